@@ -1,0 +1,189 @@
+#include "render.h"
+
+#include "lst.h"
+#include "mixfile.h"
+#include "resona.h"
+#include "status.h"
+#include "voice.h"
+#include "wavefile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <string>
+#include <unistd.h>
+
+namespace resona {
+namespace {
+
+ResonaPump gPump = nullptr;
+void* gPumpContext = nullptr;
+
+constexpr int32_t kSilenceBlockSamples = 176400;
+constexpr int32_t kInternalError = -1;
+
+bool CreateEmpty(const char* path) {
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+void Pump() {
+  if (gPump) gPump(gPumpContext);
+}
+
+void SetPump(ResonaPump pump, void* context) {
+  gPump = pump;
+  gPumpContext = context;
+}
+
+int32_t RenderSong(const RenderRequest& r) {
+  if (!r.lstPath || !r.wavPath || !r.line || !r.lines || !r.baseNote || !r.currentNote ||
+      !r.instrument || !r.lfoTable)
+    return kInternalError;
+
+  // 1. Song constants.
+  const std::string sampleDirectory = r.sampleDirectory ? r.sampleDirectory : "";
+  *r.baseNote = 64;
+  *r.currentNote = 64;
+  r.instrument[0] = '\0';
+  if (r.rate < 1000 || r.rate > 384000) return kIllegalOutputFormat;
+  SongFormat format;
+  format.bits = r.bits == 8 ? 8 : 16;
+  format.channels = r.channels == 1 ? 1 : 2;
+  format.rate = r.rate;
+  format.gain = float(r.gain * 0.00390625);
+  format.samplesPerMs = float(r.rate) / 1000.0f;
+  format.frameBytes = format.channels * (format.bits / 8);
+  format.lfoTable = r.lfoTable;
+  const int64_t maxData = r.maxDataBytes / format.frameBytes * format.frameBytes;
+  Pump();
+
+  // 2. Counting pass.
+  *r.lines = 0;
+  const int32_t total = CountLines(r.lstPath);
+  if (total < 0) return kCantOpenList;
+  *r.lines = total;
+
+  // The driver keeps its own count of the lines it consumed. The caller cancels by pushing
+  // `line` up to `lines`; reaching `lines` by reading the last line is the natural end and not a
+  // cancel, so that a list missing its closing lines still gets its status.
+  int32_t consumed = 0;
+  auto cancelled = [&] {
+    return *r.line >= *r.lines && !(consumed == total && *r.line == consumed);
+  };
+
+  // 3. Duration.
+  TextReader reader;
+  if (!reader.Open(r.lstPath)) return kCantOpenList;
+  int32_t duration = 0;
+  const bool haveDuration = reader.ReadInt(duration);
+  *r.line = 1;
+  consumed = 1;
+  Pump();
+  if (!haveDuration || duration < 1) return kIllegalDuration;
+  const int64_t silenceBytes = FramesForMs(duration, format.samplesPerMs) * format.frameBytes;
+  if (silenceBytes > maxData) return kSongTooLong;
+
+  // 4.-5. Output file with an empty header.
+  if (!CreateEmpty(r.wavPath)) return kCantCreateOutput;
+  WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
+  const uint8_t silence = format.bits == 8 ? 128 : 0;
+  MixFile file;
+  if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
+  file.Seek(kWaveHeaderSize);
+
+  // 6. Silence for the whole song.
+  Synth synth(format, file, sampleDirectory);
+  uint8_t* block = synth.BlockBuffer();
+  const int32_t sampleBytes = format.bits / 8;
+  std::memset(block, silence, size_t(kSilenceBlockSamples) * size_t(sampleBytes));
+  for (int64_t remaining = silenceBytes / sampleBytes; remaining > 0 && !cancelled();) {
+    Pump();
+    const int64_t samples = std::min<int64_t>(remaining, kSilenceBlockSamples);
+    if (!file.WriteAll(block, samples * sampleBytes)) return kDiskFull;
+    remaining -= samples;
+  }
+
+  // 7. Header for the silence; the file stays open for the parse.
+  file.Close();
+  WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
+  if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
+
+  // 8. Parse and mix. Each non-blank line read counts, then the host is pumped.
+  std::string text;
+  auto take = [&] {
+    ++*r.line;
+    ++consumed;
+    Pump();
+  };
+  // Blank lines are never items: they are skipped inside blocks whether or not a cancel came.
+  auto nextInBlock = [&] {
+    while (reader.ReadLine(text))
+      if (!IsBlankLine(text)) {
+        take();
+        return true;
+      }
+    return false;
+  };
+  bool firstInstrument = true;
+  bool firstNote = true;
+  int32_t note = 64;
+  for (;;) {
+    if (!reader.ReadLine(text) || cancelled()) break;
+    if (IsBlankLine(text)) continue;
+    take();
+    if (text[0] != '{') return kBraceExpected;
+
+    if (!nextInBlock()) return kUnexpectedEnd;
+    int32_t status = synth.ReadInstrument(text, firstInstrument);
+    if (status != kOk) return status;
+    firstInstrument = false;
+    const InstrumentLine& inst = synth.CurrentInstrument().line;
+    const size_t nameLength = std::min<size_t>(inst.sampleName.size(), 11);
+    std::memcpy(r.instrument, inst.sampleName.data(), nameLength);
+    r.instrument[nameLength] = '\0';
+    *r.baseNote = inst.baseNote;
+    if ((status = synth.LoadSample()) != kOk) return status;
+
+    bool backToMain = false;
+    while (!backToMain) {
+      if (!nextInBlock()) return kUnexpectedEnd;
+      if (text[0] == '}') break;
+      if (text[0] != '[') return kBracketExpected;
+
+      if (!nextInBlock()) return kUnexpectedEnd;
+      if ((status = ParseNoteLine(text, note, firstNote)) != kOk) return status;
+      firstNote = false;
+      *r.currentNote = note;
+      if ((status = synth.PrepareNote(note)) != kOk) return status;
+
+      for (;;) {
+        if (!nextInBlock()) return kUnexpectedEnd;
+        if (text[0] == ']') {
+          backToMain = cancelled();
+          break;
+        }
+        if ((status = synth.ExecuteEvent(text)) != kOk) return status;
+        if (file.WriteFailed()) return kDiskFull;
+        if (cancelled()) {
+          backToMain = true;
+          break;
+        }
+      }
+    }
+  }
+
+  // 9. Finish.
+  reader.Close();
+  file.Close();
+  synth.ReleaseMemory();
+  WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
+  return kOk;
+}
+
+}  // namespace resona

@@ -1,0 +1,119 @@
+#include "resample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace resona {
+
+int64_t Gcd(int64_t a, int64_t b) {
+  while (b != 0) {
+    int64_t t = a % b;
+    a = b;
+    b = t;
+  }
+  return a;
+}
+
+ResampleKernel BuildKernel(int32_t A, int32_t B) {
+  constexpr int32_t kMaxHalfWidth = 768;
+  ResampleKernel k;
+  int64_t g = Gcd(A, B);
+  k.A = int32_t(A / g);
+  k.B = int32_t(B / g);
+  int32_t M = std::max(k.A, k.B);
+
+  if (k.A == 1 || k.B == 1) {
+    // Box kernel; with an even M its end taps are halved.
+    int32_t h = std::min(M / 2, kMaxHalfWidth);
+    int32_t width = 2 * h + 1;
+    k.h = h;
+    k.taps.assign(size_t(width), 32768 / width);
+    int32_t end = (M % 2 == 0 ? 16384 : 32768) / width;
+    k.taps.front() = end;
+    k.taps.back() = end;
+    return k;
+  }
+
+  // Windowless sinc. Precision, fixed here and used for every kernel: x = π·min(A,B)/M² is
+  // formed in extended precision and stored in single precision; i·x is formed exactly and
+  // rounded to single precision; sin(i·x)/(i·x) is evaluated in double precision.
+  int32_t h = std::min(6 * M, kMaxHalfWidth);
+  const long double pi = 3.141592653589793238462643383279502884L;
+  float x = float(pi * std::min(k.A, k.B) / ((long double)M * M));
+  std::vector<int64_t> side(size_t(h) + 1);
+  side[0] = 32768;
+  int64_t S = 0;
+  for (int32_t i = 1; i <= h; ++i) {
+    float ix = float(double(i) * double(x));
+    double v = std::sin(double(ix)) / double(ix) * 32768.0;
+    side[size_t(i)] = int64_t(v);  // truncation toward zero
+    S += side[size_t(i)];
+  }
+  int64_t T = 32768 + 2 * std::llabs(S);
+  for (auto& t : side) t = t * 32768 / T;
+  while (h > 0 && side[size_t(h)] == 0) --h;
+  k.h = h;
+  k.taps.resize(size_t(2 * h + 1));
+  for (int32_t i = 0; i <= h; ++i) {
+    k.taps[size_t(h + i)] = int32_t(side[size_t(i)]);
+    k.taps[size_t(h - i)] = int32_t(side[size_t(i)]);
+  }
+  return k;
+}
+
+Resampler::Resampler(const ResampleKernel& kernel)
+    : A_(kernel.A), B_(kernel.B), h_(kernel.h) {
+  // A window starting at phase φ of an input sample's A fine steps covers taps k = 0..2h;
+  // tap k falls on the held sample floor((φ + k) / A) counted from the window's first one.
+  groups_ = (A_ - 1 + 2 * h_) / A_ + 1;
+  weights_.assign(size_t(A_) * size_t(groups_), 0);
+  int64_t sumAbs = 0;
+  for (int32_t k = 0; k <= 2 * h_; ++k) sumAbs += std::llabs(kernel.taps[size_t(k)]);
+  for (int32_t phi = 0; phi < A_; ++phi)
+    for (int32_t k = 0; k <= 2 * h_; ++k)
+      weights_[size_t(phi) * size_t(groups_) + size_t((phi + k) / A_)] += kernel.taps[size_t(k)];
+  // Every group weight is bounded by the sum of the taps' magnitudes.
+  fitsInt32_ = sumAbs * 32768 < (int64_t(1) << 31);
+}
+
+void Resampler::Run(const int16_t* in, int64_t inLength, int16_t* out, int64_t outLength) const {
+  if (fitsInt32_)
+    RunWith<int32_t>(in, inLength, out, outLength);
+  else
+    RunWith<int64_t>(in, inLength, out, outLength);
+}
+
+template <class Acc>
+void Resampler::RunWith(const int16_t* in, int64_t inLength, int16_t* out,
+                        int64_t outLength) const {
+  const int32_t G = groups_;
+  // Window start p = i·B − h on the fine grid; q = floor(p / A) is its first held sample.
+  int64_t p = -int64_t(h_);
+  int64_t q = p >= 0 ? p / A_ : -((-p + A_ - 1) / A_);
+  int64_t phi = p - q * A_;
+  const int64_t qStep = B_ / A_;
+  const int64_t phiStep = B_ % A_;
+  for (int64_t i = 0; i < outLength; ++i) {
+    const int32_t* w = weights_.data() + phi * G;
+    Acc acc = 0;
+    if (q >= 0 && q + G <= inLength) {
+      const int16_t* x = in + q;
+      for (int32_t g = 0; g < G; ++g) acc += Acc(w[g]) * x[g];
+    } else {
+      int64_t gFirst = std::max<int64_t>(0, -q);
+      int64_t gLast = std::min<int64_t>(G, inLength - q);
+      for (int64_t g = gFirst; g < gLast; ++g) acc += Acc(w[g]) * in[q + g];
+    }
+    Acc v = acc >> 15;
+    out[i] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+    q += qStep;
+    phi += phiStep;
+    if (phi >= A_) {
+      phi -= A_;
+      ++q;
+    }
+  }
+}
+
+}  // namespace resona

@@ -1,0 +1,119 @@
+#include "wavefile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+
+namespace resona {
+namespace {
+
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+bool FileSize(const char* path, long long& size) {
+  struct stat st {};
+  if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = st.st_size;
+  return true;
+}
+
+void PutLe16(unsigned char* p, uint32_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+void PutLe32(unsigned char* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+}  // namespace
+
+WaveInfo ReadWaveInfo(const char* path) {
+  WaveInfo info;
+  File file(std::fopen(path, "rb"));
+  if (!file) return info;
+  info.opened = 1;
+
+  unsigned char head[36];
+  size_t got = std::fread(head, 1, sizeof head, file.get());
+  info.headerRead = 1;
+  if (got < sizeof head) return info;
+
+  if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0 ||
+      std::memcmp(head + 12, "fmt ", 4) != 0 || Le16(head + 20) != 1)
+    return info;
+  info.isPcmWave = 1;
+
+  uint16_t channels = Le16(head + 22);
+  if (channels != 1 && channels != 2) return info;
+
+  // Chunk sizes are unsigned: a size read as negative would seek backwards and could
+  // walk the same chunks forever.
+  uint32_t fmtSize = Le32(head + 16);
+  if (fmtSize < 16) return info;
+  if (fseeko(file.get(), off_t(fmtSize) + (fmtSize & 1) - 16, SEEK_CUR) != 0) return info;
+
+  uint32_t size = 0;
+  for (;;) {
+    unsigned char chunk[8];
+    if (std::fread(chunk, 1, sizeof chunk, file.get()) < sizeof chunk) return info;
+    size = Le32(chunk + 4);
+    if (std::memcmp(chunk, "data", 4) == 0) break;
+    if (fseeko(file.get(), off_t(size) + (size & 1), SEEK_CUR) != 0) return info;
+  }
+  off_t offset = ftello(file.get());
+  if (offset < 0 || offset > INT32_MAX) return info;
+
+  info.dataFound = 1;
+  info.dataOffset = int32_t(offset);
+  info.dataSize = int32_t(size);
+  info.channels = channels;
+  info.sampleRate = int32_t(Le32(head + 24));
+  info.bitsPerSample = Le16(head + 34);
+  // Fewer than 8 bits per sample would make the frame size zero.
+  if (info.bitsPerSample < 8) return info;
+  info.frameCount = int32_t(size / uint32_t((info.bitsPerSample / 8) * channels));
+  info.valid = 1;
+  return info;
+}
+
+void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate, int32_t channels) {
+  long long fileSize = 0;
+  if (!FileSize(path, fileSize)) return;
+  long long dataSize = fileSize - kWaveHeaderSize;
+  if (dataSize < 0) dataSize = 0;
+
+  uint32_t chans = channels == 1 ? 1 : 2;
+  uint32_t bits = bitsPerSample == 8 ? 8 : 16;
+  uint32_t blockAlign = chans * (bits == 8 ? 1 : 2);
+
+  unsigned char h[kWaveHeaderSize];
+  std::memcpy(h, "RIFF", 4);
+  PutLe32(h + 4, uint32_t(dataSize) + 36);
+  std::memcpy(h + 8, "WAVEfmt ", 8);
+  PutLe32(h + 16, 16);
+  PutLe16(h + 20, 1);
+  PutLe16(h + 22, chans);
+  PutLe32(h + 24, uint32_t(sampleRate));
+  PutLe32(h + 28, uint32_t(sampleRate) * blockAlign);
+  PutLe16(h + 32, blockAlign);
+  PutLe16(h + 34, bits);
+  std::memcpy(h + 36, "data", 4);
+  PutLe32(h + 40, uint32_t(dataSize));
+
+  File file(std::fopen(path, "r+b"));
+  if (!file) return;
+  std::fwrite(h, 1, sizeof h, file.get());
+}
+
+void PadWaveFile(const char* path, int32_t bitsPerSample) {
+  long long fileSize = 0;
+  if (!FileSize(path, fileSize) || fileSize % 2 == 0) return;
+  File file(std::fopen(path, "ab"));
+  if (!file) return;
+  std::fputc(bitsPerSample == 8 ? 128 : 0, file.get());
+}
+
+}  // namespace resona

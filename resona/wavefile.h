@@ -1,0 +1,37 @@
+// The WAV (RIFF/WAVE PCM) file routines of the library.
+#pragma once
+
+#include <cstdint>
+
+namespace resona {
+
+// What ReadWaveInfo found out about a file; callers test only `valid`.
+struct WaveInfo {
+  int32_t valid = 0;
+  int32_t opened = 0;
+  int32_t headerRead = 0;
+  int32_t isPcmWave = 0;
+  int32_t dataFound = 0;
+  int32_t channels = 0;
+  int32_t bitsPerSample = 0;
+  int32_t dataOffset = 0;
+  int32_t dataSize = 0;
+  int32_t sampleRate = 0;
+  int32_t frameCount = 0;
+};
+
+constexpr int kWaveHeaderSize = 44;
+
+WaveInfo ReadWaveInfo(const char* path);
+// (Re)writes the canonical 44-byte header, taking the data size from the file's size on disk.
+void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate, int32_t channels);
+// Makes the file's size even by appending one silence byte.
+void PadWaveFile(const char* path, int32_t bitsPerSample);
+
+// Little-endian helpers shared by the readers.
+inline uint16_t Le16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t Le32(const unsigned char* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+}  // namespace resona

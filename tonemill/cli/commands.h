@@ -1,0 +1,15 @@
+// The subcommands of the command line.
+#pragma once
+
+namespace tonemill::cli {
+
+struct Command {
+  const char* name;
+  const char* summary;
+  int (*run)(int argc, char** argv);  // argv[0] is the subcommand
+};
+
+// Renders an LST song list into a WAV song.
+int RunLst2Wav(int argc, char** argv);
+
+}  // namespace tonemill::cli

@@ -1,0 +1,39 @@
+// tonemill SUBCOMMAND [options] FILES...
+#include "commands.h"
+#include "options.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+using tonemill::cli::Command;
+
+constexpr Command kCommands[] = {
+    {"lst2wav", "render an LST song list into a WAV song", tonemill::cli::RunLst2Wav},
+};
+
+void PrintUsage(FILE* out) {
+  std::fputs("Usage: tonemill SUBCOMMAND [options] FILES...\n\nSubcommands:\n", out);
+  for (const auto& c : kCommands) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
+  std::fputs("\n'tonemill SUBCOMMAND --help' describes each.\n", out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return tonemill::cli::kExitUsage;
+  }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    PrintUsage(stdout);
+    return tonemill::cli::kExitOk;
+  }
+  for (const auto& c : kCommands)
+    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+  tonemill::cli::PrintError(std::string("unknown subcommand '") + argv[1] + "'");
+  PrintUsage(stderr);
+  return tonemill::cli::kExitUsage;
+}

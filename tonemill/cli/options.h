@@ -1,0 +1,49 @@
+// GNU-style option parsing for the subcommands: "--name value", "--name=value", "-x value",
+// "-xvalue", flags, "--" to end the options, "--help" everywhere.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tonemill::cli {
+
+class OptionParser {
+ public:
+  OptionParser(std::string command, std::string usage, std::string summary);
+
+  void Flag(const std::string& name, char shortName, bool* target, const std::string& help);
+  void Value(const std::string& name, char shortName, std::string* target,
+             const std::string& metavar, const std::string& help);
+
+  // Parses argv[first..]; positional arguments go to `positional`. Returns false with `error`
+  // set on a usage error, and false with `helpShown` set after printing the help.
+  bool Parse(int argc, char** argv, int first, std::vector<std::string>& positional,
+             std::string& error, bool& helpShown) const;
+  std::string Help() const;
+
+ private:
+  struct Option {
+    std::string name;
+    char shortName;
+    bool* flag;
+    std::string* value;
+    std::string metavar;
+    std::string help;
+  };
+  const Option* Find(const std::string& name) const;
+  const Option* FindShort(char c) const;
+  std::string command_, usage_, summary_;
+  std::vector<Option> options_;
+};
+
+// Exit codes of the command line.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitCancelled = 130;
+
+// Prints "tonemill: message" on stderr.
+void PrintError(const std::string& message);
+
+}  // namespace tonemill::cli

@@ -1,0 +1,40 @@
+#include "songrender.h"
+
+#include "resona/resona.h"
+#include "tonemill/files/paths.h"
+#include "wavetables.h"
+
+#include <cmath>
+
+namespace tonemill {
+
+namespace {
+constexpr int kLstToWavOrdinal = 5;
+}
+
+int32_t GainFromVolume(const Real48& volume) {
+  return int32_t(std::nearbyint(volume.ToDouble() * 256.0));
+}
+
+SongRenderResult RenderSongList(const SongRenderJob& job, SongProgress& progress,
+                                platform::PumpFunction pump, void* pumpContext) {
+  SongRenderResult result;
+  platform::BoundLibrary library = platform::BoundLibrary::Load("RESONA.DLL", pump, pumpContext);
+  if (!library.IsLoaded()) return result;
+  auto lstToWav = reinterpret_cast<LSTtoWAVProc>(library.Export(kLstToWavOrdinal));
+  result.binding = SongRenderResult::Binding::ExportMissing;
+  if (!lstToWav) return result;
+  result.binding = SongRenderResult::Binding::Called;
+  const WaveTables tables = BuildWaveTables();
+  const std::string sampleDirectory = WithBackslash(job.sampleDirectory);
+  progress.lines = 1;
+  progress.line = 0;
+  result.status = lstToWav(job.lstPath.c_str(), job.wavPath.c_str(), sampleDirectory.c_str(),
+                           job.bits, job.channels, job.rate, GainFromVolume(job.volume),
+                           &progress.line, &progress.lines, &progress.baseNote,
+                           &progress.currentNote, progress.instrument, tables.cosine.data(),
+                           tables.sine.data());
+  return result;
+}
+
+}  // namespace tonemill

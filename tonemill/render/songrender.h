@@ -1,0 +1,44 @@
+// Rendering an LST song list through the library, the way the render progress dialog does:
+// bind RESONA.DLL, build the tables, call LSTtoWAV once with the progress fields, free it.
+#pragma once
+
+#include "platform/library.h"
+#include "tonemill/files/real48.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tonemill {
+
+struct SongRenderJob {
+  std::string lstPath;
+  std::string wavPath;
+  std::string sampleDirectory;
+  int32_t bits = 16;
+  int32_t channels = 2;
+  int32_t rate = 44100;
+  Real48 volume = Real48::FromDouble(1.0);
+};
+
+// The fields the library writes while it renders; the host reads them at each pump.
+struct SongProgress {
+  int32_t line = 0;
+  int32_t lines = 1;
+  int32_t baseNote = 64;
+  int32_t currentNote = 64;
+  char instrument[256] = {};
+};
+
+struct SongRenderResult {
+  enum class Binding { LoadFailed, ExportMissing, Called };
+  Binding binding = Binding::LoadFailed;
+  int32_t status = 0;  // LSTtoWAV's result, when it was called
+};
+
+// The master gain: volume factor × 256, rounded to the nearest integer, halves to even.
+int32_t GainFromVolume(const Real48& volume);
+
+SongRenderResult RenderSongList(const SongRenderJob& job, SongProgress& progress,
+                                platform::PumpFunction pump, void* pumpContext);
+
+}  // namespace tonemill
