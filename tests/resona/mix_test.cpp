@@ -1,0 +1,94 @@
+#include "resona/mix.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+using namespace resona;
+
+namespace {
+
+template <class V>
+void ExpectFastEqualsDefinition(const std::vector<V>& values, float ls, float slope, int64_t m0) {
+  std::vector<int32_t> fast(values.size());
+  RampProducts(values.data(), int32_t(values.size()), ls, slope, m0, fast.data());
+  for (size_t j = 0; j < values.size(); ++j)
+    ASSERT_EQ(fast[j], RampProduct(values[j], ls, slope, m0 + int64_t(j)))
+        << "value " << values[j] << " level " << ls << " slope " << slope << " m " << m0 + j;
+}
+
+TEST(RampProducts, FastEqualsExtendedPrecisionOnRandomRamps) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> sample(-32768, 32767);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  std::uniform_int_distribution<int> exponent(-30, 8);
+  for (int round = 0; round < 400; ++round) {
+    std::vector<int16_t> values(3000);
+    for (auto& v : values) v = int16_t(sample(rng));
+    float ls = std::ldexp(unit(rng), exponent(rng)) * (round % 5 == 0 ? -1.0f : 1.0f);
+    float slope = std::ldexp(unit(rng) - 0.5f, exponent(rng) - 16);
+    ExpectFastEqualsDefinition(values, ls, slope, int64_t(rng() % 170000));
+  }
+}
+
+// Levels with few mantissa bits make many products land exactly on or next to integers, where
+// only the extended evaluation decides the truncation.
+TEST(RampProducts, FastEqualsExtendedPrecisionNearIntegers) {
+  std::mt19937 rng(11);
+  std::vector<int16_t> values(5000);
+  for (size_t i = 0; i < values.size(); ++i) values[i] = int16_t(int(i) - 2500);
+  const float levels[] = {1.0f, 0.5f, 0.75f, 3.0f, 127.0f, 0.1f, 1.0f / 3.0f, 0.984375f};
+  // Slopes far below the level's last bit make levels that double precision rounds back onto
+  // the level itself while extended precision keeps them just off it: 3 × (1 − 2^-60) truncates
+  // to 2, not 3.
+  const float slopes[] = {0.0f,          1e-7f,           -1e-7f,         0x1p-20f,
+                          -0x1p-24f,     0x1.000002p-17f, 3.0517578e-05f, -1.0f / 44100,
+                          1.0f / 88200,  -0x1p-60f,       0x1p-60f,       -0x1.8p-58f};
+  for (float ls : levels)
+    for (float slope : slopes)
+      for (int64_t m0 : {int64_t(0), int64_t(1), int64_t(88199), int64_t(176399)})
+        ExpectFastEqualsDefinition(values, ls, slope, m0);
+  // Products just above and below integers: value × level = k ± tiny.
+  std::vector<int32_t> odd;
+  for (int32_t v = 1; v < 40000; v += 7) odd.push_back(v);
+  for (int i = 0; i < 200; ++i) {
+    float ls = std::nextafter(float(rng() % 1000) / 64.0f, i % 2 ? 2.0f : 0.0f);
+    ExpectFastEqualsDefinition(odd, ls, 0.0f, 0);
+    ExpectFastEqualsDefinition(odd, ls, std::nextafter(0.0f, 1.0f), 5);
+  }
+}
+
+TEST(RampProducts, TruncatesTheExtendedProductWhereDoubleWouldRoundOntoAnInteger) {
+  const int16_t three = 3;
+  int32_t out = 0;
+  RampProducts(&three, 1, 1.0f, -0x1p-60f, 1, &out);
+  EXPECT_EQ(out, 2);
+}
+
+TEST(RampProducts, ExtremeAndNonFiniteLevelsSaturateOrVanish) {
+  std::vector<int32_t> values = {0, 1, -1, 32767, -32768, 100000, -100000, INT32_MAX, INT32_MIN};
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (float ls : {0.0f, 1e30f, -1e30f, 3.4e38f, inf, -inf, nan})
+    for (float slope : {0.0f, 1e30f, -1e-30f, inf, nan})
+      ExpectFastEqualsDefinition(values, ls, slope, 3);
+  EXPECT_EQ(RampProduct(1, inf, 0, 0), 1048576);
+  EXPECT_EQ(RampProduct(-1, inf, 0, 0), -1048576);
+  EXPECT_EQ(RampProduct(0, inf, 0, 0), 0);  // 0 × ∞ is NaN: nothing is added
+  EXPECT_EQ(RampProduct(5, nan, 0, 0), 0);
+}
+
+TEST(AddSaturating, ClampsInsteadOfWrapping) {
+  std::vector<int16_t> s16 = {32000, -32000, 5, 0};
+  std::vector<int32_t> c = {1000, -1000, -10, 1048576};
+  AddSaturating(s16.data(), 1, c.data(), 4);
+  EXPECT_EQ(s16, (std::vector<int16_t>{32767, -32768, -5, 32767}));
+  std::vector<uint8_t> s8 = {250, 10, 128, 0};  // every second one untouched
+  std::vector<int32_t> c8 = {10, 100};
+  AddSaturating(s8.data(), 2, c8.data(), 2);
+  EXPECT_EQ(s8, (std::vector<uint8_t>{255, 10, 228, 0}));
+}
+
+}  // namespace
