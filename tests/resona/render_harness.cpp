@@ -1,0 +1,68 @@
+#include "render_harness.h"
+
+#include "resona/render.h"
+#include "tonemill/render/wavetables.h"
+
+namespace testing_support {
+namespace {
+
+struct PumpContext {
+  SongFixture::PumpHook* hook;
+  RenderRun* run;
+  int32_t* line;
+  int32_t* lines;
+};
+
+void Trampoline(void* context) {
+  auto* c = static_cast<PumpContext*>(context);
+  if (*c->hook) (*c->hook)(c->run->pumps, *c->line, *c->lines);
+  ++c->run->pumps;
+}
+
+}  // namespace
+
+RenderRun SongFixture::Render(const std::string& lstText, RenderFormat format, PumpHook hook,
+                              int64_t maxDataBytes) {
+  WriteText(lst, lstText);
+  return RenderFile(lst, wav, format, std::move(hook), maxDataBytes);
+}
+
+RenderRun SongFixture::RenderFile(const std::string& lstPath, const std::string& wavPath,
+                                  RenderFormat format, PumpHook hook, int64_t maxDataBytes) {
+  static const tonemill::WaveTables tables = tonemill::BuildWaveTables();
+  RenderRun run;
+  char instrument[256] = "untouched";
+  int32_t line = 0, lines = 1, baseNote = -1, currentNote = -1;
+  PumpContext context{&hook, &run, &line, &lines};
+  resona::SetPump(Trampoline, &context);
+  resona::RenderRequest r;
+  r.lstPath = lstPath.c_str();
+  r.wavPath = wavPath.c_str();
+  r.sampleDirectory = samples.c_str();
+  r.bits = format.bits;
+  r.channels = format.channels;
+  r.rate = format.rate;
+  r.gain = format.gain;
+  r.line = &line;
+  r.lines = &lines;
+  r.baseNote = &baseNote;
+  r.currentNote = &currentNote;
+  r.instrument = instrument;
+  r.lfoTable = tables.cosine.data();
+  r.maxDataBytes = maxDataBytes;
+  run.status = resona::RenderSong(r);
+  resona::SetPump(nullptr, nullptr);
+  run.line = line;
+  run.lines = lines;
+  run.baseNote = baseNote;
+  run.currentNote = currentNote;
+  run.instrument = instrument;
+  return run;
+}
+
+void WriteSample(const SongFixture& f, const std::string& name, int bits, int channels, int rate,
+                 const std::vector<int32_t>& interleaved) {
+  WriteWav(f.dir.File(name + ".WAV"), bits, channels, rate, interleaved);
+}
+
+}  // namespace testing_support

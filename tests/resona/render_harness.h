@@ -1,0 +1,50 @@
+// Renders song lists through the driver with the program's tables, recording the progress
+// fields, optionally cancelling from the pump the way the program does.
+#pragma once
+
+#include "resona/render.h"
+#include "tests/support/testfiles.h"
+
+#include <functional>
+#include <string>
+
+namespace testing_support {
+
+struct RenderRun {
+  int32_t status = 0;
+  int32_t line = 0;
+  int32_t lines = 0;
+  int32_t baseNote = 0;
+  int32_t currentNote = 0;
+  std::string instrument;
+  int pumps = 0;
+};
+
+struct RenderFormat {
+  int32_t bits = 16;
+  int32_t channels = 2;
+  int32_t rate = 44100;
+  int32_t gain = 256;
+};
+
+class SongFixture {
+ public:
+  // Called at every pump with the progress fields; may write `line` to cancel.
+  using PumpHook = std::function<void(int pumpIndex, int32_t& line, int32_t& lines)>;
+
+  RenderRun Render(const std::string& lstText, RenderFormat format = {}, PumpHook hook = {},
+                   int64_t maxDataBytes = resona::kMaxDataBytes);
+  RenderRun RenderFile(const std::string& lstPath, const std::string& wavPath, RenderFormat format,
+                       PumpHook hook = {}, int64_t maxDataBytes = resona::kMaxDataBytes);
+
+  TempDir dir;
+  std::string lst = dir.File("song.lst");
+  std::string wav = dir.File("song.wav");
+  std::string samples = dir.Dir();
+};
+
+// A sample file in the fixture's directory, named NAME.WAV.
+void WriteSample(const SongFixture& f, const std::string& name, int bits, int channels, int rate,
+                 const std::vector<int32_t>& interleaved);
+
+}  // namespace testing_support
