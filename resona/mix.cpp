@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <immintrin.h>
 
 namespace resona {
+namespace mixdetail {
 namespace {
 
 // Lowest power of two of which every multiple of this float's last mantissa bit is a multiple.
@@ -17,88 +19,209 @@ int UlpExponent(float f) {
 // [m0, mLast] and every |v| < 2^vBits: then the double result equals the extended one.
 bool ExactInDouble(float ls, float slope, int64_t m0, int64_t mLast, int vBits) {
   int low = std::min(UlpExponent(ls), UlpExponent(slope));
-  double bound = std::fabs(double(ls)) + double(std::max(std::llabs(m0), std::llabs(mLast))) *
-                                              std::fabs(double(slope));
+  double bound = std::fabs(double(ls)) +
+                 double(std::max(std::llabs(m0), std::llabs(mLast))) * std::fabs(double(slope));
   if (bound == 0) return true;
   int high = std::ilogb(bound) + 2;  // 2^high > bound, with room for rounding of the bound
   return high + vBits - low <= 53;
 }
 
-// Double precision evaluation with a safety test: the extended and the double products differ
-// by less than |p| × 2^-51, so truncation can only differ where p lies that close to an
-// integer. Those few frames are recomputed in extended precision.
+int MagnitudeBits(const int32_t* values, int32_t count) {
+  int64_t maxAbs = 0;
+  for (int32_t j = 0; j < count; ++j) maxAbs = std::max<int64_t>(maxAbs, std::llabs(values[j]));
+  int bits = 1;
+  while (bits < 33 && (int64_t(1) << bits) <= maxAbs) ++bits;
+  return bits;
+}
+int MagnitudeBits(const int16_t*, int32_t) { return 16; }
+
+// The double-precision evaluation: the extended and the double products differ by less than
+// |p| × 2^-51, so truncation can only differ where p lies that close to an integer.
+constexpr double kLimit = 1048576.5;  // clamped values stay off the integers
+inline bool MayDiffer(double p, int32_t t) {
+  const double a = std::fabs(p - double(t));
+  const double d = std::fabs(p) * 0x1p-50;
+  return a < d || a > 1.0 - d;
+}
+inline double ProductInDouble(double v, double ls, double slope, double m) {
+  const double p = v * (ls + m * slope);
+  return std::min(std::max(p, -kLimit), kLimit);
+}
+
+// Recomputes in extended precision the frames whose double result may truncate differently.
 template <class V>
-void RampProductsFast(const V* values, int32_t count, float ls, float slope, int64_t m0,
-                      int32_t* out, int vBits) {
-  if (!std::isfinite(ls) || !std::isfinite(slope)) {
-    for (int32_t j = 0; j < count; ++j) out[j] = RampProduct(values[j], ls, slope, m0 + j);
-    return;
-  }
-  const double dls = ls;
-  const double ds = slope;
-  const double limit = 1048576.5;  // clamped values stay off the integers
-  const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, vBits);
-  constexpr int32_t kChunk = 256;
-  for (int32_t base = 0; base < count; base += kChunk) {
-    const int32_t n = std::min(kChunk, count - base);
-    const V* v = values + base;
-    int32_t* o = out + base;
-    const double mStart = double(m0 + base);
-    int unsafe = 0;
-    for (int32_t j = 0; j < n; ++j) {
-      double level = dls + (mStart + double(j)) * ds;
-      double p = double(v[j]) * level;
-      p = p > limit ? limit : p;
-      p = p < -limit ? -limit : p;
-      int32_t t = int32_t(p);
-      o[j] = t;
-      double a = std::fabs(p - double(t));
-      double d = std::fabs(p) * 0x1p-50;
-      unsafe |= int(a < d) | int(a > 1.0 - d);
-    }
-    if (unsafe && !exact) {
-      for (int32_t j = 0; j < n; ++j) {
-        double level = dls + (mStart + double(j)) * ds;
-        double p = double(v[j]) * level;
-        p = p > limit ? limit : p;
-        p = p < -limit ? -limit : p;
-        double a = std::fabs(p - double(int32_t(p)));
-        double d = std::fabs(p) * 0x1p-50;
-        if (a < d || a > 1.0 - d) o[j] = RampProduct(v[j], ls, slope, m0 + base + j);
-      }
-    }
+void FixUp(const V* values, int32_t from, int32_t to, float ls, float slope, int64_t m0,
+           int32_t* out) {
+  for (int32_t j = from; j < to; ++j) {
+    const double p = ProductInDouble(values[j], ls, slope, double(m0 + j));
+    if (MayDiffer(p, int32_t(p))) out[j] = RampProduct(values[j], ls, slope, m0 + j);
   }
 }
 
+template <class V>
+bool Unusual(const V* values, int32_t count, float ls, float slope, int64_t m0, int32_t* out) {
+  if (std::isfinite(ls) && std::isfinite(slope)) return false;
+  for (int32_t j = 0; j < count; ++j) out[j] = RampProduct(values[j], ls, slope, m0 + j);
+  return true;
+}
+
+template <class V>
+void Portable(const V* values, int32_t count, float ls, float slope, int64_t m0, int32_t* out) {
+  if (Unusual(values, count, ls, slope, m0, out)) return;
+  const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBits(values, count) + 1);
+  bool unsafe = false;
+  for (int32_t j = 0; j < count; ++j) {
+    const double p = ProductInDouble(values[j], ls, slope, double(m0 + j));
+    out[j] = int32_t(p);
+    unsafe |= MayDiffer(p, out[j]);
+  }
+  if (unsafe && !exact) FixUp(values, 0, count, ls, slope, m0, out);
+}
+
+__attribute__((target("avx2"))) inline __m256d LoadAsDouble(const int16_t* v) {
+  return _mm256_cvtepi32_pd(_mm_cvtepi16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v))));
+}
+__attribute__((target("avx2"))) inline __m256d LoadAsDouble(const int32_t* v) {
+  return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v)));
+}
+
+// Four frames at a time with exactly the operations of the portable loop.
+template <class V>
+__attribute__((target("avx2"))) void Avx2(const V* values, int32_t count, float ls, float slope,
+                                          int64_t m0, int32_t* out) {
+  if (Unusual(values, count, ls, slope, m0, out)) return;
+  const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBits(values, count) + 1);
+  const __m256d vls = _mm256_set1_pd(ls), vslope = _mm256_set1_pd(slope);
+  const __m256d hi = _mm256_set1_pd(kLimit), lo = _mm256_set1_pd(-kLimit);
+  const __m256d scale = _mm256_set1_pd(0x1p-50), one = _mm256_set1_pd(1.0);
+  const __m256d sign = _mm256_set1_pd(-0.0), four = _mm256_set1_pd(4.0);
+  const double m = double(m0);
+  __m256d vm = _mm256_setr_pd(m, m + 1, m + 2, m + 3);
+  __m256d unsafe = _mm256_setzero_pd();
+  const int32_t whole = count & ~3;
+  for (int32_t j = 0; j < whole; j += 4) {
+    const __m256d level = _mm256_add_pd(vls, _mm256_mul_pd(vm, vslope));
+    __m256d p = _mm256_mul_pd(LoadAsDouble(values + j), level);
+    p = _mm256_min_pd(_mm256_max_pd(p, lo), hi);
+    const __m128i t = _mm256_cvttpd_epi32(p);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), t);
+    if (!exact) {
+      const __m256d a = _mm256_andnot_pd(sign, _mm256_sub_pd(p, _mm256_cvtepi32_pd(t)));
+      const __m256d d = _mm256_mul_pd(_mm256_andnot_pd(sign, p), scale);
+      unsafe = _mm256_or_pd(unsafe, _mm256_or_pd(_mm256_cmp_pd(a, d, _CMP_LT_OQ),
+                                                 _mm256_cmp_pd(a, _mm256_sub_pd(one, d), _CMP_GT_OQ)));
+    }
+    vm = _mm256_add_pd(vm, four);
+  }
+  for (int32_t j = whole; j < count; ++j)
+    out[j] = int32_t(ProductInDouble(values[j], ls, slope, double(m0 + j)));
+  if (!exact) {
+    if (_mm256_movemask_pd(unsafe)) FixUp(values, 0, whole, ls, slope, m0, out);
+    FixUp(values, whole, count, ls, slope, m0, out);
+  }
+}
+
+inline int16_t Saturate16(int32_t s) { return int16_t(s < -32768 ? -32768 : s > 32767 ? 32767 : s); }
+
 }  // namespace
+
+bool HaveAvx2() {
+  static const bool have = __builtin_cpu_supports("avx2");
+  return have;
+}
+
+void RampProductsPortable(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Portable(v, n, ls, s, m0, o);
+}
+void RampProductsPortable(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Portable(v, n, ls, s, m0, o);
+}
+void RampProductsAvx2(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Avx2(v, n, ls, s, m0, o);
+}
+void RampProductsAvx2(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Avx2(v, n, ls, s, m0, o);
+}
+
+void AddSaturatingPortable(int16_t* frames, int32_t channels, const int32_t* left,
+                           const int32_t* right, int32_t count) {
+  if (channels == 1) {
+    for (int32_t j = 0; j < count; ++j) frames[j] = Saturate16(frames[j] + left[j]);
+    return;
+  }
+  for (int32_t j = 0; j < count; ++j) {
+    frames[2 * j] = Saturate16(frames[2 * j] + left[j]);
+    frames[2 * j + 1] = Saturate16(frames[2 * j + 1] + right[j]);
+  }
+}
+
+namespace {
+// Widens 16 samples to 32 bits, adds, and packs back with signed saturation; packing works per
+// 128-bit lane, so the halves are put back in order afterwards.
+__attribute__((target("avx2"))) inline void AddSixteen(int16_t* s, __m256i c0, __m256i c1) {
+  const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+  const __m256i lo = _mm256_add_epi32(_mm256_cvtepi16_epi32(_mm256_castsi256_si128(b)), c0);
+  const __m256i hi = _mm256_add_epi32(_mm256_cvtepi16_epi32(_mm256_extracti128_si256(b, 1)), c1);
+  const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(lo, hi), 0xD8);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(s), packed);
+}
+}  // namespace
+
+__attribute__((target("avx2"))) void AddSaturatingAvx2(int16_t* frames, int32_t channels,
+                                                       const int32_t* left, const int32_t* right,
+                                                       int32_t count) {
+  int32_t j = 0;
+  if (channels == 1) {
+    for (; j + 16 <= count; j += 16)
+      AddSixteen(frames + j, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(left + j)),
+                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(left + j + 8)));
+  } else {
+    for (; j + 8 <= count; j += 8) {
+      const __m256i l = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(left + j));
+      const __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(right + j));
+      const __m256i a = _mm256_unpacklo_epi32(l, r);  // L0 R0 L1 R1 | L4 R4 L5 R5
+      const __m256i b = _mm256_unpackhi_epi32(l, r);  // L2 R2 L3 R3 | L6 R6 L7 R7
+      AddSixteen(frames + 2 * j, _mm256_permute2x128_si256(a, b, 0x20),
+                 _mm256_permute2x128_si256(a, b, 0x31));
+    }
+  }
+  AddSaturatingPortable(frames + j * channels, channels, left + j, right ? right + j : nullptr,
+                        count - j);
+}
+
+}  // namespace mixdetail
 
 void RampProducts(const int16_t* values, int32_t count, float levelStart, float slope, int64_t m0,
                   int32_t* out) {
-  RampProductsFast(values, count, levelStart, slope, m0, out, 16);
+  if (mixdetail::HaveAvx2())
+    mixdetail::RampProductsAvx2(values, count, levelStart, slope, m0, out);
+  else
+    mixdetail::RampProductsPortable(values, count, levelStart, slope, m0, out);
 }
 
 void RampProducts(const int32_t* values, int32_t count, float levelStart, float slope, int64_t m0,
                   int32_t* out) {
-  int32_t maxAbs = 0;
-  for (int32_t j = 0; j < count; ++j)
-    maxAbs = std::max(maxAbs, values[j] < 0 ? (values[j] == INT32_MIN ? INT32_MAX : -values[j])
-                                            : values[j]);
-  int bits = 1;
-  while (bits < 32 && (int64_t(1) << bits) <= maxAbs) ++bits;
-  RampProductsFast(values, count, levelStart, slope, m0, out, bits + 1);
+  if (mixdetail::HaveAvx2())
+    mixdetail::RampProductsAvx2(values, count, levelStart, slope, m0, out);
+  else
+    mixdetail::RampProductsPortable(values, count, levelStart, slope, m0, out);
 }
 
-void AddSaturating(int16_t* samples, int32_t stride, const int32_t* contributions, int32_t count) {
-  for (int32_t j = 0; j < count; ++j) {
-    int32_t s = samples[j * stride] + contributions[j];
-    samples[j * stride] = int16_t(s < -32768 ? -32768 : s > 32767 ? 32767 : s);
-  }
+void AddSaturating(int16_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
+                   int32_t count) {
+  if (mixdetail::HaveAvx2())
+    mixdetail::AddSaturatingAvx2(frames, channels, left, right, count);
+  else
+    mixdetail::AddSaturatingPortable(frames, channels, left, right, count);
 }
 
-void AddSaturating(uint8_t* samples, int32_t stride, const int32_t* contributions, int32_t count) {
+void AddSaturating(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
+                   int32_t count) {
   for (int32_t j = 0; j < count; ++j) {
-    int32_t s = samples[j * stride] + contributions[j];
-    samples[j * stride] = uint8_t(s < 0 ? 0 : s > 255 ? 255 : s);
+    for (int32_t c = 0; c < channels; ++c) {
+      const int32_t s = frames[j * channels + c] + (c == 0 ? left : right)[j];
+      frames[j * channels + c] = uint8_t(s < 0 ? 0 : s > 255 ? 255 : s);
+    }
   }
 }
 

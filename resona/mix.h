@@ -11,7 +11,7 @@ namespace resona {
 // here (which also keeps infinities out of the integer conversion); NaN contributes nothing.
 constexpr long double kContributionLimit = 1048576.0L;
 
-// The definition, in extended precision. The fast path below must agree with it bit for bit.
+// The definition, in extended precision. The fast paths below must agree with it bit for bit.
 inline int32_t RampProduct(int32_t value, float levelStart, float slope, int64_t m) {
   long double level = (long double)levelStart + (long double)m * (long double)slope;
   long double p = (long double)value * level;
@@ -21,19 +21,39 @@ inline int32_t RampProduct(int32_t value, float levelStart, float slope, int64_t
   return int32_t(p);
 }
 
-// out[j] = RampProduct(values[j], levelStart, slope, m0 + j) for j < count.
+// The level of frame m of a block, as RampProduct evaluates it.
+inline long double RampLevel(float levelStart, float slope, int64_t m) {
+  return (long double)levelStart + (long double)m * (long double)slope;
+}
+
+// out[j] = RampProduct(values[j], levelStart, slope, m0 + j) for j < count, m0 + count <= 2^20.
 void RampProducts(const int16_t* values, int32_t count, float levelStart, float slope, int64_t m0,
                   int32_t* out);
 void RampProducts(const int32_t* values, int32_t count, float levelStart, float slope, int64_t m0,
                   int32_t* out);
 
-// Adds contributions to output samples `stride` apart, saturating at the sample limits.
-void AddSaturating(int16_t* samples, int32_t stride, const int32_t* contributions, int32_t count);
-void AddSaturating(uint8_t* samples, int32_t stride, const int32_t* contributions, int32_t count);
+// Adds contributions to a block of frames, saturating at the sample limits: `right` is used
+// only for stereo blocks (channels == 2).
+void AddSaturating(int16_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
+                   int32_t count);
+void AddSaturating(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
+                   int32_t count);
 
-// The level of frame m of a block, as RampProduct evaluates it.
-inline long double RampLevel(float levelStart, float slope, int64_t m) {
-  return (long double)levelStart + (long double)m * (long double)slope;
-}
+// The implementations behind the dispatch, for the tests to compare on any machine.
+namespace mixdetail {
+bool HaveAvx2();
+void RampProductsPortable(const int16_t* values, int32_t count, float ls, float slope, int64_t m0,
+                          int32_t* out);
+void RampProductsPortable(const int32_t* values, int32_t count, float ls, float slope, int64_t m0,
+                          int32_t* out);
+void RampProductsAvx2(const int16_t* values, int32_t count, float ls, float slope, int64_t m0,
+                      int32_t* out);
+void RampProductsAvx2(const int32_t* values, int32_t count, float ls, float slope, int64_t m0,
+                      int32_t* out);
+void AddSaturatingPortable(int16_t* frames, int32_t channels, const int32_t* left,
+                           const int32_t* right, int32_t count);
+void AddSaturatingAvx2(int16_t* frames, int32_t channels, const int32_t* left,
+                       const int32_t* right, int32_t count);
+}  // namespace mixdetail
 
 }  // namespace resona

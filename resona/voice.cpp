@@ -100,8 +100,11 @@ Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirector
     : format_(format), file_(file), sampleDirectory_(std::move(sampleDirectory)) {
   blockFrames_ = kBlockSamples / format_.channels;
   block_.assign(size_t(format_.bits == 8 ? kBlockSamples / 2 : kBlockSamples), 0);
-  for (auto& v : values_) v.resize(size_t(blockFrames_));
-  contributions_.resize(size_t(blockFrames_));
+  for (int c = 0; c < 2; ++c) {
+    values_[c].resize(size_t(blockFrames_));
+    gathered_[c].resize(size_t(blockFrames_));
+    contributions_[c].resize(size_t(blockFrames_));
+  }
 }
 
 void Synth::ReleaseMemory() {
@@ -351,12 +354,11 @@ void Synth::ProduceDirectLooping(int32_t frames) {
   const int16_t* arrays[2] = {note_.left, note_.right};
   int64_t position = v.position;
   for (int c = 0; c < format_.channels; ++c) {
-    int32_t* out = values_[c].data();
+    int16_t* out = gathered_[c].data();
     int64_t p = v.position;
     for (int32_t j = 0; j < frames;) {
       int32_t run = int32_t(std::min<int64_t>(frames - j, note_.loopEnd - p + 1));
-      const int16_t* src = arrays[c] + p;
-      for (int32_t r = 0; r < run; ++r) out[j + r] = src[r];
+      std::copy(arrays[c] + p, arrays[c] + p + run, out + j);
       j += run;
       p += run;
       if (p > note_.loopEnd) p = note_.loopStart;
@@ -431,6 +433,7 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
         exhausted = produced < nb;
       } else if (looping) {
         ProduceDirectLooping(nb);
+        for (int c = 0; c < channels; ++c) direct[c] = gathered_[c].data();
         produced = nb;
       } else {
         for (int c = 0; c < channels; ++c) direct[c] = arrays[c] + v.position;
@@ -466,19 +469,24 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
       uint8_t* block = BlockBuffer();
       file_.Read(block, written * frameBytes);
       for (int c = 0; c < channels; ++c) {
-        const int32_t count = to[c] - from[c];
-        if (count <= 0) continue;
-        int32_t* contributions = contributions_.data();
+        int32_t* contributions = contributions_[c].data();
+        const int32_t first = std::min(from[c], written);
+        const int32_t last = std::clamp(to[c], first, written);
+        std::fill(contributions, contributions + first, 0);
+        std::fill(contributions + last, contributions + written, 0);
+        if (last == first) continue;
         if (direct[c])
-          RampProducts(direct[c] + from[c], count, level[c], slope[c], from[c], contributions);
+          RampProducts(direct[c] + first, last - first, level[c], slope[c], first,
+                       contributions + first);
         else
-          RampProducts(values_[c].data() + from[c], count, level[c], slope[c], from[c],
-                       contributions);
-        if (format_.bits == 8)
-          AddSaturating(block + from[c] * channels + c, channels, contributions, count);
-        else
-          AddSaturating(block_.data() + from[c] * channels + c, channels, contributions, count);
+          RampProducts(values_[c].data() + first, last - first, level[c], slope[c], first,
+                       contributions + first);
       }
+      const int32_t* right = channels == 2 ? contributions_[1].data() : nullptr;
+      if (format_.bits == 8)
+        AddSaturating(block, channels, contributions_[0].data(), right, written);
+      else
+        AddSaturating(block_.data(), channels, contributions_[0].data(), right, written);
       file_.Write(block, written * frameBytes);
     }
     file_.Skip((nb - written) * frameBytes);

@@ -125,8 +125,9 @@ class Synth {
   // Work buffers for one block, allocated once per song.
   int32_t blockFrames_;
   std::vector<int16_t> block_;  // 176400 bytes (8-bit) or samples (16-bit)
-  std::vector<int32_t> values_[2];
-  std::vector<int32_t> contributions_;
+  std::vector<int32_t> values_[2];     // interpolated values
+  std::vector<int16_t> gathered_[2];   // directly played values that wrap around a loop
+  std::vector<int32_t> contributions_[2];
 };
 
 }  // namespace resona

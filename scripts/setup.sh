@@ -7,18 +7,23 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   googletest libgtest-dev
+  locales  # a decimal-comma locale for the test that song lists read the same in any locale
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
 if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "setup: no de_DE.UTF-8 locale; one test will run in C only"
 fi
 
 build=${TONEMILL_BUILD_DIR:-$here/build}

@@ -4,19 +4,30 @@
 
 #include <cmath>
 #include <limits>
+#include <algorithm>
 #include <random>
 
 using namespace resona;
 
 namespace {
 
+// Both implementations, whatever the machine the tests run on (the vector one only where the
+// processor has it).
 template <class V>
 void ExpectFastEqualsDefinition(const std::vector<V>& values, float ls, float slope, int64_t m0) {
-  std::vector<int32_t> fast(values.size());
-  RampProducts(values.data(), int32_t(values.size()), ls, slope, m0, fast.data());
-  for (size_t j = 0; j < values.size(); ++j)
-    ASSERT_EQ(fast[j], RampProduct(values[j], ls, slope, m0 + int64_t(j)))
-        << "value " << values[j] << " level " << ls << " slope " << slope << " m " << m0 + j;
+  for (bool vector : {false, true}) {
+    if (vector && !mixdetail::HaveAvx2()) continue;
+    std::vector<int32_t> fast(values.size());
+    if (vector)
+      mixdetail::RampProductsAvx2(values.data(), int32_t(values.size()), ls, slope, m0, fast.data());
+    else
+      mixdetail::RampProductsPortable(values.data(), int32_t(values.size()), ls, slope, m0,
+                                      fast.data());
+    for (size_t j = 0; j < values.size(); ++j)
+      ASSERT_EQ(fast[j], RampProduct(values[j], ls, slope, m0 + int64_t(j)))
+          << (vector ? "vector: " : "portable: ") << "value " << values[j] << " level " << ls
+          << " slope " << slope << " m " << m0 + j;
+  }
 }
 
 TEST(RampProducts, FastEqualsExtendedPrecisionOnRandomRamps) {
@@ -61,10 +72,10 @@ TEST(RampProducts, FastEqualsExtendedPrecisionNearIntegers) {
 }
 
 TEST(RampProducts, TruncatesTheExtendedProductWhereDoubleWouldRoundOntoAnInteger) {
-  const int16_t three = 3;
-  int32_t out = 0;
-  RampProducts(&three, 1, 1.0f, -0x1p-60f, 1, &out);
-  EXPECT_EQ(out, 2);
+  std::vector<int16_t> three(9, 3);
+  std::vector<int32_t> out(9);
+  RampProducts(three.data(), 9, 1.0f, -0x1p-60f, 1, out.data());
+  EXPECT_EQ(out, std::vector<int32_t>(9, 2));
 }
 
 TEST(RampProducts, ExtremeAndNonFiniteLevelsSaturateOrVanish) {
@@ -80,15 +91,36 @@ TEST(RampProducts, ExtremeAndNonFiniteLevelsSaturateOrVanish) {
   EXPECT_EQ(RampProduct(5, nan, 0, 0), 0);
 }
 
-TEST(AddSaturating, ClampsInsteadOfWrapping) {
-  std::vector<int16_t> s16 = {32000, -32000, 5, 0};
-  std::vector<int32_t> c = {1000, -1000, -10, 1048576};
-  AddSaturating(s16.data(), 1, c.data(), 4);
-  EXPECT_EQ(s16, (std::vector<int16_t>{32767, -32768, -5, 32767}));
-  std::vector<uint8_t> s8 = {250, 10, 128, 0};  // every second one untouched
-  std::vector<int32_t> c8 = {10, 100};
-  AddSaturating(s8.data(), 2, c8.data(), 2);
-  EXPECT_EQ(s8, (std::vector<uint8_t>{255, 10, 228, 0}));
+TEST(AddSaturating, ClampsInsteadOfWrappingInEveryLayout) {
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int> sample(-32768, 32767), contribution(-70000, 70000);
+  for (int channels : {1, 2}) {
+    for (int32_t count : {0, 1, 7, 8, 15, 16, 17, 100, 1001}) {
+      std::vector<int16_t> frames(size_t(count * channels));
+      std::vector<int32_t> left(static_cast<size_t>(count)), right(static_cast<size_t>(count));
+      for (auto& s : frames) s = int16_t(sample(rng));
+      for (auto& c : left) c = contribution(rng);
+      for (auto& c : right) c = contribution(rng);
+      std::vector<int16_t> expected = frames;
+      for (int32_t j = 0; j < count; ++j)
+        for (int c = 0; c < channels; ++c) {
+          int32_t s = expected[size_t(j * channels + c)] + (c ? right : left)[size_t(j)];
+          expected[size_t(j * channels + c)] = int16_t(std::clamp(s, -32768, 32767));
+        }
+      std::vector<int16_t> portable = frames;
+      mixdetail::AddSaturatingPortable(portable.data(), channels, left.data(), right.data(), count);
+      EXPECT_EQ(portable, expected);
+      if (mixdetail::HaveAvx2()) {
+        std::vector<int16_t> vector = frames;
+        mixdetail::AddSaturatingAvx2(vector.data(), channels, left.data(), right.data(), count);
+        EXPECT_EQ(vector, expected) << channels << " channels, " << count << " frames";
+      }
+    }
+  }
+  std::vector<uint8_t> s8 = {250, 10, 128, 0};
+  std::vector<int32_t> l8 = {10, 100}, r8 = {-20, -300};
+  AddSaturating(s8.data(), 2, l8.data(), r8.data(), 2);
+  EXPECT_EQ(s8, (std::vector<uint8_t>{255, 0, 228, 0}));
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
 
 using namespace resona;
 using namespace testing_support;
@@ -151,6 +153,40 @@ TEST_F(Driver, HugeSampleRangesAreRefusedAsOutOfMemory) {
   RenderRun run = f.Render(Song(100, Block(huge, {})));
   EXPECT_EQ(run.status, kOutOfMemory);
   EXPECT_EQ(ReadWav(f.wav).dataSize, 4409u * 4);  // the header of the silence stays
+}
+
+// A full disk, simulated with the process's file size limit.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int);
+};
+
+TEST_F(Driver, AFullDiskIsReportedDuringTheSilenceAndWhileNotesExtendTheFile) {
+  {
+    FileSizeLimit limit(100000);
+    EXPECT_EQ(f.Render("10000\r\n").status, kDiskFull);
+  }
+  EXPECT_EQ(ReadWav(f.wav).dataSize, 0u);  // the header of the empty file stays
+  EXPECT_GT(ReadBytes(f.wav).size(), 44u);
+  std::string text = Song(10, Block(Inst{}, {{60, {"5 ON 100", "15 OFF 64"}}}));
+  {
+    FileSizeLimit limit(44 + 441 * 4 + 100);
+    EXPECT_EQ(f.Render(text).status, kDiskFull);
+  }
 }
 
 TEST_F(Driver, BlankLinesAreSkippedAnywhereAndDoNotCount) {

@@ -18,10 +18,12 @@ struct Inst {
     std::string s = name;
     for (int v : {base, volume, pan, velocitySens, pressureSens, expressionSens, releaseSens,
                   bendRange, modSens, modRate})
-      s += " " + std::to_string(v);
-    for (const auto& r : {attackFactor, decayFactor, sustainSlope, releaseSlope}) s += " " + r;
-    for (int v : {attackMs, decayMs, start, end, loopStart, loopEnd}) s += " " + std::to_string(v);
-    return s + " ";
+      s.append(" ").append(std::to_string(v));
+    for (const auto& r : {attackFactor, decayFactor, sustainSlope, releaseSlope})
+      s.append(" ").append(r);
+    for (int v : {attackMs, decayMs, start, end, loopStart, loopEnd})
+      s.append(" ").append(std::to_string(v));
+    return s.append(" ");
   }
 };
 
