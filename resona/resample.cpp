@@ -68,11 +68,21 @@ Resampler::Resampler(const ResampleKernel& kernel)
   // tap k falls on the held sample floor((φ + k) / A) counted from the window's first one.
   groups_ = (A_ - 1 + 2 * h_) / A_ + 1;
   weights_.assign(size_t(A_) * size_t(groups_), 0);
+  // Group g of phase φ holds the taps k with g·A − φ <= k < (g + 1)·A − φ: a difference of
+  // prefix sums, so the table costs its own size whatever A is.
+  const int64_t width = 2 * int64_t(h_) + 1;
+  std::vector<int64_t> prefix(size_t(width) + 1, 0);
   int64_t sumAbs = 0;
-  for (int32_t k = 0; k <= 2 * h_; ++k) sumAbs += std::llabs(kernel.taps[size_t(k)]);
+  for (int64_t k = 0; k < width; ++k) {
+    prefix[size_t(k + 1)] = prefix[size_t(k)] + kernel.taps[size_t(k)];
+    sumAbs += std::llabs(kernel.taps[size_t(k)]);
+  }
   for (int32_t phi = 0; phi < A_; ++phi)
-    for (int32_t k = 0; k <= 2 * h_; ++k)
-      weights_[size_t(phi) * size_t(groups_) + size_t((phi + k) / A_)] += kernel.taps[size_t(k)];
+    for (int32_t g = 0; g < groups_; ++g) {
+      const int64_t first = std::clamp<int64_t>(int64_t(g) * A_ - phi, 0, width);
+      const int64_t last = std::clamp<int64_t>(int64_t(g + 1) * A_ - phi, 0, width);
+      weights_[size_t(phi) * size_t(groups_) + size_t(g)] = int32_t(prefix[size_t(last)] - prefix[size_t(first)]);
+    }
   // Every group weight is bounded by the sum of the taps' magnitudes.
   fitsInt32_ = sumAbs * 32768 < (int64_t(1) << 31);
 }
