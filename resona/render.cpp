@@ -60,6 +60,7 @@ int32_t RenderSong(const RenderRequest& r) {
   format.samplesPerMs = float(r.rate) / 1000.0f;
   format.frameBytes = format.channels * (format.bits / 8);
   format.lfoTable = r.lfoTable;
+  format.maxBufferSamples = r.maxBufferSamples;
   const int64_t maxData = r.maxDataBytes / format.frameBytes * format.frameBytes;
   Pump();
 
@@ -101,8 +102,9 @@ int32_t RenderSong(const RenderRequest& r) {
   Synth synth(format, file, sampleDirectory);
   uint8_t* block = synth.BlockBuffer();
   const int32_t sampleBytes = format.bits / 8;
-  std::memset(block, silence, size_t(kSilenceBlockSamples) * size_t(sampleBytes));
-  for (int64_t remaining = silenceBytes / sampleBytes; remaining > 0 && !cancelled();) {
+  const int64_t silenceSamples = silenceBytes / sampleBytes;
+  std::memset(block, silence, size_t(std::min<int64_t>(silenceSamples, kSilenceBlockSamples)) * size_t(sampleBytes));
+  for (int64_t remaining = silenceSamples; remaining > 0 && !cancelled();) {
     Pump();
     const int64_t samples = std::min<int64_t>(remaining, kSilenceBlockSamples);
     if (!file.WriteAll(block, samples * sampleBytes)) return kDiskFull;

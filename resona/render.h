@@ -1,6 +1,8 @@
 // The song driver behind LSTtoWAV.
 #pragma once
 
+#include "samplefile.h"
+
 #include <cstdint>
 
 namespace resona {
@@ -22,7 +24,9 @@ struct RenderRequest {
   int32_t* currentNote = nullptr;
   char* instrument = nullptr;  // at least 12 bytes
   const int32_t* lfoTable = nullptr;
-  int64_t maxDataBytes = kMaxDataBytes;  // lowered by tests and harnesses to bound their work
+  // Lowered by tests and harnesses to bound their work.
+  int64_t maxDataBytes = kMaxDataBytes;
+  int64_t maxBufferSamples = kMaxBufferSamples;
 };
 
 // Renders a song; returns the status of LSTtoWAV. Throws std::bad_alloc when memory runs out.

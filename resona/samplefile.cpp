@@ -70,11 +70,11 @@ std::string SampleFilePath(const std::string& directory, const std::string& name
 int32_t ResampleArrays(int32_t A, int32_t B, const std::vector<int16_t>& left,
                        const std::vector<int16_t>& right, int64_t length,
                        std::vector<int16_t>& outLeft, std::vector<int16_t>& outRight,
-                       int64_t tail) {
+                       int64_t tail, int64_t maxSamples) {
   ResampleKernel kernel = BuildKernel(A, B);
   int64_t outLength = ResampledLength(length, kernel.A, kernel.B);
   int64_t channels = right.empty() ? 1 : 2;
-  if ((outLength + tail) * channels > kMaxBufferSamples) return kOutOfMemory;
+  if ((outLength + tail) * channels > maxSamples) return kOutOfMemory;
   Resampler resampler(kernel);
   outLeft.assign(size_t(outLength + tail), 0);
   resampler.Run(left.data(), length, outLeft.data(), outLength);
@@ -87,7 +87,8 @@ int32_t ResampleArrays(int32_t A, int32_t B, const std::vector<int16_t>& left,
 }
 
 int32_t LoadInstrumentSample(const std::string& directory, const InstrumentLine& line,
-                             int32_t outputChannels, int32_t outputRate, InstrumentSample& out) {
+                             int32_t outputChannels, int32_t outputRate, int64_t maxSamples,
+                             InstrumentSample& out) {
   out = InstrumentSample{};
   std::string path = SampleFilePath(directory, line.sampleName);
   if (path.empty()) return kSampleReadFailure;
@@ -104,7 +105,7 @@ int32_t LoadInstrumentSample(const std::string& directory, const InstrumentLine&
   const bool looped = line.loopStart >= 0;
   const int64_t L = looped ? int64_t(line.loopEnd) - line.loopStart + 1 : 0;
   const int64_t total = n + 2 * L;
-  if (total * (stereoOut ? 2 : 1) > kMaxBufferSamples) return kOutOfMemory;
+  if (total * (stereoOut ? 2 : 1) > maxSamples) return kOutOfMemory;
   out.left.assign(size_t(total + kArrayTail), 0);
   if (stereoOut) out.right.assign(size_t(total + kArrayTail), 0);
   ReadFrames(file.get(), info, st.st_size, line.startPos, n, stereoOut, out.left.data(),
@@ -133,7 +134,7 @@ int32_t LoadInstrumentSample(const std::string& directory, const InstrumentLine&
   if (info.sampleRate != outputRate) {
     std::vector<int16_t> left, right;
     int32_t status = ResampleArrays(outputRate, info.sampleRate, out.left, out.right, out.length,
-                                    left, right, kArrayTail);
+                                    left, right, kArrayTail, maxSamples);
     if (status != kOk) return status;
     int64_t g = Gcd(outputRate, info.sampleRate);
     out.length = ResampledLength(out.length, int32_t(outputRate / g), int32_t(info.sampleRate / g));

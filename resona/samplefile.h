@@ -30,15 +30,17 @@ struct InstrumentSample {
 // name does not exist. Empty when the name could reach outside the directory.
 std::string SampleFilePath(const std::string& directory, const std::string& name);
 
-// Status 26 for a sample file that cannot be read, 1 when memory runs out.
+// Status 26 for a sample file that cannot be read, 1 when memory runs out or the buffer would
+// exceed `maxSamples`.
 int32_t LoadInstrumentSample(const std::string& directory, const InstrumentLine& line,
-                             int32_t outputChannels, int32_t outputRate, InstrumentSample& out);
+                             int32_t outputChannels, int32_t outputRate, int64_t maxSamples,
+                             InstrumentSample& out);
 
 // Converts arrays to the length ratio A/B; `right` may be empty (mono), and for `stereo` output
 // a missing right array is not made (callers share the left one). Status 1 when memory runs out.
 int32_t ResampleArrays(int32_t A, int32_t B, const std::vector<int16_t>& left,
                        const std::vector<int16_t>& right, int64_t length,
                        std::vector<int16_t>& outLeft, std::vector<int16_t>& outRight,
-                       int64_t tail);
+                       int64_t tail, int64_t maxSamples);
 
 }  // namespace resona

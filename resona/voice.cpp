@@ -99,11 +99,11 @@ void NoteRatio(int32_t difference, int32_t& A, int32_t& B) {
 Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirectory)
     : format_(format), file_(file), sampleDirectory_(std::move(sampleDirectory)) {
   blockFrames_ = kBlockSamples / format_.channels;
-  block_.assign(size_t(format_.bits == 8 ? kBlockSamples / 2 : kBlockSamples), 0);
+  block_ = std::make_unique_for_overwrite<int16_t[]>(size_t(kBlockSamples));
   for (int c = 0; c < 2; ++c) {
-    values_[c].resize(size_t(blockFrames_));
-    gathered_[c].resize(size_t(blockFrames_));
-    contributions_[c].resize(size_t(blockFrames_));
+    values_[c] = std::make_unique_for_overwrite<int32_t[]>(size_t(blockFrames_));
+    gathered_[c] = std::make_unique_for_overwrite<int16_t[]>(size_t(blockFrames_));
+    contributions_[c] = std::make_unique_for_overwrite<int32_t[]>(size_t(blockFrames_));
   }
 }
 
@@ -121,7 +121,7 @@ int32_t Synth::ReadInstrument(std::string_view line, bool first) {
 int32_t Synth::LoadSample() {
   note_ = NoteSample{};
   int32_t status = LoadInstrumentSample(sampleDirectory_, instrument_.line, format_.channels,
-                                        format_.rate, sample_);
+                                        format_.rate, format_.maxBufferSamples, sample_);
   if (status != kOk) ReleaseMemory();
   return status;
 }
@@ -137,7 +137,8 @@ int32_t Synth::PrepareNote(int32_t note) {
   int64_t length = sample_.length;
   if (d != 0) {
     int32_t status = ResampleArrays(A, B, sample_.left, sample_.right, sample_.length,
-                                    note_.leftStore, note_.rightStore, kArrayTail);
+                                    note_.leftStore, note_.rightStore, kArrayTail,
+                                    format_.maxBufferSamples);
     if (status != kOk) {
       ReleaseMemory();
       return status;
@@ -354,7 +355,7 @@ void Synth::ProduceDirectLooping(int32_t frames) {
   const int16_t* arrays[2] = {note_.left, note_.right};
   int64_t position = v.position;
   for (int c = 0; c < format_.channels; ++c) {
-    int16_t* out = gathered_[c].data();
+    int16_t* out = gathered_[c].get();
     int64_t p = v.position;
     for (int32_t j = 0; j < frames;) {
       int32_t run = int32_t(std::min<int64_t>(frames - j, note_.loopEnd - p + 1));
@@ -374,8 +375,8 @@ int32_t Synth::ProduceInterpolated(int32_t frames, bool looping) {
   const int16_t* R = note_.right;
   const bool stereo = format_.channels == 2;
   const int32_t* table = format_.lfoTable;
-  int32_t* outL = values_[0].data();
-  int32_t* outR = values_[1].data();
+  int32_t* outL = values_[0].get();
+  int32_t* outR = values_[1].get();
   for (int32_t j = 0; j < frames; ++j) {
     if (!looping && v.position >= note_.lastIndex) return j;
     outL[j] = ClampToInt32(v.prevLeft + ((int64_t(v.deltaLeft) * v.fraction) >> 15));
@@ -433,7 +434,7 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
         exhausted = produced < nb;
       } else if (looping) {
         ProduceDirectLooping(nb);
-        for (int c = 0; c < channels; ++c) direct[c] = gathered_[c].data();
+        for (int c = 0; c < channels; ++c) direct[c] = gathered_[c].get();
         produced = nb;
       } else {
         for (int c = 0; c < channels; ++c) direct[c] = arrays[c] + v.position;
@@ -469,7 +470,7 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
       uint8_t* block = BlockBuffer();
       file_.Read(block, written * frameBytes);
       for (int c = 0; c < channels; ++c) {
-        int32_t* contributions = contributions_[c].data();
+        int32_t* contributions = contributions_[c].get();
         const int32_t first = std::min(from[c], written);
         const int32_t last = std::clamp(to[c], first, written);
         std::fill(contributions, contributions + first, 0);
@@ -479,14 +480,14 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
           RampProducts(direct[c] + first, last - first, level[c], slope[c], first,
                        contributions + first);
         else
-          RampProducts(values_[c].data() + first, last - first, level[c], slope[c], first,
+          RampProducts(values_[c].get() + first, last - first, level[c], slope[c], first,
                        contributions + first);
       }
-      const int32_t* right = channels == 2 ? contributions_[1].data() : nullptr;
+      const int32_t* right = channels == 2 ? contributions_[1].get() : nullptr;
       if (format_.bits == 8)
-        AddSaturating(block, channels, contributions_[0].data(), right, written);
+        AddSaturating(block, channels, contributions_[0].get(), right, written);
       else
-        AddSaturating(block_.data(), channels, contributions_[0].data(), right, written);
+        AddSaturating(block_.get(), channels, contributions_[0].get(), right, written);
       file_.Write(block, written * frameBytes);
     }
     file_.Skip((nb - written) * frameBytes);

@@ -7,6 +7,7 @@
 #include "samplefile.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct SongFormat {
   float samplesPerMs = 44.1f;
   int32_t frameBytes = 4;
   const int32_t* lfoTable = nullptr;  // 1608 entries, cos × 65536
+  int64_t maxBufferSamples = kMaxBufferSamples;  // the largest sample or note buffer
 };
 
 // Frames of a stretch of `ms` milliseconds: the product is formed in extended precision from
@@ -98,7 +100,7 @@ class Synth {
   const Voice& CurrentVoice() const { return voice_; }
   const NoteSample& CurrentNote() const { return note_; }
   // The block buffer for the output width, also used for the silence pass.
-  uint8_t* BlockBuffer() { return reinterpret_cast<uint8_t*>(block_.data()); }
+  uint8_t* BlockBuffer() { return reinterpret_cast<uint8_t*>(block_.get()); }
   void ReleaseMemory();
 
  private:
@@ -122,12 +124,12 @@ class Synth {
   Voice voice_;
   bool stopped_[2] = {false, false};  // a channel that stopped contributing in this segment
 
-  // Work buffers for one block, allocated once per song.
+  // Work buffers for one block, allocated once per song and written before they are read.
   int32_t blockFrames_;
-  std::vector<int16_t> block_;  // 176400 bytes (8-bit) or samples (16-bit)
-  std::vector<int32_t> values_[2];     // interpolated values
-  std::vector<int16_t> gathered_[2];   // directly played values that wrap around a loop
-  std::vector<int32_t> contributions_[2];
+  std::unique_ptr<int16_t[]> block_;  // 176400 bytes (8-bit) or samples (16-bit)
+  std::unique_ptr<int32_t[]> values_[2];     // interpolated values
+  std::unique_ptr<int16_t[]> gathered_[2];   // directly played values that wrap around a loop
+  std::unique_ptr<int32_t[]> contributions_[2];
 };
 
 }  // namespace resona

@@ -7,6 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   googletest libgtest-dev
+  clang libclang-rt-14-dev llvm  # the fuzzers (libFuzzer) and readable sanitizer reports
   locales  # a decimal-comma locale for the test that song lists read the same in any locale
 )
 

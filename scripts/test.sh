@@ -1,8 +1,28 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite (after scripts/setup.sh has installed the packages).
+# Builds and runs the whole test suite (after scripts/setup.sh has installed the packages):
+#   1. the Release build and its tests;
+#   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer;
+#   3. a bounded fuzzing pass over every reader (a few seconds per harness).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TONEMILL_BUILD_DIR:-$here/build}
+jobs=$(nproc)
+
+echo "== Release build and tests"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build"
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j "$jobs"
+
+echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+asan=${TONEMILL_ASAN_BUILD_DIR:-$here/build-asan}
+san="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+cmake -S "$here" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONEMILL_BENCH=OFF \
+  -DCMAKE_C_FLAGS="$san" -DCMAKE_CXX_FLAGS="$san" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+  -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined"
+cmake --build "$asan"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$asan" --output-on-failure -j "$jobs"
+
+echo "== Bounded fuzzing pass"
+"$here/fuzz/run.sh" "${TONEMILL_FUZZ_SECONDS:-5}"
