@@ -26,16 +26,18 @@ for h in "${harnesses[@]}"; do
   [ -n "$h" ] || continue
   corpus="$build/fuzz-corpus/$h"
   findings="$here/fuzz/findings/$h"
+  log="$build/fuzz-$h.log"
   mkdir -p "$corpus" "$findings"
+  inputs=("$corpus" "$build/fuzz-seeds/$h")
+  [ -d "$here/fuzz/regressions/$h" ] && inputs+=("$here/fuzz/regressions/$h")
   echo "== $h: $seconds s"
-  if ! (cd "$build" && UBSAN_OPTIONS=print_stacktrace=1 "bin/${h}_fuzzer" \
-        -max_total_time="$seconds" -timeout=2 -rss_limit_mb=512 -print_final_stats=1 \
-        -artifact_prefix="$findings/" "$corpus" "$build/fuzz-seeds/$h" "$here/fuzz/regressions/$h" \
-        2>&1 | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY|.*Test unit written)'); then
-    :
-  fi
-  if ls "$findings"/* >/dev/null 2>&1; then
-    echo "!! $h: findings in $findings"
+  rc=0
+  (cd "$build" && UBSAN_OPTIONS=print_stacktrace=1 "bin/${h}_fuzzer" \
+    -max_total_time="$seconds" -timeout=2 -rss_limit_mb=512 -print_final_stats=1 \
+    -artifact_prefix="$findings/" "${inputs[@]}") >"$log" 2>&1 || rc=$?
+  grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY|Test unit written' "$log" || true
+  if [ "$rc" -ne 0 ] || ls "$findings"/* >/dev/null 2>&1; then
+    echo "!! $h: the fuzzer stopped with status $rc; see $log and $findings"
     status=1
   fi
 done
