@@ -276,7 +276,9 @@ std::string SampleProblem(const Bank& bank, size_t index) {
   if (s.end > bank.data.size())
     return who + " ends at point " + std::to_string(s.end) + ", beyond the " +
            std::to_string(bank.data.size()) + " points of sdta/smpl";
-  if (s.rate == 0) return who + " has a sampling rate of 0";
+  if (s.rate < kLowestRate || s.rate > kHighestRate)
+    return who + " has a sampling rate of " + std::to_string(s.rate) + " Hz, outside " +
+           std::to_string(kLowestRate) + "-" + std::to_string(kHighestRate) + " Hz";
   return {};
 }
 

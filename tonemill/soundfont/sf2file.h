@@ -78,8 +78,11 @@ struct Bank {
 Bank ParseSoundFont(const std::vector<uint8_t>& bytes);
 Bank ReadSoundFont(const std::string& path);
 
+// The sampling rates the importer converts from.
+constexpr uint32_t kLowestRate = 400, kHighestRate = 192000;
+
 // Why a sample cannot be played as stored, or an empty string: ROM samples, empty samples,
-// samples outside the data.
+// samples outside the data, rates outside kLowestRate..kHighestRate.
 std::string SampleProblem(const Bank& bank, size_t index);
 
 }  // namespace tonemill::soundfont
