@@ -8,9 +8,9 @@ namespace {
 
 // Below this sustain level (-20 dB) a sound is taken to decay away rather than to hold.
 constexpr double kHeldSustain = 0.1;
-// The least-squares fit of two linear segments to exp(-t/tau): a knot at 0.95 tau with level
-// 0.32, then a straight line that reaches 0 after another 2.1 tau.
-constexpr double kKnotTime = 0.95, kKnotLevel = 0.32, kTailTime = 2.1;
+// The least-squares fit of two straight lines to exp(-t/tau) puts the knot at 0.95 tau (with
+// level 0.32) and reaches 0 after another 2.1 tau.
+constexpr double kKnotTime = 0.95, kTailTime = 2.1;
 // A linear release that ends after 1.5 tau carries the same energy as exp(-t/tau).
 constexpr double kReleaseTime = 1.5;
 
@@ -44,11 +44,22 @@ LinearEnvelope FitEnvelope(const VolumeEnvelope& e) {
     out.decayFactor = TwoDecimals(sustain);
     level = sustain;
   } else {
-    // Decay to silence: a knot, then a falling sustain that reaches 0.
-    out.decayMs = Milliseconds(e.hold + kKnotTime * tau);
-    out.decayFactor = kKnotLevel;
-    out.sustainSlope = TwoDecimals(-kKnotLevel / std::max(1e-3, kTailTime * tau));
-    level = kKnotLevel;
+    // Decay to silence: a knot, then a falling sustain that reaches 0. The knot's level is
+    // chosen so that the two lines carry the energy of the hold and the exponential fall.
+    const double knot = e.hold + kKnotTime * tau, tail = kTailTime * tau;
+    const double energy = e.hold + tau / 2.0;
+    // knot (1 + D + D^2) / 3 + tail D^2 / 3 = energy
+    const double a = (knot + tail) / 3.0, b = knot / 3.0, c = knot / 3.0 - energy;
+    double d = a > 0 ? (-b + std::sqrt(std::max(0.0, b * b - 4.0 * a * c))) / (2.0 * a) : 1.0;
+    double fall = tail;
+    if (d > 1.0) {  // a long hold: stay at the peak and let the sustain fall carry the rest
+      d = 1.0;
+      fall = 3.0 * (energy - knot);
+    }
+    level = TwoDecimals(std::max(0.01, d));
+    out.decayMs = Milliseconds(knot);
+    out.decayFactor = level;
+    out.sustainSlope = TwoDecimals(-level / std::max(1e-3, fall));
   }
   if (out.decayMs == 0) out.decayFactor = out.attackFactor;
   const double releaseSeconds = std::max(1e-3, kReleaseTime * TimeConstant(e.release));
