@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Installs every Debian package that Tonemill's build, tests and product need, then builds
-# in Release. Idempotent and non-interactive; run as root or with sudo available.
+# Installs every Debian package that Tonemill's build, tests and product need, builds in
+# Release, and imports the default General MIDI instrument set. Idempotent and
+# non-interactive; run as root or with sudo available.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   googletest libgtest-dev
+  libsamplerate0-dev   # sample rate conversion of imported SoundFont samples
+  timgm6mb-soundfont   # the default General MIDI bank
 )
 
 missing=()
@@ -24,3 +27,7 @@ fi
 build=${TONEMILL_BUILD_DIR:-$here/build}
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build"
+
+# The default instrument set goes into the program directory's PRG and WAV folders, where a
+# fresh settings file points the working directories.
+"$here/scripts/import-default-set.sh" "$build/bin/PRG" "$build/bin/WAV"
