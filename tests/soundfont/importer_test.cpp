@@ -5,6 +5,7 @@
 #include "tests/support/testfiles.h"
 #include "tonemill/soundfont/importer.h"
 #include "tonemill/soundfont/prgwriter.h"
+#include "tonemill/render/songrender.h"
 #include "tonemill/soundfont/sf2file.h"
 
 #include <gtest/gtest.h>
@@ -203,4 +204,48 @@ TEST(Importer, TheDefaultBankBecomesAFullSet) {
   EXPECT_GE(s.drumKits, 1);
   EXPECT_TRUE(std::filesystem::exists(dir.File("prg/D0.PRG")));
   EXPECT_GT(CheckImport(dir.File("prg"), dir.File("wav")), 1000);
+}
+
+// The renderer loops only in its sustain phase: an imported looped sample must still sound long
+// after its frames (and the renderer's extra loop copies) would have run out in the decay.
+TEST(Importer, LoopedSamplesSoundThroughALongDecay) {
+  TempDir dir;
+  Sf2Builder b;
+  TestSample s;
+  s.name = "Short";
+  s.points = Sine(2000, 100);
+  s.loopStart = 1000;
+  s.loopEnd = 1800;
+  b.samples = {s};
+  // A decay of 4 s (to -96 dB) towards silence, on keys up to an octave above the root.
+  b.instruments.push_back({"I", {{{{43, Range(0, 72)}, {36, 2400}, {37, 1000}, {54, 1}, {53, 0}}, {}}}});
+  b.presets.push_back({"P", 0, 0, {{{{41, 0}}, {}}}});
+  WriteBytes(dir.File("b.sf2"), b.Build());
+  ImportSoundFont({dir.File("b.sf2"), dir.File("prg"), dir.File("wav"), 44100, false});
+  const std::vector<std::string> f = Fields(Lines(dir.File("prg/0.PRG"))[1]);
+  std::string lst = "2000\r\n{\r\n" + f[1] + " 60";
+  for (size_t i = 3; i < 22; ++i) lst += " " + f[i];
+  lst += " \r\n[\r\n72\r\n0 ON 127\r\n0 VOL 127\r\n1900 OFF 64\r\n]\r\n}\r\n";
+  WriteText(dir.File("song.lst"), lst);
+
+  tonemill::SongRenderJob job;
+  job.lstPath = dir.File("song.lst");
+  job.wavPath = dir.File("song.wav");
+  job.sampleDirectory = dir.Dir() + "wav/";
+  job.channels = 1;
+  tonemill::SongProgress progress;
+  const tonemill::SongRenderResult r = tonemill::RenderSongList(job, progress, nullptr, nullptr);
+  ASSERT_EQ(r.binding, tonemill::SongRenderResult::Binding::Called);
+  ASSERT_EQ(r.status, 0);
+  const WavData w = ReadWav(job.wavPath);
+  auto peak = [&](double from, double to) {
+    int32_t p = 0;
+    for (size_t i = size_t(from * 44100); i < size_t(to * 44100) && i < w.samples.size(); ++i)
+      p = std::max(p, std::abs(w.samples[i]));
+    return p;
+  };
+  // The sample's frames and the renderer's copies of its loop last 0.1 s at this key; the fitted
+  // decay reaches silence after about 0.6 s.
+  EXPECT_GT(peak(0.0, 0.1), peak(0.3, 0.4));  // it decays
+  EXPECT_GT(peak(0.3, 0.4), 300);             // and sounds on in the loop
 }

@@ -32,7 +32,7 @@ const PlannedFile& File(const ImportPlan& plan, const std::string& name) {
   throw std::runtime_error("no " + name);
 }
 
-int BaseVolumeFor(int centibels) { return int(std::lround(100.0 * std::pow(10.0, 0.4 * centibels / 200.0))); }
+int BaseVolumeFor(int centibels) { return int(std::lround(630.0 * std::pow(10.0, 0.4 * centibels / 200.0))); }
 
 }  // namespace
 

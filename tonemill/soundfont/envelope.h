@@ -8,6 +8,10 @@ namespace tonemill::soundfont {
 struct VolumeEnvelope {
   double delay = 0, attack = 0, hold = 0, decay = 0, release = 0;  // seconds
   double sustainCentibels = 0;  // attenuation of the sustain level below the peak
+  // The longest the attack and decay may take together (seconds): the renderer's attack and
+  // decay phases do not loop, so a looped sample bounds them. What the decay cannot do in time
+  // the sustain slope carries on.
+  double phaseLimit = 1e9;
 };
 
 struct LinearEnvelope {

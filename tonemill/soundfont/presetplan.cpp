@@ -1,6 +1,7 @@
 #include "presetplan.h"
 
 #include "generators.h"
+#include "sampleaudio.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,8 +23,13 @@ constexpr int kPressureSensitivity = 0, kExpressionSensitivity = 0;
 constexpr int kReleaseSensitivity = 50;
 constexpr int kBendRange = 2;
 // The base volume of a zone without attenuation; the level of the whole set scales with its
-// inverse (see the import's level check in the benchmark).
-constexpr double kLevelReference = 100.0;
+// inverse. Measured with the benchmark's probe notes (velocity 100, volume 100), 630 puts the
+// set 16 dB below unit gain, about 8 dB below the reference synthesizer at gain 1: the peaks of
+// typical General MIDI songs then fall between -12 and -1 dBFS.
+constexpr double kLevelReference = 630.0;
+// Room left for the renderer's interval ratios and rounding when attack and decay must end
+// before a looped sample's frames do.
+constexpr double kPhaseMargin = 0.97;
 // Banks are voiced for synthesizers that apply 0.4 of the attenuation generator.
 constexpr double kAttenuationScale = 0.4;
 
@@ -215,6 +221,13 @@ class Planner {
     e.decay = TimecentsToSeconds(std::clamp(g[kDecayVolEnv] + (60 - middle) * g[kKeyToVolEnvDecay], -12000, 8000));
     e.release = TimecentsToSeconds(g[kReleaseVolEnv]);
     e.sustainCentibels = g[kSustainVolEnv];
+    const SampleSource& source = plan_.sources[size_t(v.source)];
+    if (source.looped) {
+      // The highest key of the zone (or the base key, when the zone lies below it), bent up as
+      // far as it goes, plays the sample fastest.
+      const int shift = std::max(z.keyHigh, base) - base + kBendRange;
+      e.phaseLimit = kPhaseMargin * UnrolledSeconds(source) * std::exp2(-shift / 12.0);
+    }
     v.envelope = FitEnvelope(e);
     return v;
   }

@@ -85,45 +85,53 @@ uint32_t LoopRepeats(uint32_t loopLength, double ratio) {
   return best;
 }
 
+SampleLayout LayoutOf(const SampleSource& s) {
+  SampleLayout l;
+  l.convert = s.outRate != s.sourceRate || s.cents != 0;
+  l.ratio = l.convert ? double(s.outRate) / (double(s.sourceRate) * std::exp2(s.cents / 1200.0)) : 1.0;
+  if (!s.looped) {
+    l.frames = l.convert ? std::max<uint64_t>(1, uint64_t(std::llround(s.length * l.ratio))) : s.length;
+    return l;
+  }
+  l.repeatedLoop = uint64_t(LoopRepeats(s.loopLength, l.ratio)) * s.loopLength;
+  if (!l.convert) {
+    l.loopStart = s.loopFirst;
+    l.loopLength = l.repeatedLoop;
+  } else {
+    // The ratio is nudged (by at most a quarter cent) so that the repeated loop becomes a
+    // whole number of frames; the converted loop then repeats seamlessly once the converter's
+    // window has left the frames before it, so the loop is moved on by whole loops until it has.
+    l.loopLength = std::max<uint64_t>(1, uint64_t(std::llround(double(l.repeatedLoop) * l.ratio)));
+    l.ratio = double(l.loopLength) / double(l.repeatedLoop);
+    l.margin = uint64_t(std::ceil(160.0 * std::max(1.0, l.ratio)));
+    const uint64_t naturalStart = uint64_t(std::llround(s.loopFirst * l.ratio));
+    l.loopStart = naturalStart + (l.margin + l.loopLength - 1) / l.loopLength * l.loopLength;
+  }
+  l.frames = l.loopStart + l.loopLength;
+  return l;
+}
+
+double UnrolledSeconds(const SampleSource& s) {
+  const SampleLayout l = LayoutOf(s);
+  return double(l.frames + l.loopLength) / double(s.outRate);
+}
+
 SampleAudio MakeSampleAudio(const Bank& bank, const SampleSource& s) {
   const Frames frames(bank, s);
+  const SampleLayout l = LayoutOf(s);
   SampleAudio out;
   out.rate = s.outRate;
   out.channels = frames.Channels();
-  const bool convert = s.outRate != s.sourceRate || s.cents != 0;
-  const double ratio = double(s.outRate) / (double(s.sourceRate) * std::exp2(s.cents / 1200.0));
-
-  if (!s.looped) {
-    if (!convert) {
-      out.samples = frames.Copy(s.length);
-    } else {
-      const uint64_t length = std::max<uint64_t>(1, uint64_t(std::llround(s.length * ratio)));
-      out.samples = Convert(frames, s.length, ratio, length);
-    }
-    return out;
+  if (!l.convert) {
+    out.samples = frames.Copy(l.frames);
+  } else {
+    const uint64_t input = s.looped ? uint64_t(std::ceil(double(l.frames + l.margin) / l.ratio)) + 64 : s.length;
+    out.samples = Convert(frames, input, l.ratio, l.frames);
   }
-
-  const uint32_t repeats = LoopRepeats(s.loopLength, convert ? ratio : 1.0);
-  const uint64_t loop = uint64_t(repeats) * s.loopLength;
-  if (!convert) {
-    out.samples = frames.Copy(s.loopFirst + loop);
-    out.loopStart = int32_t(s.loopFirst);
-    out.loopEnd = int32_t(s.loopFirst + loop - 1);
-    return out;
+  if (s.looped) {
+    out.loopStart = int32_t(l.loopStart);
+    out.loopEnd = int32_t(l.frames - 1);
   }
-  // The ratio is nudged (by at most a quarter cent) so that the repeated loop becomes a whole
-  // number of frames; the converted loop then repeats seamlessly once the converter's window
-  // has left the frames before it, so the loop is moved on by whole loops until it has.
-  const uint64_t loopOut = std::max<uint64_t>(1, uint64_t(std::llround(double(loop) * ratio)));
-  const double exact = double(loopOut) / double(loop);
-  const uint64_t margin = uint64_t(std::ceil(160.0 * std::max(1.0, exact)));
-  const uint64_t naturalStart = uint64_t(std::llround(s.loopFirst * exact));
-  const uint64_t loopStart = naturalStart + (margin + loopOut - 1) / loopOut * loopOut;
-  const uint64_t keep = loopStart + loopOut;
-  const uint64_t inFrames = uint64_t(std::ceil(double(keep + margin) / exact)) + 64;
-  out.samples = Convert(frames, inFrames, exact, keep);
-  out.loopStart = int32_t(loopStart);
-  out.loopEnd = int32_t(keep - 1);
   return out;
 }
 

@@ -22,6 +22,22 @@ struct SampleAudio {
 
 SampleAudio MakeSampleAudio(const Bank& bank, const SampleSource& source);
 
+// Where the frames of a sample file come from, decided before any is made.
+struct SampleLayout {
+  bool convert = false;  // through the rate converter
+  double ratio = 1.0;    // output frames per input frame
+  uint64_t frames = 0;   // of the file; a looped file ends with its loop
+  uint64_t loopStart = 0, loopLength = 0;  // in the file
+  uint64_t repeatedLoop = 0;  // input frames of the loop after repetition
+  uint64_t margin = 0;        // output frames the converter needs to settle
+};
+SampleLayout LayoutOf(const SampleSource& source);
+
+// How long a looped sample plays at its base key before the renderer's attack and decay pass
+// its loop: the renderer holds a looped sample with two more copies of its loop and loops on
+// the middle one, but only a sustain phase that starts inside that loop loops at all.
+double UnrolledSeconds(const SampleSource& source);
+
 // How many loop repetitions make a loop of `loopLength` input frames at least kMinLoopFrames
 // long after conversion by `ratio` while landing within a quarter cent of a whole number of
 // output frames.
