@@ -29,6 +29,13 @@ class Track {
     events_.push_back({tick, 0, b});
   }
   void Name(const std::string& name) { Meta(0, 0x03, std::vector<uint8_t>(name.begin(), name.end())); }
+  // A channel's start: its name, program, volume and pan.
+  void Start(const std::string& name, int program, int volume, int pan) {
+    Name(name);
+    Program(0, program);
+    Control(0, 7, volume);
+    Control(0, 10, pan);
+  }
   void Tempo(int tick, double bpm) {
     const uint32_t us = uint32_t(60000000.0 / bpm + 0.5);
     Meta(tick, 0x51, {uint8_t(us >> 16), uint8_t(us >> 8), uint8_t(us)});
@@ -111,10 +118,7 @@ int main(int argc, char** argv) {
 
   // Piano: broken chords with the sustain pedal changed every bar.
   Track piano(0);
-  piano.Name("Piano");
-  piano.Program(0, 0);
-  piano.Control(0, 7, 100);
-  piano.Control(0, 10, 48);
+  piano.Start("Piano", 0, 100, 48);
   for (int bar = 0; bar < kBars; ++bar) {
     const int t = bar * kBar;
     piano.Control(t, 64, 0);
@@ -129,10 +133,7 @@ int main(int argc, char** argv) {
 
   // Bass: root and fifth in eighths, from bar 3.
   Track bass(1);
-  bass.Name("Bass");
-  bass.Program(0, 33);
-  bass.Control(0, 7, 110);
-  bass.Control(0, 10, 64);
+  bass.Start("Bass", 33, 110, 64);
   for (int bar = 2; bar < kBars; ++bar) {
     const int root = ChordOf(bar).root - 12;
     for (int i = 0; i < 8; ++i)
@@ -142,10 +143,7 @@ int main(int argc, char** argv) {
 
   // Strings: whole-bar chords from bar 9 with expression swells.
   Track strings(2);
-  strings.Name("Strings");
-  strings.Program(0, 48);
-  strings.Control(0, 7, 90);
-  strings.Control(0, 10, 88);
+  strings.Start("Strings", 48, 90, 88);
   for (int bar = 8; bar < kBars; ++bar) {
     const int t = bar * kBar;
     for (int step = 0; step < 4; ++step) strings.Control(t + step * kTicksPerQuarter, 11, 80 + 15 * step);
@@ -155,10 +153,7 @@ int main(int argc, char** argv) {
   // Flute: a melody over chord tones from bar 9, with vibrato by modulation and a bend up into
   // the first note of bar 17.
   Track flute(3);
-  flute.Name("Flute");
-  flute.Program(0, 73);
-  flute.Control(0, 7, 105);
-  flute.Control(0, 10, 72);
+  flute.Start("Flute", 73, 105, 72);
   const int rhythm[6] = {2, 1, 1, 2, 1, 1};  // in eighths, two bars' worth per round: 8 eighths a bar
   for (int bar = 8; bar < 24; ++bar) {
     const Chord& c = ChordOf(bar);
@@ -180,10 +175,7 @@ int main(int argc, char** argv) {
 
   // Guitar, then an electric piano (program change at bar 17): off-beat chords.
   Track keys(4);
-  keys.Name("Guitar / E.Piano");
-  keys.Program(0, 24);
-  keys.Control(0, 7, 95);
-  keys.Control(0, 10, 30);
+  keys.Start("Guitar / E.Piano", 24, 95, 30);
   keys.Program(16 * kBar, 4);
   keys.Control(16 * kBar, 10, 100);
   for (int bar = 4; bar < 24; ++bar)
@@ -193,10 +185,7 @@ int main(int argc, char** argv) {
 
   // Brass: stabs on the first beat of every other bar from bar 17.
   Track brass(5);
-  brass.Name("Brass");
-  brass.Program(0, 61);
-  brass.Control(0, 7, 100);
-  brass.Control(0, 10, 56);
+  brass.Start("Brass", 61, 100, 56);
   for (int bar = 16; bar < kBars; bar += 2)
     for (int key : ChordOf(bar).tones) brass.Note(bar * kBar, kTicksPerQuarter * 3 / 2, key, 100);
   for (int key : ChordOf(0).tones) brass.Note((kBars - 1) * kBar, kBar, key, 110);

@@ -75,16 +75,7 @@ int CheckImport(const std::string& prgDir, const std::string& wavDir) {
 
 Sf2Builder TwoPresetBank() {
   Sf2Builder b;
-  TestSample tone;
-  tone.name = "Tone C4";
-  tone.points = Sine(3000, 84);
-  tone.loopStart = 2000;
-  tone.loopEnd = 2840;
-  tone.rate = 32000;
-  TestSample hit;
-  hit.name = "Hit";
-  hit.points = Sine(1500, 20);
-  b.samples = {tone, hit};
+  b.samples = {SineSample("Tone C4", 3000, 84, 2000, 2840, 32000), SineSample("Hit", 1500, 20)};
   b.instruments.push_back({"Tone", {{{{34, Amount(-3000)}, {36, 2000}, {37, 300}, {38, Amount(-1200)}, {54, 1}, {53, 0}}, {}}}});
   b.instruments.push_back({"Kit", {{{{43, Range(35, 40)}, {48, 60}, {53, 1}}, {}}}});
   b.presets.push_back({"Tone", 5, 0, {{{{41, 0}}, {}}}});
@@ -211,12 +202,7 @@ TEST(Importer, TheDefaultBankBecomesAFullSet) {
 TEST(Importer, LoopedSamplesSoundThroughALongDecay) {
   TempDir dir;
   Sf2Builder b;
-  TestSample s;
-  s.name = "Short";
-  s.points = Sine(2000, 100);
-  s.loopStart = 1000;
-  s.loopEnd = 1800;
-  b.samples = {s};
+  b.samples = {SineSample("Short", 2000, 100, 1000, 1800)};
   // A decay of 4 s (to -96 dB) towards silence, on keys up to an octave above the root.
   b.instruments.push_back({"I", {{{{43, Range(0, 72)}, {36, 2400}, {37, 1000}, {54, 1}, {53, 0}}, {}}}});
   b.presets.push_back({"P", 0, 0, {{{{41, 0}}, {}}}});

@@ -13,11 +13,7 @@ using namespace testing_support;
 namespace {
 
 TestSample Looped(const std::string& name, uint8_t pitch = 60) {
-  TestSample s;
-  s.name = name;
-  s.points = Sine(3000, 100);
-  s.loopStart = 1000;
-  s.loopEnd = 2000;
+  TestSample s = SineSample(name, 3000, 100, 1000, 2000);
   s.pitch = pitch;
   return s;
 }

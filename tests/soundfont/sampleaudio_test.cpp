@@ -17,12 +17,7 @@ namespace {
 
 Bank OneSample(uint32_t rate, double period, uint32_t loopStart, uint32_t loopEnd) {
   Sf2Builder b;
-  TestSample s;
-  s.points = Sine(4000, period);
-  s.rate = rate;
-  s.loopStart = loopStart;
-  s.loopEnd = loopEnd;
-  b.samples.push_back(s);
+  b.samples.push_back(SineSample("S", 4000, period, loopStart, loopEnd, rate));
   b.instruments.push_back({"I", {{{{53, 0}}, {}}}});
   b.presets.push_back({"P", 0, 0, {{{{41, 0}}, {}}}});
   return ParseSoundFont(b.Build());

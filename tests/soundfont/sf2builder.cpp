@@ -71,6 +71,17 @@ std::vector<int16_t> Sine(size_t length, double period) {
   return s;
 }
 
+TestSample SineSample(const std::string& name, size_t length, double period, uint32_t loopStart,
+                      uint32_t loopEnd, uint32_t rate) {
+  TestSample s;
+  s.name = name;
+  s.points = Sine(length, period);
+  s.loopStart = loopStart;
+  s.loopEnd = loopEnd;
+  s.rate = rate;
+  return s;
+}
+
 std::vector<uint8_t> Sf2Builder::Build() {
   offsets_.clear();
   std::vector<uint8_t> smpl, shdr;

@@ -69,4 +69,8 @@ class Sf2Builder {
 // A sine of `period` points, `length` points long, at a quarter of full scale.
 std::vector<int16_t> Sine(size_t length, double period);
 
+// A sample holding such a sine, looped on [loopStart, loopEnd) when loopEnd > 0.
+TestSample SineSample(const std::string& name, size_t length, double period, uint32_t loopStart = 0,
+                      uint32_t loopEnd = 0, uint32_t rate = 44100);
+
 }  // namespace testing_support

@@ -15,12 +15,7 @@ namespace {
 
 Sf2Builder SmallBank() {
   Sf2Builder b;
-  TestSample s;
-  s.name = "Sine";
-  s.points = Sine(2000, 100);
-  s.loopStart = 1000;
-  s.loopEnd = 1800;
-  b.samples.push_back(s);
+  b.samples.push_back(SineSample("Sine", 2000, 100, 1000, 1800));
   b.instruments.push_back({"Inst", {{{{43, Range(0, 127)}, {54, 1}, {53, 0}}, {}}}});
   b.presets.push_back({"Piano", 0, 0, {{{{41, 0}}, {}}}});
   b.presets.push_back({"Kit", 0, 128, {{{{41, 0}}, {}}}});
@@ -150,12 +145,7 @@ TEST(SoundFontFile, BadSamplesAreLeftOutWithAMessage) {
   outside.start = 10;
   outside.end = 999999;
   b.samples.push_back(outside);
-  TestSample badLoop;
-  badLoop.name = "BadLoop";
-  badLoop.points = Sine(500, 50);
-  badLoop.loopStart = 400;
-  badLoop.loopEnd = 900;  // past the end of the sample
-  b.samples.push_back(badLoop);
+  b.samples.push_back(SineSample("BadLoop", 500, 50, 400, 900));  // the loop ends past the sample
   b.instruments[0].zones = {{{{43, Range(0, 10)}, {53, 1}}, {}},
                             {{{43, Range(11, 20)}, {53, 2}}, {}},
                             {{{43, Range(21, 30)}, {54, 1}, {53, 3}}, {}}};

@@ -25,25 +25,16 @@ int RunImportSf2(int argc, char** argv) {
   parser.Flag("force", 0, &force, "overwrite existing PRG files (samples are never overwritten)");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 
-  std::vector<std::string> files;
-  std::string error;
-  bool helpShown = false;
-  if (!parser.Parse(argc, argv, 1, files, error, helpShown)) {
-    if (helpShown) return kExitOk;
-    PrintError("import-sf2: " + error);
-    return kExitUsage;
-  }
-  if (files.size() != 1) {
-    PrintError("import-sf2: give exactly one SoundFont 2 bank (see --help)");
-    return kExitUsage;
-  }
+  std::string bank;
+  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "import-sf2", "SoundFont 2 bank", bank, exitCode))
+    return exitCode;
   if (rate != "44100" && rate != "22050") {
     PrintError("import-sf2: --rate takes 44100 or 22050");
     return kExitUsage;
   }
 
   soundfont::ImportSettings settings;
-  settings.bankPath = files[0];
+  settings.bankPath = bank;
   settings.prgDirectory = prgDir.empty() ? "." : prgDir;
   settings.wavDirectory = wavDir.empty() ? "." : wavDir;
   settings.rate = rate == "22050" ? 22050 : 44100;

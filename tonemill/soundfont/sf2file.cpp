@@ -149,6 +149,19 @@ std::vector<Zone> ReadZones(std::pair<size_t, size_t> range, const Records& bags
   return zones;
 }
 
+// The checked zones of every real header of a list (phdr or inst).
+std::vector<std::vector<Zone>> ZonesOf(const Records& headers, size_t bagIndexOffset, const Records& bags,
+                                       const Records& gens, const Records& mods, uint16_t terminal,
+                                       size_t targets, const std::string& kind) {
+  const auto ranges = BagRanges(headers, bagIndexOffset, bags, kind);
+  CheckBags(bags, Le16(headers.At(headers.count - 1) + bagIndexOffset), gens, mods);
+  std::vector<std::vector<Zone>> zones;
+  for (size_t i = 0; i < ranges.size(); ++i)
+    zones.push_back(ReadZones(ranges[i], bags, gens, mods, terminal, targets,
+                              kind + " '" + FixedString(headers.At(i), 20) + "' (#" + std::to_string(i) + ")"));
+  return zones;
+}
+
 void ReadInfo(const Chunk& list, Bank& bank) {
   bool haveVersion = false;
   for (const Chunk& c : SubChunks(list.data + 4, list.size - 4, "INFO")) {
@@ -206,28 +219,12 @@ void ReadPresetData(const Chunk& list, Bank& bank) {
     bank.samples.push_back(std::move(s));
   }
 
-  auto instRanges = BagRanges(inst, 20, ibag, "instrument");
-  CheckBags(ibag, Le16(inst.At(inst.count - 1) + 20), igen, imod);
-  for (size_t i = 0; i < instRanges.size(); ++i) {
-    Instrument in;
-    in.name = FixedString(inst.At(i), 20);
-    in.zones = ReadZones(instRanges[i], ibag, igen, imod, kSampleGenerator, bank.samples.size(),
-                         "instrument '" + in.name + "' (#" + std::to_string(i) + ")");
-    bank.instruments.push_back(std::move(in));
-  }
-
-  auto presetRanges = BagRanges(phdr, 24, pbag, "preset");
-  CheckBags(pbag, Le16(phdr.At(phdr.count - 1) + 24), pgen, pmod);
-  for (size_t i = 0; i < presetRanges.size(); ++i) {
-    Preset pr;
-    pr.name = FixedString(phdr.At(i), 20);
-    pr.program = Le16(phdr.At(i) + 20);
-    pr.bank = Le16(phdr.At(i) + 22);
-    pr.zones = ReadZones(presetRanges[i], pbag, pgen, pmod, kInstrumentGenerator,
-                         bank.instruments.size(),
-                         "preset '" + pr.name + "' (#" + std::to_string(i) + ")");
-    bank.presets.push_back(std::move(pr));
-  }
+  const auto instZones = ZonesOf(inst, 20, ibag, igen, imod, kSampleGenerator, bank.samples.size(), "instrument");
+  for (size_t i = 0; i < instZones.size(); ++i)
+    bank.instruments.push_back({FixedString(inst.At(i), 20), instZones[i]});
+  const auto presetZones = ZonesOf(phdr, 24, pbag, pgen, pmod, kInstrumentGenerator, bank.instruments.size(), "preset");
+  for (size_t i = 0; i < presetZones.size(); ++i)
+    bank.presets.push_back({FixedString(phdr.At(i), 20), Le16(phdr.At(i) + 20), Le16(phdr.At(i) + 22), presetZones[i]});
 }
 
 }  // namespace
@@ -262,9 +259,9 @@ Bank ParseSoundFont(const std::vector<uint8_t>& bytes) {
 
 Bank ReadSoundFont(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw SoundFontError("cannot open " + path);
+  if (!in) throw SoundFontError("cannot open the file");
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-  if (in.bad()) throw SoundFontError("cannot read " + path);
+  if (in.bad()) throw SoundFontError("cannot read the file");
   return ParseSoundFont(bytes);
 }
 
