@@ -4,6 +4,8 @@
 #include "tonemill/files/paths.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -89,7 +91,7 @@ std::vector<uint8_t> WavFileBytes(const SampleAudio& audio) {
   return b;
 }
 
-void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
+bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, bool replace) {
   const std::string temporary = path + ".part" + std::to_string(::getpid());
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -100,12 +102,22 @@ void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
       throw std::runtime_error("Cannot create file " + path);
     }
   }
+  if (!replace) {
+    // A hard link fails when the name exists: the check and the write are one step.
+    const int linked = ::link(temporary.c_str(), path.c_str());
+    const int error = errno;
+    std::remove(temporary.c_str());
+    if (linked == 0) return true;
+    if (error == EEXIST) return false;
+    throw std::runtime_error("Cannot create file " + path + ": " + std::strerror(error));
+  }
   std::error_code ec;
   std::filesystem::rename(temporary, path, ec);
   if (ec) {
     std::remove(temporary.c_str());
     throw std::runtime_error("Cannot create file " + path + ": " + ec.message());
   }
+  return true;
 }
 
 SampleDirectory::SampleDirectory(std::string directory) : directory_(std::move(directory)) {}
@@ -136,7 +148,8 @@ SampleDirectory::Placed SampleDirectory::Place(const std::string& preferred,
     name = preferred.substr(0, kNameLength - suffix.size()) + suffix;
   }
   used_.insert(name);
-  WriteFileAtomically(WithBackslash(directory_) + name + ".WAV", bytes);
+  if (!WriteFileAtomically(WithBackslash(directory_) + name + ".WAV", bytes, false))
+    return Place(preferred, bytes);  // another process took the name just now
   return {name, true};
 }
 
