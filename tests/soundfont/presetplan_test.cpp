@@ -148,6 +148,21 @@ TEST(PresetPlan, LinkedHalvesBecomeOneStereoSampleWhenTheyAgree) {
   EXPECT_EQ(f.lines[2].voice.basePan, 0);
 }
 
+TEST(PresetPlan, HalvesWithBrokenLinksPairWhenTheyAgree) {
+  Sf2Builder b;
+  TestSample mono = Looped("Mono"), left = Looped("L"), right = Looped("R");
+  left.type = kLeftSample;  // both links point at the mono sample, as some banks have them
+  right.type = kRightSample;
+  b.samples = {mono, left, right};
+  b.instruments.push_back({"I", {Zn({{17, Amount(-500)}, {53, 1}}), Zn({{17, 500}, {53, 2}})}});
+  b.presets.push_back({"P", 0, 0, {Zn({{41, 0}})}});
+  ImportPlan plan = Plan(b);
+  const PlannedFile& f = File(plan, "0.PRG");
+  ASSERT_EQ(f.lines.size(), 1u);
+  EXPECT_EQ(plan.sources[size_t(f.lines[0].voice.source)].left, 1);
+  EXPECT_EQ(plan.sources[size_t(f.lines[0].voice.source)].right, 2);
+}
+
 TEST(PresetPlan, ModulationWheelAndVibratoRate) {
   Sf2Builder b;
   b.samples = {Looped("S")};

@@ -232,6 +232,23 @@ class Planner {
     return v;
   }
 
+  // Two halves of a stereo pair agree when one stereo file can hold them.
+  bool Agree(const ResolvedZone& z, const Window& w, const ResolvedZone& y, const Window& wy) const {
+    const SampleHeader& s = bank_.samples[size_t(z.sample)];
+    const SampleHeader& t = bank_.samples[size_t(y.sample)];
+    return w.end - w.start == wy.end - wy.start && w.looped == wy.looped &&
+           (!w.looped || (w.loopStart - w.start == wy.loopStart - wy.start &&
+                          w.loopEnd - w.start == wy.loopEnd - wy.start)) &&
+           s.rate == t.rate && TotalCents(z, s) == TotalCents(y, t);
+  }
+
+  // Whether a half's link names a half of the other side.
+  bool LinksAHalf(const SampleHeader& s, uint16_t type) const {
+    if (s.link >= bank_.samples.size()) return false;
+    const uint16_t other = bank_.samples[s.link].type;
+    return (type & kLeftSample) ? (other & kRightSample) != 0 : (other & kLeftSample) != 0;
+  }
+
   std::vector<LayerVoice> LayersOfKey(const std::vector<ResolvedZone>& zones, int key) {
     std::vector<std::pair<const ResolvedZone*, Window>> candidates;
     for (const ResolvedZone& z : zones)
@@ -262,13 +279,19 @@ class Planner {
       const Window& w = chosen[i].second;
       const SampleHeader& s = bank_.samples[size_t(z.sample)];
       const bool half = (s.type & (kLeftSample | kRightSample)) != 0;
+      // The partner: the linked half; or, where the bank's links are broken (they point at no
+      // half of the other side), a half of the other side that agrees with this one.
       size_t partner = chosen.size();
-      if (half && s.link < bank_.samples.size())
-        for (size_t j = i + 1; j < chosen.size(); ++j)
-          if (!used[j] && chosen[j].first->sample == int(s.link)) {
-            partner = j;
-            break;
-          }
+      bool agree = false;
+      for (size_t j = i + 1; half && j < chosen.size() && partner == chosen.size(); ++j) {
+        const SampleHeader& t = bank_.samples[size_t(chosen[j].first->sample)];
+        if (used[j] || !(t.type & (s.type & kLeftSample ? kRightSample : kLeftSample))) continue;
+        const bool matches = Agree(z, w, *chosen[j].first, chosen[j].second);
+        if (chosen[j].first->sample == int(s.link) || (matches && !LinksAHalf(s, s.type))) {
+          partner = j;
+          agree = matches;
+        }
+      }
       if (partner == chosen.size()) {
         int pan = z.gen[kPan];
         if (half && pan == 0) pan = (s.type & kLeftSample) ? -500 : 500;
@@ -278,11 +301,6 @@ class Planner {
       used[partner] = true;
       const ResolvedZone& y = *chosen[partner].first;
       const Window& wy = chosen[partner].second;
-      const SampleHeader& t = bank_.samples[size_t(y.sample)];
-      const bool agree = w.end - w.start == wy.end - wy.start && w.looped == wy.looped &&
-                         (!w.looped || (w.loopStart - w.start == wy.loopStart - wy.start &&
-                                        w.loopEnd - w.start == wy.loopEnd - wy.start)) &&
-                         s.rate == t.rate && TotalCents(z, s) == TotalCents(y, t);
       const bool zIsLeft = (s.type & kLeftSample) != 0;
       const ResolvedZone& leftZone = zIsLeft ? z : y;
       const Window& leftWindow = zIsLeft ? w : wy;
