@@ -182,6 +182,8 @@ TEST(Importer, AMalformedBankWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("prg")));
   settings.bankPath = dir.File("missing.sf2");
   EXPECT_THROW(ImportSoundFont(settings), SoundFontError);
+  settings.bankPath = dir.Dir();
+  EXPECT_THROW(ImportSoundFont(settings), SoundFontError);
 }
 
 // The General MIDI bank that setup installs, when it is there.

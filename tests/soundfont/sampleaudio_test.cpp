@@ -64,7 +64,7 @@ TEST(SampleAudio, LoopsAreCopiedWholeAndRepeatedToAUsefulLength) {
   EXPECT_EQ(a.loopEnd, 2599);  // inclusive
   ASSERT_EQ(a.Frames(), 2600u);
   for (size_t i = 0; i < 2600; ++i)
-    ASSERT_EQ(a.samples[i], bank.data[i < 1800 ? i : i - 800]) << i;
+    ASSERT_EQ(a.samples[i], bank.Point(i < 1800 ? i : i - 800)) << i;
 }
 
 TEST(SampleAudio, OtherRatesAreConvertedWithSeamlessLoops) {

@@ -57,7 +57,8 @@ TEST(SoundFontFile, ReadsAWellFormedBank) {
   ASSERT_EQ(bank.samples.size(), 1u);
   EXPECT_EQ(bank.samples[0].end - bank.samples[0].start, 2000u);
   EXPECT_EQ(bank.samples[0].loopEnd - bank.samples[0].start, 1800u);
-  EXPECT_EQ(bank.data.size(), 2046u);
+  EXPECT_EQ(bank.Points(), 2046u);
+  EXPECT_EQ(bank.Point(25), Sine(2000, 100)[25]);
   EXPECT_EQ(bank.instruments[0].zones[0].generators.size(), 3u);
 }
 

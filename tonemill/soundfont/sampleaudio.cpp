@@ -25,7 +25,7 @@ class Frames {
   int16_t At(uint64_t i, int channel) const {
     if (source_.looped && i >= uint64_t(source_.loopFirst) + source_.loopLength)
       i = source_.loopFirst + (i - source_.loopFirst) % source_.loopLength;
-    return bank_.data[size_t(starts_[channel] + i)];
+    return bank_.Point(size_t(starts_[channel] + i));
   }
   std::vector<int16_t> Copy(uint64_t frames) const {
     std::vector<int16_t> out;

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <tuple>
 
 namespace tonemill::soundfont {
 namespace {
@@ -181,17 +183,19 @@ void ReadInfo(const Chunk& list, Bank& bank) {
                           " is not SoundFont 2 (compressed banks are not supported)");
 }
 
-void ReadSampleData(const Chunk& list, Bank& bank) {
+// Where the 16-bit points of sdta/smpl lie in the file, and how many there are.
+std::pair<size_t, size_t> FindSampleData(const Chunk& list, const uint8_t* file) {
   bool found = false;
+  std::pair<size_t, size_t> where{0, 0};
   for (const Chunk& c : SubChunks(list.data + 4, list.size - 4, "sdta")) {
     if (c.id != "smpl") continue;  // "sm24", the low bytes of 24-bit samples, is not used
     if (c.size % 2 != 0)
       Fail("sdta/smpl", "odd size " + std::to_string(c.size) + "; 16-bit sample points take two bytes each");
-    bank.data.resize(c.size / 2);
-    for (size_t i = 0; i < bank.data.size(); ++i) bank.data[i] = int16_t(Le16(c.data + 2 * i));
+    where = {size_t(c.data - file), c.size / 2};
     found = true;
   }
   if (!found) Fail("sdta/smpl", "missing: the bank holds no sample data");
+  return where;
 }
 
 void ReadPresetData(const Chunk& list, Bank& bank) {
@@ -229,7 +233,10 @@ void ReadPresetData(const Chunk& list, Bank& bank) {
 
 }  // namespace
 
-Bank ParseSoundFont(const std::vector<uint8_t>& bytes) {
+Bank ParseSoundFont(std::vector<uint8_t> file) {
+  Bank bank;
+  bank.bytes_ = std::move(file);
+  const std::vector<uint8_t>& bytes = bank.bytes_;
   if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
       std::memcmp(bytes.data() + 8, "sfbk", 4) != 0)
     Fail("RIFF", "not a SoundFont 2 bank (no RIFF form of type sfbk)");
@@ -239,7 +246,6 @@ Bank ParseSoundFont(const std::vector<uint8_t>& bytes) {
                      std::to_string(bytes.size() - 8) + " after its header; the bank is truncated");
   if (formSize < 4) Fail("RIFF", "the form is empty");
 
-  Bank bank;
   const Chunk* lists[3] = {};
   std::vector<Chunk> top = SubChunks(bytes.data() + 12, formSize - 4, "RIFF");
   for (const Chunk& c : top) {
@@ -252,17 +258,24 @@ Bank ParseSoundFont(const std::vector<uint8_t>& bytes) {
   for (int i = 0; i < 3; ++i)
     if (!lists[i]) Fail(names[i], "list missing; the bank is truncated or damaged");
   ReadInfo(*lists[0], bank);
-  ReadSampleData(*lists[1], bank);
+  std::tie(bank.pointsOffset_, bank.points_) = FindSampleData(*lists[1], bytes.data());
   ReadPresetData(*lists[2], bank);
   return bank;
 }
 
 Bank ReadSoundFont(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
+    throw SoundFontError("not a file");
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) throw SoundFontError("cannot open the file");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-  if (in.bad()) throw SoundFontError("cannot read the file");
-  return ParseSoundFont(bytes);
+  const std::streamoff size = in.tellg();
+  if (size < 0) throw SoundFontError("cannot read the file");
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));  // in one piece: no growing copies
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes.data()), size);
+  if (!in) throw SoundFontError("cannot read the file");
+  return ParseSoundFont(std::move(bytes));
 }
 
 std::string SampleProblem(const Bank& bank, size_t index) {
@@ -270,9 +283,9 @@ std::string SampleProblem(const Bank& bank, size_t index) {
   const std::string who = "pdta/shdr: sample '" + s.name + "' (#" + std::to_string(index) + ")";
   if (s.type & kRomSample) return who + " lives in a sound ROM that this bank does not carry";
   if (s.end <= s.start) return who + " is empty (start " + std::to_string(s.start) + ", end " + std::to_string(s.end) + ")";
-  if (s.end > bank.data.size())
+  if (s.end > bank.Points())
     return who + " ends at point " + std::to_string(s.end) + ", beyond the " +
-           std::to_string(bank.data.size()) + " points of sdta/smpl";
+           std::to_string(bank.Points()) + " points of sdta/smpl";
   if (s.rate < kLowestRate || s.rate > kHighestRate)
     return who + " has a sampling rate of " + std::to_string(s.rate) + " Hz, outside " +
            std::to_string(kLowestRate) + "-" + std::to_string(kHighestRate) + " Hz";

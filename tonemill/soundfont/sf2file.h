@@ -67,15 +67,27 @@ struct SampleHeader {
 struct Bank {
   std::string name;  // INFO/INAM
   uint16_t versionMajor = 0, versionMinor = 0;
-  std::vector<int16_t> data;  // sdta/smpl
   std::vector<Preset> presets;
   std::vector<Instrument> instruments;
   std::vector<SampleHeader> samples;
+
+  // The sample points of sdta/smpl, read from the file's bytes where they lie (a large bank is
+  // not held twice).
+  size_t Points() const { return points_; }
+  int16_t Point(size_t i) const {
+    const uint8_t* p = bytes_.data() + pointsOffset_ + 2 * i;
+    return int16_t(uint16_t(p[0] | (p[1] << 8)));
+  }
+
+ private:
+  friend Bank ParseSoundFont(std::vector<uint8_t> bytes);
+  std::vector<uint8_t> bytes_;
+  size_t pointsOffset_ = 0, points_ = 0;
 };
 
 // Reads a whole bank from memory. Every size, index and offset is checked; a fault throws
 // SoundFontError. Faults of single samples are left to the caller (see SampleProblem).
-Bank ParseSoundFont(const std::vector<uint8_t>& bytes);
+Bank ParseSoundFont(std::vector<uint8_t> bytes);
 Bank ReadSoundFont(const std::string& path);
 
 // The sampling rates the importer converts from.
