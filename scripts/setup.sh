@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package that Tonemill's build, tests and product need, then builds
-# in Release. Idempotent and non-interactive; run as root or with sudo available.
+# Installs every Debian package that Tonemill's build, tests and product need, builds in
+# Release, and imports the default General MIDI instrument set. Idempotent and
+# non-interactive; run as root or with sudo available.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -9,6 +10,8 @@ packages=(
   googletest libgtest-dev
   clang libclang-rt-14-dev llvm  # the fuzzers (libFuzzer) and readable sanitizer reports
   locales  # a decimal-comma locale for the test that song lists read the same in any locale
+  libsamplerate0-dev   # sample rate conversion of imported SoundFont samples
+  timgm6mb-soundfont   # the default General MIDI bank
 )
 
 missing=()
@@ -30,3 +33,7 @@ fi
 build=${TONEMILL_BUILD_DIR:-$here/build}
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build"
+
+# The default instrument set goes into the program directory's PRG and WAV folders, where a
+# fresh settings file points the working directories.
+"$here/scripts/import-default-set.sh" "$build/bin/PRG" "$build/bin/WAV"

@@ -11,5 +11,7 @@ struct Command {
 
 // Renders an LST song list into a WAV song.
 int RunLst2Wav(int argc, char** argv);
+// Imports a SoundFont 2 bank into PRG instruments and WAV samples.
+int RunImportSf2(int argc, char** argv);
 
 }  // namespace tonemill::cli

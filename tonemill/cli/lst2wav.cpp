@@ -75,19 +75,9 @@ int RunLst2Wav(int argc, char** argv) {
   parser.Flag("force", 0, &force, "overwrite an existing output file");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 
-  std::vector<std::string> files;
-  std::string error;
-  bool helpShown = false;
-  if (!parser.Parse(argc, argv, 1, files, error, helpShown)) {
-    if (helpShown) return kExitOk;
-    PrintError("lst2wav: " + error);
-    return kExitUsage;
-  }
   SongRenderJob job;
-  if (files.size() != 1) {
-    PrintError("lst2wav: give exactly one LST file (see --help)");
-    return kExitUsage;
-  }
+  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "lst2wav", "LST file", job.lstPath, exitCode))
+    return exitCode;
   if (!ParseChoice(rate, {11025, 22050, 44100}, job.rate) ||
       !ParseChoice(bits, {8, 16}, job.bits) || !ParseChoice(channels, {1, 2}, job.channels)) {
     PrintError("lst2wav: --rate takes 11025, 22050 or 44100, --bits 8 or 16, --channels 1 or 2");
@@ -98,7 +88,6 @@ int RunLst2Wav(int argc, char** argv) {
     return kExitUsage;
   }
   job.volume = Real48::FromDouble(*ParseReal(volume));
-  job.lstPath = files[0];
   job.wavPath = output.empty() ? StripExtension(job.lstPath) + ".wav" : output;
   job.sampleDirectory = wavDir;
 

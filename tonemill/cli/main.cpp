@@ -12,6 +12,8 @@ using tonemill::cli::Command;
 
 constexpr Command kCommands[] = {
     {"lst2wav", "render an LST song list into a WAV song", tonemill::cli::RunLst2Wav},
+    {"import-sf2", "import a SoundFont 2 bank as PRG instruments and WAV samples",
+     tonemill::cli::RunImportSf2},
 };
 
 void PrintUsage(FILE* out) {

@@ -117,4 +117,23 @@ void PrintError(const std::string& message) {
   std::fprintf(stderr, "tonemill: %s\n", message.c_str());
 }
 
+bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::string& command,
+                  const std::string& what, std::string& file, int& exitCode) {
+  std::vector<std::string> files;
+  std::string error;
+  bool helpShown = false;
+  if (!parser.Parse(argc, argv, 1, files, error, helpShown)) {
+    exitCode = helpShown ? kExitOk : kExitUsage;
+    if (!helpShown) PrintError(command + ": " + error);
+    return false;
+  }
+  if (files.size() != 1) {
+    PrintError(command + ": give exactly one " + what + " (see --help)");
+    exitCode = kExitUsage;
+    return false;
+  }
+  file = files[0];
+  return true;
+}
+
 }  // namespace tonemill::cli

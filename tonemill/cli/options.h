@@ -37,6 +37,11 @@ class OptionParser {
   std::vector<Option> options_;
 };
 
+// Parses a subcommand's arguments that name exactly one file (`what` says what it is, for the
+// usage error). Returns false with `exitCode` set after help or a usage error.
+bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::string& command,
+                  const std::string& what, std::string& file, int& exitCode);
+
 // Exit codes of the command line.
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;

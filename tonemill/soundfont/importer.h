@@ -1,0 +1,42 @@
+// Importing a SoundFont 2 bank: its presets become PRG instruments (bank 0 preset p is p.PRG,
+// bank 128 preset p is Dp.PRG, other banks fill programs that bank 0 lacks) and its samples WAV
+// files. Nothing is written when a PRG file exists and overwriting was not allowed; samples are
+// never overwritten (see SampleDirectory).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tonemill::soundfont {
+
+class ImportError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ImportSettings {
+  std::string bankPath;
+  std::string prgDirectory;
+  std::string wavDirectory;
+  uint32_t rate = 44100;  // for samples whose own rate the renderer lacks: 44100 or 22050
+  bool force = false;     // overwrite existing PRG files
+};
+
+struct ImportSummary {
+  int programs = 0, drumKits = 0;
+  int samplesWritten = 0, samplesReused = 0;
+  uint64_t bytesWritten = 0;
+  std::vector<std::string> warnings;
+};
+
+// Reports the samples made so far out of all.
+using ImportProgress = std::function<void(size_t done, size_t total)>;
+
+// Throws SoundFontError for a malformed bank, ImportError when the import is refused, and
+// std::runtime_error when a file cannot be written.
+ImportSummary ImportSoundFont(const ImportSettings& settings, const ImportProgress& progress = {});
+
+}  // namespace tonemill::soundfont
