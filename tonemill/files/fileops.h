@@ -42,6 +42,9 @@ void CopyFileTo(const std::string& name, const std::string& destination);
 // Moves a file by renaming it, or by copying and deleting when the rename fails (another file
 // system, a directory as destination) and the source is not read-only.
 void MoveFileTo(const std::string& name, const std::string& destination);
+// Writes `text` to `path` through a temporary file in the same directory renamed into place.
+// False when the file cannot be created or written; nothing at `path` changes then.
+bool ReplaceFileAtomically(const std::string& path, const std::string& text);
 // True when every attribute of the mask is set for the file.
 bool HasAttributes(const std::string& name, uint32_t mask);
 

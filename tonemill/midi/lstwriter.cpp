@@ -1,14 +1,8 @@
 #include "lstwriter.h"
 
-#include "platform/filesystem.h"
 #include "tonemill/files/numbers.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tonemill {
 namespace {
@@ -62,32 +56,6 @@ std::string LstText(int32_t songLength, const InstrumentList& instruments) {
     Line(out, "}");
   }
   return out;
-}
-
-bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
-  const std::string target = platform::NativePath(path);
-  static std::mt19937_64 rng(std::random_device{}());
-  const size_t slash = target.rfind('/');
-  const std::string directory = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temporary = directory + "." + name + "." + std::to_string(rng() % 1000000000) + ".tmp";
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) return false;
-  bool ok = true;
-  for (size_t done = 0; ok && done < text.size();) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    ok = n > 0;
-    if (ok) done += size_t(n);
-  }
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
 }
 
 }  // namespace tonemill

@@ -17,8 +17,4 @@ std::string LstText(int32_t songLength, const InstrumentList& instruments);
 // The instrument line, each field followed by one blank, reals with two decimals.
 std::string InstrumentLine(const PrgEntry& entry);
 
-// Writes `text` to `path` through a temporary file in the same directory. False when the file
-// cannot be created or written; nothing at `path` changes then.
-bool ReplaceFileAtomically(const std::string& path, const std::string& text);
-
 }  // namespace tonemill
