@@ -11,5 +11,9 @@ struct Command {
 
 // Renders an LST song list into a WAV song.
 int RunLst2Wav(int argc, char** argv);
+// Converts a MIDI file into an LST song list.
+int RunMid2Lst(int argc, char** argv);
+// Converts MIDI files and renders them into WAV songs, several at once.
+int RunRender(int argc, char** argv);
 
 }  // namespace tonemill::cli

@@ -9,12 +9,18 @@ OptionParser::OptionParser(std::string command, std::string usage, std::string s
 
 void OptionParser::Flag(const std::string& name, char shortName, bool* target,
                         const std::string& help) {
-  options_.push_back({name, shortName, target, nullptr, "", help});
+  options_.push_back({name, shortName, target, nullptr, nullptr, "", help});
 }
 
 void OptionParser::Value(const std::string& name, char shortName, std::string* target,
                          const std::string& metavar, const std::string& help) {
-  options_.push_back({name, shortName, nullptr, target, metavar, help});
+  options_.push_back({name, shortName, nullptr, target, nullptr, metavar, help});
+}
+
+void OptionParser::Values(const std::string& name, char shortName,
+                          std::vector<std::string>* target, const std::string& metavar,
+                          const std::string& help) {
+  options_.push_back({name, shortName, nullptr, nullptr, target, metavar, help});
 }
 
 const OptionParser::Option* OptionParser::Find(const std::string& name) const {
@@ -94,7 +100,10 @@ bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::stri
       }
       value = argv[++i];
     }
-    *o->value = value;
+    if (o->values)
+      o->values->push_back(value);
+    else
+      *o->value = value;
   }
   return true;
 }

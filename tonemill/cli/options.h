@@ -15,6 +15,9 @@ class OptionParser {
   void Flag(const std::string& name, char shortName, bool* target, const std::string& help);
   void Value(const std::string& name, char shortName, std::string* target,
              const std::string& metavar, const std::string& help);
+  // An option that may be given several times; each value is appended.
+  void Values(const std::string& name, char shortName, std::vector<std::string>* target,
+              const std::string& metavar, const std::string& help);
 
   // Parses argv[first..]; positional arguments go to `positional`. Returns false with `error`
   // set on a usage error, and false with `helpShown` set after printing the help.
@@ -28,6 +31,7 @@ class OptionParser {
     char shortName;
     bool* flag;
     std::string* value;
+    std::vector<std::string>* values;
     std::string metavar;
     std::string help;
   };

@@ -42,3 +42,11 @@ SongRenderResult RenderSongList(const SongRenderJob& job, SongProgress& progress
                                 platform::PumpFunction pump, void* pumpContext);
 
 }  // namespace tonemill
+
+namespace tonemill {
+
+// Whether a song of this many milliseconds fits the 32-bit sizes of a WAV file in the format,
+// counted the way the renderer counts its frames.
+bool SongFitsWavFile(int64_t durationMs, int32_t bits, int32_t channels, int32_t rate);
+
+}  // namespace tonemill
