@@ -7,6 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   googletest libgtest-dev
+  sox time  # the benchmarks' reference and measurement
 )
 
 missing=()
