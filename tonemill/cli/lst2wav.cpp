@@ -24,13 +24,8 @@ int RunLst2Wav(int argc, char** argv) {
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 
   std::vector<std::string> files;
+  if (std::optional<int> exit = parser.ParseOrExit(argc, argv, files)) return *exit;
   std::string error;
-  bool helpShown = false;
-  if (!parser.Parse(argc, argv, 1, files, error, helpShown)) {
-    if (helpShown) return kExitOk;
-    PrintError("lst2wav: " + error);
-    return kExitUsage;
-  }
   SongRenderJob job;
   if (files.size() != 1) error = "give exactly one LST file (see --help)";
   else format.Apply(job, error);

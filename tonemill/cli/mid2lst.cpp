@@ -20,13 +20,8 @@ int RunMid2Lst(int argc, char** argv) {
   parser.Flag("force", 0, &force, "overwrite an existing list");
 
   std::vector<std::string> files;
+  if (std::optional<int> exit = parser.ParseOrExit(argc, argv, files)) return *exit;
   std::string error;
-  bool helpShown = false;
-  if (!parser.Parse(argc, argv, 1, files, error, helpShown)) {
-    if (helpShown) return kExitOk;
-    PrintError("mid2lst: " + error);
-    return kExitUsage;
-  }
   if (files.size() != 1) {
     PrintError("mid2lst: give exactly one MIDI file (see --help)");
     return kExitUsage;

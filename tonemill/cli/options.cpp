@@ -108,6 +108,16 @@ bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::stri
   return true;
 }
 
+std::optional<int> OptionParser::ParseOrExit(int argc, char** argv,
+                                             std::vector<std::string>& positional) const {
+  std::string error;
+  bool helpShown = false;
+  if (Parse(argc, argv, 1, positional, error, helpShown)) return std::nullopt;
+  if (helpShown) return kExitOk;
+  PrintError(command_ + ": " + error);
+  return kExitUsage;
+}
+
 std::string OptionParser::Help() const {
   std::string text = "Usage: tonemill " + command_ + " " + usage_ + "\n" + summary_ + "\n\nOptions:\n";
   for (const auto& o : options_) {

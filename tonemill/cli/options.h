@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ class OptionParser {
   bool Parse(int argc, char** argv, int first, std::vector<std::string>& positional,
              std::string& error, bool& helpShown) const;
   std::string Help() const;
+  // Parse for a subcommand: returns the exit code when the command ends here, after --help or
+  // after a usage error, which it prints.
+  std::optional<int> ParseOrExit(int argc, char** argv, std::vector<std::string>& positional) const;
 
  private:
   struct Option {

@@ -87,13 +87,8 @@ int RunRender(int argc, char** argv) {
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 
   std::vector<std::string> files;
+  if (std::optional<int> exit = parser.ParseOrExit(argc, argv, files)) return *exit;
   std::string error;
-  bool helpShown = false;
-  if (!parser.Parse(argc, argv, 1, files, error, helpShown)) {
-    if (helpShown) return kExitOk;
-    PrintError("render: " + error);
-    return kExitUsage;
-  }
   RenderOptions o;
   o.force = force;
   o.progress = !quiet;
