@@ -14,10 +14,10 @@ trap 'rm -rf "$work"' EXIT
 export TONEMILL_HOME=$work/home
 tonemill=$build/bin/tonemill
 
-# Runs a command under GNU time; sets $secs and $kb.
+# Runs a command under GNU time; sets $secs, $kb (peak memory) and $cpu (percent of one core).
 measure() {
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" > /dev/null
-  read -r secs kb < "$work/time"
+  /usr/bin/time -f "%e %M %P" -o "$work/time" "$@" > /dev/null
+  read -r secs kb cpu < "$work/time"
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
@@ -37,14 +37,16 @@ measure "$tonemill" lst2wav "$work/song1.lst" -o "$work/song1.wav" -q
 l2w=$secs l2wkb=$kb
 length=$(head -1 "$work/song1.lst" | tr -d '\r')
 
+load=$(cut -d' ' -f1 /proc/loadavg)
 measure "$tonemill" render MID/*.mid --jobs 1 -q --force
-one=$secs
+one=$secs onecpu=$cpu
 measure "$tonemill" render MID/*.mid --jobs 2 -q --force
-two=$secs
+two=$secs twocpu=$cpu
 
 echo "song: $(ratio "$length" 1000) s, 20000 notes, 16 channels; reference: sox synth 600 s in $ref s"
 printf '%-36s %8s s  %s\n' "MIDI->LST, 20000 notes" "$m2l" "peak $((m2lkb / 1024)) MiB, $(ratio "$m2l" "$ref") x the reference"
 printf '%-36s %8s s\n' "MIDI->LST, 30000 notes" "$big"
 printf '%-36s %8s s  %s\n' "LST->WAV, 44100 Hz 16-bit stereo" "$l2w" "$(ratio "$length" "$(ratio "$l2w" 0.001)") x real time, peak $((l2wkb / 1024)) MiB, $(ratio "$l2w" "$ref") x the reference"
-printf '%-36s %8s s\n' "render $songs songs, --jobs 1" "$one"
-printf '%-36s %8s s  %s\n' "render $songs songs, --jobs 2" "$two" "speed-up $(ratio "$one" "$two")"
+printf '%-36s %8s s  %s\n' "render $songs songs, --jobs 1" "$one" "cpu $onecpu"
+printf '%-36s %8s s  %s\n' "render $songs songs, --jobs 2" "$two" "cpu $twocpu, speed-up $(ratio "$one" "$two")"
+echo "load average before the renders: $load (other work on the machine slows --jobs 2 first)"
