@@ -1,5 +1,6 @@
 #include "tonemill/render/drumlist.h"
 #include "tonemill/render/provisioning.h"
+#include "tonemill/render/songrender.h"
 
 #include "tests/support/testfiles.h"
 
@@ -73,6 +74,14 @@ TEST_F(Provisioning, StructureErrors) {
   EXPECT_EQ(ScanSamples(dir_.File("none.lst"), "", "").error,
             "Can't open LST file " + dir_.File("none.lst") + "!");
   EXPECT_TRUE(Scan("10\r\n").readable);
+}
+
+TEST(SongLength, FitsAWavFileAsTheRendererCountsFrames) {
+  // 44.1 frames a millisecond in single precision, 4 bytes a frame, at most 2^31 - 4 bytes.
+  EXPECT_TRUE(SongFitsWavFile(12173944, 16, 2, 44100));
+  EXPECT_FALSE(SongFitsWavFile(12173945, 16, 2, 44100));
+  EXPECT_TRUE(SongFitsWavFile(12173944 * 8, 8, 1, 11025));
+  EXPECT_FALSE(SongFitsWavFile(INT32_MAX, 8, 1, 11025));
 }
 
 }  // namespace
