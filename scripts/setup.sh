@@ -12,6 +12,7 @@ packages=(
   locales  # a decimal-comma locale for the test that song lists read the same in any locale
   libsamplerate0-dev   # sample rate conversion of imported SoundFont samples
   timgm6mb-soundfont   # the default General MIDI bank
+  sox time  # the benchmarks' reference and measurement
 )
 
 missing=()

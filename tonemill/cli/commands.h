@@ -13,5 +13,9 @@ struct Command {
 int RunLst2Wav(int argc, char** argv);
 // Imports a SoundFont 2 bank into PRG instruments and WAV samples.
 int RunImportSf2(int argc, char** argv);
+// Converts a MIDI file into an LST song list.
+int RunMid2Lst(int argc, char** argv);
+// Converts MIDI files and renders them into WAV songs, several at once.
+int RunRender(int argc, char** argv);
 
 }  // namespace tonemill::cli

@@ -11,6 +11,8 @@ namespace {
 using tonemill::cli::Command;
 
 constexpr Command kCommands[] = {
+    {"mid2lst", "convert a MIDI file into an LST song list", tonemill::cli::RunMid2Lst},
+    {"render", "convert MIDI files and render them into WAV songs", tonemill::cli::RunRender},
     {"lst2wav", "render an LST song list into a WAV song", tonemill::cli::RunLst2Wav},
     {"import-sf2", "import a SoundFont 2 bank as PRG instruments and WAV samples",
      tonemill::cli::RunImportSf2},

@@ -9,12 +9,18 @@ OptionParser::OptionParser(std::string command, std::string usage, std::string s
 
 void OptionParser::Flag(const std::string& name, char shortName, bool* target,
                         const std::string& help) {
-  options_.push_back({name, shortName, target, nullptr, "", help});
+  options_.push_back({name, shortName, target, nullptr, nullptr, "", help});
 }
 
 void OptionParser::Value(const std::string& name, char shortName, std::string* target,
                          const std::string& metavar, const std::string& help) {
-  options_.push_back({name, shortName, nullptr, target, metavar, help});
+  options_.push_back({name, shortName, nullptr, target, nullptr, metavar, help});
+}
+
+void OptionParser::Values(const std::string& name, char shortName,
+                          std::vector<std::string>* target, const std::string& metavar,
+                          const std::string& help) {
+  options_.push_back({name, shortName, nullptr, nullptr, target, metavar, help});
 }
 
 const OptionParser::Option* OptionParser::Find(const std::string& name) const {
@@ -94,9 +100,22 @@ bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::stri
       }
       value = argv[++i];
     }
-    *o->value = value;
+    if (o->values)
+      o->values->push_back(value);
+    else
+      *o->value = value;
   }
   return true;
+}
+
+std::optional<int> OptionParser::ParseOrExit(int argc, char** argv,
+                                             std::vector<std::string>& positional) const {
+  std::string error;
+  bool helpShown = false;
+  if (Parse(argc, argv, 1, positional, error, helpShown)) return std::nullopt;
+  if (helpShown) return kExitOk;
+  PrintError(command_ + ": " + error);
+  return kExitUsage;
 }
 
 std::string OptionParser::Help() const {
@@ -120,11 +139,8 @@ void PrintError(const std::string& message) {
 bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::string& command,
                   const std::string& what, std::string& file, int& exitCode) {
   std::vector<std::string> files;
-  std::string error;
-  bool helpShown = false;
-  if (!parser.Parse(argc, argv, 1, files, error, helpShown)) {
-    exitCode = helpShown ? kExitOk : kExitUsage;
-    if (!helpShown) PrintError(command + ": " + error);
+  if (std::optional<int> exit = parser.ParseOrExit(argc, argv, files)) {
+    exitCode = *exit;
     return false;
   }
   if (files.size() != 1) {

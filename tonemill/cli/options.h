@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,18 @@ class OptionParser {
   void Flag(const std::string& name, char shortName, bool* target, const std::string& help);
   void Value(const std::string& name, char shortName, std::string* target,
              const std::string& metavar, const std::string& help);
+  // An option that may be given several times; each value is appended.
+  void Values(const std::string& name, char shortName, std::vector<std::string>* target,
+              const std::string& metavar, const std::string& help);
 
   // Parses argv[first..]; positional arguments go to `positional`. Returns false with `error`
   // set on a usage error, and false with `helpShown` set after printing the help.
   bool Parse(int argc, char** argv, int first, std::vector<std::string>& positional,
              std::string& error, bool& helpShown) const;
   std::string Help() const;
+  // Parse for a subcommand: returns the exit code when the command ends here, after --help or
+  // after a usage error, which it prints.
+  std::optional<int> ParseOrExit(int argc, char** argv, std::vector<std::string>& positional) const;
 
  private:
   struct Option {
@@ -28,6 +35,7 @@ class OptionParser {
     char shortName;
     bool* flag;
     std::string* value;
+    std::vector<std::string>* values;
     std::string metavar;
     std::string help;
   };

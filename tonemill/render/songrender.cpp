@@ -37,4 +37,12 @@ SongRenderResult RenderSongList(const SongRenderJob& job, SongProgress& progress
   return result;
 }
 
+bool SongFitsWavFile(int64_t durationMs, int32_t bits, int32_t channels, int32_t rate) {
+  const int64_t frameBytes = (channels == 1 ? 1 : 2) * (bits == 8 ? 1 : 2);
+  const float samplesPerMs = float(rate) / 1000.0f;
+  const long double frames = std::trunc((long double)durationMs * (long double)samplesPerMs);
+  const int64_t maxData = ((int64_t(1) << 31) - 1) / frameBytes * frameBytes;
+  return frames * frameBytes <= (long double)maxData;
+}
+
 }  // namespace tonemill

@@ -41,4 +41,8 @@ int32_t GainFromVolume(const Real48& volume);
 SongRenderResult RenderSongList(const SongRenderJob& job, SongProgress& progress,
                                 platform::PumpFunction pump, void* pumpContext);
 
+// Whether a song of this many milliseconds fits the 32-bit sizes of a WAV file in the format,
+// counted the way the renderer counts its frames.
+bool SongFitsWavFile(int64_t durationMs, int32_t bits, int32_t channels, int32_t rate);
+
 }  // namespace tonemill

@@ -56,19 +56,20 @@ TEST_F(Lst2Wav, RendersNextToTheSongWithTheDefaults) {
 }
 
 TEST_F(Lst2Wav, ReportsTheSystemsMessageWithTheFileLine) {
-  WriteText(lst, std::string("100\r\n\r\n{\r\n") + kInst + "\r\n[\r\n60\r\n0 ON 100\r\n5 NOPE 1\r\n]\r\n}\r\n");
+  WriteText(lst, std::string("100\r\n{\r\n") + kInst + "\r\n[\r\n60\r\n0 ON 100\r\n5 NOPE 1\r\n]\r\n}\r\n");
   ProcessResult r = Lst2wav({lst, "--wav-dir", dir.Path().string()});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find(lst + ":8: Illegal event code!"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(lst + ":7: Illegal event code!"), std::string::npos) << r.err;
 
-  WriteText(lst, "100\r\n{\r\nMISSING 60 64 64 64 0 0 0 2 0 0 1 1 0 -1 0 0 0 9 -1 -1\r\n}\r\n");
+  // The sample check comes first and lists what is missing.
+  WriteText(lst, "100\r\n{\r\nMISSING 60 64 64 64 0 0 0 2 0 0 1 1 0 -1 0 0 0 9 -1 -1\r\n[\r\n60\r\n]\r\n}\r\n");
   r = Lst2wav({lst, "--wav-dir", dir.Path().string(), "--force"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find(":3: Sample file read failure!"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("can't find either WAV or DFT for sample MISSING!"), std::string::npos) << r.err;
 
   r = Lst2wav({dir.File("none.lst")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("Can't open song list " + dir.File("none.lst") + "!"), std::string::npos)
+  EXPECT_NE(r.err.find("Can't open LST file " + dir.File("none.lst") + "!"), std::string::npos)
       << r.err;
 }
 

@@ -1,0 +1,36 @@
+// The settings file "TM.INI": the seven working directories and the three external programs.
+// It lives in the program directory when that is writable (portable use), otherwise in the
+// per-user configuration directory with the working directories under the per-user data
+// directory. TONEMILL_HOME, when set, names one directory for both.
+#pragma once
+
+#include <string>
+
+namespace tonemill {
+
+struct SettingsLocation {
+  std::string iniPath;
+  std::string programDirectory;  // with a trailing separator: where the programs' defaults lie
+  std::string dataDirectory;     // with a trailing separator: where the default directories lie
+};
+
+SettingsLocation LocateSettings();
+
+struct Settings {
+  std::string MID, LST, Song, PRG, WAV, Temp, DFT;
+  std::string textEditor, Vespera, Lyrovox;
+};
+
+Settings DefaultSettings(const SettingsLocation& location);
+
+// Reads "TM.INI"; a missing directory key reads as the bare key name ("MID", a path relative to
+// the current directory), a missing program key as its default. Without the file a fresh one is
+// written (Temp before WAV, CR LF line ends) and the seven default directories that do not exist
+// are created; when several processes start at once, one writes it and the others read it.
+// Returns false with `error` set when the file can neither be read nor created.
+bool LoadSettings(const SettingsLocation& location, Settings& settings, std::string& error);
+
+// Writes the ten keys back into the file, each in its section, keeping its other lines.
+bool SaveSettings(const SettingsLocation& location, const Settings& settings);
+
+}  // namespace tonemill

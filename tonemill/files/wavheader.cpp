@@ -1,0 +1,91 @@
+#include "wavheader.h"
+
+#include "fastfile.h"
+
+#include <array>
+#include <cstring>
+
+namespace tonemill {
+namespace {
+
+uint32_t Le32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// Reads up to `count` bytes, stopping early at the end of the file; returns how many were read.
+size_t ReadUpTo(TFastFile& file, uint8_t* out, size_t count) {
+  size_t n = 0;
+  while (n < count && !file.AtEnd) out[n++] = file.ReadByte();
+  return n;
+}
+
+}  // namespace
+
+TWAVheader::TWAVheader(const std::string& fileName) {
+  try {
+    TFastFile file(fileName, true, false);
+    if (!file.Opened()) return;
+    Found = true;
+    std::array<uint8_t, 36> h{};
+    ReadUpTo(file, h.data(), h.size());
+    if (file.AtEnd) {
+      Truncated = true;
+      return;
+    }
+    if (std::memcmp(h.data(), "RIFF", 4) != 0 || std::memcmp(h.data() + 8, "WAVE", 4) != 0 ||
+        std::memcmp(h.data() + 12, "fmt ", 4) != 0 || h[20] != 1 || h[21] != 0)
+      return;
+    IsWave = true;
+    if (h[22] < 1 || h[22] > 2 || h[23] != 0) return;
+    const uint32_t formatLength = Le32(h.data() + 16);
+    if (formatLength < 16) {
+      Truncated = true;
+      return;
+    }
+    // Lengths are unsigned, so that a huge one moves past the end instead of backwards.
+    file.SeekTo(36 + int64_t(formatLength) + formatLength % 2 - 16);
+    std::array<uint8_t, 8> chunk{};
+    bool isData = false;
+    do {
+      chunk.fill(0);
+      ReadUpTo(file, chunk.data(), chunk.size());
+      isData = std::memcmp(chunk.data(), "data", 4) == 0;
+      if (!isData) {
+        const uint32_t length = Le32(chunk.data() + 4);
+        file.SeekTo(file.Position + int64_t(length) + length % 2);
+      }
+    } while (!file.AtEnd && !isData);
+    if (file.AtEnd) {
+      Truncated = true;
+      return;
+    }
+    FormatOk = true;
+    DataStart = int32_t(file.Position);
+    DataSize = int32_t(Le32(chunk.data() + 4));
+    Channels = h[22];
+    SampleRate = int32_t(Le32(h.data() + 24));
+    BitsPerSample = h[34] | h[35] << 8;
+    Valid = true;
+  } catch (const EInOutError&) {
+    // A file that cannot be read counts as one that ended early.
+    Truncated = true;
+  }
+}
+
+std::string WavInputProblem(const TWAVheader& header, const std::string& name) {
+  if (!header.Found) return "Can't find WAV file " + name;
+  if (header.Truncated) return "Premature end of WAV file " + name;
+  if (!header.IsWave) return "Not a WAV file: " + name;
+  if (!header.FormatOk) return "Unsupported WAV format in " + name;
+  if (header.Channels != 1 && header.Channels != 2)
+    return "Undefined channel assignment in: " + name;
+  if (header.SampleRate != 11025 && header.SampleRate != 22050 && header.SampleRate != 44100)
+    return "Unsupported sampling rate (" + std::to_string(header.SampleRate) +
+           " Hz) in WAV file " + name;
+  if (header.BitsPerSample != 8 && header.BitsPerSample != 16)
+    return "Unsupported sample size (" + std::to_string(header.BitsPerSample) +
+           " bits) in WAV file " + name;
+  return "";
+}
+
+}  // namespace tonemill

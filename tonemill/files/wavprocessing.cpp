@@ -1,0 +1,136 @@
+#include "wavprocessing.h"
+
+#include "platform/filesystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tonemill {
+namespace {
+
+constexpr int64_t kChunkBytes = 16384;
+
+void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
+}
+
+}  // namespace
+
+ProcessingState OpenWavInput(const std::string& fileName) {
+  ProcessingState s;
+  s.header = std::make_unique<TWAVheader>(fileName);
+  const TWAVheader& h = *s.header;
+  s.DataSize = h.DataSize;
+  s.DataStart = h.DataStart;
+  s.BitsPerSample = h.BitsPerSample;
+  s.Channels = h.Channels;
+  s.SampleRate = h.SampleRate;
+  s.BytesPerFrame = h.BitsPerSample / 8 * h.Channels;
+  const bool eightBits = h.BitsPerSample == 8;
+  if (h.Channels == 1)
+    s.Layout = eightBits ? Mono8 : Mono16;
+  else
+    s.Layout = eightBits ? Stereo8 : Stereo16;
+  return s;
+}
+
+void WriteWavHeader(TFastFile& file, int32_t bits, int32_t channels, int32_t rate) {
+  const int64_t length = std::max<int64_t>(file.Size() - 44, 0);
+  const uint32_t channelValue = channels == 1 ? 1 : 2;
+  const uint32_t blockAlign = channelValue * (bits == 8 ? 1 : 2);
+  std::vector<uint8_t> h;
+  h.reserve(44);
+  auto text = [&](const char* s) { h.insert(h.end(), s, s + 4); };
+  text("RIFF");
+  PutLe(h, uint32_t(length + 36), 4);
+  text("WAVE");
+  text("fmt ");
+  PutLe(h, 16, 4);
+  PutLe(h, 1, 2);
+  PutLe(h, channelValue, 2);
+  PutLe(h, uint32_t(rate), 4);
+  PutLe(h, uint32_t(rate) * blockAlign, 4);
+  PutLe(h, blockAlign, 2);
+  PutLe(h, bits == 8 ? 8 : 16, 2);
+  text("data");
+  PutLe(h, uint32_t(length), 4);
+  file.SeekTo(0);
+  for (uint8_t b : h) file.WriteByte(b);
+}
+
+void PadToEven(TFastFile& file, int32_t bits) {
+  if (file.Size() % 2 == 0) return;
+  file.SeekTo(file.Size());
+  file.WriteByte(bits == 8 ? 128 : 0);
+}
+
+PlainFile::PlainFile(const std::string& fileName, bool forWriting)
+    : name_(platform::NativePath(fileName)) {
+  fd_ = ::open(name_.c_str(), (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  if (fd_ < 0) throw EInOutError("Open error on " + name_ + ": " + std::strerror(errno));
+}
+
+PlainFile::~PlainFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+size_t PlainFile::Read(uint8_t* buffer, size_t count, int64_t position) {
+  size_t got = 0;
+  while (got < count) {
+    ssize_t n = ::pread(fd_, buffer + got, count - got, off_t(position + int64_t(got)));
+    if (n < 0) throw EInOutError("Read error on " + name_ + ": " + std::strerror(errno));
+    if (n == 0) break;
+    got += size_t(n);
+  }
+  return got;
+}
+
+void PlainFile::Write(const uint8_t* buffer, size_t count, int64_t position) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::pwrite(fd_, buffer + done, count - done, off_t(position + int64_t(done)));
+    if (n <= 0) throw EInOutError("Write error on " + name_ + ": " + std::strerror(errno));
+    done += size_t(n);
+  }
+}
+
+void CopyRecords(PlainFile& source, PlainFile& destination, ProgressPair& progress,
+                 int32_t recordSize, int64_t sourcePosition, int64_t count,
+                 int64_t destinationPosition) {
+  const int64_t chunk = kChunkBytes / recordSize;
+  std::vector<uint8_t> buffer(size_t(chunk * recordSize));
+  int64_t from = sourcePosition * recordSize, to = destinationPosition * recordSize;
+  while (count > 0 && progress.progress < progress.limit) {
+    const int64_t want = std::min(chunk, count);
+    const int64_t records = int64_t(source.Read(buffer.data(), size_t(want * recordSize), from)) /
+                            recordSize;
+    if (records == 0) break;
+    destination.Write(buffer.data(), size_t(records * recordSize), to);
+    from += records * recordSize;
+    to += records * recordSize;
+    count -= records;
+    progress.progress += records;
+    progress.Pump();
+  }
+}
+
+void FillRecords(PlainFile& file, ProgressPair& progress, uint8_t fillByte, int32_t recordSize,
+                 int64_t startPosition, int64_t count) {
+  const int64_t chunk = kChunkBytes / recordSize;
+  std::vector<uint8_t> buffer(size_t(chunk * recordSize), fillByte);
+  int64_t at = startPosition * recordSize;
+  while (count > 0 && progress.progress < progress.limit) {
+    const int64_t records = std::min(chunk, count);
+    file.Write(buffer.data(), size_t(records * recordSize), at);
+    at += records * recordSize;
+    count -= records;
+    progress.progress += records;
+    progress.Pump();
+  }
+}
+
+}  // namespace tonemill

@@ -1,0 +1,78 @@
+// The processing routines under every in-program WAV effect: the description of the current
+// input, the canonical header writer, padding, and bulk copy and fill with progress and cancel.
+#pragma once
+
+#include "fastfile.h"
+#include "platform/library.h"
+#include "wavheader.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tonemill {
+
+enum SampleLayout : int32_t { Mono8 = 0, Mono16 = 1, Stereo8 = 2, Stereo16 = 3 };
+
+// The processing state of one operation: the input's description. Any bit depth other than 8
+// counts as 16.
+struct ProcessingState {
+  std::unique_ptr<TWAVheader> header;  // kept until the operation lets it go
+  int32_t DataSize = 0;
+  int32_t BytesPerFrame = 0;
+  int32_t DataStart = 0;
+  int32_t BitsPerSample = 0;
+  int32_t Channels = 0;
+  int32_t SampleRate = 0;
+  SampleLayout Layout = Mono8;
+};
+
+// Progress pair and pump of a long operation: the worker advances `progress`; a cancel pushes it
+// past `limit`; `pump` lets the front end serve its events.
+struct ProgressPair {
+  int64_t progress = 0;
+  int64_t limit = 0;
+  platform::PumpFunction pump = nullptr;
+  void* pumpContext = nullptr;
+  void Pump() const {
+    if (pump) pump(pumpContext);
+  }
+  bool Cancelled() const { return progress > limit; }
+};
+
+ProcessingState OpenWavInput(const std::string& fileName);
+
+// Writes the canonical 44-byte header at position 0, with the data length taken from the
+// file's current size (0 when it is shorter than the header).
+void WriteWavHeader(TFastFile& file, int32_t bits, int32_t channels, int32_t rate);
+
+// Appends one byte (128 for 8 bits, else 0) when the file's size is odd.
+void PadToEven(TFastFile& file, int32_t bits);
+
+// An unbuffered byte file for the bulk copies; throws EInOutError on failure.
+class PlainFile {
+ public:
+  PlainFile(const std::string& fileName, bool forWriting);
+  ~PlainFile();
+  PlainFile(const PlainFile&) = delete;
+  PlainFile& operator=(const PlainFile&) = delete;
+  size_t Read(uint8_t* buffer, size_t count, int64_t position);
+  void Write(const uint8_t* buffer, size_t count, int64_t position);
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+};
+
+// Copies `count` records of `recordSize` bytes from record `sourcePosition` of the source to
+// record `destinationPosition` of the destination, in chunks of 16384 bytes; stops early when
+// the source ends or the progress reaches its limit. Progress counts records.
+void CopyRecords(PlainFile& source, PlainFile& destination, ProgressPair& progress,
+                 int32_t recordSize, int64_t sourcePosition, int64_t count,
+                 int64_t destinationPosition);
+
+// Writes `count` records of the fill byte from record `startPosition` on, the same way.
+void FillRecords(PlainFile& file, ProgressPair& progress, uint8_t fillByte, int32_t recordSize,
+                 int64_t startPosition, int64_t count);
+
+}  // namespace tonemill

@@ -1,0 +1,101 @@
+#include "provisioning.h"
+
+#include "platform/filesystem.h"
+#include "tonemill/files/paths.h"
+#include "tonemill/files/wavheader.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace tonemill {
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(platform::FindFileIgnoringCase(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The list read line by line with the number of each line; the check does not skip blank lines.
+class ListLines {
+ public:
+  explicit ListLines(const std::string& path) : in_(path, std::ios::binary) {}
+  bool Opened() const { return bool(in_); }
+  bool AtEnd() { return in_.peek() == std::char_traits<char>::eof(); }
+  bool Read(std::string& line) {
+    if (!std::getline(in_, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ++number_;
+    return true;
+  }
+  int Number() const { return number_; }
+
+ private:
+  std::ifstream in_;
+  int number_ = 0;
+};
+
+}  // namespace
+
+const char* const kSamplesMissingMessage = "Sample file(s) missing. Aborting.";
+
+std::string MissingSampleMessage(const std::string& name) {
+  return "Fatal error: can't find either WAV or DFT for sample " + name + "!";
+}
+
+ProvisioningScan ScanSamples(const std::string& lstPath, const std::string& wavDirectory,
+                             const std::string& dftDirectory) {
+  ProvisioningScan scan;
+  ListLines list(platform::NativePath(lstPath));
+  auto fail = [&](const std::string& message) {
+    scan.readable = false;
+    scan.error = message;
+    return scan;
+  };
+  auto at = [&](int line, const char* suffix) {
+    return fail("Error in LST file " + lstPath + " at line number " + std::to_string(line) +
+                suffix);
+  };
+  const std::string unexpectedEnd = "Unexpected termination of LST file " + lstPath + "!";
+  if (!list.Opened()) return fail("Can't open LST file " + lstPath + "!");
+  std::string line;
+  list.Read(line);  // the duration
+  while (!list.AtEnd()) {
+    list.Read(line);
+    if (list.AtEnd() && line.empty()) break;
+    if (line.rfind('{', 0) != 0) return list.AtEnd() ? fail(unexpectedEnd) : at(list.Number(), ": { expected!");
+    if (!list.Read(line)) return fail(unexpectedEnd);
+    const size_t start = line.find_first_not_of(' ');
+    const std::string name =
+        start == std::string::npos ? "" : line.substr(start, line.find(' ', start) - start);
+    if (name.empty()) return at(list.Number(), ": sample name expected!");
+    if (name.size() >= 9) return at(list.Number(), ": sample name too long!");
+    if (std::none_of(scan.samples.begin(), scan.samples.end(),
+                     [&](const SampleState& s) { return s.name == name; })) {
+      SampleState s;
+      s.name = name;
+      s.wavPath = platform::NativePath(WithBackslash(wavDirectory) + name + ".WAV");
+      s.dftPath = platform::NativePath(WithBackslash(dftDirectory) + name + ".DFT");
+      if (TWAVheader(platform::FindFileIgnoringCase(s.wavPath)).Valid)
+        s.source = SampleState::Source::Wav;
+      else if (Exists(s.dftPath))
+        s.source = SampleState::Source::Dft;
+      scan.samples.push_back(s);
+    }
+    // Note blocks, up to the closing "}".
+    if (!list.Read(line)) return fail(unexpectedEnd);
+    if (line.rfind('[', 0) != 0) return at(list.Number(), ": [ expected!");
+    for (;;) {
+      if (!list.Read(line)) return fail(unexpectedEnd);  // the note line
+      do {
+        if (!list.Read(line)) return fail(unexpectedEnd);
+      } while (line.rfind(']', 0) != 0);
+      if (!list.Read(line)) return fail(unexpectedEnd);
+      if (line.rfind('}', 0) == 0) break;
+      if (line.rfind('[', 0) != 0) return at(list.Number(), ": [ expected!");
+    }
+  }
+  return scan;
+}
+
+}  // namespace tonemill
