@@ -1,7 +1,9 @@
 // The renderer's two hot kernels against their plain definitions, measured in the same run:
 // mixing (trunc(value × level) with the level in extended precision) and resampling at the
 // ratio 128/119 (h = 768).
+#include "resona/interpolate.h"
 #include "resona/mix.h"
+#include "tonemill/render/wavetables.h"
 #include "resona/resample.h"
 #include "tests/resona/reference.h"
 
@@ -63,5 +65,36 @@ int main() {
   std::printf("resampling 128/119 (h = %d): fast %.1f M samples/s, definition %.2f M samples/s, ratio %.1f\n",
               kernel.h, double(out.size()) / rFast / 1e6, double(out.size()) / rPlain / 1e6,
               rPlain / rFast);
+
+  // Fractional playback with vibrato over a looped note buffer, one block of stereo frames.
+  const tonemill::WaveTables tables = tonemill::BuildWaveTables();
+  std::vector<int16_t> noteL(50002), noteR(50002);
+  for (size_t i = 0; i < 50000; ++i) {
+    noteL[i] = int16_t(sample(rng));
+    noteR[i] = int16_t(sample(rng));
+  }
+  resona::NoteSample note;
+  note.left = noteL.data();
+  note.right = noteR.data();
+  note.lastIndex = 49999;
+  note.loopStart = 10000;
+  note.loopEnd = 49999;
+  note.loopLength = 40000;
+  resona::Voice start;
+  start.position = 10000;
+  start.step = 34000;
+  start.modDepth = 120;
+  start.lfoPeriod = 44100 / 6;
+  std::vector<int32_t> outL(static_cast<size_t>(n)), outR(static_cast<size_t>(n));
+  resona::Voice v = start;
+  const double iFast = SecondsPerRun([&] {
+    resona::InterpolateValues(v, note, n, true, true, tables.cosine.data(), outL.data(), outR.data());
+  }, 100);
+  v = start;
+  const double iPlain = SecondsPerRun([&] {
+    reference::Interpolate(v, note, n, true, true, tables.cosine.data(), outL.data(), outR.data());
+  }, 20);
+  std::printf("interpolating with vibrato: fast %.0f M frames/s, definition %.0f M frames/s, ratio %.1f\n",
+              n / iFast / 1e6, n / iPlain / 1e6, iPlain / iFast);
   return 0;
 }

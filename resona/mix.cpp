@@ -78,6 +78,22 @@ void Portable(const V* values, int32_t count, float ls, float slope, int64_t m0,
   if (unsafe && !exact) FixUp(values, 0, count, ls, slope, m0, out);
 }
 
+__attribute__((target("avx2"))) int MagnitudeBitsAvx2(const int32_t* values, int32_t count) {
+  __m256i maxAbs = _mm256_setzero_si256();
+  int32_t j = 0;
+  for (; j + 8 <= count; j += 8)  // |INT32_MIN| stays 2^31 when read unsigned
+    maxAbs = _mm256_max_epu32(maxAbs, _mm256_abs_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(values + j))));
+  alignas(32) uint32_t lanes[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), maxAbs);
+  int64_t m = 0;
+  for (uint32_t lane : lanes) m = std::max<int64_t>(m, lane);
+  for (; j < count; ++j) m = std::max<int64_t>(m, std::llabs(values[j]));
+  int bits = 1;
+  while (bits < 33 && (int64_t(1) << bits) <= m) ++bits;
+  return bits;
+}
+__attribute__((target("avx2"))) int MagnitudeBitsAvx2(const int16_t*, int32_t) { return 16; }
+
 __attribute__((target("avx2"))) inline __m256d LoadAsDouble(const int16_t* v) {
   return _mm256_cvtepi32_pd(_mm_cvtepi16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v))));
 }
@@ -90,7 +106,7 @@ template <class V>
 __attribute__((target("avx2"))) void Avx2(const V* values, int32_t count, float ls, float slope,
                                           int64_t m0, int32_t* out) {
   if (Unusual(values, count, ls, slope, m0, out)) return;
-  const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBits(values, count) + 1);
+  const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBitsAvx2(values, count) + 1);
   const __m256d vls = _mm256_set1_pd(ls), vslope = _mm256_set1_pd(slope);
   const __m256d hi = _mm256_set1_pd(kLimit), lo = _mm256_set1_pd(-kLimit);
   const __m256d scale = _mm256_set1_pd(0x1p-50), one = _mm256_set1_pd(1.0);

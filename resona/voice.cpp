@@ -1,5 +1,6 @@
 #include "voice.h"
 
+#include "interpolate.h"
 #include "mix.h"
 #include "resample.h"
 #include "status.h"
@@ -369,42 +370,6 @@ void Synth::ProduceDirectLooping(int32_t frames) {
   v.position = position;
 }
 
-int32_t Synth::ProduceInterpolated(int32_t frames, bool looping) {
-  Voice& v = voice_;
-  const int16_t* L = note_.left;
-  const int16_t* R = note_.right;
-  const bool stereo = format_.channels == 2;
-  const int32_t* table = format_.lfoTable;
-  int32_t* outL = values_[0].get();
-  int32_t* outR = values_[1].get();
-  for (int32_t j = 0; j < frames; ++j) {
-    if (!looping && v.position >= note_.lastIndex) return j;
-    outL[j] = ClampToInt32(v.prevLeft + ((int64_t(v.deltaLeft) * v.fraction) >> 15));
-    if (stereo) outR[j] = ClampToInt32(v.prevRight + ((int64_t(v.deltaRight) * v.fraction) >> 15));
-    v.lfoPhase = (v.lfoPhase + 1) % v.lfoPeriod;
-    v.fraction += ((int64_t(v.modDepth) * table[int64_t(v.lfoPhase) * 1608 / v.lfoPeriod]) >> 9) +
-                  v.step;
-    if (v.fraction > 32767) {
-      v.prevLeft = L[v.position];
-      if (stereo) v.prevRight = R[v.position];
-      v.position += v.fraction >> 15;
-      v.fraction &= 32767;
-      if (looping) {
-        if (v.position > note_.loopEnd) {
-          int64_t laps = (v.position - note_.loopEnd + note_.loopLength - 1) / note_.loopLength;
-          v.position -= laps * note_.loopLength;
-        }
-      } else if (v.position > note_.lastIndex) {
-        v.position = note_.lastIndex;
-        v.fraction = 0;
-      }
-      v.deltaLeft = L[v.position] - v.prevLeft;
-      if (stereo) v.deltaRight = R[v.position] - v.prevRight;
-    }
-  }
-  return frames;
-}
-
 void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool looping,
                         Floor floor) {
   Voice& v = voice_;
@@ -430,7 +395,8 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
     const int16_t* direct[2] = {nullptr, nullptr};
     if (!exhausted) {
       if (interpolating) {
-        produced = ProduceInterpolated(nb, looping);
+        produced = InterpolateValues(v, note_, nb, looping, channels == 2, format_.lfoTable,
+                                     values_[0].get(), values_[1].get());
         exhausted = produced < nb;
       } else if (looping) {
         ProduceDirectLooping(nb);

@@ -112,7 +112,6 @@ class Synth {
   void RenderSegment(int64_t count);
   void RenderRelease();
   void RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool looping, Floor floor);
-  int32_t ProduceInterpolated(int32_t frames, bool looping);
   void ProduceDirectLooping(int32_t frames);
 
   SongFormat format_;

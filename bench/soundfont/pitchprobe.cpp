@@ -57,8 +57,10 @@ std::vector<Layer> ReadPrg(const std::string& path) {
 // The probe of a program: the first layer that plays key 60 gives the base key, where the
 // renderer plays it unshifted. The reference plays the base key too when that layer covers it,
 // else the nearest key the layer covers, and its pitch is then carried to the base key in equal
-// temperament, as the bank would play it. The renderer plays every layer that sounds the
-// reference key, all at the base key. Without a layer for key 60, `key` is -1.
+// temperament, as the bank would play it. The renderer plays, at the base key, the layers that
+// sound the reference key and have that base key, so that every sample it plays is unshifted
+// (other layers would bring in the renderer's own interval ratios). Without a layer for key 60,
+// `key` is -1.
 struct Probe {
   int key = -1;           // the renderer's note: the first layer's base key
   int referenceKey = -1;  // the reference's note
@@ -105,6 +107,7 @@ int Make(const std::string& prgDir, const std::string& midPath, const std::strin
     track.insert(track.end(), {0x80, uint8_t(p.referenceKey), 64});
     last = t + kNoteMs;
     for (const Layer& l : p.layers) {
+      if (l.baseKey != p.key) continue;  // only layers the renderer plays unshifted
       lst << "{\r\n" << l.fields[1] << " " << l.baseKey << " ";
       for (size_t f = 3; f < 22; ++f) lst << l.fields[f] << " ";
       lst << "\r\n[\r\n" << p.key << "\r\n" << t << " ON 100\r\n" << t << " VOL 100\r\n"

@@ -26,6 +26,33 @@ std::vector<int16_t> Resample(const resona::ResampleKernel& k, const std::vector
   return out;
 }
 
+int32_t Interpolate(resona::Voice& v, const resona::NoteSample& note, int32_t frames, bool looping,
+                    bool stereo, const int32_t* table, int32_t* outL, int32_t* outR) {
+  auto clamp32 = [](int64_t x) { return int32_t(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX)); };
+  for (int32_t j = 0; j < frames; ++j) {
+    if (!looping && v.position >= note.lastIndex) return j;
+    outL[j] = clamp32(v.prevLeft + ((int64_t(v.deltaLeft) * v.fraction) >> 15));
+    if (stereo) outR[j] = clamp32(v.prevRight + ((int64_t(v.deltaRight) * v.fraction) >> 15));
+    v.lfoPhase = (v.lfoPhase + 1) % v.lfoPeriod;
+    v.fraction += ((int64_t(v.modDepth) * table[int64_t(v.lfoPhase) * 1608 / v.lfoPeriod]) >> 9) + v.step;
+    if (v.fraction > 32767) {
+      v.prevLeft = note.left[v.position];
+      if (stereo) v.prevRight = note.right[v.position];
+      v.position += v.fraction >> 15;
+      v.fraction &= 32767;
+      if (looping) {
+        while (v.position > note.loopEnd) v.position -= note.loopLength;
+      } else if (v.position > note.lastIndex) {
+        v.position = note.lastIndex;
+        v.fraction = 0;
+      }
+      v.deltaLeft = note.left[v.position] - v.prevLeft;
+      if (stereo) v.deltaRight = note.right[v.position] - v.prevRight;
+    }
+  }
+  return frames;
+}
+
 namespace {
 
 int64_t Trunc(long double x) { return int64_t(x); }

@@ -4,6 +4,7 @@
 
 #include "resona/lst.h"
 #include "resona/resample.h"
+#include "resona/voice.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,6 +19,11 @@ struct Sample {
   int bits = 16, channels = 1, rate = 44100;
   std::vector<int32_t> interleaved;  // as stored: 8-bit unsigned, 16-bit signed
 };
+
+// Fractional playback frame by frame, exactly as defined (the modulo and the table index
+// divided out at every frame).
+int32_t Interpolate(resona::Voice& v, const resona::NoteSample& note, int32_t frames, bool looping,
+                    bool stereo, const int32_t* table, int32_t* outL, int32_t* outR);
 
 // One note block holding one strike.
 struct Strike {

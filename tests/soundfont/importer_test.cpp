@@ -66,6 +66,11 @@ int CheckImport(const std::string& prgDir, const std::string& wavDir) {
       EXPECT_EQ(std::to_string(w.channels), f[23]);
       EXPECT_EQ(std::to_string(w.rate), f[24]);
       const long frames = long(w.samples.size()) / w.channels;
+      if (std::stol(f[18]) == frames) {  // a muted layer: one frame past the end
+        EXPECT_EQ(std::stol(f[19]), frames) << line;
+        EXPECT_EQ(f[20], "-1") << line;
+        continue;
+      }
       EXPECT_EQ(std::stol(f[19]), frames - 1) << line;  // the end sample is the last frame
       EXPECT_LE(std::stol(f[21]), frames - 1) << line;
     }
@@ -135,7 +140,8 @@ TEST(Importer, WritesCheckedPrgFilesAndSamples) {
   EXPECT_EQ(s.drumKits, 1);
   EXPECT_EQ(s.samplesWritten, 2);
   EXPECT_TRUE(s.warnings.empty());
-  EXPECT_EQ(CheckImport(dir.File("prg"), dir.File("wav")), 2);
+  // The kit's keys outside 35-40 are muted, below and above.
+  EXPECT_EQ(CheckImport(dir.File("prg"), dir.File("wav")), 4);
   const std::vector<std::string> tone = Lines(dir.File("prg/5.PRG"));
   ASSERT_EQ(tone.size(), 2u);
   EXPECT_EQ(tone[0], "# Imported from test.sf2: preset 'Tone', bank 0, program 5");
@@ -143,8 +149,10 @@ TEST(Importer, WritesCheckedPrgFilesAndSamples) {
   EXPECT_EQ(Fields(tone[1])[1], "TONEC4");
   EXPECT_EQ(Fields(tone[1])[24], "44100");  // converted from 32000 Hz
   const std::vector<std::string> kit = Lines(dir.File("prg/D0.PRG"));
-  EXPECT_EQ(Fields(kit[1])[0], "b2-e3");
-  EXPECT_EQ(Fields(kit[1])[20], "-1");  // no loop
+  EXPECT_EQ(Fields(kit[2])[0], "b2-e3");
+  EXPECT_EQ(Fields(kit[2])[20], "-1");  // no loop
+  EXPECT_EQ(Fields(kit[3])[0], "c0-a#2");
+  EXPECT_EQ(Fields(kit[4])[0], "f3-g10");
 }
 
 TEST(Importer, ReplacesPrgFilesOnlyWithConsent) {
@@ -210,7 +218,9 @@ TEST(Importer, LoopedSamplesSoundThroughALongDecay) {
   b.presets.push_back({"P", 0, 0, {{{{41, 0}}, {}}}});
   WriteBytes(dir.File("b.sf2"), b.Build());
   ImportSoundFont({dir.File("b.sf2"), dir.File("prg"), dir.File("wav"), 44100, false});
-  const std::vector<std::string> f = Fields(Lines(dir.File("prg/0.PRG"))[1]);
+  const std::vector<std::string> lines = Lines(dir.File("prg/0.PRG"));
+  const std::vector<std::string> f =
+      Fields(*std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] != '#'; }));
   std::string lst = "2000\r\n{\r\n" + f[1] + " 60";
   for (size_t i = 3; i < 22; ++i) lst += " " + f[i];
   lst += " \r\n[\r\n72\r\n0 ON 127\r\n0 VOL 127\r\n1900 OFF 64\r\n]\r\n}\r\n";

@@ -192,3 +192,25 @@ TEST(PresetPlan, BanksAndProgramsChooseTheFiles) {
   EXPECT_EQ(File(plan, "2.PRG").presetName, "Two");
   EXPECT_EQ(File(plan, "D16.PRG").presetName, "Kit");
 }
+
+TEST(PresetPlan, EveryKeyFindsALayerMutedWhereTheBankHasNoSound) {
+  Sf2Builder b;
+  b.samples = {Looped("Low", 10)};
+  b.instruments.push_back({"I", {Zn({{43, Range(0, 20)}, {53, 0}})}});
+  b.presets.push_back({"Melodic", 0, 0, {Zn({{41, 0}})}});
+  b.presets.push_back({"Kit", 0, 128, {Zn({{41, 0}})}});
+  ImportPlan plan = Plan(b);
+  const PlannedFile& melodic = File(plan, "0.PRG");
+  // Keys 21-94 play the nearest layer (within seven octaves of its base key 10), 95-127 are muted.
+  ASSERT_EQ(melodic.fillLines.size(), 2u);
+  EXPECT_EQ(melodic.fillLines[0].keyLow, 21);
+  EXPECT_EQ(melodic.fillLines[0].keyHigh, 94);
+  EXPECT_FALSE(melodic.fillLines[0].voice.muted);
+  EXPECT_EQ(melodic.fillLines[1].keyLow, 95);
+  EXPECT_EQ(melodic.fillLines[1].keyHigh, 127);
+  EXPECT_TRUE(melodic.fillLines[1].voice.muted);
+  const PlannedFile& kit = File(plan, "D0.PRG");
+  ASSERT_EQ(kit.fillLines.size(), 1u);
+  EXPECT_EQ(kit.fillLines[0].keyLow, 21);
+  EXPECT_TRUE(kit.fillLines[0].voice.muted);
+}

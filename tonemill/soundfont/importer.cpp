@@ -69,6 +69,11 @@ PrgLine LineOf(const PlannedLine& p, const WrittenSample& s) {
   l.endSample = s.frames - 1;
   l.loopStart = s.loopStart;
   l.loopEnd = s.loopEnd;
+  if (v.muted) {
+    // One frame past the sample's end: the renderer plays frames a file lacks as silence.
+    l.startSample = l.endSample = s.frames;
+    l.loopStart = l.loopEnd = -1;
+  }
   l.bits = 16;
   l.channels = s.channels;
   l.rate = int(s.rate);
@@ -113,12 +118,16 @@ ImportSummary ImportSoundFont(const ImportSettings& settings, const ImportProgre
   const std::string bankFile = std::filesystem::path(settings.bankPath).filename().string();
   for (const PlannedFile& f : plan.files) {
     std::vector<PrgLine> lines;
-    for (const PlannedLine& p : f.lines) lines.push_back(LineOf(p, written[size_t(p.voice.source)]));
+    for (const auto* group : {&f.lines, &f.fillLines})
+      for (const PlannedLine& p : *group) lines.push_back(LineOf(p, written[size_t(p.voice.source)]));
     const std::string comment = "Imported from " + bankFile + ": preset '" + f.presetName +
                                 "', bank " + std::to_string(f.bank) + ", program " +
                                 std::to_string(f.program);
-    // PRG lines hold at most 255 characters.
-    const std::string text = FormatPrgFile({comment.substr(0, 200)}, lines);
+    std::vector<std::string> comments = {comment.substr(0, 200)};  // lines hold 255 characters
+    if (!f.fillLines.empty())
+      comments.push_back("The last " + std::to_string(f.fillLines.size()) +
+                         " lines cover keys the bank leaves empty (nearest layers, or muted)");
+    const std::string text = FormatPrgFile(comments, lines);
     WriteFileAtomically(WithBackslash(settings.prgDirectory) + f.fileName,
                         std::vector<uint8_t>(text.begin(), text.end()));
     ++(f.bank == 128 ? summary.drumKits : summary.programs);

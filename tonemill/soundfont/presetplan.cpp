@@ -86,31 +86,59 @@ class Planner {
     if (warned_.insert(text).second) plan_.warnings.push_back(text);
   }
 
+  // Adds a key's layers to `lines`, extending the lines that reached the previous key with the
+  // same voice, so runs of equal keys become one line.
+  static void AddKey(std::vector<PlannedLine>& lines, std::vector<int>& open, int key,
+                     const std::vector<LayerVoice>& layers) {
+    std::vector<int> reached;
+    for (const LayerVoice& v : layers) {
+      auto it = std::find_if(open.begin(), open.end(),
+                             [&](int i) { return lines[size_t(i)].voice == v; });
+      if (it != open.end()) {
+        lines[size_t(*it)].keyHigh = key;
+        reached.push_back(*it);
+        open.erase(it);
+      } else {
+        lines.push_back({key, key, v});
+        reached.push_back(int(lines.size()) - 1);
+      }
+    }
+    open = std::move(reached);
+  }
+
+  // The layers for a key the bank leaves empty: those of the nearest key that has some (the
+  // lower one on a tie), muted on drum kits and where they would reach beyond seven octaves.
+  static std::vector<LayerVoice> FillLayers(const std::vector<std::vector<LayerVoice>>& perKey,
+                                            int key, bool drums) {
+    for (int distance = 1; distance < 128; ++distance)
+      for (int k : {key - distance, key + distance}) {
+        if (k < 0 || k > 127 || perKey[size_t(k)].empty()) continue;
+        std::vector<LayerVoice> layers = perKey[size_t(k)];
+        for (LayerVoice& v : layers) v.muted = drums || std::abs(key - v.baseKey) > 84;
+        return layers;
+      }
+    return {};
+  }
+
   void Plan(const Preset& preset, const std::string& fileName) {
-    PlannedFile file{fileName, preset.name, preset.bank, preset.program, {}};
+    PlannedFile file{fileName, preset.name, preset.bank, preset.program, {}, {}};
     const std::vector<ResolvedZone> zones = ResolvePreset(bank_, preset);
-    std::vector<int> open;  // lines that reached the previous key
+    std::vector<std::vector<LayerVoice>> perKey(128);
     bool truncated = false;
     for (int key = 0; key < 128; ++key) {
-      std::vector<LayerVoice> layers = LayersOfKey(zones, key);
-      if (layers.size() > size_t(kMaxLayers)) {
-        layers.resize(kMaxLayers);
+      perKey[size_t(key)] = LayersOfKey(zones, key);
+      if (perKey[size_t(key)].size() > size_t(kMaxLayers)) {
+        perKey[size_t(key)].resize(kMaxLayers);
         truncated = true;
       }
-      std::vector<int> reached;
-      for (const LayerVoice& v : layers) {
-        auto it = std::find_if(open.begin(), open.end(),
-                               [&](int i) { return file.lines[size_t(i)].voice == v; });
-        if (it != open.end()) {
-          file.lines[size_t(*it)].keyHigh = key;
-          reached.push_back(*it);
-          open.erase(it);
-        } else {
-          file.lines.push_back({key, key, v});
-          reached.push_back(int(file.lines.size()) - 1);
-        }
-      }
-      open = std::move(reached);
+    }
+    std::vector<int> open, openFill;  // lines that reached the previous key
+    for (int key = 0; key < 128; ++key) {
+      AddKey(file.lines, open, key, perKey[size_t(key)]);
+      if (perKey[size_t(key)].empty())
+        AddKey(file.fillLines, openFill, key, FillLayers(perKey, key, preset.bank == 128));
+      else
+        openFill.clear();
     }
     if (truncated)
       Warn("preset '" + preset.name + "': some keys have more than " + std::to_string(kMaxLayers) +
@@ -333,7 +361,7 @@ bool LayerVoice::operator==(const LayerVoice& o) const {
     return std::tie(v.source, v.baseKey, v.baseVolume, v.basePan, v.velocitySensitivity,
                     v.pressureSensitivity, v.expressionSensitivity, v.releaseSensitivity,
                     v.bendRange, v.modulationSensitivity, v.modulationRate, e.attackMs, e.decayMs,
-                    e.attackFactor, e.decayFactor, e.sustainSlope, e.releaseSlope);
+                    e.attackFactor, e.decayFactor, e.sustainSlope, e.releaseSlope, v.muted);
   };
   return tie(*this) == tie(o);
 }

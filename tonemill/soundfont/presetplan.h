@@ -33,6 +33,7 @@ struct LayerVoice {
   int velocitySensitivity = 0, pressureSensitivity = 0, expressionSensitivity = 0,
       releaseSensitivity = 0, bendRange = 2, modulationSensitivity = 0, modulationRate = 0;
   LinearEnvelope envelope;
+  bool muted = false;  // plays no frame of its sample: a key the bank leaves silent
   bool operator==(const LayerVoice& o) const;
 };
 
@@ -46,6 +47,10 @@ struct PlannedFile {
   std::string presetName;
   int bank = 0, program = 0;
   std::vector<PlannedLine> lines;
+  // The keys the bank leaves empty, so that every note of a song finds an entry: a melodic key
+  // plays the nearest key's layers where they reach it within seven octaves of their base key,
+  // otherwise (and on drum kits) a muted layer.
+  std::vector<PlannedLine> fillLines;
 };
 
 struct ImportPlan {
