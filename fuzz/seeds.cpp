@@ -1,5 +1,8 @@
 // Writes the seed corpora: small valid inputs of each kind, one folder per harness.
 //   fuzz_seeds DIR
+#include "tests/soundfont/sf2builder.h"
+#include "tests/support/midifiles.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -79,5 +82,63 @@ int main(int argc, char** argv) {
                  "{\r\n" + c + "\r\n[\r\n90\r\n1 ON 100\r\n2 MOD 127\r\n39 OFF 127\r\n]\r\n}\r\n"));
   Write(lst, "silence.txt", Song(7, "25\r\n"));
   Write(lst, "errors.txt", Song(3, "30\r\n{\r\n" + b + "\r\n[\r\n300\r\n]\r\n}\r\n"));
+
+  std::filesystem::create_directories(root / "wav_header");
+  for (const auto& e : std::filesystem::directory_iterator(wave))
+    std::filesystem::copy_file(e.path(), root / "wav_header" / e.path().filename(),
+                               std::filesystem::copy_options::overwrite_existing);
+
+  using testing_support::MidiTrack;
+  MidiTrack solo;
+  solo.Tempo(0, 500000).Program(0, 1, 5).NoteOn(0, 1, 60, 100).Controller(10, 1, 7, 90)
+      .Bend(20, 1, 2000).NoteOff(100, 1, 60).EndOfTrack();
+  MidiTrack conductor;
+  conductor.Tempo(0, 600000).Tempo(480, 400000).Raw({0x00, 0xFF, 0x01, 0x03, 'a', 'b', 'c'}).EndOfTrack();
+  MidiTrack band;
+  band.Program(0, 2, 33).NoteOn(0, 2, 40, 90).NoteOn(0, 10, 36, 120).Raw({0x00, 0xF0, 0x02, 0x01, 0xF7})
+      .Controller(5, 2, 64, 127).KeyPressure(5, 2, 40, 50).ChannelPressure(5, 2, 70)
+      .NoteOff(200, 2, 40).NoteOff(0, 10, 36).Controller(10, 2, 64, 0).Controller(0, 2, 1, 90)
+      .NoteOn(10, 2, 45, 80).Raw({0x10, 47, 60}).NoteOff(300, 2, 45).NoteOff(0, 2, 47).EndOfTrack();
+  const std::vector<uint8_t> format0 = testing_support::MidiFile(0, 96, {solo});
+  const std::vector<uint8_t> format1 = testing_support::MidiFile(1, 480, {conductor, band});
+  const std::vector<uint8_t> smpte = testing_support::MidiFile(1, 0xE728, {conductor, band});
+  for (const char* harness : {"midi_reader", "mid2lst"}) {
+    Write(root / harness, "format0.mid", format0);
+    Write(root / harness, "format1.mid", format1);
+    Write(root / harness, "smpte.mid", smpte);
+  }
+
+  const std::filesystem::path prg = root / "prg";
+  testing_support::PrgFields low, high;
+  low.range = "c0-b4";
+  high.range = "c5-g10";
+  high.wav = "STRINGS";
+  high.loopStart = "100";
+  high.loopEnd = "899";
+  high.volume = "$7F";
+  high.attack = "1.5E0";
+  std::string text = "# a comment\r\n" + low.Line() + "\r\n\r\n" + high.Line() + "\r\n";
+  Write(prg, "two-ranges.prg", Bytes(text.begin(), text.end()));
+
+  testing_support::Sf2Builder bank;
+  bank.samples = {testing_support::SineSample("Tone", 600, 40, 200, 560),
+                  testing_support::SineSample("Hit", 300, 13, 0, 0, 22050)};
+  bank.instruments.push_back({"Tone", {{{{43, testing_support::Range(0, 72)}, {54, 1}, {53, 0}}, {}},
+                                       {{{43, testing_support::Range(73, 127)}, {51, 2}, {53, 0}}, {}}}});
+  bank.instruments.push_back({"Kit", {{{{43, testing_support::Range(35, 40)}, {48, 60}, {53, 1}}, {}}}});
+  bank.presets.push_back({"Tone", 0, 0, {{{{41, 0}}, {}}}});
+  bank.presets.push_back({"Kit", 0, 128, {{{{41, 1}}, {}}}});
+  Write(root / "soundfont", "two-presets.sf2", bank.Build());
+
+  const std::string ini = "[Directories]\r\nMID=mid\r\nLST=lst\r\nSong=song\r\nPRG=prg\r\nTemp=temp\r\n"
+                          "WAV=wav\r\nDFT=dft\r\n[External]\r\ntextEditor=NOTEPAD.EXE\r\nVespera=VS.EXE\r\n"
+                          "Lyrovox=LX.EXE\r\n";
+  Write(root / "settings", "tm.ini", Bytes(ini.begin(), ini.end()));
+
+  const std::filesystem::path routines = root / "routines";
+  int n = 0;
+  for (std::string t : {"c4-d5", "C#4 - g10", "b10", "/home/user/song.wav", "C:\\wav\\a.b.wav", " 1.5e3",
+                        "-0.25", "$1F", "99.999"})
+    Write(routines, "text" + std::to_string(n++), Bytes(t.begin(), t.end()));
   return 0;
 }

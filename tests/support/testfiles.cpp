@@ -1,7 +1,6 @@
 #include "testfiles.h"
 
 #include <fstream>
-#include <gtest/gtest.h>
 #include <random>
 #include <stdexcept>
 
