@@ -119,31 +119,6 @@ std::string FreshText(const Settings& s) {
   return text;
 }
 
-// Writes the fresh file under a temporary name and links it into place, so that a process
-// starting at the same moment sees either no file or a complete one. False when another
-// process was first.
-bool CreateFresh(const std::string& path, const std::string& text, bool& failed) {
-  failed = false;
-  static std::mt19937_64 rng(std::random_device{}());
-  const std::string temporary =
-      path + "." + std::to_string(::getpid()) + "." + std::to_string(rng() % 1000000) + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) {
-      failed = true;
-      ::unlink(temporary.c_str());
-      return false;
-    }
-  }
-  const int linked = ::link(temporary.c_str(), path.c_str());
-  const int linkError = errno;
-  ::unlink(temporary.c_str());
-  if (linked == 0) return true;
-  failed = linkError != EEXIST;
-  return false;
-}
-
 std::string DirectoryFromEnvironment(const char* variable, const char* fallback) {
   const char* value = std::getenv(variable);
   if (value && *value) return WithBackslash(value);
@@ -192,12 +167,13 @@ bool LoadSettings(const SettingsLocation& location, Settings& settings, std::str
     for (const Key& k : kKeys)
       if (std::string(k.section) == "Directories")
         std::filesystem::create_directories(defaults.*k.field, ec);
-    bool failed = false;
-    if (CreateFresh(location.iniPath, FreshText(defaults), failed)) {
+    // Linked into place: a process starting at the same moment sees no file or a whole one.
+    const AtomicWrite fresh = WriteFileAtomically(location.iniPath, FreshText(defaults), false);
+    if (fresh == AtomicWrite::Written) {
       settings = defaults;
       return true;
     }
-    if (failed || !ini.Read(location.iniPath)) {
+    if (fresh == AtomicWrite::Failed || !ini.Read(location.iniPath)) {
       error = "Can't create settings file " + location.iniPath;
       return false;
     }

@@ -93,7 +93,8 @@ bool HasAttributes(const std::string& name, uint32_t mask) {
   return (attributes & mask) == mask;
 }
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
+AtomicWrite WriteFileAtomically(const std::string& path, std::string_view bytes, bool replace,
+                                int* errorNumber) {
   const std::string target = platform::NativePath(path);
   static std::mt19937_64 rng(std::random_device{}());
   const size_t slash = target.rfind('/');
@@ -106,17 +107,40 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return false;
+  auto fail = [&] {
+    if (errorNumber) *errorNumber = errno;
+    return AtomicWrite::Failed;
+  };
+  if (fd < 0) return fail();
   bool ok = true;
-  for (size_t done = 0; ok && done < text.size();) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+  for (size_t done = 0; ok && done < bytes.size();) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     ok = n > 0;
     if (ok) done += size_t(n);
   }
   ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  if (!ok) {
+    const AtomicWrite result = fail();
+    ::unlink(temporary.c_str());
+    return result;
+  }
+  if (replace) {
+    if (::rename(temporary.c_str(), target.c_str()) == 0) return AtomicWrite::Written;
+    const AtomicWrite result = fail();
+    ::unlink(temporary.c_str());
+    return result;
+  }
+  const int linked = ::link(temporary.c_str(), target.c_str());
+  const int linkError = errno;
+  ::unlink(temporary.c_str());
+  if (linked == 0) return AtomicWrite::Written;
+  if (linkError == EEXIST) return AtomicWrite::Existed;
+  if (errorNumber) *errorNumber = linkError;
+  return AtomicWrite::Failed;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
+  return WriteFileAtomically(path, text, true) == AtomicWrite::Written;
 }
 
 }  // namespace tonemill

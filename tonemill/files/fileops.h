@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tonemill {
 
@@ -42,8 +43,14 @@ void CopyFileTo(const std::string& name, const std::string& destination);
 // Moves a file by renaming it, or by copying and deleting when the rename fails (another file
 // system, a directory as destination) and the source is not read-only.
 void MoveFileTo(const std::string& name, const std::string& destination);
-// Writes `text` to `path` through a temporary file in the same directory renamed into place.
-// False when the file cannot be created or written; nothing at `path` changes then.
+// Writes `bytes` to a temporary file beside `path` and puts it into place in one step, so that
+// a reader never sees half a file: renamed over any existing file with `replace`, otherwise
+// linked, which leaves an existing file (even one another process creates meanwhile) alone.
+// `errorNumber` tells why a write Failed; nothing at `path` changes then.
+enum class AtomicWrite { Written, Existed, Failed };
+AtomicWrite WriteFileAtomically(const std::string& path, std::string_view bytes, bool replace,
+                                int* errorNumber = nullptr);
+// WriteFileAtomically with `replace`: true when written.
 bool ReplaceFileAtomically(const std::string& path, const std::string& text);
 // True when every attribute of the mask is set for the file.
 bool HasAttributes(const std::string& name, uint32_t mask);

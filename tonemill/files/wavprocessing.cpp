@@ -38,15 +38,14 @@ ProcessingState OpenWavInput(const std::string& fileName) {
   return s;
 }
 
-void WriteWavHeader(TFastFile& file, int32_t bits, int32_t channels, int32_t rate) {
-  const int64_t length = std::max<int64_t>(file.Size() - 44, 0);
+std::vector<uint8_t> CanonicalWavHeader(int32_t bits, int32_t channels, int32_t rate, uint32_t dataSize) {
   const uint32_t channelValue = channels == 1 ? 1 : 2;
   const uint32_t blockAlign = channelValue * (bits == 8 ? 1 : 2);
   std::vector<uint8_t> h;
   h.reserve(44);
   auto text = [&](const char* s) { h.insert(h.end(), s, s + 4); };
   text("RIFF");
-  PutLe(h, uint32_t(length + 36), 4);
+  PutLe(h, dataSize + 36, 4);
   text("WAVE");
   text("fmt ");
   PutLe(h, 16, 4);
@@ -57,9 +56,14 @@ void WriteWavHeader(TFastFile& file, int32_t bits, int32_t channels, int32_t rat
   PutLe(h, blockAlign, 2);
   PutLe(h, bits == 8 ? 8 : 16, 2);
   text("data");
-  PutLe(h, uint32_t(length), 4);
+  PutLe(h, dataSize, 4);
+  return h;
+}
+
+void WriteWavHeader(TFastFile& file, int32_t bits, int32_t channels, int32_t rate) {
+  const int64_t length = std::max<int64_t>(file.Size() - 44, 0);
   file.SeekTo(0);
-  for (uint8_t b : h) file.WriteByte(b);
+  for (uint8_t b : CanonicalWavHeader(bits, channels, rate, uint32_t(length))) file.WriteByte(b);
 }
 
 void PadToEven(TFastFile& file, int32_t bits) {

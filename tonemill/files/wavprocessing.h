@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tonemill {
 
@@ -42,8 +43,12 @@ struct ProgressPair {
 
 ProcessingState OpenWavInput(const std::string& fileName);
 
-// Writes the canonical 44-byte header at position 0, with the data length taken from the
-// file's current size (0 when it is shorter than the header).
+// The canonical 44-byte header for PCM data of `dataSize` bytes: 8 bits when `bits` is 8 and 16
+// otherwise, mono when `channels` is 1 and stereo otherwise.
+std::vector<uint8_t> CanonicalWavHeader(int32_t bits, int32_t channels, int32_t rate, uint32_t dataSize);
+
+// Writes the canonical header at position 0, with the data length taken from the file's
+// current size (0 when it is shorter than the header).
 void WriteWavHeader(TFastFile& file, int32_t bits, int32_t channels, int32_t rate);
 
 // Appends one byte (128 for 8 bits, else 0) when the file's size is odd.

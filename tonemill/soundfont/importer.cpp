@@ -128,7 +128,7 @@ ImportSummary ImportSoundFont(const ImportSettings& settings, const ImportProgre
       comments.push_back("The last " + std::to_string(f.fillLines.size()) +
                          " lines cover keys the bank leaves empty (nearest layers, or muted)");
     const std::string text = FormatPrgFile(comments, lines);
-    WriteFileAtomically(WithBackslash(settings.prgDirectory) + f.fileName,
+    WriteFileOrThrow(WithBackslash(settings.prgDirectory) + f.fileName,
                         std::vector<uint8_t>(text.begin(), text.end()));
     ++(f.bank == 128 ? summary.drumKits : summary.programs);
     summary.bytesWritten += text.size();

@@ -1,7 +1,9 @@
 #include "samplefiles.h"
 
 #include "platform/filesystem.h"
+#include "tonemill/files/fileops.h"
 #include "tonemill/files/paths.h"
+#include "tonemill/files/wavprocessing.h"
 
 #include <cctype>
 #include <cerrno>
@@ -31,10 +33,6 @@ std::vector<std::string> Words(const std::string& text) {
   }
   if (words.back().empty()) words.pop_back();
   return words;
-}
-
-void PutLe(std::vector<uint8_t>& out, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
@@ -68,56 +66,22 @@ std::string ShortSampleName(const std::string& bankName) {
 
 std::vector<uint8_t> WavFileBytes(const SampleAudio& audio) {
   const uint32_t dataSize = uint32_t(audio.samples.size() * 2);
-  const uint32_t blockAlign = uint32_t(audio.channels) * 2;
-  std::vector<uint8_t> b;
+  std::vector<uint8_t> b = CanonicalWavHeader(16, audio.channels, int32_t(audio.rate), dataSize);
   b.reserve(44 + dataSize);
-  auto tag = [&](const char* t) {
-    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(t[i]));
-  };
-  tag("RIFF");
-  PutLe(b, dataSize + 36, 4);
-  tag("WAVE");
-  tag("fmt ");
-  PutLe(b, 16, 4);
-  PutLe(b, 1, 2);
-  PutLe(b, uint32_t(audio.channels), 2);
-  PutLe(b, audio.rate, 4);
-  PutLe(b, audio.rate * blockAlign, 4);
-  PutLe(b, blockAlign, 2);
-  PutLe(b, 16, 2);
-  tag("data");
-  PutLe(b, dataSize, 4);
-  for (int16_t s : audio.samples) PutLe(b, uint16_t(s), 2);
+  for (int16_t s : audio.samples) {
+    b.push_back(uint8_t(uint16_t(s)));
+    b.push_back(uint8_t(uint16_t(s) >> 8));
+  }
   return b;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, bool replace) {
-  const std::string temporary = path + ".part" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    out.close();
-    if (!out) {
-      std::remove(temporary.c_str());
-      throw std::runtime_error("Cannot create file " + path);
-    }
-  }
-  if (!replace) {
-    // A hard link fails when the name exists: the check and the write are one step.
-    const int linked = ::link(temporary.c_str(), path.c_str());
-    const int error = errno;
-    std::remove(temporary.c_str());
-    if (linked == 0) return true;
-    if (error == EEXIST) return false;
+bool WriteFileOrThrow(const std::string& path, const std::vector<uint8_t>& bytes, bool replace) {
+  int error = 0;
+  const AtomicWrite result = WriteFileAtomically(
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), replace, &error);
+  if (result == AtomicWrite::Failed)
     throw std::runtime_error("Cannot create file " + path + ": " + std::strerror(error));
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::remove(temporary.c_str());
-    throw std::runtime_error("Cannot create file " + path + ": " + ec.message());
-  }
-  return true;
+  return result == AtomicWrite::Written;
 }
 
 SampleDirectory::SampleDirectory(std::string directory) : directory_(std::move(directory)) {}
@@ -148,7 +112,7 @@ SampleDirectory::Placed SampleDirectory::Place(const std::string& preferred,
     name = preferred.substr(0, kNameLength - suffix.size()) + suffix;
   }
   used_.insert(name);
-  if (!WriteFileAtomically(WithBackslash(directory_) + name + ".WAV", bytes, false))
+  if (!WriteFileOrThrow(WithBackslash(directory_) + name + ".WAV", bytes, false))
     return Place(preferred, bytes);  // another process took the name just now
   return {name, true};
 }

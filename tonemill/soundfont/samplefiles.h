@@ -20,11 +20,9 @@ std::string ShortSampleName(const std::string& bankName);
 
 std::vector<uint8_t> WavFileBytes(const SampleAudio& audio);
 
-// Writes `bytes` to a temporary file beside `path` and moves it into place, so that a reader
-// never sees half a file. Without `replace` an existing file stays as it is, even one that
-// another process creates meanwhile, and the result is false. Throws std::runtime_error when
-// the file cannot be written.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, bool replace = true);
+// WriteFileAtomically (files/fileops.h) that throws std::runtime_error when the file cannot be
+// written; false when, without `replace`, the file existed.
+bool WriteFileOrThrow(const std::string& path, const std::vector<uint8_t>& bytes, bool replace = true);
 
 class SampleDirectory {
  public:
