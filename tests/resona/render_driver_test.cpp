@@ -1,5 +1,6 @@
 #include "render_harness.h"
 #include "resona/status.h"
+#include "resona/wavefile.h"
 #include "song_builder.h"
 
 #include <gtest/gtest.h>
@@ -300,6 +301,60 @@ TEST_F(Driver, CancelWhileABlockOpensReadsTheFollowingLinesThenStops) {
   // The instrument line, "[", the note line and one event line still counted.
   EXPECT_EQ(run.line, run.lines + 4);
   EXPECT_EQ(run.currentNote, 60);
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever the moment of a cancel, the file left behind is a WAV whose header matches its size.
+TEST_F(Driver, ACancelAtAnyPumpLeavesAHeaderThatMatchesTheFile) {
+  Inst looped;
+  looped.loopStart = 100;
+  looped.loopEnd = 899;
+  std::string text = Song(2500, Block(looped, {{60, {"0 ON 100", "700 MOD 90", "2000 OFF 64"}},
+                                               {72, {"100 ON 90", "200 BND 3000", "2700 OFF 64"}}}) +
+                                    Block(Inst{}, {{55, {"50 ON 100", "60 OFF 64"}}}));
+  const int pumps = f.Render(text).pumps;
+  ASSERT_GT(pumps, 20);
+  for (int cancelAt = 0; cancelAt < pumps; ++cancelAt) {
+    RenderRun run = f.Render(text, {}, [&](int pump, int32_t& line, int32_t& lines) {
+      if (pump == cancelAt) line = lines;
+    });
+    ASSERT_EQ(run.status, kOk) << cancelAt;
+    const WaveInfo info = ReadWaveInfo(f.wav.c_str());
+    ASSERT_EQ(info.valid, 1) << cancelAt;
+    ASSERT_EQ(int64_t(info.dataSize) + 44, int64_t(std::filesystem::file_size(f.wav))) << cancelAt;
+  }
+}
+
+TEST_F(Driver, SamplesThatClaimMoreDataThanTheyHoldPlaySilenceBeyondTheirEnd) {
+  std::vector<uint8_t> b = ReadBytes(f.dir.File("S.WAV"));
+  b[40] = 0xFF;  // a data chunk of 2^31 - 1 bytes in a file of 2000
+  b[41] = 0xFF;
+  b[42] = 0xFF;
+  b[43] = 0x7F;
+  WriteBytes(f.dir.File("LIAR.WAV"), b);
+  Inst liar;
+  liar.name = "LIAR";
+  liar.end = 1999;  // twice the frames the file has
+  ASSERT_EQ(f.Render(Song(100, Block(liar, {{60, {"0 ON 100", "90 OFF 64"}}})), {16, 1}).status, kOk);
+  WavData w = ReadWav(f.wav);
+  EXPECT_NE(w.samples[999], 0);
+  for (size_t i = 1000; i < 2000; ++i) ASSERT_EQ(w.samples[i], 0) << i;
+}
+
+TEST(DriverPaths, SpacesAndNonAsciiNamesWork) {
+  SongFixture f;
+  const std::filesystem::path dir = f.dir.Path() / "Mes échantillons à jouer";
+  std::filesystem::create_directory(dir);
+  WriteWav((dir / "S.WAV").string(), 16, 1, 44100, std::vector<int32_t>(100, 1000));
+  f.samples = dir.string() + "/";
+  const std::string lst = (dir / "chanson d'été.lst").string();
+  const std::string wav = (dir / "chanson d'été.wav").string();
+  WriteText(lst, Song(10, Block(Inst{}, {{60, {"0 ON 100", "5 OFF 64"}}})));
+  ASSERT_EQ(f.RenderFile(lst, wav, {}).status, kOk);
+  EXPECT_EQ(ReadWav(wav).samples[0], 1000 * 63 / 64);
 }
 
 }  // namespace
