@@ -2,6 +2,7 @@
 //                    [--quiet]
 #include "commands.h"
 #include "options.h"
+#include "songjob.h"
 #include "terminal.h"
 #include "tonemill/soundfont/importer.h"
 #include "tonemill/soundfont/sf2file.h"
@@ -17,8 +18,8 @@ int RunImportSf2(int argc, char** argv) {
                       "Imports a SoundFont 2 bank: its presets become PRG instruments (bank 0 "
                       "preset p is p.PRG, bank 128 preset p the drum kit Dp.PRG) and its samples "
                       "16-bit WAV files.");
-  parser.Value("prg-dir", 0, &prgDir, "DIR", "directory of the PRG files (default: current)");
-  parser.Value("wav-dir", 0, &wavDir, "DIR", "directory of the WAV samples (default: current)");
+  parser.Value("prg-dir", 0, &prgDir, "DIR", "directory of the PRG files (default: the PRG directory)");
+  parser.Value("wav-dir", 0, &wavDir, "DIR", "directory of the WAV samples (default: the WAV directory)");
   parser.Value("rate", 0, &rate, "HZ",
                "44100 (default) or 22050: the rate of samples whose own rate is not 11025, "
                "22050 or 44100 Hz");
@@ -33,10 +34,12 @@ int RunImportSf2(int argc, char** argv) {
     return kExitUsage;
   }
 
+  Settings directories;
+  if ((prgDir.empty() || wavDir.empty()) && !LoadWorkingDirectories(directories)) return kExitFailure;
   soundfont::ImportSettings settings;
   settings.bankPath = bank;
-  settings.prgDirectory = prgDir.empty() ? "." : prgDir;
-  settings.wavDirectory = wavDir.empty() ? "." : wavDir;
+  settings.prgDirectory = prgDir.empty() ? directories.PRG : prgDir;
+  settings.wavDirectory = wavDir.empty() ? directories.WAV : wavDir;
   settings.rate = rate == "22050" ? 22050 : 44100;
   settings.force = force;
 
