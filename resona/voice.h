@@ -97,8 +97,6 @@ class Synth {
   int32_t ExecuteEvent(std::string_view line);
 
   const Instrument& CurrentInstrument() const { return instrument_; }
-  const Voice& CurrentVoice() const { return voice_; }
-  const NoteSample& CurrentNote() const { return note_; }
   // The block buffer for the output width, also used for the silence pass.
   uint8_t* BlockBuffer() { return reinterpret_cast<uint8_t*>(block_.get()); }
   void ReleaseMemory();
