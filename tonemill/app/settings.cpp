@@ -2,7 +2,7 @@
 
 #include "platform/library.h"
 #include "tonemill/files/paths.h"
-#include "tonemill/files/fileops.h"
+#include "tonemill/files/outputfile.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,5 +1,6 @@
 #include "fileops.h"
 
+#include "outputfile.h"
 #include "paths.h"
 #include "platform/filesystem.h"
 
@@ -8,7 +9,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +44,7 @@ EFOpenError::EFOpenError(const std::string& name) : EStreamError("Cannot open fi
 EFCreateError::EFCreateError(const std::string& name)
     : EStreamError("Cannot create file " + name) {}
 EFCantMove::EFCantMove(const std::string& name) : EStreamError("Cannot move file " + name) {}
+ESameFile::ESameFile() : EStreamError("Can't overwrite source file!") {}
 
 bool DeleteFileByName(const std::string& name) {
   const std::string path = platform::NativePath(name);
@@ -55,9 +56,14 @@ bool DeleteFileByName(const std::string& name) {
 
 void CopyFileTo(const std::string& name, const std::string& destination) {
   const std::string target = DestinationFor(name, destination);
+  if (SameFile(name, target)) throw ESameFile();
   Descriptor in{::open(platform::NativePath(name).c_str(), O_RDONLY | O_CLOEXEC)};
   if (in.fd < 0) throw EFOpenError(name);
-  Descriptor out{::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)};
+  // Written beside the destination and moved into place: a failed copy leaves what was there.
+  Problem problem;
+  OutputFile output = OutputFile::Open(target, problem);
+  if (!output.IsOpen()) throw EFCreateError(target);
+  Descriptor out{::open(output.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC)};
   if (out.fd < 0) throw EFCreateError(target);
   char buffer[kCopyChunk];
   for (;;) {
@@ -70,11 +76,21 @@ void CopyFileTo(const std::string& name, const std::string& destination) {
     }
     if (size_t(n) < sizeof buffer) break;
   }
+  if (::close(out.fd) != 0) {
+    out.fd = -1;
+    throw EFCreateError(target);
+  }
+  out.fd = -1;
+  if (!output.Commit(Overwrite::Replace, problem)) throw EFCreateError(target);
 }
 
 void MoveFileTo(const std::string& name, const std::string& destination) {
   const std::string source = platform::NativePath(name);
-  const std::string target = Expanded(destination);
+  const std::string target = ResolveOutputPath(Expanded(destination));
+  if (SameFile(name, DestinationFor(name, target))) throw ESameFile();
+  // A rename would put the file in place of a device or a FIFO; only files are replaced.
+  if (KindOf(target) == TargetKind::Other && !std::filesystem::is_directory(target))
+    throw EFCantMove(name);
   if (::rename(source.c_str(), target.c_str()) == 0) return;
   if (HasAttributes(name, faReadOnly)) throw EFCantMove(name);
   CopyFileTo(name, destination);
@@ -91,56 +107,6 @@ bool HasAttributes(const std::string& name, uint32_t mask) {
   if (S_ISDIR(st.st_mode)) attributes |= faDirectory;
   if (S_ISREG(st.st_mode)) attributes |= faArchive;
   return (attributes & mask) == mask;
-}
-
-AtomicWrite WriteFileAtomically(const std::string& path, std::string_view bytes, bool replace,
-                                int* errorNumber) {
-  const std::string target = platform::NativePath(path);
-  static std::mt19937_64 rng(std::random_device{}());
-  const size_t slash = target.rfind('/');
-  const std::string directory = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temporary = directory + "." + name + "." + std::to_string(rng() % 1000000000) + ".tmp";
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  auto fail = [&] {
-    if (errorNumber) *errorNumber = errno;
-    return AtomicWrite::Failed;
-  };
-  if (fd < 0) return fail();
-  bool ok = true;
-  for (size_t done = 0; ok && done < bytes.size();) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    ok = n > 0;
-    if (ok) done += size_t(n);
-  }
-  ok = ::close(fd) == 0 && ok;
-  if (!ok) {
-    const AtomicWrite result = fail();
-    ::unlink(temporary.c_str());
-    return result;
-  }
-  if (replace) {
-    if (::rename(temporary.c_str(), target.c_str()) == 0) return AtomicWrite::Written;
-    const AtomicWrite result = fail();
-    ::unlink(temporary.c_str());
-    return result;
-  }
-  const int linked = ::link(temporary.c_str(), target.c_str());
-  const int linkError = errno;
-  ::unlink(temporary.c_str());
-  if (linked == 0) return AtomicWrite::Written;
-  if (linkError == EEXIST) return AtomicWrite::Existed;
-  if (errorNumber) *errorNumber = linkError;
-  return AtomicWrite::Failed;
-}
-
-bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
-  return WriteFileAtomically(path, text, true) == AtomicWrite::Written;
 }
 
 }  // namespace tonemill

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 namespace tonemill {
 
@@ -28,6 +27,12 @@ class EFCantMove : public EStreamError {
   explicit EFCantMove(const std::string& name);
 };
 
+// "Can't overwrite source file!": the destination is the source itself, under any name.
+class ESameFile : public EStreamError {
+ public:
+  ESameFile();
+};
+
 // File attributes as the file list knows them.
 enum FileAttribute : uint32_t {
   faReadOnly = 0x01,   // the owner may not write it
@@ -39,19 +44,13 @@ enum FileAttribute : uint32_t {
 // Deletes a file; false when it could not be deleted.
 bool DeleteFileByName(const std::string& name);
 // Copies a file; a destination that is an existing directory gets the source's name appended.
+// The copy is written beside the destination and moved into place, so a failure leaves an
+// existing destination as it was; a destination that is the source itself is refused.
 void CopyFileTo(const std::string& name, const std::string& destination);
 // Moves a file by renaming it, or by copying and deleting when the rename fails (another file
-// system, a directory as destination) and the source is not read-only.
+// system, a directory as destination) and the source is not read-only. A destination that is
+// the source itself is refused, and only regular files are replaced.
 void MoveFileTo(const std::string& name, const std::string& destination);
-// Writes `bytes` to a temporary file beside `path` and puts it into place in one step, so that
-// a reader never sees half a file: renamed over any existing file with `replace`, otherwise
-// linked, which leaves an existing file (even one another process creates meanwhile) alone.
-// `errorNumber` tells why a write Failed; nothing at `path` changes then.
-enum class AtomicWrite { Written, Existed, Failed };
-AtomicWrite WriteFileAtomically(const std::string& path, std::string_view bytes, bool replace,
-                                int* errorNumber = nullptr);
-// WriteFileAtomically with `replace`: true when written.
-bool ReplaceFileAtomically(const std::string& path, const std::string& text);
 // True when every attribute of the mask is set for the file.
 bool HasAttributes(const std::string& name, uint32_t mask);
 

@@ -7,7 +7,7 @@
 #include "songlist.h"
 #include "tempomap.h"
 #include "tonemill/files/fastfile.h"
-#include "tonemill/files/fileops.h"
+#include "tonemill/files/outputfile.h"
 #include "tonemill/files/notes.h"
 #include "tonemill/files/numbers.h"
 #include "tonemill/prg/prgtable.h"

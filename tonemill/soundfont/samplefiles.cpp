@@ -2,6 +2,7 @@
 
 #include "platform/filesystem.h"
 #include "tonemill/files/fileops.h"
+#include "tonemill/files/outputfile.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/files/wavprocessing.h"
 
@@ -76,11 +77,11 @@ std::vector<uint8_t> WavFileBytes(const SampleAudio& audio) {
 }
 
 bool WriteFileOrThrow(const std::string& path, const std::vector<uint8_t>& bytes, bool replace) {
-  int error = 0;
+  Problem problem;
   const AtomicWrite result = WriteFileAtomically(
-      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), replace, &error);
-  if (result == AtomicWrite::Failed)
-    throw std::runtime_error("Cannot create file " + path + ": " + std::strerror(error));
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), replace,
+      &problem);
+  if (result == AtomicWrite::Failed) throw std::runtime_error(problem.Text());
   return result == AtomicWrite::Written;
 }
 
