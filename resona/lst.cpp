@@ -46,13 +46,15 @@ TextReader::~TextReader() { Close(); }
 
 bool TextReader::Open(const char* path) {
   Close();
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO does not wait for a writer; only regular files are lists.
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return false;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   fd_ = fd;
   buffer_.resize(kReadBuffer);
   pos_ = end_ = 0;

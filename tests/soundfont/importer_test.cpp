@@ -230,7 +230,7 @@ TEST(Importer, LoopedSamplesSoundThroughALongDecay) {
   job.lstPath = dir.File("song.lst");
   job.wavPath = dir.File("song.wav");
   job.sampleDirectory = dir.Dir() + "wav/";
-  job.channels = 1;
+  job.format.channels = 1;
   tonemill::SongProgress progress;
   const tonemill::SongRenderResult r = tonemill::RenderSongList(job, progress, nullptr, nullptr);
   ASSERT_EQ(r.binding, tonemill::SongRenderResult::Binding::Called);

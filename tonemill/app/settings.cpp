@@ -157,7 +157,8 @@ Settings DefaultSettings(const SettingsLocation& location) {
   return s;
 }
 
-bool LoadSettings(const SettingsLocation& location, Settings& settings, std::string& error) {
+bool LoadSettings(const SettingsLocation& location, Settings& settings, std::string& error,
+                  std::vector<std::string>* missingDirectories) {
   const Settings defaults = DefaultSettings(location);
   IniLines ini;
   if (!ini.Read(location.iniPath)) {
@@ -180,7 +181,9 @@ bool LoadSettings(const SettingsLocation& location, Settings& settings, std::str
   }
   for (const Key& k : kKeys) {
     const bool directory = std::string(k.section) == "Directories";
-    settings.*k.field = ini.Get(k.section, k.name).value_or(directory ? k.name : defaults.*k.field);
+    const std::optional<std::string> value = ini.Get(k.section, k.name);
+    if (!value && directory && missingDirectories) missingDirectories->push_back(k.name);
+    settings.*k.field = value.value_or(directory ? k.name : defaults.*k.field);
   }
   return true;
 }

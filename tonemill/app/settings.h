@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tonemill {
 
@@ -27,8 +28,10 @@ Settings DefaultSettings(const SettingsLocation& location);
 // the current directory), a missing program key as its default. Without the file a fresh one is
 // written (Temp before WAV, CR LF line ends) and the seven default directories that do not exist
 // are created; when several processes start at once, one writes it and the others read it.
-// Returns false with `error` set when the file can neither be read nor created.
-bool LoadSettings(const SettingsLocation& location, Settings& settings, std::string& error);
+// Returns false with `error` set when the file can neither be read nor created. The keys of
+// directories that the file lacks are listed in `missingDirectories` when it is given.
+bool LoadSettings(const SettingsLocation& location, Settings& settings, std::string& error,
+                  std::vector<std::string>* missingDirectories = nullptr);
 
 // Writes the ten keys back into the file, each in its section, keeping its other lines.
 bool SaveSettings(const SettingsLocation& location, const Settings& settings);

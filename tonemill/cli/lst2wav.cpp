@@ -1,12 +1,13 @@
 // tonemill lst2wav SONG.lst [-o OUT.wav] [--wav-dir DIR] [--rate R] [--bits B] [--channels C]
 //                  [--volume V] [--force] [--quiet]
+#include "climessages.h"
 #include "commands.h"
 #include "options.h"
 #include "rendering.h"
 #include "songjob.h"
 #include "tonemill/files/paths.h"
-
-#include <filesystem>
+#include "tonemill/ops/inputs.h"
+#include "tonemill/ops/targets.h"
 
 namespace tonemill::cli {
 
@@ -23,36 +24,45 @@ int RunLst2Wav(int argc, char** argv) {
   parser.Flag("force", 0, &force, "overwrite an existing output file");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 
-  SongRenderJob job;
-  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "lst2wav", "LST file", job.lstPath, exitCode))
+  ops::RenderRequest request;
+  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "lst2wav", "LST file", request.lstPath, exitCode))
     return exitCode;
-  std::string error;
-  format.Apply(job, error);
-  if (!error.empty()) {
+  request.listName = request.lstPath;
+  if (std::string error; !format.Apply(request.format, error)) {
     PrintError("lst2wav: " + error);
     return kExitUsage;
   }
   Settings settings;
   if (!LoadWorkingDirectories(settings)) return kExitFailure;
-  job.sampleDirectory = wavDir.empty() ? settings.WAV : wavDir;
+  request.sampleDirectory = wavDir.empty() ? settings.WAV : wavDir;
   // The song is rendered next to its list unless told otherwise.
   if (output.empty()) {
-    job.wavPath = StripExtension(job.lstPath) + ".wav";
-  } else if (!ChooseTarget(output, output, job.lstPath, ".wav", "-o", job.wavPath, error)) {
+    request.wavPath = StripExtension(request.lstPath) + ".wav";
+  } else if (std::string error;
+             !ChooseTarget(output, output, request.lstPath, ".wav", "-o", request.wavPath, error)) {
     PrintError(error);
     return kExitFailure;
   }
-  if (SameFullPath(job.lstPath, job.wavPath)) {
-    PrintError("WAV can't overwrite LST!");
+
+  CliMessages messages(force);
+  platform::MessageScope scope(messages);
+  std::optional<Problem> problem =
+      ops::UnreadableInput(request.lstPath, "Can't open LST file " + request.lstPath + "!");
+  if (!problem) problem = ops::OutputIsInput(request.wavPath, request.lstPath, "WAV can't overwrite LST!");
+  if (!problem) problem = ops::UnwritableTarget(request.wavPath);
+  if (problem) {
+    PrintProblem(*problem);
     return kExitFailure;
   }
-  std::error_code ec;
-  if (std::filesystem::exists(job.wavPath, ec) && !force) {
-    PrintError("Existing file " + job.wavPath + " will be overwritten! (not done: use --force)");
+  const std::optional<Overwrite> overwrite = ops::AskToOverwrite(request.wavPath);
+  if (!overwrite) return kExitFailure;
+  request.overwrite = *overwrite;
+  if (auto missing = ops::CheckSamples(request.lstPath, request.listName, request.sampleDirectory,
+                                       settings.DFT, request.wavPath)) {
+    PrintProblem(*missing);
     return kExitFailure;
   }
-  if (!SamplesPresent(job.lstPath, job, settings.DFT)) return kExitFailure;
-  return RenderSongWithProgress(job, !quiet);
+  return RenderWithProgress(request, !quiet);
 }
 
 }  // namespace tonemill::cli

@@ -1,7 +1,10 @@
 // tonemill mid2lst SONG.mid [-o SONG.lst] [--prg-dir DIR] [--drums TRACK:CHANNEL]... [--force]
+#include "climessages.h"
 #include "commands.h"
 #include "options.h"
 #include "songjob.h"
+#include "tonemill/ops/songpipeline.h"
+#include "tonemill/ops/targets.h"
 
 namespace tonemill::cli {
 
@@ -19,29 +22,44 @@ int RunMid2Lst(int argc, char** argv) {
                 "a drum track and channel, numbers or ALL; repeatable (default ALL:10)");
   parser.Flag("force", 0, &force, "overwrite an existing list");
 
-  std::vector<std::string> files;
-  if (std::optional<int> exit = parser.ParseOrExit(argc, argv, files)) return *exit;
-  std::string error;
-  if (files.size() != 1) {
-    PrintError("mid2lst: give exactly one MIDI file (see --help)");
-    return kExitUsage;
-  }
+  std::string mid;
+  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "mid2lst", "MIDI file", mid, exitCode))
+    return exitCode;
   std::vector<DrumPair> drums;
-  if (!ParseDrumOptions(drumValues, drums, error)) {
+  if (std::string error; !ParseDrumOptions(drumValues, drums, error)) {
     PrintError("mid2lst: --drums: " + error);
     return kExitUsage;
   }
   Settings settings;
   if (!LoadWorkingDirectories(settings)) return kExitFailure;
-  SongPaths paths{files[0], "", ""};
-  if (!ChooseTarget(output, settings.LST, paths.mid, ".lst", "-o", paths.lst, error)) {
+  ops::SongPaths paths{mid, "", ""};
+  if (std::string error; !ChooseTarget(output, settings.LST, mid, ".lst", "-o", paths.lst, error)) {
     PrintError(error);
     return kExitFailure;
   }
-  if (!CheckSongPaths(paths, force)) return kExitFailure;
-  MidToLstResult result;
-  if (!ConvertSong(paths, prgDir.empty() ? settings.PRG : prgDir, drums, result))
+
+  CliMessages messages(force);
+  platform::MessageScope scope(messages);
+  std::optional<Problem> problem = ops::CheckMidiFile(mid);
+  if (!problem) problem = ops::CheckSongPathClashes(paths);
+  if (!problem) problem = ops::UnwritableTarget(paths.lst);
+  if (problem) {
+    PrintProblem(*problem);
     return kExitFailure;
+  }
+  const std::optional<Overwrite> overwrite = ops::AskToOverwrite(paths.lst);
+  if (!overwrite) return kExitFailure;
+  ops::ConvertedList converted;
+  if (!problem) problem = ops::ConvertSong(mid, paths.lst, prgDir.empty() ? settings.PRG : prgDir,
+                                           drums, converted);
+  if (!problem) {
+    Problem commitProblem;
+    if (!converted.file.Commit(*overwrite, commitProblem)) problem = commitProblem;
+  }
+  if (problem) {
+    PrintProblem(*problem);
+    return kExitFailure;
+  }
   return kExitOk;
 }
 

@@ -1,6 +1,8 @@
 #include "options.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace tonemill::cli {
 
@@ -35,6 +37,16 @@ const OptionParser::Option* OptionParser::FindShort(char c) const {
   return nullptr;
 }
 
+bool OptionParser::Take(const Option& o, std::string value) const {
+  if (o.flag)
+    *o.flag = true;
+  else if (o.values)
+    o.values->push_back(std::move(value));
+  else
+    *o.value = std::move(value);
+  return true;
+}
+
 bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::string>& positional,
                          std::string& error, bool& helpShown) const {
   helpShown = false;
@@ -54,56 +66,55 @@ bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::stri
       helpShown = true;
       return false;
     }
-    const Option* o = nullptr;
-    std::string value;
-    bool hasValue = false;
     if (arg.rfind("--", 0) == 0) {
-      std::string name = arg.substr(2);
-      size_t eq = name.find('=');
-      if (eq != std::string::npos) {
+      std::string name = arg.substr(2), value;
+      const size_t eq = name.find('=');
+      const bool hasValue = eq != std::string::npos;
+      if (hasValue) {
         value = name.substr(eq + 1);
         name.resize(eq);
-        hasValue = true;
       }
-      o = Find(name);
+      const Option* o = Find(name);
       if (!o) {
         error = "unknown option --" + name;
         return false;
       }
-    } else {
-      o = FindShort(arg[1]);
-      if (!o) {
-        error = std::string("unknown option -") + arg[1];
-        return false;
-      }
-      if (arg.size() > 2) {
-        if (o->flag) {
-          error = std::string("option -") + arg[1] + " takes no value";
-          return false;
-        }
-        value = arg.substr(2);
-        hasValue = true;
-      }
-    }
-    if (o->flag) {
-      if (hasValue) {
+      if (o->flag && hasValue) {
         error = "option --" + o->name + " takes no value";
         return false;
       }
-      *o->flag = true;
+      if (!o->flag && !hasValue) {
+        if (i + 1 >= argc) {
+          error = "option --" + o->name + " needs a value";
+          return false;
+        }
+        value = argv[++i];
+      }
+      Take(*o, value);
       continue;
     }
-    if (!hasValue) {
-      if (i + 1 >= argc) {
-        error = "option --" + o->name + " needs a value";
+    // Short options combine as getopt reads them: "-qj2" is -q and -j 2, "-j" "2" is -j 2.
+    for (size_t k = 1; k < arg.size(); ++k) {
+      const Option* o = FindShort(arg[k]);
+      if (!o) {
+        error = std::string("unknown option -") + arg[k];
         return false;
       }
-      value = argv[++i];
+      if (o->flag) {
+        Take(*o, "");
+        continue;
+      }
+      std::string value = arg.substr(k + 1);
+      if (value.empty()) {
+        if (i + 1 >= argc) {
+          error = std::string("option -") + arg[k] + " needs a value";
+          return false;
+        }
+        value = argv[++i];
+      }
+      Take(*o, value);
+      break;
     }
-    if (o->values)
-      o->values->push_back(value);
-    else
-      *o->value = value;
   }
   return true;
 }
@@ -119,22 +130,36 @@ std::optional<int> OptionParser::ParseOrExit(int argc, char** argv,
 }
 
 std::string OptionParser::Help() const {
-  std::string text = "Usage: tonemill " + command_ + " " + usage_ + "\n" + summary_ + "\n\nOptions:\n";
+  constexpr size_t kMaxColumn = 30;  // longer option texts put their help on the next line
+  std::vector<std::pair<std::string, std::string>> rows;
   for (const auto& o : options_) {
-    std::string left = "  ";
-    left += o.shortName ? std::string("-") + o.shortName + ", " : "    ";
+    std::string left = o.shortName ? std::string("-") + o.shortName + ", " : "    ";
     left += "--" + o.name;
-    if (o.value) left += " " + o.metavar;
-    if (left.size() < 28) left.resize(28, ' ');
-    text += left + " " + o.help + "\n";
+    if (!o.flag) left += " " + o.metavar;
+    rows.emplace_back(left, o.help);
   }
-  text += "  -h, --help                   show this help\n";
+  rows.emplace_back("-h, --help", "show this help");
+  size_t column = 0;
+  for (const auto& [left, help] : rows)
+    if (left.size() <= kMaxColumn) column = std::max(column, left.size());
+  std::string text =
+      "Usage: tonemill " + command_ + " " + usage_ + "\n" + summary_ + "\n\nOptions:\n";
+  for (const auto& [left, help] : rows) {
+    text += "  " + left;
+    if (left.size() > column)
+      text += "\n  " + std::string(column, ' ');
+    else
+      text += std::string(column - left.size(), ' ');
+    text += "  " + help + "\n";
+  }
   return text;
 }
 
 void PrintError(const std::string& message) {
   std::fprintf(stderr, "tonemill: %s\n", message.c_str());
 }
+
+void PrintProblem(const Problem& problem) { PrintError(problem.Text()); }
 
 bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::string& command,
                   const std::string& what, std::string& file, int& exitCode) {

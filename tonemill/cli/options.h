@@ -1,6 +1,9 @@
 // GNU-style option parsing for the subcommands: "--name value", "--name=value", "-x value",
-// "-xvalue", flags, "--" to end the options, "--help" everywhere.
+// "-xvalue", combined short options ("-qj2"), flags, "--" to end the options, "--help"
+// everywhere.
 #pragma once
+
+#include "tonemill/files/problem.h"
 
 #include <functional>
 #include <optional>
@@ -41,6 +44,7 @@ class OptionParser {
   };
   const Option* Find(const std::string& name) const;
   const Option* FindShort(char c) const;
+  bool Take(const Option& o, std::string value) const;
   std::string command_, usage_, summary_;
   std::vector<Option> options_;
 };
@@ -54,9 +58,11 @@ bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitCancelled = 130;
+constexpr int kExitCancelled = 130;  // 128 + SIGINT; other signals give 128 + their number
 
 // Prints "tonemill: message" on stderr.
 void PrintError(const std::string& message);
+// Prints "tonemill: FILE:LINE: message" on stderr.
+void PrintProblem(const Problem& problem);
 
 }  // namespace tonemill::cli

@@ -1,15 +1,19 @@
 // tonemill render SONG.mid... [-o OUT.wav] [--lst FILE.lst] [--prg-dir DIR] [--wav-dir DIR]
 //                 [--drums TRACK:CHANNEL]... [--rate R] [--bits B] [--channels C] [--volume V]
 //                 [--jobs N] [--shard K/N] [--force] [--quiet]
+#include "climessages.h"
 #include "commands.h"
 #include "options.h"
 #include "parallel.h"
 #include "rendering.h"
 #include "songjob.h"
 #include "terminal.h"
-#include "tonemill/files/paths.h"
 #include "platform/filesystem.h"
 #include "tonemill/files/numbers.h"
+#include "tonemill/ops/songpipeline.h"
+#include "tonemill/ops/targets.h"
+
+#include <cstring>
 
 namespace tonemill::cli {
 namespace {
@@ -17,49 +21,95 @@ namespace {
 struct RenderOptions {
   std::string prgDirectory, wavDirectory, dftDirectory;
   std::vector<DrumPair> drums;
-  SongRenderJob format;
+  SongFormat format;
+  bool listIsOutput = false;  // --lst: the list is the user's file; otherwise a scratch file
   bool force = false;
   bool progress = true;
 };
 
-int RenderOne(const SongPaths& paths, const RenderOptions& o) {
-  if (!CheckSongPaths(paths, o.force)) return kExitFailure;
-  MidToLstResult converted;
-  if (!ConvertSong(paths, o.prgDirectory, o.drums, converted)) return kExitFailure;
-  SongRenderJob job = o.format;
-  job.lstPath = paths.lst;
-  job.wavPath = paths.wav;
-  job.sampleDirectory = o.wavDirectory;
-  if (converted.notes == 0 || converted.songLength == 0) {
-    PrintError(paths.mid + ": " +
-               (converted.notes == 0 ? "the song has no notes" : "all notes of the song fall at 0 ms") +
-               "; nothing to render (" + paths.lst + " was written)");
+struct Song {
+  ops::SongPaths paths;
+  std::optional<Problem> problem;  // the song cannot be rendered as asked; it fails alone
+};
+
+// Converts and renders one song. Without --lst the list is a scratch file in the Temp
+// directory, replaced on every render; the render reads its own copy either way, so a list
+// replaced meanwhile by another render cannot mix into this one.
+int RenderOne(const ops::SongPaths& paths, const RenderOptions& o) {
+  CliMessages messages(o.force);
+  messages.SetContext(paths.mid);
+  platform::MessageScope scope(messages);
+  // A problem that names no file is about the song.
+  auto print = [&](Problem problem) {
+    if (problem.file.empty()) problem.file = paths.mid;
+    PrintProblem(problem);
+  };
+  auto fail = [&](const Problem& problem) {
+    print(problem);
     return kExitFailure;
+  };
+  std::optional<Problem> problem = ops::CheckMidiFile(paths.mid);
+  if (!problem) problem = ops::CheckSongPathClashes(paths);
+  if (!problem) problem = ops::UnwritableTarget(paths.lst);
+  if (!problem) problem = ops::UnwritableTarget(paths.wav);
+  if (problem) return fail(*problem);
+  const std::optional<Overwrite> listOverwrite =
+      o.listIsOutput ? ops::AskToOverwrite(paths.lst) : std::optional(Overwrite::Replace);
+  if (!listOverwrite) return kExitFailure;
+  const std::optional<Overwrite> songOverwrite = ops::AskToOverwrite(paths.wav);
+  if (!songOverwrite) return kExitFailure;
+
+  ops::ConvertedList converted;
+  if (auto failed = ops::ConvertSong(paths.mid, paths.lst, o.prgDirectory, o.drums, converted))
+    return fail(*failed);
+  ops::RenderRequest request{converted.file.Path(), paths.lst,      paths.wav,
+                             o.wavDirectory,        o.format,       *songOverwrite};
+  problem = ops::CheckSongHasNotes(converted.result, paths.mid);
+  if (!problem) problem = ops::CheckSongLength(converted.result.songLength, o.format, paths.mid);
+  if (!problem && !InterruptRequested())
+    problem = ops::CheckSamples(request.lstPath, paths.lst, o.wavDirectory, o.dftDirectory, paths.wav);
+  int code = kExitFailure;
+  if (problem)
+    print(*problem);
+  else if (InterruptRequested())
+    code = CancelledExitCode();
+  else
+    code = RenderWithProgress(request, o.progress);
+  // The list stays for reading (its lines are what messages point at), whatever the render did.
+  if (Problem listProblem; !converted.file.Commit(*listOverwrite, listProblem)) {
+    PrintProblem(listProblem);
+    if (code == kExitOk) code = kExitFailure;
   }
-  if (!SongFitsWavFile(converted.songLength, job.bits, job.channels, job.rate)) {
-    PrintError(paths.mid + ": the song lasts " + std::to_string(converted.songLength / 1000) +
-               " s, too long for a WAV file at " + std::to_string(job.rate) + " Hz, " +
-               std::to_string(job.bits) + " bits, " + (job.channels == 1 ? "mono" : "stereo"));
-    return kExitFailure;
-  }
-  if (!SamplesPresent(paths.mid, job, o.dftDirectory)) return kExitFailure;
-  return RenderSongWithProgress(job, o.progress);
+  return code;
 }
 
-// Two jobs that would write one file, or write over another job's song, are refused together.
-bool OutputsCollide(const std::vector<SongPaths>& songs) {
+// Songs that would write one file, or write over another song's input, fail together before
+// anything starts (by file identity as well as by name).
+bool OutputsCollide(std::vector<Song>& songs, bool listsAreOutputs) {
+  bool collided = false;
   for (size_t i = 0; i < songs.size(); ++i)
     for (size_t j = 0; j < songs.size(); ++j) {
-      if (i == j) continue;
-      for (const std::string* a : {&songs[i].lst, &songs[i].wav})
-        for (const std::string* b : {&songs[j].lst, &songs[j].wav, &songs[j].mid})
-          if ((i < j || b == &songs[j].mid) && SameFullPath(*a, *b)) {
-            PrintError(songs[i].mid + " and " + songs[j].mid + " would both use " +
-                       platform::NativePath(*a) + "; nothing was started");
-            return true;
+      if (i == j || songs[i].problem) continue;
+      const ops::SongPaths &a = songs[i].paths, &b = songs[j].paths;
+      std::vector<const std::string*> mine{&a.wav}, theirs{&b.wav, &b.mid};
+      if (listsAreOutputs) {
+        mine.push_back(&a.lst);
+        theirs.push_back(&b.lst);
+      }
+      for (const std::string* x : mine)
+        for (const std::string* y : theirs)
+          if (!songs[i].problem && (i < j || y == &b.mid) && SameFile(*x, *y)) {
+            songs[i].problem = Problem(a.mid + " and " + b.mid + " would both use " +
+                                       platform::NativePath(*x) + "; nothing was started");
+            collided = true;
           }
     }
-  return false;
+  return collided;
+}
+
+std::string SignalName(int signal) {
+  const char* description = ::strsignal(signal);
+  return std::to_string(signal) + (description ? std::string(" (") + description + ")" : "");
 }
 
 }  // namespace
@@ -74,7 +124,8 @@ int RunRender(int argc, char** argv) {
   parser.Value("output", 'o', &output, "OUT.wav",
                "output song, or a directory for the songs (default: Song directory/song.wav)");
   parser.Value("lst", 0, &lstOutput, "FILE.lst",
-               "song list, or a directory for the lists (default: LST directory/song.lst)");
+               "keep the song list here, or in this directory (default: a scratch list in the "
+               "Temp directory, replaced on every render)");
   parser.Value("prg-dir", 0, &prgDir, "DIR", "PRG instruments (default: the PRG directory)");
   parser.Value("wav-dir", 0, &wavDir, "DIR", "WAV samples (default: the WAV directory)");
   parser.Values("drums", 0, &drumValues, "TRACK:CHANNEL",
@@ -83,7 +134,7 @@ int RunRender(int argc, char** argv) {
   parser.Value("jobs", 'j', &jobsText, "N", "songs rendered at once (default: the processors)");
   parser.Value("shard", 0, &shardText, "K/N",
                "only the files at positions K-1, K-1+N, ... of the sorted list");
-  parser.Flag("force", 0, &force, "overwrite existing lists and songs");
+  parser.Flag("force", 0, &force, "overwrite existing songs (and the list --lst names)");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 
   std::vector<std::string> files;
@@ -92,6 +143,7 @@ int RunRender(int argc, char** argv) {
   RenderOptions o;
   o.force = force;
   o.progress = !quiet;
+  o.listIsOutput = !lstOutput.empty();
   int jobs = ProcessorCount(), shardK = 1, shardN = 1;
   if (files.empty()) error = "give one or more MIDI files (see --help)";
   else if (!ParseDrumOptions(drumValues, o.drums, error)) error = "--drums: " + error;
@@ -115,43 +167,72 @@ int RunRender(int argc, char** argv) {
   o.wavDirectory = wavDir.empty() ? settings.WAV : wavDir;
   o.dftDirectory = settings.DFT;
 
-  std::vector<SongPaths> songs;
+  std::vector<Song> songs;
   for (const std::string& mid : files) {
-    SongPaths p{mid, "", ""};
-    if (!ChooseTarget(output, settings.Song, mid, ".wav", "-o", p.wav, error) ||
-        !ChooseTarget(lstOutput, settings.LST, p.wav, ".lst", "--lst", p.lst, error)) {
-      PrintError(error);
+    Song song{{mid, "", ""}, std::nullopt};
+    if (!ChooseTarget(output, settings.Song, mid, ".wav", "-o", song.paths.wav, error) ||
+        !ChooseTarget(lstOutput, settings.Temp, song.paths.wav, ".lst", "--lst", song.paths.lst, error))
+      song.problem = Problem(error);
+    songs.push_back(song);
+  }
+  if (OutputsCollide(songs, o.listIsOutput)) {
+    for (const Song& s : songs)
+      if (s.problem) PrintProblem(*s.problem);
+    return kExitUsage;
+  }
+  if (songs.size() == 1) {
+    if (songs[0].problem) {
+      PrintProblem(*songs[0].problem);
       return kExitFailure;
     }
-    songs.push_back(p);
+    return RenderOne(songs[0].paths, o);
   }
-  if (OutputsCollide(songs)) return kExitUsage;
-  if (songs.size() == 1) return RenderOne(songs[0], o);
   if (songs.empty()) return kExitOk;
 
   o.progress = false;
   ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
-  bar.Show(0, "0/" + std::to_string(songs.size()) + " songs");
-  std::vector<int> codes = RunInProcesses(
-      songs.size(), jobs, [&](size_t i) { return RenderOne(songs[i], o); },
-      [&](size_t done, size_t total) {
-        bar.Show(double(done) / double(total),
-                 std::to_string(done) + "/" + std::to_string(total) + " songs");
-      });
+  Progress progress;
+  auto show = [&] {
+    bar.Show(progress, std::to_string(progress.done) + "/" + std::to_string(progress.total) +
+                           " songs " + progress.item);
+  };
+  show();
+  std::vector<WorkerEnd> ends = RunInProcesses(
+      songs.size(), jobs,
+      [&](size_t i) {
+        if (!songs[i].problem) return RenderOne(songs[i].paths, o);
+        PrintProblem(*songs[i].problem);
+        return kExitFailure;
+      },
+      [&](size_t i) { return songs[i].paths.mid; }, progress, show);
   bar.Clear();
+  size_t cancelled = 0, notStarted = 0;
   std::vector<std::string> failed;
-  bool cancelled = false;
+  const int interrupted = InterruptRequested() ? CancelledExitCode() : -1;
   for (size_t i = 0; i < songs.size(); ++i) {
-    if (codes[i] == kExitCancelled) cancelled = true;
-    else if (codes[i] != kExitOk) failed.push_back(songs[i].mid);
+    const WorkerEnd& end = ends[i];
+    if (!end.started && end.exitCode < 0) {
+      ++notStarted;
+    } else if (end.signal != 0) {
+      failed.push_back(songs[i].paths.mid);
+      PrintError(songs[i].paths.mid + ": the render process ended by signal " +
+                 SignalName(end.signal) + "; its song was not finished");
+    } else if (end.exitCode == interrupted || (end.exitCode > 128 && end.exitCode < 160)) {
+      ++cancelled;
+    } else if (end.exitCode != kExitOk) {
+      failed.push_back(songs[i].paths.mid);
+    }
   }
   if (!failed.empty()) {
     std::string list;
-    for (const auto& f : failed) list += (list.empty() ? "" : ", ") + f;
+    for (const std::string& f : failed) list += (list.empty() ? "" : ", ") + f;
     PrintError(std::to_string(failed.size()) + " of " + std::to_string(songs.size()) +
                " songs failed: " + list);
   }
-  if (cancelled) return kExitCancelled;
+  if (cancelled || notStarted)
+    PrintError(std::to_string(cancelled) + " songs cancelled, " + std::to_string(notStarted) +
+               " not started");
+  if (interrupted >= 0) return interrupted;
   return failed.empty() ? kExitOk : kExitFailure;
 }
 

@@ -3,9 +3,6 @@
 #include "terminal.h"
 #include "tonemill/files/notes.h"
 #include "tonemill/files/numbers.h"
-#include "tonemill/render/lstlines.h"
-#include "tonemill/render/provisioning.h"
-#include "tonemill/render/renderstatus.h"
 
 #include <initializer_list>
 
@@ -15,29 +12,28 @@ namespace {
 struct PumpState {
   SongProgress* progress;
   ProgressBar* bar;
-  bool cancelled = false;
 };
 
-// The library's pump: turns Ctrl-C into a cancel and redraws the progress bar.
+// The library's pump: turns a signal into a cancel and redraws the progress bar with what the
+// render progress dialog shows.
 void RenderPump(void* context) {
   auto* state = static_cast<PumpState*>(context);
   SongProgress& p = *state->progress;
-  if (InterruptRequested() && !state->cancelled) {
-    p.line = p.lines;
-    state->cancelled = true;
-  }
-  const int32_t lines = p.lines < 1 ? 1 : p.lines;
-  std::string text = std::to_string(p.line) + "/" + std::to_string(lines);
-  if (p.line <= 2) {
+  if (InterruptRequested() && !p.counters.Cancelled()) p.counters.Cancel();
+  const int32_t lines = p.lines() < 1 ? 1 : p.lines();
+  std::string text = std::to_string(p.line()) + "/" + std::to_string(lines);
+  if (p.counters.Cancelled()) {
+    text += " Cancelling";
+  } else if (p.line() <= 2) {
     text += " Allocating";
   } else {
     text.append(" Rendering ").append(p.instrument).append(" ").append(KeyName(p.baseNote));
-    if (p.line > 4) text.append(" ").append(KeyName(p.currentNote));
+    if (p.line() > 4) text.append(" ").append(KeyName(p.currentNote));
   }
-  state->bar->Show(double(p.line) / lines, text);
+  state->bar->Show(p.counters, text);
 }
 
-bool ParseChoice(const std::string& text, std::initializer_list<int> allowed, int& value) {
+bool ParseChoice(const std::string& text, std::initializer_list<int> allowed, int32_t& value) {
   std::optional<int> v = ParseInteger(text);
   if (!v) return false;
   for (int a : allowed)
@@ -57,72 +53,37 @@ void FormatOptions::Register(OptionParser& parser) {
   parser.Value("volume", 0, &volume, "V", "volume factor 0-99 (default 1.0)");
 }
 
-bool FormatOptions::Apply(SongRenderJob& job, std::string& error) const {
-  if (!ParseChoice(rate, {11025, 22050, 44100}, job.rate) ||
-      !ParseChoice(bits, {8, 16}, job.bits) || !ParseChoice(channels, {1, 2}, job.channels)) {
+bool FormatOptions::Apply(SongFormat& format, std::string& error) const {
+  if (!ParseChoice(rate, {11025, 22050, 44100}, format.rate) ||
+      !ParseChoice(bits, {8, 16}, format.bits) || !ParseChoice(channels, {1, 2}, format.channels)) {
     error = "--rate takes 11025, 22050 or 44100, --bits 8 or 16, --channels 1 or 2";
     return false;
   }
-  if (!IsRealInRange(volume, true, true, 0, 99)) {
-    error = "--volume takes a real from 0 to 99";
+  const std::optional<Real48> v = ops::ParseVolume(volume);
+  if (!v) {
+    error = std::string("--volume: ") + ops::kIllegalVolumeMessage + " (a real from 0 to 99)";
     return false;
   }
-  job.volume = Real48::FromDouble(*ParseReal(volume));
+  format.volume = *v;
   return true;
 }
 
-// Every sample the list names must be there as a valid WAV file; all missing ones are listed.
-bool SamplesPresent(const std::string& mid, const SongRenderJob& job,
-                    const std::string& dftDirectory) {
-  ProvisioningScan scan = ScanSamples(job.lstPath, job.sampleDirectory, dftDirectory);
-  if (!scan.readable) {
-    PrintError(scan.error);
-    return false;
-  }
-  bool missing = false, fromDft = false;
-  for (const SampleState& s : scan.samples) {
-    if (s.source == SampleState::Source::Missing) {
-      PrintError(mid + ": " + MissingSampleMessage(s.name));
-      missing = true;
-    } else if (s.source == SampleState::Source::Dft) {
-      PrintError(mid + ": sample " + s.name + " is only there as " + s.dftPath +
-                 "; making WAV samples from DFT files is not available yet");
-      fromDft = true;
-    }
-  }
-  if (missing) PrintError(mid + ": " + kSamplesMissingMessage);
-  return !missing && !fromDft;
-}
-
-int RenderSongWithProgress(const SongRenderJob& job, bool showProgress) {
+int RenderWithProgress(const ops::RenderRequest& request, bool showProgress) {
   InstallInterruptHandler();
   SongProgress progress;
   ProgressBar bar(showProgress && ProgressBar::StderrIsTerminal());
   PumpState state{&progress, &bar};
-  SongRenderResult result = RenderSongList(job, progress, RenderPump, &state);
+  const ops::RenderOutcome outcome = ops::RenderSong(request, progress, RenderPump, &state);
   bar.Clear();
-
-  switch (result.binding) {
-    case SongRenderResult::Binding::LoadFailed:
-      PrintError(platform::LoadErrorMessage("RESONA.DLL"));
-      return kExitFailure;
-    case SongRenderResult::Binding::ExportMissing:
-      PrintError(platform::MissingExportMessage("RESONA.DLL", 5));
-      return kExitFailure;
-    case SongRenderResult::Binding::Called: break;
+  switch (outcome.end) {
+    case ops::RenderOutcome::End::Done: return kExitOk;
+    case ops::RenderOutcome::End::Cancelled:
+      PrintProblem(outcome.problem);
+      return CancelledExitCode();
+    case ops::RenderOutcome::End::Failed: break;
   }
-  if (result.status != 0) {
-    std::string where = job.lstPath;
-    if (int64_t fileLine = FileLineOfCount(job.lstPath, progress.line); fileLine > 0)
-      where.append(":").append(std::to_string(fileLine));
-    PrintError(where + ": " + RenderStatusMessage(result.status, job.lstPath, job.wavPath));
-    return kExitFailure;
-  }
-  if (state.cancelled) {
-    PrintError(job.wavPath + ": aborted; the file holds the song as far as it got");
-    return kExitCancelled;
-  }
-  return kExitOk;
+  PrintProblem(outcome.problem);
+  return kExitFailure;
 }
 
 }  // namespace tonemill::cli

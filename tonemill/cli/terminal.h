@@ -1,5 +1,8 @@
-// The command line's terminal services: a progress bar on stderr and Ctrl-C as Cancel.
+// The command line's terminal services: a progress bar on stderr, and SIGINT, SIGTERM and
+// SIGHUP as Cancel.
 #pragma once
+
+#include "tonemill/files/progress.h"
 
 #include <chrono>
 #include <string>
@@ -11,7 +14,8 @@ class ProgressBar {
   // Draws only when enabled (stderr is a terminal and --quiet was not given).
   explicit ProgressBar(bool enabled);
   ~ProgressBar();
-  // Redraws at most a few times a second; `fraction` is clamped to 0..1.
+  // Redraws at most a few times a second, within the terminal's width as it is now.
+  void Show(const Progress& progress, const std::string& text);
   void Show(double fraction, const std::string& text);
   void Clear();
   static bool StderrIsTerminal();
@@ -22,8 +26,16 @@ class ProgressBar {
   std::chrono::steady_clock::time_point last_{};
 };
 
-// Ctrl-C only sets a flag here; the operation's pump turns it into a cancel.
+// The line for a terminal `columns` wide: "[####......]  42% text", cut to fit, never wrapping.
+std::string ProgressLine(double fraction, const std::string& text, int columns);
+
+// SIGINT, SIGTERM and SIGHUP only set a flag here; the operation's pump turns it into a
+// cancel, and the command exits 128 + the signal's number.
 void InstallInterruptHandler();
 bool InterruptRequested();
+// The signal that came first, or 0.
+int InterruptSignal();
+// 128 + that signal (130 when none came).
+int CancelledExitCode();
 
 }  // namespace tonemill::cli

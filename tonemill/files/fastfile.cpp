@@ -26,14 +26,16 @@ TFastFile::TFastFile(const std::string& fileName, bool readOnly, bool create)
     FileLast = -1;
     return;
   }
-  fd_ = ::open(name_.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  // Non-blocking open, so that a FIFO does not wait for a writer; only regular files are read.
+  fd_ = ::open(name_.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) return;
   struct stat st {};
-  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
     return;
   }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
   FileLast = int64_t(st.st_size) - 1;
   Reload(0);
   AtEnd = FileLast < 0;

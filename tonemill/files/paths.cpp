@@ -11,15 +11,11 @@ namespace tonemill {
 namespace {
 
 size_t NameStart(const std::string& path) {
-  size_t separator = path.find_last_of("/\\:");
+  size_t separator = path.find_last_of("/\\");
   return separator == std::string::npos ? 0 : separator + 1;
 }
 
-bool IsNameCharacter(char c) {
-  return c >= 33 && c <= 126 && !std::strchr("\"*+,/:;<=>?[]^|", c);
-}
-
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr size_t kMaxComponentBytes = 255;  // NAME_MAX of the usual file systems
 
 }  // namespace
 
@@ -44,16 +40,18 @@ std::string LowerCase(std::string text) {
 }
 
 bool IsValidFileName(const std::string& path) {
+  // What the file system takes: no NUL, and no component longer than it allows. The name part
+  // and a directory part must be there: callers pass full paths.
+  if (path.find('\0') != std::string::npos) return false;
   const size_t nameStart = NameStart(path);
-  const std::string name = path.substr(nameStart);
-  std::string directory = path.substr(0, nameStart);
-  if (name.empty() || !std::all_of(name.begin(), name.end(), IsNameCharacter)) return false;
-  if (directory.empty()) return false;
-  if (directory.size() >= 2 && IsLetter(directory[0]) && directory[1] == ':') {
-    directory.erase(0, 2);
-    if (directory.find(':') != std::string::npos) return false;
+  if (nameStart == 0 || nameStart == path.size()) return false;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = path.find_first_of("/\\", start);
+    if ((end == std::string::npos ? path.size() : end) - start > kMaxComponentBytes) return false;
+    if (end == std::string::npos) return true;
+    start = end + 1;
   }
-  return directory.find('\0') == std::string::npos;
 }
 
 std::string ProgramDirectory() { return platform::ExecutableDirectory(); }

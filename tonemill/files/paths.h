@@ -1,5 +1,5 @@
 // Path and name routines. Paths are native ("/" separates); where a path is parsed, "/" and
-// "\" both separate, and ":" ends a drive letter.
+// "\" both separate.
 #pragma once
 
 #include <string>
@@ -13,16 +13,15 @@ std::string WithBackslash(const std::string& path);
 // the directories before the name are left alone.
 std::string StripExtension(const std::string& path);
 
-// The name after the last "/", "\" or ":".
+// The name after the last "/" or "\".
 std::string FileNamePart(const std::string& path);
 
 // ASCII lower case, the way names are lower-cased for proposed targets.
 std::string LowerCase(std::string text);
 
-// A full path whose name part (extension included) is non-empty and made of the printable
-// ASCII characters 33..126 other than " * + , / : ; < = > ? [ ] ^ |, and whose directory part
-// is non-empty. A drive letter ("C:") may start the directory part, and no ":" may follow it;
-// otherwise the directory part takes what the file system takes in directory names.
+// A full path as the file system takes it: a directory part and a non-empty name part, no NUL,
+// no component ("/" or "\" separate them) over 255 bytes. Spaces, "+" and letters beyond
+// ASCII are fine.
 bool IsValidFileName(const std::string& path);
 
 // The program's directory, with a trailing separator.

@@ -17,12 +17,15 @@ struct Problem {
   std::string file;     // the file concerned, or empty
   int64_t line = 0;     // 1-based line in `file`, 0 when there is none
   std::string reason;   // the operating system's reason, where the message is generic
+  std::string boxText;  // the system's wording for a message box, when it differs from the above
 
   bool operator==(const Problem&) const = default;
   // "FILE:LINE: message (reason)", leaving out what is empty.
   std::string Text() const;
-  // The message with the reason, for a message box.
+  // The message with the reason.
   std::string MessageWithReason() const;
+  // What a message box shows.
+  std::string BoxText() const { return boxText.empty() ? MessageWithReason() : boxText; }
 };
 
 // The operating system's wording for an errno value, as "reason" text.

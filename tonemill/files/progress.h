@@ -31,6 +31,8 @@ class Progress {
   // Ends the work at the worker's next test. Remembers how far it got for display.
   void Cancel();
   bool Cancelled() const { return cancelled_; }
+  // Where the counter stood when the cancel came.
+  int32_t DoneAtCancel() const { return doneAtCancel_; }
   // done / total in 0..1 (total below 1 counts as 1); after a cancel, the fraction reached
   // before it, so that a cancelled run never shows as complete.
   double Fraction() const;

@@ -44,20 +44,22 @@ std::string MissingSampleMessage(const std::string& name) {
 }
 
 ProvisioningScan ScanSamples(const std::string& lstPath, const std::string& wavDirectory,
-                             const std::string& dftDirectory) {
+                             const std::string& dftDirectory, const std::string& listName) {
+  const std::string name = listName.empty() ? lstPath : listName;
   ProvisioningScan scan;
   ListLines list(platform::NativePath(lstPath));
-  auto fail = [&](const std::string& message) {
-    scan.readable = false;
-    scan.error = message;
+  auto fail = [&](Problem problem) {
+    scan.problem = std::move(problem);
     return scan;
   };
+  // "Error in LST file P at line number n: { expected!"; the problem keeps the suffix.
   auto at = [&](int line, const char* suffix) {
-    return fail("Error in LST file " + lstPath + " at line number " + std::to_string(line) +
-                suffix);
+    Problem p(suffix + 2, name, line);
+    p.boxText = "Error in LST file " + name + " at line number " + std::to_string(line) + suffix;
+    return fail(p);
   };
-  const std::string unexpectedEnd = "Unexpected termination of LST file " + lstPath + "!";
-  if (!list.Opened()) return fail("Can't open LST file " + lstPath + "!");
+  const Problem unexpectedEnd("Unexpected termination of LST file " + name + "!", name);
+  if (!list.Opened()) return fail(Problem("Can't open LST file " + name + "!", name));
   std::string line;
   list.Read(line);  // the duration
   while (!list.AtEnd()) {
@@ -66,16 +68,16 @@ ProvisioningScan ScanSamples(const std::string& lstPath, const std::string& wavD
     if (line.rfind('{', 0) != 0) return list.AtEnd() ? fail(unexpectedEnd) : at(list.Number(), ": { expected!");
     if (!list.Read(line)) return fail(unexpectedEnd);
     const size_t start = line.find_first_not_of(' ');
-    const std::string name =
+    const std::string sample =
         start == std::string::npos ? "" : line.substr(start, line.find(' ', start) - start);
-    if (name.empty()) return at(list.Number(), ": sample name expected!");
-    if (name.size() >= 9) return at(list.Number(), ": sample name too long!");
+    if (sample.empty()) return at(list.Number(), ": sample name expected!");
+    if (sample.size() >= 9) return at(list.Number(), ": sample name too long!");
     if (std::none_of(scan.samples.begin(), scan.samples.end(),
-                     [&](const SampleState& s) { return s.name == name; })) {
+                     [&](const SampleState& s) { return s.name == sample; })) {
       SampleState s;
-      s.name = name;
-      s.wavPath = platform::NativePath(WithBackslash(wavDirectory) + name + ".WAV");
-      s.dftPath = platform::NativePath(WithBackslash(dftDirectory) + name + ".DFT");
+      s.name = sample;
+      s.wavPath = platform::NativePath(WithBackslash(wavDirectory) + sample + ".WAV");
+      s.dftPath = platform::NativePath(WithBackslash(dftDirectory) + sample + ".DFT");
       if (TWAVheader(platform::FindFileIgnoringCase(s.wavPath)).Valid)
         s.source = SampleState::Source::Wav;
       else if (Exists(s.dftPath))

@@ -2,6 +2,9 @@
 // valid WAV file, can be made from a DFT file, or is missing.
 #pragma once
 
+#include "tonemill/files/problem.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,15 +18,16 @@ struct SampleState {
 };
 
 struct ProvisioningScan {
-  bool readable = true;  // false: `error` holds the message for the list itself
-  std::string error;
+  std::optional<Problem> problem;  // a fault of the list itself: the scan stopped there
   std::vector<SampleState> samples;  // each name once, in order of first appearance
 };
 
 // Scans the list's structure and first instrument fields. A sample file whose exact name is
 // missing is found in its directory ignoring case.
+// Problems name `listName` (by default the list's own path): a list read from a temporary file
+// is reported under the name it will have.
 ProvisioningScan ScanSamples(const std::string& lstPath, const std::string& wavDirectory,
-                             const std::string& dftDirectory);
+                             const std::string& dftDirectory, const std::string& listName = "");
 
 // "Fatal error: can't find either WAV or DFT for sample NAME!"
 std::string MissingSampleMessage(const std::string& name);

@@ -27,11 +27,11 @@ SongRenderResult RenderSongList(const SongRenderJob& job, SongProgress& progress
   result.binding = SongRenderResult::Binding::Called;
   const WaveTables tables = BuildWaveTables();
   const std::string sampleDirectory = WithBackslash(job.sampleDirectory);
-  progress.lines = 1;
-  progress.line = 0;
+  progress.counters.Reset(1);
   result.status = lstToWav(job.lstPath.c_str(), job.wavPath.c_str(), sampleDirectory.c_str(),
-                           job.bits, job.channels, job.rate, GainFromVolume(job.volume),
-                           &progress.line, &progress.lines, &progress.baseNote,
+                           job.format.bits, job.format.channels, job.format.rate,
+                           GainFromVolume(job.format.volume), &progress.counters.done,
+                           &progress.counters.total, &progress.baseNote,
                            &progress.currentNote, progress.instrument, tables.cosine.data(),
                            tables.sine.data());
   return result;

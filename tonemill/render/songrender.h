@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/library.h"
+#include "tonemill/files/progress.h"
 #include "tonemill/files/real48.h"
 
 #include <cstdint>
@@ -10,20 +11,27 @@
 
 namespace tonemill {
 
+// The output format of a rendered song and its volume factor.
+struct SongFormat {
+  int32_t rate = 44100;
+  int32_t bits = 16;
+  int32_t channels = 2;
+  Real48 volume = Real48::FromDouble(1.0);
+};
+
 struct SongRenderJob {
   std::string lstPath;
   std::string wavPath;
   std::string sampleDirectory;
-  int32_t bits = 16;
-  int32_t channels = 2;
-  int32_t rate = 44100;
-  Real48 volume = Real48::FromDouble(1.0);
+  SongFormat format;
 };
 
-// The fields the library writes while it renders; the host reads them at each pump.
+// The fields the library writes while it renders; the host reads them at each pump. The line
+// counter and the line count are the operation's progress: a cancel sets line = lines.
 struct SongProgress {
-  int32_t line = 0;
-  int32_t lines = 1;
+  Progress counters{Progress::CancelMark::AtTotal};  // done = line, total = lines
+  int32_t& line() { return counters.done; }
+  int32_t& lines() { return counters.total; }
   int32_t baseNote = 64;
   int32_t currentNote = 64;
   char instrument[256] = {};

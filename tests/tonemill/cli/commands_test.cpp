@@ -1,72 +1,13 @@
 // The mid2lst, render and lst2wav commands, run as a user runs them, with their own settings
 // directory, instruments and samples.
-#include "tests/support/midifiles.h"
-#include "tests/support/testfiles.h"
-
-#include <cstdlib>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <sstream>
+#include "songhome.h"
 
 namespace {
 
 using testing_support::MidiFile;
 using testing_support::MidiTrack;
 using testing_support::PrgFields;
-
-class Commands : public ::testing::Test {
- protected:
-  void SetUp() override {
-    home_ = dir_.Dir();
-    // The first run makes TM.INI and the working directories.
-    ASSERT_EQ(Run("mid2lst none.mid"), 1);
-    ASSERT_TRUE(std::filesystem::is_directory(home_ + "PRG")) << err;
-    std::vector<int32_t> tone;
-    for (int i = 0; i < 4410; ++i) tone.push_back((i % 100 - 50) * 300);
-    testing_support::WriteWav(home_ + "WAV/TONE.WAV", 16, 1, 22050, tone);
-    testing_support::WriteWav(home_ + "WAV/DRUM.WAV", 8, 1, 11025, std::vector<int32_t>(2000, 200));
-    PrgFields melodic, drum;
-    melodic.wav = "TONE";
-    melodic.end = "4409";
-    drum.wav = "DRUM";
-    drum.end = "1999";
-    testing_support::WriteText(home_ + "PRG/0.PRG", melodic.Line() + "\r\n");
-    testing_support::WriteText(home_ + "PRG/24.PRG", melodic.Line() + "\r\n");
-    testing_support::WriteText(home_ + "PRG/D0.PRG", drum.Line() + "\r\n");
-  }
-
-  // A song of three tracks: tempo, a melody with a program change and controllers, drums.
-  std::vector<uint8_t> Song(int notes = 4) {
-    MidiTrack tempo, melody, drums;
-    tempo.Tempo(0, 400000).Tempo(960, 600000).EndOfTrack();
-    melody.Program(0, 1, 24).Controller(0, 1, 7, 100).Bend(0, 1, 1000);
-    for (int i = 0; i < notes; ++i)
-      melody.NoteOn(i == 0 ? 0 : 10, 1, 60 + 2 * i, 100).Controller(100, 1, 11, 90).NoteOff(120, 1, 60 + 2 * i);
-    melody.EndOfTrack();
-    drums.NoteOn(0, 10, 36, 120).NoteOff(240, 10, 36).NoteOn(0, 10, 38, 90).NoteOff(240, 10, 38).EndOfTrack();
-    return MidiFile(1, 480, {tempo, melody, drums});
-  }
-
-  int Run(const std::string& arguments) {
-    const std::string command = "cd '" + home_ + "' && TONEMILL_HOME='" + home_ + "' '" +
-                                TONEMILL_EXECUTABLE + "' " + arguments + " > out.txt 2> err.txt";
-    const int status = std::system(command.c_str());
-    std::ifstream in(home_ + "err.txt");
-    std::stringstream s;
-    s << in.rdbuf();
-    err = s.str();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  std::string Text(const std::string& name) {
-    auto b = testing_support::ReadBytes(home_ + name);
-    return std::string(b.begin(), b.end());
-  }
-
-  testing_support::TempDir dir_;
-  std::string home_;
-  std::string err;
-};
+using Commands = testing_support::SongHome;
 
 TEST_F(Commands, RenderTurnsAMultiTrackSongIntoAWavSong) {
   testing_support::WriteBytes(home_ + "MID/My_Song.MID", Song());
@@ -76,7 +17,7 @@ TEST_F(Commands, RenderTurnsAMultiTrackSongIntoAWavSong) {
   EXPECT_EQ(w.channels, 2);
   EXPECT_GT(w.samples.size(), 22050u);
   EXPECT_TRUE(std::any_of(w.samples.begin(), w.samples.end(), [](int32_t s) { return s != 0; }));
-  const std::string lst = Text("LST/my_song.lst");
+  const std::string lst = Text("Temp/my_song.lst");  // the scratch list
   EXPECT_NE(lst.find("\r\nDRUM "), std::string::npos);
   EXPECT_NE(lst.find(" VOL 100\r\n"), std::string::npos);
   // Nothing is overwritten without --force; with it the result is the same.
@@ -94,7 +35,7 @@ TEST_F(Commands, Mid2lstNamesAndChecks) {
   ASSERT_EQ(Run("mid2lst MID/a.mid -o out --drums 'a l l : 10' --drums 2:10"), 0) << err;
   EXPECT_TRUE(std::filesystem::exists(home_ + "out/a.lst"));
   EXPECT_EQ(Run("mid2lst MID/a.mid -o MID/../MID/a.mid"), 1);
-  EXPECT_EQ(err, "tonemill: MID/a.mid: LST can't overwrite MID!\n");
+  EXPECT_EQ(err, "tonemill: MID/../MID/a.mid: LST can't overwrite MID!\n");
   EXPECT_EQ(Run("mid2lst MID/a.mid --drums 0:10"), 2);
   EXPECT_EQ(err, "tonemill: mid2lst: --drums: Illegal MIDI Track!\n");
   EXPECT_EQ(Run("mid2lst MID/a.mid --drums 1:17"), 2);
@@ -110,7 +51,7 @@ TEST_F(Commands, Mid2lstNamesAndChecks) {
 TEST_F(Commands, RenderRefusesWhatItCannotRender) {
   testing_support::WriteBytes(home_ + "MID/empty.mid", MidiFile(0, 480, {MidiTrack().EndOfTrack(5)}));
   EXPECT_EQ(Run("render MID/empty.mid"), 1);
-  EXPECT_NE(err.find("the song has no notes"), std::string::npos) << err;
+  EXPECT_NE(err.find("The song has no notes"), std::string::npos) << err;
 
   MidiTrack late;
   late.NoteOn(30000, 1, 60, 100).NoteOff(1, 1, 60);  // at 500 ms a tick: over four hours

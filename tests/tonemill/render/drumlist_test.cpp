@@ -55,7 +55,7 @@ TEST_F(Provisioning, ListsEachSampleOnceWithItsSource) {
   const std::string block = "[\r\n60\r\n0 ON 1\r\n10 OFF 1\r\n]\r\n";
   ProvisioningScan scan = Scan("10\r\n{\r\nPIANO 60 ...\r\n" + block + block + "}\r\n{\r\n  STRINGS x\r\n" +
                                block + "}\r\n{\r\nPIANO y\r\n" + block + "}\r\n{\r\nBROKEN\r\n" + block + "}\r\n");
-  ASSERT_TRUE(scan.readable) << scan.error;
+  ASSERT_FALSE(scan.problem) << scan.problem->Text();
   ASSERT_EQ(scan.samples.size(), 3u);
   EXPECT_EQ(scan.samples[0].source, SampleState::Source::Wav);  // found ignoring case
   EXPECT_EQ(scan.samples[1].source, SampleState::Source::Dft);
@@ -65,15 +65,15 @@ TEST_F(Provisioning, ListsEachSampleOnceWithItsSource) {
 }
 
 TEST_F(Provisioning, StructureErrors) {
-  EXPECT_EQ(Scan("10\r\n\r\n{\r\n").error, Error(2, ": { expected!"));
-  EXPECT_EQ(Scan("10\r\n{\r\n PIANOFORTE 1\r\n").error, Error(3, ": sample name too long!"));
-  EXPECT_EQ(Scan("10\r\n{\r\n   \r\n").error, Error(3, ": sample name expected!"));
-  EXPECT_EQ(Scan("10\r\n{\r\nPIANO\r\n}\r\n").error, Error(4, ": [ expected!"));
-  EXPECT_EQ(Scan("10\r\n{\r\nPIANO\r\n[\r\n60\r\n]\r\n").error,
+  EXPECT_EQ(Scan("10\r\n\r\n{\r\n").problem->BoxText(), Error(2, ": { expected!"));
+  EXPECT_EQ(Scan("10\r\n{\r\n PIANOFORTE 1\r\n").problem->BoxText(), Error(3, ": sample name too long!"));
+  EXPECT_EQ(Scan("10\r\n{\r\n   \r\n").problem->BoxText(), Error(3, ": sample name expected!"));
+  EXPECT_EQ(Scan("10\r\n{\r\nPIANO\r\n}\r\n").problem->BoxText(), Error(4, ": [ expected!"));
+  EXPECT_EQ(Scan("10\r\n{\r\nPIANO\r\n[\r\n60\r\n]\r\n").problem->BoxText(),
             "Unexpected termination of LST file " + dir_.File("s.lst") + "!");
-  EXPECT_EQ(ScanSamples(dir_.File("none.lst"), "", "").error,
+  EXPECT_EQ(ScanSamples(dir_.File("none.lst"), "", "").problem->BoxText(),
             "Can't open LST file " + dir_.File("none.lst") + "!");
-  EXPECT_TRUE(Scan("10\r\n").readable);
+  EXPECT_FALSE(Scan("10\r\n").problem);
 }
 
 TEST(SongLength, FitsAWavFileAsTheRendererCountsFrames) {

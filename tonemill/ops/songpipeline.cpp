@@ -1,0 +1,121 @@
+#include "songpipeline.h"
+
+#include "inputs.h"
+#include "targets.h"
+#include "platform/messages.h"
+#include "tonemill/render/lstlines.h"
+#include "tonemill/render/provisioning.h"
+#include "tonemill/render/renderstatus.h"
+
+namespace tonemill::ops {
+namespace {
+
+constexpr int32_t kDiskFull = 3;
+constexpr int32_t kCantCreateOutput = 30;
+constexpr int32_t kCantOpenList = 29;
+
+}  // namespace
+
+std::optional<Problem> ConvertSong(const std::string& mid, const std::string& lst,
+                                   const std::string& prgDirectory,
+                                   const std::vector<DrumPair>& drums, ConvertedList& converted) {
+  if (auto unwritable = UnwritableTarget(lst)) return unwritable;
+  Problem problem;
+  converted.file = OutputFile::Open(lst, problem);
+  if (!converted.file.IsOpen()) return problem;
+  converted.result = MIDtoLST(mid, converted.file.Path(), prgDirectory, drums);
+  if (converted.result.written) return std::nullopt;
+  converted.file.Discard();
+  return Problem(converted.result.message, mid);
+}
+
+std::optional<Problem> CheckSongHasNotes(const MidToLstResult& result, const std::string& mid) {
+  if (result.notes == 0) return Problem("The song has no notes; nothing to render", mid);
+  if (result.songLength == 0) return Problem("All notes of the song fall at 0 ms; nothing to render", mid);
+  return std::nullopt;
+}
+
+std::optional<Problem> CheckSamples(const std::string& lstPath, const std::string& listName,
+                                    const std::string& wavDirectory,
+                                    const std::string& dftDirectory, const std::string& output) {
+  const ProvisioningScan scan = ScanSamples(lstPath, wavDirectory, dftDirectory, listName);
+  if (scan.problem) return scan.problem;
+  bool missing = false;
+  for (const SampleState& s : scan.samples) {
+    switch (s.source) {
+      case SampleState::Source::Wav:
+        if (auto clash = OutputIsInput(output, s.wavPath, "Can't overwrite source file!"))
+          return clash;
+        break;
+      case SampleState::Source::Dft:
+        return Problem("Sample " + s.name + " is only there as " + s.dftPath +
+                           "; making WAV samples from DFT files is not available yet",
+                       listName);
+      case SampleState::Source::Missing: {
+        missing = true;
+        const platform::Answer answer =
+            platform::Show({platform::MessageKind::Error, platform::Buttons::OkAbort,
+                            platform::Topic::ContinueAfter, MissingSampleMessage(s.name)});
+        if (answer == platform::Answer::Abort) return Problem(kSamplesMissingMessage);
+        break;
+      }
+    }
+  }
+  if (missing) return Problem(kSamplesMissingMessage);
+  return std::nullopt;
+}
+
+Problem RenderStatusProblem(int32_t status, const RenderRequest& r, int32_t lineCount) {
+  const std::string message = RenderStatusMessage(status, r.listName, r.wavPath);
+  if (status == kDiskFull || status == kCantCreateOutput) return Problem(message, r.wavPath);
+  if (status == kCantOpenList) {
+    Problem p(message, r.listName);
+    p.reason = UnreadableReason(r.lstPath);
+    return p;
+  }
+  const int64_t line = FileLineOfCount(r.lstPath, lineCount);
+  return Problem(message, r.listName, line > 0 ? line : 0);
+}
+
+RenderOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
+                         platform::PumpFunction pump, void* pumpContext) {
+  RenderOutcome outcome;
+  if (auto unwritable = UnwritableTarget(request.wavPath)) {
+    outcome.problem = *unwritable;
+    return outcome;
+  }
+  OutputFile out = OutputFile::Open(request.wavPath, outcome.problem);
+  if (!out.IsOpen()) return outcome;
+  SongRenderJob job{request.lstPath, out.Path(), request.sampleDirectory, request.format};
+  const SongRenderResult result = RenderSongList(job, progress, pump, pumpContext);
+  switch (result.binding) {
+    case SongRenderResult::Binding::LoadFailed:
+      outcome.problem = Problem(platform::LoadErrorMessage("RESONA.DLL"));
+      return outcome;
+    case SongRenderResult::Binding::ExportMissing:
+      outcome.problem = Problem(platform::MissingExportMessage("RESONA.DLL", 5));
+      return outcome;
+    case SongRenderResult::Binding::Called: break;
+  }
+  if (result.status != 0) {
+    outcome.problem = RenderStatusProblem(result.status, request, progress.line());
+    return outcome;
+  }
+  if (!out.Commit(request.overwrite, outcome.problem)) return outcome;
+  if (!progress.counters.Cancelled()) {
+    outcome.end = RenderOutcome::End::Done;
+    return outcome;
+  }
+  outcome.end = RenderOutcome::End::Cancelled;
+  const int32_t reached = progress.counters.DoneAtCancel();
+  const std::string line = std::to_string(FileLineOfCount(request.lstPath, reached));
+  outcome.problem = Problem(
+      "Cancelled at line " + line + " of " + request.listName + " (" + std::to_string(reached) +
+          " of " + std::to_string(progress.lines()) +
+          " lines rendered): the song has its full length and holds the instruments rendered "
+          "before that line",
+      request.wavPath);
+  return outcome;
+}
+
+}  // namespace tonemill::ops

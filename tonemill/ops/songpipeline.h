@@ -1,0 +1,66 @@
+// The song pipeline's steps as the render dialog runs them, shared with the command line:
+// MIDI file to song list, the sample check, song list to WAV song. Every output is written
+// through an OutputFile, so a failed step leaves what existed before it.
+#pragma once
+
+#include "songchecks.h"
+#include "tonemill/files/outputfile.h"
+#include "tonemill/midi/midtolst.h"
+#include "tonemill/render/songrender.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tonemill::ops {
+
+// A converted song list, written but not yet in place: the render may read it from `file.Path()`
+// before it is committed under its name.
+struct ConvertedList {
+  OutputFile file;
+  MidToLstResult result;
+};
+
+// Converts the MIDI file into a temporary list beside `lst`. A failure comes back with the
+// converter's message and the file it concerns.
+std::optional<Problem> ConvertSong(const std::string& mid, const std::string& lst,
+                                   const std::string& prgDirectory,
+                                   const std::vector<DrumPair>& drums, ConvertedList& converted);
+
+// A converted song that has nothing to render: no notes, or all of them at 0 ms.
+std::optional<Problem> CheckSongHasNotes(const MidToLstResult& result, const std::string& mid);
+
+// The sample check before a render: every sample the list (read from `lstPath`, reported as
+// `listName`) names must be a valid WAV file in `wavDirectory`. Each missing one is shown as
+// "Fatal error: can't find either WAV or DFT for sample NAME!" with OK (go on) and Abort; then
+// "Sample file(s) missing. Aborting.". An `output` that is one of the samples is refused.
+std::optional<Problem> CheckSamples(const std::string& lstPath, const std::string& listName,
+                                    const std::string& wavDirectory,
+                                    const std::string& dftDirectory,
+                                    const std::string& output = "");
+
+struct RenderRequest {
+  std::string lstPath;   // the list the library reads
+  std::string listName;  // the list's name in messages (its final name)
+  std::string wavPath;   // the song to write
+  std::string sampleDirectory;
+  SongFormat format;
+  Overwrite overwrite = Overwrite::Refuse;
+};
+
+struct RenderOutcome {
+  enum class End { Done, Cancelled, Failed };
+  End end = End::Failed;
+  Problem problem;  // why it failed, or how far a cancelled render got
+};
+
+// Renders the list into a temporary file beside the WAV song and puts it into place when the
+// library returns 0 (also after a cancel: the song then has its full length, with the
+// instruments rendered before the cancel). `pump` is the host's, called by the library.
+RenderOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
+                         platform::PumpFunction pump, void* pumpContext);
+
+// The problem for a library status: output faults name the song, list faults the list's line.
+Problem RenderStatusProblem(int32_t status, const RenderRequest& request, int32_t lineCount);
+
+}  // namespace tonemill::ops

@@ -1,0 +1,56 @@
+#include "targets.h"
+
+#include "platform/messages.h"
+#include "platform/filesystem.h"
+#include "tonemill/files/paths.h"
+
+namespace tonemill::ops {
+namespace {
+
+constexpr size_t kShortNameLength = 8;
+
+std::optional<Overwrite> Ask(const std::string& target, const std::string& question) {
+  switch (KindOf(target)) {
+    case TargetKind::Absent: return Overwrite::Refuse;
+    case TargetKind::Other: return std::nullopt;
+    case TargetKind::RegularFile: break;
+  }
+  if (!platform::AskOverwrite(question)) return std::nullopt;
+  return Overwrite::Replace;
+}
+
+}  // namespace
+
+std::string ProposedTarget(const std::string& directory, const std::string& source,
+                           const std::string& extension) {
+  return WithBackslash(directory) + LowerCase(StripExtension(FileNamePart(source))) + extension;
+}
+
+std::string ShortProposedTarget(const std::string& directory, const std::string& source) {
+  std::string name = LowerCase(StripExtension(FileNamePart(source)));
+  if (name.size() >= kShortNameLength) name.resize(kShortNameLength - 1);
+  return WithBackslash(directory) + name + "0.mid";
+}
+
+std::optional<Problem> OutputIsInput(const std::string& output, const std::string& input,
+                                     const std::string& message) {
+  if (output.empty() || input.empty() || !SameFile(output, input)) return std::nullopt;
+  return Problem(message, output);
+}
+
+std::optional<Problem> UnwritableTarget(const std::string& target) {
+  if (KindOf(target) != TargetKind::Other) return std::nullopt;
+  return Problem("Can't write " + platform::NativePath(target) +
+                     ": it exists and is not a regular file",
+                 target);
+}
+
+std::optional<Overwrite> AskToOverwrite(const std::string& target) {
+  return Ask(target, "Existing file " + target + " will be overwritten!");
+}
+
+std::optional<Overwrite> AskToOverwriteFile(const std::string& target) {
+  return Ask(target, "File " + target + " will be overwritten!");
+}
+
+}  // namespace tonemill::ops

@@ -1,0 +1,36 @@
+// The targets the dialogs propose and the checks every output passes before work starts.
+#pragma once
+
+#include "tonemill/files/outputfile.h"
+#include "tonemill/files/problem.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tonemill::ops {
+
+// The Convert dialog's proposal: the directory, the source's name cut at its first "." and
+// lower-cased (ASCII letters only), and the extension (".lst", ".wav").
+std::string ProposedTarget(const std::string& directory, const std::string& source,
+                           const std::string& extension);
+// The "MID 1 to 0" proposal: the name kept within eight characters, "0" as its last one.
+std::string ShortProposedTarget(const std::string& directory, const std::string& source);
+
+// An output may not be one of the operation's inputs, under whatever name (a symbolic or hard
+// link counts): `message` names the clash in the system's words.
+std::optional<Problem> OutputIsInput(const std::string& output, const std::string& input,
+                                     const std::string& message);
+
+// An existing target that is not a regular file (a device, a FIFO, a directory) is refused.
+std::optional<Problem> UnwritableTarget(const std::string& target);
+
+// The overwrite question for an existing target ("Existing file X will be overwritten!"),
+// asked through the message sink. Returns how the output may be put into place: Refuse when
+// the target does not exist (a file appearing meanwhile is then kept), Replace after consent;
+// nothing when the user declined.
+std::optional<Overwrite> AskToOverwrite(const std::string& target);
+// The same with the wording of the effect dialogs ("File X will be overwritten!").
+std::optional<Overwrite> AskToOverwriteFile(const std::string& target);
+
+}  // namespace tonemill::ops
