@@ -4,6 +4,8 @@
 // its loop, and the operation then finishes a valid, shorter output.
 #pragma once
 
+#include "platform/library.h"
+
 #include <cstdint>
 #include <string>
 
@@ -22,6 +24,13 @@ class Progress {
   int32_t done = 0;
   // What is being worked on (an instrument, a sample, a song), for display.
   std::string item;
+  // The front end's pump: long loops call it at fixed intervals so that the display and the
+  // Cancel button (or a signal) are served; it may cancel.
+  platform::PumpFunction pump = nullptr;
+  void* pumpContext = nullptr;
+  void Pump() const {
+    if (pump) pump(pumpContext);
+  }
 
   void Reset(int32_t newTotal = 1) {
     total = newTotal;

@@ -24,10 +24,10 @@ struct RangeRequest {
   int64_t endFrame = 0;  // inclusive
 };
 
-// Runs the frame. `progress` counts bytes from the start of the data and its limit is set to the
-// data size; a cancel (progress pushed past the limit) ends the work at once and leaves the
+// Runs the frame. `progress` counts bytes from the start of the data and its total is set to the
+// data size; a cancel (the counter pushed past the total) ends the work at once and leaves the
 // output as far as it got. Throws EInOutError when a file operation fails, and EFCreateError
 // when the output cannot be created.
-void ProcessRange(const RangeRequest& request, const FrameStep& step, ProgressPair& progress);
+void ProcessRange(const RangeRequest& request, const FrameStep& step, Progress& progress);
 
 }  // namespace tonemill

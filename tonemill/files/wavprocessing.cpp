@@ -102,13 +102,13 @@ void PlainFile::Write(const uint8_t* buffer, size_t count, int64_t position) {
   }
 }
 
-void CopyRecords(PlainFile& source, PlainFile& destination, ProgressPair& progress,
+void CopyRecords(PlainFile& source, PlainFile& destination, Progress& progress,
                  int32_t recordSize, int64_t sourcePosition, int64_t count,
                  int64_t destinationPosition) {
   const int64_t chunk = kChunkBytes / recordSize;
   std::vector<uint8_t> buffer(size_t(chunk * recordSize));
   int64_t from = sourcePosition * recordSize, to = destinationPosition * recordSize;
-  while (count > 0 && progress.progress < progress.limit) {
+  while (count > 0 && progress.done < progress.total) {
     const int64_t want = std::min(chunk, count);
     const int64_t records = int64_t(source.Read(buffer.data(), size_t(want * recordSize), from)) /
                             recordSize;
@@ -117,22 +117,22 @@ void CopyRecords(PlainFile& source, PlainFile& destination, ProgressPair& progre
     from += records * recordSize;
     to += records * recordSize;
     count -= records;
-    progress.progress += records;
+    progress.done += int32_t(records);
     progress.Pump();
   }
 }
 
-void FillRecords(PlainFile& file, ProgressPair& progress, uint8_t fillByte, int32_t recordSize,
+void FillRecords(PlainFile& file, Progress& progress, uint8_t fillByte, int32_t recordSize,
                  int64_t startPosition, int64_t count) {
   const int64_t chunk = kChunkBytes / recordSize;
   std::vector<uint8_t> buffer(size_t(chunk * recordSize), fillByte);
   int64_t at = startPosition * recordSize;
-  while (count > 0 && progress.progress < progress.limit) {
+  while (count > 0 && progress.done < progress.total) {
     const int64_t records = std::min(chunk, count);
     file.Write(buffer.data(), size_t(records * recordSize), at);
     at += records * recordSize;
     count -= records;
-    progress.progress += records;
+    progress.done += int32_t(records);
     progress.Pump();
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fastfile.h"
+#include "progress.h"
 #include "platform/library.h"
 #include "wavheader.h"
 
@@ -28,18 +29,6 @@ struct ProcessingState {
   SampleLayout Layout = Mono8;
 };
 
-// Progress pair and pump of a long operation: the worker advances `progress`; a cancel pushes it
-// past `limit`; `pump` lets the front end serve its events.
-struct ProgressPair {
-  int64_t progress = 0;
-  int64_t limit = 0;
-  platform::PumpFunction pump = nullptr;
-  void* pumpContext = nullptr;
-  void Pump() const {
-    if (pump) pump(pumpContext);
-  }
-  bool Cancelled() const { return progress > limit; }
-};
 
 ProcessingState OpenWavInput(const std::string& fileName);
 
@@ -72,12 +61,12 @@ class PlainFile {
 // Copies `count` records of `recordSize` bytes from record `sourcePosition` of the source to
 // record `destinationPosition` of the destination, in chunks of 16384 bytes; stops early when
 // the source ends or the progress reaches its limit. Progress counts records.
-void CopyRecords(PlainFile& source, PlainFile& destination, ProgressPair& progress,
+void CopyRecords(PlainFile& source, PlainFile& destination, Progress& progress,
                  int32_t recordSize, int64_t sourcePosition, int64_t count,
                  int64_t destinationPosition);
 
 // Writes `count` records of the fill byte from record `startPosition` on, the same way.
-void FillRecords(PlainFile& file, ProgressPair& progress, uint8_t fillByte, int32_t recordSize,
+void FillRecords(PlainFile& file, Progress& progress, uint8_t fillByte, int32_t recordSize,
                  int64_t startPosition, int64_t count);
 
 }  // namespace tonemill

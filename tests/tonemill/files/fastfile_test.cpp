@@ -143,11 +143,14 @@ TEST(WavProcessing, HeaderPaddingCopyAndFill) {
   WriteBytes(dir.File("b"), {});
   {
     PlainFile a(dir.File("a"), false), b(dir.File("b"), true);
-    ProgressPair progress{0, 1000000};
+    Progress progress;
+    progress.total = 1000000;
     CopyRecords(a, b, progress, 2, 10, 20000, 0);
-    EXPECT_EQ(progress.progress, 20000);
+    EXPECT_EQ(progress.done, 20000);
     FillRecords(b, progress, 0xAA, 2, 20000, 10);
-    ProgressPair cancelled{5, 4};
+    Progress cancelled;
+    cancelled.total = 4;
+    cancelled.Cancel();
     FillRecords(b, cancelled, 0xBB, 1, 0, 100);
   }
   std::vector<uint8_t> b = ReadBytes(dir.File("b"));
@@ -165,7 +168,7 @@ TEST(RangeFrame, ProcessesOnlyTheRangeAndKeepsTheRest) {
   FrameStep negate = [](TFastFile& in, TFastFile& out, const ProcessingState&) {
     out.WriteWord(int16_t(-in.ReadWord()));
   };
-  ProgressPair progress;
+  Progress progress;
   ProcessRange({dir.File("in.wav"), dir.File("out.wav"), 100, 20099}, negate, progress);
   testing_support::WavData w = testing_support::ReadWav(dir.File("out.wav"));
   ASSERT_EQ(w.samples.size(), samples.size());
@@ -176,11 +179,8 @@ TEST(RangeFrame, ProcessesOnlyTheRangeAndKeepsTheRest) {
   EXPECT_EQ(w.rate, 22050);
 
   // A cancel from the pump ends the work; the output keeps a correct header.
-  ProgressPair cancel;
-  cancel.pump = [](void* p) {
-    auto* pair = static_cast<ProgressPair*>(p);
-    pair->progress = pair->limit + 1;
-  };
+  Progress cancel;
+  cancel.pump = [](void* p) { static_cast<Progress*>(p)->Cancel(); };
   cancel.pumpContext = &cancel;
   ProcessRange({dir.File("in.wav"), dir.File("cut.wav"), 0, 30000}, negate, cancel);
   testing_support::WavData cut = testing_support::ReadWav(dir.File("cut.wav"));
