@@ -1,5 +1,7 @@
 #include "dense_song.h"
 
+#include "tonemill/files/wavwriter.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,23 +14,8 @@ namespace bench {
 namespace {
 
 void WriteWav(const std::string& path, int rate, int channels, const std::vector<int16_t>& data) {
-  std::ofstream f(path, std::ios::binary);
-  auto put32 = [&](uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
-  auto put16 = [&](uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
-  const uint32_t bytes = uint32_t(data.size() * 2);
-  f.write("RIFF", 4);
-  put32(bytes + 36);
-  f.write("WAVEfmt ", 8);
-  put32(16);
-  put16(1);
-  put16(uint16_t(channels));
-  put32(uint32_t(rate));
-  put32(uint32_t(rate * channels * 2));
-  put16(uint16_t(channels * 2));
-  put16(16);
-  f.write("data", 4);
-  put32(bytes);
-  f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(bytes));
+  const tonemill::AudioFormat format{rate, 16, channels};
+  tonemill::WriteCanonicalWavFile(path, format, tonemill::EncodePcm(format, data));
 }
 
 struct Instrument {

@@ -5,6 +5,10 @@
 //   PRG/p.PRG       one instrument per program used, Dp.PRG for the drum kits
 //   WAV/*.WAV       the samples they name: looped tones and one-shot drums, 44100 Hz 16-bit mono
 // Usage: make_bench_set HOME SONGS [NOTES]
+#include "tests/support/midifiles.h"
+#include "tonemill/files/wavwriter.h"
+#include "tonemill/midi/midiwriter.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -21,41 +25,7 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kDivision = 480;
 constexpr uint32_t kSongTicks = 1200 * kDivision;  // ten minutes at 120 beats a minute
 
-struct Event {
-  uint32_t tick;
-  int order;  // at equal ticks: controllers and programs before notes, note offs first
-  std::vector<uint8_t> bytes;
-};
-
-void PutVlq(std::vector<uint8_t>& out, uint32_t v) {
-  uint8_t groups[5];
-  int n = 0;
-  do {
-    groups[n++] = uint8_t(v & 0x7F);
-    v >>= 7;
-  } while (v);
-  while (n > 1) out.push_back(uint8_t(groups[--n] | 0x80));
-  out.push_back(groups[0]);
-}
-
-std::vector<uint8_t> TrackChunk(std::vector<Event> events) {
-  std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
-    return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
-  });
-  std::vector<uint8_t> body;
-  uint32_t now = 0;
-  for (const Event& e : events) {
-    PutVlq(body, e.tick - now);
-    now = e.tick;
-    body.insert(body.end(), e.bytes.begin(), e.bytes.end());
-  }
-  PutVlq(body, 0);
-  body.insert(body.end(), {0xFF, 0x2F, 0x00});
-  std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k'};
-  for (int s = 24; s >= 0; s -= 8) chunk.push_back(uint8_t(body.size() >> s));
-  chunk.insert(chunk.end(), body.begin(), body.end());
-  return chunk;
-}
+using testing_support::TimedEvent;
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -64,25 +34,9 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   return std::fclose(f) == 0 && ok;
 }
 
-void PutLe(std::vector<uint8_t>& out, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
-
 bool WriteWav(const std::string& path, const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> b = {'R', 'I', 'F', 'F'};
-  PutLe(b, uint32_t(36 + samples.size() * 2), 4);
-  for (char c : std::string("WAVEfmt ")) b.push_back(uint8_t(c));
-  PutLe(b, 16, 4);
-  PutLe(b, 1, 2);
-  PutLe(b, 1, 2);
-  PutLe(b, 44100, 4);
-  PutLe(b, 88200, 4);
-  PutLe(b, 2, 2);
-  PutLe(b, 16, 2);
-  for (char c : std::string("data")) b.push_back(uint8_t(c));
-  PutLe(b, uint32_t(samples.size() * 2), 4);
-  for (int16_t s : samples) PutLe(b, uint16_t(s), 2);
-  return WriteFile(path, b);
+  const tonemill::AudioFormat format{44100, 16, 1};
+  return tonemill::WriteCanonicalWavFile(path, format, tonemill::EncodePcm(format, samples));
 }
 
 // A tone on key 60 with a period of exactly 168 samples, so that its loop is seamless; the
@@ -135,18 +89,18 @@ int main(int argc, char** argv) {
   std::mt19937 rng(1234);
 
   for (int song = 1; song <= songs; ++song) {
-    std::vector<std::vector<uint8_t>> chunks;
-    std::vector<Event> tempo;
+    std::vector<std::vector<uint8_t>> tracks;
+    std::vector<TimedEvent> tempo;
     for (uint32_t minute = 0; minute < 10; ++minute) {
       const uint32_t us = minute % 2 ? 480000 : 520000;  // averages out to 120 beats a minute
       tempo.push_back({minute * 120 * kDivision, 0,
                        {0xFF, 0x51, 0x03, uint8_t(us >> 16), uint8_t(us >> 8), uint8_t(us)}});
     }
-    chunks.push_back(TrackChunk(tempo));
+    tracks.push_back(testing_support::TrackFromTimedEvents(tempo));
     for (int channel = 0; channel < 16; ++channel) {
       const bool drums = channel == 9;
       const uint8_t ch = uint8_t(channel);
-      std::vector<Event> ev;
+      std::vector<TimedEvent> ev;  // at one tick: controllers and programs, note offs, note ons
       const int notes = drums ? totalNotes * 3 / 16 : totalNotes * 13 / 16 / 15 + (channel < 1 ? totalNotes * 13 / 16 % 15 : 0);
       auto cc = [&](uint32_t t, int n, int v) {
         ev.push_back({t, 0, {uint8_t(0xB0 | ch), uint8_t(n), uint8_t(v)}});
@@ -184,12 +138,10 @@ int main(int argc, char** argv) {
           cc(start + step * 3, 64, 0);
         }
       }
-      chunks.push_back(TrackChunk(ev));
+      tracks.push_back(testing_support::TrackFromTimedEvents(ev));
     }
-    std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, uint8_t(chunks.size()),
-                                 uint8_t(kDivision >> 8), uint8_t(kDivision & 0xFF)};
-    for (const auto& c : chunks) file.insert(file.end(), c.begin(), c.end());
-    if (!WriteFile(home + "MID/song" + std::to_string(song) + ".mid", file)) {
+    if (!WriteFile(home + "MID/song" + std::to_string(song) + ".mid",
+                   tonemill::MidiFileBytes(1, kDivision, tracks))) {
       std::fprintf(stderr, "make_bench_set: can't write into %sMID\n", home.c_str());
       return 1;
     }
@@ -204,18 +156,20 @@ int main(int argc, char** argv) {
                    std::vector<uint8_t>(text.begin(), text.end())) ||
         !WriteWav(home + "WAV/" + wav + ".WAV", Tone(program)))
       return 1;
-    WriteWav(home + "WAV/TONE" + std::to_string(program % 7) + ".WAV", Tone(program % 7));
+    if (!WriteWav(home + "WAV/TONE" + std::to_string(program % 7) + ".WAV", Tone(program % 7)))
+      return 1;
   }
   for (int kit : {0, 25}) {
     std::string text;
     const char* ranges[] = {"b1-d2", "d#2-f#2", "g2-g10", "c0-a#1"};
     for (int kind = 0; kind < 4; ++kind) {
       const std::string wav = "DRUM" + std::to_string(kind);
-      WriteWav(home + "WAV/" + wav + ".WAV", Drum(kind, rng));
+      if (!WriteWav(home + "WAV/" + wav + ".WAV", Drum(kind, rng))) return 1;
       text += PrgLine(ranges[kind], wav, 30 + 20 * kind, 0, false, 7999 + 4000 * kind);
     }
-    WriteFile(home + "PRG/D" + std::to_string(kit) + ".PRG",
-              std::vector<uint8_t>(text.begin(), text.end()));
+    if (!WriteFile(home + "PRG/D" + std::to_string(kit) + ".PRG",
+                   std::vector<uint8_t>(text.begin(), text.end())))
+      return 1;
   }
   return 0;
 }

@@ -1,6 +1,8 @@
 // Writes the demo's two samples into a directory:
 //   TONE.WAV  44100 Hz 16-bit mono, a harmonic tone on key 60 with a sustain loop of whole periods
 //   DRUM.WAV  22050 Hz 16-bit mono, a percussive one-shot (pitched body and noise, decaying)
+#include "tonemill/files/wavwriter.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -10,30 +12,8 @@
 namespace {
 
 bool WriteWav(const std::string& path, int rate, const std::vector<int16_t>& samples) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  auto put32 = [&](uint32_t v) {
-    for (int i = 0; i < 4; ++i) std::fputc(int((v >> (8 * i)) & 0xff), f);
-  };
-  auto put16 = [&](uint32_t v) {
-    std::fputc(int(v & 0xff), f);
-    std::fputc(int((v >> 8) & 0xff), f);
-  };
-  const uint32_t dataSize = uint32_t(samples.size() * 2);
-  std::fputs("RIFF", f);
-  put32(dataSize + 36);
-  std::fputs("WAVEfmt ", f);
-  put32(16);
-  put16(1);
-  put16(1);
-  put32(uint32_t(rate));
-  put32(uint32_t(rate) * 2);
-  put16(2);
-  put16(16);
-  std::fputs("data", f);
-  put32(dataSize);
-  for (int16_t s : samples) put16(uint16_t(s));
-  return std::fclose(f) == 0;
+  const tonemill::AudioFormat format{rate, 16, 1};
+  return tonemill::WriteCanonicalWavFile(path, format, tonemill::EncodePcm(format, samples));
 }
 
 }  // namespace

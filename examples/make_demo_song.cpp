@@ -3,10 +3,14 @@
 // channel 10, with tempo changes, program changes, volume, pan, expression, modulation, the
 // sustain pedal and a pitch bend.
 //   make_demo_song OUT.mid
+#include "tests/support/midifiles.h"
+#include "tonemill/midi/midiwriter.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -14,19 +18,13 @@ namespace {
 constexpr int kTicksPerQuarter = 480;
 constexpr int kBar = 4 * kTicksPerQuarter;
 
-struct Event {
-  int tick;
-  int order;  // events at one tick: controllers and programs before notes, note-offs first
-  std::vector<uint8_t> bytes;
-};
-
 class Track {
  public:
   explicit Track(int channel = 0) : channel_(channel) {}
   void Meta(int tick, uint8_t type, std::vector<uint8_t> data) {
-    std::vector<uint8_t> b = {0xff, type, uint8_t(data.size())};
-    b.insert(b.end(), data.begin(), data.end());
-    events_.push_back({tick, 0, b});
+    std::vector<uint8_t> b;
+    tonemill::AppendMetaEvent(b, type, data);
+    Add(tick, 0, b);
   }
   void Name(const std::string& name) { Meta(0, 0x03, std::vector<uint8_t>(name.begin(), name.end())); }
   // A channel's start: its name, program, volume and pan.
@@ -40,51 +38,28 @@ class Track {
     const uint32_t us = uint32_t(60000000.0 / bpm + 0.5);
     Meta(tick, 0x51, {uint8_t(us >> 16), uint8_t(us >> 8), uint8_t(us)});
   }
-  void Program(int tick, int program) { events_.push_back({tick, 1, {uint8_t(0xc0 | channel_), uint8_t(program)}}); }
+  void Program(int tick, int program) { Add(tick, 1, {uint8_t(0xc0 | channel_), uint8_t(program)}); }
   void Control(int tick, int controller, int value) {
-    events_.push_back({tick, 1, {uint8_t(0xb0 | channel_), uint8_t(controller), uint8_t(value)}});
+    Add(tick, 1, {uint8_t(0xb0 | channel_), uint8_t(controller), uint8_t(value)});
   }
   void Bend(int tick, int value) {  // -8192..8191
     const int v = value + 8192;
-    events_.push_back({tick, 1, {uint8_t(0xe0 | channel_), uint8_t(v & 0x7f), uint8_t(v >> 7)}});
+    Add(tick, 1, {uint8_t(0xe0 | channel_), uint8_t(v & 0x7f), uint8_t(v >> 7)});
   }
   void Note(int tick, int length, int key, int velocity) {
-    events_.push_back({tick, 2, {uint8_t(0x90 | channel_), uint8_t(key), uint8_t(velocity)}});
-    events_.push_back({tick + length, 0, {uint8_t(0x80 | channel_), uint8_t(key), 64}});
+    Add(tick, 2, {uint8_t(0x90 | channel_), uint8_t(key), uint8_t(velocity)});
+    Add(tick + length, 0, {uint8_t(0x80 | channel_), uint8_t(key), 64});
   }
 
-  std::vector<uint8_t> Chunk() {
-    std::stable_sort(events_.begin(), events_.end(), [](const Event& a, const Event& b) {
-      return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
-    });
-    std::vector<uint8_t> data;
-    int last = 0;
-    for (const Event& e : events_) {
-      Quantity(data, uint32_t(e.tick - last));
-      data.insert(data.end(), e.bytes.begin(), e.bytes.end());
-      last = e.tick;
-    }
-    Quantity(data, 0);
-    data.insert(data.end(), {0xff, 0x2f, 0x00});
-    std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k'};
-    for (int i = 3; i >= 0; --i) chunk.push_back(uint8_t(data.size() >> (8 * i)));
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    return chunk;
-  }
+  std::vector<uint8_t> Events() const { return testing_support::TrackFromTimedEvents(events_); }
 
  private:
-  static void Quantity(std::vector<uint8_t>& out, uint32_t v) {
-    uint8_t bytes[5];
-    int n = 0;
-    do {
-      bytes[n++] = uint8_t(v & 0x7f);
-      v >>= 7;
-    } while (v);
-    while (n > 1) out.push_back(uint8_t(bytes[--n] | 0x80));
-    out.push_back(bytes[0]);
+  // Events at one tick: note-offs first (0), then controllers and programs (1), then notes (2).
+  void Add(int tick, int order, std::vector<uint8_t> bytes) {
+    events_.push_back({uint32_t(tick), order, std::move(bytes)});
   }
   int channel_;
-  std::vector<Event> events_;
+  std::vector<testing_support::TimedEvent> events_;
 };
 
 // Eight bars of harmony, repeated: C, Am, F, G, C, Em, Dm7, G7 (roots and triads as keys).
@@ -211,13 +186,10 @@ int main(int argc, char** argv) {
   drums.Note((kBars - 1) * kBar, kTicksPerQuarter, 49, 120);
   drums.Note((kBars - 1) * kBar, kTicksPerQuarter, 36, 120);
 
-  std::vector<Track*> tracks = {&conductor, &piano, &bass, &strings, &flute, &keys, &brass, &drums};
-  std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, uint8_t(tracks.size()),
-                               uint8_t(kTicksPerQuarter >> 8), uint8_t(kTicksPerQuarter & 0xff)};
-  for (Track* t : tracks) {
-    std::vector<uint8_t> chunk = t->Chunk();
-    file.insert(file.end(), chunk.begin(), chunk.end());
-  }
+  std::vector<std::vector<uint8_t>> tracks;
+  for (const Track* t : {&conductor, &piano, &bass, &strings, &flute, &keys, &brass, &drums})
+    tracks.push_back(t->Events());
+  const std::vector<uint8_t> file = tonemill::MidiFileBytes(1, kTicksPerQuarter, tracks);
   FILE* out = std::fopen(argv[1], "wb");
   if (!out || std::fwrite(file.data(), 1, file.size(), out) != file.size() || std::fclose(out) != 0) {
     std::fprintf(stderr, "make_demo_song: cannot write %s\n", argv[1]);

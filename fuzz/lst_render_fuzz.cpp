@@ -4,6 +4,7 @@
 #include "harness.h"
 #include "resona/render.h"
 #include "resona/wavefile.h"
+#include "tonemill/files/wavwriter.h"
 #include "tonemill/render/wavetables.h"
 
 #include <cmath>
@@ -13,39 +14,22 @@
 
 namespace {
 
-void WriteSample(const std::string& name, int bits, int channels, int rate, int frames) {
-  std::vector<uint8_t> b;
-  auto put = [&](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b.push_back(uint8_t(v >> (8 * i)));
-  };
-  const uint32_t bytes = uint32_t(frames * channels * bits / 8);
-  b.insert(b.end(), {'R', 'I', 'F', 'F'});
-  put(bytes + 36, 4);
-  b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  put(16, 4);
-  put(1, 2);
-  put(uint32_t(channels), 2);
-  put(uint32_t(rate), 4);
-  put(uint32_t(rate * channels * bits / 8), 4);
-  put(uint32_t(channels * bits / 8), 2);
-  put(uint32_t(bits), 2);
-  b.insert(b.end(), {'d', 'a', 't', 'a'});
-  put(bytes, 4);
-  for (int f = 0; f < frames * channels; ++f) {
-    const double v = std::sin(f * 0.05) * (bits == 8 ? 100 : 20000);
-    if (bits == 8)
-      b.push_back(uint8_t(128 + int(v)));
-    else
-      put(uint32_t(int16_t(v)), 2);
+void WriteSample(const std::string& name, const tonemill::AudioFormat& format, int frames) {
+  std::vector<int32_t> samples(size_t(frames * format.channels));
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const double v = std::sin(double(i) * 0.05) * (format.bits == 8 ? 100 : 20000);
+    samples[i] = format.bits == 8 ? 128 + int(v) : int16_t(v);
   }
+  const std::vector<uint8_t> b =
+      tonemill::CanonicalWavFile(format, tonemill::EncodePcm(format, samples));
   fuzz::ScratchFile(name, b.data(), b.size());
 }
 
 const std::string& SampleDirectory() {
   static const std::string dir = [] {
-    WriteSample("A.WAV", 16, 1, 44100, 400);
-    WriteSample("B.WAV", 8, 2, 22050, 300);
-    WriteSample("C.WAV", 16, 2, 11025, 200);
+    WriteSample("A.WAV", {44100, 16, 1}, 400);
+    WriteSample("B.WAV", {22050, 8, 2}, 300);
+    WriteSample("C.WAV", {11025, 16, 2}, 200);
     return fuzz::ScratchDirectory();
   }();
   return dir;

@@ -2,10 +2,15 @@
 //   fuzz_seeds DIR
 #include "tests/soundfont/sf2builder.h"
 #include "tests/support/midifiles.h"
+#include "tests/support/testfiles.h"
+#include "tonemill/files/wavwriter.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,36 +18,34 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put(Bytes& b, uint32_t v, int n) {
-  for (int i = 0; i < n; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
 void PutText(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
 
+void SetLe32(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+
+// A 22050 Hz file from the program's writer, with a longer format chunk and an extra chunk
+// before the data spliced in for the layouts that readers must take as well.
 Bytes Wav(int bits, int channels, int frames, uint32_t fmtSize, const Bytes& extraChunk) {
-  Bytes b;
-  const uint32_t bytes = uint32_t(frames * channels * bits / 8);
-  PutText(b, "RIFF");
-  Put(b, bytes + 36 + uint32_t(extraChunk.size()) + fmtSize - 16, 4);
-  PutText(b, "WAVEfmt ");
-  Put(b, fmtSize, 4);
-  Put(b, 1, 2);
-  Put(b, uint32_t(channels), 2);
-  Put(b, 22050, 4);
-  Put(b, uint32_t(22050 * channels * bits / 8), 4);
-  Put(b, uint32_t(channels * bits / 8), 2);
-  Put(b, uint32_t(bits), 2);
-  for (uint32_t i = 16; i < fmtSize; ++i) b.push_back(0);
-  b.insert(b.end(), extraChunk.begin(), extraChunk.end());
-  PutText(b, "data");
-  Put(b, bytes, 4);
-  for (uint32_t i = 0; i < bytes; ++i) b.push_back(uint8_t(i * 37));
+  Bytes data(size_t(frames * channels * bits / 8));
+  for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 37);
+  Bytes b = tonemill::CanonicalWavFile({22050, bits, channels}, data);
+  const size_t formatEnd = 20 + fmtSize;
+  b.insert(b.begin() + 36, fmtSize - 16, 0);
+  b.insert(b.begin() + std::ptrdiff_t(formatEnd), extraChunk.begin(), extraChunk.end());
+  SetLe32(b, 4, uint32_t(b.size() - 8));
+  SetLe32(b, 16, fmtSize);
   return b;
 }
 
+// Throws when the seed cannot be written: a missing seed must fail the run, not leave the
+// replays with less to read.
 void Write(const std::filesystem::path& dir, const std::string& name, const Bytes& b) {
   std::filesystem::create_directories(dir);
-  std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                                     std::streamsize(b.size()));
+  std::ofstream out(dir / name, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+  out.close();
+  if (!out) throw std::runtime_error("can't write " + (dir / name).string());
 }
 
 Bytes Song(uint8_t format, const std::string& text) {
@@ -51,16 +54,11 @@ Bytes Song(uint8_t format, const std::string& text) {
   return b;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  const std::filesystem::path root = argv[1];
-
+void WriteSeeds(const std::filesystem::path& root) {
   const std::filesystem::path wave = root / "wave_info";
   Bytes list;
   PutText(list, "LIST");
-  Put(list, 3, 4);
+  testing_support::PutLe32(list, 3);
   PutText(list, "abc");
   list.push_back(0);
   Write(wave, "mono16.wav", Wav(16, 1, 20, 16, {}));
@@ -140,5 +138,17 @@ int main(int argc, char** argv) {
   for (std::string t : {"c4-d5", "C#4 - g10", "b10", "/home/user/song.wav", "C:\\wav\\a.b.wav", " 1.5e3",
                         "-0.25", "$1F", "99.999"})
     Write(routines, "text" + std::to_string(n++), Bytes(t.begin(), t.end()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  try {
+    WriteSeeds(argv[1]);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "fuzz_seeds: %s\n", e.what());
+    return 1;
+  }
   return 0;
 }

@@ -7,6 +7,8 @@
 //   pitchprobe measure PRG_DIR REFERENCE.wav TEST.wav
 #include "wavread.h"
 
+#include "tonemill/midi/midiwriter.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -81,18 +83,9 @@ Probe ProbeOf(const std::string& prgDir, int program) {
   return p;
 }
 
-void Quantity(std::vector<uint8_t>& out, uint32_t v) {
-  uint8_t b[5];
-  int n = 0;
-  do b[n++] = uint8_t(v & 0x7f), v >>= 7;
-  while (v);
-  while (n > 1) out.push_back(uint8_t(b[--n] | 0x80));
-  out.push_back(b[0]);
-}
-
 int Make(const std::string& prgDir, const std::string& midPath, const std::string& lstPath) {
   // One tick is one millisecond: 500 ticks per quarter at the default 500000 us per quarter.
-  std::vector<uint8_t> track;
+  tonemill::MidiTrackWriter track;
   std::ofstream lst(lstPath, std::ios::binary);
   lst << 128 * kSpacingMs + 1000 << "\r\n";
   int last = 0, probes = 0;
@@ -101,10 +94,10 @@ int Make(const std::string& prgDir, const std::string& midPath, const std::strin
     if (p.key < 0) continue;
     ++probes;
     const int t = program * kSpacingMs;
-    Quantity(track, uint32_t(t - last));
-    track.insert(track.end(), {0xc0, uint8_t(program), 0x00, 0xb0, 7, 100, 0x00, 0x90, uint8_t(p.referenceKey), 100});
-    Quantity(track, kNoteMs);
-    track.insert(track.end(), {0x80, uint8_t(p.referenceKey), 64});
+    track.Channel(uint32_t(t - last), 0xc0, uint8_t(program))
+        .Channel(0, 0xb0, 7, 100)
+        .Channel(0, 0x90, uint8_t(p.referenceKey), 100)
+        .Channel(kNoteMs, 0x80, uint8_t(p.referenceKey), 64);
     last = t + kNoteMs;
     for (const Layer& l : p.layers) {
       if (l.baseKey != p.key) continue;  // only layers the renderer plays unshifted
@@ -114,10 +107,8 @@ int Make(const std::string& prgDir, const std::string& midPath, const std::strin
           << t + kNoteMs << " OFF 64\r\n]\r\n}\r\n";
     }
   }
-  track.insert(track.end(), {0x00, 0xff, 0x2f, 0x00});
-  std::vector<uint8_t> mid = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xf4, 'M', 'T', 'r', 'k'};
-  for (int i = 3; i >= 0; --i) mid.push_back(uint8_t(track.size() >> (8 * i)));
-  mid.insert(mid.end(), track.begin(), track.end());
+  track.EndOfTrack();
+  const std::vector<uint8_t> mid = tonemill::MidiFileBytes(0, 500, {track.Bytes()});
   std::ofstream(midPath, std::ios::binary).write(reinterpret_cast<const char*>(mid.data()), std::streamsize(mid.size()));
   std::printf("%d programs probed\n", probes);
   return lst ? 0 : 1;

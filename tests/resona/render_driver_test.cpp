@@ -22,7 +22,7 @@ std::vector<int32_t> Ramp(int frames, int step = 16) {
 
 class Driver : public ::testing::Test {
  protected:
-  void SetUp() override { WriteSample(f, "S", 16, 1, 44100, Ramp(1000)); }
+  void SetUp() override { WriteSample(f, "S", {44100, 16, 1}, Ramp(1000)); }
   bool OutputExists() const { return std::filesystem::exists(f.wav); }
   SongFixture f;
 };
@@ -103,7 +103,7 @@ TEST_F(Driver, ProgressFieldsTellWhereTheErrorIs) {
   bad.base = 55;
   std::string text = Song(100, Block(Inst{}, {{62, {"0 ON 100", "50 OFF 64"}}}) +
                                    Block(bad, {{57, {"0 ON 100", "10 BOGUS 1"}}}));
-  WriteSample(f, "BAD", 16, 1, 44100, Ramp(1000));
+  WriteSample(f, "BAD", {44100, 16, 1}, Ramp(1000));
   RenderRun run = f.Render(text);
   EXPECT_EQ(run.status, kIllegalEventCode);
   EXPECT_EQ(run.line, 15);  // the BOGUS line: duration, 8 lines of the first block, then 6
@@ -126,11 +126,11 @@ TEST_F(Driver, ProgressFieldsTellWhereTheErrorIs) {
 TEST_F(Driver, SampleFilesAreFoundIgnoringCaseButNeverOutsideTheirDirectory) {
   Inst lower;
   lower.name = "Lower";
-  WriteWav(f.dir.File("lower.wav"), 16, 1, 44100, Ramp(100));
+  WriteWav(f.dir.File("lower.wav"), {44100, 16, 1}, Ramp(100));
   EXPECT_EQ(f.Render(Song(50, Block(lower, {}))).status, kOk);
 
   std::filesystem::create_directory(f.dir.Path() / "sub");
-  WriteWav(f.dir.File("sub/X.WAV"), 16, 1, 44100, Ramp(100));
+  WriteWav(f.dir.File("sub/X.WAV"), {44100, 16, 1}, Ramp(100));
   for (const char* name : {"sub/X", "sub\\X", "../S", "..", "MISSING"}) {
     Inst i;
     i.name = name;
@@ -348,7 +348,7 @@ TEST(DriverPaths, SpacesAndNonAsciiNamesWork) {
   SongFixture f;
   const std::filesystem::path dir = f.dir.Path() / "Mes échantillons à jouer";
   std::filesystem::create_directory(dir);
-  WriteWav((dir / "S.WAV").string(), 16, 1, 44100, std::vector<int32_t>(100, 1000));
+  WriteWav((dir / "S.WAV").string(), {44100, 16, 1}, std::vector<int32_t>(100, 1000));
   f.samples = dir.string() + "/";
   const std::string lst = (dir / "chanson d'été.lst").string();
   const std::string wav = (dir / "chanson d'été.wav").string();

@@ -60,9 +60,9 @@ RenderRun SongFixture::RenderFile(const std::string& lstPath, const std::string&
   return run;
 }
 
-void WriteSample(const SongFixture& f, const std::string& name, int bits, int channels, int rate,
+void WriteSample(const SongFixture& f, const std::string& name, const tonemill::AudioFormat& format,
                  const std::vector<int32_t>& interleaved) {
-  WriteWav(f.dir.File(name + ".WAV"), bits, channels, rate, interleaved);
+  WriteWav(f.dir.File(name + ".WAV"), format, interleaved);
 }
 
 }  // namespace testing_support

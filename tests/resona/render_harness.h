@@ -44,7 +44,7 @@ class SongFixture {
 };
 
 // A sample file in the fixture's directory, named NAME.WAV.
-void WriteSample(const SongFixture& f, const std::string& name, int bits, int channels, int rate,
+void WriteSample(const SongFixture& f, const std::string& name, const tonemill::AudioFormat& format,
                  const std::vector<int32_t>& interleaved);
 
 }  // namespace testing_support

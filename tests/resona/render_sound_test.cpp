@@ -28,7 +28,7 @@ std::string StrikeEvents(const reference::Strike& s) {
 // Renders the song through the driver and through the reference, and compares the data.
 void ExpectRenderMatchesReference(const reference::Song& song, const std::string& instLine) {
   SongFixture f;
-  WriteSample(f, "SMP", song.sample.bits, song.sample.channels, song.sample.rate,
+  WriteSample(f, "SMP", {song.sample.rate, song.sample.bits, song.sample.channels},
               song.sample.interleaved);
   std::string text = std::to_string(song.durationMs) + "\r\n{\r\n" + instLine + "\r\n";
   for (const auto& s : song.strikes)
@@ -94,7 +94,7 @@ TEST(RenderSound, LongRampsCrossBlockBoundaries) {
 TEST(RenderSound, BaseNoteAtUnityGainIsMixedBitExactly) {
   SongFixture f;
   std::vector<int32_t> sample = Noise(3000, 16, 5);
-  WriteSample(f, "S", 16, 1, 44100, sample);
+  WriteSample(f, "S", {44100, 16, 1}, sample);
   Inst s;
   s.end = 2999;
   // gain 256, velocity 100, sensitivity 64, base volume 64: a note-on gain of exactly 1.
@@ -108,10 +108,10 @@ TEST(RenderSound, BaseNoteAtUnityGainIsMixedBitExactly) {
 // The sound of a song with and without some change, for comparisons.
 std::vector<int32_t> RenderWith(const std::string& text, RenderFormat format = {}) {
   SongFixture f;
-  WriteSample(f, "S", 16, 1, 44100, Noise(1000, 16, 3));
+  WriteSample(f, "S", {44100, 16, 1}, Noise(1000, 16, 3));
   Inst loop;
   loop.name = "L";
-  WriteSample(f, "L", 16, 1, 44100, Noise(1000, 16, 4));
+  WriteSample(f, "L", {44100, 16, 1}, Noise(1000, 16, 4));
   EXPECT_EQ(f.Render(text, format).status, kOk) << text;
   return ReadWav(f.wav).samples;
 }
@@ -160,12 +160,12 @@ TEST(RenderSound, ControllersChangeTheSlopeNotTheLevel) {
 
 TEST(RenderSound, EightBitOutputSaturatesInsteadOfWrapping) {
   SongFixture f;
-  WriteSample(f, "S", 16, 1, 44100, std::vector<int32_t>(1000, 30000));
+  WriteSample(f, "S", {44100, 16, 1}, std::vector<int32_t>(1000, 30000));
   Inst s;
   std::string text = Song(20, Block(s, {{60, {"0 ON 127", "20 OFF 64"}}, {60, {"0 ON 127", "20 OFF 64"}}}));
   ASSERT_EQ(f.Render(text, {8, 1, 44100}).status, kOk);
   for (int32_t v : ReadWav(f.wav).samples) ASSERT_TRUE(v == 255 || v == 128) << v;
-  WriteSample(f, "S", 16, 1, 44100, std::vector<int32_t>(1000, -30000));
+  WriteSample(f, "S", {44100, 16, 1}, std::vector<int32_t>(1000, -30000));
   ASSERT_EQ(f.Render(text, {8, 1, 44100}).status, kOk);
   for (int32_t v : ReadWav(f.wav).samples) ASSERT_TRUE(v == 0 || v == 128) << v;
 }
@@ -176,7 +176,7 @@ class Playback : public ::testing::Test {
   void SetUp() override {
     std::vector<int32_t> ramp(4000);
     for (int i = 0; i < 4000; ++i) ramp[size_t(i)] = i * 8;
-    WriteSample(f, "S", 16, 1, 44100, ramp);
+    WriteSample(f, "S", {44100, 16, 1}, ramp);
     inst.end = 3999;
     inst.bendRange = 12;
   }

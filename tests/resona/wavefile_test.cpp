@@ -1,5 +1,6 @@
 #include "resona/wavefile.h"
 #include "tests/support/testfiles.h"
+#include "tonemill/files/wavheader.h"
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,23 @@ TEST(WriteWaveHeader, TakesTheDataSizeFromTheFile) {
   WriteWaveHeader(f.c_str(), 16, 44100, 2);
   EXPECT_EQ(ReadBytes(f).size(), 44u);
   EXPECT_EQ(ReadWav(f).dataSize, 0u);
+}
+
+// The test files come from the program's header builder, so it is held to the library's: both
+// write one canonical header, with the same reading of odd depths and channel counts.
+TEST(WriteWaveHeader, AgreesWithTheProgramsCanonicalHeader) {
+  TempDir dir;
+  const std::string f = dir.File("a.wav");
+  const tonemill::AudioFormat formats[] = {
+      {11025, 8, 1}, {22050, 8, 2}, {44100, 16, 1}, {44100, 16, 2}, {48000, 12, 3}};
+  for (const tonemill::AudioFormat& format : formats) {
+    WriteBytes(f, std::vector<uint8_t>(44 + 6, 0));
+    WriteWaveHeader(f.c_str(), format.bits, format.rate, format.channels);
+    std::vector<uint8_t> expected = tonemill::CanonicalWavHeader(format, 6);
+    expected.resize(44 + 6, 0);
+    EXPECT_EQ(ReadBytes(f), expected) << format.rate << " Hz " << format.bits << " bits "
+                                      << format.channels << " channels";
+  }
 }
 
 TEST(PadWaveFile, AppendsOneSilenceByteToOddFiles) {

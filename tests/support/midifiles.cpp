@@ -1,5 +1,9 @@
 #include "midifiles.h"
 
+#include "tonemill/midi/midiwriter.h"
+
+#include <algorithm>
+
 namespace testing_support {
 
 MidiTrack& MidiTrack::Raw(std::initializer_list<uint8_t> b) {
@@ -8,14 +12,7 @@ MidiTrack& MidiTrack::Raw(std::initializer_list<uint8_t> b) {
 }
 
 MidiTrack& MidiTrack::Delta(uint32_t ticks) {
-  uint8_t groups[5];
-  int n = 0;
-  do {
-    groups[n++] = uint8_t(ticks & 0x7F);
-    ticks >>= 7;
-  } while (ticks);
-  while (n > 1) bytes.push_back(uint8_t(groups[--n] | 0x80));
-  bytes.push_back(groups[0]);
+  tonemill::AppendVariableLength(bytes, ticks);
   return *this;
 }
 
@@ -46,9 +43,23 @@ MidiTrack& MidiTrack::Tempo(uint32_t d, uint32_t us) {
 }
 MidiTrack& MidiTrack::EndOfTrack(uint32_t d) { return Delta(d).Raw({0xFF, 0x2F, 0x00}); }
 
+std::vector<uint8_t> TrackFromTimedEvents(std::vector<TimedEvent> events) {
+  std::stable_sort(events.begin(), events.end(), [](const TimedEvent& a, const TimedEvent& b) {
+    return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
+  });
+  tonemill::MidiTrackWriter track;
+  uint32_t now = 0;
+  for (const TimedEvent& e : events) {
+    track.Encoded(e.tick - now, e.bytes);
+    now = e.tick;
+  }
+  return track.EndOfTrack().Bytes();
+}
+
 std::vector<uint8_t> MidiHeader(int format, int tracks, int division) {
-  return {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, uint8_t(format), uint8_t(tracks >> 8),
-          uint8_t(tracks), uint8_t(division >> 8), uint8_t(division)};
+  std::vector<uint8_t> header;
+  tonemill::AppendHeaderChunk(header, uint16_t(format), uint16_t(tracks), int16_t(division));
+  return header;
 }
 
 void AppendChunk(std::vector<uint8_t>& file, const char* id, const std::vector<uint8_t>& body,
@@ -60,7 +71,7 @@ void AppendChunk(std::vector<uint8_t>& file, const char* id, const std::vector<u
 
 std::vector<uint8_t> MidiFile(int format, int division, const std::vector<MidiTrack>& tracks) {
   std::vector<uint8_t> file = MidiHeader(format, int(tracks.size()), division);
-  for (const MidiTrack& t : tracks) AppendChunk(file, "MTrk", t.bytes, uint32_t(t.bytes.size()));
+  for (const MidiTrack& t : tracks) tonemill::AppendTrackChunk(file, t.bytes);
   return file;
 }
 

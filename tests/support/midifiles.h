@@ -26,6 +26,16 @@ class MidiTrack {
   std::vector<uint8_t> bytes;
 };
 
+// An event placed by absolute time, the way generated songs are composed. `order` ranks the
+// events of one tick, lower first; equal ranks keep the order in which they were added.
+struct TimedEvent {
+  uint32_t tick = 0;
+  int order = 0;
+  std::vector<uint8_t> bytes;  // the event with its status byte, without a delta time
+};
+// The events in time order as one track's bytes, each after its delta time, then End of Track.
+std::vector<uint8_t> TrackFromTimedEvents(std::vector<TimedEvent> events);
+
 // "MThd" header and one "MTrk" chunk per track, each with its true length.
 std::vector<uint8_t> MidiFile(int format, int division, const std::vector<MidiTrack>& tracks);
 // A chunk with a given length field, for files whose lengths lie.

@@ -1,5 +1,7 @@
 #include "testfiles.h"
 
+#include "tonemill/files/wavwriter.h"
+
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -44,30 +46,12 @@ void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
 
-void WriteWav(const std::string& path, int bits, int channels, int rate,
+void WriteWav(const std::string& path, const tonemill::AudioFormat& format,
               const std::vector<int32_t>& interleaved) {
-  std::vector<uint8_t> b;
-  const uint32_t bytesPerSample = bits == 8 ? 1 : 2;
-  const uint32_t dataSize = uint32_t(interleaved.size()) * bytesPerSample;
-  for (char c : std::string("RIFF")) b.push_back(uint8_t(c));
-  PutLe32(b, dataSize + 36);
-  for (char c : std::string("WAVEfmt ")) b.push_back(uint8_t(c));
-  PutLe32(b, 16);
-  PutLe16(b, 1);
-  PutLe16(b, uint32_t(channels));
-  PutLe32(b, uint32_t(rate));
-  PutLe32(b, uint32_t(rate) * uint32_t(channels) * bytesPerSample);
-  PutLe16(b, uint32_t(channels) * bytesPerSample);
-  PutLe16(b, uint32_t(bits));
-  for (char c : std::string("data")) b.push_back(uint8_t(c));
-  PutLe32(b, dataSize);
-  for (int32_t s : interleaved) {
-    if (bits == 8)
-      b.push_back(uint8_t(s));
-    else
-      PutLe16(b, uint32_t(uint16_t(int16_t(s))));
-  }
-  WriteBytes(path, b);
+  tonemill::Problem problem;
+  if (!tonemill::WriteCanonicalWavFile(path, format, tonemill::EncodePcm(format, interleaved),
+                                       &problem))
+    throw std::runtime_error(problem.Text());
 }
 
 WavData ReadWav(const std::string& path) {

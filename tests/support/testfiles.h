@@ -1,6 +1,8 @@
 // Test helpers: a temporary directory per test, and WAV files written and read byte by byte.
 #pragma once
 
+#include "tonemill/files/audioformat.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -28,12 +30,13 @@ std::vector<uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteText(const std::string& path, const std::string& text);
 
-// A canonical 44-byte-header PCM WAV file. For 8-bit files the samples are the unsigned bytes.
-void WriteWav(const std::string& path, int bits, int channels, int rate,
+// A canonical 44-byte-header PCM WAV file, written by the program's own writer. For 8-bit files
+// the samples are the unsigned bytes. Throws when the file cannot be written.
+void WriteWav(const std::string& path, const tonemill::AudioFormat& format,
               const std::vector<int32_t>& interleaved);
 
-struct WavData {
-  int bits = 0, channels = 0, rate = 0;
+// The format as the header states it, the two sizes and the samples.
+struct WavData : tonemill::AudioFormat {
   uint32_t riffSize = 0, dataSize = 0;
   std::vector<int32_t> samples;  // interleaved; 8-bit as unsigned bytes
 };

@@ -77,15 +77,38 @@ std::string WavInputProblem(const TWAVheader& header, const std::string& name) {
   if (header.Truncated) return "Premature end of WAV file " + name;
   if (!header.IsWave) return "Not a WAV file: " + name;
   if (!header.FormatOk) return "Unsupported WAV format in " + name;
-  if (header.Channels != 1 && header.Channels != 2)
+  if (!AudioFormat::IsSupportedChannels(header.Channels))
     return "Undefined channel assignment in: " + name;
-  if (header.SampleRate != 11025 && header.SampleRate != 22050 && header.SampleRate != 44100)
+  if (!AudioFormat::IsSupportedRate(header.SampleRate))
     return "Unsupported sampling rate (" + std::to_string(header.SampleRate) +
            " Hz) in WAV file " + name;
-  if (header.BitsPerSample != 8 && header.BitsPerSample != 16)
+  if (!AudioFormat::IsSupportedBits(header.BitsPerSample))
     return "Unsupported sample size (" + std::to_string(header.BitsPerSample) +
            " bits) in WAV file " + name;
   return "";
+}
+
+std::vector<uint8_t> CanonicalWavHeader(const AudioFormat& format, uint32_t dataSize) {
+  std::vector<uint8_t> h;
+  h.reserve(44);
+  auto text = [&](const char* s) { h.insert(h.end(), s, s + 4); };
+  auto number = [&](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) h.push_back(uint8_t(value >> (8 * i)));
+  };
+  text("RIFF");
+  number(dataSize + 36, 4);
+  text("WAVE");
+  text("fmt ");
+  number(16, 4);
+  number(1, 2);  // PCM
+  number(uint32_t(format.StoredChannels()), 2);
+  number(uint32_t(format.rate), 4);
+  number(uint32_t(format.BytesPerSecond()), 4);
+  number(uint32_t(format.FrameBytes()), 2);
+  number(uint32_t(format.StoredBits()), 2);
+  text("data");
+  number(dataSize, 4);
+  return h;
 }
 
 }  // namespace tonemill

@@ -1,9 +1,12 @@
-// TWAVheader: the program's reading of a WAV file's header, and the input acceptance check that
-// every operation taking a WAV file runs on it.
+// TWAVheader: the program's reading of a WAV file's header, the input acceptance check that
+// every operation taking a WAV file runs on it, and the canonical header the program writes.
 #pragma once
+
+#include "audioformat.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tonemill {
 
@@ -28,5 +31,14 @@ class TWAVheader {
 // The first failing message of the acceptance cascade ("Can't find WAV file " + name, ...),
 // or an empty text when the file is acceptable.
 std::string WavInputProblem(const TWAVheader& header, const std::string& name);
+
+// The canonical 44-byte header ("RIFF", "WAVE", a 16-byte PCM "fmt " chunk, "data") for
+// `dataSize` bytes of samples; bits and channels as the format stores them.
+std::vector<uint8_t> CanonicalWavHeader(const AudioFormat& format, uint32_t dataSize);
+// The same, for callers that still pass the three numbers.
+inline std::vector<uint8_t> CanonicalWavHeader(int32_t bits, int32_t channels, int32_t rate,
+                                               uint32_t dataSize) {
+  return CanonicalWavHeader(AudioFormat{rate, bits, channels}, dataSize);
+}
 
 }  // namespace tonemill

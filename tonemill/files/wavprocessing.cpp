@@ -14,10 +14,6 @@ namespace {
 
 constexpr int64_t kChunkBytes = 16384;
 
-void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
-}
-
 }  // namespace
 
 ProcessingState OpenWavInput(const std::string& fileName) {
@@ -38,32 +34,11 @@ ProcessingState OpenWavInput(const std::string& fileName) {
   return s;
 }
 
-std::vector<uint8_t> CanonicalWavHeader(int32_t bits, int32_t channels, int32_t rate, uint32_t dataSize) {
-  const uint32_t channelValue = channels == 1 ? 1 : 2;
-  const uint32_t blockAlign = channelValue * (bits == 8 ? 1 : 2);
-  std::vector<uint8_t> h;
-  h.reserve(44);
-  auto text = [&](const char* s) { h.insert(h.end(), s, s + 4); };
-  text("RIFF");
-  PutLe(h, dataSize + 36, 4);
-  text("WAVE");
-  text("fmt ");
-  PutLe(h, 16, 4);
-  PutLe(h, 1, 2);
-  PutLe(h, channelValue, 2);
-  PutLe(h, uint32_t(rate), 4);
-  PutLe(h, uint32_t(rate) * blockAlign, 4);
-  PutLe(h, blockAlign, 2);
-  PutLe(h, bits == 8 ? 8 : 16, 2);
-  text("data");
-  PutLe(h, dataSize, 4);
-  return h;
-}
-
 void WriteWavHeader(TFastFile& file, int32_t bits, int32_t channels, int32_t rate) {
   const int64_t length = std::max<int64_t>(file.Size() - 44, 0);
   file.SeekTo(0);
-  for (uint8_t b : CanonicalWavHeader(bits, channels, rate, uint32_t(length))) file.WriteByte(b);
+  for (uint8_t b : CanonicalWavHeader(AudioFormat{rate, bits, channels}, uint32_t(length)))
+    file.WriteByte(b);
 }
 
 void PadToEven(TFastFile& file, int32_t bits) {

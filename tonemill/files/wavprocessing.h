@@ -32,10 +32,6 @@ struct ProcessingState {
 
 ProcessingState OpenWavInput(const std::string& fileName);
 
-// The canonical 44-byte header for PCM data of `dataSize` bytes: 8 bits when `bits` is 8 and 16
-// otherwise, mono when `channels` is 1 and stereo otherwise.
-std::vector<uint8_t> CanonicalWavHeader(int32_t bits, int32_t channels, int32_t rate, uint32_t dataSize);
-
 // Writes the canonical header at position 0, with the data length taken from the file's
 // current size (0 when it is shorter than the header).
 void WriteWavHeader(TFastFile& file, int32_t bits, int32_t channels, int32_t rate);

@@ -19,7 +19,7 @@ class Lst2Wav : public ::testing::Test {
   void SetUp() override {
     std::vector<int32_t> ramp(1000);
     for (int i = 0; i < 1000; ++i) ramp[size_t(i)] = i * 20;
-    WriteWav(dir.File("S.WAV"), 16, 1, 44100, ramp);
+    WriteWav(dir.File("S.WAV"), {44100, 16, 1}, ramp);
     lst = dir.File("song.lst");
   }
   ProcessResult Lst2wav(std::vector<std::string> extra) {

@@ -21,8 +21,8 @@ class SongHome : public ::testing::Test {
     ASSERT_TRUE(std::filesystem::is_directory(home_ + "PRG")) << err;
     std::vector<int32_t> tone;
     for (int i = 0; i < 4410; ++i) tone.push_back((i % 100 - 50) * 300);
-    WriteWav(home_ + "WAV/TONE.WAV", 16, 1, 22050, tone);
-    WriteWav(home_ + "WAV/DRUM.WAV", 8, 1, 11025, std::vector<int32_t>(2000, 200));
+    WriteWav(home_ + "WAV/TONE.WAV", {22050, 16, 1}, tone);
+    WriteWav(home_ + "WAV/DRUM.WAV", {11025, 8, 1}, std::vector<int32_t>(2000, 200));
     PrgFields melodic, drum;
     melodic.wav = "TONE";
     melodic.end = "4409";

@@ -164,7 +164,7 @@ TEST(RangeFrame, ProcessesOnlyTheRangeAndKeepsTheRest) {
   TempDir dir;
   std::vector<int32_t> samples;
   for (int i = 0; i < 30001; ++i) samples.push_back(i % 1000);
-  testing_support::WriteWav(dir.File("in.wav"), 16, 1, 22050, samples);
+  testing_support::WriteWav(dir.File("in.wav"), {22050, 16, 1}, samples);
   FrameStep negate = [](TFastFile& in, TFastFile& out, const ProcessingState&) {
     out.WriteWord(int16_t(-in.ReadWord()));
   };

@@ -87,7 +87,7 @@ TEST(SongChecks, OverwriteQuestions) {
 
 TEST(SongChecks, SampleCheckAsksOnceForEachMissingSample) {
   TempDir dir;
-  testing_support::WriteWav(dir.File("HERE.WAV"), 16, 1, 22050, {1, 2, 3});
+  testing_support::WriteWav(dir.File("HERE.WAV"), {22050, 16, 1}, {1, 2, 3});
   const std::string block = "[\r\n60\r\n0 ON 1\r\n10 OFF 1\r\n]\r\n";
   std::string lst = "10\r\n";
   for (const char* sample : {"GONE1", "HERE", "GONE2", "GONE3"}) lst += "{\r\n" + std::string(sample) + " x\r\n" + block + "}\r\n";

@@ -40,7 +40,7 @@ class Provisioning : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directory(dir_.File("WAV"));
     std::filesystem::create_directory(dir_.File("DFT"));
-    testing_support::WriteWav(dir_.File("WAV/piano.wav"), 16, 1, 22050, {1, 2, 3});
+    testing_support::WriteWav(dir_.File("WAV/piano.wav"), {22050, 16, 1}, {1, 2, 3});
     testing_support::WriteText(dir_.File("WAV/BROKEN.WAV"), "not a wave");
     testing_support::WriteText(dir_.File("DFT/STRINGS.DFT"), "x");
   }
