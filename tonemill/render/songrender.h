@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/library.h"
+#include "tonemill/files/audioformat.h"
 #include "tonemill/files/progress.h"
 #include "tonemill/files/real48.h"
 
@@ -12,10 +13,7 @@
 namespace tonemill {
 
 // The output format of a rendered song and its volume factor.
-struct SongFormat {
-  int32_t rate = 44100;
-  int32_t bits = 16;
-  int32_t channels = 2;
+struct SongFormat : AudioFormat {
   Real48 volume = Real48::FromDouble(1.0);
 };
 
