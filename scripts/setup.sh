@@ -13,6 +13,7 @@ packages=(
   libsamplerate0-dev   # sample rate conversion of imported SoundFont samples
   timgm6mb-soundfont   # the default General MIDI bank
   sox time  # the benchmarks' reference and measurement
+  slurmctld slurmd slurm-client munge  # a private one-node Slurm cluster for the array-job test
 )
 
 missing=()

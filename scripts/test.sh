@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite (after scripts/setup.sh has installed the packages):
 #   1. the Release build and its tests;
-#   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. a bounded fuzzing pass over every reader (a few seconds per harness).
+#   2. the README's array job on a private one-node Slurm cluster, and a render cancelled there;
+#   3. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer;
+#   4. a bounded fuzzing pass over every reader (a few seconds per harness).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TONEMILL_BUILD_DIR:-$here/build}
@@ -12,6 +13,11 @@ echo "== Release build and tests"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
+
+echo "== Cluster array job"
+# The stage bounds every wait itself; the outer limit only guards against the unforeseen, and
+# the stage cleans up (daemons, jobs, files) when it is ended.
+timeout -k 30 300 "$here/tests/cluster/run.sh"
 
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 asan=${TONEMILL_ASAN_BUILD_DIR:-$here/build-asan}
