@@ -2,14 +2,17 @@
 // valid samples, and consent before anything is replaced.
 #include "tests/soundfont/prgcheck.h"
 #include "tests/soundfont/sf2builder.h"
+#include "tests/support/midifiles.h"
 #include "tests/support/testfiles.h"
 #include "tonemill/soundfont/importer.h"
 #include "tonemill/soundfont/prgwriter.h"
+#include "tonemill/midi/midtolst.h"
 #include "tonemill/render/songrender.h"
 #include "tonemill/soundfont/sf2file.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -136,12 +139,14 @@ TEST(Importer, WritesCheckedPrgFilesAndSamples) {
   WriteBytes(bank, TwoPresetBank().Build());
   ImportSettings settings{bank, dir.File("prg"), dir.File("wav"), 44100, false};
   ImportSummary s = ImportSoundFont(settings);
-  EXPECT_EQ(s.programs, 1);
-  EXPECT_EQ(s.drumKits, 1);
+  EXPECT_EQ(s.programs, 128);  // one preset, and 127 stand-ins for it
+  EXPECT_EQ(s.drumKits, 128);
+  EXPECT_EQ(s.standInPrograms, 127);
+  EXPECT_EQ(s.standInKits, 127);
   EXPECT_EQ(s.samplesWritten, 2);
   EXPECT_TRUE(s.warnings.empty());
-  // The kit's keys outside 35-40 are muted, below and above.
-  EXPECT_EQ(CheckImport(dir.File("prg"), dir.File("wav")), 4);
+  // The kit's keys outside 35-40 are muted, below and above: three lines in each kit.
+  EXPECT_EQ(CheckImport(dir.File("prg"), dir.File("wav")), 128 * 1 + 128 * 3);
   const std::vector<std::string> tone = Lines(dir.File("prg/5.PRG"));
   ASSERT_EQ(tone.size(), 2u);
   EXPECT_EQ(tone[0], "# Imported from test.sf2: preset 'Tone', bank 0, program 5");
@@ -153,6 +158,30 @@ TEST(Importer, WritesCheckedPrgFilesAndSamples) {
   EXPECT_EQ(Fields(kit[2])[20], "-1");  // no loop
   EXPECT_EQ(Fields(kit[3])[0], "c0-a#2");
   EXPECT_EQ(Fields(kit[4])[0], "f3-g10");
+}
+
+// A song may select any kit and any program: those the bank lacks play a stand-in built from
+// the same samples.
+TEST(Importer, ASongSelectingWhatTheBankLacksConverts) {
+  TempDir dir;
+  WriteBytes(dir.File("test.sf2"), TwoPresetBank().Build());  // program 5 and kit 0 only
+  ImportSoundFont({dir.File("test.sf2"), dir.File("prg"), dir.File("wav"), 44100, false});
+  const std::vector<std::string> kit = Lines(dir.File("prg/D25.PRG")), ownKit = Lines(dir.File("prg/D0.PRG"));
+  ASSERT_EQ(kit.size(), 6u);
+  EXPECT_EQ(kit[1], "# The bank has no kit 25; this plays the standard kit 0");
+  // The definitions are the source's own, naming the same two sample files and no copies.
+  EXPECT_TRUE(std::equal(kit.begin() + 3, kit.end(), ownKit.begin() + 2, ownKit.end()));
+  EXPECT_EQ(Lines(dir.File("prg/99.PRG")).back(), Lines(dir.File("prg/5.PRG")).back());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("wav")), {}), 2);
+
+  MidiTrack track;
+  track.Program(0, 10, 25).NoteOn(0, 10, 36, 100).NoteOff(240, 10, 36).NoteOn(0, 10, 70, 100).NoteOff(240, 10, 70);
+  track.Program(0, 1, 99).NoteOn(0, 1, 60, 100).NoteOff(480, 1, 60).EndOfTrack();
+  WriteBytes(dir.File("song.mid"), MidiFile(0, 480, {track}));
+  const tonemill::MidToLstResult r =
+      tonemill::MIDtoLST(dir.File("song.mid"), dir.File("song.lst"), dir.File("prg"), {{-1, 10}});
+  EXPECT_TRUE(r.written) << r.message;
+  EXPECT_EQ(r.notes, 3);
 }
 
 TEST(Importer, ReplacesPrgFilesOnlyWithConsent) {
@@ -202,7 +231,9 @@ TEST(Importer, TheDefaultBankBecomesAFullSet) {
   ImportSettings settings{bank, dir.File("prg"), dir.File("wav"), 44100, false};
   ImportSummary s = ImportSoundFont(settings);
   EXPECT_EQ(s.programs, 128);
-  EXPECT_GE(s.drumKits, 1);
+  EXPECT_EQ(s.drumKits, 128);
+  EXPECT_EQ(s.standInPrograms, 0);
+  EXPECT_GE(s.standInKits, 1);
   EXPECT_TRUE(std::filesystem::exists(dir.File("prg/D0.PRG")));
   EXPECT_GT(CheckImport(dir.File("prg"), dir.File("wav")), 1000);
 }

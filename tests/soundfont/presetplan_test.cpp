@@ -187,10 +187,45 @@ TEST(PresetPlan, BanksAndProgramsChooseTheFiles) {
   b.presets = {{"Var", 1, 8, {z}}, {"One", 1, 0, {z}}, {"Two", 2, 8, {z}}, {"Two'", 2, 9, {z}},
                {"Kit", 16, 128, {z}}, {"Odd", 200, 0, {z}}};
   ImportPlan plan = Plan(b);
-  ASSERT_EQ(plan.files.size(), 3u);
+  ASSERT_EQ(plan.files.size(), 256u);  // with stand-ins for everything else
   EXPECT_EQ(File(plan, "1.PRG").presetName, "One");
   EXPECT_EQ(File(plan, "2.PRG").presetName, "Two");
   EXPECT_EQ(File(plan, "D16.PRG").presetName, "Kit");
+  for (const char* own : {"1.PRG", "2.PRG", "D16.PRG"}) EXPECT_EQ(File(plan, own).standIn, "") << own;
+}
+
+TEST(PresetPlan, ProgramsAndKitsTheBankLacksGetStandIns) {
+  struct Case {
+    std::vector<int> programs, kits;  // presets "P<n>" in bank 0 and "K<n>" in bank 128
+    size_t files;
+    std::vector<std::pair<std::string, std::string>> plays;  // file, preset that stands in
+  };
+  const std::vector<Case> cases = {
+      // The nearest program of the family of eight (the lower on a tie), else program 0; kit 0.
+      {{0, 2, 5, 17}, {0, 8}, 256,
+       {{"1.PRG", "P0"}, {"3.PRG", "P2"}, {"4.PRG", "P5"}, {"7.PRG", "P5"}, {"8.PRG", "P0"},
+        {"16.PRG", "P17"}, {"99.PRG", "P0"}, {"D25.PRG", "K0"}, {"D127.PRG", "K0"}}},
+      // Neither the family nor program 0: the lowest program; no kit 0: the lowest kit.
+      {{99, 40}, {16, 8}, 256, {{"0.PRG", "P40"}, {"100.PRG", "P99"}, {"D0.PRG", "K8"}, {"D25.PRG", "K8"}}},
+      // No kit at all: no kit is made up.
+      {{3}, {}, 128, {{"0.PRG", "P3"}, {"127.PRG", "P3"}}},
+  };
+  for (const Case& c : cases) {
+    Sf2Builder b;
+    b.samples = {Looped("S")};
+    b.instruments.push_back({"I", {Zn({{53, 0}})}});
+    for (int p : c.programs) b.presets.push_back({std::string("P").append(std::to_string(p)), uint16_t(p), 0, {Zn({{41, 0}})}});
+    for (int k : c.kits) b.presets.push_back({std::string("K").append(std::to_string(k)), uint16_t(k), 128, {Zn({{41, 0}})}});
+    const ImportPlan plan = Plan(b);
+    EXPECT_EQ(plan.files.size(), c.files);
+    for (const auto& [name, preset] : c.plays) {
+      const PlannedFile& f = File(plan, name);
+      EXPECT_EQ(f.presetName, preset) << name;
+      EXPECT_NE(f.standIn, "") << name;
+    }
+    EXPECT_EQ(plan.sources.size(), 1u);
+    EXPECT_EQ(plan.warnings.empty(), !c.kits.empty());
+  }
 }
 
 TEST(PresetPlan, EveryKeyFindsALayerMutedWhereTheBankHasNoSound) {

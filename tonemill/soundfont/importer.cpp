@@ -124,13 +124,15 @@ ImportSummary ImportSoundFont(const ImportSettings& settings, const ImportProgre
                                 "', bank " + std::to_string(f.bank) + ", program " +
                                 std::to_string(f.program);
     std::vector<std::string> comments = {comment.substr(0, 200)};  // lines hold 255 characters
+    if (!f.standIn.empty()) comments.push_back(f.standIn);
     if (!f.fillLines.empty())
       comments.push_back("The last " + std::to_string(f.fillLines.size()) +
                          " lines cover keys the bank leaves empty (nearest layers, or muted)");
     const std::string text = FormatPrgFile(comments, lines);
     WriteFileOrThrow(WithBackslash(settings.prgDirectory) + f.fileName,
                         std::vector<uint8_t>(text.begin(), text.end()));
-    ++(f.bank == 128 ? summary.drumKits : summary.programs);
+    ++(f.drums ? summary.drumKits : summary.programs);
+    if (!f.standIn.empty()) ++(f.drums ? summary.standInKits : summary.standInPrograms);
     summary.bytesWritten += text.size();
   }
   return summary;

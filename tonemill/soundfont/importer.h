@@ -1,7 +1,8 @@
 // Importing a SoundFont 2 bank: its presets become PRG instruments (bank 0 preset p is p.PRG,
-// bank 128 preset p is Dp.PRG, other banks fill programs that bank 0 lacks) and its samples WAV
-// files. Nothing is written when a PRG file exists and overwriting was not allowed; samples are
-// never overwritten (see SampleDirectory).
+// bank 128 preset p is Dp.PRG, other banks fill programs that bank 0 lacks, and every program
+// and kit the bank still lacks gets a copy of the instrument that stands in for it; see
+// PlanImport) and its samples WAV files. Nothing is written when a PRG file exists and
+// overwriting was not allowed; samples are never overwritten (see SampleDirectory).
 #pragma once
 
 #include <cstdint>
@@ -26,7 +27,8 @@ struct ImportSettings {
 };
 
 struct ImportSummary {
-  int programs = 0, drumKits = 0;
+  int programs = 0, drumKits = 0;             // PRG files written, stand-ins included
+  int standInPrograms = 0, standInKits = 0;  // of those, copies for what the bank lacks
   int samplesWritten = 0, samplesReused = 0;
   uint64_t bytesWritten = 0;
   std::vector<std::string> warnings;

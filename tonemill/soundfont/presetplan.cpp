@@ -8,6 +8,8 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
+#include <utility>
 
 namespace tonemill::soundfont {
 namespace {
@@ -76,8 +78,13 @@ class Planner {
       auto& slot = p->bank == 128 ? drums : melodic;
       slot.emplace(p->program, p);
     }
-    for (auto& [program, preset] : melodic) Plan(*preset, PrgFileName(program, false));
-    for (auto& [program, preset] : drums) Plan(*preset, PrgFileName(program, true));
+    for (auto& [program, preset] : melodic) Plan(*preset, program, false);
+    for (auto& [program, preset] : drums) Plan(*preset, program, true);
+    AddStandIns(false);
+    AddStandIns(true);
+    std::stable_sort(plan_.files.begin(), plan_.files.end(), [](const PlannedFile& a, const PlannedFile& b) {
+      return std::tie(a.drums, a.fileProgram) < std::tie(b.drums, b.fileProgram);
+    });
     return std::move(plan_);
   }
 
@@ -120,8 +127,53 @@ class Planner {
     return {};
   }
 
-  void Plan(const Preset& preset, const std::string& fileName) {
-    PlannedFile file{fileName, preset.name, preset.bank, preset.program, {}, {}};
+  // The program that plays one the bank lacks, and why: the nearest of its General MIDI family
+  // of eight (the lower one on a tie), else program 0, the General MIDI default, else the lowest.
+  static std::pair<int, std::string> MelodicStandIn(const std::map<int, size_t>& own, int program) {
+    const int family = program / 8 * 8;
+    for (int distance = 1; distance < 8; ++distance)
+      for (int p : {program - distance, program + distance})
+        if (p >= family && p < family + 8 && own.count(p))
+          return {p, "program " + std::to_string(p) + ", the nearest one of its General MIDI family"};
+    if (own.count(0)) return {0, "program 0, as the bank has none of its General MIDI family"};
+    const int lowest = own.begin()->first;
+    return {lowest, "program " + std::to_string(lowest) +
+                        ", the lowest the bank has, as it has neither its family nor program 0"};
+  }
+
+  // The kit that plays one the bank lacks: the standard kit 0, else the lowest there is.
+  static std::pair<int, std::string> KitStandIn(const std::map<int, size_t>& own) {
+    if (own.count(0)) return {0, "the standard kit 0"};
+    const int lowest = own.begin()->first;
+    return {lowest, "kit " + std::to_string(lowest) + ", the lowest the bank has, as it has no kit 0"};
+  }
+
+  // Gives every program (or kit) that has no file of its own a copy of the file that stands in.
+  void AddStandIns(bool drums) {
+    std::map<int, size_t> own;  // program -> index of its file
+    for (size_t i = 0; i < plan_.files.size(); ++i)
+      if (plan_.files[i].drums == drums) own.emplace(plan_.files[i].fileProgram, i);
+    if (own.empty()) {
+      if (!plan_.files.empty())
+        Warn(drums ? "the bank has no playable drum kit (bank 128); no D*.PRG file is written"
+                   : "the bank has no playable melodic preset; no program's PRG file is written");
+      return;
+    }
+    const char* kind = drums ? "kit " : "program ";
+    for (int program = 0; program < 128; ++program) {
+      if (own.count(program)) continue;
+      const auto [source, why] = drums ? KitStandIn(own) : MelodicStandIn(own, program);
+      PlannedFile copy = plan_.files[own.at(source)];
+      copy.fileName = PrgFileName(program, drums);
+      copy.fileProgram = program;
+      copy.standIn = "The bank has no " + std::string(kind) + std::to_string(program) + "; this plays " + why;
+      plan_.files.push_back(std::move(copy));
+    }
+  }
+
+  void Plan(const Preset& preset, int program, bool drums) {
+    const std::string fileName = PrgFileName(program, drums);
+    PlannedFile file{fileName, drums, program, preset.name, preset.bank, preset.program, {}, {}, {}};
     const std::vector<ResolvedZone> zones = ResolvePreset(bank_, preset);
     std::vector<std::vector<LayerVoice>> perKey(128);
     bool truncated = false;
@@ -136,7 +188,7 @@ class Planner {
     for (int key = 0; key < 128; ++key) {
       AddKey(file.lines, open, key, perKey[size_t(key)]);
       if (perKey[size_t(key)].empty())
-        AddKey(file.fillLines, openFill, key, FillLayers(perKey, key, preset.bank == 128));
+        AddKey(file.fillLines, openFill, key, FillLayers(perKey, key, drums));
       else
         openFill.clear();
     }
@@ -145,7 +197,7 @@ class Planner {
            " layers; the first " + std::to_string(kMaxLayers) + " are kept");
     if (file.lines.empty()) {
       Warn("preset '" + preset.name + "' (bank " + std::to_string(preset.bank) + ", program " +
-           std::to_string(preset.program) + ") has nothing playable; " + fileName + " is not written");
+           std::to_string(preset.program) + ") has nothing playable and is left out");
       return;
     }
     plan_.files.push_back(std::move(file));

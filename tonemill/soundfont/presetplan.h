@@ -44,8 +44,13 @@ struct PlannedLine {
 
 struct PlannedFile {
   std::string fileName;  // "5.PRG", "D0.PRG"
+  bool drums = false;
+  int fileProgram = 0;  // the program the file is named for
   std::string presetName;
-  int bank = 0, program = 0;
+  int bank = 0, program = 0;  // the preset's
+  // Empty for a preset's own file. A program or kit the bank lacks gets a copy of another
+  // preset's file (the same lines, so the same samples); this sentence says which and why.
+  std::string standIn;
   std::vector<PlannedLine> lines;
   // The keys the bank leaves empty, so that every note of a song finds an entry: a melodic key
   // plays the nearest key's layers where they reach it within seven octaves of their base key,
@@ -65,6 +70,12 @@ constexpr int kMaxLayers = 6;       // what a PRG key holds
 constexpr int kMinLoopFrames = 1024;
 
 // `targetRate` (44100 or 22050) is the rate of samples whose own rate the renderer lacks.
+// The plan has a file for every program 0-127 and every kit 0-127 as soon as the bank has one
+// melodic preset and one kit: a song may select any of them. Bank 0 comes first, other melodic
+// banks fill the programs it lacks, and a program no bank has plays the nearest program of its
+// General MIDI family (the lower one on a tie), else program 0, else the lowest program there
+// is. A kit the bank lacks plays kit 0, as General MIDI players fall back to the standard kit,
+// else the lowest kit there is.
 ImportPlan PlanImport(const Bank& bank, uint32_t targetRate);
 
 // Whether the renderer takes samples of this rate as they are.
