@@ -184,6 +184,44 @@ TEST(Importer, ASongSelectingWhatTheBankLacksConverts) {
   EXPECT_EQ(r.notes, 3);
 }
 
+// A cancel between samples: the samples made so far are whole files, no PRG file is written,
+// and the next import reuses those samples.
+TEST(Importer, ACancelStopsBetweenSamples) {
+  struct CancelAt {
+    tonemill::Progress progress;
+    int32_t at = 0;
+    int pumps = 0;
+  };
+  for (int32_t at : {0, 1}) {
+    TempDir dir;
+    WriteBytes(dir.File("test.sf2"), TwoPresetBank().Build());
+    ImportSettings settings{dir.File("test.sf2"), dir.File("prg"), dir.File("wav"), 44100, false};
+    CancelAt state;
+    state.at = at;
+    state.progress.pump = [](void* context) {
+      auto* c = static_cast<CancelAt*>(context);
+      ++c->pumps;
+      if (c->progress.done == c->at) c->progress.Cancel();
+    };
+    state.progress.pumpContext = &state;
+    const ImportSummary s = ImportSoundFont(settings, &state.progress);
+    EXPECT_TRUE(s.cancelled);
+    EXPECT_EQ(state.pumps, at + 1);
+    EXPECT_EQ(s.samplesWritten, at);
+    EXPECT_EQ(s.programs + s.drumKits, 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("prg")), {}), 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("wav")), {}), at);
+
+    tonemill::Progress progress;
+    const ImportSummary again = ImportSoundFont(settings, &progress);
+    EXPECT_FALSE(again.cancelled);
+    EXPECT_EQ(again.samplesReused, at);  // found byte for byte as the full import makes them
+    EXPECT_EQ(progress.done, 2);
+    EXPECT_EQ(progress.total, 2);
+    EXPECT_EQ(CheckImport(dir.File("prg"), dir.File("wav")), 512);
+  }
+}
+
 TEST(Importer, ReplacesPrgFilesOnlyWithConsent) {
   TempDir dir;
   const std::string bank = dir.File("test.sf2");

@@ -10,6 +10,22 @@
 #include <cstdio>
 
 namespace tonemill::cli {
+namespace {
+
+struct ImportPump {
+  Progress* progress;
+  ProgressBar* bar;
+};
+
+// Called before each sample: Ctrl-C becomes a cancel, and the bar is redrawn.
+void ShowImportProgress(void* context) {
+  auto* state = static_cast<ImportPump*>(context);
+  Progress& p = *state->progress;
+  if (InterruptRequested()) p.Cancel();
+  state->bar->Show(p, "samples " + std::to_string(p.done) + "/" + std::to_string(p.total) + " " + p.item);
+}
+
+}  // namespace
 
 int RunImportSf2(int argc, char** argv) {
   std::string prgDir, wavDir, rate = "44100";
@@ -43,14 +59,20 @@ int RunImportSf2(int argc, char** argv) {
   settings.rate = rate == "22050" ? 22050 : 44100;
   settings.force = force;
 
+  InstallInterruptHandler();
   ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
+  Progress progress;
+  ImportPump pump{&progress, &bar};
+  progress.pump = ShowImportProgress;
+  progress.pumpContext = &pump;
   try {
-    const soundfont::ImportSummary s = soundfont::ImportSoundFont(
-        settings, [&](size_t done, size_t total) {
-          bar.Show(double(done) / double(total),
-                   "samples " + std::to_string(done) + "/" + std::to_string(total));
-        });
+    const soundfont::ImportSummary s = soundfont::ImportSoundFont(settings, &progress);
     bar.Clear();
+    if (s.cancelled) {
+      PrintError("import-sf2: aborted after " + std::to_string(s.samplesWritten + s.samplesReused) +
+                 " samples; no PRG file was written");
+      return CancelledExitCode();
+    }
     for (const std::string& w : s.warnings) PrintError("warning: " + w);
     std::printf("%s: %d programs and %d drum kits into %s, %d samples (%d already there) into %s\n",
                 settings.bankPath.c_str(), s.programs, s.drumKits, settings.prgDirectory.c_str(),

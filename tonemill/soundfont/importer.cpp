@@ -82,7 +82,7 @@ PrgLine LineOf(const PlannedLine& p, const WrittenSample& s) {
 
 }  // namespace
 
-ImportSummary ImportSoundFont(const ImportSettings& settings, const ImportProgress& progress) {
+ImportSummary ImportSoundFont(const ImportSettings& settings, Progress* progress) {
   if (settings.rate != 44100 && settings.rate != 22050)
     throw ImportError("the sample rate must be 44100 or 22050");
   const Bank bank = ReadSoundFont(settings.bankPath);
@@ -96,10 +96,20 @@ ImportSummary ImportSoundFont(const ImportSettings& settings, const ImportProgre
   ImportSummary summary;
   summary.warnings = plan.warnings;
   // Samples first: a PRG file is never left naming a sample that is not there.
+  Progress unwatched;
+  Progress& counter = progress ? *progress : unwatched;
+  counter.total = int32_t(plan.sources.size());
+  counter.done = 0;
   SampleDirectory directory(settings.wavDirectory);
   std::vector<WrittenSample> written;
   for (size_t i = 0; i < plan.sources.size(); ++i) {
     const SampleSource& source = plan.sources[i];
+    counter.item = bank.samples[size_t(source.left)].name;
+    counter.Pump();
+    if (counter.done >= counter.total) {  // a cancel pushed the counter to its end
+      summary.cancelled = true;
+      return summary;
+    }
     const SampleAudio audio = MakeSampleAudio(bank, source);
     const std::vector<uint8_t> bytes = WavFileBytes(audio);
     const SampleDirectory::Placed placed =
@@ -112,7 +122,7 @@ ImportSummary ImportSoundFont(const ImportSettings& settings, const ImportProgre
     }
     written.push_back({placed.name, int32_t(audio.Frames()), audio.loopStart, audio.loopEnd,
                        audio.channels, audio.rate});
-    if (progress) progress(i + 1, plan.sources.size());
+    counter.done = int32_t(i + 1);
   }
 
   const std::string bankFile = std::filesystem::path(settings.bankPath).filename().string();

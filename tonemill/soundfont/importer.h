@@ -5,8 +5,9 @@
 // overwriting was not allowed; samples are never overwritten (see SampleDirectory).
 #pragma once
 
+#include "tonemill/files/progress.h"
+
 #include <cstdint>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,13 +33,15 @@ struct ImportSummary {
   int samplesWritten = 0, samplesReused = 0;
   uint64_t bytesWritten = 0;
   std::vector<std::string> warnings;
+  bool cancelled = false;  // stopped between samples: no PRG file was written
 };
 
-// Reports the samples made so far out of all.
-using ImportProgress = std::function<void(size_t done, size_t total)>;
-
+// `progress` counts the samples made out of all (`item` names the one being made); its pump is
+// called before each sample, so that the front end can redraw and cancel. A cancel stops before
+// the next sample: the samples made so far are complete files, which a later import finds and
+// reuses, and no PRG file is written, since a partial set would name samples that are missing.
 // Throws SoundFontError for a malformed bank, ImportError when the import is refused, and
 // std::runtime_error when a file cannot be written.
-ImportSummary ImportSoundFont(const ImportSettings& settings, const ImportProgress& progress = {});
+ImportSummary ImportSoundFont(const ImportSettings& settings, Progress* progress = nullptr);
 
 }  // namespace tonemill::soundfont
