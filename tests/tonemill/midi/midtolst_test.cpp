@@ -4,7 +4,9 @@
 #include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
+#include <array>
 #include <map>
+#include <random>
 
 namespace tonemill {
 namespace {
@@ -269,6 +271,77 @@ TEST_F(MidToLstTest, PrgFilesAreFoundIgnoringCase) {
   MidiTrack t;
   t.NoteOn(0, 10, 36, 100).EndOfTrack(10);
   ASSERT_TRUE(Convert(MidiFile(0, 480, {t}), {{"d0.prg", Prg({{}})}}).written);
+}
+
+// Songs full of small conflicts: overlapping strikes of a few keys on three channels of two
+// tracks, controllers repeated at one tick or with one value, pedal, program changes between
+// two programs whose lines merge with transposition, layers, tempo changes. The lists are
+// pinned by size and hash; they are what the converter wrote when it still built the whole
+// list in memory before writing it.
+std::vector<uint8_t> BusySong(uint32_t seed) {
+  std::mt19937 rng(seed);
+  auto pick = [&](uint32_t n) { return int(rng() % n); };
+  MidiTrack conductor;
+  for (int i = 0; i < 4; ++i) conductor.Tempo(uint32_t(pick(400)), uint32_t(300000 + 1000 * pick(400)));
+  conductor.EndOfTrack();
+  std::vector<MidiTrack> tracks{conductor, MidiTrack(), MidiTrack()};
+  for (size_t t = 1; t < tracks.size(); ++t) {
+    MidiTrack& track = tracks[t];
+    for (int i = 0; i < 400; ++i) {
+      const uint32_t delta = uint32_t(pick(3) == 0 ? 0 : pick(30));
+      const int channel = std::array{1, 2, 10}[size_t(pick(3))];
+      const int key = 57 + pick(6);
+      switch (pick(10)) {
+        case 0: case 1: case 2: track.NoteOn(delta, channel, key, 1 + pick(127)); break;
+        case 3: track.NoteOff(delta, channel, key, pick(128)); break;
+        case 4: track.NoteOn(delta, channel, key, 0); break;
+        case 5:
+          track.Controller(delta, channel, std::array{1, 7, 10, 11, 64}[size_t(pick(5))],
+                           std::array{0, 64, 100, 127}[size_t(pick(4))]);
+          break;
+        case 6: track.Bend(delta, channel, 4096 * pick(3) - 4096); break;
+        case 7: track.KeyPressure(delta, channel, key, pick(3) * 60); break;
+        case 8: track.ChannelPressure(delta, channel, pick(3) * 60); break;
+        default: track.Program(delta, channel, pick(2)); break;
+      }
+    }
+    track.EndOfTrack(uint32_t(pick(100)));
+  }
+  return MidiFile(1, seed % 2 ? 96 : 0xE728, tracks);
+}
+
+uint64_t Fnv1a(const std::string& bytes) {
+  uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+TEST_F(MidToLstTest, BusySongsGiveTheListsTheyAlwaysGave) {
+  PrgFields low, high, strings, anywhere, kick;
+  low.range = "c4-b4";
+  low.base = "c4";
+  high.range = "c5-b5";
+  strings.range = "a4-c#5";
+  strings.wav = "STRINGS";
+  strings.volume = "90";
+  anywhere.base = "d5";
+  kick.wav = "KICK";
+  const std::map<std::string, std::string> prgs = {
+      {"0.PRG", Prg({low, high, strings})}, {"1.PRG", Prg({anywhere})}, {"D0.PRG", Prg({kick})},
+      {"D1.PRG", Prg({kick, anywhere})}};
+  const struct {
+    uint32_t seed;
+    size_t size;
+    uint64_t hash;
+  } expected[] = {{1, 32296, 0x72b0445395b7e26eull}, {2, 30717, 0xb9839e8dcbad221aull},
+                  {3, 36292, 0x4f0e2b02314f7d1dull}, {4, 37605, 0x5bc1407b79bb8a92ull},
+                  {5, 34242, 0xa62db524a40966beull}, {6, 34903, 0xac1b70e265e88c1full}};
+  for (const auto& e : expected) {
+    MidToLstResult r = Convert(BusySong(e.seed), prgs);
+    ASSERT_TRUE(r.written) << r.message;
+    EXPECT_EQ(lst.size(), e.size) << e.seed;
+    EXPECT_EQ(Fnv1a(lst), e.hash) << e.seed;
+  }
 }
 
 }  // namespace
