@@ -2,7 +2,7 @@
 // importer writes must be read without complaint.
 #pragma once
 
-#include "tonemill/prg/prgtable.h"
+#include "tonemill/prg/prgline.h"
 
 #include <string>
 
@@ -10,8 +10,8 @@ namespace testing_support {
 
 // The converter's message for the first failing field, or an empty string.
 inline std::string CheckPrgLine(const std::string& line) {
-  const tonemill::PrgLine parsed = tonemill::ParsePrgLine(line);
-  return parsed.kind == tonemill::PrgLine::Kind::Error ? parsed.message : "";
+  const tonemill::PrgLineReading parsed = tonemill::ReadPrgLine(line);
+  return parsed.kind == tonemill::PrgLineReading::Kind::Error ? parsed.message : "";
 }
 
 }  // namespace testing_support

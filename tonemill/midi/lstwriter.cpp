@@ -19,9 +19,9 @@ void Field(std::string& out, const std::string& text) {
 
 }  // namespace
 
-std::string InstrumentLine(const PrgEntry& e) {
+std::string InstrumentLine(const PrgLine& e) {
   std::string line;
-  Field(line, e.WavName());
+  Field(line, e.wavName);
   for (int v : {int(e.baseKey), int(e.baseVolume), int(e.basePan), int(e.velocitySensitivity),
                 int(e.pressureSensitivity), int(e.expressionSensitivity),
                 int(e.releaseSensitivity), int(e.bendRange), int(e.modulationSensitivity),

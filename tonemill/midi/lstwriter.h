@@ -15,6 +15,6 @@ namespace tonemill {
 std::string LstText(int32_t songLength, const InstrumentList& instruments);
 
 // The instrument line, each field followed by one blank, reals with two decimals.
-std::string InstrumentLine(const PrgEntry& entry);
+std::string InstrumentLine(const PrgLine& entry);
 
 }  // namespace tonemill

@@ -95,7 +95,7 @@ class Converter {
   void StartNote(const Track& track, int32_t index, int trackNumber);
   bool LookAhead(const Track& track, int32_t index, int channel, int key, uint8_t sustain,
                  std::vector<SongEvent>& found);
-  InstrumentRecord& RecordFor(const PrgEntry& entry, const ChannelState& c, int key);
+  InstrumentRecord& RecordFor(const PrgLine& entry, const ChannelState& c, int key);
   void ConvertTimes();
   void DropRedundant();
 
@@ -232,7 +232,7 @@ void Converter::StartNote(const Track& track, int32_t index, int trackNumber) {
 
   std::vector<SongEvent> found;
   for (int layer = 0; layer < layers; ++layer) {
-    const PrgEntry& entry = c.table->entries[size_t(key)][size_t(layer)];
+    const PrgLine& entry = c.table->entries[size_t(key)][size_t(layer)];
     InstrumentRecord& record = RecordFor(entry, c, key);
     NoteGroup& group = record.InsertNewGroup(key, on.tick);
     std::vector<SongEvent>& events = group.events;
@@ -296,10 +296,10 @@ bool Converter::LookAhead(const Track& track, int32_t index, int channel, int ke
   return true;
 }
 
-InstrumentRecord& Converter::RecordFor(const PrgEntry& entry, const ChannelState& c, int key) {
+InstrumentRecord& Converter::RecordFor(const PrgLine& entry, const ChannelState& c, int key) {
   for (auto& record : instruments_)
     if (record->program == c.program && record->drum == c.drum &&
-        record->entry.lowKey <= key && key <= record->entry.highKey &&
+        record->entry.keyLow <= key && key <= record->entry.keyHigh &&
         SameSound(record->entry, entry))
       return *record;
   auto record = std::make_unique<InstrumentRecord>();

@@ -32,7 +32,7 @@ struct NoteGroup {
 };
 
 struct InstrumentRecord {
-  PrgEntry entry;
+  PrgLine entry;
   uint8_t program = 0;
   bool drum = false;
   // Groups by key, ascending; within a key by the time of their note on.

@@ -10,44 +10,46 @@ namespace {
 
 using testing_support::PrgFields;
 
-std::string MessageOf(const std::string& line) { return ParsePrgLine(line).message; }
+std::string MessageOf(const std::string& line) { return ReadPrgLine(line).message; }
 std::string MessageOf(const PrgFields& f) { return MessageOf(f.Line()); }
 
 TEST(PrgLine, KeyRanges) {
   PrgFields f;
   for (const char* range : {"c4-c4", "c4"}) {
     f.range = range;
-    PrgLine line = ParsePrgLine(f.Line());
-    ASSERT_EQ(line.kind, PrgLine::Kind::Entry) << range;
-    EXPECT_EQ(line.entry.lowKey, 48);
-    EXPECT_EQ(line.entry.highKey, 48);
+    PrgLineReading line = ReadPrgLine(f.Line());
+    ASSERT_EQ(line.kind, PrgLineReading::Kind::Definition) << range;
+    EXPECT_EQ(line.line.keyLow, 48);
+    EXPECT_EQ(line.line.keyHigh, 48);
   }
   f.range = "C#4";
-  EXPECT_EQ(ParsePrgLine(f.Line()).entry.lowKey, 49);
+  EXPECT_EQ(ReadPrgLine(f.Line()).line.keyLow, 49);
   f.range = "g10";
-  EXPECT_EQ(ParsePrgLine(f.Line()).entry.lowKey, 127);
+  EXPECT_EQ(ReadPrgLine(f.Line()).line.keyLow, 127);
   for (const char* bad : {"g5-f5", "Db4", "H4", "a10", "c4-g#10", "c 4", "c11", "c4-"}) {
     f.range = bad;
     EXPECT_EQ(MessageOf(f), "Illegal key range code.") << bad;
   }
   EXPECT_EQ(MessageOf("   "), "Illegal key range code.");
-  EXPECT_EQ(ParsePrgLine("").kind, PrgLine::Kind::Nothing);
-  EXPECT_EQ(ParsePrgLine("  # a comment").kind, PrgLine::Kind::Nothing);
+  EXPECT_EQ(ReadPrgLine("").kind, PrgLineReading::Kind::Nothing);
+  EXPECT_EQ(ReadPrgLine("  # a comment").kind, PrgLineReading::Kind::Nothing);
 }
 
 TEST(PrgLine, NamesAndBaseKeys) {
   PrgFields f;
   f.range = "c4   ";  // several blanks before the name are fine
-  EXPECT_EQ(ParsePrgLine(f.Line()).kind, PrgLine::Kind::Entry);
+  EXPECT_EQ(ReadPrgLine(f.Line()).kind, PrgLineReading::Kind::Definition);
   f = {};
   f.wav = "ABCDEFGH";
-  EXPECT_EQ(ParsePrgLine(f.Line()).entry.WavName(), "ABCDEFGH");
+  EXPECT_EQ(ReadPrgLine(f.Line()).line.wavName, "ABCDEFGH");
   f.wav = "ABCDEFGHI";
   EXPECT_EQ(MessageOf(f), "Illegal WAV filename.");
   EXPECT_EQ(MessageOf("c4"), "WAV filename missing.");
   f = {};
-  f.base = "a10";  // accepted as a base key, refused in a range
-  EXPECT_EQ(ParsePrgLine(f.Line()).entry.baseKey, 129);
+  f.base = "g10";
+  EXPECT_EQ(ReadPrgLine(f.Line()).line.baseKey, 127);
+  f.base = "a10";  // a base key beyond g10 is refused too: the song list has no room for it
+  EXPECT_EQ(MessageOf(f), "Illegal base key code.");
   f.base = " c4";  // two blanks between the name and the base key
   EXPECT_EQ(MessageOf(f), "Illegal base key code.");
   f.base = "c11";
@@ -57,12 +59,12 @@ TEST(PrgLine, NamesAndBaseKeys) {
 TEST(PrgLine, NumbersAndTheirMessages) {
   PrgFields f;
   f.pan = "$40";
-  EXPECT_EQ(ParsePrgLine(f.Line()).entry.basePan, 64);
+  EXPECT_EQ(ReadPrgLine(f.Line()).line.basePan, 64);
   f.pan = "300";
   EXPECT_EQ(MessageOf(f), "Illegal base panpot.");
   f = {};
   f.attack = "2.5E-1";
-  EXPECT_DOUBLE_EQ(ParsePrgLine(f.Line()).entry.attackFactor, 0.25);
+  EXPECT_DOUBLE_EQ(ReadPrgLine(f.Line()).line.attackFactor, 0.25);
   struct Case {
     std::string PrgFields::*field;
     const char* value;
@@ -103,20 +105,20 @@ TEST(PrgLine, LoopsAndReleaseSlope) {
   f.loopStart = "-5";
   f.loopEnd = "-1";
   f.releaseSlope = "0.5";
-  PrgLine noLoop = ParsePrgLine(f.Line());
-  ASSERT_EQ(noLoop.kind, PrgLine::Kind::Entry);
-  EXPECT_EQ(noLoop.entry.loopStart, -1);
+  PrgLineReading noLoop = ReadPrgLine(f.Line());
+  ASSERT_EQ(noLoop.kind, PrgLineReading::Kind::Definition);
+  EXPECT_EQ(noLoop.line.loopStart, -1);
   f.loopStart = "-1";
   f.loopEnd = "500";
   EXPECT_EQ(MessageOf(f), "Illegal release slope.");
   f.releaseSlope = "-0.5";
-  EXPECT_EQ(ParsePrgLine(f.Line()).entry.loopEnd, 500);
+  EXPECT_EQ(ReadPrgLine(f.Line()).line.loopEnd, 500);
   f.loopStart = "600";
   EXPECT_EQ(MessageOf(f), "Illegal loop end position.");
   // Without the informational fields the line is accepted; with 21 numeric fields it is not.
   PrgFields g;
   std::string line = g.Line();
-  EXPECT_EQ(ParsePrgLine(line.substr(0, line.find(" 16 1 44100"))).kind, PrgLine::Kind::Entry);
+  EXPECT_EQ(ReadPrgLine(line.substr(0, line.find(" 16 1 44100"))).kind, PrgLineReading::Kind::Definition);
   EXPECT_EQ(MessageOf(line.substr(0, line.find(" -1 16 1 44100"))), "Illegal loop end position.");
 }
 
@@ -124,14 +126,14 @@ TEST(PrgTable, SixLayersAtMost) {
   PRGtable table;
   PrgFields f;
   f.range = "c4-d4";
-  for (int i = 0; i < 6; ++i) table.Add(ParsePrgLine(f.Line()).entry);
+  for (int i = 0; i < 6; ++i) table.Add(ReadPrgLine(f.Line()).line);
   f.range = "c4-e4";
   f.wav = "SEVENTH";
-  table.Add(ParsePrgLine(f.Line()).entry);
+  table.Add(ReadPrgLine(f.Line()).line);
   EXPECT_EQ(table.count[48], 6);
-  EXPECT_EQ(table.entries[48][5].WavName(), "PIANO");
+  EXPECT_EQ(table.entries[48][5].wavName, "PIANO");
   EXPECT_EQ(table.count[52], 1);
-  EXPECT_EQ(table.entries[52][0].WavName(), "SEVENTH");
+  EXPECT_EQ(table.entries[52][0].wavName, "SEVENTH");
 }
 
 TEST(PrgTable, LoadingReportsFileAndLine) {
