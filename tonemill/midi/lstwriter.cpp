@@ -1,16 +1,19 @@
 #include "lstwriter.h"
 
+#include "platform/filesystem.h"
 #include "tonemill/files/numbers.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tonemill {
 namespace {
 
-void Line(std::string& out, const std::string& text) {
-  out += text;
-  out += "\r\n";
-}
+constexpr size_t kBufferBytes = size_t(1) << 16;
 
 void Field(std::string& out, const std::string& text) {
   out += text;
@@ -22,10 +25,9 @@ void Field(std::string& out, const std::string& text) {
 std::string InstrumentLine(const PrgLine& e) {
   std::string line;
   Field(line, e.wavName);
-  for (int v : {int(e.baseKey), int(e.baseVolume), int(e.basePan), int(e.velocitySensitivity),
-                int(e.pressureSensitivity), int(e.expressionSensitivity),
-                int(e.releaseSensitivity), int(e.bendRange), int(e.modulationSensitivity),
-                int(e.modulationRate)})
+  for (int32_t v : {e.baseKey, e.baseVolume, e.basePan, e.velocitySensitivity,
+                    e.pressureSensitivity, e.expressionSensitivity, e.releaseSensitivity,
+                    e.bendRange, e.modulationSensitivity, e.modulationRate})
     Field(line, std::to_string(v));
   for (double v : {e.attackFactor, e.decayFactor, e.sustainSlope, e.releaseSlope})
     Field(line, FormatFixed(v, 2));
@@ -35,27 +37,72 @@ std::string InstrumentLine(const PrgLine& e) {
   return line;
 }
 
-std::string LstText(int32_t songLength, const InstrumentList& instruments) {
-  std::string out;
-  Line(out, std::to_string(songLength));
-  char event[48];
-  for (const auto& record : instruments) {
-    Line(out, "{");
-    Line(out, InstrumentLine(record->entry));
-    for (const auto& [key, groups] : record->keys) {
-      Line(out, "[");
-      Line(out, std::to_string(key));
-      for (const NoteGroup& group : groups)
-        for (const SongEvent& e : group.events) {
-          int n = std::snprintf(event, sizeof event, "%d %s%d\r\n", int(e.time), EventTag(e.kind),
-                                int(e.value));
-          out.append(event, size_t(n));
-        }
-      Line(out, "]");
-    }
-    Line(out, "}");
+LstFileWriter::LstFileWriter(const std::string& path, int64_t maxBytes) : maxBytes_(maxBytes) {
+  fd_ = ::open(platform::NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0)
+    status_ = Status::CannotCreate;
+  else
+    buffer_.resize(kBufferBytes);
+}
+
+LstFileWriter::~LstFileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void LstFileWriter::Line(std::string_view text) {
+  Append(text);
+  Append("\r\n");
+}
+
+void LstFileWriter::Event(const SongEvent& e) {
+  char text[40];
+  char* p = std::to_chars(text, text + 12, e.time).ptr;
+  *p++ = ' ';
+  const char* tag = EventTag(e.kind);  // with its blank
+  const size_t tagLength = std::strlen(tag);
+  std::memcpy(p, tag, tagLength);
+  p = std::to_chars(p + tagLength, text + sizeof text, e.value).ptr;
+  *p++ = '\r';
+  *p++ = '\n';
+  Append(std::string_view(text, size_t(p - text)));
+}
+
+void LstFileWriter::Append(std::string_view text) {
+  if (status_ != Status::Ok) return;
+  if (accepted_ + int64_t(text.size()) > maxBytes_) {
+    status_ = Status::TooLarge;
+    return;
   }
-  return out;
+  accepted_ += int64_t(text.size());
+  while (!text.empty()) {
+    if (used_ == buffer_.size() && !Flush()) return;
+    const size_t n = std::min(text.size(), buffer_.size() - used_);
+    std::memcpy(buffer_.data() + used_, text.data(), n);
+    used_ += n;
+    text.remove_prefix(n);
+  }
+}
+
+bool LstFileWriter::Flush() {
+  for (size_t done = 0; done < used_;) {
+    const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      status_ = Status::WriteFailed;
+      return false;
+    }
+    done += size_t(n);
+  }
+  used_ = 0;
+  return true;
+}
+
+LstFileWriter::Status LstFileWriter::Close() {
+  if (fd_ < 0) return status_;
+  if (status_ == Status::Ok) Flush();
+  if (::close(fd_) != 0 && status_ == Status::Ok) status_ = Status::WriteFailed;
+  fd_ = -1;
+  return status_;
 }
 
 }  // namespace tonemill

@@ -3,11 +3,11 @@
 #include "eventstream.h"
 #include "lstwriter.h"
 #include "midheader.h"
+#include "notetrack.h"
 #include "redundant.h"
 #include "songlist.h"
 #include "tempomap.h"
 #include "tonemill/files/fastfile.h"
-#include "tonemill/files/outputfile.h"
 #include "tonemill/files/notes.h"
 #include "tonemill/files/numbers.h"
 #include "tonemill/prg/prgtable.h"
@@ -19,8 +19,7 @@
 namespace tonemill {
 namespace {
 
-constexpr int kChannels = 16;
-constexpr int32_t kNoEvent = -1;
+constexpr int kChannels = NoteTrack::kChannels;
 
 struct ChannelState {
   uint8_t program = 0;
@@ -31,55 +30,16 @@ struct ChannelState {
   std::shared_ptr<const PRGtable> table;
 };
 
-int16_t BendValue(const MidiEvent& e) { return int16_t(e.data2 * 128 + e.data1 - 8192); }
-
-bool IsNoteEvent(const MidiEvent& e) {
-  return e.IsChannelMessage() && (e.Kind() == 0x80 || e.Kind() == 0x90);
-}
-
-// What a note's look-ahead may pick up: pressure, controllers 1, 7, 10, 11 and bends.
-bool IsShapingEvent(const MidiEvent& e) {
-  if (!e.IsChannelMessage()) return false;
-  switch (e.Kind()) {
-    case 0xA0: case 0xD0: case 0xE0: return true;
-    case 0xB0: return e.data1 == 1 || e.data1 == 7 || e.data1 == 10 || e.data1 == 11;
-    default: return false;
-  }
-}
-
-// One track read into memory: its events up to End of Track or its chunk length, the tick at
-// which it ended, and the reading error that stopped it early, if any. A note's look-ahead
-// over this list finds what a re-reading of the file would find.
-struct Track {
-  std::vector<MidiEvent> events;
-  int32_t endTick = 0;
-  MidiReadError error = MidiReadError::None;
-  std::vector<int32_t> nextNote;  // the next note on or off of the same channel and key
-  std::array<std::vector<int32_t>, kChannels> shaping;  // shaping events by channel
-
-  void Index() {
-    nextNote.assign(events.size(), kNoEvent);
-    std::array<std::array<int32_t, 256>, kChannels> following;
-    for (auto& f : following) f.fill(kNoEvent);
-    for (int32_t i = int32_t(events.size()) - 1; i >= 0; --i) {
-      const MidiEvent& e = events[size_t(i)];
-      if (!IsNoteEvent(e)) continue;
-      int32_t& f = following[size_t(e.Channel() - 1)][e.data1];
-      nextNote[size_t(i)] = f;
-      f = i;
-    }
-    for (int32_t i = 0; i < int32_t(events.size()); ++i)
-      if (IsShapingEvent(events[size_t(i)]))
-        shaping[size_t(events[size_t(i)].Channel() - 1)].push_back(i);
-  }
-};
-
+// Reads the whole song first, keeping its tracks, tempo map and instruments with one small
+// note group per note and layer; then writes the list, producing each group's events from its
+// track as its lines go out. Memory follows the MIDI song, not the list.
 class Converter {
  public:
   Converter(const std::string& prgDirectory, const std::vector<DrumPair>& drums)
       : prgDirectory_(prgDirectory), drums_(drums) {}
 
-  MidToLstResult Run(const std::string& midiFile, const std::string& lstFile);
+  MidToLstResult Run(const std::string& midiFile, const std::string& lstFile,
+                     int64_t maxListBytes);
 
  private:
   bool Failed() const { return !message_.empty(); }
@@ -89,28 +49,29 @@ class Converter {
   void FailReading(MidiReadError error) { Fail(MidiReadErrorMessage(error, kConverterMessages)); }
 
   void ReadSong(TFastFile& file);
-  void ReadTrack(MidiTrackReader& reader, Track& track);
-  void PlayTrack(const Track& track, int trackNumber);
+  void ReadTrack(MidiTrackReader& reader, NoteTrack& track);
+  void PlayTrack(int32_t trackIndex);
   void ProgramChange(int channel, uint8_t program);
-  void StartNote(const Track& track, int32_t index, int trackNumber);
-  bool LookAhead(const Track& track, int32_t index, int channel, int key, uint8_t sustain,
-                 std::vector<SongEvent>& found);
+  void StartNote(int32_t trackIndex, int32_t index);
   InstrumentRecord& RecordFor(const PrgLine& entry, const ChannelState& c, int key);
-  void ConvertTimes();
-  void DropRedundant();
+  void FindSongLength();
+  void WriteList(const std::string& lstFile, int64_t maxListBytes);
 
   std::string prgDirectory_;
   std::vector<DrumPair> drums_;
   std::string message_;
   int16_t division_ = 0;
+  std::vector<NoteTrack> tracks_;
   std::array<ChannelState, kChannels> channels_;
   TempoMap tempo_;
   InstrumentList instruments_;
+  int32_t lastTick_ = -1;  // where the last note ends; -1 without notes
   int32_t songLength_ = 0;
   int64_t notes_ = 0;
 };
 
-MidToLstResult Converter::Run(const std::string& midiFile, const std::string& lstFile) {
+MidToLstResult Converter::Run(const std::string& midiFile, const std::string& lstFile,
+                              int64_t maxListBytes) {
   MidToLstResult result;
   try {
     TFastFile file(midiFile, true, false);
@@ -122,10 +83,9 @@ MidToLstResult Converter::Run(const std::string& midiFile, const std::string& ls
     FailReading(MidiReadError::UnexpectedEnd);
   }
   if (!Failed()) MergeEqualInstruments(instruments_);
-  if (!Failed()) ConvertTimes();
-  if (!Failed()) DropRedundant();
-  if (!Failed() && !ReplaceFileAtomically(lstFile, LstText(songLength_, instruments_)))
-    Fail("Can not open LST file.");
+  if (!Failed()) tempo_.Prepare(division_);
+  if (!Failed()) FindSongLength();
+  if (!Failed()) WriteList(lstFile, maxListBytes);
   result.written = !Failed();
   result.message = message_;
   result.songLength = songLength_;
@@ -147,25 +107,29 @@ void Converter::ReadSong(TFastFile& file) {
   if (!TempoMap().Prepare(division_)) return FailReading(MidiReadError::IllegalDivision);
 
   MidiTrackReader reader(file, TempoReading::ThreeBytes);
+  tracks_.reserve(tracks);
   for (int number = 1; number <= tracks && !Failed(); ++number) {
-    Track track;
-    ReadTrack(reader, track);
-    PlayTrack(track, number);
-    if (!Failed() && track.error != MidiReadError::None) FailReading(track.error);
+    tracks_.emplace_back();
+    ReadTrack(reader, tracks_.back());
+    PlayTrack(int32_t(tracks_.size()) - 1);
+    if (!Failed() && tracks_.back().Error() != MidiReadError::None)
+      FailReading(tracks_.back().Error());
   }
 }
 
-void Converter::ReadTrack(MidiTrackReader& reader, Track& track) {
+void Converter::ReadTrack(MidiTrackReader& reader, NoteTrack& track) {
   if (reader.BeginTrack()) {
     MidiEvent e;
-    while (reader.Next(e)) track.events.push_back(e);
+    while (reader.Next(e)) {
+      if (e.tempo >= 0) tempo_.Add(e.tick, e.tempo);
+      track.Add(e);
+    }
   }
-  track.endTick = reader.Tick();
-  track.error = reader.Error();
-  track.Index();
+  track.Finish(reader.Tick(), reader.Error());
 }
 
-void Converter::PlayTrack(const Track& track, int trackNumber) {
+void Converter::PlayTrack(int32_t trackIndex) {
+  const int trackNumber = trackIndex + 1;
   for (int c = 0; c < kChannels; ++c) {
     ChannelState& s = channels_[size_t(c)];
     s = ChannelState{};
@@ -173,27 +137,26 @@ void Converter::PlayTrack(const Track& track, int trackNumber) {
       if ((d.track == trackNumber || d.track == -1) && (d.channel == c + 1 || d.channel == -1))
         s.drum = true;
   }
-  for (int32_t i = 0; i < int32_t(track.events.size()) && !Failed(); ++i) {
-    const MidiEvent& e = track.events[size_t(i)];
-    if (e.tempo >= 0) tempo_.Add(e.tick, e.tempo);
-    if (!e.IsChannelMessage()) continue;
-    ChannelState& c = channels_[size_t(e.Channel() - 1)];
-    switch (e.Kind()) {
+  const std::vector<ChannelMessage>& messages = tracks_[size_t(trackIndex)].Messages();
+  for (int32_t i = 0; i < int32_t(messages.size()) && !Failed(); ++i) {
+    const ChannelMessage& m = messages[size_t(i)];
+    ChannelState& c = channels_[size_t(m.Channel() - 1)];
+    switch (m.Kind()) {
       case 0x90:
-        if (e.data2 > 0) StartNote(track, i, trackNumber);
+        if (m.data2 > 0) StartNote(trackIndex, i);
         break;
       case 0xB0:
-        switch (e.data1) {
-          case 1: c.modulation = e.data2; break;
-          case 7: c.volume = e.data2; break;
-          case 10: c.pan = e.data2; break;
-          case 11: c.expression = e.data2; break;
-          case 64: c.sustain = e.data2; break;
+        switch (m.data1) {
+          case 1: c.modulation = m.data2; break;
+          case 7: c.volume = m.data2; break;
+          case 10: c.pan = m.data2; break;
+          case 11: c.expression = m.data2; break;
+          case 64: c.sustain = m.data2; break;
           default: break;
         }
         break;
-      case 0xC0: ProgramChange(e.Channel() - 1, e.data1); break;
-      case 0xE0: c.bend = BendValue(e); break;
+      case 0xC0: ProgramChange(m.Channel() - 1, m.data1); break;
+      case 0xE0: c.bend = m.Bend(); break;
       default: break;
     }
   }
@@ -214,8 +177,9 @@ void Converter::ProgramChange(int channel, uint8_t program) {
   c.program = program;
 }
 
-void Converter::StartNote(const Track& track, int32_t index, int trackNumber) {
-  const MidiEvent& on = track.events[size_t(index)];
+void Converter::StartNote(int32_t trackIndex, int32_t index) {
+  const NoteTrack& track = tracks_[size_t(trackIndex)];
+  const ChannelMessage& on = track.Messages()[size_t(index)];
   const int channel = on.Channel();
   const int key = on.data1;
   ChannelState& c = channels_[size_t(channel - 1)];
@@ -228,72 +192,24 @@ void Converter::StartNote(const Track& track, int32_t index, int trackNumber) {
   const int layers = key < 128 ? c.table->count[size_t(key)] : 0;
   if (layers == 0)
     return Fail("Note " + KeyName(key) + " not assigned to in MIDI Track:Channel " +
-                std::to_string(trackNumber) + ":" + std::to_string(channel) + ".");
+                std::to_string(trackIndex + 1) + ":" + std::to_string(channel) + ".");
+  // A track cut short by a reading error stops the conversion at a note still sounding there.
+  if (!track.Ends(index)) return FailReading(track.Error());
+  lastTick_ = std::max(lastTick_, track.EndTick(index));
 
-  std::vector<SongEvent> found;
   for (int layer = 0; layer < layers; ++layer) {
     const PrgLine& entry = c.table->entries[size_t(key)][size_t(layer)];
-    InstrumentRecord& record = RecordFor(entry, c, key);
-    NoteGroup& group = record.InsertNewGroup(key, on.tick);
-    std::vector<SongEvent>& events = group.events;
-    events.push_back({on.tick, EventKind::On, on.data2});
-    if (c.volume != 64) events.push_back({on.tick, EventKind::Volume, c.volume});
-    if (c.expression != 0) events.push_back({on.tick, EventKind::Expression, c.expression});
-    if (c.pan != 64) events.push_back({on.tick, EventKind::Pan, c.pan});
-    if (c.modulation != 0) events.push_back({on.tick, EventKind::Modulation, c.modulation});
-    if (c.bend != 0) events.push_back({on.tick, EventKind::Bend, c.bend});
-    // Every layer finds the same events; they are looked for once.
-    if (layer == 0 && !LookAhead(track, index, channel, key, c.sustain, found)) return;
-    events.insert(events.end(), found.begin(), found.end());
+    NoteGroup& group = RecordFor(entry, c, key).InsertNewGroup(key, on.tick);
+    group.track = trackIndex;
+    group.noteOn = index;
+    group.bend = c.bend;
+    group.volume = c.volume;
+    group.pan = c.pan;
+    group.expression = c.expression;
+    group.modulation = c.modulation;
+    group.pedal = c.sustain >= 64;
     ++notes_;
   }
-}
-
-bool Converter::LookAhead(const Track& track, int32_t index, int channel, int key,
-                          uint8_t sustain, std::vector<SongEvent>& found) {
-  found.clear();
-  const int32_t end = track.nextNote[size_t(index)];
-  const std::vector<int32_t>& shaping = track.shaping[size_t(channel - 1)];
-  for (auto it = std::upper_bound(shaping.begin(), shaping.end(), index);
-       it != shaping.end() && (end == kNoEvent || *it < end); ++it) {
-    const MidiEvent& e = track.events[size_t(*it)];
-    switch (e.Kind()) {
-      case 0xA0:
-        if (e.data1 == key) found.push_back({e.tick, EventKind::Pressure, e.data2});
-        break;
-      case 0xD0: found.push_back({e.tick, EventKind::Pressure, e.data1}); break;
-      case 0xE0: found.push_back({e.tick, EventKind::Bend, BendValue(e)}); break;
-      case 0xB0: {
-        EventKind kind = e.data1 == 1   ? EventKind::Modulation
-                         : e.data1 == 7 ? EventKind::Volume
-                         : e.data1 == 10 ? EventKind::Pan
-                                         : EventKind::Expression;
-        found.push_back({e.tick, kind, e.data2});
-        break;
-      }
-      default: break;
-    }
-  }
-  const bool pedal = sustain >= 64;
-  if (end == kNoEvent) {
-    // The track ran out; a track cut short by a reading error stops the conversion here.
-    if (track.error != MidiReadError::None) {
-      FailReading(track.error);
-      return false;
-    }
-    found.push_back({track.endTick, EventKind::Off, 64});
-    return true;
-  }
-  const MidiEvent& e = track.events[size_t(end)];
-  int16_t release = 0;
-  if (e.Kind() == 0x80)
-    release = int16_t(pedal ? e.data2 / 3 : e.data2);
-  else if (e.data2 == 0)
-    release = pedal ? 21 : 64;
-  else
-    release = pedal ? 42 : 127;
-  found.push_back({e.tick, EventKind::Off, release});
-  return true;
 }
 
 InstrumentRecord& Converter::RecordFor(const PrgLine& entry, const ChannelState& c, int key) {
@@ -310,30 +226,47 @@ InstrumentRecord& Converter::RecordFor(const PrgLine& entry, const ChannelState&
   return *instruments_.back();
 }
 
-void Converter::ConvertTimes() {
-  tempo_.Prepare(division_);
-  for (auto& record : instruments_)
-    for (auto& [key, groups] : record->keys)
-      for (NoteGroup& group : groups)
-        for (SongEvent& e : group.events) {
-          std::optional<int32_t> ms = tempo_.Milliseconds(e.time);
-          if (!ms) return Fail("Song too long.");
-          e.time = *ms;
-          songLength_ = std::max(songLength_, *ms);
-        }
+// Milliseconds never decrease with ticks, so the last note's end is the latest event and the
+// only one that can be beyond the 32-bit range.
+void Converter::FindSongLength() {
+  if (lastTick_ < 0) return;
+  const std::optional<int32_t> ms = tempo_.Milliseconds(lastTick_);
+  if (!ms) return Fail("Song too long.");
+  songLength_ = *ms;
 }
 
-void Converter::DropRedundant() {
-  // One key's groups make one stretch of the instrument's list; events of different keys are
-  // never redundant to each other.
-  for (auto& record : instruments_)
-    for (auto& [key, groups] : record->keys) {
-      NoteGroup all;
-      for (NoteGroup& g : groups)
-        all.events.insert(all.events.end(), g.events.begin(), g.events.end());
-      DropRedundantEvents(all.events);
-      groups.assign(1, std::move(all));
+void Converter::WriteList(const std::string& lstFile, int64_t maxListBytes) {
+  LstFileWriter out(lstFile, maxListBytes);
+  // The renderer takes no song shorter than a millisecond; a song without notes lasts that.
+  out.Line(std::to_string(std::max(songLength_, 1)));
+  std::vector<SongEvent> events;  // one note's, reused
+  for (const auto& record : instruments_) {
+    out.Line("{");
+    out.Line(InstrumentLine(record->entry));
+    for (const auto& [key, groups] : record->keys) {
+      out.Line("[");
+      out.Line(std::to_string(key));
+      for (const NoteGroup& group : groups) {
+        tracks_[size_t(group.track)].NoteEvents(group, events);
+        for (SongEvent& e : events) e.time = *tempo_.Milliseconds(e.time);
+        // A note's events begin with its on and end with its off, which are never redundant
+        // (no other on or off lies between them), so each note's events can be thinned alone.
+        DropRedundantEvents(events);
+        for (const SongEvent& e : events) out.Event(e);
+        if (!out.Ok()) break;
+      }
+      out.Line("]");
     }
+    out.Line("}");
+    if (!out.Ok()) break;
+  }
+  switch (out.Close()) {
+    case LstFileWriter::Status::Ok: break;
+    case LstFileWriter::Status::TooLarge:
+      Fail("LST file too large: more than " + std::to_string(maxListBytes) + " bytes.");
+      break;
+    default: Fail("Can not open LST file."); break;
+  }
 }
 
 }  // namespace
@@ -347,8 +280,9 @@ std::vector<DrumPair> DrumPairsFromCells(
 }
 
 MidToLstResult MIDtoLST(const std::string& midiFile, const std::string& lstFile,
-                        const std::string& prgDirectory, const std::vector<DrumPair>& drums) {
-  return Converter(prgDirectory, drums).Run(midiFile, lstFile);
+                        const std::string& prgDirectory, const std::vector<DrumPair>& drums,
+                        int64_t maxListBytes) {
+  return Converter(prgDirectory, drums).Run(midiFile, lstFile, maxListBytes);
 }
 
 }  // namespace tonemill

@@ -26,11 +26,21 @@ std::vector<DrumPair> DrumPairsFromCells(
 struct MidToLstResult {
   bool written = false;
   std::string message;     // the one error message when not written
-  int32_t songLength = 0;  // milliseconds
+  int32_t songLength = 0;  // milliseconds to the last note's end; 0 without notes
   int64_t notes = 0;       // note groups written
 };
 
+// Far above any real song's list, and few enough lines for the renderer's 32-bit line count.
+inline constexpr int64_t kMaxListBytes = int64_t(1) << 31;
+
+// Reads the MIDI file and its PRG files, then writes the list straight to `lstFile` (created
+// or emptied, buffered), producing each note's events as its lines go out: memory follows the
+// MIDI file, not the list. Nothing is written when reading fails. A list that would pass
+// `maxListBytes` is refused, and writing stops there; what was written by then (or before a
+// write error) stays in `lstFile`, so callers write to a temporary file and move it into place
+// when the result says written.
 MidToLstResult MIDtoLST(const std::string& midiFile, const std::string& lstFile,
-                        const std::string& prgDirectory, const std::vector<DrumPair>& drums);
+                        const std::string& prgDirectory, const std::vector<DrumPair>& drums,
+                        int64_t maxListBytes = kMaxListBytes);
 
 }  // namespace tonemill

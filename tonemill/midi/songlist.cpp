@@ -22,7 +22,8 @@ NoteGroup& InstrumentRecord::InsertNewGroup(int key, int32_t start) {
   std::vector<NoteGroup>& groups = keys[key];
   auto at = std::lower_bound(groups.begin(), groups.end(), start,
                              [](const NoteGroup& g, int32_t t) { return g.start < t; });
-  at = groups.insert(at, NoteGroup{start, {}});
+  at = groups.insert(at, NoteGroup{});
+  at->start = start;
   return *at;
 }
 

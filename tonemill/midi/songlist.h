@@ -1,5 +1,7 @@
 // The converter's song model: instrument records, each holding note groups per key, and the
-// timed events that the LST song list shows.
+// timed events that the LST song list shows. A note group holds where its note lies in the MIDI
+// song and the channel state at its start; its events are produced from the track only while
+// the list is written, so that the model grows with the MIDI song, not with the list.
 #pragma once
 
 #include "tonemill/prg/prgtable.h"
@@ -24,11 +26,15 @@ struct SongEvent {
   int16_t value = 0;
 };
 
-// The events of one note: its note on, the events at its start, those while it sounds, its
-// note off.
+// One note: its note on, the events at its start, those while it sounds, its note off.
 struct NoteGroup {
-  int32_t start = 0;  // tick of the note on
-  std::vector<SongEvent> events;
+  int32_t start = 0;   // tick of the note on
+  int32_t track = 0;   // index of the track in the song
+  int32_t noteOn = 0;  // index of the note on in its track
+  // The channel at the note's start.
+  int16_t bend = 0;
+  uint8_t volume = 64, pan = 64, expression = 0, modulation = 0;
+  bool pedal = false;  // sustain at 64 or more
 };
 
 struct InstrumentRecord {

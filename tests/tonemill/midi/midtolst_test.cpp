@@ -243,11 +243,13 @@ TEST_F(MidToLstTest, AFailedConversionLeavesTheExistingListAlone) {
   EXPECT_EQ(lst, "old");
 }
 
-TEST_F(MidToLstTest, ASongWithoutNotesHasLengthZero) {
+TEST_F(MidToLstTest, ASongWithoutNotesHasLengthZeroAndAListOfOneMillisecond) {
+  // The renderer takes no duration below 1.
   MidToLstResult r = Convert(MidiFile(1, 480, {MidiTrack().Tempo(0, 400000).EndOfTrack(10)}), {});
   ASSERT_TRUE(r.written);
   EXPECT_EQ(r.notes, 0);
-  EXPECT_EQ(lst, "0\r\n");
+  EXPECT_EQ(r.songLength, 0);
+  EXPECT_EQ(lst, "1\r\n");
 }
 
 TEST_F(MidToLstTest, ProgramChangeBorrowsTheTableOfAChannelThatHoldsIt) {
@@ -271,6 +273,33 @@ TEST_F(MidToLstTest, PrgFilesAreFoundIgnoringCase) {
   MidiTrack t;
   t.NoteOn(0, 10, 36, 100).EndOfTrack(10);
   ASSERT_TRUE(Convert(MidiFile(0, 480, {t}), {{"d0.prg", Prg({{}})}}).written);
+}
+
+TEST_F(MidToLstTest, WritesTheGivenFileAndReportsWhatStoppedIt) {
+  MidiTrack t;
+  for (int i = 0; i < 50; ++i) t.NoteOn(0, 1, 60, 100).Controller(10, 1, 7, i).NoteOff(10, 1, 60, 64);
+  t.EndOfTrack();
+  const std::map<std::string, std::string> prgs = {{"0.PRG", Prg({{}})}};
+  testing_support::WriteText(dir_.File("song.lst"), std::string(5000, 'x'));
+  ASSERT_TRUE(Convert(MidiFile(0, 480, {t}), prgs).written);
+  const size_t full = lst.size();
+  EXPECT_EQ(lst.substr(0, 6), "1042\r\n");  // the old content is gone
+
+  // A list that would pass its bound stops before the line that would pass it.
+  testing_support::WriteBytes(dir_.File("song.mid"), MidiFile(0, 480, {t}));
+  for (int64_t bound : {int64_t(full), int64_t(full) - 1, int64_t(100)}) {
+    const MidToLstResult r = MIDtoLST(dir_.File("song.mid"), dir_.File("bounded.lst"), Dir(), {}, bound);
+    const auto written = testing_support::ReadBytes(dir_.File("bounded.lst"));
+    EXPECT_EQ(r.written, bound == int64_t(full)) << bound;
+    EXPECT_LE(int64_t(written.size()), bound);
+    if (!r.written) {
+      EXPECT_EQ(r.message, "LST file too large: more than " + std::to_string(bound) + " bytes.");
+    }
+  }
+  // A write that fails is a failure, with the converter's one message for the list.
+  const MidToLstResult fullDisk = MIDtoLST(dir_.File("song.mid"), "/dev/full", Dir(), {});
+  EXPECT_FALSE(fullDisk.written);
+  EXPECT_EQ(fullDisk.message, "Can not open LST file.");
 }
 
 // Songs full of small conflicts: overlapping strikes of a few keys on three channels of two
