@@ -256,6 +256,7 @@ void Converter::WriteList(const std::string& lstFile, int64_t maxListBytes) {
         if (!out.Ok()) break;
       }
       out.Line("]");
+      if (!out.Ok()) break;
     }
     out.Line("}");
     if (!out.Ok()) break;

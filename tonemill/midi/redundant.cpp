@@ -7,7 +7,11 @@ namespace tonemill {
 
 void DropRedundantEvents(std::vector<SongEvent>& events) {
   const int32_t n = int32_t(events.size());
-  if (n < 3) return;
+  // Most notes have nothing to drop: then the first pass ends it, and no lists are needed.
+  bool any = false;
+  for (int32_t i = 1; i + 1 < n && !any; ++i)
+    any = Redundant(events[size_t(i)], events[size_t(i) + 1]);
+  if (!any) return;
   constexpr int32_t kNone = -1;
   std::vector<int32_t> next(static_cast<size_t>(n)), previous(static_cast<size_t>(n));
   std::vector<uint8_t> removed(size_t(n), 0);
