@@ -105,6 +105,36 @@ void WriteSeeds(const std::filesystem::path& root) {
     Write(root / harness, "format1.mid", format1);
     Write(root / harness, "smpte.mid", smpte);
   }
+  // For mid2lst, a PRG text in front of the song: lines at the bounds of their fields, and two
+  // lines of one sound on different base keys, which merge with transposition.
+  testing_support::PrgFields extreme, lowMerge, highMerge;
+  extreme.range = "c0-c4";
+  extreme.wav = "ABCDEFGH";
+  extreme.base = "g10";
+  extreme.volume = "10000000";
+  extreme.attack = "1000000";
+  extreme.sustain = "-1e6";
+  extreme.releaseSlope = "-0.005";
+  extreme.attackLength = "1000000000";
+  extreme.end = "2147483647";
+  extreme.loopStart = "0";
+  extreme.loopEnd = "2147483647";
+  lowMerge.range = "c#4-b4";
+  lowMerge.base = "c0";
+  highMerge.range = "c5-g10";
+  highMerge.base = "g10";
+  const std::string prgText = "# bounds\r\n" + extreme.Line() + "\r\n" + lowMerge.Line() + "\r\n" +
+                              highMerge.Line() + "\r\n";
+  MidiTrack everyRange;
+  everyRange.NoteOn(0, 1, 40, 100).NoteOn(0, 1, 50, 90).Controller(5, 1, 7, 100).NoteOn(0, 1, 70, 80)
+      .Bend(5, 1, -3000).NoteOn(0, 10, 36, 110).NoteOff(20, 1, 50).KeyPressure(5, 1, 40, 30)
+      .NoteOff(20, 1, 40).NoteOff(0, 1, 70).NoteOff(0, 10, 36).EndOfTrack();
+  for (const auto& [name, song] : {std::pair{"prg-format0.mid", testing_support::MidiFile(0, 96, {everyRange})},
+                                   {"prg-format1.mid", testing_support::MidiFile(1, 480, {conductor, everyRange})}}) {
+    Bytes seed(prgText.begin(), prgText.end());
+    seed.insert(seed.end(), song.begin(), song.end());
+    Write(root / "mid2lst", name, seed);
+  }
 
   const std::filesystem::path prg = root / "prg";
   testing_support::PrgFields low, high;
