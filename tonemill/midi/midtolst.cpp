@@ -107,7 +107,6 @@ void Converter::ReadSong(TFastFile& file) {
   if (!TempoMap().Prepare(division_)) return FailReading(MidiReadError::IllegalDivision);
 
   MidiTrackReader reader(file, TempoReading::ThreeBytes);
-  tracks_.reserve(tracks);
   for (int number = 1; number <= tracks && !Failed(); ++number) {
     tracks_.emplace_back();
     ReadTrack(reader, tracks_.back());
