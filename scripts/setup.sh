@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev llvm  # the fuzzers (libFuzzer) and readable sanitizer reports
   locales  # a decimal-comma locale for the test that song lists read the same in any locale
   libsamplerate0-dev   # sample rate conversion of imported SoundFont samples
+  libflac-dev          # the codec of the DFT library's compact samples
   timgm6mb-soundfont   # the default General MIDI bank
   sox time  # the benchmarks' reference and measurement
   slurmctld slurmd slurm-client munge  # a private one-node Slurm cluster for the array-job test
