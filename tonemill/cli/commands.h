@@ -18,4 +18,10 @@ int RunMid2Lst(int argc, char** argv);
 // Converts MIDI files and renders them into WAV songs, several at once.
 int RunRender(int argc, char** argv);
 
+// Store a WAV sample as a DFT file, and make the WAV sample back.
+int RunWav2Dft(int argc, char** argv);
+int RunDft2Wav(int argc, char** argv);
+// Lists the samples of a song list or of PRG instruments and makes missing ones from DFT files.
+int RunMakeWavs(int argc, char** argv);
+
 }  // namespace tonemill::cli

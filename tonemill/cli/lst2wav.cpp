@@ -2,9 +2,11 @@
 //                  [--volume V] [--force] [--quiet]
 #include "climessages.h"
 #include "commands.h"
+#include "makewavs.h"
 #include "options.h"
 #include "rendering.h"
 #include "songjob.h"
+#include "terminal.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/ops/inputs.h"
 #include "tonemill/ops/targets.h"
@@ -57,10 +59,10 @@ int RunLst2Wav(int argc, char** argv) {
   const std::optional<Overwrite> overwrite = ops::AskToOverwrite(request.wavPath);
   if (!overwrite) return kExitFailure;
   request.overwrite = *overwrite;
-  if (auto missing = ops::CheckSamples(request.lstPath, request.listName, request.sampleDirectory,
-                                       settings.DFT, request.wavPath)) {
+  if (auto missing = ProvideSamples(request.lstPath, request.listName, request.sampleDirectory,
+                                    settings.DFT, request.wavPath)) {
     PrintProblem(*missing);
-    return kExitFailure;
+    return InterruptRequested() ? CancelledExitCode() : kExitFailure;
   }
   return RenderWithProgress(request, !quiet);
 }

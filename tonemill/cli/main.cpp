@@ -16,6 +16,10 @@ constexpr Command kCommands[] = {
     {"lst2wav", "render an LST song list into a WAV song", tonemill::cli::RunLst2Wav},
     {"import-sf2", "import a SoundFont 2 bank as PRG instruments and WAV samples",
      tonemill::cli::RunImportSf2},
+    {"wav2dft", "store a WAV sample as a compact DFT file", tonemill::cli::RunWav2Dft},
+    {"dft2wav", "make a WAV sample from its DFT file", tonemill::cli::RunDft2Wav},
+    {"make-wavs", "list the samples of a song or instruments and make missing ones from DFT files",
+     tonemill::cli::RunMakeWavs},
 };
 
 void PrintUsage(FILE* out) {

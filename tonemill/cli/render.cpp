@@ -3,6 +3,7 @@
 //                 [--jobs N] [--shard K/N] [--force] [--quiet]
 #include "climessages.h"
 #include "commands.h"
+#include "makewavs.h"
 #include "options.h"
 #include "parallel.h"
 #include "rendering.h"
@@ -67,10 +68,12 @@ int RenderOne(const ops::SongPaths& paths, const RenderOptions& o) {
   problem = ops::CheckSongHasNotes(converted.result, paths.mid);
   if (!problem) problem = ops::CheckSongLength(converted.result.songLength, o.format, paths.mid);
   if (!problem && !InterruptRequested())
-    problem = ops::CheckSamples(request.lstPath, paths.lst, o.wavDirectory, o.dftDirectory, paths.wav);
+    problem = ProvideSamples(request.lstPath, paths.lst, o.wavDirectory, o.dftDirectory, paths.wav);
   int code = kExitFailure;
-  if (problem)
+  if (problem) {
     print(*problem);
+    if (InterruptRequested()) code = CancelledExitCode();
+  }
   else if (InterruptRequested())
     code = CancelledExitCode();
   else

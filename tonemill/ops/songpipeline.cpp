@@ -4,6 +4,7 @@
 #include "targets.h"
 #include "platform/messages.h"
 #include "tonemill/render/lstlines.h"
+#include "tonemill/render/makewavs.h"
 #include "tonemill/render/provisioning.h"
 #include "tonemill/render/renderstatus.h"
 
@@ -37,31 +38,42 @@ std::optional<Problem> CheckSongHasNotes(const MidToLstResult& result, const std
 
 std::optional<Problem> CheckSamples(const std::string& lstPath, const std::string& listName,
                                     const std::string& wavDirectory,
-                                    const std::string& dftDirectory, const std::string& output) {
-  const ProvisioningScan scan = ScanSamples(lstPath, wavDirectory, dftDirectory, listName);
+                                    const std::string& dftDirectory, const std::string& output,
+                                    SampleMaking* making) {
+  const auto goOn = [](const SampleState& s) {
+    return platform::Show({platform::MessageKind::Error, platform::Buttons::OkAbort,
+                           platform::Topic::ContinueAfter, MissingSampleMessage(s.name)}) !=
+           platform::Answer::Abort;
+  };
+  const ProvisioningScan scan = ScanSamples(lstPath, wavDirectory, dftDirectory, listName, goOn);
+  if (scan.aborted) return Problem(kSamplesMissingMessage);
   if (scan.problem) return scan.problem;
-  bool missing = false;
+  bool missing = false, toMake = false;
+  SampleList list(wavDirectory, dftDirectory);
   for (const SampleState& s : scan.samples) {
-    switch (s.source) {
-      case SampleState::Source::Wav:
-        if (auto clash = OutputIsInput(output, s.wavPath, "Can't overwrite source file!"))
-          return clash;
-        break;
-      case SampleState::Source::Dft:
-        return Problem("Sample " + s.name + " is only there as " + s.dftPath +
-                           "; making WAV samples from DFT files is not available yet",
-                       listName);
-      case SampleState::Source::Missing: {
-        missing = true;
-        const platform::Answer answer =
-            platform::Show({platform::MessageKind::Error, platform::Buttons::OkAbort,
-                            platform::Topic::ContinueAfter, MissingSampleMessage(s.name)});
-        if (answer == platform::Answer::Abort) return Problem(kSamplesMissingMessage);
-        break;
-      }
-    }
+    if (auto clash = OutputIsInput(output, s.wavPath, "Can't overwrite source file!")) return clash;
+    missing = missing || s.source == SampleState::Source::Missing;
+    toMake = toMake || s.source == SampleState::Source::Dft;
+    if (SampleRow* row = list.Add(s.name)) row->make = s.source == SampleState::Source::Dft;
   }
   if (missing) return Problem(kSamplesMissingMessage);
+  if (!toMake) return std::nullopt;
+
+  SampleMaking local;
+  SampleMaking& m = making ? *making : local;
+  const MakeOutcome outcome = MakeSamples(list, m.progress);
+  for (size_t row : outcome.made)
+    if (SampleWavIsValid(list.Rows()[row].wavPath)) m.made.push_back(list.Rows()[row].wavPath);
+  if (outcome.cancelled) {
+    m.cancelled = true;
+    return Problem("Cancelled while the WAV samples were being made; nothing was rendered");
+  }
+  // Abort, a failed conversion or a refused overwrite leave a sample the render cannot read.
+  std::string unusable;
+  for (const SampleRow& row : list.Rows())
+    if (!SampleWavIsValid(row.wavPath)) unusable += (unusable.empty() ? "" : ", ") + row.wavPath;
+  if (!unusable.empty())
+    return Problem(kSamplesMissingMessage, "", 0, "no valid WAV file: " + unusable);
   return std::nullopt;
 }
 

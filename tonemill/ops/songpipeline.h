@@ -30,14 +30,27 @@ std::optional<Problem> ConvertSong(const std::string& mid, const std::string& ls
 // A converted song that has nothing to render: no notes, or all of them at 0 ms.
 std::optional<Problem> CheckSongHasNotes(const MidToLstResult& result, const std::string& mid);
 
+// What the sample check made on its way: the WAV samples it made from DFT files.
+struct SampleMaking {
+  // The front end's pump runs before each sample; a cancel stops after the current one.
+  Progress progress;
+  std::vector<std::string> made;  // the WAV files made, each now a valid WAV file
+  bool cancelled = false;
+};
+
 // The sample check before a render: every sample the list (read from `lstPath`, reported as
-// `listName`) names must be a valid WAV file in `wavDirectory`. Each missing one is shown as
-// "Fatal error: can't find either WAV or DFT for sample NAME!" with OK (go on) and Abort; then
-// "Sample file(s) missing. Aborting.". An `output` that is one of the samples is refused.
+// `listName`) names must be a valid WAV file in `wavDirectory`, or be made from its DFT file in
+// `dftDirectory`. Each sample with neither is shown as "Fatal error: can't find either WAV or
+// DFT for sample NAME!" with OK (go on) and Abort; any of them ends the check with "Sample
+// file(s) missing. Aborting." before anything is made. Otherwise the samples there only as DFT
+// are made (the overwrite question for an existing, invalid WAV file; each failure with OK and
+// Abort), and every sample is probed again: one still without a valid WAV file ends the check
+// with the same message, naming it. An `output` that is one of the samples is refused.
 std::optional<Problem> CheckSamples(const std::string& lstPath, const std::string& listName,
                                     const std::string& wavDirectory,
                                     const std::string& dftDirectory,
-                                    const std::string& output = "");
+                                    const std::string& output = "",
+                                    SampleMaking* making = nullptr);
 
 struct RenderRequest {
   std::string lstPath;   // the list the library reads

@@ -1,5 +1,6 @@
 #include "provisioning.h"
 
+#include "makewavs.h"
 #include "platform/filesystem.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/files/wavheader.h"
@@ -13,7 +14,7 @@ namespace {
 
 bool Exists(const std::string& path) {
   struct stat st {};
-  return ::stat(platform::FindFileIgnoringCase(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // The list read line by line with the number of each line; the check does not skip blank lines.
@@ -43,8 +44,13 @@ std::string MissingSampleMessage(const std::string& name) {
   return "Fatal error: can't find either WAV or DFT for sample " + name + "!";
 }
 
+bool SampleWavIsValid(const std::string& wavPath) {
+  return TWAVheader(platform::FindFileIgnoringCase(wavPath)).Valid;
+}
+
 ProvisioningScan ScanSamples(const std::string& lstPath, const std::string& wavDirectory,
-                             const std::string& dftDirectory, const std::string& listName) {
+                             const std::string& dftDirectory, const std::string& listName,
+                             const MissingSampleCallback& onMissing) {
   const std::string name = listName.empty() ? lstPath : listName;
   ProvisioningScan scan;
   ListLines list(platform::NativePath(lstPath));
@@ -60,6 +66,8 @@ ProvisioningScan ScanSamples(const std::string& lstPath, const std::string& wavD
   };
   const Problem unexpectedEnd("Unexpected termination of LST file " + name + "!", name);
   if (!list.Opened()) return fail(Problem("Can't open LST file " + name + "!", name));
+  // The grid's rows: one per file, whatever the case of the name.
+  SampleList rows(wavDirectory, dftDirectory);
   std::string line;
   list.Read(line);  // the duration
   while (!list.AtEnd()) {
@@ -72,17 +80,17 @@ ProvisioningScan ScanSamples(const std::string& lstPath, const std::string& wavD
         start == std::string::npos ? "" : line.substr(start, line.find(' ', start) - start);
     if (sample.empty()) return at(list.Number(), ": sample name expected!");
     if (sample.size() >= 9) return at(list.Number(), ": sample name too long!");
-    if (std::none_of(scan.samples.begin(), scan.samples.end(),
-                     [&](const SampleState& s) { return s.name == sample; })) {
-      SampleState s;
-      s.name = sample;
-      s.wavPath = platform::NativePath(WithBackslash(wavDirectory) + sample + ".WAV");
-      s.dftPath = platform::NativePath(WithBackslash(dftDirectory) + sample + ".DFT");
-      if (TWAVheader(platform::FindFileIgnoringCase(s.wavPath)).Valid)
+    if (const SampleRow* row = rows.Add(sample)) {
+      SampleState s{sample, SampleState::Source::Missing, row->wavPath, row->dftPath};
+      if (SampleWavIsValid(s.wavPath))
         s.source = SampleState::Source::Wav;
       else if (Exists(s.dftPath))
         s.source = SampleState::Source::Dft;
       scan.samples.push_back(s);
+      if (s.source == SampleState::Source::Missing && onMissing && !onMissing(s)) {
+        scan.aborted = true;
+        return scan;
+      }
     }
     // Note blocks, up to the closing "}".
     if (!list.Read(line)) return fail(unexpectedEnd);

@@ -4,6 +4,7 @@
 
 #include "tonemill/files/problem.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,22 +13,33 @@ namespace tonemill {
 
 struct SampleState {
   enum class Source { Wav, Dft, Missing };
-  std::string name;  // as the list writes it
+  std::string name;  // as the list first writes it
   Source source = Source::Missing;
-  std::string wavPath, dftPath;  // the constructed names
+  // Directory + name + ".WAV" / ".DFT", or the existing file whose name differs only in case.
+  std::string wavPath, dftPath;
 };
 
 struct ProvisioningScan {
   std::optional<Problem> problem;  // a fault of the list itself: the scan stopped there
-  std::vector<SampleState> samples;  // each name once, in order of first appearance
+  bool aborted = false;            // a missing sample was answered with Abort
+  // Each sample once, in order of first appearance; names that differ only in case are one
+  // sample, since they find one file.
+  std::vector<SampleState> samples;
 };
 
-// Scans the list's structure and first instrument fields. A sample file whose exact name is
-// missing is found in its directory ignoring case.
+// Called for each missing sample as the scan meets it; false ends the scan (aborted).
+using MissingSampleCallback = std::function<bool(const SampleState&)>;
+
+// Scans the list's structure and first instrument fields. A sample is there as WAV when its
+// file passes the header probe; otherwise it can be made when its DFT file exists.
 // Problems name `listName` (by default the list's own path): a list read from a temporary file
 // is reported under the name it will have.
 ProvisioningScan ScanSamples(const std::string& lstPath, const std::string& wavDirectory,
-                             const std::string& dftDirectory, const std::string& listName = "");
+                             const std::string& dftDirectory, const std::string& listName = "",
+                             const MissingSampleCallback& onMissing = {});
+
+// Whether the sample's WAV file passes the header probe now.
+bool SampleWavIsValid(const std::string& wavPath);
 
 // "Fatal error: can't find either WAV or DFT for sample NAME!"
 std::string MissingSampleMessage(const std::string& name);
