@@ -163,8 +163,11 @@ TEST_F(Dft, EveryResultCodeArisesWhereItsMessageSays) {
       {"format chunk not first", false, junkFirst, "", "", 12},
   };
   WriteBytes(dir_.File("empty"), {});
+  struct stat full {};
+  const bool hasFullDevice = ::stat("/dev/full", &full) == 0 && S_ISCHR(full.st_mode);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    if (c.target == "/dev/full" && !hasFullDevice) continue;
     const std::string source = c.sourcePath.empty() ? Write("case.in", c.source) : c.sourcePath;
     const std::string target = c.target.empty() ? dir_.File("case.out") : c.target;
     std::filesystem::remove(dir_.File("case.out"));
@@ -173,7 +176,7 @@ TEST_F(Dft, EveryResultCodeArisesWhereItsMessageSays) {
     EXPECT_FALSE(std::filesystem::exists(dir_.File("case.out")));
   }
   struct stat st {};
-  EXPECT_TRUE(::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode));  // never removed
+  EXPECT_EQ(::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode), hasFullDevice);  // never removed
   EXPECT_EQ(ReadBytes(dftFile), dftBytes);
 }
 

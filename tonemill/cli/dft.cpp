@@ -36,6 +36,8 @@ int RunDftConversion(DftEntry entry, int argc, char** argv) {
     PrintError(error);
     return kExitFailure;
   }
+  // The Convert dialog's target is a full path; a bare name is one in the current directory.
+  if (target.find('/') == std::string::npos) target = "./" + target;
   CliMessages messages(force);
   platform::MessageScope scope(messages);
   const ops::DftOutcome outcome = ops::ConvertDftFile(entry, source, target);

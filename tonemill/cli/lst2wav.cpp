@@ -59,7 +59,7 @@ int RunLst2Wav(int argc, char** argv) {
   const std::optional<Overwrite> overwrite = ops::AskToOverwrite(request.wavPath);
   if (!overwrite) return kExitFailure;
   request.overwrite = *overwrite;
-  if (auto missing = ProvideSamples(request.lstPath, request.listName, request.sampleDirectory,
+  if (auto missing = ProvideSamples(messages, request.lstPath, request.listName, request.sampleDirectory,
                                     settings.DFT, request.wavPath)) {
     PrintProblem(*missing);
     return InterruptRequested() ? CancelledExitCode() : kExitFailure;

@@ -36,6 +36,22 @@ void MakePump(void* context) {
 
 void ReportMade(const std::string& wav) { PrintError("made " + wav); }
 
+// Without --force the overwrite question of the making loop skips that sample instead of
+// stopping: the samples after it are still made.
+class SkipRefusedOverwrites : public platform::MessageSink {
+ public:
+  explicit SkipRefusedOverwrites(CliMessages& messages) : messages_(messages) {}
+  platform::Answer Show(const platform::Message& message) override {
+    const platform::Answer answer = messages_.Show(message);
+    return message.topic == platform::Topic::Overwrite && answer == platform::Answer::Abort
+               ? platform::Answer::No
+               : answer;
+  }
+
+ private:
+  CliMessages& messages_;
+};
+
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (const char c : text) {
@@ -89,10 +105,13 @@ void PrintListing(const std::vector<Listed>& listing, bool json) {
 
 }  // namespace
 
-std::optional<Problem> ProvideSamples(const std::string& lstPath, const std::string& listName,
+std::optional<Problem> ProvideSamples(CliMessages& messages, const std::string& lstPath,
+                                      const std::string& listName,
                                       const std::string& wavDirectory,
                                       const std::string& dftDirectory, const std::string& output) {
   InstallInterruptHandler();
+  SkipRefusedOverwrites skipping(messages);
+  platform::MessageScope scope(skipping);
   ops::SampleMaking making;
   PumpState state{&making.progress, nullptr};
   making.progress.pump = MakePump;
@@ -179,6 +198,8 @@ int RunMakeWavs(int argc, char** argv) {
     for (size_t i = 0; i < list.Rows().size(); ++i) list.Rows()[i].make = !missing[i];
 
   InstallInterruptHandler();
+  SkipRefusedOverwrites skipping(messages);
+  platform::MessageScope skippingScope(skipping);
   Progress progress;
   ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
   PumpState state{&progress, &bar};

@@ -2,6 +2,7 @@
 // check that render and lst2wav run before a song is rendered.
 #pragma once
 
+#include "climessages.h"
 #include "tonemill/files/problem.h"
 
 #include <optional>
@@ -10,9 +11,9 @@
 namespace tonemill::cli {
 
 // The sample check before a render, as ops::CheckSamples runs it, with a signal cancelling
-// after the current sample and each sample made reported on stderr. A problem ends the
-// command; after a signal, exit with CancelledExitCode().
-std::optional<Problem> ProvideSamples(const std::string& lstPath, const std::string& listName,
+// after the current sample and each sample made reported on stderr; questions go to
+// `messages`. A problem ends the command; after a signal, exit with CancelledExitCode().
+std::optional<Problem> ProvideSamples(CliMessages& messages, const std::string& lstPath, const std::string& listName,
                                       const std::string& wavDirectory,
                                       const std::string& dftDirectory, const std::string& output);
 

@@ -68,7 +68,7 @@ int RenderOne(const ops::SongPaths& paths, const RenderOptions& o) {
   problem = ops::CheckSongHasNotes(converted.result, paths.mid);
   if (!problem) problem = ops::CheckSongLength(converted.result.songLength, o.format, paths.mid);
   if (!problem && !InterruptRequested())
-    problem = ProvideSamples(request.lstPath, paths.lst, o.wavDirectory, o.dftDirectory, paths.wav);
+    problem = ProvideSamples(messages, request.lstPath, paths.lst, o.wavDirectory, o.dftDirectory, paths.wav);
   int code = kExitFailure;
   if (problem) {
     print(*problem);
