@@ -75,8 +75,8 @@ std::optional<Problem> LoadPrgSamples(const std::vector<std::string>& prgNames,
         return Problem("PRG file " + name + ": error reading Key range!", name, number);
       std::string wav = NextWord(line, at);
       wav = UpperCase(wav.substr(0, wav.find('.')));
-      // A name that is all extension (".wav") names no file either.
-      if (wav.empty())
+      // A name that is all extension (".wav") names no file, nor one with a directory.
+      if (wav.empty() || wav.find_first_of("/\\") != std::string::npos)
         return Problem("PRG file " + name + ": error reading WAV filename.", name, number);
       if (wav.size() >= 9) return Problem("WAV filename too long: " + wav, name, number);
       if (SampleRow* row = list.Add(wav)) {

@@ -80,6 +80,9 @@ ProvisioningScan ScanSamples(const std::string& lstPath, const std::string& wavD
         start == std::string::npos ? "" : line.substr(start, line.find(' ', start) - start);
     if (sample.empty()) return at(list.Number(), ": sample name expected!");
     if (sample.size() >= 9) return at(list.Number(), ": sample name too long!");
+    // A name is a file of the WAV directory: a separator would reach files elsewhere.
+    if (sample.find_first_of("/\\") != std::string::npos)
+      return at(list.Number(), ": illegal sample name!");
     if (const SampleRow* row = rows.Add(sample)) {
       SampleState s{sample, SampleState::Source::Missing, row->wavPath, row->dftPath};
       if (SampleWavIsValid(s.wavPath))

@@ -64,6 +64,7 @@ TEST_F(Samples, TheScanReportsTrueLineNumbers) {
       {"10\r\n" + Instrument("A", two) + "{\r\n\r\n", Error(17, ": sample name expected!")},
       {"10\r\n" + Instrument("A", two) + "{\r\n  NINECHARS 1\r\n", Error(17, ": sample name too long!")},
       {"10\r\n" + Instrument("A", two) + "{\r\nB\r\n\r\n", Error(18, ": [ expected!")},
+      {"10\r\n{\r\n..\\X 1\r\n", Error(3, ": illegal sample name!")},
       {"10\r\n{\r\nA\r\n" + two + "x\r\n}\r\n", Error(15, ": [ expected!")},  // after "]"
       {"10\r\n{\r\nA\r\n[\r\n60\r\n]\r\n}\r\n{\r\nB\r\n}\r\n", Error(10, ": [ expected!")},
       {"10\r\n" + Instrument("A") + "}", end},                  // a last line that is not empty
@@ -119,6 +120,7 @@ TEST_F(Samples, LoadPrgListsEachSampleOnce) {
   WriteText(dir_.File("PRG/WAV.PRG"), "c0 PIANO\r\nc1\r\n");
   WriteText(dir_.File("PRG/LONG.PRG"), "c0 ABCDEFGHI.WAV\r\n");
   WriteText(dir_.File("PRG/DOT.PRG"), "c0 .wav\r\n");
+  WriteText(dir_.File("PRG/DIR.PRG"), "c0 sub/x.wav\r\n");
   WriteText(dir_.File("PRG/EMPTY.PRG"), "# nothing\r\n");
   SampleList list(dir_.File("WAV"), dir_.File("DFT"));
   ASSERT_EQ(LoadPrgSamples({"0.PRG", "1.prg"}, dir_.File("PRG"), list), std::nullopt);
@@ -137,6 +139,7 @@ TEST_F(Samples, LoadPrgListsEachSampleOnce) {
       {{"KEY.PRG"}, "PRG file KEY.PRG: error reading Key range!"},
       {{"WAV.PRG"}, "PRG file WAV.PRG: error reading WAV filename."},
       {{"DOT.PRG"}, "PRG file DOT.PRG: error reading WAV filename."},
+      {{"DIR.PRG"}, "PRG file DIR.PRG: error reading WAV filename."},
       {{"LONG.PRG"}, "WAV filename too long: ABCDEFGHI"},
       {{"EMPTY.PRG"}, "No data entry found!"},
   };
