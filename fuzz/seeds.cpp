@@ -1,5 +1,6 @@
 // Writes the seed corpora: small valid inputs of each kind, one folder per harness.
 //   fuzz_seeds DIR
+#include "dft/convert.h"
 #include "tests/soundfont/sf2builder.h"
 #include "tests/support/midifiles.h"
 #include "tests/support/testfiles.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -157,6 +159,38 @@ void WriteSeeds(const std::filesystem::path& root) {
   bank.presets.push_back({"Tone", 0, 0, {{{{41, 0}}, {}}}});
   bank.presets.push_back({"Kit", 0, 128, {{{{41, 1}}, {}}}});
   Write(root / "soundfont", "two-presets.sf2", bank.Build());
+
+  // The DFT library: "\1" + a WAV file to store, "\0" + a DFT file of it to read back.
+  const std::filesystem::path dft = root / "dft";
+  std::filesystem::create_directories(dft);
+  for (const auto& e : std::filesystem::directory_iterator(wave)) {
+    const std::string name = e.path().stem().string();
+    const std::filesystem::path made = dft / (name + ".made");
+    if (dft::WavFileToDft(e.path().c_str(), made.c_str()) != 0)
+      throw std::runtime_error("can't make a DFT file of " + e.path().string());
+    std::ifstream in(made, std::ios::binary);
+    Bytes stored{0};
+    stored.insert(stored.end(), std::istreambuf_iterator<char>(in), {});
+    in.close();
+    std::filesystem::remove(made);
+    std::ifstream source(e.path(), std::ios::binary);
+    Bytes original{1};
+    original.insert(original.end(), std::istreambuf_iterator<char>(source), {});
+    Write(dft, name + ".dft", stored);
+    Write(dft, name + ".wav", original);
+  }
+
+  // The provisioning scan and loadPRG: song lists and a PRG file, as text.
+  const std::filesystem::path provisioning = root / "provisioning";
+  const std::string block = "[\r\n60\r\n0 ON 100\r\n20 OFF 64\r\n]\r\n";
+  for (const auto& [file, content] :
+       {std::pair<std::string, std::string>{"song.lst", "50\r\n{\r\n" + a + "\r\n" + block + block +
+                                                            "}\r\n{\r\n" + b + "\r\n" + block + "}\r\n"},
+        {"cases.lst", "10\r\n{\r\nb 1\r\n" + block + "}\r\n{\r\nB 1\r\n" + block + "}\r\n{\r\nc\r\n" + block +
+                          "}\r\n{\r\nMISSING\r\n" + block + "}\r\n"},
+        {"cut.lst", "10\r\n{\r\nA\r\n[\r\n60\r\n"},
+        {"two-ranges.prg", text}})
+    Write(provisioning, file, Bytes(content.begin(), content.end()));
 
   const std::string ini = "[Directories]\r\nMID=mid\r\nLST=lst\r\nSong=song\r\nPRG=prg\r\nTemp=temp\r\n"
                           "WAV=wav\r\nDFT=dft\r\n[External]\r\ntextEditor=NOTEPAD.EXE\r\nVespera=VS.EXE\r\n"
