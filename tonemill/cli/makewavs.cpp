@@ -127,14 +127,12 @@ int RunMakeWavs(int argc, char** argv) {
   bool all = false, missingOnly = false, force = false, json = false, quiet = false;
   OptionParser parser(
       "make-wavs", "(SONG.lst | INSTRUMENT.prg...) [options]",
-      "Lists the WAV samples a song list or PRG instruments name and makes those that are "
-      "missing from their DFT files. A song's sample is there when its WAV file is valid, a PRG "
-      "file's when its WAV file exists. A PRG file is read as given, or else from the PRG "
-      "directory. Prints each sample as NAME STATE FILE, the state one of present, made, "
-      "not made, missing (neither WAV nor DFT file).");
+      "Lists the samples of a song list or of PRG instruments (NAME STATE FILE, the state\n"
+      "present, made, not made or missing) and makes missing ones from their DFT files.");
   parser.Value("wav-dir", 0, &wavDir, "DIR", "WAV samples (default: the WAV directory)");
   parser.Value("dft-dir", 0, &dftDir, "DIR", "DFT samples (default: the DFT directory)");
-  parser.Value("prg-dir", 0, &prgDir, "DIR", "PRG instruments (default: the PRG directory)");
+  parser.Value("prg-dir", 0, &prgDir, "DIR",
+               "where a PRG file not found as given is read (default: the PRG directory)");
   parser.Flag("all", 0, &all, "make every sample from its DFT file, also those already there");
   parser.Flag("missing-only", 0, &missingOnly, "make only the samples not there (the default)");
   parser.Flag("force", 0, &force, "overwrite existing WAV files");
