@@ -1,9 +1,29 @@
 // The library's C entry points. Nothing else leaves libresona.so.
+#include "effects/echo.h"
+#include "effects/flange.h"
+#include "effects/reverb.h"
+#include "effects/vocode.h"
 #include "render.h"
 #include "resona.h"
 #include "status.h"
 
 #include <new>
+
+namespace {
+
+// The effects report running out of memory as status 1 and never throw across the boundary.
+template <class Run>
+int32_t Guarded(Run run) {
+  try {
+    return run();
+  } catch (const std::bad_alloc&) {
+    return resona::effects::kEffectOutOfMemory;
+  } catch (...) {
+    return -1;
+  }
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -37,6 +57,71 @@ RESONA_EXPORT int32_t LSTtoWAV(const char* lstPath, const char* wavPath, const c
   } catch (...) {
     return -1;
   }
+}
+
+RESONA_EXPORT int32_t vocode(const char* controlFile, const char* inFile, const char* outFile,
+                             int32_t startFrame, int32_t endFrame, int32_t windowFrames,
+                             int32_t bandCount, int32_t amp256, int32_t leftOnly,
+                             int32_t rightOnly, int32_t normalize, const int32_t* controlCenter,
+                             const int32_t* controlWidth, const int32_t* carrierCenter,
+                             const int32_t* carrierWidth, const int32_t* weight256,
+                             int32_t* progress, int32_t* total) {
+  const resona::effects::EffectCall call{inFile, outFile, startFrame, endFrame,
+                                         leftOnly, rightOnly, progress, total};
+  resona::effects::VocodeParameters p;
+  p.controlFile = controlFile;
+  p.windowFrames = windowFrames;
+  p.bandCount = bandCount;
+  p.amp256 = amp256;
+  p.normalize = normalize;
+  p.controlCenter = controlCenter;
+  p.controlWidth = controlWidth;
+  p.carrierCenter = carrierCenter;
+  p.carrierWidth = carrierWidth;
+  p.weight256 = weight256;
+  return Guarded([&] { return resona::effects::RunVocode(call, p); });
+}
+
+RESONA_EXPORT int32_t wavecho(const char* inFile, const char* outFile, int32_t startFrame,
+                              int32_t endFrame, int32_t delayFrames, int32_t feedback,
+                              int32_t level, int32_t leftOnly, int32_t rightOnly,
+                              int32_t* progress, int32_t* total) {
+  const resona::effects::EffectCall call{inFile, outFile, startFrame, endFrame,
+                                         leftOnly, rightOnly, progress, total};
+  const resona::effects::EchoParameters p{delayFrames, feedback, level};
+  return Guarded([&] { return resona::effects::RunEcho(call, p); });
+}
+
+RESONA_EXPORT int32_t wavflange(const char* inFile, const char* outFile, int32_t startFrame,
+                                int32_t endFrame, int32_t offsetFrames, int32_t variationFrames,
+                                int32_t rateNum, int32_t rateDen, int32_t dryLevel,
+                                int32_t wetLevel, int32_t feedback, int32_t leftOnly,
+                                int32_t rightOnly, int32_t* progress, int32_t* total,
+                                const int32_t* sineTable, const int32_t* cosineTable) {
+  const resona::effects::EffectCall call{inFile, outFile, startFrame, endFrame,
+                                         leftOnly, rightOnly, progress, total};
+  const resona::effects::FlangeParameters p{offsetFrames, variationFrames, rateNum, rateDen,
+                                            dryLevel,     wetLevel,        feedback, sineTable,
+                                            cosineTable};
+  return Guarded([&] { return resona::effects::RunFlange(call, p); });
+}
+
+RESONA_EXPORT int32_t wavreverb(const char* inFile, const char* outFile, int32_t algorithm,
+                                int32_t startFrame, int32_t endFrame, int32_t decayMs,
+                                int32_t predelayMs, int32_t levelLeft, int32_t levelRight,
+                                int32_t lowpassLeft1, int32_t lowpassLeft2, int32_t lowpassLeft3,
+                                int32_t lowpassLeft4, int32_t lowpassLeft5, int32_t lowpassLeft6,
+                                int32_t lowpassRight1, int32_t lowpassRight2,
+                                int32_t lowpassRight3, int32_t lowpassRight4,
+                                int32_t lowpassRight5, int32_t lowpassRight6, int32_t leftOnly,
+                                int32_t rightOnly, int32_t* progress, int32_t* total) {
+  const resona::effects::EffectCall call{inFile, outFile, startFrame, endFrame,
+                                         leftOnly, rightOnly, progress, total};
+  const resona::effects::ReverbParameters p{
+      algorithm, decayMs, predelayMs, levelLeft, levelRight,
+      {lowpassLeft1, lowpassLeft2, lowpassLeft3, lowpassLeft4, lowpassLeft5, lowpassLeft6},
+      {lowpassRight1, lowpassRight2, lowpassRight3, lowpassRight4, lowpassRight5, lowpassRight6}};
+  return Guarded([&] { return resona::effects::RunReverb(call, p); });
 }
 
 }  // extern "C"

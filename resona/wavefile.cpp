@@ -1,5 +1,6 @@
 #include "wavefile.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -79,19 +80,16 @@ WaveInfo ReadWaveInfo(const char* path) {
   return info;
 }
 
-void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate, int32_t channels) {
-  long long fileSize = 0;
-  if (!FileSize(path, fileSize)) return;
-  long long dataSize = fileSize - kWaveHeaderSize;
-  if (dataSize < 0) dataSize = 0;
-
+std::array<unsigned char, kWaveHeaderSize> CanonicalHeader(int32_t bitsPerSample, int32_t sampleRate,
+                                                          int32_t channels, uint32_t dataSize) {
   uint32_t chans = channels == 1 ? 1 : 2;
   uint32_t bits = bitsPerSample == 8 ? 8 : 16;
   uint32_t blockAlign = chans * (bits == 8 ? 1 : 2);
 
-  unsigned char h[kWaveHeaderSize];
+  std::array<unsigned char, kWaveHeaderSize> header;
+  unsigned char* h = header.data();
   std::memcpy(h, "RIFF", 4);
-  PutLe32(h + 4, uint32_t(dataSize) + 36);
+  PutLe32(h + 4, dataSize + 36);
   std::memcpy(h + 8, "WAVEfmt ", 8);
   PutLe32(h + 16, 16);
   PutLe16(h + 20, 1);
@@ -101,11 +99,19 @@ void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate
   PutLe16(h + 32, blockAlign);
   PutLe16(h + 34, bits);
   std::memcpy(h + 36, "data", 4);
-  PutLe32(h + 40, uint32_t(dataSize));
+  PutLe32(h + 40, dataSize);
+  return header;
+}
 
+void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate, int32_t channels) {
+  long long fileSize = 0;
+  if (!FileSize(path, fileSize)) return;
+  long long dataSize = fileSize - kWaveHeaderSize;
+  if (dataSize < 0) dataSize = 0;
+  const auto h = CanonicalHeader(bitsPerSample, sampleRate, channels, uint32_t(dataSize));
   File file(std::fopen(path, "r+b"));
   if (!file) return;
-  std::fwrite(h, 1, sizeof h, file.get());
+  std::fwrite(h.data(), 1, h.size(), file.get());
 }
 
 void PadWaveFile(const char* path, int32_t bitsPerSample) {

@@ -1,6 +1,7 @@
 // The WAV (RIFF/WAVE PCM) file routines of the library.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace resona {
@@ -25,6 +26,9 @@ constexpr int kWaveHeaderSize = 44;
 WaveInfo ReadWaveInfo(const char* path);
 // (Re)writes the canonical 44-byte header, taking the data size from the file's size on disk.
 void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate, int32_t channels);
+// The canonical 44-byte header for a data chunk of `dataSize` bytes.
+std::array<unsigned char, kWaveHeaderSize> CanonicalHeader(int32_t bitsPerSample, int32_t sampleRate,
+                                                          int32_t channels, uint32_t dataSize);
 // Makes the file's size even by appending one silence byte.
 void PadWaveFile(const char* path, int32_t bitsPerSample);
 

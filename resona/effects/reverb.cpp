@@ -1,0 +1,302 @@
+#include "reverb.h"
+
+#include "delayline.h"
+#include "filters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace resona::effects {
+namespace {
+
+struct Tap {
+  double seconds;
+  float gain;
+};
+constexpr Tap kEarlyTaps[19] = {
+    {0.0043, 0.75f},  {0.0043, 0.841f}, {0.0215, 0.504f}, {0.0225, 0.491f}, {0.0268, 0.379f},
+    {0.0270, 0.380f}, {0.0298, 0.346f}, {0.0458, 0.289f}, {0.0485, 0.272f}, {0.0572, 0.192f},
+    {0.0587, 0.193f}, {0.0595, 0.217f}, {0.0612, 0.181f}, {0.0707, 0.180f}, {0.0708, 0.181f},
+    {0.0726, 0.176f}, {0.0741, 0.142f}, {0.0753, 0.167f}, {0.0797, 0.134f}};
+
+// A point of a room model: n ms (trunc(rate × n ÷ 1000) frames, in double) plus k frames.
+struct Point {
+  double ms;
+  int32_t plus;
+};
+struct Section {
+  Point a, b;
+  float g;
+};
+struct OutputTap {
+  Point t;
+  float gain;
+};
+struct RoomModel {
+  Point size;
+  std::vector<Section> sections;
+  std::vector<OutputTap> taps;
+  Point lowpassInput;
+  bool recirculates;
+  Point recirculation;
+};
+
+const RoomModel& Room(ReverbModel model) {
+  static const RoomModel chamber{{125, 1},
+                                 {{{24, 0}, {59, 0}, 0.3f},
+                                  {{24, 1}, {46, 1}, 0.4f},
+                                  {{46, 2}, {54.3, 0}, 0.6f},
+                                  {{59, 0}, {125, 0}, 0.1f},
+                                  {{59, 1}, {89, 1}, 0.4f}},
+                                 {{{59, 0}, 0.5f}, {{125, 0}, 0.5f}},
+                                 {89, 1},
+                                 false,
+                                 {0, 0}};
+  static const RoomModel chapel{{299, 1},
+                                {{{0, 0}, {35, 0}, 0.3f},
+                                 {{0, 1}, {8.3, 0}, 0.7f},
+                                 {{8.3, 1}, {30.3, 1}, 0.5f},
+                                 {{40, 0}, {70, 1}, 0.5f},
+                                 {{152, 0}, {191, 0}, 0.3f},
+                                 {{152, 1}, {161.8, 1}, 0.6f}},
+                                {{{24, 0}, 0.5f}, {{159, 0}, 0.5f}, {{282, 0}, 0.5f}},
+                                {161.8, 1},
+                                true,
+                                {282, 1}};
+  static const RoomModel hall{{282, 1},
+                              {{{0, 0}, {8, 0}, 0.3f},
+                               {{8, 1}, {20, 1}, 0.3f},
+                               {{41, 0}, {128, 0}, 0.5f},
+                               {{41, 1}, {103, 1}, 0.25f},
+                               {{162, 0}, {282, 0}, 0.5f},
+                               {{162, 1}, {238, 1}, 0.25f},
+                               {{238, 2}, {268, 2}, 0.25f}},
+                              {{{24, 0}, 0.34f}, {{159, 0}, 0.14f}, {{282, 0}, 0.14f}},
+                              {268, 2},
+                              false,
+                              {0, 0}};
+  return model == ReverbModel::Chapel ? chapel : model == ReverbModel::Hall ? hall : chamber;
+}
+
+int64_t FramesOf(const Point& p, int32_t rate) {
+  return int64_t(std::trunc(double(rate) * p.ms / 1000.0)) + p.plus;
+}
+
+ReverbModel ModelOf(int32_t algorithm) {
+  return algorithm >= 2 && algorithm <= 4 ? ReverbModel(algorithm) : ReverbModel::Chamber;
+}
+
+// Loop gains in single precision.
+float RoomLoopGain(ReverbModel model, int32_t decayMs) {
+  switch (model) {
+    case ReverbModel::Chapel: return decayMs <= 0 ? 0.0f : 0.0001f * float(decayMs);
+    case ReverbModel::Hall: return decayMs <= 0 ? 0.0f : 0.0001f * float(decayMs - 500);
+    default: return decayMs <= 0 ? 0.1f : 0.1f + 0.0002f * float(decayMs);
+  }
+}
+float CombFeedback(int32_t decayMs) {
+  if (decayMs <= 0) return 0.0f;
+  return std::max(0.0f, 1.0f - 366.0f / float(decayMs));
+}
+
+int32_t Trunc(float v) { return TruncToInt(double(v)); }
+
+struct CombFilter {
+  DelayLine line;
+  Lowpass lowpass[2];
+  float f = 0;
+
+  void Step(int c, int32_t v) {
+    const int32_t d = line.ReadAtPosition(c);
+    float y = lowpass[c].Step(d);
+    // v is a sample value, so neither magnitude overflows.
+    const int32_t limit = std::abs(v);
+    if (std::abs(int64_t(Trunc(y))) > limit) y = std::copysign(float(limit), y);
+    line.Write(c, Trunc(float(v) + f * y));
+  }
+};
+
+struct AllpassFilter {
+  DelayLine line;
+  float g = 0;
+
+  int32_t Step(int c, int32_t v) {
+    const int32_t d = line.ReadAtPosition(c);
+    const float u = float(d) - g * float(v);
+    line.Write(c, Trunc(float(v) + g * u));
+    return Trunc(u);
+  }
+};
+
+class Reverb {
+ public:
+  bool SetUp(const ReverbParameters& p, const InputFormat& in) {
+    model_ = ModelOf(p.algorithm);
+    eight_ = in.bits == 8;
+    lo_ = eight_ ? -128.0f : -32768.0f;
+    hi_ = eight_ ? 127.0f : 32767.0f;
+    wet_[0] = float(p.levelLeft) * 0.00390625f;
+    wet_[1] = float(p.levelRight) * 0.00390625f;
+    EarlyTapFrames(p.algorithm, in.rate, p.predelayMs, early_);
+    int64_t longest = 1;
+    for (int64_t t : early_) longest = std::max(longest, t);
+    if (!earlyLine_.Allocate(longest, in.channels)) return false;
+
+    const int32_t* settings[2] = {p.lowpassLeft, p.lowpassRight};
+    for (int c = 0; c < 2; ++c) {
+      int32_t sum = 0;
+      for (int k = 0; k < 6; ++k) sum += std::clamp(settings[c][k], 0, 99);
+      loop_[c].Set(sum / 6);
+    }
+    if (model_ == ReverbModel::Custom) {
+      const float f = CombFeedback(p.decayMs);
+      gain_ = 0.7f * f;
+      constexpr double kCombMs[6] = {50, 56, 61, 68, 72, 78};
+      for (int k = 0; k < 6; ++k) {
+        if (!combs_[k].line.Allocate(std::max<int64_t>(FramesOf({kCombMs[k], 0}, in.rate), 1), in.channels))
+          return false;
+        combs_[k].f = f;
+        for (int c = 0; c < 2; ++c) combs_[k].lowpass[c].Set(settings[c][k]);
+      }
+      constexpr double kAllpassMs[3] = {6, 9.1, 9.9};
+      constexpr float kAllpassGain[3] = {0.7f, 0.683f, 0.721f};
+      for (int k = 0; k < 3; ++k) {
+        if (!allpasses_[k].line.Allocate(std::max<int64_t>(FramesOf({kAllpassMs[k], 0}, in.rate), 1),
+                                         in.channels))
+          return false;
+        allpasses_[k].g = kAllpassGain[k];
+      }
+      return true;
+    }
+    const RoomModel& room = Room(model_);
+    gain_ = RoomLoopGain(model_, p.decayMs);
+    const int64_t size = std::max<int64_t>(FramesOf(room.size, in.rate), 1);
+    if (!tapLine_.Allocate(size, in.channels)) return false;
+    auto offset = [&](const Point& point, int64_t extra = 0) {
+      return int32_t(((FramesOf(point, in.rate) + extra) % size + size) % size);
+    };
+    for (const Section& s : room.sections) sections_.push_back({offset(s.a), offset(s.b), s.g});
+    // The output taps are read after the position has advanced, one place further on.
+    for (const OutputTap& t : room.taps) outputs_.push_back({offset(t.t, 1), t.gain});
+    lowpassInput_ = offset(room.lowpassInput);
+    recirculates_ = room.recirculates;
+    recirculation_ = offset(room.recirculation);
+    return true;
+  }
+
+  void BeginFrame() {}
+  void EndFrame() {
+    if (model_ != ReverbModel::Custom) tapLine_.Advance();
+  }
+
+  int32_t Step(int c, int32_t x) {
+    earlyLine_.Write(c, x);
+    float e = 0.0f;
+    for (int k = 0; k < 19; ++k) e += kEarlyTaps[k].gain * float(earlyLine_.Read(c, -early_[k]));
+    if (model_ == ReverbModel::Custom) {
+      e = std::clamp(e, lo_, hi_);
+      const int32_t v = Trunc(e);
+      int64_t s = 0;
+      for (CombFilter& comb : combs_) {
+        comb.Step(c, v);
+        s += comb.line.ReadAtPosition(c);
+      }
+      int32_t m = TruncToInt(double(s) / 6.0);
+      m = Trunc(std::clamp(float(m) + float(Trunc(loop_[c].Last())) * gain_, lo_, hi_));
+      const int32_t a1 = allpasses_[0].Step(c, m);
+      e += float(a1 / 3);
+      const int32_t a2 = allpasses_[1].Step(c, a1);
+      e += float(a2 / 3);
+      const int32_t a3 = allpasses_[2].Step(c, a2);
+      e += float(a3 / 3);
+      loop_[c].Step(a2);
+    } else {
+      e = e + float(Trunc(loop_[c].Last())) * gain_;
+      e = std::clamp(e, lo_, hi_);
+      tapLine_.At(c, 0) = Trunc(e);
+      for (const SectionAt& s : sections_) {
+        int32_t& pa = tapLine_.At(c, s.a);
+        int32_t& pb = tapLine_.At(c, s.b);
+        const float p = float(pa), q = float(pb);
+        const float u = q - s.g * p;
+        pa = Trunc(p + s.g * u);
+        pb = Trunc(u);
+      }
+      if (recirculates_) {
+        int32_t& r = tapLine_.At(c, recirculation_);
+        r = Trunc(gain_ * float(r) + e);
+      }
+      loop_[c].Step(tapLine_.At(c, lowpassInput_));
+      float sum = 0.0f;
+      for (const OutputAt& t : outputs_) sum += t.gain * float(tapLine_.At(c, t.offset));
+      e = e + sum;
+    }
+    const float out = float(x) + wet_[c] * e;
+    if (!(out == out)) return 0;
+    if (eight_) {
+      if (out < -128.0f) return -128;
+      if (out > 127.0f) return 127;
+      return Trunc(out + 128.0f) - 128;
+    }
+    return Trunc(std::clamp(out, -32768.0f, 32767.0f));
+  }
+
+ private:
+  struct SectionAt {
+    int32_t a, b;
+    float g;
+  };
+  struct OutputAt {
+    int32_t offset;
+    float gain;
+  };
+  ReverbModel model_ = ReverbModel::Chamber;
+  bool eight_ = false;
+  float lo_ = 0, hi_ = 0;
+  float wet_[2] = {0, 0};
+  float gain_ = 0;
+  int64_t early_[19] = {};
+  DelayLine earlyLine_;
+  Lowpass loop_[2];
+  TapLine tapLine_;
+  std::vector<SectionAt> sections_;
+  std::vector<OutputAt> outputs_;
+  int32_t lowpassInput_ = 0, recirculation_ = 0;
+  bool recirculates_ = false;
+  CombFilter combs_[6];
+  AllpassFilter allpasses_[3];
+};
+
+}  // namespace
+
+// The pattern is stretched by a single-precision scale; each tap's frames are
+// trunc(scale × time) with the product in double, after the pre-delay's whole frames.
+void EarlyTapFrames(int32_t algorithm, int32_t rate, int32_t predelayMs, int64_t taps[19]) {
+  float scale = float(rate);
+  switch (ModelOf(algorithm)) {
+    case ReverbModel::Chamber: scale = float(double(rate) * 125.0 / 79.7); break;
+    case ReverbModel::Chapel: scale = float(double(rate) * 299.0 / 79.7); break;
+    case ReverbModel::Hall: scale = float(double(rate) * 282.0 / 79.7); break;
+    case ReverbModel::Custom: break;
+  }
+  const int64_t predelay =
+      int64_t(std::trunc(double(rate) * double(predelayMs < 0 ? 0 : predelayMs) / 1000.0));
+  for (int k = 0; k < 19; ++k)
+    taps[k] = predelay + int64_t(std::trunc(double(scale) * kEarlyTaps[k].seconds));
+}
+
+int32_t RunReverb(const EffectCall& call, const ReverbParameters& parameters) {
+  EffectFrame frame;
+  if (int32_t status = frame.Open(call)) return status;
+  auto reverb = std::make_unique<Reverb>();
+  if (!reverb->SetUp(parameters, frame.Input())) return kEffectOutOfMemory;
+  if (int32_t status = frame.Begin()) return status;
+  frame.Process(*reverb);
+  reverb.reset();
+  return frame.Finish();
+}
+
+}  // namespace resona::effects

@@ -1,0 +1,216 @@
+#include "vocode.h"
+
+#include "delayline.h"
+#include "filters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace resona::effects {
+namespace {
+
+// Band state is laid out band by band in fixed arrays, so that the loops over the bands run
+// across contiguous memory and the compiler can vectorise them; every band keeps its own
+// arithmetic, so the bits are those of one band at a time.
+struct BandFilters {
+  alignas(32) float a0[kMaxBands] = {}, b1[kMaxBands] = {}, b2[kMaxBands] = {};
+  alignas(32) float x1[2][kMaxBands] = {}, x2[2][kMaxBands] = {};
+  alignas(32) float y1[2][kMaxBands] = {}, y2[2][kMaxBands] = {};
+
+  void Set(const int32_t* centre, const int32_t* width, int32_t rate, int bands) {
+    for (int i = 0; i < bands; ++i) {
+      const BandPassCoefficients k = BandPassFor(centre[i], width[i], rate);
+      a0[i] = k.a0;
+      b1[i] = k.b1;
+      b2[i] = k.b2;
+    }
+  }
+  void Clear() {
+    for (int c = 0; c < 2; ++c)
+      for (int i = 0; i < kMaxBands; ++i) x1[c][i] = x2[c][i] = y1[c][i] = y2[c][i] = 0;
+  }
+  // y[i] = band i's step with input x on channel c's memory.
+  void Step(int c, int32_t x, int bands, float* y) {
+    const float xf = float(x);
+    for (int i = 0; i < bands; ++i) {
+      const float v = (xf - x2[c][i]) * a0[i] - b1[i] * y1[c][i] - b2[i] * y2[c][i];
+      x2[c][i] = x1[c][i];
+      x1[c][i] = xf;
+      y2[c][i] = y1[c][i];
+      y1[c][i] = v;
+      y[i] = v;
+    }
+  }
+};
+
+// The moving averages of one control channel: every band's window has the same length and
+// advances in step, so one position serves all and the window is stored [position][band].
+struct Envelopes {
+  ZeroedArray window;
+  int32_t length = 1, pos = 0;
+  alignas(32) int32_t sum[kMaxBands] = {};
+  alignas(32) float average[kMaxBands] = {};
+
+  bool Allocate(int32_t n) {
+    length = n;
+    window = AllocateZeroed(int64_t(n) * kMaxBands);
+    return window != nullptr;
+  }
+  void Clear() {
+    std::fill(window.get(), window.get() + int64_t(length) * kMaxBands, 0);
+    std::fill(std::begin(sum), std::end(sum), 0);
+    std::fill(std::begin(average), std::end(average), 0.0f);
+    pos = 0;
+  }
+  void Step(const int32_t* e, int bands) {
+    int32_t* slot = window.get() + int64_t(pos) * kMaxBands;
+    const float n = float(length);
+    for (int i = 0; i < bands; ++i) {
+      sum[i] = sum[i] + e[i] - slot[i];
+      average[i] = float(sum[i]) / n;
+      slot[i] = e[i];
+    }
+    if (++pos == length) pos = 0;
+  }
+};
+
+class Vocoder {
+ public:
+  Vocoder(const VocodeParameters& p, const InputFormat& carrier, const InputFormat& control)
+      : p_(p), carrier_(carrier), control_(control) {
+    bands_ = std::clamp(p.bandCount, 1, kMaxBands);
+    controlFilters_.Set(p.controlCenter, p.controlWidth, control.rate, bands_);
+    carrierFilters_.Set(p.carrierCenter, p.carrierWidth, carrier.rate, bands_);
+    for (int i = 0; i < bands_; ++i) weight_[i] = double(p.weight256[i]);
+    limit_ = control.bits == 8 ? 127.0f : 32767.0f;
+    eightOut_ = carrier.bits == 8;
+  }
+
+  bool Allocate() {
+    const int32_t n = std::clamp(p_.windowFrames, 1, kMaxWindowFrames);
+    for (int c = 0; c < control_.channels; ++c)
+      if (!envelopes_[c].Allocate(n)) return false;
+    return true;
+  }
+  bool OpenControl() { return reader_.Open(p_.controlFile, control_.dataOffset); }
+
+  // Reads the whole control file once for the loudest envelope; false when cancelled.
+  bool Prescan(EffectFrame& frame) {
+    frame.AddExtraWork(control_.dataBytes);
+    int64_t left = control_.frames;
+    std::vector<uint8_t> block;
+    while (left > 0) {
+      const int32_t frames = int32_t(std::min<int64_t>(left, frame.Clock().Room()));
+      block.resize(size_t(frames) * size_t(control_.bytesPerFrame));
+      const size_t got = reader_.Read(block.data(), block.size());
+      if (got < block.size()) std::fill(block.begin() + std::ptrdiff_t(got), block.end(), uint8_t(0));
+      for (int32_t f = 0; f < frames; ++f) {
+        Envelope(block.data() + size_t(f) * size_t(control_.bytesPerFrame));
+        for (int c = 0; c < control_.channels; ++c)
+          for (int i = 0; i < bands_; ++i) peak_ = std::max(peak_, envelopes_[c].average[i]);
+      }
+      left -= frames;
+      if (!frame.AdvanceExtra(frames * control_.bytesPerFrame, frames)) return false;
+    }
+    controlFilters_.Clear();
+    for (int c = 0; c < control_.channels; ++c) envelopes_[c].Clear();
+    return reader_.Seek(control_.dataOffset);
+  }
+
+  // k in double: amp256 over the loudest envelope, or over full scale, then / 65536.
+  void SetScale() {
+    if (p_.normalize != 0 && peak_ > 0.0f) k_ = double(p_.amp256) / double(peak_);
+    else k_ = double(p_.amp256) * (control_.bits == 8 ? 1.0 / 128.0 : 1.0 / 32768.0);
+    k_ = k_ * (1.0 / 65536.0);
+  }
+
+  void BeginFrame() {
+    uint8_t bytes[4] = {};
+    reader_.Read(bytes, size_t(control_.bytesPerFrame));
+    Envelope(bytes);
+  }
+  void EndFrame() {}
+
+  // The band sum in double: each term weight × envelope × band output, added in band order.
+  int32_t Step(int c, int32_t x) {
+    alignas(32) float y[kMaxBands];
+    carrierFilters_.Step(c, x, bands_, y);
+    const float* average = envelopes_[control_.channels == 2 ? c : 0].average;
+    alignas(32) double term[kMaxBands];
+    for (int i = 0; i < bands_; ++i) term[i] = weight_[i] * double(average[i]) * double(y[i]);
+    double s = 0.0;
+    for (int i = 0; i < bands_; ++i) s += term[i];
+    const double out = k_ * s;
+    if (eightOut_) {
+      if (out < -128.0) return -128;
+      if (out > 127.0) return 127;
+      if (!(out == out)) return 0;
+      return int32_t(out + 128.0) - 128;
+    }
+    if (out < -32768.0) return -32768;
+    if (out > 32767.0) return 32767;
+    if (!(out == out)) return 0;
+    return int32_t(out);
+  }
+
+ private:
+  int32_t Sample(const uint8_t* q) const {
+    if (control_.bits == 8) return int32_t(q[0]) - 128;
+    return int16_t(uint16_t(q[0] | (q[1] << 8)));
+  }
+  // One control frame into every band's envelope: a mono control file feeds both carrier
+  // channels from one set of averages.
+  void Envelope(const uint8_t* frame) {
+    const int bytes = control_.bits / 8;
+    for (int c = 0; c < control_.channels; ++c) {
+      alignas(32) float y[kMaxBands];
+      alignas(32) int32_t e[kMaxBands];
+      controlFilters_.Step(c, Sample(frame + c * bytes), bands_, y);
+      for (int i = 0; i < bands_; ++i) {
+        // |trunc(y)| limited to the control's full scale (a runaway band reads as full scale).
+        const float magnitude = std::fabs(y[i]);
+        e[i] = int32_t(magnitude < limit_ ? magnitude : limit_);
+      }
+      envelopes_[c].Step(e, bands_);
+    }
+  }
+
+  const VocodeParameters& p_;
+  InputFormat carrier_, control_;
+  int bands_ = 1;
+  float limit_ = 32767.0f;
+  bool eightOut_ = false;
+  double k_ = 0;
+  float peak_ = 0;
+  alignas(32) double weight_[kMaxBands] = {};
+  BandFilters controlFilters_, carrierFilters_;
+  Envelopes envelopes_[2];
+  ByteReader reader_;
+};
+
+}  // namespace
+
+int32_t RunVocode(const EffectCall& call, const VocodeParameters& p) {
+  if (!p.controlCenter || !p.controlWidth || !p.carrierCenter || !p.carrierWidth || !p.weight256)
+    return kEffectBadArgument;
+  EffectFrame frame;
+  if (int32_t status = frame.Open(call)) return status;
+  InputFormat control;
+  if (!ReadInputFormat(p.controlFile, control)) return kEffectBadControl;
+  // Checked and allocated before the output is created, so that a failure leaves no file.
+  auto vocoder = std::make_unique<Vocoder>(p, frame.Input(), control);
+  if (!vocoder->OpenControl()) return kEffectBadControl;
+  if (!vocoder->Allocate()) return kEffectOutOfMemory;
+  // Each processed carrier frame takes one control frame.
+  frame.LimitFrames(control.frames);
+  if (int32_t status = frame.Begin()) return status;
+  if (p.normalize == 0 || vocoder->Prescan(frame)) {
+    vocoder->SetScale();
+    frame.Process(*vocoder);
+  }
+  vocoder.reset();
+  return frame.Finish();
+}
+
+}  // namespace resona::effects

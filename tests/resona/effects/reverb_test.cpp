@@ -1,0 +1,200 @@
+// The reverb against values worked out from its definition: the early reflections' taps, the
+// custom model's first frames (only early reflections reach the output before the shortest
+// comb returns), and the chamber against a plain frame-by-frame reading of the definition.
+#include "effecttest.h"
+#include "resona/effects/reverb.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace resona::effects;
+using namespace testing_support;
+using effecttest::Call;
+using effecttest::Counters;
+using effecttest::Impulse;
+
+namespace {
+
+constexpr double kTapSeconds[19] = {0.0043, 0.0043, 0.0215, 0.0225, 0.0268, 0.0270, 0.0298,
+                                    0.0458, 0.0485, 0.0572, 0.0587, 0.0595, 0.0612, 0.0707,
+                                    0.0708, 0.0726, 0.0741, 0.0753, 0.0797};
+constexpr float kTapGains[19] = {0.75f,  0.841f, 0.504f, 0.491f, 0.379f, 0.380f, 0.346f,
+                                 0.289f, 0.272f, 0.192f, 0.193f, 0.217f, 0.181f, 0.180f,
+                                 0.181f, 0.176f, 0.142f, 0.167f, 0.134f};
+
+std::vector<int32_t> Reverberate(const std::vector<int32_t>& x, tonemill::AudioFormat format,
+                         const ReverbParameters& p, int32_t leftOnly = 0, int32_t rightOnly = 0) {
+  TempDir dir;
+  WriteWav(dir.File("in.wav"), format, x);
+  Counters n;
+  EXPECT_EQ(RunReverb(Call(dir.File("in.wav"), dir.File("out.wav"), n, 0, INT32_MAX, leftOnly,
+                           rightOnly),
+                      p),
+            0);
+  return ReadWav(dir.File("out.wav")).samples;
+}
+
+ReverbParameters Parameters(int32_t algorithm, int32_t decay, int32_t predelay, int32_t level) {
+  ReverbParameters p;
+  p.algorithm = algorithm;
+  p.decayMs = decay;
+  p.predelayMs = predelay;
+  p.levelLeft = p.levelRight = level;
+  const int32_t lowpass[6] = {46, 48, 50, 52, 53, 55};
+  for (int k = 0; k < 6; ++k) p.lowpassLeft[k] = p.lowpassRight[k] = lowpass[k];
+  return p;
+}
+
+TEST(Reverb, EarlyTapFrames) {
+  int64_t taps[19];
+  EarlyTapFrames(4, 44100, 0, taps);
+  const int64_t custom[19] = {189,  189,  948,  992,  1181, 1190, 1314, 2019, 2138, 2522,
+                              2588, 2623, 2698, 3117, 3122, 3201, 3267, 3320, 3514};
+  for (int k = 0; k < 19; ++k) EXPECT_EQ(taps[k], custom[k]) << k;
+  // The room models stretch the pattern so that the last tap falls 125, 299 or 282 ms after
+  // the pre-delay (10 ms = 441 frames here).
+  for (auto [algorithm, ms] : {std::pair{1, 125.0}, {2, 299.0}, {3, 282.0}}) {
+    EarlyTapFrames(algorithm, 44100, 10, taps);
+    const float scale = float(44100.0 * ms / 79.7);
+    for (int k = 0; k < 19; ++k)
+      EXPECT_EQ(taps[k], 441 + int64_t(std::trunc(double(scale) * kTapSeconds[k]))) << k;
+    EXPECT_NEAR(double(taps[18]), 441 + 44.1 * ms, 1.0);
+  }
+}
+
+TEST(Reverb, CustomModelStartsWithNineteenEarlyReflections) {
+  const int32_t a = 10000;
+  const std::vector<int32_t> y = Reverberate(Impulse(2300, 0, a), {44100, 16, 1}, Parameters(4, 300, 0, 256));
+  std::vector<int32_t> expected(2300, 0);
+  expected[0] = a;
+  int64_t taps[19];
+  EarlyTapFrames(4, 44100, 0, taps);
+  // A tap of T frames delivers the input written T - 1 frames earlier; taps 1 and 2 coincide.
+  expected[188] = int32_t(kTapGains[0] * float(a) + kTapGains[1] * float(a));
+  for (int k = 2; k < 19; ++k) expected[size_t(taps[k] - 1)] = int32_t(kTapGains[k] * float(a));
+  EXPECT_EQ(y, expected);
+}
+
+// The chamber, mono, read literally: every index taken modulo the buffer, the shared position
+// advanced after the output taps have been read one place further on.
+std::vector<int32_t> ReferenceChamber(const std::vector<int32_t>& x, int bits, int rate,
+                                      const ReverbParameters& p) {
+  const bool eight = bits == 8;
+  const float lo = eight ? -128.0f : -32768.0f, hi = eight ? 127.0f : 32767.0f;
+  auto ms = [rate](double n) { return int64_t(std::trunc(double(rate) * n / 1000.0)); };
+  int64_t taps[19];
+  const float scale = float(double(rate) * 125.0 / 79.7);
+  int64_t longest = 1;
+  for (int k = 0; k < 19; ++k) {
+    taps[k] = ms(p.predelayMs) + int64_t(std::trunc(double(scale) * kTapSeconds[k]));
+    longest = std::max(longest, taps[k]);
+  }
+  std::vector<int32_t> early(size_t(longest), 0);
+  int64_t ep = 0;
+  const int64_t S = ms(125) + 1;
+  std::vector<int32_t> ring(size_t(S), 0);
+  int64_t pos = 0;
+  auto at = [&](int64_t off) -> int32_t& { return ring[size_t((pos + off) % S)]; };
+  struct Sec {
+    int64_t a, b;
+    float g;
+  } sections[5] = {{ms(24), ms(59), 0.3f},
+                   {ms(24) + 1, ms(46) + 1, 0.4f},
+                   {ms(46) + 2, ms(54.3), 0.6f},
+                   {ms(59), ms(125), 0.1f},
+                   {ms(59) + 1, ms(89) + 1, 0.4f}};
+  const float G = p.decayMs <= 0 ? 0.1f : 0.1f + 0.0002f * float(p.decayMs);
+  int sum = 0;
+  for (int k = 0; k < 6; ++k) sum += p.lowpassLeft[k];
+  const float pi = 2.0f * float(std::acos(0.0));
+  const float w = 1.0f / float(std::tan(double(pi * float(100 - sum / 6) / 200.0f)));
+  const float r2 = float(std::sqrt(2.0));
+  const float a0 = 1.0f / (1.0f + r2 * w + w * w), a1 = 2.0f * a0;
+  const float b1 = 2.0f * (1.0f - w * w) * a0, b2 = (1.0f - r2 * w + w * w) * a0;
+  float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+  const float wet = float(p.levelLeft) * 0.00390625f;
+  std::vector<int32_t> out;
+  for (int32_t v : x) {
+    const int32_t xs = eight ? v - 128 : v;
+    early[size_t(ep)] = xs;
+    ep = (ep + 1) % longest;
+    float e = 0;
+    for (int k = 0; k < 19; ++k)
+      e += kTapGains[k] * float(early[size_t(((ep - taps[k]) % longest + longest) % longest)]);
+    e = e + float(int32_t(y1)) * G;
+    e = std::min(std::max(e, lo), hi);
+    at(0) = int32_t(e);
+    for (const Sec& s : sections) {
+      const float pa = float(at(s.a)), qb = float(at(s.b));
+      const float u = qb - s.g * pa;
+      at(s.a) = int32_t(pa + s.g * u);
+      at(s.b) = int32_t(u);
+    }
+    const float in = float(at(ms(89) + 1));
+    const float y = (in + x2) * a0 + a1 * x1 - b1 * y1 - b2 * y2;
+    x2 = x1;
+    x1 = in;
+    y2 = y1;
+    y1 = y;
+    pos = (pos + 1) % S;
+    e = e + (0.5f * float(at(ms(59))) + 0.5f * float(at(ms(125))));
+    const float o = float(xs) + wet * e;
+    if (eight) out.push_back(o < -128.0f ? 0 : o > 127.0f ? 255 : int32_t(o + 128.0f));
+    else out.push_back(int32_t(std::min(std::max(o, -32768.0f), 32767.0f)));
+  }
+  return out;
+}
+
+std::vector<int32_t> Noise(int n, int32_t amplitude, int32_t centre) {
+  std::vector<int32_t> s;
+  uint32_t r = 12345;
+  for (int i = 0; i < n; ++i) {
+    r = r * 1103515245u + 12345u;
+    s.push_back(centre + int32_t((r >> 8) % uint32_t(2 * amplitude + 1)) - amplitude);
+  }
+  return s;
+}
+
+TEST(Reverb, ChamberFollowsItsDefinition) {
+  for (int decay : {0, 500}) {
+    const ReverbParameters p = Parameters(1, decay, 3, 300);
+    std::vector<int32_t> x = Noise(6000, 30000, 0);
+    for (int i = 3000; i < 6000; ++i) x[size_t(i)] = 0;  // the tail
+    EXPECT_EQ(Reverberate(x, {11025, 16, 1}, p), ReferenceChamber(x, 16, 11025, p)) << decay;
+    const std::vector<int32_t> x8 = Noise(4000, 120, 128);
+    EXPECT_EQ(Reverberate(x8, {22050, 8, 1}, p), ReferenceChamber(x8, 8, 22050, p)) << decay;
+  }
+}
+
+TEST(Reverb, StereoChannelsEachBehaveAsMono) {
+  const std::vector<int32_t> a = Noise(5000, 20000, 0), b = Noise(5000, 8000, 0);
+  std::vector<int32_t> both;
+  for (size_t i = 0; i < a.size(); ++i) {
+    both.push_back(a[i]);
+    both.push_back(b[i]);
+  }
+  for (int algorithm = 1; algorithm <= 4; ++algorithm) {
+    const ReverbParameters p = Parameters(algorithm, 900, 2, 200);
+    const std::vector<int32_t> ya = Reverberate(a, {11025, 16, 1}, p), yb = Reverberate(b, {11025, 16, 1}, p);
+    const std::vector<int32_t> y = Reverberate(both, {11025, 16, 2}, p);
+    const std::vector<int32_t> right = Reverberate(both, {11025, 16, 2}, p, 0, 1);
+    bool sameLeft = true, sameRight = true, rightOnly = true;
+    for (size_t i = 0; i < a.size(); ++i) {
+      sameLeft &= y[2 * i] == ya[i];
+      sameRight &= y[2 * i + 1] == yb[i];
+      rightOnly &= right[2 * i] == a[i] && right[2 * i + 1] == yb[i];
+    }
+    EXPECT_TRUE(sameLeft) << algorithm;
+    EXPECT_TRUE(sameRight) << algorithm;
+    EXPECT_TRUE(rightOnly) << algorithm;
+    EXPECT_NE(ya, a) << algorithm;
+  }
+  // A left level of 0 leaves the left channel as it was.
+  ReverbParameters p = Parameters(3, 2000, 0, 256);
+  p.levelLeft = 0;
+  const std::vector<int32_t> y = Reverberate(both, {11025, 16, 2}, p);
+  for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(y[2 * i], a[i]);
+}
+
+}  // namespace
