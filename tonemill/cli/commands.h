@@ -23,5 +23,11 @@ int RunWav2Dft(int argc, char** argv);
 int RunDft2Wav(int argc, char** argv);
 // Lists the samples of a song list or of PRG instruments and makes missing ones from DFT files.
 int RunMakeWavs(int argc, char** argv);
+// The effects of the WAV editor: echo, flanger, chorus, reverb, vocoder.
+int RunEcho(int argc, char** argv);
+int RunFlange(int argc, char** argv);
+int RunChorus(int argc, char** argv);
+int RunReverb(int argc, char** argv);
+int RunVocode(int argc, char** argv);
 
 }  // namespace tonemill::cli

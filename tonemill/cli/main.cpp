@@ -20,6 +20,11 @@ constexpr Command kCommands[] = {
     {"dft2wav", "make a WAV sample from its DFT file", tonemill::cli::RunDft2Wav},
     {"make-wavs", "list the samples of a song or instruments and make missing ones from DFT files",
      tonemill::cli::RunMakeWavs},
+    {"echo", "add an echo to a range of a WAV file", tonemill::cli::RunEcho},
+    {"flange", "flanger over a range of a WAV file", tonemill::cli::RunFlange},
+    {"chorus", "chorus over a range of a WAV file", tonemill::cli::RunChorus},
+    {"reverb", "add reverberation to a range of a WAV file", tonemill::cli::RunReverb},
+    {"vocode", "vocode a carrier WAV file with a control WAV file", tonemill::cli::RunVocode},
 };
 
 void PrintUsage(FILE* out) {

@@ -1,0 +1,60 @@
+// The five effects' patch layouts and field rules, and the fields a dialog (or the command
+// line) holds: every value of a patch, times in the WAV editor's unit.
+#pragma once
+
+#include "patchfile.h"
+#include "tonemill/wave/selection.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tonemill {
+
+enum class EffectKind { Echo, Flange, Chorus, Reverb, Vocoder };
+
+const PatchLayout& LayoutOf(EffectKind kind);
+// The dialog's caption, which also names the command ("Echo", "Flange", ...).
+const char* EffectName(EffectKind kind);
+
+// The vocoder's default band table: centres and widths (the width of a band is half the
+// distance from the centre two places earlier in the table, which starts with 0 and 520).
+int32_t DefaultBandCentre(int band);
+int32_t DefaultBandWidth(int band);
+
+// Column indexes of the layouts.
+namespace echo { enum Column { kLevel, kFeedback, kDelay }; }
+namespace flange { enum Column { kOriginal, kEffect, kFeedback, kOffset, kVariation, kRate }; }
+namespace chorus { enum Column { kOriginal, kEffect, kOffset, kVariation, kRate }; }
+namespace reverb {
+enum Column { kDecay, kDelay, kLevelLeft, kLevelRight, kLowpassLeft, kLowpassRight = kLowpassLeft + 6,
+              kAlgorithm = kLowpassRight + 6 };
+}
+namespace vocoder {
+enum Column { kAmplification, kTime, kBands };
+enum BandColumn { kControlCentre, kControlWidth, kCarrierCentre, kCarrierWidth, kWeight };
+}
+
+// The values a dialog's fields hold: the patch's values as numbers, time columns in the
+// launch unit (milliseconds, or frames shown without decimals), and the vocoder's band texts.
+struct EffectFields {
+  EffectKind kind = EffectKind::Echo;
+  std::vector<double> values;
+  std::vector<std::vector<std::string>> bands;
+};
+
+// Loads a patch into the fields: in frame mode a time becomes ms × frames per ms, rounded to
+// whole frames as the field shows it.
+EffectFields FieldsFromPatch(EffectKind kind, const Patch& patch, const LaunchValues& launch);
+// The patch for the fields (a time converted back to milliseconds with two decimals).
+Patch PatchFromFields(const EffectFields& fields, const std::string& name, const LaunchValues& launch);
+
+// A field's check, as on leaving the field: the column's range in the launch unit, with the
+// field's own message. Sets the value on success.
+std::optional<Problem> SetField(EffectFields& fields, size_t column, const std::string& text,
+                                const LaunchValues& launch);
+// A band cell's check (frequencies 0 to 44100, weights any number).
+std::optional<Problem> SetBandCell(EffectFields& fields, size_t band, size_t column,
+                                   const std::string& text);
+
+}  // namespace tonemill

@@ -1,0 +1,143 @@
+#include "patchfile.h"
+
+#include "tonemill/files/numbers.h"
+#include "tonemill/files/outputfile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace tonemill {
+namespace {
+
+std::vector<std::string> SplitAtSpaces(const std::string& line) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : line) {
+    if (c == ' ' || c == '\t' || c == '\r') {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
+}
+
+std::string Replaced(std::string text, char from, char to) {
+  std::replace(text.begin(), text.end(), from, to);
+  return text;
+}
+
+// The value of a column from the file's text: the default when missing or refused.
+std::string ColumnValue(const PatchColumn& column, const std::vector<std::string>& words,
+                        size_t index, const std::string& fallback) {
+  if (index >= words.size() || !ColumnAccepts(column, words[index])) return fallback;
+  if (column.keepText) return words[index];
+  return ColumnText(column, *ParseReal(words[index]));
+}
+
+}  // namespace
+
+bool ColumnAccepts(const PatchColumn& column, const std::string& text) {
+  if (!IsRealInRange(text, column.hasMin, column.hasMax, column.min, column.max)) return false;
+  const double v = *ParseReal(text);
+  return std::isfinite(v) && (!column.integer || v == std::trunc(v));
+}
+
+std::string ColumnText(const PatchColumn& column, double value) {
+  return FormatFixed(value, column.decimals);
+}
+
+Patch DefaultPatch(const PatchLayout& layout) {
+  Patch p;
+  p.name = "Default";
+  for (const PatchColumn& c : layout.columns) p.values.push_back(c.defaultText);
+  for (int b = 0; b < layout.bandLines; ++b) {
+    std::vector<std::string> band;
+    for (size_t c = 0; c < layout.bandColumns.size(); ++c) band.push_back(layout.bandDefault(b, int(c)));
+    p.bands.push_back(std::move(band));
+  }
+  return p;
+}
+
+std::vector<Patch> ParsePatches(const std::string& text, const PatchLayout& layout) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::vector<Patch> patches;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::vector<std::string> words = SplitAtSpaces(lines[i]);
+    if (words.empty()) continue;
+    Patch p;
+    p.name = Replaced(words[0], '_', ' ');
+    for (size_t c = 0; c < layout.columns.size(); ++c)
+      p.values.push_back(ColumnValue(layout.columns[c], words, c + 1, layout.columns[c].defaultText));
+    // The band lines follow their head line, whatever they hold.
+    for (int b = 0; b < layout.bandLines; ++b) {
+      const size_t at = i + 1 + size_t(b);
+      const std::vector<std::string> bandWords =
+          at < lines.size() ? SplitAtSpaces(lines[at]) : std::vector<std::string>{};
+      std::vector<std::string> band;
+      for (size_t c = 0; c < layout.bandColumns.size(); ++c)
+        band.push_back(ColumnValue(layout.bandColumns[c], bandWords, c, layout.bandDefault(b, int(c))));
+      p.bands.push_back(std::move(band));
+    }
+    i += size_t(layout.bandLines);
+    patches.push_back(std::move(p));
+  }
+  if (patches.empty()) patches.push_back(DefaultPatch(layout));
+  return patches;
+}
+
+std::string PatchFileText(const PatchLayout& layout, const std::vector<Patch>& patches) {
+  std::string text;
+  for (const Patch& p : patches) {
+    text += Replaced(p.name, ' ', '_');
+    for (const std::string& v : p.values) text += " " + v;
+    text += "\r\n";
+    for (int b = 0; b < layout.bandLines && size_t(b) < p.bands.size(); ++b) {
+      std::string line;
+      for (const std::string& v : p.bands[size_t(b)]) line += (line.empty() ? "" : " ") + v;
+      text += line + "\r\n";
+    }
+  }
+  return text;
+}
+
+bool ReadPatches(const std::string& path, const PatchLayout& layout, std::vector<Patch>& patches,
+                 Problem& problem) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (KindOf(path) != TargetKind::Absent) {
+      problem = Problem("Can't read patch file " + path + "!", path, 0, SystemReason(errno));
+      return false;
+    }
+    patches = {DefaultPatch(layout)};
+    if (WriteFileAtomically(path, PatchFileText(layout, patches), false, &problem) ==
+        AtomicWrite::Failed)
+      return false;
+    return true;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  patches = ParsePatches(text.str(), layout);
+  return true;
+}
+
+bool WritePatches(const std::string& path, const PatchLayout& layout,
+                  const std::vector<Patch>& patches, Problem& problem) {
+  return WriteFileAtomically(path, PatchFileText(layout, patches), true, &problem) ==
+         AtomicWrite::Written;
+}
+
+std::optional<size_t> FindPatch(const std::vector<Patch>& patches, const std::string& name) {
+  for (size_t i = 0; i < patches.size(); ++i)
+    if (patches[i].name == name) return i;
+  return std::nullopt;
+}
+
+}  // namespace tonemill

@@ -1,0 +1,71 @@
+// The effect dialogs' patch files (ECHO.INI, FLANGE.INI, CHORUS.INI, REVERB.INI, VOCODER.INI):
+// one named parameter set per line, the name with "_" for its spaces and the values after it,
+// separated by spaces; the vocoder adds 32 band lines to every patch. One component reads and
+// writes all five for the dialogs and the command line alike.
+#pragma once
+
+#include "tonemill/files/problem.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tonemill {
+
+// One value column: its default, its decimals, its range check and the message a field of
+// this column shows for a value outside it.
+struct PatchColumn {
+  std::string key;          // what the column holds ("level", "delay", ...)
+  std::string defaultText;  // as the default patch line holds it
+  int decimals = 0;
+  bool hasMin = false, hasMax = false;
+  double min = 0, max = 0;
+  bool integer = false;   // only whole numbers
+  bool time = false;      // milliseconds in the file, the editor's unit in a field
+  bool keepText = false;  // written back as it was read, not reformatted
+  std::string message;    // the field's message for a value it refuses
+};
+
+struct PatchLayout {
+  std::string fileName;
+  std::vector<PatchColumn> columns;
+  // The vocoder: every patch has this many band lines of bandColumns each.
+  int bandLines = 0;
+  std::vector<PatchColumn> bandColumns;
+  // The default text of a band value (band 0-based, column 0-based).
+  std::string (*bandDefault)(int band, int column) = nullptr;
+};
+
+struct Patch {
+  std::string name;
+  std::vector<std::string> values;               // one per column
+  std::vector<std::vector<std::string>> bands;   // bandLines × bandColumns
+  bool operator==(const Patch&) const = default;
+};
+
+// Whether the text passes the column's check.
+bool ColumnAccepts(const PatchColumn& column, const std::string& text);
+// The text as the file keeps it: reformatted with the column's decimals.
+std::string ColumnText(const PatchColumn& column, double value);
+
+Patch DefaultPatch(const PatchLayout& layout);
+
+// Reads the file's patches; a missing file is first created holding the default patch. Lines
+// without a name are skipped; a missing or refused value takes its column's default. When no
+// line yields a patch the list holds the default patch. False with `problem` set when the
+// file can neither be read nor created.
+bool ReadPatches(const std::string& path, const PatchLayout& layout, std::vector<Patch>& patches,
+                 Problem& problem);
+// Writes the whole list back (CR LF line ends), replacing the file in one step.
+bool WritePatches(const std::string& path, const PatchLayout& layout,
+                  const std::vector<Patch>& patches, Problem& problem);
+
+// The text of the file for the patches.
+std::string PatchFileText(const PatchLayout& layout, const std::vector<Patch>& patches);
+// Reads patches from the text of a file.
+std::vector<Patch> ParsePatches(const std::string& text, const PatchLayout& layout);
+
+// The patch of that name, or nothing.
+std::optional<size_t> FindPatch(const std::vector<Patch>& patches, const std::string& name);
+
+}  // namespace tonemill
