@@ -110,17 +110,17 @@ std::string PatchFileText(const PatchLayout& layout, const std::vector<Patch>& p
 
 bool ReadPatches(const std::string& path, const PatchLayout& layout, std::vector<Patch>& patches,
                  Problem& problem) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (KindOf(path) != TargetKind::Absent) {
-      problem = Problem("Can't read patch file " + path + "!", path, 0, SystemReason(errno));
-      return false;
-    }
+  const TargetKind kind = KindOf(path);
+  if (kind == TargetKind::Absent) {
     patches = {DefaultPatch(layout)};
-    if (WriteFileAtomically(path, PatchFileText(layout, patches), false, &problem) ==
-        AtomicWrite::Failed)
-      return false;
-    return true;
+    return WriteFileAtomically(path, PatchFileText(layout, patches), false, &problem) !=
+           AtomicWrite::Failed;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (kind != TargetKind::RegularFile || !in) {
+    problem = Problem("Can't read patch file " + path + "!", path, 0,
+                      kind == TargetKind::RegularFile ? SystemReason(errno) : "not a regular file");
+    return false;
   }
   std::ostringstream text;
   text << in.rdbuf();

@@ -1,0 +1,143 @@
+// The effect commands as a user runs them: worked outputs, the dialogs' messages for options,
+// patches kept between runs, outputs that are refused, and Ctrl-C.
+#include "tests/support/process.h"
+#include "tests/support/testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+using namespace testing_support;
+
+namespace {
+
+class EffectCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = dir_.Dir();
+    ::setenv("TONEMILL_HOME", home_.c_str(), 1);
+  }
+  void TearDown() override { ::unsetenv("TONEMILL_HOME"); }
+
+  ProcessResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), TONEMILL_EXECUTABLE);
+    return RunProcess(args);
+  }
+  std::string File(const std::string& name) const { return home_ + name; }
+
+  TempDir dir_;
+  std::string home_;
+};
+
+TEST_F(EffectCommands, EchoOfAnImpulseInSamples) {
+  std::vector<int32_t> x(100, 0);
+  x[10] = 1000;
+  WriteWav(File("in.wav"), {11025, 16, 1}, x);
+  const ProcessResult r = Run({"echo", File("in.wav"), "-o", File("out.wav"), "--unit", "samples",
+                               "--delay", "20", "--level", "50", "--feedback", "0", "-q"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<int32_t> expected = x;
+  expected[30] = 500;
+  EXPECT_EQ(ReadWav(File("out.wav")).samples, expected);
+  // A range in milliseconds leaves the rest alone: the echo falls outside it here.
+  ASSERT_EQ(Run({"echo", File("in.wav"), "-o", File("out.wav"), "--range", "0:2", "--delay=20",
+                 "--unit=samples", "--force"}).exitCode, 0);
+  EXPECT_EQ(ReadWav(File("out.wav")).samples, x);
+}
+
+TEST_F(EffectCommands, OptionsAreCheckedAsTheDialogsCheckTheirFields) {
+  WriteWav(File("in.wav"), {22050, 8, 2}, std::vector<int32_t>(200, 128));
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"echo", "--feedback=-120"}, "echo: --feedback: Illegal feedback value!"},
+      {{"flange", "--effect", "loud"}, "flange: --effect: Illegal amplitude factor!"},
+      {{"chorus", "--variation=-1"}, "chorus: --variation: Illegal variation value!"},
+      {{"reverb", "--level-right", "2000"}, "reverb: --level-right: Illegal right level value!"},
+      {{"reverb", "--lowpass-left", "1,2,3"}, "--lowpass-left takes six values"},
+      {{"reverb", "--algorithm", "cave"}, "--algorithm takes chamber, chapel, hall or custom"},
+      {{"vocode", "--control", "in.wav", "--time", "200"},
+       "The allowed time resolution range is 0.10 to 100.00 ms!"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin() + 1, {File("in.wav"), "-o", File("out.wav")});
+    const ProcessResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 2) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(File("out.wav")));
+}
+
+TEST_F(EffectCommands, OutputsThatAreRefused) {
+  WriteWav(File("in.wav"), {22050, 16, 1}, std::vector<int32_t>(300, 5));
+  WriteWav(File("ctl.wav"), {22050, 16, 1}, std::vector<int32_t>(300, 5));
+  std::filesystem::create_symlink(File("in.wav"), File("link.wav"));
+  ProcessResult r = Run({"reverb", File("in.wav"), "-o", File("link.wav"), "--force"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Can't overwrite source file!"), std::string::npos) << r.err;
+  r = Run({"vocode", File("in.wav"), "--control", File("ctl.wav"), "-o", File("ctl.wav"), "--force"});
+  EXPECT_NE(r.err.find("Can't overwrite source file!"), std::string::npos) << r.err;
+  WriteBytes(File("bad.wav"), std::vector<uint8_t>(50, 1));
+  r = Run({"vocode", File("in.wav"), "--control", File("bad.wav"), "-o", File("v.wav")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Error reading control file " + File("bad.wav") + "!"), std::string::npos) << r.err;
+  r = Run({"flange", File("bad.wav"), "-o", File("f.wav")});
+  EXPECT_NE(r.err.find("File format error!"), std::string::npos) << r.err;
+  // An existing output is kept without --force.
+  WriteText(File("old.wav"), "keep");
+  r = Run({"chorus", File("in.wav"), "-o", File("old.wav")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("File " + File("old.wav") + " will be overwritten!"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(File("old.wav")).size(), 4u);
+  EXPECT_EQ(Run({"chorus", File("in.wav"), "-o", File("old.wav"), "--force"}).exitCode, 0);
+  EXPECT_EQ(ReadWav(File("old.wav")).samples.size(), 300u);
+}
+
+TEST_F(EffectCommands, PatchesAreKeptAndLoaded) {
+  WriteWav(File("in.wav"), {44100, 16, 2}, std::vector<int32_t>(2000, 300));
+  ASSERT_EQ(Run({"flange", File("in.wav"), "-o", File("a.wav"), "--rate", "3.5", "--feedback", "-40",
+                 "--save-patch", "Jet plane"}).exitCode, 0);
+  EXPECT_EQ(ReadBytes(File("FLANGE.INI")).size(),
+            std::string("Default 1.000 1.000 1.0 0.00 1.00 1.0\r\nJet_plane 1.000 1.000 -40.0 0.00 1.00 3.5\r\n").size());
+  // Loading the patch gives the same output; the first patch is never changed.
+  ASSERT_EQ(Run({"flange", File("in.wav"), "-o", File("b.wav"), "--patch", "Jet plane"}).exitCode, 0);
+  EXPECT_EQ(ReadBytes(File("a.wav")), ReadBytes(File("b.wav")));
+  EXPECT_EQ(Run({"flange", File("in.wav"), "-o", File("c.wav"), "--save-patch", "Default"}).exitCode, 1);
+  EXPECT_EQ(Run({"flange", File("in.wav"), "-o", File("c.wav"), "--patch", "Nope"}).exitCode, 1);
+}
+
+TEST_F(EffectCommands, InterruptLeavesAValidShorterFile) {
+  // Two minutes of stereo noise through the 32-band vocoder take long enough to interrupt.
+  std::vector<int32_t> noise;
+  uint32_t r = 1;
+  for (int i = 0; i < 2 * 44100 * 120; ++i) {
+    r = r * 1664525u + 1013904223u;
+    noise.push_back(int32_t(r >> 16) - 32768);
+  }
+  WriteWav(File("in.wav"), {44100, 16, 2}, noise);
+  const pid_t pid = Start({TONEMILL_EXECUTABLE, "vocode", File("in.wav"), "--control", File("in.wav"),
+                           "-o", File("out.wav")},
+                          File("err.txt"));
+  // Interrupt once the work has begun (its temporary output exists) and a little after.
+  auto working = [&] {
+    for (const auto& entry : std::filesystem::directory_iterator(home_))
+      if (entry.path().filename().string().find(".tmp-") != std::string::npos) return true;
+    return false;
+  };
+  for (int i = 0; i < 1000 && !working(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(Wait(pid), 130);
+  const WavData w = ReadWav(File("out.wav"));
+  EXPECT_LT(w.dataSize, noise.size() * 2);
+  EXPECT_EQ(std::filesystem::file_size(File("out.wav")), 44u + w.dataSize);
+  for (const auto& entry : std::filesystem::directory_iterator(home_))
+    EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+}  // namespace
