@@ -57,6 +57,10 @@ class DelayLine {
     return arrays_[channel][WrapIndex(pos_[channel], offset, size_)];
   }
   int32_t ReadAtPosition(int channel) const { return arrays_[channel][pos_[channel]]; }
+  // The channel's array, for loops that index it themselves.
+  const int32_t* Data(int channel) const { return arrays_[channel].get(); }
+  int32_t* Data(int channel) { return arrays_[channel].get(); }
+  void SetPosition(int channel, int32_t pos) { pos_[channel] = pos; }
   void Write(int channel, int32_t value) {
     arrays_[channel][pos_[channel]] = value;
     if (++pos_[channel] == size_) pos_[channel] = 0;

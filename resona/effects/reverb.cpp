@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <memory>
 #include <vector>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 namespace resona::effects {
 namespace {
@@ -102,21 +105,21 @@ float CombFeedback(int32_t decayMs) {
   return std::max(0.0f, 1.0f - 366.0f / float(decayMs));
 }
 
-int32_t Trunc(float v) { return TruncToInt(double(v)); }
+// Truncation toward zero of values the network keeps within the sample range (its gains are
+// below 1); on x86 the conversion instruction is used directly, its result is defined for any
+// value.
+int32_t Trunc(float v) {
+#if defined(__SSE__)
+  return _mm_cvtt_ss2si(_mm_set_ss(v));
+#else
+  return TruncToInt(double(v));
+#endif
+}
 
 struct CombFilter {
   DelayLine line;
   Lowpass lowpass[2];
   float f = 0;
-
-  void Step(int c, int32_t v) {
-    const int32_t d = line.ReadAtPosition(c);
-    float y = lowpass[c].Step(d);
-    // v is a sample value, so neither magnitude overflows.
-    const int32_t limit = std::abs(v);
-    if (std::abs(int64_t(Trunc(y))) > limit) y = std::copysign(float(limit), y);
-    line.Write(c, Trunc(float(v) + f * y));
-  }
 };
 
 struct AllpassFilter {
@@ -144,6 +147,9 @@ class Reverb {
     int64_t longest = 1;
     for (int64_t t : early_) longest = std::max(longest, t);
     if (!earlyLine_.Allocate(longest, in.channels)) return false;
+    // Offsets back from the position, reduced into the line (a tap of 0 frames reads the
+    // element the next write overwrites).
+    for (int k = 0; k < 19; ++k) earlyOffsets_[k] = int32_t(early_[k] % longest);
 
     const int32_t* settings[2] = {p.lowpassLeft, p.lowpassRight};
     for (int c = 0; c < 2; ++c) {
@@ -187,33 +193,126 @@ class Reverb {
     return true;
   }
 
-  void BeginFrame() {}
-  void EndFrame() {
-    if (model_ != ReverbModel::Custom) tapLine_.Advance();
+  // Whatever depends on the input alone is worked for the whole block first, so that the
+  // independent chains of arithmetic can overlap: the early reflections, and in the custom
+  // model the combs (their input is the clamped early sum). Then the late network's loop runs
+  // frame by frame with both channels side by side.
+  void ProcessBlock(int32_t* const x[2], int32_t frames, const bool process[2]) {
+    for (int c = 0; c < 2; ++c) {
+      if (!process[c]) continue;
+      earlySums_[c].resize(size_t(frames));
+      EarlyReflections(c, x[c], frames, earlySums_[c].data());
+      if (model_ == ReverbModel::Custom) {
+        combMeans_[c].resize(size_t(frames));
+        Combs(c, frames, earlySums_[c].data(), combMeans_[c].data());
+      }
+    }
+    if (model_ == ReverbModel::Custom) {
+      for (int32_t n = 0; n < frames; ++n)
+        for (int c = 0; c < 2; ++c)
+          if (process[c]) x[c][n] = CustomLoop(c, x[c][n], earlySums_[c][size_t(n)], combMeans_[c][size_t(n)]);
+      return;
+    }
+    for (int32_t n = 0; n < frames; ++n) {
+      for (int c = 0; c < 2; ++c)
+        if (process[c]) x[c][n] = Late(c, x[c][n], earlySums_[c][size_t(n)]);
+      if (model_ != ReverbModel::Custom) tapLine_.Advance();
+    }
   }
 
-  int32_t Step(int c, int32_t x) {
-    earlyLine_.Write(c, x);
-    float e = 0.0f;
-    for (int k = 0; k < 19; ++k) e += kEarlyTaps[k].gain * float(earlyLine_.Read(c, -early_[k]));
-    if (model_ == ReverbModel::Custom) {
-      e = std::clamp(e, lo_, hi_);
-      const int32_t v = Trunc(e);
-      int64_t s = 0;
-      for (CombFilter& comb : combs_) {
-        comb.Step(c, v);
-        s += comb.line.ReadAtPosition(c);
+ private:
+  // Step 1 for every sample: write x, then e = Σ gain × element T frames back from the new
+  // position, in tap order, in single precision.
+  void EarlyReflections(int c, const int32_t* x, int32_t frames, float* sums) {
+    const int32_t size = earlyLine_.Size();
+    const int32_t* line = earlyLine_.Data(c);
+    for (int32_t n = 0; n < frames; ++n) {
+      earlyLine_.Write(c, x[n]);
+      const int32_t pos = earlyLine_.Position(c);
+      float e = 0.0f;
+      for (int k = 0; k < 19; ++k) {
+        int32_t i = pos - earlyOffsets_[k];
+        if (i < 0) i += size;
+        e += kEarlyTaps[k].gain * float(line[i]);
       }
-      int32_t m = TruncToInt(double(s) / 6.0);
-      m = Trunc(std::clamp(float(m) + float(Trunc(loop_[c].Last())) * gain_, lo_, hi_));
-      const int32_t a1 = allpasses_[0].Step(c, m);
-      e += float(a1 / 3);
-      const int32_t a2 = allpasses_[1].Step(c, a1);
-      e += float(a2 / 3);
-      const int32_t a3 = allpasses_[2].Step(c, a2);
-      e += float(a3 / 3);
-      loop_[c].Step(a2);
-    } else {
+      sums[n] = e;
+    }
+  }
+
+  // Custom model, steps 3 to 5.2: e clamped (kept for the output), every comb stepped with
+  // trunc(e), and m = trunc(s ÷ 6.0) of the elements at the combs' write positions. The combs
+  // are independent of each other, so they run two at a time over the block with their state in
+  // locals: each comb's low-pass recursion is a short chain, and two chains overlap.
+  void Combs(int c, int32_t frames, float* e, int32_t* means) {
+    values_.resize(size_t(frames));
+    sums_.assign(size_t(frames), 0);
+    for (int32_t n = 0; n < frames; ++n) {
+      e[n] = std::clamp(e[n], lo_, hi_);
+      values_[size_t(n)] = Trunc(e[n]);
+    }
+    for (int k = 0; k < 6; k += 2) CombPair(c, k, frames);
+    for (int32_t n = 0; n < frames; ++n)
+      means[n] = int32_t(sums_[size_t(n)] / 6);  // trunc(s ÷ 6.0): integer division truncates alike
+  }
+
+  void CombPair(int c, int first, int32_t frames) {
+    struct State {
+      int32_t* line;
+      int32_t size, pos;
+      float a0, a1, b1, b2, x1, x2, y1, y2, f;
+    } s[2];
+    for (int j = 0; j < 2; ++j) {
+      CombFilter& comb = combs_[first + j];
+      const Lowpass& lp = comb.lowpass[c];
+      s[j] = {comb.line.Data(c), comb.line.Size(), comb.line.Position(c), lp.a0, lp.a1, lp.b1, lp.b2,
+              lp.x1, lp.x2, lp.y1, lp.y2, comb.f};
+    }
+    const int32_t* v = values_.data();
+    int64_t* sums = sums_.data();
+    for (int32_t n = 0; n < frames; ++n) {
+      for (int j = 0; j < 2; ++j) {
+        State& t = s[j];
+        // The comb's step: the low-pass of the element written D steps ago, never above the
+        // input in magnitude, fed back.
+        const float d = float(t.line[t.pos]);
+        float y = (d + t.x2) * t.a0 + t.a1 * t.x1 - t.b1 * t.y1 - t.b2 * t.y2;
+        t.x2 = t.x1;
+        t.x1 = d;
+        t.y2 = t.y1;
+        t.y1 = y;
+        const int32_t limit = std::abs(v[n]);
+        if (std::abs(int64_t(Trunc(y))) > limit) y = std::copysign(float(limit), y);
+        t.line[t.pos] = Trunc(float(v[n]) + t.f * y);
+        if (++t.pos == t.size) t.pos = 0;
+        sums[n] += t.line[t.pos];
+      }
+    }
+    for (int j = 0; j < 2; ++j) {
+      CombFilter& comb = combs_[first + j];
+      Lowpass& lp = comb.lowpass[c];
+      lp.x1 = s[j].x1;
+      lp.x2 = s[j].x2;
+      lp.y1 = s[j].y1;
+      lp.y2 = s[j].y2;
+      comb.line.SetPosition(c, s[j].pos);
+    }
+  }
+
+  // Custom model, steps 5.3 to 6: the loop through the all-pass filters and the low-pass.
+  int32_t CustomLoop(int c, int32_t x, float e, int32_t mean) {
+    const int32_t m = Trunc(std::clamp(float(mean) + float(Trunc(loop_[c].Last())) * gain_, lo_, hi_));
+    const int32_t a1 = allpasses_[0].Step(c, m);
+    e += float(a1 / 3);
+    const int32_t a2 = allpasses_[1].Step(c, a1);
+    e += float(a2 / 3);
+    const int32_t a3 = allpasses_[2].Step(c, a2);
+    e += float(a3 / 3);
+    loop_[c].Step(a2);
+    return Output(c, x, e);
+  }
+
+  int32_t Late(int c, int32_t x, float e) {
+    {
       e = e + float(Trunc(loop_[c].Last())) * gain_;
       e = std::clamp(e, lo_, hi_);
       tapLine_.At(c, 0) = Trunc(e);
@@ -234,6 +333,11 @@ class Reverb {
       for (const OutputAt& t : outputs_) sum += t.gain * float(tapLine_.At(c, t.offset));
       e = e + sum;
     }
+    return Output(c, x, e);
+  }
+
+  // Step 6: out = x + wet level × e, written 8-bit as trunc(out + 128), 16-bit as trunc(out).
+  int32_t Output(int c, int32_t x, float e) const {
     const float out = float(x) + wet_[c] * e;
     if (!(out == out)) return 0;
     if (eight_) {
@@ -244,7 +348,6 @@ class Reverb {
     return Trunc(std::clamp(out, -32768.0f, 32767.0f));
   }
 
- private:
   struct SectionAt {
     int32_t a, b;
     float g;
@@ -259,6 +362,11 @@ class Reverb {
   float wet_[2] = {0, 0};
   float gain_ = 0;
   int64_t early_[19] = {};
+  int32_t earlyOffsets_[19] = {};
+  std::vector<float> earlySums_[2];
+  std::vector<int32_t> combMeans_[2];
+  std::vector<int32_t> values_;
+  std::vector<int64_t> sums_;
   DelayLine earlyLine_;
   Lowpass loop_[2];
   TapLine tapLine_;

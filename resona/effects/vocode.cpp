@@ -30,18 +30,6 @@ struct BandFilters {
     for (int c = 0; c < 2; ++c)
       for (int i = 0; i < kMaxBands; ++i) x1[c][i] = x2[c][i] = y1[c][i] = y2[c][i] = 0;
   }
-  // y[i] = band i's step with input x on channel c's memory.
-  void Step(int c, int32_t x, int bands, float* y) {
-    const float xf = float(x);
-    for (int i = 0; i < bands; ++i) {
-      const float v = (xf - x2[c][i]) * a0[i] - b1[i] * y1[c][i] - b2[i] * y2[c][i];
-      x2[c][i] = x1[c][i];
-      x1[c][i] = xf;
-      y2[c][i] = y1[c][i];
-      y1[c][i] = v;
-      y[i] = v;
-    }
-  }
 };
 
 // The moving averages of one control channel: every band's window has the same length and
@@ -63,17 +51,56 @@ struct Envelopes {
     std::fill(std::begin(average), std::end(average), 0.0f);
     pos = 0;
   }
-  void Step(const int32_t* e, int bands) {
-    int32_t* slot = window.get() + int64_t(pos) * kMaxBands;
-    const float n = float(length);
-    for (int i = 0; i < bands; ++i) {
-      sum[i] = sum[i] + e[i] - slot[i];
-      average[i] = float(sum[i]) / n;
-      slot[i] = e[i];
-    }
-    if (++pos == length) pos = 0;
-  }
 };
+
+// The two band loops run over all 32 bands: an unused band has zero coefficients, a zero
+// envelope and a zero weight, so it adds +0 and changes no sum. They are built for AVX2 as well
+// as the baseline and chosen at load time; neither build contracts multiplies into adds, so both
+// give the same bits.
+#define RESONA_BAND_KERNEL __attribute__((target_clones("avx2", "default")))
+
+// One control sample into every band's envelope: e = |trunc(y)| limited to the control's full
+// scale (a runaway band reads as full scale), then the moving average.
+RESONA_BAND_KERNEL
+void EnvelopeBands(BandFilters& f, int c, int32_t x, float limit, Envelopes& env) {
+  const float xf = float(x);
+  int32_t* slot = env.window.get() + int64_t(env.pos) * kMaxBands;
+  const float n = float(env.length);
+  for (int i = 0; i < kMaxBands; ++i) {
+    const float y = (xf - f.x2[c][i]) * f.a0[i] - f.b1[i] * f.y1[c][i] - f.b2[i] * f.y2[c][i];
+    f.x2[c][i] = f.x1[c][i];
+    f.x1[c][i] = xf;
+    f.y2[c][i] = f.y1[c][i];
+    f.y1[c][i] = y;
+    const float magnitude = std::fabs(y);
+    const int32_t e = int32_t(magnitude < limit ? magnitude : limit);
+    env.sum[i] = env.sum[i] + e - slot[i];
+    env.average[i] = float(env.sum[i]) / n;
+    slot[i] = e;
+  }
+  if (++env.pos == env.length) env.pos = 0;
+}
+
+// The band sum of one carrier sample in double: each term weight × envelope × band output; the
+// terms of bands i ≡ 0, 1, 2, 3 (mod 4) are added in band order into four sums, which are then
+// added as (s0 + s1) + (s2 + s3).
+RESONA_BAND_KERNEL
+double CarrierSum(BandFilters& f, int c, int32_t x, const float* average, const double* weight) {
+  const float xf = float(x);
+  double lanes[4] = {0.0, 0.0, 0.0, 0.0};
+  for (int i = 0; i < kMaxBands; i += 4) {
+    for (int l = 0; l < 4; ++l) {
+      const int b = i + l;
+      const float y = (xf - f.x2[c][b]) * f.a0[b] - f.b1[b] * f.y1[c][b] - f.b2[b] * f.y2[c][b];
+      f.x2[c][b] = f.x1[c][b];
+      f.x1[c][b] = xf;
+      f.y2[c][b] = f.y1[c][b];
+      f.y1[c][b] = y;
+      lanes[l] += weight[b] * double(average[b]) * double(y);
+    }
+  }
+  return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+}
 
 class Vocoder {
  public:
@@ -132,16 +159,9 @@ class Vocoder {
   }
   void EndFrame() {}
 
-  // The band sum in double: each term weight × envelope × band output, added in band order.
   int32_t Step(int c, int32_t x) {
-    alignas(32) float y[kMaxBands];
-    carrierFilters_.Step(c, x, bands_, y);
     const float* average = envelopes_[control_.channels == 2 ? c : 0].average;
-    alignas(32) double term[kMaxBands];
-    for (int i = 0; i < bands_; ++i) term[i] = weight_[i] * double(average[i]) * double(y[i]);
-    double s = 0.0;
-    for (int i = 0; i < bands_; ++i) s += term[i];
-    const double out = k_ * s;
+    const double out = k_ * CarrierSum(carrierFilters_, c, x, average, weight_);
     if (eightOut_) {
       if (out < -128.0) return -128;
       if (out > 127.0) return 127;
@@ -163,17 +183,8 @@ class Vocoder {
   // channels from one set of averages.
   void Envelope(const uint8_t* frame) {
     const int bytes = control_.bits / 8;
-    for (int c = 0; c < control_.channels; ++c) {
-      alignas(32) float y[kMaxBands];
-      alignas(32) int32_t e[kMaxBands];
-      controlFilters_.Step(c, Sample(frame + c * bytes), bands_, y);
-      for (int i = 0; i < bands_; ++i) {
-        // |trunc(y)| limited to the control's full scale (a runaway band reads as full scale).
-        const float magnitude = std::fabs(y[i]);
-        e[i] = int32_t(magnitude < limit_ ? magnitude : limit_);
-      }
-      envelopes_[c].Step(e, bands_);
-    }
+    for (int c = 0; c < control_.channels; ++c)
+      EnvelopeBands(controlFilters_, c, Sample(frame + c * bytes), limit_, envelopes_[c]);
   }
 
   const VocodeParameters& p_;

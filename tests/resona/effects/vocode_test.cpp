@@ -1,5 +1,5 @@
 // The vocoder against a plain reading of its definition (one band at a time, floats where the
-// definition has them, the band sum in double), and its edge cases.
+// definition has them, the band sum in double in four interleaved sums), and its edge cases.
 #include "effecttest.h"
 #include "resona/effects/vocode.h"
 
@@ -120,10 +120,12 @@ std::vector<int32_t> Reference(const std::vector<int32_t>& control, const std::v
       continue;
     }
     for (int i = 0; i < bands; ++i) ce[size_t(i)].Step(envelope(cf[size_t(i)], control[t] - centre));
-    double s = 0;
+    // Four sums over the bands i = 0, 1, 2, 3 (mod 4), then (s0 + s1) + (s2 + s3).
+    double lane[4] = {0, 0, 0, 0};
     for (int i = 0; i < bands; ++i)
-      s += double(b.weight[i]) * double(ce[size_t(i)].average) *
-           double(carrierFilters[size_t(i)].Step(float(carrier[t] - centre)));
+      lane[i % 4] += double(b.weight[i]) * double(ce[size_t(i)].average) *
+                     double(carrierFilters[size_t(i)].Step(float(carrier[t] - centre)));
+    const double s = (lane[0] + lane[1]) + (lane[2] + lane[3]);
     const double o = k * s;
     if (bits == 8) out.push_back(o < -128 ? 0 : o > 127 ? 255 : int32_t(o + 128));
     else out.push_back(o < -32768 ? -32768 : o > 32767 ? 32767 : int32_t(o));

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The effects benchmark: each effect over the whole of a 60-second 44100 Hz 16-bit stereo WAV,
+# against SoX's comparable effect on the same file in the same run (warm cache, median of 5
+# runs each), the vocoder at 32 bands as times real time, and the peak memory of each effect on
+# the 60-second file and on a 240-second one (it must not grow with the file).
+# Usage: bench/effects-bench.sh [RUNS]   (needs sox and GNU time: scripts/setup.sh installs them)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${TONEMILL_BUILD_DIR:-$here/build}
+runs=${1:-5}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export TONEMILL_HOME=$work/home
+mkdir -p "$TONEMILL_HOME"
+tonemill=$build/bin/tonemill
+
+# The input: two minutes' worth of chords and noise bursts, cut to 60 and 240 seconds; the
+# vocoder's control is amplitude-modulated pink noise, like a syllable rate of speech.
+sox -n -r 44100 -b 16 -c 2 "$work/in.wav" synth 60 sine 220 sine 330 sine 440 pinknoise \
+  remix 1,2v0.3,4v0.2 2,3v0.3,4v0.2 tremolo 3 60 gain -6
+sox "$work/in.wav" "$work/in.wav" "$work/in.wav" "$work/in.wav" "$work/long.wav"
+sox -n -r 44100 -b 16 -c 1 "$work/control.wav" synth 240 pinknoise tremolo 4 90 gain -3
+
+# Median wall time of `runs` runs after one warm-up run; sets $median and $kb (peak memory).
+measure() {
+  "$@" > /dev/null 2>&1
+  local times=()
+  for ((i = 0; i < runs; i++)); do
+    /usr/bin/time -f "%e %M" -o "$work/time" "$@" > /dev/null 2>&1
+    read -r t kb < "$work/time"
+    times+=("$t")
+  done
+  median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+printf '%-34s %8s %8s %8s %10s %10s\n' effect tonemill sox ratio "MB 60 s" "MB 240 s"
+compare() {  # name, sox effect words, tonemill arguments...
+  local name=$1 soxfx=$2
+  shift 2
+  measure sox "$work/in.wav" "$work/sox.wav" $soxfx
+  local soxt=$median
+  measure "$tonemill" "$@" "$work/in.wav" -o "$work/out.wav" -q --force
+  local t=$median mb=$((kb / 1024))
+  /usr/bin/time -f "%M" -o "$work/time" "$tonemill" "$@" "$work/long.wav" -o "$work/out.wav" -q --force > /dev/null 2>&1
+  local mblong=$(($(cat "$work/time") / 1024))
+  printf '%-34s %8s %8s %8s %10s %10s\n' "$name" "$t" "$soxt" "$(ratio "$t" "$soxt")" "$mb" "$mblong"
+}
+compare "echo (sox echo 0.8 0.9 100 0.5)" "echo 0.8 0.9 100 0.5" echo
+compare "flange (sox flanger)" "flanger" flange
+compare "chorus (sox chorus ... -t)" "chorus 0.7 0.9 55 0.4 0.25 2 -t" chorus
+compare "reverb chamber (sox reverb)" "reverb" reverb --algorithm chamber
+compare "reverb custom (sox reverb)" "reverb" reverb --algorithm custom
+
+measure "$tonemill" vocode "$work/in.wav" --control "$work/control.wav" --bands 32 --time 10 \
+  --normalize -o "$work/out.wav" -q --force
+mb=$((kb / 1024))
+/usr/bin/time -f "%M" -o "$work/time" "$tonemill" vocode "$work/long.wav" --control "$work/control.wav" \
+  --bands 32 --time 10 --normalize -o "$work/out.wav" -q --force > /dev/null 2>&1
+echo
+echo "vocode, 32 bands, 10 ms window, normalised: $median s for 60 s," \
+  "$(awk -v t="$median" 'BEGIN { printf "%.0f", 60 / t }')x real time; peak memory $mb MB (60 s)," \
+  "$(($(cat "$work/time") / 1024)) MB (240 s)"
