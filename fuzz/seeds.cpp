@@ -57,6 +57,7 @@ Bytes Song(uint8_t format, const std::string& text) {
 }
 
 void WriteSeeds(const std::filesystem::path& root) {
+  int n = 0;
   const std::filesystem::path wave = root / "wave_info";
   Bytes list;
   PutText(list, "LIST");
@@ -197,8 +198,19 @@ void WriteSeeds(const std::filesystem::path& root) {
                           "Lyrovox=LX.EXE\r\n";
   Write(root / "settings", "tm.ini", Bytes(ini.begin(), ini.end()));
 
+  // Effect patch files: the default lines, a vocoder patch with its band lines, and repairs.
+  const std::filesystem::path patches = root / "patchfile";
+  n = 0;
+  std::string vocoder = "Default 1.000 10.00 32\r\n";
+  for (int band = 0; band < 32; ++band) vocoder += "780 390 780 390 1.0\r\n";
+  for (std::string t : {std::string("Default 100.0 50.0 100.00\r\nSlap_back 50 0 80\r\n"),
+                        std::string("Default 1.000 1.000 1.0 0.00 1.00 1.0\r\n"),
+                        std::string("Default 250.00 0.00 20 20 46 48 50 52 53 55 46 48 50 52 53 55 1\r\n"),
+                        vocoder, std::string("  \r\nOdd   1e300 -0.0004 x\tnan\n_ 99.96\r\n")})
+    Write(patches, "patch" + std::to_string(n++), Bytes(t.begin(), t.end()));
+
   const std::filesystem::path routines = root / "routines";
-  int n = 0;
+  n = 0;
   for (std::string t : {"c4-d5", "C#4 - g10", "b10", "/home/user/song.wav", "C:\\wav\\a.b.wav", " 1.5e3",
                         "-0.25", "$1F", "99.999"})
     Write(routines, "text" + std::to_string(n++), Bytes(t.begin(), t.end()));
