@@ -138,6 +138,7 @@ int RunEffectCommand(EffectKind kind, const char* command, const char* usage, co
   job.kind = kind;
   job.controlFile = control;
   job.normalize = normalize;
+  job.wholeFile = range.range.empty();
   EditorInput facts;
   if (std::optional<int> exit = range.Apply(input, output, facts, job.launch)) return *exit;
 

@@ -23,7 +23,11 @@ int OrdinalOf(EffectKind kind) {
 
 int32_t CallExport(void* entry, const EffectJob& job, const char* out, Progress& progress) {
   const LaunchValues& l = job.launch;
-  const RangeArguments r = RangeOf(l);
+  RangeArguments r = RangeOf(l);
+  if (job.wholeFile) {
+    r.startFrame = 0;
+    r.endFrame = INT32_MAX;  // the library ends the range at the last frame
+  }
   const char* in = l.input.c_str();
   switch (job.kind) {
     case EffectKind::Echo: {

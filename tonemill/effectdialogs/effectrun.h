@@ -20,6 +20,9 @@ struct EffectJob {
   EffectFields fields;
   std::string controlFile;  // the vocoder's
   bool normalize = false;   // the vocoder's "Prescan & normalize"
+  // Every frame, whatever the selection says: a selection's end in milliseconds, converted back
+  // with frames per ms, can truncate to the frame before the last one.
+  bool wholeFile = false;
   Overwrite overwrite = Overwrite::Refuse;
 };
 

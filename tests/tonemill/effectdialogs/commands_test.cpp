@@ -48,6 +48,17 @@ TEST_F(EffectCommands, EchoOfAnImpulseInSamples) {
   EXPECT_EQ(ReadWav(File("out.wav")).samples, x);
 }
 
+TEST_F(EffectCommands, WithoutARangeEveryFrameIsProcessed) {
+  // 12342 frames at 44100 Hz: the last frame in milliseconds, times frames per ms, truncates to
+  // the frame before it.
+  std::vector<int32_t> x(12342, 0);
+  x[12340] = 1000;
+  WriteWav(File("in.wav"), {44100, 16, 1}, x);
+  ASSERT_EQ(Run({"echo", File("in.wav"), "-o", File("out.wav"), "--unit", "ms", "--delay", "0.03",
+                 "--level", "50", "-q"}).exitCode, 0);
+  EXPECT_EQ(ReadWav(File("out.wav")).samples.back(), 500);
+}
+
 TEST_F(EffectCommands, OptionsAreCheckedAsTheDialogsCheckTheirFields) {
   WriteWav(File("in.wav"), {22050, 8, 2}, std::vector<int32_t>(200, 128));
   struct Case {
