@@ -146,6 +146,102 @@ std::vector<int32_t> ReferenceChamber(const std::vector<int32_t>& x, int bits, i
   return out;
 }
 
+struct RefLowpass {
+  float a0, a1, b1, b2, x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+  explicit RefLowpass(int p) {
+    const float pi = 2.0f * float(std::acos(0.0));
+    const float w = 1.0f / float(std::tan(double(pi * float(100 - p) / 200.0f)));
+    const float r2 = float(std::sqrt(2.0));
+    a0 = 1.0f / (1.0f + r2 * w + w * w);
+    a1 = 2.0f * a0;
+    b1 = 2.0f * (1.0f - w * w) * a0;
+    b2 = (1.0f - r2 * w + w * w) * a0;
+  }
+  float Step(int32_t v) {
+    const float in = float(v);
+    const float y = (in + x2) * a0 + a1 * x1 - b1 * y1 - b2 * y2;
+    x2 = x1;
+    x1 = in;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
+// The custom model, mono, read literally.
+std::vector<int32_t> ReferenceCustom(const std::vector<int32_t>& x, int bits, int rate,
+                                     const ReverbParameters& p) {
+  const bool eight = bits == 8;
+  const float lo = eight ? -128.0f : -32768.0f, hi = eight ? 127.0f : 32767.0f;
+  auto ms = [rate](double n) { return size_t(std::trunc(double(rate) * n / 1000.0)); };
+  int64_t taps[19], longest = 1;
+  for (int k = 0; k < 19; ++k) {
+    taps[k] = int64_t(ms(p.predelayMs)) + int64_t(std::trunc(double(float(rate)) * kTapSeconds[k]));
+    longest = std::max(longest, taps[k]);
+  }
+  std::vector<int32_t> early(size_t(longest), 0);
+  int64_t ep = 0;
+  const float f = p.decayMs > 0 ? std::max(0.0f, 1.0f - 366.0f / float(p.decayMs)) : 0.0f;
+  const float G = 0.7f * f;
+  struct Line {
+    std::vector<int32_t> v;
+    size_t pos = 0;
+  };
+  std::vector<Line> combs, allpasses;
+  std::vector<RefLowpass> combLowpass;
+  for (int k = 0; k < 6; ++k) {
+    const double d[6] = {50, 56, 61, 68, 72, 78};
+    combs.push_back({std::vector<int32_t>(ms(d[k]), 0)});
+    combLowpass.emplace_back(p.lowpassLeft[k]);
+  }
+  for (double d : {6.0, 9.1, 9.9}) allpasses.push_back({std::vector<int32_t>(ms(d), 0)});
+  const float g[3] = {0.7f, 0.683f, 0.721f};
+  int sum = 0;
+  for (int k = 0; k < 6; ++k) sum += p.lowpassLeft[k];
+  RefLowpass loop(sum / 6);
+  const float wet = float(p.levelLeft) * 0.00390625f;
+  auto allpass = [&](int k, int32_t v) {
+    Line& l = allpasses[size_t(k)];
+    const float u = float(l.v[l.pos]) - g[k] * float(v);
+    l.v[l.pos] = int32_t(float(v) + g[k] * u);
+    l.pos = (l.pos + 1) % l.v.size();
+    return int32_t(u);
+  };
+  std::vector<int32_t> out;
+  for (int32_t sample : x) {
+    const int32_t xs = eight ? sample - 128 : sample;
+    early[size_t(ep)] = xs;
+    ep = (ep + 1) % longest;
+    float e = 0;
+    for (int k = 0; k < 19; ++k)
+      e += kTapGains[k] * float(early[size_t(((ep - taps[k]) % longest + longest) % longest)]);
+    e = std::min(std::max(e, lo), hi);
+    const int32_t v = int32_t(e);
+    int64_t s = 0;
+    for (int k = 0; k < 6; ++k) {
+      Line& l = combs[size_t(k)];
+      float y = combLowpass[size_t(k)].Step(l.v[l.pos]);
+      if (std::abs(int32_t(y)) > std::abs(v)) y = std::copysign(float(std::abs(v)), y);
+      l.v[l.pos] = int32_t(float(v) + f * y);
+      l.pos = (l.pos + 1) % l.v.size();
+      s += l.v[l.pos];
+    }
+    int32_t m = int32_t(std::trunc(double(s) / 6.0));
+    m = int32_t(std::min(std::max(float(m) + float(int32_t(loop.y1)) * G, lo), hi));
+    const int32_t a1 = allpass(0, m);
+    e += float(a1 / 3);
+    const int32_t a2 = allpass(1, a1);
+    e += float(a2 / 3);
+    const int32_t a3 = allpass(2, a2);
+    e += float(a3 / 3);
+    loop.Step(a2);
+    const float o = float(xs) + wet * e;
+    if (eight) out.push_back(o < -128.0f ? 0 : o > 127.0f ? 255 : int32_t(o + 128.0f));
+    else out.push_back(int32_t(std::min(std::max(o, -32768.0f), 32767.0f)));
+  }
+  return out;
+}
+
 std::vector<int32_t> Noise(int n, int32_t amplitude, int32_t centre) {
   std::vector<int32_t> s;
   uint32_t r = 12345;
@@ -164,6 +260,20 @@ TEST(Reverb, ChamberFollowsItsDefinition) {
     EXPECT_EQ(Reverberate(x, {11025, 16, 1}, p), ReferenceChamber(x, 16, 11025, p)) << decay;
     const std::vector<int32_t> x8 = Noise(4000, 120, 128);
     EXPECT_EQ(Reverberate(x8, {22050, 8, 1}, p), ReferenceChamber(x8, 8, 22050, p)) << decay;
+  }
+}
+
+TEST(Reverb, CustomModelFollowsItsDefinition) {
+  // Decay 900 ms gives the combs feedback (f = 1 - 366/900) and the loop a gain of 0.7 f.
+  for (int decay : {200, 900, 3000}) {
+    ReverbParameters p = Parameters(4, decay, 1, 256);
+    p.lowpassLeft[2] = 0;
+    p.lowpassLeft[5] = 99;
+    std::vector<int32_t> x = Noise(9000, 25000, 0);
+    for (int i = 4000; i < 9000; ++i) x[size_t(i)] = 0;
+    EXPECT_EQ(Reverberate(x, {11025, 16, 1}, p), ReferenceCustom(x, 16, 11025, p)) << decay;
+    const std::vector<int32_t> x8 = Noise(5000, 127, 128);
+    EXPECT_EQ(Reverberate(x8, {22050, 8, 1}, p), ReferenceCustom(x8, 8, 22050, p)) << decay;
   }
 }
 
