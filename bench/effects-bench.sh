@@ -21,30 +21,35 @@ sox -n -r 44100 -b 16 -c 2 "$work/in.wav" synth 60 sine 220 sine 330 sine 440 pi
 sox "$work/in.wav" "$work/in.wav" "$work/in.wav" "$work/in.wav" "$work/long.wav"
 sox -n -r 44100 -b 16 -c 1 "$work/control.wav" synth 240 pinknoise tremolo 4 90 gain -3
 
-# Median wall time of `runs` runs after one warm-up run; sets $median and $kb (peak memory).
+# Median processor time (user + system) of `runs` runs after one warm-up run: on a shared
+# machine it is steadier than wall time, which is reported beside it. Sets $median (processor
+# seconds), $wall (median wall seconds) and $kb (peak memory).
 measure() {
   "$@" > /dev/null 2>&1
-  local times=()
+  local cpu=() walls=()
   for ((i = 0; i < runs; i++)); do
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" > /dev/null 2>&1
-    read -r t kb < "$work/time"
-    times+=("$t")
+    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" > /dev/null 2>&1
+    read -r t u s kb < "$work/time"
+    cpu+=("$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.2f", u + s }')")
+    walls+=("$t")
   done
-  median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
+  median=$(printf '%s\n' "${cpu[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
+  wall=$(printf '%s\n' "${walls[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
-printf '%-34s %8s %8s %8s %10s %10s\n' effect tonemill sox ratio "MB 60 s" "MB 240 s"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); processor seconds (wall seconds)"
+printf '%-34s %13s %13s %6s %8s %9s\n' effect tonemill sox ratio "MB 60 s" "MB 240 s"
 compare() {  # name, sox effect words, tonemill arguments...
   local name=$1 soxfx=$2
   shift 2
   measure sox "$work/in.wav" "$work/sox.wav" $soxfx
-  local soxt=$median
+  local soxt=$median soxw=$wall
   measure "$tonemill" "$@" "$work/in.wav" -o "$work/out.wav" -q --force
-  local t=$median mb=$((kb / 1024))
+  local t=$median tw=$wall mb=$((kb / 1024))
   /usr/bin/time -f "%M" -o "$work/time" "$tonemill" "$@" "$work/long.wav" -o "$work/out.wav" -q --force > /dev/null 2>&1
   local mblong=$(($(cat "$work/time") / 1024))
-  printf '%-34s %8s %8s %8s %10s %10s\n' "$name" "$t" "$soxt" "$(ratio "$t" "$soxt")" "$mb" "$mblong"
+  printf '%-34s %13s %13s %6s %8s %9s\n' "$name" "$t ($tw)" "$soxt ($soxw)" "$(ratio "$t" "$soxt")" "$mb" "$mblong"
 }
 compare "echo (sox echo 0.8 0.9 100 0.5)" "echo 0.8 0.9 100 0.5" echo
 compare "flange (sox flanger)" "flanger" flange
@@ -58,6 +63,7 @@ mb=$((kb / 1024))
 /usr/bin/time -f "%M" -o "$work/time" "$tonemill" vocode "$work/long.wav" --control "$work/control.wav" \
   --bands 32 --time 10 --normalize -o "$work/out.wav" -q --force > /dev/null 2>&1
 echo
-echo "vocode, 32 bands, 10 ms window, normalised: $median s for 60 s," \
+echo "vocode, 32 bands, 10 ms window, normalised: $median processor s ($wall s wall) for 60 s," \
   "$(awk -v t="$median" 'BEGIN { printf "%.0f", 60 / t }')x real time; peak memory $mb MB (60 s)," \
   "$(($(cat "$work/time") / 1024)) MB (240 s)"
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
