@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <memory>
 #include <vector>
-#if defined(__SSE__)
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#elif defined(__SSE__)
 #include <xmmintrin.h>
 #endif
 
@@ -144,9 +146,18 @@ class Reverb {
     wet_[0] = float(p.levelLeft) * 0.00390625f;
     wet_[1] = float(p.levelRight) * 0.00390625f;
     EarlyTapFrames(p.algorithm, in.rate, p.predelayMs, early_);
-    int64_t longest = 1;
-    for (int64_t t : early_) longest = std::max(longest, t);
-    if (!earlyLine_.Allocate(longest, in.channels)) return false;
+    int64_t longest = 1, shortest = INT64_MAX;
+    for (int64_t t : early_) longest = std::max(longest, t), shortest = std::min(shortest, t);
+    // With every tap at least one frame back, a line longer than the longest tap reads the same
+    // values, and kBatch spare elements let a batch of samples be written before it is read.
+    batched_ = shortest >= 1 && longest <= INT32_MAX - 2 * kBatch;
+    if (batched_) {
+      batchSize_ = int32_t(longest) + kBatch;
+      for (int c = 0; c < in.channels; ++c)
+        if (!(batchLine_[c] = AllocateZeroed(int64_t(batchSize_) + kBatch))) return false;
+    } else if (!earlyLine_.Allocate(longest, in.channels)) {
+      return false;
+    }
     // Offsets back from the position, reduced into the line (a tap of 0 frames reads the
     // element the next write overwrites).
     for (int k = 0; k < 19; ++k) earlyOffsets_[k] = int32_t(early_[k] % longest);
@@ -224,6 +235,7 @@ class Reverb {
   // Step 1 for every sample: write x, then e = Σ gain × element T frames back from the new
   // position, in tap order, in single precision.
   void EarlyReflections(int c, const int32_t* x, int32_t frames, float* sums) {
+    if (batched_) return BatchedEarlyReflections(c, x, frames, sums);
     const int32_t size = earlyLine_.Size();
     const int32_t* line = earlyLine_.Data(c);
     for (int32_t n = 0; n < frames; ++n) {
@@ -232,6 +244,62 @@ class Reverb {
       float e = 0.0f;
       for (int k = 0; k < 19; ++k) {
         int32_t i = pos - earlyOffsets_[k];
+        if (i < 0) i += size;
+        e += kEarlyTaps[k].gain * float(line[i]);
+      }
+      sums[n] = e;
+    }
+  }
+
+  // The same, kBatch samples at a time: the batch's samples are written first, then each tap is
+  // read for all of them from consecutive elements (the first kBatch elements are mirrored
+  // after the end), each sample keeping its own sum in tap order. A tap reads the sample
+  // written T - 1 frames earlier, which no later write of the batch can have overwritten, since
+  // the line has kBatch spare elements.
+  void BatchedEarlyReflections(int c, const int32_t* x, int32_t frames, float* sums) {
+    int32_t* line = batchLine_[c].get();
+    const int32_t size = batchSize_;
+    int32_t& pos = batchPos_[c];
+    auto write = [&](int32_t v) {
+      line[pos] = v;
+      if (pos < kBatch) line[pos + size] = v;
+      if (++pos == size) pos = 0;
+    };
+    int32_t n = 0;
+    for (; n + kBatch <= frames; n += kBatch) {
+      const int32_t first = pos;
+      for (int j = 0; j < kBatch; ++j) write(x[n + j]);
+#if defined(__SSE2__)
+      __m128 low = _mm_setzero_ps(), high = _mm_setzero_ps();
+      for (int k = 0; k < 19; ++k) {
+        int32_t b = first + 1 - int32_t(early_[k]);
+        if (b < 0) b += size;
+        const int32_t* src = line + b;
+        const __m128 g = _mm_set1_ps(kEarlyTaps[k].gain);
+        const __m128 v0 = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)));
+        const __m128 v1 = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4)));
+        low = _mm_add_ps(low, _mm_mul_ps(g, v0));
+        high = _mm_add_ps(high, _mm_mul_ps(g, v1));
+      }
+      _mm_storeu_ps(sums + n, low);
+      _mm_storeu_ps(sums + n + 4, high);
+#else
+      float acc[kBatch] = {};
+      for (int k = 0; k < 19; ++k) {
+        int32_t b = first + 1 - int32_t(early_[k]);
+        if (b < 0) b += size;
+        const int32_t* src = line + b;
+        const float g = kEarlyTaps[k].gain;
+        for (int j = 0; j < kBatch; ++j) acc[j] += g * float(src[j]);
+      }
+      for (int j = 0; j < kBatch; ++j) sums[n + j] = acc[j];
+#endif
+    }
+    for (; n < frames; ++n) {
+      write(x[n]);
+      float e = 0.0f;
+      for (int k = 0; k < 19; ++k) {
+        int32_t i = pos - int32_t(early_[k]);
         if (i < 0) i += size;
         e += kEarlyTaps[k].gain * float(line[i]);
       }
@@ -368,6 +436,11 @@ class Reverb {
   std::vector<int32_t> values_;
   std::vector<int64_t> sums_;
   DelayLine earlyLine_;
+  static constexpr int32_t kBatch = 8;
+  bool batched_ = false;
+  int32_t batchSize_ = 0;
+  int32_t batchPos_[2] = {0, 0};
+  ZeroedArray batchLine_[2];
   Lowpass loop_[2];
   TapLine tapLine_;
   std::vector<SectionAt> sections_;
