@@ -56,6 +56,7 @@ compare "flange (sox flanger)" "flanger" flange
 compare "chorus (sox chorus ... -t)" "chorus 0.7 0.9 55 0.4 0.25 2 -t" chorus
 compare "reverb chamber (sox reverb)" "reverb" reverb --algorithm chamber
 compare "reverb custom (sox reverb)" "reverb" reverb --algorithm custom
+compare "reverb custom 450 ms (sox reverb)" "reverb" reverb --algorithm custom --decay 450
 
 measure "$tonemill" vocode "$work/in.wav" --control "$work/control.wav" --bands 32 --time 10 \
   --normalize -o "$work/out.wav" -q --force

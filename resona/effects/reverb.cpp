@@ -309,8 +309,8 @@ class Reverb {
 
   // Custom model, steps 3 to 5.2: e clamped (kept for the output), every comb stepped with
   // trunc(e), and m = trunc(s ÷ 6.0) of the elements at the combs' write positions. The combs
-  // are independent of each other, so they run two at a time over the block with their state in
-  // locals: each comb's low-pass recursion is a short chain, and two chains overlap.
+  // are independent of each other, so they run a few at a time over the block with their state
+  // in locals: each comb's low-pass recursion is a short chain, and the chains overlap.
   void Combs(int c, int32_t frames, float* e, int32_t* means) {
     values_.resize(size_t(frames));
     sums_.assign(size_t(frames), 0);
@@ -318,18 +318,30 @@ class Reverb {
       e[n] = std::clamp(e[n], lo_, hi_);
       values_[size_t(n)] = Trunc(e[n]);
     }
-    for (int k = 0; k < 6; k += 2) CombPair(c, k, frames);
+    if (combs_[0].f == 0.0f) {
+      // Without feedback a comb stores trunc(v + 0 × y) = v (its low-pass output is always
+      // finite), so its low-pass is never heard: the comb is a plain delay.
+      for (CombFilter& comb : combs_) {
+        for (int32_t n = 0; n < frames; ++n) {
+          comb.line.Write(c, values_[size_t(n)]);
+          sums_[size_t(n)] += comb.line.ReadAtPosition(c);
+        }
+      }
+    } else {
+      for (int k = 0; k < 6; k += kCombsAtOnce) CombGroup(c, k, frames);
+    }
     for (int32_t n = 0; n < frames; ++n)
       means[n] = int32_t(sums_[size_t(n)] / 6);  // trunc(s ÷ 6.0): integer division truncates alike
   }
 
-  void CombPair(int c, int first, int32_t frames) {
+  static constexpr int kCombsAtOnce = 3;
+  void CombGroup(int c, int first, int32_t frames) {
     struct State {
       int32_t* line;
       int32_t size, pos;
       float a0, a1, b1, b2, x1, x2, y1, y2, f;
-    } s[2];
-    for (int j = 0; j < 2; ++j) {
+    } s[kCombsAtOnce];
+    for (int j = 0; j < kCombsAtOnce; ++j) {
       CombFilter& comb = combs_[first + j];
       const Lowpass& lp = comb.lowpass[c];
       s[j] = {comb.line.Data(c), comb.line.Size(), comb.line.Position(c), lp.a0, lp.a1, lp.b1, lp.b2,
@@ -338,7 +350,7 @@ class Reverb {
     const int32_t* v = values_.data();
     int64_t* sums = sums_.data();
     for (int32_t n = 0; n < frames; ++n) {
-      for (int j = 0; j < 2; ++j) {
+      for (int j = 0; j < kCombsAtOnce; ++j) {
         State& t = s[j];
         // The comb's step: the low-pass of the element written D steps ago, never above the
         // input in magnitude, fed back.
@@ -355,7 +367,7 @@ class Reverb {
         sums[n] += t.line[t.pos];
       }
     }
-    for (int j = 0; j < 2; ++j) {
+    for (int j = 0; j < kCombsAtOnce; ++j) {
       CombFilter& comb = combs_[first + j];
       Lowpass& lp = comb.lowpass[c];
       lp.x1 = s[j].x1;
