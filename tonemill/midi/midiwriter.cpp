@@ -87,9 +87,13 @@ void AppendHeaderChunk(std::vector<uint8_t>& out, uint16_t format, uint16_t trac
   AppendBigEndian(out, uint16_t(division), 2);
 }
 
-void AppendTrackChunk(std::vector<uint8_t>& out, std::span<const uint8_t> events) {
+void AppendTrackChunkHeader(std::vector<uint8_t>& out, uint32_t eventBytes) {
   out.insert(out.end(), {'M', 'T', 'r', 'k'});
-  AppendBigEndian(out, uint32_t(events.size()), 4);
+  AppendBigEndian(out, eventBytes, 4);
+}
+
+void AppendTrackChunk(std::vector<uint8_t>& out, std::span<const uint8_t> events) {
+  AppendTrackChunkHeader(out, uint32_t(events.size()));
   out.insert(out.end(), events.begin(), events.end());
 }
 

@@ -45,6 +45,8 @@ class MidiTrackWriter {
 
 // "MThd", length 6, then format, number of tracks and division, each 16 bits high byte first.
 void AppendHeaderChunk(std::vector<uint8_t>& out, uint16_t format, uint16_t tracks, int16_t division);
+// "MTrk" and the number of event bytes (32 bits, high byte first), for events written apart.
+void AppendTrackChunkHeader(std::vector<uint8_t>& out, uint32_t eventBytes);
 // "MTrk", the number of event bytes (32 bits, high byte first), the events.
 void AppendTrackChunk(std::vector<uint8_t>& out, std::span<const uint8_t> events);
 // A whole file: the header chunk and one track chunk per track, in order.
