@@ -29,5 +29,11 @@ int RunFlange(int argc, char** argv);
 int RunChorus(int argc, char** argv);
 int RunReverb(int argc, char** argv);
 int RunVocode(int argc, char** argv);
+// Merges a format 1 MIDI file into format 0.
+int RunMid1To0(int argc, char** argv);
+// Lists the notes, programs and controllers of a MIDI file's tracks and channels.
+int RunMidScan(int argc, char** argv);
+// Mutes or solos kinds of MIDI messages on track:channel pairs.
+int RunMidEdit(int argc, char** argv);
 
 }  // namespace tonemill::cli

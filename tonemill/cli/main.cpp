@@ -25,6 +25,10 @@ constexpr Command kCommands[] = {
     {"chorus", "chorus over a range of a WAV file", tonemill::cli::RunChorus},
     {"reverb", "add reverberation to a range of a WAV file", tonemill::cli::RunReverb},
     {"vocode", "vocode a carrier WAV file with a control WAV file", tonemill::cli::RunVocode},
+    {"mid1to0", "merge a format 1 MIDI file into format 0", tonemill::cli::RunMid1To0},
+    {"midscan", "list the notes, programs and controllers of a MIDI file", tonemill::cli::RunMidScan},
+    {"midedit", "mute or solo kinds of MIDI messages on track:channel pairs",
+     tonemill::cli::RunMidEdit},
 };
 
 void PrintUsage(FILE* out) {

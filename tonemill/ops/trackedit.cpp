@@ -5,7 +5,7 @@
 #include "tonemill/files/paths.h"
 #include "tonemill/render/drumlist.h"
 
-#include <algorithm>
+#include <filesystem>
 
 namespace tonemill::ops {
 
@@ -49,7 +49,11 @@ std::optional<Problem> CheckEditSource(const std::string& source, const std::str
 
 std::optional<Problem> CheckEditDestination(const std::string& source,
                                             const std::string& destination) {
-  if (!IsValidFileName(destination))
+  // A name relative to the working directory is as good as the full path it stands for.
+  std::error_code ec;
+  const std::string full =
+      destination.empty() ? "" : std::filesystem::absolute(destination, ec).string();
+  if (!IsValidFileName(full))
     return Problem("Not a valid file name: " + destination, destination);
   return OutputIsInput(destination, source, "Can't overwrite source file!");
 }
