@@ -1,6 +1,6 @@
 // tonemill render SONG.mid... [-o OUT.wav] [--lst FILE.lst] [--prg-dir DIR] [--wav-dir DIR]
 //                 [--drums TRACK:CHANNEL]... [--rate R] [--bits B] [--channels C] [--volume V]
-//                 [--jobs N] [--shard K/N] [--force] [--quiet]
+//                 [--stems] [--stems-only] [--jobs N] [--shard K/N] [--force] [--quiet]
 #include "climessages.h"
 #include "commands.h"
 #include "makewavs.h"
@@ -12,6 +12,7 @@
 #include "platform/filesystem.h"
 #include "tonemill/files/numbers.h"
 #include "tonemill/ops/songpipeline.h"
+#include "tonemill/ops/stems.h"
 #include "tonemill/ops/targets.h"
 
 #include <cstring>
@@ -33,16 +34,34 @@ struct Song {
   std::optional<Problem> problem;  // the song cannot be rendered as asked; it fails alone
 };
 
-// Converts and renders one song. Without --lst the list is a scratch file in the Temp
-// directory, replaced on every render; the render reads its own copy either way, so a list
-// replaced meanwhile by another render cannot mix into this one.
-int RenderOne(const ops::SongPaths& paths, const RenderOptions& o) {
+// One render: a song's mix, or one of its stems (its list and WAV file named for the pair).
+struct RenderJob {
+  ops::SongPaths paths;
+  std::optional<TrackChannel> stem;
+  std::string soloMid;  // a stem's soloed copy of the song goes to a temporary file beside this
+  std::optional<Problem> problem;
+
+  // How messages name the job: the song, and a stem's pair.
+  std::string Name() const {
+    if (!stem) return paths.mid;
+    return paths.mid + " (track " + std::to_string(stem->track) + ", channel " +
+           std::to_string(stem->channel) + ")";
+  }
+};
+
+// Converts and renders one song, or one stem of it. Without --lst the list is a scratch file in
+// the Temp directory, replaced on every render; the render reads its own copy either way, so a
+// list replaced meanwhile by another render cannot mix into this one.
+int RenderOne(const RenderJob& job, const RenderOptions& o) {
+  const ops::SongPaths& paths = job.paths;
   CliMessages messages(o.force);
-  messages.SetContext(paths.mid);
+  messages.SetContext(job.Name());
   platform::MessageScope scope(messages);
-  // A problem that names no file is about the song.
+  // A problem that names no file (or the soloed copy) is about the song.
+  OutputFile solo;
   auto print = [&](Problem problem) {
-    if (problem.file.empty()) problem.file = paths.mid;
+    if (problem.file.empty() || (solo.IsOpen() && problem.file == solo.Path()))
+      problem.file = job.Name();
     PrintProblem(problem);
   };
   auto fail = [&](const Problem& problem) {
@@ -60,12 +79,18 @@ int RenderOne(const ops::SongPaths& paths, const RenderOptions& o) {
   const std::optional<Overwrite> songOverwrite = ops::AskToOverwrite(paths.wav);
   if (!songOverwrite) return kExitFailure;
 
+  if (job.stem) {
+    if (auto failed = ops::SoloPairNotes(paths.mid, *job.stem, job.soloMid, solo)) return fail(*failed);
+  }
   ops::ConvertedList converted;
-  if (auto failed = ops::ConvertSong(paths.mid, paths.lst, o.prgDirectory, o.drums, converted))
+  if (auto failed = ops::ConvertSong(job.stem ? solo.Path() : paths.mid, paths.lst,
+                                     o.prgDirectory, o.drums, converted))
     return fail(*failed);
   ops::RenderRequest request{converted.file.Path(), paths.lst,      paths.wav,
                              o.wavDirectory,        o.format,       *songOverwrite};
-  problem = ops::CheckSongHasNotes(converted.result, paths.mid);
+  // A stem plays notes by its choice; one whose notes all fall at 0 ms still gets its file (the
+  // shortest song the renderer takes), so that every pair has one.
+  if (!job.stem) problem = ops::CheckSongHasNotes(converted.result, paths.mid);
   if (!problem) problem = ops::CheckSongLength(converted.result.songLength, o.format, paths.mid);
   if (!problem && !InterruptRequested())
     problem = ProvideSamples(messages, request.lstPath, paths.lst, o.wavDirectory, o.dftDirectory, paths.wav);
@@ -120,7 +145,7 @@ std::string SignalName(int signal) {
 int RunRender(int argc, char** argv) {
   std::string output, lstOutput, prgDir, wavDir, jobsText, shardText;
   std::vector<std::string> drumValues;
-  bool force = false, quiet = false;
+  bool force = false, quiet = false, stems = false, stemsOnly = false;
   FormatOptions format;
   OptionParser parser("render", "SONG.mid... [options]",
                       "Converts MIDI files to LST song lists and renders them into WAV songs.");
@@ -134,7 +159,11 @@ int RunRender(int argc, char** argv) {
   parser.Values("drums", 0, &drumValues, "TRACK:CHANNEL",
                 "a drum track and channel, numbers or ALL; repeatable (default ALL:10)");
   format.Register(parser);
-  parser.Value("jobs", 'j', &jobsText, "N", "songs rendered at once (default: the processors)");
+  parser.Flag("stems", 0, &stems,
+              "also render each track:channel pair that plays notes alone, with the same "
+              "settings, into NAME.TRACK-CHANNEL.wav beside the song");
+  parser.Flag("stems-only", 0, &stemsOnly, "the stems without the song");
+  parser.Value("jobs", 'j', &jobsText, "N", "songs (and stems) rendered at once (default: the processors)");
   parser.Value("shard", 0, &shardText, "K/N",
                "only the files at positions K-1, K-1+N, ... of the sorted list");
   parser.Flag("force", 0, &force, "overwrite existing songs (and the list --lst names)");
@@ -162,6 +191,7 @@ int RunRender(int argc, char** argv) {
     return kExitUsage;
   }
   if (!jobsText.empty()) jobs = *ParseInteger(jobsText);
+  stems = stems || stemsOnly;
   if (!shardText.empty()) files = ShardOf(files, shardK, shardN);
 
   Settings settings;
@@ -183,57 +213,71 @@ int RunRender(int argc, char** argv) {
       if (s.problem) PrintProblem(*s.problem);
     return kExitUsage;
   }
-  if (songs.size() == 1) {
-    if (songs[0].problem) {
-      PrintProblem(*songs[0].problem);
+  std::vector<RenderJob> renders;
+  for (const Song& song : songs) {
+    if (!stemsOnly || song.problem) renders.push_back({song.paths, std::nullopt, "", song.problem});
+    if (!stems || song.problem) continue;
+    std::optional<Problem> problem;
+    const std::vector<TrackChannel> pairs = ops::PairsPlayingNotes(song.paths.mid, problem);
+    if (problem && stemsOnly) renders.push_back({song.paths, std::nullopt, "", problem});
+    for (const TrackChannel& pair : pairs) {
+      const ops::SongPaths stemPaths{song.paths.mid, ops::StemName(song.paths.lst, pair, ".lst"),
+                                     ops::StemName(song.paths.wav, pair, ".wav")};
+      renders.push_back({stemPaths, pair, ops::StemName(song.paths.lst, pair, ".mid"), std::nullopt});
+    }
+  }
+  const std::string unit = stems ? " renders" : " songs";
+  if (renders.size() == 1 && songs.size() == 1) {
+    if (renders[0].problem) {
+      PrintProblem(*renders[0].problem);
       return kExitFailure;
     }
-    return RenderOne(songs[0].paths, o);
+    return RenderOne(renders[0], o);
   }
-  if (songs.empty()) return kExitOk;
+  if (renders.empty()) return kExitOk;
 
   o.progress = false;
   ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
   Progress progress;
   auto show = [&] {
     bar.Show(progress, std::to_string(progress.done) + "/" + std::to_string(progress.total) +
-                           " songs " + progress.item);
+                           unit + " " + progress.item);
   };
   show();
   std::vector<WorkerEnd> ends = RunInProcesses(
-      songs.size(), jobs,
+      renders.size(), jobs,
       [&](size_t i) {
-        if (!songs[i].problem) return RenderOne(songs[i].paths, o);
-        PrintProblem(*songs[i].problem);
+        if (!renders[i].problem) return RenderOne(renders[i], o);
+        PrintProblem(*renders[i].problem);
         return kExitFailure;
       },
-      [&](size_t i) { return songs[i].paths.mid; }, progress, show);
+      [&](size_t i) { return renders[i].Name(); }, progress, show);
   bar.Clear();
   size_t cancelled = 0, notStarted = 0;
   std::vector<std::string> failed;
   const int interrupted = InterruptRequested() ? CancelledExitCode() : -1;
-  for (size_t i = 0; i < songs.size(); ++i) {
+  for (size_t i = 0; i < renders.size(); ++i) {
     const WorkerEnd& end = ends[i];
     if (!end.started && end.exitCode < 0) {
       ++notStarted;
     } else if (end.signal != 0) {
-      failed.push_back(songs[i].paths.mid);
-      PrintError(songs[i].paths.mid + ": the render process ended by signal " +
+      failed.push_back(renders[i].Name());
+      PrintError(renders[i].Name() + ": the render process ended by signal " +
                  SignalName(end.signal) + "; its song was not finished");
     } else if (end.exitCode == interrupted || (end.exitCode > 128 && end.exitCode < 160)) {
       ++cancelled;
     } else if (end.exitCode != kExitOk) {
-      failed.push_back(songs[i].paths.mid);
+      failed.push_back(renders[i].Name());
     }
   }
   if (!failed.empty()) {
     std::string list;
     for (const std::string& f : failed) list += (list.empty() ? "" : ", ") + f;
-    PrintError(std::to_string(failed.size()) + " of " + std::to_string(songs.size()) +
-               " songs failed: " + list);
+    PrintError(std::to_string(failed.size()) + " of " + std::to_string(renders.size()) + unit +
+               " failed: " + list);
   }
   if (cancelled || notStarted)
-    PrintError(std::to_string(cancelled) + " songs cancelled, " + std::to_string(notStarted) +
+    PrintError(std::to_string(cancelled) + unit + " cancelled, " + std::to_string(notStarted) +
                " not started");
   if (interrupted >= 0) return interrupted;
   return failed.empty() ? kExitOk : kExitFailure;
