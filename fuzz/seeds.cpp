@@ -103,11 +103,19 @@ void WriteSeeds(const std::filesystem::path& root) {
   const std::vector<uint8_t> format0 = testing_support::MidiFile(0, 96, {solo});
   const std::vector<uint8_t> format1 = testing_support::MidiFile(1, 480, {conductor, band});
   const std::vector<uint8_t> smpte = testing_support::MidiFile(1, 0xE728, {conductor, band});
-  for (const char* harness : {"midi_reader", "mid2lst"}) {
+  for (const char* harness : {"midi_reader", "mid2lst", "midi_merge", "midi_listing"}) {
     Write(root / harness, "format0.mid", format0);
     Write(root / harness, "format1.mid", format1);
     Write(root / harness, "smpte.mid", smpte);
   }
+  // The track editor's inputs start with two bytes that choose the edit: mute of notes and
+  // volume on (ALL, 10); solo of every kind on (2, 1).
+  for (const auto& [name, choice] : {std::pair{"mute-all-10", Bytes{0x23, 0x4A}}, {"solo-2-1", Bytes{0xFE, 0x91}}})
+    for (const auto& [song, bytes] : {std::pair{"format0", format0}, {"format1", format1}}) {
+      Bytes seed = choice;
+      seed.insert(seed.end(), bytes.begin(), bytes.end());
+      Write(root / "midi_edit", std::string(name) + "-" + song + ".mid", seed);
+    }
   // For mid2lst, a PRG text in front of the song: lines at the bounds of their fields, and two
   // lines of one sound on different base keys, which merge with transposition.
   testing_support::PrgFields extreme, lowMerge, highMerge;
