@@ -106,6 +106,9 @@ void Mark(TrackUse& use, const MidiEvent& e) {
   if (!e.IsChannelMessage()) return;
   ChannelUse& c = use.channels[size_t(e.Channel() - 1)];
   c.used = true;
+  // A data byte with bit 7 set names no key, program or controller: the channel is used, no
+  // number is listed.
+  if (e.data1 > 127 && e.Kind() != 0xD0 && e.Kind() != 0xE0) return;
   switch (e.Kind()) {
     case 0x80:
     case 0x90: c.notes.set(e.data1); break;

@@ -89,6 +89,9 @@ TEST(MidiListing, NamesAndFormatZero) {
   EXPECT_EQ(List(MidiFile(0, 96, {only})).text,
             "\r\n   File MID/Song.MID is MIDI Level 0.\r\n\r\n   Track: 1 (1)\r\n\r\n"
             "      Channel:  2 \r\n\r\n                c0   g10 \r\n\r\n");
+  EXPECT_EQ(List(MidiFile(0, 96, {MidiTrack().Delta(0).Raw({0x91, 0xC3, 0x40}).EndOfTrack()})).text,
+            "\r\n   File MID/Song.MID is MIDI Level 0.\r\n\r\n   Track: 1 (1)\r\n\r\n"
+            "      Channel:  2 \r\n\r\n");
 }
 
 TEST(MidiListing, AScanErrorEndsTheReportAfterTheFailingTracksLine) {
