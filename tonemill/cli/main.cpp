@@ -2,9 +2,14 @@
 #include "commands.h"
 #include "options.h"
 
+#include "platform/library.h"
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <iterator>
+#include <sys/stat.h>
 
 namespace {
 
@@ -37,11 +42,44 @@ void PrintUsage(FILE* out) {
   std::fputs("\n'tonemill SUBCOMMAND --help' describes each.\n", out);
 }
 
+// The desktop program lives in a library of its own, so that a subcommand never loads Qt.
+int RunMainWindow(int argc, char** argv) {
+  const std::string library = platform::ExecutableDirectory() + "libtonemill_ui.so";
+  void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    tonemill::cli::PrintError(std::string("can't load the main window: ") + ::dlerror());
+    return tonemill::cli::kExitFailure;
+  }
+  using GuiMain = int (*)(int, char**);
+  auto run = reinterpret_cast<GuiMain>(::dlsym(handle, "TonemillGuiMain"));
+  if (!run) {
+    tonemill::cli::PrintError("can't load the main window: " + library + " has no entry point");
+    return tonemill::cli::kExitFailure;
+  }
+  // The library stays loaded until the process ends: Qt's exit handlers live in it.
+  return run(argc, argv);
+}
+
+bool HasDisplay() {
+  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    if (const char* v = std::getenv(variable); v && *v) return true;
+  return false;
+}
+
+// "tonemill FILE.mid" from a file manager opens the main window on the file.
+bool IsFileArgument(const char* argument) {
+  struct stat st {};
+  return argument[0] != '-' && ::stat(argument, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
+    if (HasDisplay()) return RunMainWindow(argc, argv);
     PrintUsage(stderr);
+    std::fputs("\nWithout a subcommand tonemill opens its main window, which needs a display.\n",
+               stderr);
     return tonemill::cli::kExitUsage;
   }
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
@@ -50,6 +88,7 @@ int main(int argc, char** argv) {
   }
   for (const auto& c : kCommands)
     if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+  if (argc == 2 && IsFileArgument(argv[1]) && HasDisplay()) return RunMainWindow(argc, argv);
   tonemill::cli::PrintError(std::string("unknown subcommand '") + argv[1] + "'");
   PrintUsage(stderr);
   return tonemill::cli::kExitUsage;

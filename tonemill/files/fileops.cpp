@@ -44,6 +44,8 @@ EFOpenError::EFOpenError(const std::string& name) : EStreamError("Cannot open fi
 EFCreateError::EFCreateError(const std::string& name)
     : EStreamError("Cannot create file " + name) {}
 EFCantMove::EFCantMove(const std::string& name) : EStreamError("Cannot move file " + name) {}
+EFCantDelete::EFCantDelete(const std::string& name, const std::string& reason)
+    : EStreamError("Cannot delete file " + name + (reason.empty() ? "" : " (" + reason + ")")) {}
 ESameFile::ESameFile() : EStreamError("Can't overwrite source file!") {}
 
 bool DeleteFileByName(const std::string& name) {
@@ -94,7 +96,7 @@ void MoveFileTo(const std::string& name, const std::string& destination) {
   if (::rename(source.c_str(), target.c_str()) == 0) return;
   if (HasAttributes(name, faReadOnly)) throw EFCantMove(name);
   CopyFileTo(name, destination);
-  DeleteFileByName(name);
+  if (!DeleteFileByName(name)) throw EFCantDelete(name, SystemReason(errno));
 }
 
 bool HasAttributes(const std::string& name, uint32_t mask) {

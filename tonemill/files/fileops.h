@@ -27,6 +27,12 @@ class EFCantMove : public EStreamError {
   explicit EFCantMove(const std::string& name);
 };
 
+// "Cannot delete file %s": a move copied the file but could not remove the source.
+class EFCantDelete : public EStreamError {
+ public:
+  EFCantDelete(const std::string& name, const std::string& reason);
+};
+
 // "Can't overwrite source file!": the destination is the source itself, under any name.
 class ESameFile : public EStreamError {
  public:
@@ -49,7 +55,8 @@ bool DeleteFileByName(const std::string& name);
 void CopyFileTo(const std::string& name, const std::string& destination);
 // Moves a file by renaming it, or by copying and deleting when the rename fails (another file
 // system, a directory as destination) and the source is not read-only. A destination that is
-// the source itself is refused, and only regular files are replaced.
+// the source itself is refused, and only regular files are replaced. When the copy is made but
+// the source cannot be removed, EFCantDelete says so: the file then exists twice.
 void MoveFileTo(const std::string& name, const std::string& destination);
 // True when every attribute of the mask is set for the file.
 bool HasAttributes(const std::string& name, uint32_t mask);

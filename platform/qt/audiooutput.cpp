@@ -1,0 +1,104 @@
+#include "audiooutput.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QIODevice>
+#include <QMediaDevices>
+
+namespace platform {
+namespace {
+
+class QtAudioOutput : public AudioOutput {
+ public:
+  bool Start(const PcmFormat& format, QIODevice* source) override {
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+      error_ = tr("No sound device");
+      return false;
+    }
+    QAudioFormat f;
+    f.setSampleRate(format.rate);
+    f.setChannelCount(format.channels);
+    f.setSampleFormat(format.bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+    if (!device.isFormatSupported(f)) {
+      error_ = tr("The sound device does not play this format");
+      return false;
+    }
+    rate_ = format.rate;
+    sink_ = std::make_unique<QAudioSink>(device, f);
+    connect(sink_.get(), &QAudioSink::stateChanged, this, [this](QAudio::State state) {
+      if (state == QAudio::IdleState) emit Drained();
+      if (state == QAudio::StoppedState && sink_->error() != QAudio::NoError &&
+          sink_->error() != QAudio::UnderrunError) {
+        error_ = tr("The sound device failed");
+        emit Failed();
+      }
+    });
+    sink_->start(source);
+    if (sink_->error() != QAudio::NoError) {
+      error_ = tr("The sound device cannot be opened");
+      sink_.reset();
+      return false;
+    }
+    return true;
+  }
+  void Suspend() override {
+    if (sink_) sink_->suspend();
+  }
+  void Resume() override {
+    if (sink_) sink_->resume();
+  }
+  void Stop() override {
+    if (sink_) sink_->stop();
+    sink_.reset();
+  }
+  qint64 PlayedFrames() const override {
+    return sink_ ? sink_->processedUSecs() * rate_ / 1000000 : 0;
+  }
+  QString ErrorText() const override { return error_; }
+
+ private:
+  std::unique_ptr<QAudioSink> sink_;
+  qint64 rate_ = 44100;
+  QString error_;
+};
+
+AudioOutputFactory& Factory() {
+  static AudioOutputFactory factory;
+  return factory;
+}
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> MakeAudioOutput() {
+  if (Factory()) return Factory()();
+  return std::make_unique<QtAudioOutput>();
+}
+
+void SetAudioOutputFactory(AudioOutputFactory factory) { Factory() = std::move(factory); }
+
+bool FakeAudioOutput::Start(const PcmFormat& format, QIODevice* source) {
+  if (!refuse_.isEmpty()) {
+    error_ = refuse_;
+    return false;
+  }
+  format_ = format;
+  source_ = source;
+  suspended_ = false;
+  played_ = 0;
+  bytes_.clear();
+  return true;
+}
+
+qint64 FakeAudioOutput::Advance(qint64 frames) {
+  if (!Playing() || frames <= 0) return 0;
+  const QByteArray data = source_->read(frames * format_.BytesPerFrame());
+  const qint64 got = data.size() / format_.BytesPerFrame();
+  bytes_.append(data);
+  played_ += got;
+  if (got < frames || source_->atEnd()) emit Drained();
+  return got;
+}
+
+}  // namespace platform

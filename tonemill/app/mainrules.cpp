@@ -1,0 +1,177 @@
+#include "mainrules.h"
+
+#include "tonemill/files/paths.h"
+
+namespace tonemill {
+namespace {
+
+std::string ExtensionOf(const std::string& name) {
+  const std::string file = FileNamePart(name);
+  const size_t dot = file.rfind('.');
+  return dot == std::string::npos ? "" : LowerCase(file.substr(dot));
+}
+
+// Glob matching with "*" and "?", ASCII case folded.
+bool Glob(const char* pattern, const char* text) {
+  for (; *pattern; ++pattern, ++text) {
+    if (*pattern == '*') {
+      for (const char* t = text;; ++t) {
+        if (Glob(pattern + 1, t)) return true;
+        if (!*t) return false;
+      }
+    }
+    if (!*text) return false;
+    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+    if (*pattern != '?' && fold(*pattern) != fold(*text)) return false;
+  }
+  return !*text;
+}
+
+}  // namespace
+
+const char* SelectorName(Selector selector) {
+  static const char* const kNames[] = {"MID", "LST", "Song", "PRG", "WAV", "Temp", "DFT"};
+  return kNames[int(selector)];
+}
+
+Operations EnabledOperations(Selector selector, const std::string& fileName, bool fileSelected) {
+  Operations o;
+  if (!fileSelected) return o;
+  o.Copy = o.Move = o.Delete = true;
+  const std::string ext = ExtensionOf(fileName);
+  switch (selector) {
+    case Selector::MID:
+      if (ext == ".mid") o.Play = o.Scan = o.Edit = o.Convert = o.Print = true;
+      break;
+    case Selector::LST:
+      if (ext == ".lst") o.Edit = o.Convert = o.Print = true;
+      break;
+    case Selector::Song:
+      if (ext == ".wav") o.Play = o.Scan = o.Edit = true;
+      break;
+    case Selector::PRG:
+      if (ext == ".prg") o.Edit = o.Print = o.Convert = true;
+      break;
+    case Selector::WAV:
+      if (ext == ".wav") o.Play = o.Scan = o.Convert = true;
+      break;
+    case Selector::Temp: o.Play = o.Scan = o.Edit = o.Convert = o.Print = true; break;
+    case Selector::DFT:
+      if (ext == ".dft") o.Convert = true;
+      break;
+  }
+  return o;
+}
+
+const char* ConvertCaption(Selector selector) {
+  return selector == Selector::PRG ? "Make WAVs" : "Convert";
+}
+
+const char* PrintCaption(Selector selector) {
+  return selector == Selector::MID ? "Make WAVs" : "Print";
+}
+
+const char* const kFileFilter =
+    "All files (*.*)|*.*|MID (*.MID)|*.MID|LST (*.LST)|*.LST|WAV (*.WAV)|*.WAV|"
+    "PRG (*.PRG)|*.PRG|DFT (*.DFT)|*.DFT";
+
+std::vector<FilterChoice> ParseFilter(const std::string& filter) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t bar = filter.find('|', start);
+    parts.push_back(filter.substr(start, bar == std::string::npos ? bar : bar - start));
+    if (bar == std::string::npos) break;
+    start = bar + 1;
+  }
+  std::vector<FilterChoice> choices;
+  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+    FilterChoice c{parts[i], {}};
+    size_t s = 0;
+    for (;;) {
+      const size_t semi = parts[i + 1].find(';', s);
+      c.patterns.push_back(parts[i + 1].substr(s, semi == std::string::npos ? semi : semi - s));
+      if (semi == std::string::npos) break;
+      s = semi + 1;
+    }
+    choices.push_back(c);
+  }
+  return choices;
+}
+
+bool MatchesFilter(const std::string& name, const std::vector<std::string>& patterns) {
+  if (name.empty() || name[0] == '.') return false;
+  for (const std::string& p : patterns) {
+    // "*.*" is every file, with or without an extension, as the system's file lists take it.
+    if (p == "*.*" || p == "*") return true;
+    if (Glob(p.c_str(), name.c_str())) return true;
+  }
+  return false;
+}
+
+std::string SizeText(uint64_t size, bool separator) {
+  std::string digits = std::to_string(size);
+  if (!separator) return digits;
+  std::string out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+int ColumnRight(int offsetMode, int position, int itemRight, int previousRight, int width) {
+  switch (offsetMode) {
+    case 0: return position;
+    case 1: return itemRight + position;
+    default: return previousRight + position + width;
+  }
+}
+
+int MainSizePos(int entries) { return entries < 12 ? 6 : -10; }
+
+std::string PlayClock(int64_t elapsedMs) {
+  if (elapsedMs < 0) elapsedMs = 0;
+  const int64_t parts[] = {elapsedMs / 3600000 % 100, elapsedMs / 60000 % 60,
+                           elapsedMs / 1000 % 60};
+  std::string out;
+  for (int64_t p : parts) {
+    if (!out.empty()) out += ':';
+    out += char('0' + p / 10);
+    out += char('0' + p % 10);
+  }
+  return out;
+}
+
+uint64_t FreeRamKb(uint64_t totalPhysicalBytes, uint32_t load) {
+  if (load > 100) load = 100;
+  return totalPhysicalBytes * (100 - load) / 102400;
+}
+
+int NextPicture(int previous, uint32_t random, int count) {
+  if (previous < 0 || previous >= count) return int(random % uint32_t(count));
+  const int pick = int(random % uint32_t(count - 1));
+  return pick >= previous ? pick + 1 : pick;
+}
+
+std::string ParameterString(const RunParameters& p) {
+  std::string s = p.first;
+  if (p.passDirectories) {
+    std::string directories;
+    for (const std::string& d : p.directories) directories += (directories.empty() ? "" : " ") + d;
+    s += " " + directories;
+  }
+  return s + " .";
+}
+
+std::vector<std::string> ParameterList(const RunParameters& p) {
+  std::vector<std::string> list;
+  if (!p.first.empty()) list.push_back(p.first);
+  if (p.passDirectories)
+    for (const std::string& d : p.directories)
+      if (!d.empty()) list.push_back(d);
+  list.push_back(".");
+  return list;
+}
+
+}  // namespace tonemill

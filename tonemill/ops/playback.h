@@ -1,0 +1,29 @@
+// Playing a MIDI file means rendering it first, the way the song pipeline does, into private
+// scratch files: 22050 Hz, 16 bits, stereo, volume 1.0, drums ALL:10.
+#pragma once
+
+#include "tonemill/files/problem.h"
+#include "tonemill/render/songrender.h"
+
+#include <optional>
+#include <string>
+
+namespace tonemill::ops {
+
+struct PlaybackRender {
+  std::string mid;
+  std::string scratchDirectory;  // private to this playing; removed by the caller afterwards
+  std::string prgDirectory, wavDirectory, dftDirectory;
+};
+
+// The format a MIDI file is played in.
+SongFormat PlaybackFormat();
+
+enum class PlaybackEnd { Ready, Cancelled, Failed };
+// Renders the song into `scratchDirectory`; on Ready, `wav` names the song. A missing sample
+// shows the sample check's messages and nothing is rendered.
+PlaybackEnd RenderForPlaying(const PlaybackRender& job, SongProgress& progress,
+                             platform::PumpFunction pump, void* pumpContext, std::string& wav,
+                             Problem& problem);
+
+}  // namespace tonemill::ops

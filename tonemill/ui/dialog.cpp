@@ -1,0 +1,68 @@
+#include "dialog.h"
+
+#include "platform/qt/help.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+namespace tonemill::ui {
+
+TDialog::TDialog(QWidget* parent, int helpContext) : QDialog(parent), helpContext_(helpContext) {}
+
+void TDialog::HelpBtnClick() { platform::ShowHelpTopic(helpContext_); }
+
+void TDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (activated_) return;
+  activated_ = true;
+  FormActivate();
+}
+
+void TDialog::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    event->ignore();
+    CancelRun();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void TDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) {
+    HelpBtnClick();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void TDialog::reject() {
+  if (running_) {
+    CancelRun();
+    return;
+  }
+  QDialog::reject();
+}
+
+TDialog::RunScope::RunScope(TDialog& dialog, QAbstractButton* cancel) : dialog_(dialog) {
+  dialog_.running_ = true;
+  for (QWidget* w : dialog_.findChildren<QWidget*>()) {
+    if (w == cancel || !w->isEnabled() || w->isWindow()) continue;
+    // Containers stay enabled so that Cancel inside them stays live; their controls do not.
+    if (cancel && w->isAncestorOf(cancel)) continue;
+    if (!qobject_cast<QAbstractButton*>(w) && !w->inherits("QLineEdit") &&
+        !w->inherits("QAbstractSpinBox") && !w->inherits("QComboBox") &&
+        !w->inherits("QAbstractItemView") && !w->inherits("QAbstractSlider"))
+      continue;
+    w->setEnabled(false);
+    disabled_.emplace_back(w);
+  }
+}
+
+TDialog::RunScope::~RunScope() {
+  for (const QPointer<QWidget>& w : disabled_)
+    if (w) w->setEnabled(true);
+  dialog_.running_ = false;
+}
+
+}  // namespace tonemill::ui

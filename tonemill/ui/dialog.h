@@ -1,0 +1,57 @@
+// What every dialog of the program shares: a help context shown by its Help button and F1,
+// activation work that runs once on the first show (Qt activates a dialog again after every
+// message box), and a run during which only Cancel is live and closing the window is a Cancel.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <vector>
+
+class QAbstractButton;
+
+namespace tonemill::ui {
+
+class TDialog : public QDialog {
+  Q_OBJECT
+ public:
+  TDialog(QWidget* parent, int helpContext);
+
+  int HelpContext() const { return helpContext_; }
+  void SetHelpContext(int context) { helpContext_ = context; }
+  bool Running() const { return running_; }
+
+ public slots:
+  void HelpBtnClick();
+
+ protected:
+  // The dialog's first-show work (the system's FormActivate).
+  virtual void FormActivate() {}
+  // Called when the window is closed or Esc pressed during a run.
+  virtual void CancelRun() {}
+
+  // While it lives, every control but `cancel` is disabled and a close of the window asks
+  // for CancelRun instead.
+  class RunScope {
+   public:
+    RunScope(TDialog& dialog, QAbstractButton* cancel);
+    ~RunScope();
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+   private:
+    TDialog& dialog_;
+    std::vector<QPointer<QWidget>> disabled_;
+  };
+
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void reject() override;
+
+ private:
+  int helpContext_;
+  bool activated_ = false;
+  bool running_ = false;
+};
+
+}  // namespace tonemill::ui

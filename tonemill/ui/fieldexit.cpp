@@ -1,0 +1,42 @@
+#include "fieldexit.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace tonemill::ui {
+
+FieldExit::FieldExit(QLineEdit* field, std::function<void()> check)
+    : QObject(field), field_(field), check_(std::move(check)) {
+  field->installEventFilter(this);
+  connect(field, &QLineEdit::textEdited, this, [this] { armed_ = true; });
+  connect(field, &QLineEdit::returnPressed, this, [this] {
+    // Enter checks what is there even when nothing was typed since the last check.
+    armed_ = true;
+    Leave();
+  });
+}
+
+FieldExit* FieldExit::Install(QLineEdit* field, std::function<void()> check) {
+  return new FieldExit(field, std::move(check));
+}
+
+void FieldExit::Leave() {
+  if (!armed_) return;
+  armed_ = false;
+  check_();
+}
+
+bool FieldExit::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == field_) {
+    if (event->type() == QEvent::FocusIn) armed_ = true;
+    // A message box taking the focus is not the user leaving the field.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+      Leave();
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace tonemill::ui
