@@ -2,6 +2,7 @@
 
 #include "tonemill/app/mainrules.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -23,9 +24,15 @@ class ColumnDelegate : public QStyledItemDelegate {
     QStyledItemDelegate::paint(painter, option, index);
     if (index.data(TExtFileListBox::kDirectoryRole).toBool()) return;
     const QFontMetrics m(option.font);
-    // The name column is as wide as the sample name or the longest listed name, so that a
-    // long name is never drawn over.
-    int right = option.rect.left() + qMax(m.horizontalAdvance("XXXXXXXX.XXX"), longestName_);
+    // The name column starts where the style puts the text and is as wide as the sample name
+    // or the longest listed name, so that a long name is never drawn over.
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QWidget* view = option.widget;
+    const QStyle* style = view ? view->style() : QApplication::style();
+    const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
+    int right = text.left() + qMax(m.horizontalAdvance("XXXXXXXX.XXX"), longestName_) +
+                2 * style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view);
     const QDateTime when = index.data(TExtFileListBox::kTimeRole).toDateTime();
     struct Column {
       bool show;
@@ -124,7 +131,7 @@ void TExtFileListBox::Update() {
     item->setData(kSizeRole, QVariant::fromValue<qulonglong>(isDir ? 0 : info.size()));
     item->setData(kTimeRole, info.lastModified());
     item->setIcon(style()->standardIcon(isDir ? QStyle::SP_DirIcon : QStyle::SP_FileIcon));
-    if (!isDir) longest = qMax(longest, m.horizontalAdvance(name) + iconSize().width() + 8);
+    if (!isDir) longest = qMax(longest, m.horizontalAdvance(name));
   }
   static_cast<ColumnDelegate*>(itemDelegate())->SetLongestName(longest);
   for (int i = 0; i < count(); ++i) {

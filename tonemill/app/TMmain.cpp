@@ -57,6 +57,7 @@ TTMmain::TTMmain(SettingsLocation location, QWidget* parent)
     connect(radios_[i], &QRadioButton::clicked, this, [this, i] { SelectorClick(i); });
     connect(browse_[i], &QToolButton::clicked, this, [this, i] { BrowseClick(i); });
     ui::FieldExit::Install(fields_[i], [this, i] { DirExit(i); });
+    fields_[i]->setMinimumWidth(fontMetrics().averageCharWidth() * 30);
   }
   ui_->FileListBox->ShowDate = ui_->FileListBox->ShowTime = false;
   for (const FilterChoice& c : ParseFilter(kFileFilter)) {

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Starts the desktop program under a virtual X server (Xvfb) and takes screenshots of its main
+# window, for the README and for looking at the window without a desktop:
+#   scripts/screenshots.sh [OUT_DIR]        (default: docs/screenshots)
+# Needs the build (build/bin/tonemill, TONEMILL_BUILD_DIR chooses another) and the packages of
+# scripts/setup.sh (xvfb, xauth, imagemagick's import).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${TONEMILL_BUILD_DIR:-$here/build}
+out=${1:-$here/docs/screenshots}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+if [ -z "${TONEMILL_SCREENSHOT_DISPLAY:-}" ]; then
+  # Again inside a virtual X server of its own, on a free display number.
+  exec env TONEMILL_SCREENSHOT_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" "$0" "$out"
+fi
+
+# A settings home of its own, with a few files to list.
+home=$(mktemp -d)
+trap 'kill "${pid:-}" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$home"' EXIT
+export TONEMILL_HOME=$home
+mkdir -p "$home/MID" "$home/Song"
+cp "$here/examples/demo.mid" "$home/MID/demo.mid"
+for name in "Blue Rondo" nocturne "étude no. 3" waltz; do
+  head -c $((RANDOM * 3 + 4000)) /dev/zero >"$home/MID/$name.mid"
+done
+head -c 1234567 /dev/zero >"$home/MID/Long Song With A Long Name.mid"
+
+shoot() {  # NAME [ARGS...]: starts the program, waits for its window, takes the picture
+  local name=$1
+  shift
+  "$build/bin/tonemill" "$@" &
+  pid=$!
+  for _ in $(seq 50); do
+    sleep 0.2
+    xwininfo -root -tree 2>/dev/null | grep -q '"Tonemill for Windows 95/NT"' && break
+  done
+  sleep 1  # let it draw
+  import -window root -trim +repage "$out/$name.png"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  echo "screenshot: $out/$name.png"
+}
+
+shoot main-window
+shoot main-window-file "$home/MID/demo.mid"
