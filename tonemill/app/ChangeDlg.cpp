@@ -35,8 +35,8 @@ TchangeDlg::TchangeDlg(QWidget* parent, bool move, const QString& from, const QS
   ui_->toFile->setText(to);
   fromRemembered_ = from;
   toRemembered_ = to;
-  ui::FieldExit::Install(ui_->fromFile, [this] { fromFileExit(); });
-  ui::FieldExit::Install(ui_->toFile, [this] { toFileExit(); });
+  ui::FieldExit::Install(ui_->fromFile, [this] { return fromFileExit(); });
+  ui::FieldExit::Install(ui_->toFile, [this] { return toFileExit(); });
   connect(ui_->OKBtn, &QPushButton::clicked, this, &TchangeDlg::OKBtnClick);
   connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(ui_->HelpBtn, &QPushButton::clicked, this, &TchangeDlg::HelpBtnClick);
@@ -69,12 +69,16 @@ bool TchangeDlg::CheckTo(bool show) {
   return true;
 }
 
-void TchangeDlg::fromFileExit() {
-  if (CheckFrom(true)) fromRemembered_ = ui_->fromFile->text();
+bool TchangeDlg::fromFileExit() {
+  if (!CheckFrom(true)) return false;
+  fromRemembered_ = ui_->fromFile->text();
+  return true;
 }
 
-void TchangeDlg::toFileExit() {
-  if (CheckTo(true)) toRemembered_ = ui_->toFile->text();
+bool TchangeDlg::toFileExit() {
+  if (!CheckTo(true)) return false;
+  toRemembered_ = ui_->toFile->text();
+  return true;
 }
 
 void TchangeDlg::RadioClick(int selector) {

@@ -27,8 +27,8 @@ class TchangeDlg : public ui::TDialog {
 
  public slots:
   void OKBtnClick();
-  void fromFileExit();
-  void toFileExit();
+  bool fromFileExit();
+  bool toFileExit();
   void RadioClick(int selector);
 
  private:

@@ -26,7 +26,7 @@ TdirPickDlg::TdirPickDlg(QWidget* parent, const QString& caption, const QString&
   for (int c = 1; c < model_->columnCount(); ++c) ui_->DirTree->hideColumn(c);
   connect(ui_->DirTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& index) { ui_->DirEdit->setText(model_->filePath(index)); });
-  ui::FieldExit::Install(ui_->DirEdit, [this] { DirEditExit(); });
+  ui::FieldExit::Install(ui_->DirEdit, [this] { return DirEditExit(); });
   connect(ui_->OKBtn, &QPushButton::clicked, this, &TdirPickDlg::OKBtnClick);
   connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(ui_->HelpBtn, &QPushButton::clicked, this, &TdirPickDlg::HelpBtnClick);
@@ -50,12 +50,13 @@ QString TdirPickDlg::Directory() const {
 
 bool TdirPickDlg::Changed() const { return !SameFile(Directory().toStdString(), start_.toStdString()); }
 
-void TdirPickDlg::DirEditExit() {
+bool TdirPickDlg::DirEditExit() {
   if (!QFileInfo(Directory()).isDir()) {
     platform::ShowError("Can't find directory " + ui_->DirEdit->text().toStdString());
-    return;
+    return false;
   }
   SetDirectory(Directory());
+  return true;
 }
 
 void TdirPickDlg::OKBtnClick() {

@@ -25,7 +25,7 @@ class TdirPickDlg : public ui::TDialog {
 
  public slots:
   void OKBtnClick();
-  void DirEditExit();
+  bool DirEditExit();
 
  private:
   std::unique_ptr<Ui::dirPickDlg> ui_;

@@ -110,7 +110,7 @@ void TExtFileListBox::Update() {
   QDir dir(directory_);
   const QFileInfoList entries =
       dir.entryInfoList(QDir::AllEntries | QDir::NoDot | QDir::System | QDir::Hidden,
-                        QDir::DirsFirst | QDir::Name);
+                        QDir::DirsFirst | QDir::Name | QDir::IgnoreCase);
   std::vector<std::string> patterns;
   for (const QString& p : patterns_) patterns.push_back(p.toStdString());
   const QFontMetrics m(font());

@@ -56,7 +56,10 @@ TTMmain::TTMmain(SettingsLocation location, QWidget* parent)
   for (int i = 0; i < 7; ++i) {
     connect(radios_[i], &QRadioButton::clicked, this, [this, i] { SelectorClick(i); });
     connect(browse_[i], &QToolButton::clicked, this, [this, i] { BrowseClick(i); });
-    ui::FieldExit::Install(fields_[i], [this, i] { DirExit(i); });
+    ui::FieldExit::Install(fields_[i], [this, i] {
+      DirExit(i);
+      return ui_->FileListBox->isEnabled();
+    });
     fields_[i]->setMinimumWidth(fontMetrics().averageCharWidth() * 30);
   }
   ui_->FileListBox->ShowDate = ui_->FileListBox->ShowTime = false;

@@ -75,7 +75,7 @@ bool TMediaPlayer::Play(qint64 to) {
   output_ = platform::MakeAudioOutput();
   const qint64 bpf = format_.BytesPerFrame();
   device_ = std::make_unique<WavRangeDevice>(path_, dataStart_, base_ * bpf, end_ * bpf);
-  if (!device_->open(QIODevice::ReadOnly)) {
+  if (!device_->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
     error_ = tr("Error reading file!");
     output_.reset();
     return false;

@@ -21,7 +21,7 @@ class WavRangeDevice : public QIODevice {
   bool open(OpenMode mode) override;
   bool isSequential() const override { return true; }
   qint64 bytesAvailable() const override;
-  bool atEnd() const override { return position_ >= end_; }
+  bool atEnd() const override { return position_ >= end_ && QIODevice::bytesAvailable() == 0; }
 
  protected:
   qint64 readData(char* data, qint64 maxSize) override;

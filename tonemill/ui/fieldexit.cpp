@@ -6,29 +6,32 @@
 
 namespace tonemill::ui {
 
-FieldExit::FieldExit(QLineEdit* field, std::function<void()> check)
+FieldExit::FieldExit(QLineEdit* field, std::function<bool()> check)
     : QObject(field), field_(field), check_(std::move(check)) {
   field->installEventFilter(this);
   connect(field, &QLineEdit::textEdited, this, [this] { armed_ = true; });
-  connect(field, &QLineEdit::returnPressed, this, [this] {
-    // Enter checks what is there even when nothing was typed since the last check.
-    armed_ = true;
-    Leave();
-  });
 }
 
-FieldExit* FieldExit::Install(QLineEdit* field, std::function<void()> check) {
+FieldExit* FieldExit::Install(QLineEdit* field, std::function<bool()> check) {
   return new FieldExit(field, std::move(check));
 }
 
-void FieldExit::Leave() {
-  if (!armed_) return;
+bool FieldExit::Leave() {
+  if (!armed_) return true;
   armed_ = false;
-  check_();
+  return check_();
 }
 
 bool FieldExit::eventFilter(QObject* watched, QEvent* event) {
   if (watched == field_) {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // Enter checks what is there even when nothing was typed since the last check.
+        armed_ = true;
+        if (!Leave()) return true;
+      }
+    }
     if (event->type() == QEvent::FocusIn) armed_ = true;
     // A message box taking the focus is not the user leaving the field.
     if (event->type() == QEvent::FocusOut &&

@@ -1,6 +1,7 @@
 // A field's exit check, run once per leave: when the field is left (focus moves away) or Enter
 // is pressed, but not again for the same entry. Qt may report the end of an edit twice (Enter,
-// then the focus change); a bad entry must give exactly one message.
+// then the focus change); a bad entry must give exactly one message. Enter on a bad entry
+// stops there: it does not go on to press the dialog's default button.
 #pragma once
 
 #include <QObject>
@@ -14,20 +15,21 @@ namespace tonemill::ui {
 class FieldExit : public QObject {
   Q_OBJECT
  public:
-  // Calls `check` on each leave of `field`; lives as the field's child.
-  static FieldExit* Install(QLineEdit* field, std::function<void()> check);
+  // Calls `check` on each leave of `field`; it returns false for a bad entry (after showing
+  // its message). Lives as the field's child.
+  static FieldExit* Install(QLineEdit* field, std::function<bool()> check);
 
-  // Runs the check now if the field was entered or edited since the last one (a click on
-  // another control counts as leaving it).
-  void Leave();
+  // Runs the check now if the field was entered or edited since the last one. False when it
+  // ran and found the entry bad.
+  bool Leave();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  FieldExit(QLineEdit* field, std::function<void()> check);
+  FieldExit(QLineEdit* field, std::function<bool()> check);
   QLineEdit* field_;
-  std::function<void()> check_;
+  std::function<bool()> check_;
   bool armed_ = false;
 };
 

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QObject>
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void firstStartWritesSettingsAndDirectories();
+  void enablingTableForEverySelectorAndExtension();
+  void missingDirectoryDisablesListWithOneMessage();
+  void filterIgnoresCaseAndHidesDotFiles();
+  void placeIsListedWithoutChangingSettings();
+  void deletesOneAndSeveralFiles();
+  void fileArgumentListsItsDirectoryAndSelectsIt();
+  void relativeEntriesResolveOnceAndAreWrittenBackAsTheyWere();
+};
