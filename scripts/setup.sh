@@ -15,6 +15,13 @@ packages=(
   timgm6mb-soundfont   # the default General MIDI bank
   sox time  # the benchmarks' reference and measurement
   slurmctld slurmd slurm-client munge  # a private one-node Slurm cluster for the array-job test
+  # The desktop program: Qt 6 Widgets, Print Support and Test (qt6-base-dev), uic/moc/rcc,
+  # Multimedia (its audio output speaks to PulseAudio through libpulse0, which it pulls in;
+  # without a sound server the Play dialog reports that there is no sound device), the
+  # offscreen and X11 platform plugins, and a font.
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
+  libqt6printsupport6 libqt6test6 fonts-dejavu-core
+  xvfb xauth x11-utils imagemagick  # screenshots of the main window under a virtual X server
 )
 
 missing=()

@@ -192,10 +192,11 @@ void TTMmain::FileListBoxClick() {
 }
 
 void TTMmain::FilterComboBoxChange(int index) {
-  DisableOperations();
   ui_->FileListBox->SetMask(ui_->FilterComboBox->itemData(index).toStringList());
   ui_->FileListBox->SizePos = MainSizePos(ui_->FileListBox->count());
-  FileListBoxClick();
+  // A new filter starts without a selection, as a new directory does.
+  ui_->FileListBox->clearSelection();
+  DisableOperations();
 }
 
 void TTMmain::PlacesComboBoxChange(int index) {

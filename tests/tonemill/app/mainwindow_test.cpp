@@ -150,11 +150,15 @@ void MainWindowTest::filterIgnoresCaseAndHidesDotFiles() {
   TTMmain w(home.Location());
   for (const char* f : {"song.mid", "OTHER.MID", ".song.mid.tmp-AbC123", "x.wav", "noext"})
     Touch(home.Path(std::string("MID/") + f));
+  List(w)->Update();
   auto* filter = w.findChild<QComboBox*>("FilterComboBox");
   QCOMPARE(filter->count(), 6);
   QCOMPARE(filter->itemText(1), QString("MID (*.MID)"));
+  QVERIFY(List(w)->SelectFile(Q(home.Path("MID/song.mid"))));
+  QCOMPARE(EnabledLetters(w), QString("PSEVRCMD"));
   filter->setCurrentIndex(1);
   QCOMPARE(Listed(w), (QStringList{"[..]", "OTHER.MID", "song.mid"}));
+  QCOMPARE(EnabledLetters(w), QString());
   filter->setCurrentIndex(0);
   QCOMPARE(Listed(w), (QStringList{"[..]", "noext", "OTHER.MID", "song.mid", "x.wav"}));
 }
