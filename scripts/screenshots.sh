@@ -16,14 +16,18 @@ if [ -z "${TONEMILL_SCREENSHOT_DISPLAY:-}" ]; then
   exec env TONEMILL_SCREENSHOT_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" "$0" "$out"
 fi
 
-# A settings home of its own, with a few files to list.
-home=$(mktemp -d)
+# A settings home of its own, with a few files to list (a fixed name keeps the pictures alike).
+home=${TMPDIR:-/tmp}/tonemill-screens
+rm -rf "$home"
+mkdir -p "$home"
 trap 'kill "${pid:-}" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$home"' EXIT
 export TONEMILL_HOME=$home
 mkdir -p "$home/MID" "$home/Song"
 cp "$here/examples/demo.mid" "$home/MID/demo.mid"
+size=4000
 for name in "Blue Rondo" nocturne "étude no. 3" waltz; do
-  head -c $((RANDOM * 3 + 4000)) /dev/zero >"$home/MID/$name.mid"
+  size=$((size * 3 + 517))
+  head -c "$size" /dev/zero >"$home/MID/$name.mid"
 done
 head -c 1234567 /dev/zero >"$home/MID/Long Song With A Long Name.mid"
 
