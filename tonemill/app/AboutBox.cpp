@@ -24,7 +24,7 @@ TAboutBox::TAboutBox(QWidget* parent, const QString& programDirectory,
     : TDialog(parent, kHelpAbout), ui_(std::make_unique<Ui::AboutBox>()),
       programDirectory_(programDirectory) {
   ui_->setupUi(this);
-  ui_->Version->setText(tr("Version %1").arg(QApplication::applicationVersion()));
+  ui_->Version->setText(tr("Version %1").arg(TONEMILL_VERSION));
   if (const auto memory = platform::QueryMemoryStatus()) {
     ui_->FreeRam->setText(QLocale().toString(qulonglong(FreeRamKb(memory->totalPhysical,
                                                                   memory->load))) + " kB");

@@ -20,6 +20,7 @@ TrunForm::TrunForm(QWidget* parent, const QString& caption, int helpContext,
       parameters_(parameters) {
   ui_->setupUi(this);
   setWindowTitle(caption);
+  ui_->ProgramEdit->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
   ui_->ProgramEdit->setText(program);
   ui_->ParamEdit->setText(QString::fromStdString(parameters.first));
   ui_->PassDirsCheck->setChecked(parameters.passDirectories);
