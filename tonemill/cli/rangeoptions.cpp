@@ -1,5 +1,7 @@
 #include "rangeoptions.h"
 
+#include <cstdio>
+
 namespace tonemill::cli {
 
 void RangeOptions::Register(OptionParser& parser) {
@@ -37,7 +39,10 @@ std::optional<int> RangeOptions::Apply(const std::string& input, const std::stri
   if (range.empty()) return std::nullopt;
   // An end left out is the default end; a start left out is 0.
   const std::string start = colon == 0 ? std::string(1, '0') : range.substr(0, colon);
-  const std::string end = colon + 1 == range.size() ? std::to_string(launch.end) : range.substr(colon + 1);
+  // The default end goes back in with every digit, so that it still reaches the last frame.
+  char defaultEnd[32];
+  std::snprintf(defaultEnd, sizeof defaultEnd, "%.17g", launch.end);
+  const std::string end = colon + 1 == range.size() ? std::string(defaultEnd) : range.substr(colon + 1);
   if (std::optional<Problem> problem = SetSelection(launch, facts, start, end)) {
     problem->file = input;
     PrintProblem(*problem);

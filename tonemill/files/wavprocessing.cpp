@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -47,10 +48,18 @@ void PadToEven(TFastFile& file, int32_t bits) {
   file.WriteByte(bits == 8 ? 128 : 0);
 }
 
-PlainFile::PlainFile(const std::string& fileName, bool forWriting)
+PlainFile::PlainFile(const std::string& fileName, bool forWriting, bool create)
     : name_(platform::NativePath(fileName)) {
-  fd_ = ::open(name_.c_str(), (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-  if (fd_ < 0) throw EInOutError("Open error on " + name_ + ": " + std::strerror(errno));
+  const int flags = create ? O_RDWR | O_CREAT | O_TRUNC : forWriting ? O_RDWR : O_RDONLY;
+  fd_ = ::open(name_.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd_ < 0) throw EInOutError((create ? "Create error on " : "Open error on ") + name_ + ": " +
+                                 std::strerror(errno));
+}
+
+int64_t PlainFile::Size() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) throw EInOutError("Stat error on " + name_ + ": " + std::strerror(errno));
+  return int64_t(st.st_size);
 }
 
 PlainFile::~PlainFile() {
@@ -77,12 +86,13 @@ void PlainFile::Write(const uint8_t* buffer, size_t count, int64_t position) {
   }
 }
 
-void CopyRecords(PlainFile& source, PlainFile& destination, Progress& progress,
+int64_t CopyRecords(PlainFile& source, PlainFile& destination, Progress& progress,
                  int32_t recordSize, int64_t sourcePosition, int64_t count,
                  int64_t destinationPosition) {
   const int64_t chunk = kChunkBytes / recordSize;
   std::vector<uint8_t> buffer(size_t(chunk * recordSize));
   int64_t from = sourcePosition * recordSize, to = destinationPosition * recordSize;
+  int64_t copied = 0;
   while (count > 0 && progress.done < progress.total) {
     const int64_t want = std::min(chunk, count);
     const int64_t records = int64_t(source.Read(buffer.data(), size_t(want * recordSize), from)) /
@@ -92,24 +102,29 @@ void CopyRecords(PlainFile& source, PlainFile& destination, Progress& progress,
     from += records * recordSize;
     to += records * recordSize;
     count -= records;
+    copied += records;
     progress.done += int32_t(records);
     progress.Pump();
   }
+  return copied;
 }
 
-void FillRecords(PlainFile& file, Progress& progress, uint8_t fillByte, int32_t recordSize,
+int64_t FillRecords(PlainFile& file, Progress& progress, uint8_t fillByte, int32_t recordSize,
                  int64_t startPosition, int64_t count) {
   const int64_t chunk = kChunkBytes / recordSize;
   std::vector<uint8_t> buffer(size_t(chunk * recordSize), fillByte);
   int64_t at = startPosition * recordSize;
+  int64_t written = 0;
   while (count > 0 && progress.done < progress.total) {
     const int64_t records = std::min(chunk, count);
     file.Write(buffer.data(), size_t(records * recordSize), at);
     at += records * recordSize;
     count -= records;
+    written += records;
     progress.done += int32_t(records);
     progress.Pump();
   }
+  return written;
 }
 
 }  // namespace tonemill

@@ -39,15 +39,18 @@ void WriteWavHeader(TFastFile& file, int32_t bits, int32_t channels, int32_t rat
 // Appends one byte (128 for 8 bits, else 0) when the file's size is odd.
 void PadToEven(TFastFile& file, int32_t bits);
 
-// An unbuffered byte file for the bulk copies; throws EInOutError on failure.
+// An unbuffered byte file for the bulk copies and the block-wise engines; throws EInOutError
+// on failure. With `create` the file is made (or emptied) for writing.
 class PlainFile {
  public:
-  PlainFile(const std::string& fileName, bool forWriting);
+  PlainFile(const std::string& fileName, bool forWriting, bool create = false);
   ~PlainFile();
   PlainFile(const PlainFile&) = delete;
   PlainFile& operator=(const PlainFile&) = delete;
   size_t Read(uint8_t* buffer, size_t count, int64_t position);
   void Write(const uint8_t* buffer, size_t count, int64_t position);
+  int64_t Size() const;
+  const std::string& Name() const { return name_; }
 
  private:
   int fd_ = -1;
@@ -56,13 +59,15 @@ class PlainFile {
 
 // Copies `count` records of `recordSize` bytes from record `sourcePosition` of the source to
 // record `destinationPosition` of the destination, in chunks of 16384 bytes; stops early when
-// the source ends or the progress reaches its limit. Progress counts records.
-void CopyRecords(PlainFile& source, PlainFile& destination, Progress& progress,
+// the source ends or the progress reaches its limit. Progress counts records. Returns the records
+// copied.
+int64_t CopyRecords(PlainFile& source, PlainFile& destination, Progress& progress,
                  int32_t recordSize, int64_t sourcePosition, int64_t count,
                  int64_t destinationPosition);
 
-// Writes `count` records of the fill byte from record `startPosition` on, the same way.
-void FillRecords(PlainFile& file, Progress& progress, uint8_t fillByte, int32_t recordSize,
+// Writes `count` records of the fill byte from record `startPosition` on, the same way. Returns
+// the records written.
+int64_t FillRecords(PlainFile& file, Progress& progress, uint8_t fillByte, int32_t recordSize,
                  int64_t startPosition, int64_t count);
 
 }  // namespace tonemill

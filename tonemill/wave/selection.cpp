@@ -5,14 +5,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tonemill {
 namespace {
 
-// The last frame in the launch unit.
+// The last frame in the launch unit. In ms, lastFrame ÷ frames per ms can come out a hair
+// below the frame, and Trunc(value × frames per ms) would then give the frame before it: the
+// value is raised to the first one that reaches the last frame.
 double LastPosition(const EditorInput& input, bool msMode) {
   const double lastFrame = double(std::max<int64_t>(input.totalFrames - 1, 0));
-  return msMode ? lastFrame / input.framesPerMs : lastFrame;
+  if (!msMode) return lastFrame;
+  double ms = lastFrame / input.framesPerMs;
+  while (std::trunc(ms * input.framesPerMs) < lastFrame)
+    ms = std::nextafter(ms, std::numeric_limits<double>::infinity());
+  return ms;
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // TFastFile's window, the WAV header reader and the processing routines built on them.
 #include "tonemill/files/fastfile.h"
 #include "tonemill/files/fileops.h"
-#include "tonemill/files/rangeframe.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/files/wavprocessing.h"
 
@@ -158,34 +157,6 @@ TEST(WavProcessing, HeaderPaddingCopyAndFill) {
   EXPECT_EQ(b[0], 20);
   EXPECT_EQ(b[39999], uint8_t(40019));
   EXPECT_EQ(b[40019], 0xAA);
-}
-
-TEST(RangeFrame, ProcessesOnlyTheRangeAndKeepsTheRest) {
-  TempDir dir;
-  std::vector<int32_t> samples;
-  for (int i = 0; i < 30001; ++i) samples.push_back(i % 1000);
-  testing_support::WriteWav(dir.File("in.wav"), {22050, 16, 1}, samples);
-  FrameStep negate = [](TFastFile& in, TFastFile& out, const ProcessingState&) {
-    out.WriteWord(int16_t(-in.ReadWord()));
-  };
-  Progress progress;
-  ProcessRange({dir.File("in.wav"), dir.File("out.wav"), 100, 20099}, negate, progress);
-  testing_support::WavData w = testing_support::ReadWav(dir.File("out.wav"));
-  ASSERT_EQ(w.samples.size(), samples.size());
-  for (size_t i = 0; i < samples.size(); ++i) {
-    const int32_t expected = i >= 100 && i < 20100 ? -samples[i] : samples[i];
-    ASSERT_EQ(w.samples[i], expected) << i;
-  }
-  EXPECT_EQ(w.rate, 22050);
-
-  // A cancel from the pump ends the work; the output keeps a correct header.
-  Progress cancel;
-  cancel.pump = [](void* p) { static_cast<Progress*>(p)->Cancel(); };
-  cancel.pumpContext = &cancel;
-  ProcessRange({dir.File("in.wav"), dir.File("cut.wav"), 0, 30000}, negate, cancel);
-  testing_support::WavData cut = testing_support::ReadWav(dir.File("cut.wav"));
-  EXPECT_EQ(cut.samples.size(), 10000u);
-  EXPECT_EQ(cut.dataSize, 20000u);
 }
 
 TEST(FileOperations, CopyMoveDeleteAndTheirMessages) {

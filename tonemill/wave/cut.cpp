@@ -1,0 +1,20 @@
+#include "editorops.h"
+
+namespace tonemill {
+
+RangeResult CutRange(const RangeRequest& request, Progress& progress) {
+  WavInputData input(request.input);
+  const SelectedBytes range = SelectBytes(input, request.startFrame, request.endFrame);
+  progress.total = int32_t(input.DataSize() - range.Count());
+  progress.done = 0;
+  WavOutputData output(request.output, input.Format());
+  output.AppendCopy(input, 0, range.empty ? input.DataSize() : range.start, progress);
+  if (!range.empty) output.AppendCopy(input, range.end + 1, input.DataSize() - range.end - 1, progress);
+  RangeResult result;
+  result.cancelled = CancelRequested(progress);
+  result.endsEarly = !result.cancelled && input.EndsEarly();
+  output.Finish();
+  return result;
+}
+
+}  // namespace tonemill

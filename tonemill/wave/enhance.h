@@ -1,0 +1,44 @@
+// Expand and Compress: a level-dependent gain driven by a moving average of each channel's
+// magnitude, out = Round(amplification × s ÷ (average + 1)^p).
+#pragma once
+
+#include "rangeframe.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace tonemill {
+
+// The moving average of the last N magnitudes. The slots are 32-bit, so that 32768 (the
+// magnitude of -32768) fits. While the ring is still filling the sum is divided by N all the
+// same, so the average rises from 0.
+class Tavrg {
+ public:
+  static constexpr int32_t kMaxItems = 4420;
+
+  void Init(int32_t n);
+  void Push(int32_t x) {
+    sum_ = sum_ - items_[size_t(index_)] + x;
+    average_ = sum_ / n_;
+    items_[size_t(index_)] = x;
+    if (++index_ == n_) index_ = 0;
+  }
+  long double Average() const { return average_; }
+  int32_t N() const { return int32_t(n_); }
+
+ private:
+  std::vector<int32_t> items_;
+  int64_t index_ = 0, n_ = 1;
+  long double sum_ = 0, average_ = 0;
+};
+
+struct EnhanceSettings {
+  double amplification = 1;
+  double exponent = 0;   // p: positive compresses, negative expands
+  int32_t window = 1;    // N, the frames of the moving average (1..4420)
+};
+
+RangeResult ExpandRange(const RangeRequest& request, const EnhanceSettings& settings,
+                        Progress& progress);
+
+}  // namespace tonemill

@@ -1,0 +1,109 @@
+#include "gatedcut.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace tonemill {
+namespace {
+
+// The level a frame is compared with: mono |s|; stereo 2|L| or 2|R| for one channel, |L| + |R|
+// for both, against the threshold doubled.
+template <SampleLayout L>
+int64_t LevelOf(const uint8_t* p, bool left, bool right) {
+  const FrameValues v = DecodeFrame<L>(p);
+  if constexpr (L == Mono8 || L == Mono16) {
+    return std::abs(v.left);
+  } else {
+    if (left && right) return int64_t(std::abs(v.left)) + std::abs(v.right);
+    return 2 * int64_t(std::abs(left ? v.left : v.right));
+  }
+}
+
+class GatedCut {
+ public:
+  GatedCut(const RangeRequest& request, const GatedCutSettings& settings, Progress& progress)
+      : request_(request), settings_(settings), progress_(progress), input_(request.input) {}
+
+  RangeResult Run() {
+    const RangeInfo info = DescribeRange(input_, request_);
+    progress_.total = int32_t(input_.DataSize());
+    progress_.done = 0;
+    WavOutputData output(request_.output, input_.Format());
+    output.AppendCopy(input_, 0, info.bytes.start, progress_);
+    int64_t next = info.bytes.start;
+    switch (input_.Layout()) {
+      case Mono8: next = Cut<Mono8>(info, output); break;
+      case Mono16: next = Cut<Mono16>(info, output); break;
+      case Stereo8: next = Cut<Stereo8>(info, output); break;
+      case Stereo16: next = Cut<Stereo16>(info, output); break;
+    }
+    RangeResult result;
+    if (!CancelRequested(progress_))
+      output.AppendCopy(input_, next, input_.DataSize() - next, progress_);
+    result.cancelled = CancelRequested(progress_);
+    result.endsEarly = !result.cancelled && input_.EndsEarly();
+    output.Finish();
+    return result;
+  }
+
+ private:
+  // Returns the data offset after the range.
+  template <SampleLayout L>
+  int64_t Cut(const RangeInfo& info, WavOutputData& output) {
+    constexpr int64_t frameBytes = kFrameBytes[L];
+    const int64_t threshold = info.stereo ? 2 * int64_t(settings_.threshold) : settings_.threshold;
+    std::vector<uint8_t> block(size_t(kFramesPerPump * frameBytes));
+    int64_t next = info.bytes.start;
+    // With Prune: the offset after the last frame written; quiet frames from there on wait
+    // until a passing frame keeps them, and are read again from the input then.
+    int64_t keptUpTo = -1;
+    while (!info.bytes.empty && next <= info.bytes.end && !CancelRequested(progress_)) {
+      const int64_t want = std::min<int64_t>(kFramesPerPump * frameBytes, info.bytes.end + 1 - next);
+      const int64_t got = int64_t(input_.Read(block.data(), size_t(want), next));
+      const int64_t frames = got / frameBytes;
+      if (frames == 0) break;
+      for (int64_t i = 0; i < frames; ++i) {
+        const uint8_t* p = block.data() + i * frameBytes;
+        if (LevelOf<L>(p, info.left, info.right) < threshold) continue;
+        const int64_t at = next + i * frameBytes;
+        if (settings_.prune && keptUpTo >= 0 && keptUpTo < at) KeepWaiting(output, block, next, keptUpTo, at);
+        output.Append(p, size_t(frameBytes));
+        keptUpTo = at + frameBytes;
+      }
+      next += frames * frameBytes;
+      progress_.done += int32_t(frames * frameBytes);
+      progress_.Pump();
+    }
+    return next;
+  }
+
+  // Writes the waiting quiet frames [from, to): those of earlier blocks again from the input,
+  // those of the current block (starting at `blockStart`) from it.
+  void KeepWaiting(WavOutputData& output, const std::vector<uint8_t>& block, int64_t blockStart,
+                   int64_t from, int64_t to) {
+    std::vector<uint8_t> chunk;
+    while (from < blockStart) {
+      chunk.resize(size_t(std::min<int64_t>(blockStart - from, 65536)));
+      const size_t got = input_.Read(chunk.data(), chunk.size(), from);
+      if (got == 0) return;
+      output.Append(chunk.data(), got);
+      from += int64_t(got);
+    }
+    output.Append(block.data() + (from - blockStart), size_t(to - from));
+  }
+
+  const RangeRequest& request_;
+  GatedCutSettings settings_;
+  Progress& progress_;
+  WavInputData input_;
+};
+
+}  // namespace
+
+RangeResult GatedCutRange(const RangeRequest& request, const GatedCutSettings& settings,
+                          Progress& progress) {
+  return GatedCut(request, settings, progress).Run();
+}
+
+}  // namespace tonemill

@@ -1,0 +1,69 @@
+#include "rangeframe.h"
+
+#include <algorithm>
+
+namespace tonemill {
+
+RangeRequest RangeOf(const LaunchValues& launch, const std::string& output) {
+  RangeRequest r;
+  r.input = launch.input;
+  r.output = output;
+  r.startFrame = FramesOf(launch.start, launch);
+  r.endFrame = FramesOf(launch.end, launch);
+  r.leftOnly = launch.leftOnly;
+  r.rightOnly = launch.rightOnly;
+  return r;
+}
+
+RangeInfo DescribeRange(const WavInputData& input, const RangeRequest& request) {
+  RangeInfo info;
+  info.format = input.Format();
+  info.eightBit = info.format.bits == 8;
+  info.stereo = info.format.channels == 2;
+  info.frameBytes = input.FrameBytes();
+  info.limits = SampleLimits::For(info.eightBit);
+  info.bytes = SelectBytes(input, request.startFrame, request.endFrame);
+  // A mono file is processed whatever the choice; a stereo one as chosen, both when neither.
+  info.left = !info.stereo || request.leftOnly || !request.rightOnly;
+  info.right = info.stereo && (request.rightOnly || !request.leftOnly);
+  return info;
+}
+
+RangeFrame::RangeFrame(const RangeRequest& request, Progress& progress, int64_t earlierBytes)
+    : input_(request.input), progress_(progress), info_(DescribeRange(input_, request)) {
+  progress_.total = int32_t(input_.DataSize() + earlierBytes);
+  if (earlierBytes == 0) progress_.done = 0;
+  output_ = std::make_unique<WavOutputData>(request.output, info_.format);
+  output_->AppendCopy(input_, 0, info_.bytes.start, progress_);
+  next_ = info_.bytes.start;
+  block_.resize(size_t(kFramesPerPump) * size_t(info_.frameBytes));
+}
+
+int32_t RangeFrame::NextBlock() {
+  if (info_.bytes.empty || next_ > info_.bytes.end || CancelRequested(progress_)) return 0;
+  const int64_t frames = std::min<int64_t>(kFramesPerPump, (info_.bytes.end + 1 - next_) / info_.frameBytes);
+  const size_t want = size_t(frames * info_.frameBytes);
+  // The range lies within what the file held when it was opened; a file cut meanwhile ends it.
+  const size_t got = input_.Read(block_.data(), want, next_);
+  return int32_t(got / size_t(info_.frameBytes));
+}
+
+void RangeFrame::PutBlock(int32_t frames) {
+  const size_t bytes = size_t(frames) * size_t(info_.frameBytes);
+  output_->Append(block_.data(), bytes);
+  next_ += int64_t(bytes);
+  progress_.done += int32_t(bytes);
+  progress_.Pump();
+}
+
+RangeResult RangeFrame::Finish() {
+  RangeResult result;
+  result.cancelled = CancelRequested(progress_);
+  if (!result.cancelled) output_->AppendCopy(input_, next_, input_.DataSize() - next_, progress_);
+  result.cancelled = CancelRequested(progress_);
+  result.endsEarly = !result.cancelled && input_.EndsEarly();
+  output_->Finish();
+  return result;
+}
+
+}  // namespace tonemill
