@@ -1,0 +1,155 @@
+#include "wavscan.h"
+
+#include "wavblocks.h"
+#include "samples.h"
+#include "tonemill/files/numbers.h"
+#include "tonemill/files/wavheader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace tonemill {
+namespace {
+
+// One channel's running figures over whole blocks. Squares are summed in 64-bit integers:
+// below 2^64 that is exactly the extended-precision sum.
+struct ChannelScan {
+  int32_t minimum = 0, maximum = 0;
+  int64_t saturated = 0;
+  uint64_t sumSquares = 0;
+};
+
+template <SampleLayout L>
+void ScanBlock(const uint8_t* p, int64_t frames, bool first, ChannelScan (&c)[2]) {
+  constexpr int32_t frameBytes = kFrameBytes[L];
+  constexpr bool eight = L == Mono8 || L == Stereo8;
+  constexpr int channels = L == Stereo8 || L == Stereo16 ? 2 : 1;
+  constexpr int32_t low = eight ? 0 : -32768, high = eight ? 255 : 32767;
+  if (first) {
+    const FrameValues v = DecodeFrame<L>(p);
+    c[0].minimum = c[0].maximum = v.left + (eight ? 128 : 0);
+    c[1].minimum = c[1].maximum = v.right + (eight ? 128 : 0);
+  }
+  for (int64_t i = 0; i < frames; ++i, p += frameBytes) {
+    const FrameValues v = DecodeFrame<L>(p);
+    const int32_t centred[2] = {v.left, v.right};
+    for (int ch = 0; ch < channels; ++ch) {
+      const int32_t raw = centred[ch] + (eight ? 128 : 0);
+      c[ch].minimum = std::min(c[ch].minimum, raw);
+      c[ch].maximum = std::max(c[ch].maximum, raw);
+      c[ch].saturated += raw == low || raw == high;
+      c[ch].sumSquares += uint64_t(int64_t(centred[ch]) * centred[ch]);
+    }
+  }
+}
+
+void Store(const ChannelScan& c, bool any, int16_t& minimum, int16_t& maximum, int32_t& saturated,
+           long double& sumSquares) {
+  if (any) {
+    minimum = int16_t(c.minimum);
+    maximum = int16_t(c.maximum);
+  }
+  saturated = int32_t(c.saturated);
+  sumSquares = (long double)c.sumSquares;
+}
+
+ChannelFigures Figures(const ScanSetup& setup, int16_t minimum, int16_t maximum, int32_t saturated,
+                       long double sumSquares, double n) {
+  ChannelFigures f;
+  f.minimum = std::to_string(minimum) + setup.minSuffix;
+  f.maximum = std::to_string(maximum) + setup.maxSuffix;
+  f.rms = double(std::sqrt(sumSquares / n));
+  f.rmsText = FormatFixed(f.rms, 2);
+  f.rmsGauge = int32_t(f.rms / setup.fullScale * 100);
+  f.saturated = saturated;
+  f.saturatedPercent = saturated / n * 100;
+  f.saturationGauge = int32_t(f.saturatedPercent);
+  return f;
+}
+
+}  // namespace
+
+std::optional<Problem> PrepareScan(const std::string& name, ScanSetup& setup, WavStats& stats) {
+  const TWAVheader h(name);
+  if (!h.Valid) {
+    const std::string message = WavInputProblem(h, name);
+    return Problem(message.empty() ? "Unsupported WAV format in " + name : message, name);
+  }
+  if (h.BitsPerSample != 8 && h.BitsPerSample != 16)
+    return Problem("Unsupported sample size (" + std::to_string(h.BitsPerSample) +
+                       " bits) in WAV file " + name,
+                   name);
+  if (h.SampleRate <= 0)
+    return Problem("Unsupported sampling rate (" + std::to_string(h.SampleRate) +
+                       " Hz) in WAV file " + name,
+                   name);
+  setup = ScanSetup();
+  setup.name = name;
+  setup.bits = h.BitsPerSample;
+  setup.rate = h.SampleRate;
+  setup.channels = h.Channels;
+  setup.dataSize = h.DataSize;
+  const int32_t frameBytes = h.BitsPerSample / 8 * h.Channels;
+  setup.samples = h.DataSize / frameBytes;
+  setup.durationMs = (1000.0 / h.SampleRate) * double(setup.samples);
+  setup.framesPerByte = 1.0 / frameBytes;
+  const bool eight = h.BitsPerSample == 8;
+  setup.fullScale = eight ? 128 : 32768;
+  setup.minSuffix = eight ? "/0" : "/-32768";
+  setup.maxSuffix = eight ? "/255" : "/32767";
+  stats = WavStats();
+  const int16_t preset = eight ? 127 : 32767;
+  stats.MinLeft = stats.MaxLeft = stats.MinRight = stats.MaxRight = preset;
+  return std::nullopt;
+}
+
+ScanResult ScanWav(const ScanSetup& setup, WavStats& stats, Progress& progress) {
+  WavInputData input(setup.name);
+  const int64_t frameBytes = input.FrameBytes();
+  const int64_t whole = setup.dataSize - setup.dataSize % frameBytes;
+  progress.total = int32_t(setup.dataSize);
+  progress.done = 0;
+  ChannelScan channels[2];
+  std::vector<uint8_t> block(size_t(kFramesPerPump * frameBytes));
+  int64_t offset = 0;
+  while (offset < whole && !CancelRequested(progress)) {
+    const int64_t want = std::min<int64_t>(kFramesPerPump * frameBytes, whole - offset);
+    const int64_t frames = int64_t(input.Read(block.data(), size_t(want), offset)) / frameBytes;
+    if (frames == 0) break;
+    const bool first = offset == 0;
+    switch (input.Layout()) {
+      case Mono8: ScanBlock<Mono8>(block.data(), frames, first, channels); break;
+      case Mono16: ScanBlock<Mono16>(block.data(), frames, first, channels); break;
+      case Stereo8: ScanBlock<Stereo8>(block.data(), frames, first, channels); break;
+      case Stereo16: ScanBlock<Stereo16>(block.data(), frames, first, channels); break;
+    }
+    offset += frames * frameBytes;
+    progress.done += int32_t(frames * frameBytes);
+    progress.Pump();
+  }
+  const bool any = offset > 0;
+  Store(channels[0], any, stats.MinLeft, stats.MaxLeft, stats.SatLeft, stats.SumSqLeft);
+  Store(channels[1], any && setup.channels == 2, stats.MinRight, stats.MaxRight, stats.SatRight,
+        stats.SumSqRight);
+  ScanResult result;
+  result.cancelled = CancelRequested(progress);
+  result.endsEarly = !result.cancelled && offset < whole;
+  result.scannedBytes = offset;
+  // A partial frame at the end of the data is no sample: the scan is complete without it.
+  if (!result.cancelled && !result.endsEarly) progress.done = progress.total;
+  return result;
+}
+
+ScanFigures FiguresOf(const ScanSetup& setup, const WavStats& stats, int64_t progress) {
+  ScanFigures f;
+  const double limit = double(std::max<int64_t>(setup.dataSize, 1));
+  f.progressGauge = int32_t(double(std::min<int64_t>(progress, setup.dataSize)) / limit * 100);
+  f.frames = std::max(setup.framesPerByte * double(progress), 1.0);
+  f.left = Figures(setup, stats.MinLeft, stats.MaxLeft, stats.SatLeft, stats.SumSqLeft, f.frames);
+  if (setup.channels == 2)
+    f.right = Figures(setup, stats.MinRight, stats.MaxRight, stats.SatRight, stats.SumSqRight, f.frames);
+  return f;
+}
+
+}  // namespace tonemill
