@@ -35,5 +35,24 @@ int RunMid1To0(int argc, char** argv);
 int RunMidScan(int argc, char** argv);
 // Mutes or solos kinds of MIDI messages on track:channel pairs.
 int RunMidEdit(int argc, char** argv);
+// The WAV statistics scan.
+int RunWavscan(int argc, char** argv);
+// The WAV effects and the editor's operations, one command each, on a range and a channel.
+int RunExpand(int argc, char** argv);
+int RunCompress(int argc, char** argv);
+int RunFade(int argc, char** argv);
+int RunGate(int argc, char** argv);
+int RunGatedCut(int argc, char** argv);
+int RunExtend(int argc, char** argv);
+int RunLowpass(int argc, char** argv);
+int RunHighpass(int argc, char** argv);
+int RunBandpass(int argc, char** argv);
+int RunNotch(int argc, char** argv);
+int RunRing(int argc, char** argv);
+int RunCut(int argc, char** argv);
+int RunMaximize(int argc, char** argv);
+int RunReverse(int argc, char** argv);
+// The WAV mixer.
+int RunMix(int argc, char** argv);
 
 }  // namespace tonemill::cli

@@ -34,6 +34,23 @@ constexpr Command kCommands[] = {
     {"midscan", "list the notes, programs and controllers of a MIDI file", tonemill::cli::RunMidScan},
     {"midedit", "mute or solo kinds of MIDI messages on track:channel pairs",
      tonemill::cli::RunMidEdit},
+    // WAV processing.
+    {"wavscan", "show a WAV file's format, duration and level statistics", tonemill::cli::RunWavscan},
+    {"expand", "expand the dynamic range of a WAV file", tonemill::cli::RunExpand},
+    {"compress", "compress the dynamic range of a WAV file", tonemill::cli::RunCompress},
+    {"fade", "fade a WAV file from one factor to another", tonemill::cli::RunFade},
+    {"gate", "gate the quiet passages of a WAV file", tonemill::cli::RunGate},
+    {"gatedcut", "remove the quiet frames of a WAV file", tonemill::cli::RunGatedCut},
+    {"extend", "insert or append silence", tonemill::cli::RunExtend},
+    {"lowpass", "low-pass filter a WAV file", tonemill::cli::RunLowpass},
+    {"highpass", "high-pass filter a WAV file", tonemill::cli::RunHighpass},
+    {"bandpass", "band-pass filter a WAV file", tonemill::cli::RunBandpass},
+    {"notch", "notch filter a WAV file", tonemill::cli::RunNotch},
+    {"ring", "ring-modulate a WAV file", tonemill::cli::RunRing},
+    {"cut", "remove a range from a WAV file", tonemill::cli::RunCut},
+    {"maximize", "raise a WAV file's peak to full scale", tonemill::cli::RunMaximize},
+    {"reverse", "reverse a WAV file or one of its channels", tonemill::cli::RunReverse},
+    {"mix", "mix WAV files into one", tonemill::cli::RunMix},
 };
 
 void PrintUsage(FILE* out) {

@@ -25,14 +25,15 @@ class Enhance {
     for (Tavrg& a : averages_) a.Init(s_.window);
   }
 
-  void Step(FrameValues& frame, int64_t) {
-    ForSelectedChannels(info_, frame, [this](int32_t& s, int channel) {
-      Tavrg& average = averages_[channel];
+  void Channel(int32_t* samples, int32_t count, int channel, int64_t) {
+    Tavrg& average = averages_[channel];
+    const long double amplification = s_.amplification, exponent = s_.exponent;
+    for (int32_t i = 0; i < count; ++i) {
+      const int32_t s = samples[i];
       average.Push(std::abs(s));
-      const long double out = (long double)s_.amplification * s /
-                              std::exp((long double)s_.exponent * std::log(average.Average() + 1));
-      s = RoundClipped(out, info_.limits);
-    });
+      const long double out = amplification * s / std::exp(exponent * std::log(average.Average() + 1));
+      samples[i] = RoundClipped(out, info_.limits);
+    }
   }
 
  private:

@@ -7,15 +7,18 @@ class Fade {
  public:
   explicit Fade(const FadeSettings& s) : s_(s) {}
 
-  void Begin(const RangeInfo& info) { info_ = info; }
+  void Begin(const RangeInfo& info) {
+    info_ = info;
+    start_ = s_.startFactor;
+    change_ = (long double)s_.endFactor - s_.startFactor;
+    length_ = (long double)(info.bytes.end - info.bytes.start + 1);
+  }
 
   // factor = start + (end - start) × (D - S) ÷ (E - S + 1), in bytes, in that order; both
   // samples of a frame take the frame's D.
   void Step(FrameValues& frame, int64_t index) {
-    const long double offset = (long double)(index * info_.frameBytes);
     const long double factor =
-        s_.startFactor + ((long double)s_.endFactor - s_.startFactor) * offset /
-                             (long double)(info_.bytes.end - info_.bytes.start + 1);
+        start_ + change_ * (long double)(index * info_.frameBytes) / length_;
     ForSelectedChannels(info_, frame, [&](int32_t& s, int) {
       s = info_.eightBit ? TruncClippedOffset8(s * factor) : TruncClipped(s * factor, info_.limits);
     });
@@ -24,6 +27,7 @@ class Fade {
  private:
   FadeSettings s_;
   RangeInfo info_;
+  long double start_ = 1, change_ = 0, length_ = 1;
 };
 
 }  // namespace

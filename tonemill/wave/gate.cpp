@@ -71,7 +71,7 @@ class Gate {
 
   // Trunc(s × g); silence at a gain of 0.
   void Apply(FrameValues& frame, long double g) {
-    ForSelectedChannels(info_, frame, [g](int32_t& s, int) { s = int32_t(s * g); });
+    ForSelectedChannels(info_, frame, [g](int32_t& s, int) { s = Truncated(s * g); });
   }
 
   GateSettings s_;

@@ -3,6 +3,7 @@
 #include "section.h"
 
 #include <cmath>
+#include <vector>
 
 namespace tonemill {
 
@@ -20,6 +21,14 @@ LowHighDesign DesignLowHigh(double cutoff, int32_t rate) {
 
 namespace {
 
+// Per channel: the two previous inputs ahead of the block's samples, and the two previous
+// outputs; all zero at the start of the range.
+struct ChannelSection {
+  std::vector<int32_t> inputs;
+  std::vector<int64_t> rounded;
+  long double y1 = 0, y2 = 0;
+};
+
 class LowHigh {
  public:
   explicit LowHigh(const LowHighSettings& s) : s_(s) {}
@@ -27,24 +36,27 @@ class LowHigh {
   void Begin(const RangeInfo& info) {
     info_ = info;
     d_ = DesignLowHigh(s_.cutoff, info.format.rate);
+    for (ChannelSection& c : channels_) c.inputs.assign(2, 0);
   }
 
-  void Step(FrameValues& frame, int64_t) {
-    ForSelectedChannels(info_, frame, [this](int32_t& s, int channel) {
-      SectionState& z = state_[channel];
-      const long double x = s;
-      const long double y = d_.t * (x + z.x2) + 2 * d_.t * z.x1 - d_.a1 * z.y1 - d_.a2 * z.y2;
-      z.Shift(x, y);
-      const long double o = s_.lowPass ? s_.amplification * y : s_.amplification * (x - y);
-      s = RoundClipped(o, info_.limits);
-    });
+  void Channel(int32_t* samples, int32_t count, int channel, int64_t) {
+    ChannelSection& c = channels_[channel];
+    c.inputs.resize(size_t(count) + 2);
+    std::copy(samples, samples + count, c.inputs.begin() + 2);
+    c.rounded.resize(size_t(count));
+    SectionRun run{c.inputs.data() + 2, samples, c.rounded.data(), count, d_.t, 2 * d_.t, d_.a1, d_.a2, c.y1, c.y2,
+                   s_.amplification, float(info_.limits.low), float(info_.limits.high), !s_.lowPass};
+    RunLowHighSection(run);
+    c.y1 = run.y1;
+    c.y2 = run.y2;
+    std::copy(c.inputs.end() - 2, c.inputs.end(), c.inputs.begin());
   }
 
  private:
   LowHighSettings s_;
   RangeInfo info_;
   LowHighDesign d_{};
-  SectionState state_[2];
+  ChannelSection channels_[2];
 };
 
 }  // namespace

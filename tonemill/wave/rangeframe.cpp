@@ -37,6 +37,8 @@ RangeFrame::RangeFrame(const RangeRequest& request, Progress& progress, int64_t 
   output_->AppendCopy(input_, 0, info_.bytes.start, progress_);
   next_ = info_.bytes.start;
   block_.resize(size_t(kFramesPerPump) * size_t(info_.frameBytes));
+  left_.resize(size_t(kFramesPerPump));
+  right_.resize(size_t(kFramesPerPump));
 }
 
 int32_t RangeFrame::NextBlock() {

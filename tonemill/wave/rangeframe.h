@@ -5,9 +5,15 @@
 //
 // An effect is a class with
 //   void Begin(const RangeInfo& info);               // once, before the first frame
+// and either
 //   void Step(FrameValues& frame, int64_t index);    // frame `index` of the range (0 first)
-// Step changes the channels `info` selects in place, keeping them within `info.limits`. The
-// frame is a template over the effect, so the step is inlined into the loop over each block.
+// which changes the channels `info` selects in place, or, for an effect whose channels do not
+// depend on each other,
+//   void Channel(int32_t* samples, int32_t count, int channel, int64_t firstIndex);
+// which processes a block of one selected channel's samples (channel 0 left, 1 right; frame
+// `firstIndex` of the range first). Results stay within `info.limits`. The frame is a template
+// over the effect, so the step is inlined into the loop over each block, and a channel's state
+// can stay in registers through a block.
 #pragma once
 
 #include "samples.h"
@@ -51,6 +57,11 @@ struct RangeInfo {
 // The range and the channels a request covers in the input.
 RangeInfo DescribeRange(const WavInputData& input, const RangeRequest& request);
 
+template <class Effect>
+concept ChannelWise = requires(Effect e, int32_t* samples) {
+  e.Channel(samples, int32_t(0), 0, int64_t(0));
+};
+
 // Calls `f(sample, channel)` for each channel the range processes (0 left, 1 right).
 template <class F>
 inline void ForSelectedChannels(const RangeInfo& info, FrameValues& frame, F&& f) {
@@ -88,6 +99,7 @@ class RangeFrame {
   RangeInfo info_;
   int64_t next_ = 0;  // data offset of the next frame of the range
   std::vector<uint8_t> block_;
+  std::vector<int32_t> left_, right_;  // a block's samples by channel
 };
 
 template <SampleLayout L, class Effect>
@@ -96,11 +108,24 @@ void RangeFrame::Run(Effect& effect) {
   int64_t index = 0;
   while (const int32_t frames = NextBlock()) {
     uint8_t* p = block_.data();
-    for (int32_t i = 0; i < frames; ++i, p += frameBytes) {
-      FrameValues v = DecodeFrame<L>(p);
-      effect.Step(v, index++);
-      EncodeFrame<L>(v, p);
+    if constexpr (ChannelWise<Effect>) {
+      for (int32_t i = 0; i < frames; ++i) {
+        const FrameValues v = DecodeFrame<L>(p + i * frameBytes);
+        left_[size_t(i)] = v.left;
+        right_[size_t(i)] = v.right;
+      }
+      if (info_.left) effect.Channel(left_.data(), frames, 0, index);
+      if (info_.right) effect.Channel(right_.data(), frames, 1, index);
+      for (int32_t i = 0; i < frames; ++i)
+        EncodeFrame<L>({left_[size_t(i)], right_[size_t(i)]}, p + i * frameBytes);
+    } else {
+      for (int32_t i = 0; i < frames; ++i) {
+        FrameValues v = DecodeFrame<L>(p + i * frameBytes);
+        effect.Step(v, index + i);
+        EncodeFrame<L>(v, p + i * frameBytes);
+      }
     }
+    index += frames;
     PutBlock(frames);
   }
 }

@@ -31,11 +31,12 @@ class Ring {
     step_ = s_.rate * 2 * kPi / info.format.rate;
   }
 
-  void Step(FrameValues& frame, int64_t index) {
-    const long double w = RingModulator(s_.wave, step_ * index);
-    ForSelectedChannels(info_, frame, [&](int32_t& s, int) {
-      s = info_.eightBit ? TruncClippedOffset8(w * s) : TruncClipped(w * s, info_.limits);
-    });
+  void Channel(int32_t* samples, int32_t count, int, int64_t firstIndex) {
+    for (int32_t i = 0; i < count; ++i) {
+      const long double w = RingModulator(s_.wave, step_ * (firstIndex + i));
+      samples[i] = info_.eightBit ? TruncClippedOffset8(w * samples[i])
+                                  : TruncClipped(w * samples[i], info_.limits);
+    }
   }
 
  private:

@@ -1,0 +1,136 @@
+// tonemill wavscan IN.wav [--json] [--quiet]
+#include "commands.h"
+#include "options.h"
+#include "terminal.h"
+#include "tonemill/files/numbers.h"
+#include "tonemill/wave/wavscan.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace tonemill::cli {
+namespace {
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += char(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += char(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string JsonNumber(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  return text;
+}
+
+struct PumpState {
+  Progress* progress;
+  ProgressBar* bar;
+};
+
+void ScanPump(void* context) {
+  auto* state = static_cast<PumpState*>(context);
+  if (InterruptRequested() && !state->progress->Cancelled()) state->progress->Cancel();
+  state->bar->Show(*state->progress, "Scanning");
+}
+
+void PrintText(const ScanSetup& setup, const ScanFigures& f) {
+  std::printf("File      %s\n", setup.name.c_str());
+  std::printf("Format    %d bits, %d Hz, %d channel%s\n", setup.bits, setup.rate, setup.channels,
+              setup.channels == 1 ? "" : "s");
+  std::printf("Duration  %lld samples, %s ms\n", (long long)setup.samples,
+              FormatFixed(setup.durationMs, 2).c_str());
+  const bool stereo = setup.channels == 2;
+  auto row = [&](const char* label, const std::string& left, const std::string& right) {
+    std::printf("%-9s %-16s%s\n", label, left.c_str(), stereo ? right.c_str() : "");
+  };
+  auto saturation = [](const ChannelFigures& c) {
+    return std::to_string(c.saturated) + " (" + FormatFixed(c.saturatedPercent, 2) + "%)";
+  };
+  row("", "L", "R");
+  row("Min.", f.left.minimum, f.right.minimum);
+  row("Max.", f.left.maximum, f.right.maximum);
+  row("RMS", f.left.rmsText, f.right.rmsText);
+  row("Satur.", saturation(f.left), saturation(f.right));
+}
+
+void PrintJson(const ScanSetup& setup, const ScanFigures& f, const WavStats& s, bool complete) {
+  auto channel = [&](const char* name, int16_t minimum, int16_t maximum, const ChannelFigures& c) {
+    return std::string("{\"channel\": \"") + name + "\", \"min\": " + std::to_string(minimum) +
+           ", \"max\": " + std::to_string(maximum) + ", \"rms\": " + JsonNumber(c.rms) +
+           ", \"saturated\": " + std::to_string(c.saturated) +
+           ", \"saturatedPercent\": " + JsonNumber(c.saturatedPercent) + "}";
+  };
+  std::string channels = channel("left", s.MinLeft, s.MaxLeft, f.left);
+  if (setup.channels == 2) channels += ", " + channel("right", s.MinRight, s.MaxRight, f.right);
+  std::printf(
+      "{\"file\": %s, \"format\": {\"bits\": %d, \"rate\": %d, \"channels\": %d}, \"frames\": %lld, "
+      "\"durationMs\": %s, \"fullScale\": %d, \"complete\": %s, \"channels\": [%s]}\n",
+      JsonString(setup.name).c_str(), setup.bits, setup.rate, setup.channels,
+      (long long)setup.samples, JsonNumber(setup.durationMs).c_str(), setup.fullScale,
+      complete ? "true" : "false", channels.c_str());
+}
+
+}  // namespace
+
+int RunWavscan(int argc, char** argv) {
+  bool json = false, quiet = false;
+  OptionParser parser("wavscan", "IN.wav [--json]",
+                      "Shows a WAV file's format, duration and per-channel level statistics: "
+                      "minimum and maximum sample, RMS and saturated samples.");
+  parser.Flag("json", 0, &json, "the figures as one JSON object on stdout");
+  parser.Flag("quiet", 'q', &quiet, "no progress bar");
+  std::string input;
+  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "wavscan", "WAV file", input, exitCode))
+    return exitCode;
+  ScanSetup setup;
+  WavStats stats;
+  if (auto problem = PrepareScan(input, setup, stats)) {
+    PrintProblem(*problem);
+    return kExitFailure;
+  }
+  InstallInterruptHandler();
+  Progress progress;
+  ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
+  PumpState state{&progress, &bar};
+  progress.pump = ScanPump;
+  progress.pumpContext = &state;
+  ScanResult result;
+  try {
+    result = ScanWav(setup, stats, progress);
+  } catch (const std::exception& e) {
+    bar.Clear();
+    PrintProblem(Problem(e.what(), input));
+    return kExitFailure;
+  }
+  bar.Clear();
+  const ScanFigures figures = FiguresOf(setup, stats, result.scannedBytes);
+  const bool complete = !result.cancelled && !result.endsEarly;
+  if (json)
+    PrintJson(setup, figures, stats, complete);
+  else
+    PrintText(setup, figures);
+  std::fflush(stdout);
+  if (result.cancelled) {
+    PrintProblem(Problem("Cancelled: the figures cover the part scanned before the cancel", input));
+    return CancelledExitCode();
+  }
+  if (result.endsEarly) {
+    PrintProblem(Problem("Premature end of WAV file " + input, input));
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace tonemill::cli
