@@ -10,35 +10,27 @@
 namespace tonemill::cli {
 namespace {
 
-// "NAME", "NAME:LEFT" or "NAME:LEFT:RIGHT". A name that holds colons itself is taken whole when
-// such a file exists.
+// "NAME", "NAME:LEFT" or "NAME:LEFT:RIGHT": the factors are what follows the longest name
+// that is an existing file (a name may hold colons itself); without one, the whole text.
 bool ParseSource(const std::string& text, MixSource& source, std::string& error) {
   source = MixSource{text, 1, 1};
   std::error_code ec;
-  if (std::filesystem::exists(text, ec)) return true;
-  std::vector<std::string> factors;
   std::string name = text;
-  for (int i = 0; i < 2; ++i) {
+  std::vector<std::string> factors;
+  for (int i = 0; i < 3 && !std::filesystem::exists(name, ec); ++i) {
     const size_t colon = name.rfind(':');
-    if (colon == std::string::npos || !ParseReal(name.substr(colon + 1))) break;
+    if (i == 2 || colon == std::string::npos) return true;  // no such file: the check says so
     factors.insert(factors.begin(), name.substr(colon + 1));
     name.resize(colon);
   }
   source.path = name;
-  double value = 0;
-  if (!factors.empty()) {
-    if (auto p = CheckMixFactor(factors[0], true, value)) {
+  for (size_t i = 0; i < factors.size(); ++i) {
+    double value = 0;
+    if (auto p = CheckMixFactor(factors[i], i == 0, value)) {
       error = p->message;
       return false;
     }
-    source.left = value;
-  }
-  if (factors.size() > 1) {
-    if (auto p = CheckMixFactor(factors[1], false, value)) {
-      error = p->message;
-      return false;
-    }
-    source.right = value;
+    (i == 0 ? source.left : source.right) = value;
   }
   return true;
 }
