@@ -89,6 +89,15 @@ void WriteSeeds(const std::filesystem::path& root) {
     std::filesystem::copy_file(e.path(), root / "wav_header" / e.path().filename(),
                                std::filesystem::copy_options::overwrite_existing);
 
+  // The WAV engines read the same files, and one whose data ends early.
+  std::filesystem::create_directories(root / "wav_engines");
+  for (const auto& e : std::filesystem::directory_iterator(wave))
+    std::filesystem::copy_file(e.path(), root / "wav_engines" / e.path().filename(),
+                               std::filesystem::copy_options::overwrite_existing);
+  Bytes cut = Wav(16, 2, 40, 16, {});
+  cut.resize(cut.size() - 37);
+  Write(root / "wav_engines", "cut-short.wav", cut);
+
   using testing_support::MidiTrack;
   MidiTrack solo;
   solo.Tempo(0, 500000).Program(0, 1, 5).NoteOn(0, 1, 60, 100).Controller(10, 1, 7, 90)

@@ -42,6 +42,18 @@ class OutputWindow {
     used_ = std::max(used_, j + 1);
   }
 
+  // The same for contributions that are exact integers: the sum needs no rounding then, and
+  // Trunc of the clipped sum is the clipped sum.
+  void EmitExact(int64_t index, int64_t left, int64_t right) {
+    if (index >= start_ + kWindowFrames) Load(index);
+    const int64_t j = index - start_;
+    uint8_t* p = bytes_.data() + j * frameBytes_;
+    const bool existing = j < existingFrames_;
+    PutExact(p, existing, left);
+    if (stereo_) PutExact(p + (eight_ ? 1 : 2), existing, right);
+    used_ = std::max(used_, j + 1);
+  }
+
   // Writes the window back; true when the last frame emitted was the output's last (a source
   // that emitted nothing leaves the output at its start).
   bool Flush() {
@@ -68,6 +80,19 @@ class OutputWindow {
       sum = old + contribution;
     }
     const int32_t v = TruncClipped(sum, scales_.limits);
+    if (eight_) {
+      p[0] = uint8_t((scales_.sixteen ? v >> 8 : v) + 128);
+    } else {
+      p[0] = uint8_t(v);
+      p[1] = uint8_t(uint32_t(v) >> 8);
+    }
+  }
+
+  void PutExact(uint8_t* p, bool existing, int64_t contribution) {
+    int64_t sum = contribution;
+    if (existing)
+      sum += eight_ ? (int32_t(p[0]) - 128) * (scales_.sixteen ? 256 : 1) : int16_t(uint16_t(p[0] | p[1] << 8));
+    const int32_t v = int32_t(std::clamp<int64_t>(sum, scales_.limits.low, scales_.limits.high));
     if (eight_) {
       p[0] = uint8_t((scales_.sixteen ? v >> 8 : v) + 128);
     } else {
@@ -103,6 +128,10 @@ class SourceMix {
       gainRight_ /= 2;
     }
     outputTime_ = periodOut_;  // the first output frame's time
+    // Whole factors of moderate size make every product of a whole sample exact.
+    auto whole = [](double g) { return g == std::trunc(g) && std::fabs(g) <= 65536; };
+    wholeGains_ = whole(gainLeft_) && whole(gainRight_);
+    sameRate_ = periodOut_ == periodSource_;
   }
 
   // Mixes the source; returns true when the output is at its end afterwards.
@@ -115,9 +144,29 @@ class SourceMix {
       const int64_t want = std::min<int64_t>(kFramesPerPump * frameBytes, whole - offset);
       const int64_t frames = int64_t(input_.Read(block.data(), size_t(want), offset)) / frameBytes;
       if (frames == 0) break;
-      for (int64_t i = 0; i < frames; ++i) {
-        const FrameValues v = DecodeFrame<L>(block.data() + i * frameBytes);
-        Step(v.left * scales_.sourceShift, v.right * scales_.sourceShift);
+      if (sameRate_ && wholeGains_) {
+        // Each source frame is one output frame of its own value (the interpolation between
+        // neighbours lands exactly on it), and its products are whole.
+        const int64_t gl = int64_t(gainLeft_), gr = int64_t(gainRight_);
+        for (int64_t i = 0; i < frames; ++i, ++count_) {
+          const FrameValues v = DecodeFrame<L>(block.data() + i * frameBytes);
+          const int64_t l = int64_t(v.left) * scales_.sourceShift, r = int64_t(v.right) * scales_.sourceShift;
+          if (!inStereo_) window_.EmitExact(count_ - 1, l * gl, l * gr);
+          else if (!outStereo_) window_.EmitExact(count_ - 1, l * gl + r * gr, 0);
+          else window_.EmitExact(count_ - 1, l * gl, r * gr);
+        }
+        outputTime_ = count_ * periodOut_;
+        previousTime_ = (count_ - 1) * periodSource_;
+        if (frames > 0) {
+          const FrameValues last = DecodeFrame<L>(block.data() + (frames - 1) * frameBytes);
+          previousLeft_ = last.left * scales_.sourceShift;
+          previousRight_ = last.right * scales_.sourceShift;
+        }
+      } else {
+        for (int64_t i = 0; i < frames; ++i) {
+          const FrameValues v = DecodeFrame<L>(block.data() + i * frameBytes);
+          Step(v.left * scales_.sourceShift, v.right * scales_.sourceShift);
+        }
       }
       offset += frames * frameBytes;
       progress.done += int32_t(frames * frameBytes);
@@ -170,6 +219,7 @@ class SourceMix {
   OutputWindow window_;
   int64_t periodOut_, periodSource_;
   bool upsampling_;
+  bool sameRate_ = false, wholeGains_ = false;
   double gainLeft_ = 1, gainRight_ = 1;
   int64_t count_ = 1;  // the output frame counter; frame count_ - 1 is emitted next
   int64_t outputTime_ = 0, sourceTime_ = 0, previousTime_ = 0;

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The WAV commands against their SoX counterparts on a minute of 44100 Hz 16-bit stereo audio,
+# each pair in the same run: wall time (median of 5 runs, warm cache, the two tools taking
+# turns), the ratio tonemill ÷ sox, and tonemill's peak memory on the minute and on four minutes
+# (memory must not grow with the length).
+#   bench/wave_bench.sh [DIR]
+# DIR holds the files (default: /dev/shm when there is one, else $TMPDIR or /tmp). tonemill
+# syncs every output to disk before it moves it into place, SoX does not: on a disk the sync
+# is part of tonemill's time; on tmpfs both measure their work alone.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+tonemill=${TONEMILL:-$here/build/bin/tonemill}
+default_dir=${TMPDIR:-/tmp}
+[ -d /dev/shm ] && default_dir=/dev/shm
+work=$(mktemp -d "${1:-$default_dir}/wave-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# Music-like material: pink noise under a chord, different in the two files.
+sox -n -r 44100 -b 16 -c 2 a.wav synth 60 pinknoise synth 60 sine mix 220 synth 60 sine mix 330 vol 0.4
+sox -n -r 44100 -b 16 -c 2 b.wav synth 60 brownnoise synth 60 sine mix 440 vol 0.4
+sox a.wav a.wav a.wav a.wav long.wav
+
+# name | tonemill arguments | sox arguments (IN, OUT and LONG stand for the files)
+cases=(
+  "fade|fade IN -o OUT --start-factor 1 --end-factor 0|-D IN OUT fade t 0 60 60"
+  "lowpass|lowpass IN -o OUT --cutoff 1000|-D IN OUT lowpass 1000"
+  "highpass|highpass IN -o OUT --cutoff 1000|-D IN OUT highpass 1000"
+  "bandpass|bandpass IN -o OUT --center 1000 --width 500|-D IN OUT bandpass 1000 500h"
+  "notch|notch IN -o OUT --center 1000 --width 500|-D IN OUT bandreject 1000 500h"
+  "reverse|reverse IN -o OUT|-D IN OUT reverse"
+  "stats|wavscan IN --json|IN -n stats"
+  "mix|mix IN b.wav -o OUT|-D -m -v 1 IN -v 1 b.wav OUT"
+)
+
+now() { date +%s%N; }
+# Runs "$@" quietly and prints the wall time in ms.
+timed() {
+  local start end
+  start=$(now)
+  "$@" >/dev/null 2>&1
+  end=$(now)
+  echo $(( (end - start) / 1000 ))
+}
+median() { sort -n | awk '{v[NR] = $1} END {printf "%.1f", v[int((NR + 1) / 2)] / 1000}'; }
+peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
+
+printf "%-9s %12s %10s %7s %14s %14s\n" "" "tonemill ms" "sox ms" "ratio" "peak KB (1 min)" "(4 min)"
+for c in "${cases[@]}"; do
+  IFS='|' read -r name tm sx <<<"$c"
+  read -ra tm_args <<<"${tm//IN/a.wav}"
+  read -ra sx_args <<<"${sx//IN/a.wav}"
+  tm_args=("${tm_args[@]//OUT/t.wav}")
+  sx_args=("${sx_args[@]//OUT/s.wav}")
+  [ "$name" = stats ] || tm_args+=(--force --quiet)
+  # Warm the cache and the outputs' places.
+  "$tonemill" "${tm_args[@]}" >/dev/null 2>&1
+  sox "${sx_args[@]}" >/dev/null 2>&1
+  tm_times=() sx_times=()
+  for _ in 1 2 3 4 5; do
+    tm_times+=("$(timed "$tonemill" "${tm_args[@]}")")
+    sx_times+=("$(timed sox "${sx_args[@]}")")
+  done
+  tm_ms=$(printf "%s\n" "${tm_times[@]}" | median)
+  sx_ms=$(printf "%s\n" "${sx_times[@]}" | median)
+  ratio=$(awk -v a="$tm_ms" -v b="$sx_ms" 'BEGIN {printf "%.2f", a / b}')
+  short_kb=$(peak_kb "$tonemill" "${tm_args[@]}")
+  long_args=("${tm_args[@]//a.wav/long.wav}")
+  long_args=("${long_args[@]//b.wav/long.wav}")
+  long_kb=$(peak_kb "$tonemill" "${long_args[@]}")
+  printf "%-9s %12s %10s %7s %14s %14s\n" "$name" "$tm_ms" "$sx_ms" "$ratio" "$short_kb" "$long_kb"
+done
+echo
+echo "tonemill: $tonemill; files in $(dirname "$work"); $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "sox command lines:"
+for c in "${cases[@]}"; do
+  IFS='|' read -r name tm sx <<<"$c"
+  echo "  sox ${sx//IN/a.wav}" | sed 's/OUT/out.wav/'
+done

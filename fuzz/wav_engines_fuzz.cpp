@@ -1,0 +1,73 @@
+// The WAV engines on any file the header reader accepts: the statistics scan, effects over a
+// range and a channel, the editor's operations and the mixer. Every output must be a whole WAV
+// file whose header states what it holds.
+#include "harness.h"
+#include "tonemill/files/wavheader.h"
+#include "tonemill/wave/editorops.h"
+#include "tonemill/wave/fade.h"
+#include "tonemill/wave/gatedcut.h"
+#include "tonemill/wave/lohi.h"
+#include "tonemill/wave/wavmix.h"
+#include "tonemill/wave/wavscan.h"
+
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
+// The output's header and size agree, and its data is at most `limit` bytes.
+void CheckOutput(const std::string& path, int64_t limit) {
+  const tonemill::TWAVheader h(path);
+  if (!h.Valid || h.DataStart != 44) fuzz::Fail("output header");
+  const int64_t size = int64_t(std::filesystem::file_size(path));
+  if (size != 44 + int64_t(h.DataSize) || size % 2 != 0) fuzz::Fail("output size");
+  if (h.DataSize > limit) fuzz::Fail("output longer than allowed");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > (1 << 16)) return 0;
+  const std::string in = fuzz::ScratchFile("input.wav", data, size);
+  const std::string out = fuzz::ScratchDirectory() + "output.wav";
+  tonemill::ScanSetup setup;
+  tonemill::WavStats stats;
+  if (!tonemill::PrepareScan(in, setup, stats)) {
+    tonemill::Progress progress;
+    const tonemill::ScanResult r = tonemill::ScanWav(setup, stats, progress);
+    if (r.scannedBytes > setup.dataSize || progress.done > progress.total) fuzz::Fail("scan counted too far");
+    tonemill::FiguresOf(setup, stats, r.scannedBytes);
+  }
+  const tonemill::TWAVheader h(in);
+  if (!h.Valid || (h.Channels != 1 && h.Channels != 2) || (h.BitsPerSample != 8 && h.BitsPerSample != 16) ||
+      h.SampleRate <= 0)
+    return 0;
+  const int64_t frames = h.DataSize / (h.BitsPerSample / 8 * h.Channels);
+  // A range and a channel from the data itself.
+  const uint32_t seed = size >= 4 ? Le32(data + size - 4) : 0;
+  tonemill::RangeRequest range{in, out, int64_t(seed % 97), int64_t(seed % 97) + int64_t(seed >> 16) % (frames + 3),
+                               (seed & 1) != 0, (seed & 2) != 0};
+  const int64_t limit = h.DataSize + 1;
+  tonemill::Progress progress;
+  tonemill::FadeRange(range, {1.5, -0.5}, progress);
+  CheckOutput(out, limit);
+  tonemill::LowHighRange(range, {double(seed % 30000), 1.0 + seed % 3, (seed & 4) != 0}, progress);
+  CheckOutput(out, limit);
+  tonemill::GatedCutRange(range, {int32_t(seed % 200), (seed & 8) != 0}, progress);
+  CheckOutput(out, limit);
+  tonemill::CutRange(range, progress);
+  CheckOutput(out, limit);
+  tonemill::MaximizeRange(range, progress);
+  CheckOutput(out, limit);
+  tonemill::ReverseRange(range, progress);
+  CheckOutput(out, limit);
+  if (h.SampleRate == 11025 || h.SampleRate == 22050 || h.SampleRate == 44100) {
+    const tonemill::AudioFormat format{(seed & 16) ? 11025 : 44100, (seed & 32) ? 8 : 16, (seed & 64) ? 1 : 2};
+    tonemill::MixWavFiles({{in, 0.5, -2}, {in, 1, 1}}, out, format, progress);
+    // At most four output frames per source frame, and a pad byte.
+    CheckOutput(out, (frames + 1) * 4 * format.FrameBytes() + 1);
+  }
+  return 0;
+}
