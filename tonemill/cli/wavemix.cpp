@@ -85,10 +85,13 @@ int RunMix(int argc, char** argv) {
     sources.push_back(source);
     paths.push_back(source.path);
   }
-  return RunWaveOperation(out.output, paths, out, [&](const std::string& path, Progress& progress) {
-    const MixResult r = MixWavFiles(sources, path, format, progress);
-    return EngineRun{r.cancelled, r.problem};
-  });
+  return RunWaveOperation(
+      out.output, paths, out,
+      [&](const std::string& path, Progress& progress) {
+        const MixResult r = MixWavFiles(sources, path, format, progress);
+        return EngineRun{r.cancelled, r.problem};
+      },
+      kCannotOpenMixOutput);
 }
 
 }  // namespace tonemill::cli

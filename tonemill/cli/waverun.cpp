@@ -52,7 +52,8 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
 }
 
 int RunWaveOperation(const std::string& output, const std::vector<std::string>& inputs,
-                     const OutputOptions& options, const ProgressEngine& engine) {
+                     const OutputOptions& options, const ProgressEngine& engine,
+                     const std::string& cannotCreate) {
   CliMessages messages(options.force);
   platform::MessageScope scope(messages);
   Problem problem;
@@ -67,8 +68,8 @@ int RunWaveOperation(const std::string& output, const std::vector<std::string>& 
   PumpState state{&progress, &bar};
   progress.pump = WavePump;
   progress.pumpContext = &state;
-  const WaveOutcome outcome =
-      RunWaveEngine(output, *overwrite, [&](const std::string& path) { return engine(path, progress); });
+  const WaveOutcome outcome = RunWaveEngine(
+      output, *overwrite, [&](const std::string& path) { return engine(path, progress); }, cannotCreate);
   bar.Clear();
   switch (outcome.end) {
     case WaveOutcome::End::Done: return kExitOk;

@@ -40,6 +40,7 @@ using ProgressEngine = std::function<EngineRun(const std::string& outputPath, Pr
 // Checks the output against the inputs, asks before overwriting (--force says yes), runs the
 // engine with a progress bar and prints the outcome. Returns the exit code.
 int RunWaveOperation(const std::string& output, const std::vector<std::string>& inputs,
-                     const OutputOptions& options, const ProgressEngine& engine);
+                     const OutputOptions& options, const ProgressEngine& engine,
+                     const std::string& cannotCreate = {});
 
 }  // namespace tonemill::cli

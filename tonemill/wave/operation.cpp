@@ -37,10 +37,14 @@ std::optional<Overwrite> CheckOutput(const std::string& output,
   return overwrite;
 }
 
-WaveOutcome RunWaveEngine(const std::string& output, Overwrite overwrite, const WaveEngine& engine) {
+WaveOutcome RunWaveEngine(const std::string& output, Overwrite overwrite, const WaveEngine& engine,
+                          const std::string& cannotCreate) {
   WaveOutcome outcome;
   OutputFile out = OutputFile::Open(output, outcome.problem);
-  if (!out.IsOpen()) return outcome;
+  if (!out.IsOpen()) {
+    if (!cannotCreate.empty()) outcome.problem.message = cannotCreate;
+    return outcome;
+  }
   EngineRun run;
   try {
     run = engine(out.Path());

@@ -43,8 +43,11 @@ struct WaveOutcome {
 };
 
 // Runs the engine on a temporary file beside `output` and puts the result into place unless
-// the engine failed (threw EInOutError); messages name `output`, not the temporary file.
-WaveOutcome RunWaveEngine(const std::string& output, Overwrite overwrite, const WaveEngine& engine);
+// the engine failed (threw EInOutError); messages name `output`, not the temporary file. An
+// output that cannot be created gives `cannotCreate` where the operation has a message of its
+// own for that ("Can not open destination file." for the mixer).
+WaveOutcome RunWaveEngine(const std::string& output, Overwrite overwrite, const WaveEngine& engine,
+                          const std::string& cannotCreate = {});
 
 // "Premature end of WAV file " + name.
 Problem PrematureEnd(const std::string& name);

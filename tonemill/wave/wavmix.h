@@ -27,6 +27,9 @@ std::optional<Problem> CheckMixSource(const std::string& path, const std::string
 // factor!".
 std::optional<Problem> CheckMixFactor(const std::string& text, bool left, double& value);
 
+// When the output cannot be created.
+inline constexpr const char* kCannotOpenMixOutput = "Can not open destination file.";
+
 // The dialog's output format: mono or stereo, 8 or 16 bits, 11025, 22050 or 44100 Hz (default
 // stereo, 16 bits, 44100 Hz).
 constexpr AudioFormat kDefaultMixFormat{44100, 16, 2};

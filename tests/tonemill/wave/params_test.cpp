@@ -1,6 +1,7 @@
 // The dialogs' parameter edits and the settings their OK buttons compute.
 #include "tonemill/wave/effectparams.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace tonemill {
@@ -85,6 +86,29 @@ TEST(EffectSettings, AsTheOkButtonsComputeThem) {
   EXPECT_EQ(extend.startFrame, 10);
   EXPECT_EQ(extend.durationFrames, 5);
   EXPECT_TRUE(extend.append);
+}
+
+// The whole file's end in ms must still convert to the last frame: lastFrame ÷ frames per ms ×
+// frames per ms can land a hair below it, and Trunc would lose the frame.
+TEST(LaunchValues, TheWholeFileEndsAtItsLastFrameInEveryUnit) {
+  for (int32_t rate : {11025, 22050, 44100}) {
+    for (int64_t frames = 1; frames < 3000; frames += 7) {
+      EditorInput input;
+      input.rate = rate;
+      input.channels = 1;
+      input.totalFrames = frames;
+      input.durationMs = double(frames) / rate * 1000;
+      input.framesPerMs = double(frames) / input.durationMs;
+      for (bool ms : {true, false}) {
+        LaunchValues launch = WholeFile("in.wav", "out.wav", input, ms);
+        ASSERT_EQ(FramesOf(launch.end, launch), frames - 1) << rate << " Hz, " << frames << " frames";
+        char end[32];
+        std::snprintf(end, sizeof end, "%.17g", ms ? input.durationMs : double(frames));
+        ASSERT_FALSE(SetSelection(launch, input, "0", end));
+        ASSERT_EQ(FramesOf(launch.end, launch), frames - 1) << "clamped end, " << frames << " frames";
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -126,6 +126,8 @@ TEST_F(WaveCommands, RefusalsSayWhyWithTheSystemsMessages) {
        "tonemill: ring: --wave takes sine, square, triangle or saw\n"},
       {{"mix", "s.wav:x", "-o", "o.wav"}, 2, "tonemill: mix: " + F("s.wav:x") + ": Illegal Left amplitude factor!\n"},
       {{"mix", "s.wav:1:", "-o", "o.wav"}, 2, "tonemill: mix: " + F("s.wav:1:") + ": Illegal Right amplitude factor!\n"},
+      {{"mix", "s.wav", "-o", F("nodir/o.wav")}, 1,
+       "tonemill: " + F("nodir/o.wav") + ": Can not open destination file. (no such file or directory)\n"},
       {{"mix", "none.wav", "-o", "o.wav"}, 1, "tonemill: " + F("none.wav") + ": Can't find WAV file " + F("none.wav") + "\n"},
   };
   for (const auto& c : cases) {
