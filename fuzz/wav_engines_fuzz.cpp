@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const tonemill::TWAVheader h(in);
   if (!h.Valid || (h.Channels != 1 && h.Channels != 2) || (h.BitsPerSample != 8 && h.BitsPerSample != 16) ||
-      h.SampleRate <= 0)
+      h.SampleRate <= 0 || h.DataSize < 0)
     return 0;
   const int64_t frames = h.DataSize / (h.BitsPerSample / 8 * h.Channels);
   // A range and a channel from the data itself.

@@ -80,6 +80,9 @@ std::optional<Problem> PrepareScan(const std::string& name, ScanSetup& setup, Wa
     return Problem("Unsupported sample size (" + std::to_string(h.BitsPerSample) +
                        " bits) in WAV file " + name,
                    name);
+  // A data chunk of 2 GB or more (or one a streaming writer left at its largest) is beyond the
+  // 32-bit counters of the scan.
+  if (h.DataSize < 0) return Problem("Data of " + name + " too large to process", name);
   if (h.SampleRate <= 0)
     return Problem("Unsupported sampling rate (" + std::to_string(h.SampleRate) +
                        " Hz) in WAV file " + name,

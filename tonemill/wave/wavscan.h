@@ -36,7 +36,8 @@ struct ScanSetup {
 // and the statistics preset (minimum and maximum 127 for 8 bits, 32767 for 16). Any positive
 // rate is scanned; a sample size other than 8 or 16 bits is refused with "Unsupported sample
 // size (N bits) in WAV file ", and a rate of 0 or below with "Unsupported sampling rate (N Hz)
-// in WAV file ", since the figures would be wrong.
+// in WAV file ", since the figures would be wrong; a data chunk of 2 GB or more with "Data of
+// NAME too large to process".
 std::optional<Problem> PrepareScan(const std::string& name, ScanSetup& setup, WavStats& stats);
 
 struct ScanResult {

@@ -114,6 +114,10 @@ TEST(WavScan, RefusesWhatItCannotMeasure) {
     EXPECT_EQ(p->message, std::string(c.message) + dir.File("x.wav"));
   }
   EXPECT_EQ(PrepareScan(dir.File("none.wav"), setup, stats)->message, "Can't find WAV file " + dir.File("none.wav"));
+  std::vector<uint8_t> huge = bytes;  // a data chunk of 2 GB or more
+  huge[43] = 0x80;
+  testing_support::WriteBytes(dir.File("x.wav"), huge);
+  EXPECT_EQ(PrepareScan(dir.File("x.wav"), setup, stats)->message, "Data of " + dir.File("x.wav") + " too large to process");
 }
 
 TEST(WavScan, CancelKeepsWhatWasGathered) {
