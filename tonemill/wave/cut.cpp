@@ -5,7 +5,7 @@ namespace tonemill {
 RangeResult CutRange(const RangeRequest& request, Progress& progress) {
   WavInputData input(request.input);
   const SelectedBytes range = SelectBytes(input, request.startFrame, request.endFrame);
-  progress.total = int32_t(input.DataSize() - range.Count());
+  progress.total = ProgressTotal(input.DataSize() - range.Count(), request.input);
   progress.done = 0;
   WavOutputData output(request.output, input.Format());
   output.AppendCopy(input, 0, range.empty ? input.DataSize() : range.start, progress);

@@ -13,8 +13,7 @@ RangeResult ExtendWav(const std::string& inputPath, const std::string& outputPat
   int64_t insertAt = std::max<int64_t>(settings.startFrame, 0) * frameBytes;
   if (settings.append || insertAt >= dataSize) insertAt = dataSize;
   const int64_t silence = std::clamp<int64_t>(settings.durationFrames, 0, INT32_MAX) * frameBytes;
-  if (dataSize + silence > INT32_MAX) throw EInOutError("Output of " + outputPath + " too large");
-  progress.total = int32_t(dataSize + silence);
+  progress.total = ProgressTotal(dataSize + silence, inputPath);
   progress.done = 0;
 
   WavOutputData output(outputPath, input.Format());

@@ -27,7 +27,7 @@ class GatedCut {
 
   RangeResult Run() {
     const RangeInfo info = DescribeRange(input_, request_);
-    progress_.total = int32_t(input_.DataSize());
+    progress_.total = ProgressTotal(input_.DataSize(), request_.input);
     progress_.done = 0;
     WavOutputData output(request_.output, input_.Format());
     output.AppendCopy(input_, 0, info.bytes.start, progress_);

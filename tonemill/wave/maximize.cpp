@@ -76,7 +76,7 @@ RangeResult MaximizeRange(const RangeRequest& request, Progress& progress) {
     WavInputData input(request.input);
     const RangeInfo info = DescribeRange(input, request);
     rangeBytes = info.bytes.Count();
-    progress.total = int32_t(input.DataSize() + rangeBytes);
+    progress.total = ProgressTotal(input.DataSize() + rangeBytes, request.input);
     progress.done = 0;
     switch (input.Layout()) {
       case Mono8: FindPeaks<Mono8>(input, info.bytes, peaks, progress); break;

@@ -31,7 +31,7 @@ RangeInfo DescribeRange(const WavInputData& input, const RangeRequest& request) 
 
 RangeFrame::RangeFrame(const RangeRequest& request, Progress& progress, int64_t earlierBytes)
     : input_(request.input), progress_(progress), info_(DescribeRange(input_, request)) {
-  progress_.total = int32_t(input_.DataSize() + earlierBytes);
+  progress_.total = ProgressTotal(input_.DataSize() + earlierBytes, request.input);
   if (earlierBytes == 0) progress_.done = 0;
   output_ = std::make_unique<WavOutputData>(request.output, info_.format);
   output_->AppendCopy(input_, 0, info_.bytes.start, progress_);

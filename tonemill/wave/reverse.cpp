@@ -13,7 +13,7 @@ RangeResult ReverseRange(const RangeRequest& request, Progress& progress) {
   const bool oneChannel = info.stereo && info.left != info.right;
   const int64_t frameBytes = info.frameBytes;
   const int64_t sampleBytes = frameBytes / info.format.channels;
-  progress.total = int32_t(input.DataSize() + (oneChannel ? range.Count() : 0));
+  progress.total = ProgressTotal(input.DataSize() + (oneChannel ? range.Count() : 0), request.input);
   progress.done = 0;
 
   WavOutputData output(request.output, input.Format());

@@ -17,9 +17,7 @@ WavInputData::WavInputData(const std::string& path) : path_(path), file_(path, f
   if (!h.Valid || (h.Channels != 1 && h.Channels != 2) ||
       (h.BitsPerSample != 8 && h.BitsPerSample != 16))
     throw EInOutError("Unsupported WAV format in " + path);
-  // The counters the front ends read are 32-bit, as the library's progress protocol has them.
-  if (h.DataSize < 0 || h.DataSize > INT32_MAX / 2)
-    throw EInOutError("Data of " + path + " too large to process");
+  if (h.DataSize < 0) throw EInOutError("Data of " + path + " too large to process");
   format_ = AudioFormat{h.SampleRate, h.BitsPerSample, h.Channels};
   const bool eight = h.BitsPerSample == 8;
   layout_ = h.Channels == 1 ? (eight ? Mono8 : Mono16) : (eight ? Stereo8 : Stereo16);
@@ -27,6 +25,11 @@ WavInputData::WavInputData(const std::string& path) : path_(path), file_(path, f
   dataStart_ = h.DataStart;
   dataSize_ = h.DataSize;
   available_ = std::clamp<int64_t>(file_.Size() - dataStart_, 0, dataSize_);
+}
+
+int32_t ProgressTotal(int64_t bytes, const std::string& name) {
+  if (bytes > INT32_MAX) throw EInOutError("Data of " + name + " too large to process");
+  return int32_t(std::max<int64_t>(bytes, 0));
 }
 
 size_t WavInputData::Read(uint8_t* buffer, size_t count, int64_t offset) {

@@ -21,10 +21,14 @@ inline bool CancelRequested(const Progress& progress) {
   return progress.Cancelled() || progress.done > progress.total;
 }
 
+// The progress total for `bytes` of work on `name`'s data: the counters are 32-bit, as the
+// library's progress protocol has them, so more work than they hold is refused (EInOutError).
+int32_t ProgressTotal(int64_t bytes, const std::string& name);
+
 class WavInputData {
  public:
-  // Opens an input that passed its checks. Throws EInOutError when it cannot be read or is not
-  // an 8- or 16-bit mono or stereo PCM WAV file.
+  // Opens an input that passed its checks. Throws EInOutError when it cannot be read, is not
+  // an 8- or 16-bit mono or stereo PCM WAV file, or claims 2 GB of data or more.
   explicit WavInputData(const std::string& path);
 
   const std::string& Path() const { return path_; }

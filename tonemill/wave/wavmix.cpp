@@ -254,7 +254,7 @@ MixResult MixWavFiles(const std::vector<MixSource>& sources, const std::string& 
     if (CancelRequested(progress)) break;
     WavInputData input(source.path);
     progress.item = source.path;
-    progress.total = int32_t(input.DataSize());
+    progress.total = ProgressTotal(input.DataSize(), source.path);
     progress.done = 0;
     SourceMix mix(input, source, format, output);
     bool atEnd = false;

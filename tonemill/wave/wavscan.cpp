@@ -111,7 +111,7 @@ ScanResult ScanWav(const ScanSetup& setup, WavStats& stats, Progress& progress) 
   WavInputData input(setup.name);
   const int64_t frameBytes = input.FrameBytes();
   const int64_t whole = setup.dataSize - setup.dataSize % frameBytes;
-  progress.total = int32_t(setup.dataSize);
+  progress.total = ProgressTotal(setup.dataSize, setup.name);
   progress.done = 0;
   ChannelScan channels[2];
   std::vector<uint8_t> block(size_t(kFramesPerPump * frameBytes));
