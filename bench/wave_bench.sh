@@ -1,18 +1,17 @@
 #!/usr/bin/env bash
 # The WAV commands against their SoX counterparts on a minute of 44100 Hz 16-bit stereo audio,
-# each pair in the same run: wall time (median of 5 runs, warm cache, the two tools taking
-# turns), the ratio tonemill ÷ sox, and tonemill's peak memory on the minute and on four minutes
+# each pair in the same run, warm cache, the two tools taking turns: the median of 5 runs of
+# processor time (user + system; steadier than wall time on a shared machine) and of wall time,
+# the ratios tonemill ÷ sox, and tonemill's peak memory on the minute and on four minutes
 # (memory must not grow with the length).
 #   bench/wave_bench.sh [DIR]
-# DIR holds the files (default: /dev/shm when there is one, else $TMPDIR or /tmp). tonemill
-# syncs every output to disk before it moves it into place, SoX does not: on a disk the sync
-# is part of tonemill's time; on tmpfs both measure their work alone.
+# DIR holds the files (default $TMPDIR or /tmp). tonemill syncs every output to disk before it
+# moves it into place, SoX does not: on a disk the wait for the sync is part of tonemill's wall
+# time (not of its processor time); on tmpfs (/dev/shm) it costs nothing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 tonemill=${TONEMILL:-$here/build/bin/tonemill}
-default_dir=${TMPDIR:-/tmp}
-[ -d /dev/shm ] && default_dir=/dev/shm
-work=$(mktemp -d "${1:-$default_dir}/wave-bench.XXXXXX")
+work=$(mktemp -d "${1:-${TMPDIR:-/tmp}}/wave-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
@@ -33,19 +32,18 @@ cases=(
   "mix|mix IN b.wav -o OUT|-D -m -v 1 IN -v 1 b.wav OUT"
 )
 
-now() { date +%s%N; }
-# Runs "$@" quietly and prints the wall time in ms.
+# Runs "$@" quietly; prints "wall cpu" in ms (bash's own timing: getrusage, to the millisecond).
 timed() {
-  local start end
-  start=$(now)
-  "$@" >/dev/null 2>&1
-  end=$(now)
-  echo $(( (end - start) / 1000 ))
+  local TIMEFORMAT='%3R %3U %3S'
+  { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{printf "%.0f %.0f\n", $1 * 1000, ($2 + $3) * 1000}'
 }
-median() { sort -n | awk '{v[NR] = $1} END {printf "%.1f", v[int((NR + 1) / 2)] / 1000}'; }
+median() { sort -n | awk '{v[NR] = $1} END {printf "%.0f", v[int((NR + 1) / 2)]}'; }
 peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
-printf "%-9s %12s %10s %7s %14s %14s\n" "" "tonemill ms" "sox ms" "ratio" "peak KB (1 min)" "(4 min)"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf "%-9s %14s %14s %9s %9s %10s %10s\n" "" "tonemill cpu" "sox cpu" "cpu ratio" \
+  "wall ratio" "KB 1 min" "KB 4 min"
 for c in "${cases[@]}"; do
   IFS='|' read -r name tm sx <<<"$c"
   read -ra tm_args <<<"${tm//IN/a.wav}"
@@ -56,22 +54,25 @@ for c in "${cases[@]}"; do
   # Warm the cache and the outputs' places.
   "$tonemill" "${tm_args[@]}" >/dev/null 2>&1
   sox "${sx_args[@]}" >/dev/null 2>&1
-  tm_times=() sx_times=()
+  tm_wall=() tm_cpu=() sx_wall=() sx_cpu=()
   for _ in 1 2 3 4 5; do
-    tm_times+=("$(timed "$tonemill" "${tm_args[@]}")")
-    sx_times+=("$(timed sox "${sx_args[@]}")")
+    read -r w u <<<"$(timed "$tonemill" "${tm_args[@]}")"
+    tm_wall+=("$w") tm_cpu+=("$u")
+    read -r w u <<<"$(timed sox "${sx_args[@]}")"
+    sx_wall+=("$w") sx_cpu+=("$u")
   done
-  tm_ms=$(printf "%s\n" "${tm_times[@]}" | median)
-  sx_ms=$(printf "%s\n" "${sx_times[@]}" | median)
-  ratio=$(awk -v a="$tm_ms" -v b="$sx_ms" 'BEGIN {printf "%.2f", a / b}')
+  tc=$(printf "%s\n" "${tm_cpu[@]}" | median) sc=$(printf "%s\n" "${sx_cpu[@]}" | median)
+  tw=$(printf "%s\n" "${tm_wall[@]}" | median) sw=$(printf "%s\n" "${sx_wall[@]}" | median)
   short_kb=$(peak_kb "$tonemill" "${tm_args[@]}")
   long_args=("${tm_args[@]//a.wav/long.wav}")
   long_args=("${long_args[@]//b.wav/long.wav}")
   long_kb=$(peak_kb "$tonemill" "${long_args[@]}")
-  printf "%-9s %12s %10s %7s %14s %14s\n" "$name" "$tm_ms" "$sx_ms" "$ratio" "$short_kb" "$long_kb"
+  printf "%-9s %14s %14s %9s %9s %10s %10s\n" "$name" "$tc ms ($tw)" "$sc ms ($sw)" \
+    "$(ratio "$tc" "$sc")" "$(ratio "$tw" "$sw")" "$short_kb" "$long_kb"
 done
 echo
-echo "tonemill: $tonemill; files in $(dirname "$work"); $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "tonemill: $tonemill; files in $(dirname "$work"); $(nproc) processors;" \
+  "load after: $(cut -d' ' -f1-3 /proc/loadavg); cpu and wall ms, medians of 5"
 echo "sox command lines:"
 for c in "${cases[@]}"; do
   IFS='|' read -r name tm sx <<<"$c"

@@ -32,6 +32,7 @@ struct EffectCommand {
   int Run(const Engine& engine) const {
     return RunWaveOperation(out.output, {launch.input}, out,
                             [&](const std::string& path, Progress& progress) {
+                              progress.item = launch.input;
                               const RangeResult r = engine(RangeOf(launch, path), progress);
                               EngineRun run;
                               run.cancelled = r.cancelled;

@@ -101,7 +101,7 @@ int RunWavscan(int argc, char** argv) {
     return kExitFailure;
   }
   InstallInterruptHandler();
-  Progress progress;
+  Progress progress(Progress::CancelMark::AtTotal);  // the counters never pass the limit
   ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
   PumpState state{&progress, &bar};
   progress.pump = ScanPump;

@@ -87,21 +87,25 @@ inline int32_t StoreRounded(long double x) {
 }
 // The truncating store of SSE3 processors (every x86-64 processor since 2005, but not part of
 // the baseline), looked up once.
-inline const bool kHaveTruncatingStore = __builtin_cpu_supports("sse3");
+inline const bool kHaveTruncatingStore = (__builtin_cpu_init(), __builtin_cpu_supports("sse3"));
+// Without it: the nearest integer, stepped back towards zero when it lies beyond x.
+inline int32_t TruncatedViaNearest(long double x) {
+  const int32_t r = StoreRounded(x);
+  return r - int32_t((x >= 0) & ((long double)r > x)) + int32_t((x < 0) & ((long double)r < x));
+}
 inline int32_t StoreTruncated(long double x) {
   if (kHaveTruncatingStore) {
     int32_t t;
     __asm__("fisttpl %0" : "=m"(t) : "t"(x) : "st");
     return t;
   }
-  // The nearest integer, stepped back towards zero when it lies beyond x.
-  const int32_t r = StoreRounded(x);
-  return r - int32_t((x >= 0) & ((long double)r > x)) + int32_t((x < 0) & ((long double)r < x));
+  return TruncatedViaNearest(x);
 }
 #else
 inline int32_t StoreRounded(long double x) { return int32_t(std::lrint(x)); }
 inline void StoreRounded(long double x, int32_t* to) { *to = StoreRounded(x); }
 inline int32_t StoreTruncated(long double x) { return int32_t(x); }
+inline int32_t TruncatedViaNearest(long double x) { return int32_t(x); }
 #endif
 
 // Round(o) clipped to the limits.

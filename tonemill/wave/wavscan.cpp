@@ -116,7 +116,8 @@ ScanResult ScanWav(const ScanSetup& setup, WavStats& stats, Progress& progress) 
   ChannelScan channels[2];
   std::vector<uint8_t> block(size_t(kFramesPerPump * frameBytes));
   int64_t offset = 0;
-  while (offset < whole && !CancelRequested(progress)) {
+  // The scan's dialog cancels by setting the counter to the limit itself.
+  while (offset < whole && progress.done < progress.total && !CancelRequested(progress)) {
     const int64_t want = std::min<int64_t>(kFramesPerPump * frameBytes, whole - offset);
     const int64_t frames = int64_t(input.Read(block.data(), size_t(want), offset)) / frameBytes;
     if (frames == 0) break;

@@ -79,6 +79,7 @@ TEST(SampleConversions, AgreeWithTheLibrary) {
     const long double clipped = x > limits.high ? limits.high : x < limits.low ? limits.low : x;
     ASSERT_EQ(RoundClipped(x, limits), int32_t(std::lrint(clipped))) << double(x);
     ASSERT_EQ(TruncClipped(x, limits), int32_t(std::trunc(clipped))) << double(x);
+    ASSERT_EQ(TruncatedViaNearest(clipped), int32_t(std::trunc(clipped))) << double(x);  // no SSE3
     const long double offset = x / 200 + 128;
     const long double byte = offset > 255 ? 255 : offset < 0 ? 0 : offset;
     ASSERT_EQ(TruncClippedOffset8(x / 200), int32_t(std::trunc(byte)) - 128) << double(x);

@@ -133,6 +133,15 @@ TEST(WavScan, CancelKeepsWhatWasGathered) {
   EXPECT_TRUE(r.cancelled);
   EXPECT_EQ(r.scannedBytes, 40000);
   EXPECT_EQ(FiguresOf(setup, stats, r.scannedBytes).left.rmsText, "3.00");
+  // The dialog's Cancel sets the counter to the limit: the scan stops there too.
+  Progress atLimit;
+  atLimit.pump = [](void* p) {
+    auto* progress = static_cast<Progress*>(p);
+    progress->done = progress->total;
+  };
+  atLimit.pumpContext = &atLimit;
+  EXPECT_EQ(ScanWav(setup, stats, atLimit).scannedBytes, 40000);
+  EXPECT_EQ(atLimit.done, atLimit.total);
 }
 
 }  // namespace
