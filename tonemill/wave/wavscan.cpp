@@ -116,11 +116,15 @@ ScanResult ScanWav(const ScanSetup& setup, WavStats& stats, Progress& progress) 
   ChannelScan channels[2];
   std::vector<uint8_t> block(size_t(kFramesPerPump * frameBytes));
   int64_t offset = 0;
+  bool fileEnded = false;
   // The scan's dialog cancels by setting the counter to the limit itself.
   while (offset < whole && progress.done < progress.total && !CancelRequested(progress)) {
     const int64_t want = std::min<int64_t>(kFramesPerPump * frameBytes, whole - offset);
     const int64_t frames = int64_t(input.Read(block.data(), size_t(want), offset)) / frameBytes;
-    if (frames == 0) break;
+    if (frames == 0) {
+      fileEnded = true;
+      break;
+    }
     const bool first = offset == 0;
     switch (input.Layout()) {
       case Mono8: ScanBlock<Mono8>(block.data(), frames, first, channels); break;
@@ -137,8 +141,8 @@ ScanResult ScanWav(const ScanSetup& setup, WavStats& stats, Progress& progress) 
   Store(channels[1], any && setup.channels == 2, stats.MinRight, stats.MaxRight, stats.SatRight,
         stats.SumSqRight);
   ScanResult result;
-  result.cancelled = CancelRequested(progress);
-  result.endsEarly = !result.cancelled && offset < whole;
+  result.cancelled = !fileEnded && offset < whole;
+  result.endsEarly = fileEnded;
   result.scannedBytes = offset;
   // A partial frame at the end of the data is no sample: the scan is complete without it.
   if (!result.cancelled && !result.endsEarly) progress.done = progress.total;

@@ -140,7 +140,9 @@ TEST(WavScan, CancelKeepsWhatWasGathered) {
     progress->done = progress->total;
   };
   atLimit.pumpContext = &atLimit;
-  EXPECT_EQ(ScanWav(setup, stats, atLimit).scannedBytes, 40000);
+  const ScanResult stopped = ScanWav(setup, stats, atLimit);
+  EXPECT_EQ(stopped.scannedBytes, 40000);
+  EXPECT_TRUE(stopped.cancelled && !stopped.endsEarly);
   EXPECT_EQ(atLimit.done, atLimit.total);
 }
 
