@@ -55,7 +55,16 @@ WaveOutcome RunWaveEngine(const std::string& output, Overwrite overwrite, const 
     outcome.problem = Problem(message, output);
     return outcome;  // the temporary file goes with `out`
   }
-  if (!out.Commit(overwrite, outcome.problem)) return outcome;
+  // An input that ends early still gives a valid output of what it holds, but the run failed:
+  // the output goes into place only where it replaces nothing.
+  const bool incomplete = run.problem && !run.cancelled;
+  if (incomplete && KindOf(output) != TargetKind::Absent) {
+    outcome.end = WaveOutcome::End::Failed;
+    outcome.problem = *run.problem;
+    outcome.problem.message += "; " + output + " was left as it was";
+    return outcome;
+  }
+  if (!out.Commit(incomplete ? Overwrite::Refuse : overwrite, outcome.problem)) return outcome;
   if (run.cancelled) {
     outcome.end = WaveOutcome::End::Cancelled;
     outcome.problem = Problem("Cancelled: " + output + " holds what was done before the cancel", output);

@@ -1,7 +1,7 @@
 // A WAV operation as the editor's dialogs and the command line run it: the output checks, the
 // engine writing to a temporary file beside the target, and the outcome — the output put into
-// place after success, a cancel or an input that ends early; removed after a failure, so that
-// an existing target stays as it was.
+// place after success or a cancel, and after an input that ends early only where it replaces
+// nothing; removed after a failure, so that an existing target stays as it was.
 #pragma once
 
 #include "tonemill/files/outputfile.h"
@@ -43,7 +43,8 @@ struct WaveOutcome {
 };
 
 // Runs the engine on a temporary file beside `output` and puts the result into place unless
-// the engine failed (threw EInOutError); messages name `output`, not the temporary file. An
+// the engine failed (threw EInOutError, or its input ended early and `output` exists);
+// messages name `output`, not the temporary file. An
 // output that cannot be created gives `cannotCreate` where the operation has a message of its
 // own for that ("Can not open destination file." for the mixer).
 WaveOutcome RunWaveEngine(const std::string& output, Overwrite overwrite, const WaveEngine& engine,

@@ -145,6 +145,10 @@ TEST_F(WaveCommands, AnInputCutShortIsProcessedAndReported) {
   EXPECT_EQ(Run({"reverse", "cut.wav", "-o", "o.wav"}), 1);
   EXPECT_EQ(result_.err, "tonemill: " + F("cut.wav") + ": Premature end of WAV file " + F("cut.wav") + "\n");
   EXPECT_EQ(ReadWav(F("o.wav")).dataSize, 4000u);
+  // Over an existing file the early end is a failure that replaces nothing, even with --force.
+  EXPECT_EQ(Run({"fade", "cut.wav", "-o", "o.wav", "--force"}), 1);
+  EXPECT_NE(result_.err.find(F("o.wav") + " was left as it was"), std::string::npos) << result_.err;
+  EXPECT_EQ(ReadWav(F("o.wav")).dataSize, 4000u);
 }
 
 TEST_F(WaveCommands, ASignalCancelsAndLeavesAValidShorterFile) {
