@@ -2,6 +2,7 @@
 
 #include "interpolate.h"
 #include "mix.h"
+#include "render.h"
 #include "resample.h"
 #include "status.h"
 #include "wavefile.h"
@@ -461,6 +462,9 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
       level[c] = float((long double)level[c] + (long double)nb * slope[c]);
     done += nb;
     if (finished || (exhausted && floor == Floor::Release)) break;
+    // A long stretch keeps the host's window alive between its blocks. The driver alone tests
+    // for a cancel, at its own points, so the output stays the same.
+    if (done < frames) Pump();
   }
   v.levelLeft = level[0];
   v.levelRight = level[1];

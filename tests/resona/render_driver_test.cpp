@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -355,6 +356,47 @@ TEST(DriverPaths, SpacesAndNonAsciiNamesWork) {
   WriteText(lst, Song(10, Block(Inst{}, {{60, {"0 ON 100", "5 OFF 64"}}})));
   ASSERT_EQ(f.RenderFile(lst, wav, {}).status, kOk);
   EXPECT_EQ(ReadWav(wav).samples[0], 1000 * 63 / 64);
+}
+
+}  // namespace
+
+namespace {
+
+// A note longer than one mixing block pumps between its blocks, so that the host's window
+// stays alive; a cancel from there still ends at the driver's next test, with the same bytes as
+// a cancel at the next line.
+TEST_F(Driver, ALongNotePumpsBetweenItsBlocksWithoutMovingTheCancelPoints) {
+  Inst looped;
+  looped.loopStart = 100;
+  looped.loopEnd = 899;
+  // 6 s of a looped note at 44100 Hz stereo: 88200 frames a block, so three blocks.
+  const std::string text = Song(7000, Block(looped, {{60, {"0 ON 100", "6000 OFF 64"}},
+                                                     {64, {"6100 ON 100", "6200 OFF 64"}}}));
+  // Lines: 1 duration, 2 "{", 3 inst, 4 "[", 5 note, 6 ON, 7 OFF (mixes the long stretch)...
+  std::vector<int32_t> linesAtPumps;
+  RenderRun run = f.Render(text, {}, [&](int, int32_t& line, int32_t&) { linesAtPumps.push_back(line); });
+  ASSERT_EQ(run.status, kOk);
+  const std::vector<uint8_t> whole = ReadBytes(f.wav);
+  EXPECT_GE(std::count(linesAtPumps.begin(), linesAtPumps.end(), 7), 3);
+
+  auto cancelAt = [&](auto when) {
+    bool done = false;
+    RenderRun r = f.Render(text, {}, [&](int, int32_t& line, int32_t& lines) {
+      if (!done && when(line)) {
+        done = true;
+        line = lines;
+      }
+    });
+    EXPECT_EQ(r.status, kOk);
+    return ReadBytes(f.wav);
+  };
+  int pumpsAtSeven = 0;
+  const std::vector<uint8_t> insideTheNote = cancelAt([&](int32_t line) {
+    return line == 7 && ++pumpsAtSeven == 2;  // between two blocks of the long stretch
+  });
+  const std::vector<uint8_t> atTheNextLine = cancelAt([](int32_t line) { return line == 8; });
+  EXPECT_EQ(insideTheNote, atTheNextLine);
+  EXPECT_NE(insideTheNote, whole);  // the second note was not mixed
 }
 
 }  // namespace

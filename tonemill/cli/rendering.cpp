@@ -1,8 +1,8 @@
 #include "rendering.h"
 
 #include "terminal.h"
-#include "tonemill/files/notes.h"
 #include "tonemill/files/numbers.h"
+#include "tonemill/render/renderdisplay.h"
 
 #include <initializer_list>
 
@@ -20,15 +20,15 @@ void RenderPump(void* context) {
   auto* state = static_cast<PumpState*>(context);
   SongProgress& p = *state->progress;
   if (InterruptRequested() && !p.counters.Cancelled()) p.counters.Cancel();
-  const int32_t lines = p.lines() < 1 ? 1 : p.lines();
-  std::string text = std::to_string(p.line()) + "/" + std::to_string(lines);
+  const RenderDisplay d = DisplayOf(p);
+  std::string text = d.lineText;
   if (p.counters.Cancelled()) {
     text += " Cancelling";
-  } else if (p.line() <= 2) {
+  } else if (d.allocating) {
     text += " Allocating";
   } else {
-    text.append(" Rendering ").append(p.instrument).append(" ").append(KeyName(p.baseNote));
-    if (p.line() > 4) text.append(" ").append(KeyName(p.currentNote));
+    text.append(" Rendering ").append(d.instrument).append(" ").append(d.baseNote);
+    if (!d.currentNote.empty()) text.append(" ").append(d.currentNote);
   }
   state->bar->Show(p.counters, text);
 }

@@ -31,7 +31,7 @@ bool ParseDrumOptions(const std::vector<std::string>& values, std::vector<DrumPa
     const size_t colon = value.find(':');
     DrumRow row{value.substr(0, colon), colon == std::string::npos ? "" : value.substr(colon + 1)};
     if (colon == std::string::npos || row.first.empty() || row.second.empty()) {
-      error = "Incomplete Track:Channel specification!";
+      error = kIncompleteDrumListMessage;
       return false;
     }
     error = CheckDrumCell(row.first, true);

@@ -61,7 +61,7 @@ std::optional<Problem> CheckSamples(const std::string& lstPath, const std::strin
 
   SampleMaking local;
   SampleMaking& m = making ? *making : local;
-  const MakeOutcome outcome = MakeSamples(list, m.progress);
+  const MakeOutcome outcome = m.make ? m.make(list, m.progress) : MakeSamples(list, m.progress);
   for (size_t row : outcome.made)
     if (SampleWavIsValid(list.Rows()[row].wavPath)) m.made.push_back(list.Rows()[row].wavPath);
   if (outcome.cancelled) {
@@ -100,6 +100,7 @@ RenderOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
   if (!out.IsOpen()) return outcome;
   SongRenderJob job{request.lstPath, out.Path(), request.sampleDirectory, request.format};
   const SongRenderResult result = RenderSongList(job, progress, pump, pumpContext);
+  outcome.render = result;
   switch (result.binding) {
     case SongRenderResult::Binding::LoadFailed:
       outcome.problem = Problem(platform::LoadErrorMessage("RESONA.DLL"));

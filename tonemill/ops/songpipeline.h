@@ -6,7 +6,10 @@
 #include "songchecks.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/midi/midtolst.h"
+#include "tonemill/render/makewavs.h"
 #include "tonemill/render/songrender.h"
+
+#include <functional>
 
 #include <optional>
 #include <string>
@@ -34,6 +37,10 @@ std::optional<Problem> CheckSongHasNotes(const MidToLstResult& result, const std
 struct SampleMaking {
   // The front end's pump runs before each sample; a cancel stops after the current one.
   Progress progress;
+  // How the marked samples are made: MakeSamples at once when empty. The desktop shows the
+  // list in the Make WAVs dialog first, where the user may change the marks or cancel (which
+  // comes back as a cancelled outcome).
+  std::function<MakeOutcome(SampleList&, Progress&)> make;
   std::vector<std::string> made;  // the WAV files made, each now a valid WAV file
   bool cancelled = false;
 };
@@ -65,6 +72,8 @@ struct RenderOutcome {
   enum class End { Done, Cancelled, Failed };
   End end = End::Failed;
   Problem problem;  // why it failed, or how far a cancelled render got
+  // Whether the library was bound and called, and what it returned.
+  SongRenderResult render;
 };
 
 // Renders the list into a temporary file beside the WAV song and puts it into place when the

@@ -22,6 +22,20 @@ std::string CheckDrumCell(std::string& cell, bool isTrack) {
   return isTrack ? "Illegal MIDI Track!" : "Illegal MIDI Channel!";
 }
 
+const char* const kIncompleteDrumListMessage = "Incomplete Track:Channel specification!";
+
+bool DrumCellIsEmpty(const std::string& cell) {
+  return cell.find_first_not_of(' ') == std::string::npos;
+}
+
+std::optional<std::pair<size_t, int>> FirstEmptyDrumCell(const std::vector<DrumRow>& rows) {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (DrumCellIsEmpty(rows[i].first)) return std::pair<size_t, int>{i, 0};
+    if (DrumCellIsEmpty(rows[i].second)) return std::pair<size_t, int>{i, 1};
+  }
+  return std::nullopt;
+}
+
 void RemoveRepeatedDrumRows(std::vector<DrumRow>& rows) {
   for (size_t i = 0; i < rows.size(); ++i)
     rows.erase(std::remove(rows.begin() + std::ptrdiff_t(i) + 1, rows.end(), rows[i]), rows.end());

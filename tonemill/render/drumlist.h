@@ -3,6 +3,7 @@
 
 #include "tonemill/midi/midtolst.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,13 @@ using DrumRow = std::pair<std::string, std::string>;  // track cell, channel cel
 // blanks removed and upper-cased must be "ALL", and is stored so. Returns the cell's message
 // ("Illegal MIDI Track!", "Illegal MIDI Channel!") or an empty text.
 std::string CheckDrumCell(std::string& cell, bool isTrack);
+
+// A cell with nothing but blanks has not been filled in yet: it is not checked as it is left,
+// and the list is incomplete while it stays so.
+bool DrumCellIsEmpty(const std::string& cell);
+// The first row and column (0 track, 1 channel) that is empty, when there is one.
+std::optional<std::pair<size_t, int>> FirstEmptyDrumCell(const std::vector<DrumRow>& rows);
+extern const char* const kIncompleteDrumListMessage;  // "Incomplete Track:Channel specification!"
 
 // Removes every later row equal to an earlier one in both cells. Rows that share only their
 // track or only their channel stay: removing them would change which notes are drums.
