@@ -12,6 +12,9 @@
 #include "tonemill/app/GroupyDlg.h"
 #include "tonemill/app/PlayDlg.h"
 #include "tonemill/app/RunForm.h"
+#include "tonemill/app/ConvertDlg.h"
+#include "tonemill/render/MakeWavsDlg.h"
+#include "tonemill/render/RenderDlg.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/ops/fileoperations.h"
 #include "tonemill/ui/fieldexit.h"
@@ -254,11 +257,16 @@ void TTMmain::PlayBtnClick() {
 
 void TTMmain::ScanBtnClick() { NotAvailable(tr("Scan")); }
 void TTMmain::EditBtnClick() { NotAvailable(tr("Edit")); }
-void TTMmain::ConvertBtnClick() { NotAvailable(ui_->ConvertBtn->text()); }
+void TTMmain::ConvertBtnClick() {
+  if (selector_ == Selector::PRG)
+    MakeWavsForPrgFiles();
+  else
+    ConvertFile(CurrentFile());
+}
 
 void TTMmain::PrintBtnClick() {
   if (selector_ == Selector::MID) {
-    NotAvailable(ui_->PrintBtn->text());
+    MakeWavsForMidi(CurrentFile());
     return;
   }
   const QString file = ui_->FileListBox->FileName();
@@ -363,6 +371,54 @@ void TTMmain::closeEvent(QCloseEvent* event) {
     platform::ShowError("Can't write settings file " + location_.iniPath);
   platform::CloseHelp();
   event->accept();
+}
+
+QString TTMmain::CurrentFile() const {
+  const QString current = ui_->FileListBox->FileName();
+  return current.isEmpty() ? ui_->FileListBox->SelectedFiles().value(0) : current;
+}
+
+void TTMmain::ConvertFile(const QString& file) {
+  if (file.isEmpty()) return;
+  const std::optional<ops::Conversion> conversion = ops::ConversionForFile(S(file));
+  if (!conversion) {
+    platform::ShowError(ops::kConvertExtensionMessage);
+    Refresh(file);
+    return;
+  }
+  auto field = [this](Selector s) { return S(fields_[size_t(s)]->text()); };
+  const ops::ConversionDirectories directories{field(Selector::MID), field(Selector::LST),
+                                               field(Selector::Song), field(Selector::PRG),
+                                               field(Selector::WAV), field(Selector::DFT)};
+  TConvertDlg dialog(this, file, directories, *conversion);
+  dialog.exec();
+  Refresh(file);
+}
+
+void TTMmain::MakeWavsForPrgFiles() {
+  const QString previous = ui_->FileListBox->FileName();
+  QStringList names;
+  for (const QString& file : ui_->FileListBox->SelectedFiles()) names << QFileInfo(file).fileName();
+  if (names.isEmpty()) return;
+  // The names are looked up in the directory listed, which is where they were chosen.
+  render::TmakeWAVsDlg dialog(this, ui_->FileListBox->Directory(),
+                              fields_[size_t(Selector::WAV)]->text(),
+                              fields_[size_t(Selector::DFT)]->text());
+  if (dialog.loadPRG(names)) dialog.exec();
+  Refresh(previous);
+}
+
+void TTMmain::MakeWavsForMidi(const QString& file) {
+  if (file.isEmpty()) return;
+  render::TrenderDlg dialog(this, render::TrenderDlg::Mode::MakeWavsForMid);
+  dialog.SetFiles(file, Q(ops::MakeWavsListPath(S(fields_[size_t(Selector::Temp)]->text()))),
+                  QString());
+  dialog.SetDirectories(fields_[size_t(Selector::PRG)]->text(),
+                        fields_[size_t(Selector::WAV)]->text(),
+                        fields_[size_t(Selector::DFT)]->text());
+  dialog.SetFormat(ops::MakeWavsFormat());
+  dialog.exec();
+  Refresh(file);
 }
 
 }  // namespace tonemill::app

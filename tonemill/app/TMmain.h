@@ -83,6 +83,12 @@ class TTMmain : public QMainWindow {
   // Re-reads the list after an operation and selects the file selected before, if still there.
   void Refresh(const QString& previous);
   void NotAvailable(const QString& operation);
+  // The song pipeline's operations: Convert of a file, "Make WAVs" of the selected PRG files,
+  // and "Make WAVs" of a MIDI file (the samples its song needs).
+  QString CurrentFile() const;
+  void ConvertFile(const QString& file);
+  void MakeWavsForPrgFiles();
+  void MakeWavsForMidi(const QString& file);
   void SaveFields();
   QString Resolved(const std::string& text) const;
 
