@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the desktop program under a virtual X server (Xvfb) and takes screenshots of its main
-# window, for the README and for looking at the window without a desktop:
+# window and of the song dialogs (the progress dialog in the middle of a render of the demo
+# song), for the README and for looking at the windows without a desktop:
 #   scripts/screenshots.sh [OUT_DIR]        (default: docs/screenshots)
 # Needs the build (build/bin/tonemill, TONEMILL_BUILD_DIR chooses another) and the packages of
 # scripts/setup.sh (xvfb, xauth, imagemagick's import).
@@ -49,3 +50,16 @@ shoot() {  # NAME [ARGS...]: starts the program, waits for its window, takes the
 
 shoot main-window
 shoot main-window-file "$home/MID/demo.mid"
+
+# The song dialogs, opened in their states by a driver built with the window library; the
+# render needs the default instrument set that scripts/setup.sh imports.
+if [ -f "$build/bin/PRG/0.PRG" ]; then
+  # The instrument set under the screenshot home's own names (its empty folders give way).
+  rm -rf "$home/PRG" "$home/WAV"
+  ln -s "$build/bin/PRG" "$home/PRG"
+  ln -s "$build/bin/WAV" "$home/WAV"
+  QT_QPA_PLATFORM=xcb "$build/bin/songdialogs_screenshots" "$out" "$home" \
+    "$home/PRG" "$home/WAV" "$here/examples/demo.mid"
+else
+  echo "screenshots: no instruments in $build/bin/PRG (run scripts/setup.sh); song dialogs skipped" >&2
+fi

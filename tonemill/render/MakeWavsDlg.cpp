@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QHeaderView>
 #include <QTableWidget>
 
 namespace tonemill::render {
@@ -82,7 +83,9 @@ void TmakeWAVsDlg::FillGrid() {
     ui_->StringGrid1->setItem(int(i), 0, make);
     ui_->StringGrid1->setItem(int(i), 1, file);
   }
-  ui_->StringGrid1->resizeColumnToContents(0);
+  // Room for "Yes" and "No" with the header's margins, and rows as tall as a line of text.
+  ui_->StringGrid1->setColumnWidth(0, fontMetrics().horizontalAdvance(tr("Make")) * 2);
+  ui_->StringGrid1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 }
 
 bool TmakeWAVsDlg::loadPRG(const QStringList& names) {

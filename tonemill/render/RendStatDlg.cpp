@@ -47,6 +47,13 @@ void TstatDlg::RenderPump(void* context) {
 }
 
 void TstatDlg::FormActivate() {
+  // Right after the show has finished, so that the window has its size and is drawn before the
+  // long call starts.
+  QMetaObject::invokeMethod(this, &TstatDlg::Render, Qt::QueuedConnection);
+}
+
+void TstatDlg::Render() {
+  if (!isVisible() || end_ != End::NotRun) return;
   ++renders_;
   const ops::RenderRequest request{ui_->LSTfile->text().toStdString(),
                                    ui_->LSTfile->text().toStdString(),

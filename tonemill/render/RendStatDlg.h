@@ -1,4 +1,4 @@
-// TstatDlg: the render progress dialog ("LST to WAV"). On its first show it renders the song
+// TstatDlg: the render progress dialog ("LST to WAV"). Once first shown it renders the song
 // list into the WAV song through the library and shows the instrument, base note, line and
 // current note as it goes; Cancel stops the render at the library's next line, and the dialog
 // then says how it ended and stays open until OK.
@@ -47,6 +47,7 @@ class TstatDlg : public ui::TDialog {
   void CancelRun() override { CancelBtnClick(); }
 
  private:
+  void Render();
   static void RenderPump(void* context);
   void ShowEnd();
 

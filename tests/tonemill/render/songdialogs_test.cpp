@@ -174,6 +174,12 @@ struct Studio {
   ts::TempDir home;
 };
 
+// Shows the progress dialog and lets it render, as it does right after its first show.
+void Run(TstatDlg& dialog) {
+  dialog.show();
+  QCoreApplication::processEvents();
+}
+
 SongFormat Format(int rate, int bits, int channels, double volume = 1.0) {
   SongFormat f;
   f.rate = rate;
@@ -592,7 +598,7 @@ void SongDialogsTest::progressDialogEnds() {
       dialog.timerTimer();
       seen << Text(dialog, "status");
     });
-    dialog.show();
+    Run(dialog);
     QCOMPARE(Text(dialog, "status"), t.status);
     QCOMPARE(Text(dialog, "lineLabel"), t.line);
     QCOMPARE(Text(dialog, "instrument"), t.instrument);
@@ -609,7 +615,7 @@ void SongDialogsTest::progressDialogEnds() {
     }
     // Shown again (as after a message box), it does not render again.
     dialog.hide();
-    dialog.show();
+    Run(dialog);
     QCOMPARE(dialog.RenderCount(), 1);
     dialog.OKBtnClick();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -641,7 +647,7 @@ void SongDialogsTest::progressDialogCancels() {
       else
         Child<QPushButton>(dialog, "CancelBtn")->click();
     });
-    dialog.show();
+    Run(dialog);
     QVERIFY(cancelled);
     QCOMPARE(Text(dialog, "status"), QString("Aborted"));
     QCOMPARE(Text(dialog, "lineLabel"), t.line);
