@@ -3,6 +3,7 @@
 // Questions are answered by script; dialogs opened modally inside a handler are answered by a
 // driver that acts on the active modal window.
 #include "platform/messages.h"
+#include "platform/qt/help.h"
 #include "tests/support/midifiles.h"
 #include "tests/support/testfiles.h"
 #include "tonemill/app/ConvertDlg.h"
@@ -253,6 +254,11 @@ void SongDialogsTest::convertProposalsAndControls() {
         std::pair{"c.Dft", Conversion::DftToWav}, std::pair{"d.wav", Conversion::WavToDft}})
     QCOMPARE(tonemill::ops::ConversionForFile(file), std::optional(conversion));
   QCOMPARE(tonemill::ops::ConversionForFile("e.prg"), std::nullopt);
+  // Every help context of the song dialogs has its topic.
+  for (int context : {tonemill::app::kHelpConvert, tonemill::render::kHelpMidToLst,
+                      tonemill::render::kHelpMidToWav, tonemill::render::kHelpRenderStatus,
+                      tonemill::render::kHelpMakeWavs})
+    QVERIFY2(platform::HelpTopicExists(context), qPrintable(QString::number(context)));
 }
 
 void SongDialogsTest::convertVolumeField() {
@@ -509,6 +515,10 @@ void SongDialogsTest::drumGridChecksEachCell() {
   QCOMPARE(grid->item(2, 0)->text(), QString("ALL"));
   QCOMPARE(grid->currentRow(), 2);
   QVERIFY(Enabled(dialog, "deleteButton"));
+  // Shown again (as after a message box), the rows stay as they are.
+  dialog.hide();
+  dialog.show();
+  QCOMPARE(grid->rowCount(), 3);
   grid->setCurrentCell(1, 0);
   dialog.deleteButtonClick();
   dialog.deleteButtonClick();
