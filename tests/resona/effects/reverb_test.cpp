@@ -65,14 +65,18 @@ TEST(Reverb, EarlyTapFrames) {
 
 TEST(Reverb, CustomModelStartsWithNineteenEarlyReflections) {
   const int32_t a = 10000;
-  const std::vector<int32_t> y = Reverberate(Impulse(2300, 0, a), {44100, 16, 1}, Parameters(4, 300, 0, 256));
-  std::vector<int32_t> expected(2300, 0);
-  expected[0] = a;
   int64_t taps[19];
   EarlyTapFrames(4, 44100, 0, taps);
+  // Short of the first echo from the combs (frame 2392); the reflections that fall later are
+  // left out.
+  const size_t frames = 2300;
+  const std::vector<int32_t> y = Reverberate(Impulse(frames, 0, a), {44100, 16, 1}, Parameters(4, 300, 0, 256));
+  std::vector<int32_t> expected(frames, 0);
+  expected[0] = a;
   // A tap of T frames delivers the input written T - 1 frames earlier; taps 1 and 2 coincide.
   expected[188] = int32_t(kTapGains[0] * float(a) + kTapGains[1] * float(a));
-  for (int k = 2; k < 19; ++k) expected[size_t(taps[k] - 1)] = int32_t(kTapGains[k] * float(a));
+  for (int k = 2; k < 19; ++k)
+    if (size_t(taps[k] - 1) < frames) expected[size_t(taps[k] - 1)] = int32_t(kTapGains[k] * float(a));
   EXPECT_EQ(y, expected);
 }
 
