@@ -2,6 +2,7 @@
 
 #include "tonemill/files/numbers.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tonemill {
@@ -24,6 +25,12 @@ PatchColumn Time(PatchColumn c) {
   c.time = true;
   return c;
 }
+// A time that sizes a delay line: longer than the file it would only hold silence, and far
+// longer it would not fit in memory.
+PatchColumn WithinFile(PatchColumn c) {
+  c.withinFile = true;
+  return c;
+}
 PatchColumn Integer(PatchColumn c) {
   c.integer = true;
   return c;
@@ -43,8 +50,9 @@ std::string BandDefault(int band, int column) {
 PatchLayout MakeLayout(EffectKind kind) {
   const PatchColumn original = Real("original", "1.000", 3, "Illegal amplitude factor!");
   const PatchColumn effect = Real("effect", "1.000", 3, "Illegal amplitude factor!");
-  const PatchColumn offset = Time(Real("offset", "0.00", 2, "Illegal offset value!"));
-  const PatchColumn variation = Time(Ranged(Real("variation", "1.00", 2, "Illegal variation value!"), 0, {}));
+  const PatchColumn offset = WithinFile(Time(Real("offset", "0.00", 2, "Illegal offset value!")));
+  const PatchColumn variation =
+      WithinFile(Time(Ranged(Real("variation", "1.00", 2, "Illegal variation value!"), 0, {})));
   const PatchColumn rate = Ranged(Real("rate", "1.0", 1, "Illegal rate value!"), 0, {});
   PatchLayout l;
   switch (kind) {
@@ -52,7 +60,7 @@ PatchLayout MakeLayout(EffectKind kind) {
       l.fileName = "ECHO.INI";
       l.columns = {Ranged(Real("level", "100.0", 1, "Illegal level value!"), -100, 100),
                    Ranged(Real("feedback", "50.0", 1, "Illegal feedback value!"), -99, 99),
-                   Time(Ranged(Real("delay", "100.00", 2, "Illegal delay value!"), 0, {}))};
+                   WithinFile(Time(Ranged(Real("delay", "100.00", 2, "Illegal delay value!"), 0, {})))};
       break;
     case EffectKind::Flange:
       l.fileName = "FLANGE.INI";
@@ -66,7 +74,7 @@ PatchLayout MakeLayout(EffectKind kind) {
     case EffectKind::Reverb: {
       l.fileName = "REVERB.INI";
       l.columns = {Time(Ranged(Real("decay", "250.00", 2, "Illegal decay value!"), 0, {})),
-                   Time(Ranged(Real("delay", "0.00", 2, "Illegal delay value!"), 0, {})),
+                   WithinFile(Time(Ranged(Real("delay", "0.00", 2, "Illegal delay value!"), 0, {}))),
                    Ranged(Real("level-left", "20", 0, "Illegal left level value!"), -1000, 1000),
                    Ranged(Real("level-right", "20", 0, "Illegal right level value!"), -1000, 1000)};
       const char* lowpass[6] = {"46", "48", "50", "52", "53", "55"};
@@ -153,15 +161,66 @@ std::optional<Problem> CheckTimeResolution(const std::string& text, const Launch
 
 }  // namespace
 
+std::optional<Problem> CheckFieldText(EffectKind kind, size_t column, const std::string& text,
+                                      const LaunchValues& launch) {
+  const PatchColumn& c = LayoutOf(kind).columns.at(column);
+  if (kind == EffectKind::Vocoder && column == vocoder::kTime) return CheckTimeResolution(text, launch);
+  if (!ColumnAccepts(c, text)) return Problem(c.message);
+  const std::optional<double> longest = LongestTime(launch);
+  if (c.withinFile && longest && std::fabs(*ParseReal(text)) > *longest) return Problem(c.message);
+  return std::nullopt;
+}
+
 std::optional<Problem> SetField(EffectFields& fields, size_t column, const std::string& text,
                                 const LaunchValues& launch) {
-  const PatchColumn& c = LayoutOf(fields.kind).columns.at(column);
-  if (fields.kind == EffectKind::Vocoder && column == vocoder::kTime) {
-    if (auto problem = CheckTimeResolution(text, launch)) return problem;
-  } else if (!ColumnAccepts(c, text)) {
-    return Problem(c.message);
-  }
+  if (auto problem = CheckFieldText(fields.kind, column, text, launch)) return problem;
   fields.values[column] = *ParseReal(text);
+  return std::nullopt;
+}
+
+std::string FieldText(const EffectFields& fields, size_t column, const LaunchValues& launch) {
+  const PatchColumn& c = LayoutOf(fields.kind).columns.at(column);
+  return FormatFixed(fields.values.at(column), c.time && !launch.msMode ? 0 : c.decimals);
+}
+
+std::optional<Problem> CheckPatchCell(EffectKind kind, size_t column, const std::string& text,
+                                      const LaunchValues& launch) {
+  // The grid holds milliseconds whatever the editor's unit.
+  LaunchValues ms = launch;
+  ms.msMode = true;
+  return CheckFieldText(kind, column, text, ms);
+}
+
+std::optional<Problem> CheckFields(const EffectFields& fields, const LaunchValues& launch) {
+  for (size_t c = 0; c < fields.values.size(); ++c) {
+    // The text as the field would show it, so that a value loaded from a patch file is
+    // judged as if typed.
+    const std::string text = FieldText(fields, c, launch);
+    if (auto problem = CheckFieldText(fields.kind, c, text, launch)) return problem;
+  }
+  const PatchLayout& layout = LayoutOf(fields.kind);
+  for (size_t b = 0; b < fields.bands.size(); ++b)
+    for (size_t c = 0; c < layout.bandColumns.size() && c < fields.bands[b].size(); ++c)
+      if (!ColumnAccepts(layout.bandColumns[c], fields.bands[b][c])) return Problem(layout.bandColumns[c].message);
+  return std::nullopt;
+}
+
+std::optional<Problem> CheckBands(const EffectFields& fields, int32_t controlRate, int32_t carrierRate) {
+  const int count = int(std::clamp(fields.values.at(vocoder::kBands), 1.0, 32.0));
+  for (int b = 0; b < count && size_t(b) < fields.bands.size(); ++b) {
+    for (const bool control : {true, false}) {
+      const size_t centreColumn = control ? vocoder::kControlCentre : vocoder::kCarrierCentre;
+      const double half = (control ? controlRate : carrierRate) / 2.0;
+      const double centre = ParseReal(fields.bands[size_t(b)][centreColumn]).value_or(-1);
+      const double width = ParseReal(fields.bands[size_t(b)][centreColumn + 1]).value_or(-1);
+      // A band beyond half the rate folds back; a width of 0 or beyond half the rate leaves
+      // the filter without a pass band (or unstable).
+      if (centre < 0 || centre > half || width <= 0 || width > half)
+        return Problem("Band " + std::to_string(b + 1) + " (" + (control ? "ctl" : "car") +
+                       "): the centre must lie from 0 to " + FormatFixed(half, 0) +
+                       " Hz and the width above 0 up to " + FormatFixed(half, 0) + " Hz!");
+    }
+  }
   return std::nullopt;
 }
 

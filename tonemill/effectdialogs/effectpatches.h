@@ -50,9 +50,24 @@ EffectFields FieldsFromPatch(EffectKind kind, const Patch& patch, const LaunchVa
 Patch PatchFromFields(const EffectFields& fields, const std::string& name, const LaunchValues& launch);
 
 // A field's check, as on leaving the field: the column's range in the launch unit, with the
-// field's own message. Sets the value on success.
+// field's own message; a time that sizes a delay may not exceed the file's duration. Sets the
+// value on success.
+std::optional<Problem> CheckFieldText(EffectKind kind, size_t column, const std::string& text,
+                                      const LaunchValues& launch);
 std::optional<Problem> SetField(EffectFields& fields, size_t column, const std::string& text,
                                 const LaunchValues& launch);
+// The field's text for its value: the column's decimals, a time in frames without any.
+std::string FieldText(const EffectFields& fields, size_t column, const LaunchValues& launch);
+// A cell of the patch grid edited in place (milliseconds, whatever the unit) passes its
+// column's check before it can reach an effect.
+std::optional<Problem> CheckPatchCell(EffectKind kind, size_t column, const std::string& text,
+                                      const LaunchValues& launch);
+// Every value checked again before a run, as the fields would check it: values loaded from a
+// patch file never passed a field.
+std::optional<Problem> CheckFields(const EffectFields& fields, const LaunchValues& launch);
+// The vocoder's bands in use: centres from 0 to half the rate of their signal (the control
+// file's, the carrier's), widths above 0 up to half that rate.
+std::optional<Problem> CheckBands(const EffectFields& fields, int32_t controlRate, int32_t carrierRate);
 // A band cell's check (frequencies 0 to 44100, weights any number).
 std::optional<Problem> SetBandCell(EffectFields& fields, size_t band, size_t column,
                                    const std::string& text);

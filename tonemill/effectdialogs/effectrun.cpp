@@ -70,10 +70,13 @@ int32_t CallExport(void* entry, const EffectJob& job, const char* out, Progress&
 std::optional<Problem> CheckEffectJob(const EffectJob& job) {
   const std::string& out = job.launch.output;
   if (auto clash = ops::OutputIsInput(out, job.launch.input, "Can't overwrite source file!")) return clash;
+  if (auto bad = CheckFields(job.fields, job.launch)) return bad;
   if (job.kind == EffectKind::Vocoder) {
     const TWAVheader control(job.controlFile);
     if (!control.Valid) return Problem("Error reading control file " + job.controlFile + "!", job.controlFile);
     if (auto clash = ops::OutputIsInput(out, job.controlFile, "Can't overwrite source file!")) return clash;
+    const int32_t carrierRate = job.launch.rate > 0 ? job.launch.rate : TWAVheader(job.launch.input).SampleRate;
+    if (auto bad = CheckBands(job.fields, control.SampleRate, carrierRate)) return bad;
   }
   return ops::UnwritableTarget(out);
 }

@@ -27,8 +27,9 @@ struct EffectJob {
 };
 
 // Before any work: the output may be neither the input nor the control file ("Can't overwrite
-// source file!") nor something other than a regular file; the control file must be a valid
-// WAV file ("Error reading control file NAME!").
+// source file!") nor something other than a regular file; every value passes its field's check
+// (CheckFields); the control file must be a valid WAV file ("Error reading control file
+// NAME!") and the bands in use fit its rate and the carrier's (CheckBands).
 std::optional<Problem> CheckEffectJob(const EffectJob& job);
 
 struct EffectOutcome {

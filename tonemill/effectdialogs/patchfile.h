@@ -22,6 +22,7 @@ struct PatchColumn {
   double min = 0, max = 0;
   bool integer = false;   // only whole numbers
   bool time = false;      // milliseconds in the file, the editor's unit in a field
+  bool withinFile = false;  // a time that sizes a delay: at most the file's duration
   bool keepText = false;  // written back as it was read, not reformatted
   std::string message;    // the field's message for a value it refuses
 };

@@ -3,6 +3,7 @@
 #include "tonemill/files/numbers.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace tonemill {
@@ -85,7 +86,16 @@ GatedCutFields GatedCutDialogFields(const LaunchValues& launch) {
 }
 
 ExtendFields ExtendDialogFields(const LaunchValues& launch) {
-  return {Duration(launch, "Illegal duration value!"), false, 3230};
+  ExtendFields f{Duration(launch, "Illegal duration value!"), false, 3230};
+  // The output's data stays below 2 GB, which its header and the progress counters hold.
+  const int64_t frameBytes = int64_t(launch.bits / 8) * launch.channels;
+  if (frameBytes > 0 && launch.totalFrames > 0 && launch.framesPerMs > 0) {
+    const int64_t frames = std::max<int64_t>(0, (INT32_MAX - launch.totalFrames * frameBytes) / frameBytes);
+    f.duration.checkMaximum = true;
+    // A maximum in ms that never converts to more frames than fit.
+    f.duration.maximum = launch.msMode ? std::floor(frames / launch.framesPerMs * 100) / 100 : double(frames);
+  }
+  return f;
 }
 
 ExtendSettings ExtendSettingsOf(double duration, bool append, const LaunchValues& launch) {
@@ -104,8 +114,10 @@ LowHighFields LowHighDialogFields(bool lowPass, const LaunchValues& launch) {
 
 BandFields BandDialogFields(bool notch, const LaunchValues& launch) {
   const std::string quarter = FormatFixed(double(launch.rate / 4), 1);
-  return {AtLeast(0, quarter, "Illegal center frequency!", 1),
-          AtLeast(0, quarter, "Illegal filter width!", 1),
+  // Beyond half the rate the centre folds back and the width turns the section unstable.
+  const double half = launch.rate / 2.0;
+  return {Between(0, half, quarter, "Illegal center frequency!", 1),
+          Between(0, half, quarter, "Illegal filter width!", 1),
           AnyReal("1.000", "Illegal amplification factor!", 3), notch ? 3040 : 3030};
 }
 

@@ -60,6 +60,8 @@ struct ExtendFields {
   bool appendDefault;
   int helpTopic;
 };
+// The duration at most what keeps the output's data below 2 GB (when the launch values know
+// the input's length).
 ExtendFields ExtendDialogFields(const LaunchValues& launch);
 // Only the selection's start is used.
 ExtendSettings ExtendSettingsOf(double duration, bool append, const LaunchValues& launch);
@@ -72,7 +74,8 @@ struct LowHighFields {
 };
 LowHighFields LowHighDialogFields(bool lowPass, const LaunchValues& launch);
 
-// Band pass / notch ("Band pass filter", "Notch filter").
+// Band pass / notch ("Band pass filter", "Notch filter"); centre and width from 0 to half the
+// rate.
 struct BandFields {
   RealField center, width, amplification;
   int helpTopic;
