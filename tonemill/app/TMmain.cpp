@@ -15,6 +15,10 @@
 #include "tonemill/app/ConvertDlg.h"
 #include "tonemill/render/MakeWavsDlg.h"
 #include "tonemill/render/RenderDlg.h"
+#include "tonemill/app/EditDlg.h"
+#include "tonemill/ops/midiutils.h"
+#include "tonemill/ops/scanedit.h"
+#include "tonemill/wave/WavscanDlg.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/ops/fileoperations.h"
 #include "tonemill/ui/fieldexit.h"
@@ -255,8 +259,8 @@ void TTMmain::PlayBtnClick() {
   Refresh(file);
 }
 
-void TTMmain::ScanBtnClick() { NotAvailable(tr("Scan")); }
-void TTMmain::EditBtnClick() { NotAvailable(tr("Edit")); }
+void TTMmain::ScanBtnClick() { ScanFile(CurrentFile()); }
+void TTMmain::EditBtnClick() { EditFile(CurrentFile()); }
 void TTMmain::ConvertBtnClick() {
   if (selector_ == Selector::PRG)
     MakeWavsForPrgFiles();
@@ -417,6 +421,40 @@ void TTMmain::MakeWavsForMidi(const QString& file) {
                         fields_[size_t(Selector::WAV)]->text(),
                         fields_[size_t(Selector::DFT)]->text());
   dialog.SetFormat(ops::MakeWavsFormat());
+  dialog.exec();
+  Refresh(file);
+}
+
+void TTMmain::ScanFile(const QString& file) {
+  if (file.isEmpty()) return;
+  const std::optional<ops::ScanWay> way = ops::ScanWayFor(S(file));
+  if (!way) {
+    platform::ShowError(ops::kScanExtensionMessage);
+  } else if (*way == ops::ScanWay::Wav) {
+    wave::TWAVscanDlg dialog(this);
+    dialog.fileEdit()->setText(file);
+    if (dialog.fileOK()) dialog.exec();
+  } else {
+    const std::string report = ops::MidScanReport(S(fields_[size_t(Selector::Temp)]->text()));
+    if (std::optional<Problem> problem = ops::CheckReportName(report)) {
+      platform::ShowError(problem->message);
+    } else if (const std::optional<Overwrite> overwrite = ops::AskToOverwriteReport(report)) {
+      std::optional<Problem> problem;
+      {
+        platform::HourglassCursor hourglass;
+        problem = ops::ListMidiToFile(S(file), report, ops::ListingForm::Text, *overwrite);
+      }
+      if (problem) platform::ShowError(problem->BoxText());
+      if (QFileInfo::exists(Q(report))) OpenInTextEditor(settings_.textEditor, Q(report), ".");
+    }
+  }
+  Refresh(file);
+}
+
+void TTMmain::EditFile(const QString& file) {
+  if (file.isEmpty()) return;
+  TEditDlg dialog(this, file, fields_[size_t(Selector::WAV)]->text(),
+                  fields_[size_t(Selector::Temp)]->text(), settings_);
   dialog.exec();
   Refresh(file);
 }

@@ -89,6 +89,10 @@ class TTMmain : public QMainWindow {
   void ConvertFile(const QString& file);
   void MakeWavsForPrgFiles();
   void MakeWavsForMidi(const QString& file);
+  // The WAV workshop's operations: Scan (the statistics of a WAV file, the listing of a MIDI
+  // file) and Edit (the Edit dialog and the editor it opens).
+  void ScanFile(const QString& file);
+  void EditFile(const QString& file);
   void SaveFields();
   QString Resolved(const std::string& text) const;
 

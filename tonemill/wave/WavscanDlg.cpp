@@ -1,0 +1,120 @@
+#include "WavscanDlg.h"
+
+#include "ui_WavscanDlg.h"
+
+#include "platform/messages.h"
+#include "platform/qt/cursor.h"
+#include "tonemill/files/numbers.h"
+
+#include <QTimer>
+
+namespace tonemill::wave {
+namespace {
+
+constexpr int kHelpScan = 3290;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+TWAVscanDlg::TWAVscanDlg(QWidget* parent) : TDialog(parent, kHelpScan), ui_(std::make_unique<Ui::WavscanDlg>()) {
+  ui_->setupUi(this);
+  run_.SetGauge(ui_->gauge);
+  connect(&run_.Timer(), &QTimer::timeout, this, &TWAVscanDlg::timerTimer);
+  connect(ui_->OKBtn, &QPushButton::clicked, this, &TWAVscanDlg::OKbtnClick);
+  connect(ui_->CancelBtn, &QPushButton::clicked, this, &TWAVscanDlg::CancelBtnClick);
+  ui_->OKBtn->setEnabled(false);
+  ui_->leftHead->setStyleSheet("color: red");
+  ui_->rightHead->setStyleSheet("color: blue");
+  ui_->gaugeL->SetColor(Qt::red);
+  ui_->gaugeR->SetColor(Qt::blue);
+}
+
+TWAVscanDlg::~TWAVscanDlg() = default;
+
+QLineEdit* TWAVscanDlg::fileEdit() const { return ui_->fileEdit; }
+
+bool TWAVscanDlg::fileOK() {
+  if (std::optional<Problem> problem = PrepareScan(ui_->fileEdit->text().toStdString(), setup_, stats_)) {
+    platform::ShowError(problem->BoxText());
+    return false;
+  }
+  ui_->bitEdit->setText(QString::number(setup_.bits));
+  ui_->rateEdit->setText(QString::number(setup_.rate));
+  ui_->channelEdit->setText(QString::number(setup_.channels));
+  ui_->sampleEdit->setText(QString::number(setup_.samples));
+  ui_->msEdit->setText(Q(FormatFixed(setup_.durationMs, 2)));
+  return true;
+}
+
+void TWAVscanDlg::FormActivate() {
+  // The window is drawn first; the scan starts from the event loop.
+  QTimer::singleShot(0, this, &TWAVscanDlg::RunScan);
+}
+
+void TWAVscanDlg::RunScan() {
+  if (result_) return;
+  {
+    platform::HourglassCursor hourglass;
+    // The counter stops at the limit on a cancel, never beyond it.
+    run_.Start(Progress::CancelMark::AtTotal);
+    try {
+      result_ = ScanWav(setup_, stats_, run_.Counters());
+    } catch (const std::exception& e) {
+      result_ = ScanResult{};
+      platform::ShowError(e.what());
+    }
+  }
+  timerTimer();  // the figures at the end; the timer keeps them fresh until the dialog closes
+  ui_->OKBtn->setEnabled(true);
+  ui_->CancelBtn->setEnabled(false);
+  if (cancelled_) {
+    run_.Stop();
+    reject();
+    return;
+  }
+  if (result_->endsEarly) platform::ShowError("Premature end of WAV file " + setup_.name);
+}
+
+void TWAVscanDlg::timerTimer() {
+  run_.timerTimer();
+  const int64_t scanned = result_ ? result_->scannedBytes : run_.Counters().done;
+  const ScanFigures f = FiguresOf(setup_, stats_, scanned);
+  ui_->gauge->setValue(result_ && !result_->cancelled ? 100 : f.progressGauge);
+  struct Side {
+    const ChannelFigures& figures;
+    QLineEdit *min, *max, *rms, *satur;
+    TNeedleGauge* gauge;
+    QProgressBar* satGauge;
+  };
+  const Side sides[2] = {
+      {f.left, ui_->minLedit, ui_->maxLedit, ui_->rmsLedit, ui_->saturLedit, ui_->gaugeL, ui_->satGaugeL},
+      {f.right, ui_->minRedit, ui_->maxRedit, ui_->rmsRedit, ui_->saturRedit, ui_->gaugeR, ui_->satGaugeR}};
+  for (int c = 0; c < setup_.channels && c < 2; ++c) {
+    const Side& s = sides[c];
+    s.min->setText(Q(s.figures.minimum));
+    s.max->setText(Q(s.figures.maximum));
+    s.rms->setText(Q(s.figures.rmsText));
+    s.satur->setText(QString::number(s.figures.saturated));
+    s.gauge->SetProgress(s.figures.rmsGauge);
+    s.satGauge->setValue(s.figures.saturationGauge);
+  }
+}
+
+void TWAVscanDlg::CancelBtnClick() {
+  if (run_.Running() && !result_) {
+    // The scan stops at its next test; the dialog then closes.
+    cancelled_ = true;
+    run_.Timer().stop();
+    run_.Cancel();
+    return;
+  }
+  reject();
+}
+
+void TWAVscanDlg::OKbtnClick() {
+  run_.Stop();
+  accept();
+}
+
+}  // namespace tonemill::wave
