@@ -38,7 +38,7 @@ void TEffectDlg::BindCommon(QTableWidget* grid, const QStringList& valueHeaders)
   connect(remove_, &QPushButton::clicked, this, &TEffectDlg::removeBtnClick);
   connect(update_, &QPushButton::clicked, this, &TEffectDlg::updateBtnClick);
   // Enter in an edit runs its check; it does not press OK.
-  ok_->setAutoDefault(false);
+  wave::NoDefaultButton(this);
   for (const char* name : {"fromFile", "toFile"}) findChild<QLabel*>(name)->setVisible(false);
   findChild<QLabel*>("fromFile")->setText(Q(launch_.input));
   findChild<QLabel*>("toFile")->setText(Q(launch_.output));

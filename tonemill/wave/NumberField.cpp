@@ -6,6 +6,7 @@
 #include "tonemill/ui/fieldexit.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace tonemill::wave {
 
@@ -50,6 +51,13 @@ void TNumberField::Step(int direction) {
   if (check_(FormatFixed(*v + direction, 9), shown)) return;
   SetText(QString::fromStdString(shown));
   emit Changed();
+}
+
+void NoDefaultButton(QWidget* dialog) {
+  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
 }
 
 }  // namespace tonemill::wave

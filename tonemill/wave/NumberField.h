@@ -15,6 +15,7 @@
 #include <string>
 
 class QLineEdit;
+class QWidget;
 class TSpinButton;
 namespace tonemill::ui {
 class FieldExit;
@@ -60,5 +61,9 @@ class TNumberField : public QObject {
   ui::FieldExit* exit_;
   QString remembered_;
 };
+
+// Enter in an edit of the dialog runs that edit's check and nothing else: no push button of the
+// dialog takes Enter (otherwise the first one, Cancel perhaps, would).
+void NoDefaultButton(QWidget* dialog);
 
 }  // namespace tonemill::wave

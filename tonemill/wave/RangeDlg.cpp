@@ -22,8 +22,7 @@ void TRangeDlg::BindCommon() {
   connect(cancel_, &QPushButton::clicked, this, &TRangeDlg::CancelBtnClick);
   connect(findChild<QPushButton*>("HelpBtn"), &QPushButton::clicked, this, &TRangeDlg::HelpBtnClick);
   // Enter in an edit runs its check; it does not press OK.
-  ok_->setAutoDefault(false);
-  ok_->setDefault(false);
+  NoDefaultButton(this);
   for (const char* name : {"fromFile", "toFile"})
     if (auto* label = findChild<QLabel*>(name)) label->setVisible(false);
   findChild<QLabel*>("fromFile")->setText(QString::fromStdString(launch_.input));

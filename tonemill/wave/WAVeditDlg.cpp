@@ -56,7 +56,7 @@ TWAVeditDlg::TWAVeditDlg(QWidget* parent, const QString& input, const QString& o
   run_.SetGauge(ui_->gauge);
   ui_->fromFileEdit->setText(input);
   ui_->toFileEdit->setText(output);
-  ui_->OKBtn->setAutoDefault(false);
+  NoDefaultButton(this);
   ui::FieldExit::Install(ui_->fromFileEdit, [this] {
     fromFileEditExit();
     return true;

@@ -9,6 +9,7 @@
 #include "tonemill/files/paths.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/ui/fieldexit.h"
+#include "tonemill/wave/NumberField.h"
 
 #include <QFileInfo>
 #include <QHeaderView>
@@ -28,7 +29,7 @@ TWAVmixDlg::TWAVmixDlg(QWidget* parent, const LaunchValues& launch)
     : TDialog(parent, kHelpMixer), ui_(std::make_unique<Ui::WAVmixDlg>()), launch_(launch) {
   ui_->setupUi(this);
   run_.SetGauge(ui_->gauge);
-  ui_->OKBtn->setAutoDefault(false);
+  NoDefaultButton(this);
   ui_->toFileEdit->setText(Q(launch.output));
   ui::FieldExit::Install(ui_->toFileEdit, [this] {
     toFileEditExit();

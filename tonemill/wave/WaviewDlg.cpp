@@ -26,7 +26,7 @@ TWAViewDlg::TWAViewDlg(QWidget* parent, bool msMode)
   setAttribute(Qt::WA_DeleteOnClose);
   (msMode ? ui_->msButton : ui_->sampleButton)->setChecked(true);
   ui_->curves->SetSource(&view_, nullptr);
-  ui_->OKBtn->setAutoDefault(false);
+  NoDefaultButton(this);
 
   // Zoom edits: a text is checked on a copy of the window, then applied.
   zoomH_ = new TNumberField(ui_->zoomHedit, ui_->zoomHspin, [this](const std::string& text, std::string& shown) {

@@ -53,7 +53,8 @@ void TWAVscanDlg::FormActivate() {
 }
 
 void TWAVscanDlg::RunScan() {
-  if (result_) return;
+  if (started_) return;  // once, whether from the show or called directly
+  started_ = true;
   {
     platform::HourglassCursor hourglass;
     // The counter stops at the limit on a cancel, never beyond it.

@@ -47,6 +47,7 @@ class TWAVscanDlg : public ui::TDialog {
   WavStats stats_;
   TOperationRun run_;
   std::optional<ScanResult> result_;
+  bool started_ = false;
   bool cancelled_ = false;
 };
 
