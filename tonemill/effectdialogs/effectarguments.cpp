@@ -101,6 +101,8 @@ VocodeArguments VocodeArgumentsOf(const EffectFields& f, const LaunchValues& lau
 
 void MakeEquidistant(EffectFields& f) {
   const int count = std::clamp(TruncToInt32(f.values[vocoder::kBands]), 1, 32);
+  // One band has nothing to spread: its width would become 0, a filter without a pass band.
+  if (count < 2) return;
   for (size_t centre : {size_t(vocoder::kControlCentre), size_t(vocoder::kCarrierCentre)}) {
     const double first = ParseReal(f.bands[0][centre]).value_or(0);
     const double last = ParseReal(f.bands[size_t(count - 1)][centre]).value_or(0);

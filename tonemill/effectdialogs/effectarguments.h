@@ -54,7 +54,7 @@ VocodeArguments VocodeArgumentsOf(const EffectFields& fields, const LaunchValues
 
 // The "Equidistant" button: keeps the first and the last used band's centres (control and
 // carrier), gives every band the width (last − first) ÷ bands and spreads the centres between
-// them, formatted without decimals.
+// them, formatted without decimals. A single band is left as it is.
 void MakeEquidistant(EffectFields& fields);
 
 // Saturating conversions of a field's real: toward zero, and to the nearest (halves to even).
