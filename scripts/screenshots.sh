@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the desktop program under a virtual X server (Xvfb) and takes screenshots of its main
-# window and of the song dialogs (the progress dialog in the middle of a render of the demo
-# song), for the README and for looking at the windows without a desktop:
+# window, of the song dialogs (the progress dialog in the middle of a render of the demo song)
+# and of the WAV workshop (the editor and its viewer, the reverb and vocoder dialogs), for the
+# README and for looking at the windows without a desktop:
 #   scripts/screenshots.sh [OUT_DIR]        (default: docs/screenshots)
 # Needs the build (build/bin/tonemill, TONEMILL_BUILD_DIR chooses another) and the packages of
 # scripts/setup.sh (xvfb, xauth, imagemagick's import).
@@ -63,3 +64,8 @@ if [ -f "$build/bin/PRG/0.PRG" ]; then
 else
   echo "screenshots: no instruments in $build/bin/PRG (run scripts/setup.sh); song dialogs skipped" >&2
 fi
+
+# The WAV workshop: the editor with its viewer showing a marked range, and the reverb and
+# vocoder dialogs, opened in those states by a driver built with the window library (it writes
+# a short stereo phrase to work on; the effect dialogs' patch files go into the home).
+QT_QPA_PLATFORM=xcb "$build/bin/workshop_screenshots" "$out" "$home/Song"

@@ -105,8 +105,23 @@ int main(int argc, char** argv) {
   viewer->curvesMouseMove(w * 55 / 100, h / 3);
   viewer->curvesClick(w * 55 / 100, h / 3);
   viewer->curvesMouseMove(w * 45 / 100, h / 4);
-  Save(editor, out + "/wav-editor.png");
-  Save(*viewer, out + "/wav-viewer.png");
+  // The two windows side by side, as they stand on the screen.
+  Settle();
+  const QPixmap left = editor.grab(), right = viewer->grab();
+  QImage both(left.width() + 12 + right.width(), std::max(left.height(), right.height()),
+              QImage::Format_RGB32);
+  both.fill(QColor(0x55, 0x6b, 0x7d));
+  {
+    QPainter p(&both);
+    p.drawPixmap(0, 0, left);
+    p.drawPixmap(left.width() + 12, 0, right);
+  }
+  const QString path = out + "/wav-editor.png";
+  if (!both.save(path)) {
+    std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+    return 1;
+  }
+  std::printf("screenshot: %s\n", qPrintable(path));
 
   const LaunchValues launch = editor.CurrentLaunch();
   effectdialogs::TreverbDlg reverb(nullptr, launch);
