@@ -183,9 +183,12 @@ void TWAVeditDlg::fromFileEditExit() {
   } else if (IsValidFileName(to)) {
     enableControls();
   }
-  // A new input: the whole of it is selected.
+  // A new input: the whole of it is selected (the same one, left again, keeps its selection).
   const bool ms = ui_->msButton->isChecked();
-  selection_ = {0, SelectionLimit(input_, ms)};
+  if (from != selectedInput_ || facts.totalFrames != selectedFrames_)
+    selection_ = {0, SelectionLimit(input_, ms)};
+  selectedInput_ = from;
+  selectedFrames_ = facts.totalFrames;
   ShowSelection();
   // A mono file is processed as "Left", the whole signal.
   const bool stereo = input_.channels == 2;

@@ -82,6 +82,8 @@ class TWAVeditDlg : public ui::TDialog {
   EditorInput input_;
   bool inputOk_ = false;  // the input passed its check
   SelectionValues selection_;
+  std::string selectedInput_;  // the input the selection belongs to
+  int64_t selectedFrames_ = 0;
   TNumberField* start_ = nullptr;
   TNumberField* end_ = nullptr;
   TOperationRun run_;

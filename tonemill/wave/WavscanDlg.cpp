@@ -56,6 +56,8 @@ void TWAVscanDlg::RunScan() {
   if (started_) return;  // once, whether from the show or called directly
   started_ = true;
   {
+    // Closing the window or Esc meanwhile is a Cancel.
+    RunScope scope(*this, ui_->CancelBtn);
     platform::HourglassCursor hourglass;
     // The counter stops at the limit on a cancel, never beyond it.
     run_.Start(Progress::CancelMark::AtTotal);
