@@ -134,7 +134,6 @@ bool TWAViewDlg::loadFile(const QString& name) {
   const double durationMs = frames / header.SampleRate * 1000;
   framesPerMs_ = frames / durationMs;
   view_.Reset(summary_->Frames(), header.BitsPerSample, framesPerMs_);
-  setToolTip(name);  // the caption stays "WAView"
   doReset();
   return true;
 }
