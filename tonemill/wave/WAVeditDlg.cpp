@@ -114,7 +114,10 @@ TWAVeditDlg::TWAVeditDlg(QWidget* parent, const QString& input, const QString& o
     connect(button, &QPushButton::clicked, this, [this, make] { Launch(make); });
 }
 
-TWAVeditDlg::~TWAVeditDlg() { CloseViewer(); }
+TWAVeditDlg::~TWAVeditDlg() {
+  // The viewer goes before the form it reports to.
+  delete viewer_.data();
+}
 
 QString TWAVeditDlg::From() const { return ui_->fromFileEdit->text(); }
 QString TWAVeditDlg::To() const { return ui_->toFileEdit->text(); }
@@ -305,7 +308,8 @@ void TWAVeditDlg::viewButtonClick() {
   if (!viewer->loadFile(From())) return;  // it closes itself
   viewer_ = viewer;
   // Its OK (or any close) sets the button back to "View".
-  connect(viewer, &QObject::destroyed, this, [this] { ui_->viewButton->setText("View"); });
+  QPushButton* button = ui_->viewButton;  // the button itself, which may outlive ui_
+  connect(viewer, &QObject::destroyed, button, [button] { button->setText("View"); });
   viewer->show();
   ui_->viewButton->setText("Import");
 }
