@@ -12,6 +12,7 @@
 #include "tonemill/wave/editorops.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -259,6 +260,15 @@ void EditorTest::viewerMarkingImportAndClosing() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QVERIFY(!editor.Viewer());
   QCOMPARE(Child<QPushButton>(editor, "viewButton")->text(), QString("View"));
+  // An editor that goes with its viewer open takes the viewer along.
+  auto other = std::make_unique<wave::TWAVeditDlg>(nullptr, qttesting::Q(dir.File("in.wav")),
+                                                   qttesting::Q(dir.File("x.wav")));
+  other->show();
+  other->viewButtonClick();
+  QPointer<wave::TWAViewDlg> open = other->Viewer();
+  QVERIFY(open);
+  other.reset();
+  QVERIFY(!open);
 }
 
 void EditorTest::viewerPlaysExactFramesAndStops() {
