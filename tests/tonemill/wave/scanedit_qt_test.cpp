@@ -1,6 +1,7 @@
 // The Edit dialog and the main window's Scan and Edit.
 #include "workshop_qt.h"
 
+#include "platform/qt/help.h"
 #include "tests/support/midifiles.h"
 #include "tonemill/app/EditDlg.h"
 #include "tonemill/app/ExtFileListBox.h"
@@ -66,6 +67,10 @@ struct ModalWatch {
 }  // namespace
 
 void ScanEditTest::editDialogWays() {
+  // Every context number of the workshop has its topic.
+  for (int context : {70, 3000, 3010, 3020, 3030, 3040, 3050, 3060, 3070, 3080, 3090, 3100, 3110, 3120,
+                      3130, 3140, 3150, 3160, 3230, 3280, 3290})
+    QVERIFY2(platform::HelpTopicExists(context), qPrintable(QString::number(context)));
   testing_support::TempDir dir;
   WriteSignal(dir.File("temp.wav"), {22050, 16, 1}, 1000);
   WriteSignal(dir.File("song.wav"), {22050, 16, 1}, 1000);
