@@ -61,17 +61,6 @@ std::vector<FieldOption> FieldOptions(EffectKind kind) {
 
 const char* kAlgorithms[4] = {"chamber", "chapel", "hall", "custom"};
 
-struct PumpState {
-  Progress* progress;
-  ProgressBar* bar;
-  std::string text;
-};
-
-void EffectPump(void* context) {
-  auto* state = static_cast<PumpState*>(context);
-  if (InterruptRequested() && !state->progress->Cancelled()) state->progress->Cancel();
-  state->bar->Show(*state->progress, state->progress->Cancelled() ? "Cancelling" : state->text);
-}
 
 std::vector<std::string> SplitCommas(const std::string& text) {
   std::vector<std::string> parts;
@@ -227,10 +216,10 @@ int RunEffectCommand(EffectKind kind, const char* command, const char* usage, co
 
   InstallInterruptHandler();
   Progress progress;
-  ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
-  PumpState state{&progress, &bar, EffectName(kind)};
-  const EffectOutcome outcome = RunEffect(job, progress, EffectPump, &state);
-  bar.Clear();
+  const std::string name = EffectName(kind);
+  ProgressPump pump(progress, !quiet, [&name](const Progress&) { return name; });
+  const EffectOutcome outcome = RunEffect(job, progress, ProgressPump::Call, &pump);
+  pump.Clear();
   switch (outcome.end) {
     case EffectOutcome::End::Done: return kExitOk;
     case EffectOutcome::End::Cancelled:

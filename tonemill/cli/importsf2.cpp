@@ -12,17 +12,8 @@
 namespace tonemill::cli {
 namespace {
 
-struct ImportPump {
-  Progress* progress;
-  ProgressBar* bar;
-};
-
-// Called before each sample: Ctrl-C becomes a cancel, and the bar is redrawn.
-void ShowImportProgress(void* context) {
-  auto* state = static_cast<ImportPump*>(context);
-  Progress& p = *state->progress;
-  if (InterruptRequested()) p.Cancel();
-  state->bar->Show(p, "samples " + std::to_string(p.done) + "/" + std::to_string(p.total) + " " + p.item);
+std::string DescribeImport(const Progress& p) {
+  return "samples " + std::to_string(p.done) + "/" + std::to_string(p.total) + " " + p.item;
 }
 
 }  // namespace
@@ -60,14 +51,12 @@ int RunImportSf2(int argc, char** argv) {
   settings.force = force;
 
   InstallInterruptHandler();
-  ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
   Progress progress;
-  ImportPump pump{&progress, &bar};
-  progress.pump = ShowImportProgress;
-  progress.pumpContext = &pump;
+  ProgressPump pump(progress, !quiet, DescribeImport);
+  pump.Attach();
   try {
     const soundfont::ImportSummary s = soundfont::ImportSoundFont(settings, &progress);
-    bar.Clear();
+    pump.Clear();
     if (s.cancelled) {
       PrintError("import-sf2: aborted after " + std::to_string(s.samplesWritten + s.samplesReused) +
                  " samples; no PRG file was written");
@@ -79,10 +68,10 @@ int RunImportSf2(int argc, char** argv) {
                 s.samplesWritten + s.samplesReused, s.samplesReused, settings.wavDirectory.c_str());
     return kExitOk;
   } catch (const soundfont::SoundFontError& e) {
-    bar.Clear();
+    pump.Clear();
     PrintError(settings.bankPath + ": " + e.what());
   } catch (const std::exception& e) {
-    bar.Clear();
+    pump.Clear();
     PrintError(e.what());
   }
   return kExitFailure;

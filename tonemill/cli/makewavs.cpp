@@ -19,19 +19,9 @@
 namespace tonemill::cli {
 namespace {
 
-struct PumpState {
-  Progress* progress;
-  ProgressBar* bar;
-};
-
-// Before each sample: a signal becomes a cancel, and the bar shows the sample.
-void MakePump(void* context) {
-  auto* state = static_cast<PumpState*>(context);
-  if (InterruptRequested() && !state->progress->Cancelled()) state->progress->Cancel();
-  if (state->bar)
-    state->bar->Show(*state->progress, std::to_string(state->progress->done) + "/" +
-                                           std::to_string(state->progress->total) + " " +
-                                           state->progress->item);
+// Before each sample the bar shows it.
+std::string DescribeMaking(const Progress& p) {
+  return std::to_string(p.done) + "/" + std::to_string(p.total) + " " + p.item;
 }
 
 void ReportMade(const std::string& wav) { PrintError("made " + wav); }
@@ -109,13 +99,11 @@ std::optional<Problem> ProvideSamples(CliMessages& messages, const std::string& 
                                       const std::string& listName,
                                       const std::string& wavDirectory,
                                       const std::string& dftDirectory, const std::string& output) {
-  InstallInterruptHandler();
   SkipRefusedOverwrites skipping(messages);
   platform::MessageScope scope(skipping);
   ops::SampleMaking making;
-  PumpState state{&making.progress, nullptr};
-  making.progress.pump = MakePump;
-  making.progress.pumpContext = &state;
+  ProgressPump pump(making.progress, false);
+  pump.Attach();
   std::optional<Problem> problem =
       ops::CheckSamples(lstPath, listName, wavDirectory, dftDirectory, output, &making);
   for (const std::string& wav : making.made) ReportMade(wav);
@@ -195,16 +183,13 @@ int RunMakeWavs(int argc, char** argv) {
   if (all)
     for (size_t i = 0; i < list.Rows().size(); ++i) list.Rows()[i].make = !missing[i];
 
-  InstallInterruptHandler();
   SkipRefusedOverwrites skipping(messages);
   platform::MessageScope skippingScope(skipping);
   Progress progress;
-  ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
-  PumpState state{&progress, &bar};
-  progress.pump = MakePump;
-  progress.pumpContext = &state;
+  ProgressPump pump(progress, !quiet, DescribeMaking);
+  pump.Attach();
   const MakeOutcome outcome = MakeSamples(list, progress);
-  bar.Clear();
+  pump.Clear();
 
   std::vector<Listed> listing;
   bool complete = true;

@@ -1,6 +1,9 @@
 #include "options.h"
 
+#include "tonemill/files/numbers.h"
+
 #include <algorithm>
+#include <initializer_list>
 #include <cstdio>
 #include <utility>
 
@@ -157,6 +160,35 @@ std::string OptionParser::Help() const {
 
 void PrintError(const std::string& message) {
   std::fprintf(stderr, "tonemill: %s\n", message.c_str());
+}
+
+namespace {
+
+bool ParseChoice(const std::string& text, std::initializer_list<int> allowed, int32_t& value) {
+  const std::optional<int> v = ParseInteger(text);
+  if (!v) return false;
+  for (int a : allowed)
+    if (*v == a) {
+      value = a;
+      return true;
+    }
+  return false;
+}
+
+}  // namespace
+
+void AudioFormatOptions::Register(OptionParser& parser) {
+  parser.Value("rate", 0, &rate, "HZ", "11025, 22050 or 44100 (default 44100)");
+  parser.Value("bits", 0, &bits, "N", "8 or 16 bits per sample (default 16)");
+  parser.Value("channels", 0, &channels, "N", "1 (mono) or 2 (stereo, default)");
+}
+
+bool AudioFormatOptions::Apply(AudioFormat& format, std::string& error) const {
+  if (ParseChoice(rate, {11025, 22050, 44100}, format.rate) &&
+      ParseChoice(bits, {8, 16}, format.bits) && ParseChoice(channels, {1, 2}, format.channels))
+    return true;
+  error = "--rate takes 11025, 22050 or 44100, --bits 8 or 16, --channels 1 or 2";
+  return false;
 }
 
 void PrintProblem(const Problem& problem) { PrintError(problem.Text()); }

@@ -3,6 +3,7 @@
 // everywhere.
 #pragma once
 
+#include "tonemill/files/audioformat.h"
 #include "tonemill/files/problem.h"
 
 #include <functional>
@@ -53,6 +54,15 @@ class OptionParser {
 // usage error). Returns false with `exitCode` set after help or a usage error.
 bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::string& command,
                   const std::string& what, std::string& file, int& exitCode);
+
+// --rate, --bits and --channels: the output format of a song or a mix.
+struct AudioFormatOptions {
+  std::string rate = "44100", bits = "16", channels = "2";
+
+  void Register(OptionParser& parser);
+  // Fills the format; false with `error` set on a bad value.
+  bool Apply(AudioFormat& format, std::string& error) const;
+};
 
 // Exit codes of the command line.
 constexpr int kExitOk = 0;

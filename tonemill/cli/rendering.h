@@ -9,8 +9,8 @@
 
 namespace tonemill::cli {
 
-struct FormatOptions {
-  std::string rate = "44100", bits = "16", channels = "2", volume = "1.0";
+struct FormatOptions : AudioFormatOptions {
+  std::string volume = "1.0";
 
   void Register(OptionParser& parser);
   // Fills the format; false with `error` set on a bad value.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tonemill::cli {
 namespace {
@@ -80,6 +81,27 @@ void ProgressBar::Clear() {
   std::fputs("\r\x1b[K", stderr);
   std::fflush(stderr);
   drawn_ = false;
+}
+
+ProgressPump::ProgressPump(Progress& progress, bool showBar, Describe describe)
+    : progress_(progress),
+      bar_(showBar && ProgressBar::StderrIsTerminal()),
+      describe_(std::move(describe)) {
+  InstallInterruptHandler();
+}
+
+void ProgressPump::Attach() {
+  progress_.pump = Call;
+  progress_.pumpContext = this;
+}
+
+void ProgressPump::Call(void* pump) {
+  auto& self = *static_cast<ProgressPump*>(pump);
+  if (InterruptRequested() && !self.progress_.Cancelled()) self.progress_.Cancel();
+  if (self.progress_.Cancelled())
+    self.bar_.Show(self.progress_, "Cancelling");
+  else
+    self.bar_.Show(self.progress_, self.describe_ ? self.describe_(self.progress_) : self.progress_.item);
 }
 
 void InstallInterruptHandler() {

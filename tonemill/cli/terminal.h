@@ -5,6 +5,7 @@
 #include "tonemill/files/progress.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace tonemill::cli {
@@ -24,6 +25,27 @@ class ProgressBar {
   bool enabled_;
   bool drawn_ = false;
   std::chrono::steady_clock::time_point last_{};
+};
+
+// The command line's pump for a long operation: a signal becomes a cancel, and the bar (when
+// shown) is redrawn with the progress and the text `describe` gives — by default the item —
+// and "Cancelling" once cancelled. Pass `Call` and the pump's address to a library, or
+// `Attach` it as the progress's own pump.
+class ProgressPump {
+ public:
+  using Describe = std::function<std::string(const Progress&)>;
+  ProgressPump(Progress& progress, bool showBar, Describe describe = {});
+  ProgressPump(const ProgressPump&) = delete;
+  ProgressPump& operator=(const ProgressPump&) = delete;
+
+  void Attach();
+  static void Call(void* pump);
+  void Clear() { bar_.Clear(); }
+
+ private:
+  Progress& progress_;
+  ProgressBar bar_;
+  Describe describe_;
 };
 
 // The line for a terminal `columns` wide: "[####......]  42% text", cut to fit, never wrapping.

@@ -35,28 +35,15 @@ bool ParseSource(const std::string& text, MixSource& source, std::string& error)
   return true;
 }
 
-bool ParseChoice(const std::string& text, std::initializer_list<int> allowed, int32_t& value) {
-  const std::optional<int> v = ParseInteger(text);
-  if (!v) return false;
-  for (int a : allowed)
-    if (*v == a) {
-      value = a;
-      return true;
-    }
-  return false;
-}
-
 }  // namespace
 
 int RunMix(int argc, char** argv) {
   OutputOptions out;
-  std::string rate = "44100", bits = "16", channels = "2";
+  AudioFormatOptions formatOptions;
   OptionParser parser("mix", "A.wav[:LEFT[:RIGHT]] B.wav... -o OUT.wav [options]",
                       "Mixes WAV files into one, each from time zero with its own left and right "
                       "factor (default 1); sources of other formats are converted and resampled.");
-  parser.Value("rate", 0, &rate, "HZ", "11025, 22050 or 44100 (default 44100)");
-  parser.Value("bits", 0, &bits, "N", "8 or 16 bits per sample (default 16)");
-  parser.Value("channels", 0, &channels, "N", "1 (mono) or 2 (stereo, default)");
+  formatOptions.Register(parser);
   out.Register(parser, "the mix (required)");
   std::vector<std::string> arguments;
   if (std::optional<int> exit = parser.ParseOrExit(argc, argv, arguments)) return *exit;
@@ -65,9 +52,8 @@ int RunMix(int argc, char** argv) {
     return kExitUsage;
   }
   AudioFormat format = kDefaultMixFormat;
-  if (!ParseChoice(rate, {11025, 22050, 44100}, format.rate) ||
-      !ParseChoice(bits, {8, 16}, format.bits) || !ParseChoice(channels, {1, 2}, format.channels)) {
-    PrintError("mix: --rate takes 11025, 22050 or 44100, --bits 8 or 16, --channels 1 or 2");
+  if (std::string error; !formatOptions.Apply(format, error)) {
+    PrintError("mix: " + error);
     return kExitUsage;
   }
   std::vector<MixSource> sources;

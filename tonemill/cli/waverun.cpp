@@ -6,16 +6,6 @@
 namespace tonemill::cli {
 namespace {
 
-struct PumpState {
-  Progress* progress;
-  ProgressBar* bar;
-};
-
-void WavePump(void* context) {
-  auto* state = static_cast<PumpState*>(context);
-  if (InterruptRequested() && !state->progress->Cancelled()) state->progress->Cancel();
-  state->bar->Show(*state->progress, state->progress->Cancelled() ? "Cancelling" : state->progress->item);
-}
 
 }  // namespace
 
@@ -64,13 +54,11 @@ int RunWaveOperation(const std::string& output, const std::vector<std::string>& 
   }
   InstallInterruptHandler();
   Progress progress;
-  ProgressBar bar(!options.quiet && ProgressBar::StderrIsTerminal());
-  PumpState state{&progress, &bar};
-  progress.pump = WavePump;
-  progress.pumpContext = &state;
+  ProgressPump pump(progress, !options.quiet);
+  pump.Attach();
   const WaveOutcome outcome = RunWaveEngine(
       output, *overwrite, [&](const std::string& path) { return engine(path, progress); }, cannotCreate);
-  bar.Clear();
+  pump.Clear();
   switch (outcome.end) {
     case WaveOutcome::End::Done: return kExitOk;
     case WaveOutcome::End::Cancelled:

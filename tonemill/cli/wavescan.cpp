@@ -34,16 +34,6 @@ std::string JsonNumber(double value) {
   return text;
 }
 
-struct PumpState {
-  Progress* progress;
-  ProgressBar* bar;
-};
-
-void ScanPump(void* context) {
-  auto* state = static_cast<PumpState*>(context);
-  if (InterruptRequested() && !state->progress->Cancelled()) state->progress->Cancel();
-  state->bar->Show(*state->progress, "Scanning");
-}
 
 void PrintText(const ScanSetup& setup, const ScanFigures& f) {
   std::printf("File      %s\n", setup.name.c_str());
@@ -102,19 +92,17 @@ int RunWavscan(int argc, char** argv) {
   }
   InstallInterruptHandler();
   Progress progress(Progress::CancelMark::AtTotal);  // the counters never pass the limit
-  ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
-  PumpState state{&progress, &bar};
-  progress.pump = ScanPump;
-  progress.pumpContext = &state;
+  ProgressPump pump(progress, !quiet, [](const Progress&) { return std::string("Scanning"); });
+  pump.Attach();
   ScanResult result;
   try {
     result = ScanWav(setup, stats, progress);
   } catch (const std::exception& e) {
-    bar.Clear();
+    pump.Clear();
     PrintProblem(Problem(e.what(), input));
     return kExitFailure;
   }
-  bar.Clear();
+  pump.Clear();
   const ScanFigures figures = FiguresOf(setup, stats, result.scannedBytes);
   const bool complete = !result.cancelled && !result.endsEarly;
   if (json)

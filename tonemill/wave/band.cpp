@@ -3,7 +3,6 @@
 #include "section.h"
 
 #include <cmath>
-#include <vector>
 
 namespace tonemill {
 
@@ -20,12 +19,6 @@ BandDesign DesignBand(double center, double width, int32_t rate) {
 
 namespace {
 
-struct ChannelSection {
-  std::vector<int32_t> inputs;
-  std::vector<int64_t> rounded;  // the two previous inputs ahead of the block's samples
-  long double y1 = 0, y2 = 0;
-};
-
 class BandNotch {
  public:
   explicit BandNotch(const BandNotchSettings& s) : s_(s) {}
@@ -33,27 +26,21 @@ class BandNotch {
   void Begin(const RangeInfo& info) {
     info_ = info;
     d_ = DesignBand(s_.center, s_.width, info.format.rate);
-    for (ChannelSection& c : channels_) c.inputs.assign(2, 0);
+    for (SectionChannel& c : channels_) c.Reset();
   }
 
   void Channel(int32_t* samples, int32_t count, int channel, int64_t) {
-    ChannelSection& c = channels_[channel];
-    c.inputs.resize(size_t(count) + 2);
-    std::copy(samples, samples + count, c.inputs.begin() + 2);
-    c.rounded.resize(size_t(count));
-    SectionRun run{c.inputs.data() + 2, samples, c.rounded.data(), count, d_.t, 0, d_.a1, d_.a2, c.y1, c.y2,
-                   s_.amplification, float(info_.limits.low), float(info_.limits.high), s_.notch};
-    RunBandSection(run);
-    c.y1 = run.y1;
-    c.y2 = run.y2;
-    std::copy(c.inputs.end() - 2, c.inputs.end(), c.inputs.begin());
+    channels_[channel].Run(samples, count,
+                           {nullptr, nullptr, nullptr, 0, d_.t, 0, d_.a1, d_.a2, 0, 0,
+                            s_.amplification, float(info_.limits.low), float(info_.limits.high), s_.notch},
+                           RunBandSection);
   }
 
  private:
   BandNotchSettings s_;
   RangeInfo info_;
   BandDesign d_{};
-  ChannelSection channels_[2];
+  SectionChannel channels_[2];
 };
 
 }  // namespace

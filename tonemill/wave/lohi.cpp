@@ -3,7 +3,6 @@
 #include "section.h"
 
 #include <cmath>
-#include <vector>
 
 namespace tonemill {
 
@@ -21,14 +20,6 @@ LowHighDesign DesignLowHigh(double cutoff, int32_t rate) {
 
 namespace {
 
-// Per channel: the two previous inputs ahead of the block's samples, and the two previous
-// outputs; all zero at the start of the range.
-struct ChannelSection {
-  std::vector<int32_t> inputs;
-  std::vector<int64_t> rounded;
-  long double y1 = 0, y2 = 0;
-};
-
 class LowHigh {
  public:
   explicit LowHigh(const LowHighSettings& s) : s_(s) {}
@@ -36,27 +27,21 @@ class LowHigh {
   void Begin(const RangeInfo& info) {
     info_ = info;
     d_ = DesignLowHigh(s_.cutoff, info.format.rate);
-    for (ChannelSection& c : channels_) c.inputs.assign(2, 0);
+    for (SectionChannel& c : channels_) c.Reset();
   }
 
   void Channel(int32_t* samples, int32_t count, int channel, int64_t) {
-    ChannelSection& c = channels_[channel];
-    c.inputs.resize(size_t(count) + 2);
-    std::copy(samples, samples + count, c.inputs.begin() + 2);
-    c.rounded.resize(size_t(count));
-    SectionRun run{c.inputs.data() + 2, samples, c.rounded.data(), count, d_.t, 2 * d_.t, d_.a1, d_.a2, c.y1, c.y2,
-                   s_.amplification, float(info_.limits.low), float(info_.limits.high), !s_.lowPass};
-    RunLowHighSection(run);
-    c.y1 = run.y1;
-    c.y2 = run.y2;
-    std::copy(c.inputs.end() - 2, c.inputs.end(), c.inputs.begin());
+    channels_[channel].Run(samples, count,
+                           {nullptr, nullptr, nullptr, 0, d_.t, 2 * d_.t, d_.a1, d_.a2, 0, 0,
+                            s_.amplification, float(info_.limits.low), float(info_.limits.high), !s_.lowPass},
+                           RunLowHighSection);
   }
 
  private:
   LowHighSettings s_;
   RangeInfo info_;
   LowHighDesign d_{};
-  ChannelSection channels_[2];
+  SectionChannel channels_[2];
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "section.h"
 
+#include <algorithm>
+
 #include "samples.h"
 
 #include <climits>
@@ -201,6 +203,28 @@ void RunLowHighSection(SectionRun& run) {
 
 void RunBandSection(SectionRun& run) {
   RunSection<sectiondetail::BandKernel, sectiondetail::BandPlain>(run);
+}
+
+void SectionChannel::Reset() {
+  inputs_.assign(2, 0);
+  y1_ = y2_ = 0;
+}
+
+void SectionChannel::Run(int32_t* samples, int32_t count, SectionRun settings,
+                         void (*kernel)(SectionRun&)) {
+  inputs_.resize(size_t(count) + 2);
+  std::copy(samples, samples + count, inputs_.begin() + 2);
+  rounded_.resize(size_t(count));
+  settings.in = inputs_.data() + 2;
+  settings.out = samples;
+  settings.rounded = rounded_.data();
+  settings.count = count;
+  settings.y1 = y1_;
+  settings.y2 = y2_;
+  kernel(settings);
+  y1_ = settings.y1;
+  y2_ = settings.y2;
+  std::copy(inputs_.end() - 2, inputs_.end(), inputs_.begin());
 }
 
 }  // namespace tonemill

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace tonemill {
 
@@ -27,6 +28,21 @@ struct SectionRun {
 
 void RunLowHighSection(SectionRun& run);
 void RunBandSection(SectionRun& run);
+
+// One channel of a filter over a range: the two previous inputs ahead of each block's samples
+// and the two previous outputs, all zero at the start of the range.
+class SectionChannel {
+ public:
+  void Reset();
+  // Runs `kernel` over the block in place with the coefficients, amplification and limits of
+  // `settings`, carrying the state on to the next block.
+  void Run(int32_t* samples, int32_t count, SectionRun settings, void (*kernel)(SectionRun&));
+
+ private:
+  std::vector<int32_t> inputs_{0, 0};
+  std::vector<int64_t> rounded_;
+  long double y1_ = 0, y2_ = 0;
+};
 
 // The definitions as plain loops, and the register-stack kernels that x86 runs instead: the
 // compiler's x87 code reloads the 80-bit coefficients for every sample, the kernels keep them
