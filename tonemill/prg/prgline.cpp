@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <optional>
 
 namespace tonemill {
@@ -49,7 +50,7 @@ std::string NextField(std::string_view line, size_t& pos) {
 }
 
 // Control characters in a sample name would end or split the song list's instrument line.
-bool IsSampleName(const std::string& name) {
+bool IsSampleName(std::string_view name) {
   return !name.empty() && name.size() <= 8 &&
          std::none_of(name.begin(), name.end(),
                       [](char c) { return static_cast<unsigned char>(c) < 32 || c == 127; });
@@ -58,120 +59,195 @@ bool IsSampleName(const std::string& name) {
 // The song list carries reals with two decimals: a looped release must still fall there.
 bool NegativeAsWritten(double value) { return FormatFixed(value, 2)[0] == '-'; }
 
-struct IntegerBounds {
-  const char* message;
-  int32_t PrgLine::*field;
-  int32_t minimum, maximum;
+struct FieldSpec {
+  const char* converterMessage;
+  int32_t PrgLine::*integer;  // or
+  double PrgLine::*real;
+  double minimum, maximum;
 };
 
-constexpr IntegerBounds kSoundIntegers[] = {
-    {"Illegal base volume.", &PrgLine::baseVolume, 1, kMaxBaseVolume},
-    {"Illegal base panpot.", &PrgLine::basePan, 0, 127},
-    {"Illegal velocity sensitivity.", &PrgLine::velocitySensitivity, -100, 100},
-    {"Illegal pressure sensitivity.", &PrgLine::pressureSensitivity, -100, 100},
-    {"Illegal expression sensitivity.", &PrgLine::expressionSensitivity, -100, 100},
-    {"Illegal release sensitivity.", &PrgLine::releaseSensitivity, -100, 100},
-    {"Illegal pitch bend range.", &PrgLine::bendRange, 0, 127},
-    {"Illegal modulation sensitivity.", &PrgLine::modulationSensitivity, 0, 100},
-    {"Illegal modulation rate.", &PrgLine::modulationRate, 0, 100},
+constexpr double kInt32Min = INT32_MIN, kInt32Max = INT32_MAX;
+
+// In the order of PrgField.
+constexpr FieldSpec kFields[kPrgFieldCount] = {
+    {"Illegal key range code.", nullptr, nullptr, 0, 0},
+    {"Illegal WAV filename.", nullptr, nullptr, 0, 0},
+    {"Illegal base key code.", nullptr, nullptr, 0, 0},
+    {"Illegal base volume.", &PrgLine::baseVolume, nullptr, 1, kMaxBaseVolume},
+    {"Illegal base panpot.", &PrgLine::basePan, nullptr, 0, 127},
+    {"Illegal velocity sensitivity.", &PrgLine::velocitySensitivity, nullptr, -100, 100},
+    {"Illegal pressure sensitivity.", &PrgLine::pressureSensitivity, nullptr, -100, 100},
+    {"Illegal expression sensitivity.", &PrgLine::expressionSensitivity, nullptr, -100, 100},
+    {"Illegal release sensitivity.", &PrgLine::releaseSensitivity, nullptr, -100, 100},
+    {"Illegal pitch bend range.", &PrgLine::bendRange, nullptr, 0, 127},
+    {"Illegal modulation sensitivity.", &PrgLine::modulationSensitivity, nullptr, 0, 100},
+    {"Illegal modulation rate.", &PrgLine::modulationRate, nullptr, 0, 100},
+    {"Illegal attack factor.", nullptr, &PrgLine::attackFactor, 0, kMaxRealMagnitude},
+    {"Illegal decay factor.", nullptr, &PrgLine::decayFactor, 0, kMaxRealMagnitude},
+    {"Illegal sustain slope.", nullptr, &PrgLine::sustainSlope, -kMaxRealMagnitude,
+     kMaxRealMagnitude},
+    {"Illegal release slope.", nullptr, &PrgLine::releaseSlope, -kMaxRealMagnitude,
+     kMaxRealMagnitude},
+    {"Illegal attack length.", &PrgLine::attackLength, nullptr, 0, kMaxEnvelopeLength},
+    {"Illegal decay length.", &PrgLine::decayLength, nullptr, 0, kMaxEnvelopeLength},
+    {"Illegal start position.", &PrgLine::startSample, nullptr, 0, kInt32Max},
+    {"Illegal end position.", &PrgLine::endSample, nullptr, kInt32Min, kInt32Max},
+    {"Illegal loop start position.", &PrgLine::loopStart, nullptr, kInt32Min, kInt32Max},
+    {"Illegal loop end position.", &PrgLine::loopEnd, nullptr, kInt32Min, kInt32Max},
+    {"", &PrgLine::bits, nullptr, kInt32Min, kInt32Max},
+    {"", &PrgLine::channels, nullptr, kInt32Min, kInt32Max},
+    {"", &PrgLine::rate, nullptr, kInt32Min, kInt32Max},
 };
 
-struct RealBounds {
-  const char* message;
-  double PrgLine::*field;
-  double minimum;
-};
+const FieldSpec& Spec(PrgField field) { return kFields[int(field)]; }
 
-constexpr RealBounds kReals[] = {
-    {"Illegal attack factor.", &PrgLine::attackFactor, 0},
-    {"Illegal decay factor.", &PrgLine::decayFactor, 0},
-    {"Illegal sustain slope.", &PrgLine::sustainSlope, -kMaxRealMagnitude},
-    {"Illegal release slope.", &PrgLine::releaseSlope, -kMaxRealMagnitude},
-};
+bool ReadInteger(const FieldSpec& spec, const std::string& text, NumberReading reading,
+                 bool negativeMeansNone, int32_t& target) {
+  if (std::optional<int> exact = ParseIntegerField(text)) {
+    if (*exact < spec.minimum || *exact > spec.maximum) return false;
+    target = *exact;
+    return true;
+  }
+  if (reading == NumberReading::Exact) return false;
+  const std::optional<double> value = ParseRealField(text);
+  if (!value || *value < spec.minimum || *value > spec.maximum) return false;
+  // -0.4 for a loop point still says "no loop", not frame 0.
+  target = negativeMeansNone && *value < 0 ? -1 : int32_t(std::lround(*value));
+  return true;
+}
+
+bool ReadReal(const FieldSpec& spec, const std::string& text, NumberReading reading,
+              double& target) {
+  std::optional<double> value = ParseRealField(text);
+  if (!value || *value < spec.minimum || *value > spec.maximum) return false;
+  if (reading == NumberReading::Rounded) value = ParseRealField(FormatFixed(*value, 2));
+  target = *value;
+  return true;
+}
 
 }  // namespace
+
+bool ReadPrgField(PrgField field, std::string_view text, NumberReading reading, PrgLine& line) {
+  switch (field) {
+    case PrgField::KeyRange: {
+      size_t pos = 0;
+      const int low = ReadKeyCode(text, pos, true);
+      if (low < 0 || low > 127) return false;
+      int high = low;
+      if (pos < text.size() && text[pos] == '-') {
+        ++pos;
+        high = ReadKeyCode(text, pos, true);
+        if (high < low || high > 127) return false;
+      }
+      if (pos != text.size()) return false;
+      line.keyLow = low;
+      line.keyHigh = high;
+      return true;
+    }
+    case PrgField::WavFile:
+      if (!IsSampleName(text)) return false;
+      line.wavName = std::string(text);
+      return true;
+    case PrgField::BaseKey: {
+      // The note name runs up to the first digit, blanks included. The song list takes base
+      // keys up to g10 only.
+      size_t pos = 0;
+      const int base = ReadKeyCode(text, pos, false);
+      if (base < 0 || base > 127 || pos != text.size()) return false;
+      line.baseKey = base;
+      return true;
+    }
+    default: break;
+  }
+  const FieldSpec& spec = Spec(field);
+  if (spec.real) return ReadReal(spec, std::string(text), reading, line.*spec.real);
+  return ReadInteger(spec, std::string(text), reading,
+                     field == PrgField::LoopStart || field == PrgField::LoopEnd,
+                     line.*spec.integer);
+}
+
+bool FitsEarlierFields(PrgField field, PrgLine& l) {
+  switch (field) {
+    case PrgField::EndSample: return l.endSample >= l.startSample;
+    case PrgField::LoopStart:
+      if (l.loopStart < 0) {
+        l.loopStart = -1;
+        return true;
+      }
+      return l.loopStart >= l.startSample && l.loopStart <= l.endSample;
+    case PrgField::LoopEnd:
+      if (l.loopEnd < 0) {
+        l.loopEnd = -1;
+        return true;
+      }
+      return l.loopEnd >= l.loopStart && l.loopEnd <= l.endSample;
+    default: return true;
+  }
+}
+
+bool LoopedReleaseIsNegative(const PrgLine& l) {
+  return l.loopEnd < 0 || NegativeAsWritten(l.releaseSlope);
+}
+
+const char* ConverterMessage(PrgField field) { return Spec(field).converterMessage; }
+
+std::string PrgFieldText(const PrgLine& l, PrgField field) {
+  switch (field) {
+    case PrgField::KeyRange: return KeyRangeText(l.keyLow, l.keyHigh);
+    case PrgField::WavFile: return l.wavName;
+    case PrgField::BaseKey: return KeyName(l.baseKey);
+    default: break;
+  }
+  const FieldSpec& spec = Spec(field);
+  return spec.real ? FormatFixed(l.*spec.real, 2) : std::to_string(l.*spec.integer);
+}
 
 PrgLineReading ReadPrgLine(std::string_view text) {
   PrgLineReading result;
   size_t pos = 0;
   while (pos < text.size() && text[pos] == ' ') ++pos;
   if (text.empty() || (pos < text.size() && text[pos] == '#')) return result;
-  auto fail = [&](const char* message) {
+  auto fail = [&](PrgField field) {
     result.kind = PrgLineReading::Kind::Error;
-    result.message = message;
+    result.message = ConverterMessage(field);
     return result;
   };
   PrgLine& l = result.line;
 
-  // 1. Key range.
-  const char* const keyRange = "Illegal key range code.";
+  // 1. Key range, read in place: one character after it is skipped, then any blanks.
   const int low = ReadKeyCode(text, pos, true);
-  if (low < 0 || low > 127) return fail(keyRange);
+  if (low < 0 || low > 127) return fail(PrgField::KeyRange);
   int high = low;
   if (pos < text.size() && text[pos] == '-') {
     ++pos;
     high = ReadKeyCode(text, pos, true);
-    if (high < 0 || high > 127 || high < low) return fail(keyRange);
+    if (high < 0 || high > 127 || high < low) return fail(PrgField::KeyRange);
   }
   l.keyLow = low;
   l.keyHigh = high;
-  ++pos;  // the character after the key range
+  ++pos;
   while (pos < text.size() && text[pos] == ' ') ++pos;
 
   // 2. Sample name.
-  l.wavName = NextField(text, pos);
-  if (l.wavName.empty()) return fail("WAV filename missing.");
-  if (!IsSampleName(l.wavName)) return fail("Illegal WAV filename.");
-
-  // 3. Base key: the note name runs up to the first digit, blanks included. The song list
-  // takes base keys up to g10 only.
-  {
-    const std::string field = NextField(text, pos);
-    size_t inField = 0;
-    const int base = ReadKeyCode(field, inField, false);
-    if (base < 0 || base > 127 || inField != field.size()) return fail("Illegal base key code.");
-    l.baseKey = base;
+  const std::string name = NextField(text, pos);
+  if (name.empty()) {
+    result.kind = PrgLineReading::Kind::Error;
+    result.message = "WAV filename missing.";
+    return result;
   }
+  if (!ReadPrgField(PrgField::WavFile, name, NumberReading::Exact, l))
+    return fail(PrgField::WavFile);
 
-  // 4. Fields 4 to 12, each tested on its full value.
-  for (const IntegerBounds& b : kSoundIntegers) {
-    const std::optional<int> v = ParseIntegerField(NextField(text, pos));
-    if (!v || *v < b.minimum || *v > b.maximum) return fail(b.message);
-    l.*b.field = *v;
+  // 3. Base key to loop end, each one character after the blank that ended the one before.
+  for (int f = int(PrgField::BaseKey); f <= int(PrgField::LoopEnd); ++f) {
+    const PrgField field = PrgField(f);
+    if (!ReadPrgField(field, NextField(text, pos), NumberReading::Exact, l) ||
+        !FitsEarlierFields(field, l))
+      return fail(field);
   }
+  if (!LoopedReleaseIsNegative(l)) return fail(PrgField::ReleaseSlope);
 
-  // 5. The four reals.
-  for (const RealBounds& b : kReals) {
-    const std::optional<double> v = ParseRealField(NextField(text, pos));
-    if (!v || *v < b.minimum || *v > kMaxRealMagnitude) return fail(b.message);
-    l.*b.field = *v;
-  }
-
-  // 6. Lengths and sample positions.
-  auto integer = [&](int32_t& target) {
-    const std::optional<int> v = ParseIntegerField(NextField(text, pos));
-    if (v) target = *v;
-    return v.has_value();
-  };
-  if (!integer(l.attackLength) || l.attackLength < 0 || l.attackLength > kMaxEnvelopeLength)
-    return fail("Illegal attack length.");
-  if (!integer(l.decayLength) || l.decayLength < 0 || l.decayLength > kMaxEnvelopeLength)
-    return fail("Illegal decay length.");
-  if (!integer(l.startSample) || l.startSample < 0) return fail("Illegal start position.");
-  if (!integer(l.endSample) || l.endSample < l.startSample) return fail("Illegal end position.");
-  if (!integer(l.loopStart)) return fail("Illegal loop start position.");
-  if (l.loopStart < 0)
-    l.loopStart = -1;
-  else if (l.loopStart < l.startSample || l.loopStart > l.endSample)
-    return fail("Illegal loop start position.");
-  if (!integer(l.loopEnd)) return fail("Illegal loop end position.");
-  if (l.loopEnd < 0)
-    l.loopEnd = -1;
-  else if (l.loopEnd < l.loopStart || l.loopEnd > l.endSample)
-    return fail("Illegal loop end position.");
-  if (l.loopEnd >= 0 && !NegativeAsWritten(l.releaseSlope)) return fail("Illegal release slope.");
-
-  // 7. The sample file's format, for the editor only.
+  // 4. The sample file's format, for the editor only: taken when there as integers.
   for (int32_t* f : {&l.bits, &l.channels, &l.rate}) {
     const std::optional<int> v = ParseIntegerField(NextField(text, pos));
     if (!v) break;
@@ -188,20 +264,13 @@ std::string KeyRangeText(int low, int high) {
 
 std::string FormatPrgLine(const PrgLine& l) {
   std::string out;
-  auto field = [&](const std::string& text) { out.append(text).push_back(' '); };
-  field(KeyRangeText(l.keyLow, l.keyHigh));
-  field(l.wavName);
-  field(KeyName(l.baseKey));
-  for (const IntegerBounds& b : kSoundIntegers) field(std::to_string(l.*b.field));
-  for (const RealBounds& b : kReals) field(FormatFixed(l.*b.field, 2));
-  for (int32_t v : {l.attackLength, l.decayLength, l.startSample, l.endSample, l.loopStart,
-                    l.loopEnd, l.bits, l.channels, l.rate})
-    field(std::to_string(v));
+  for (int f = 0; f < kPrgFieldCount; ++f) out.append(PrgFieldText(l, PrgField(f))).push_back(' ');
   return out;
 }
 
 std::string CommentLine(const std::string& text) {
-  if (!text.empty() && text[0] == '#') return text;
+  const size_t first = text.find_first_not_of(' ');
+  if (first != std::string::npos && text[first] == '#') return text;
   if (!text.empty() && text[0] == ' ') return "#" + text;
   return "# " + text;
 }

@@ -48,6 +48,40 @@ struct PrgLineReading {
 // integers.
 PrgLineReading ReadPrgLine(std::string_view text);
 
+// The 25 fields of a definition line, in the order the file holds them.
+enum class PrgField {
+  KeyRange, WavFile, BaseKey, BaseVolume, BasePan, VelocitySens, PressureSens, ExpressionSens,
+  ReleaseSens, BendRange, ModulationSens, ModulationRate, Attack, Decay, SustainSlope,
+  ReleaseSlope, AttackLength, DecayLength, StartSample, EndSample, LoopStart, LoopEnd, Bits,
+  Channels, Rate
+};
+inline constexpr int kPrgFieldCount = 25;
+
+// How a number is read. The converter takes integers as they are written; the editor reads
+// every number as a real, tests that value against the field's range and rounds an integer
+// field half away from zero (reals are kept as their two-decimal form).
+enum class NumberReading { Exact, Rounded };
+
+// Reads one field's text (a token without blanks) into `line`, testing it against the range of
+// the field alone: a key range "c4" or "c4-g5" with keys up to g10, a sample name of 1 to 8
+// characters without control characters, a base key c0 to g10, the numbers. False, with the
+// field unchanged, when the text is no value of the field.
+bool ReadPrgField(PrgField field, std::string_view text, NumberReading reading, PrgLine& line);
+
+// The rule a field keeps with the fields before it: the end sample not below the start, a loop
+// point negative (then stored as -1) or within its bounds (loop start between start and end,
+// loop end between the stored loop start and the end). True for fields without such a rule.
+bool FitsEarlierFields(PrgField field, PrgLine& line);
+
+// A looped line (loop end 0 or more) needs a release slope that is negative as written.
+bool LoopedReleaseIsNegative(const PrgLine& line);
+
+// The converter's message for a field that fails ("Illegal base panpot.").
+const char* ConverterMessage(PrgField field);
+
+// One field in the editor's form (as FormatPrgLine writes it, without the blank).
+std::string PrgFieldText(const PrgLine& line, PrgField field);
+
 // "c4" or "c4-g5".
 std::string KeyRangeText(int low, int high);
 
@@ -55,8 +89,9 @@ std::string KeyRangeText(int low, int high);
 // line end.
 std::string FormatPrgLine(const PrgLine& line);
 
-// A comment line as the editor writes it: unchanged when it starts with "#", with "#" in front
-// when it starts with a blank, and with "# " in front otherwise.
+// A comment line as the editor writes it: unchanged when its first non-blank character is "#"
+// (so a comment read from a file goes back as it was), with "#" in front when it starts with a
+// blank, and with "# " in front otherwise.
 std::string CommentLine(const std::string& text);
 
 // A whole file: the comment lines, then the definition lines, each line ending in CR LF.

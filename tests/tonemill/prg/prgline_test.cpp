@@ -107,6 +107,7 @@ TEST(PrgLine, WhatIsWrittenReadsBackTheSame) {
 
 TEST(PrgLine, CommentLinesAsTheEditorWritesThem) {
   EXPECT_EQ(CommentLine("#kept"), "#kept");
+  EXPECT_EQ(CommentLine("  # indented"), "  # indented");  // a comment read from a file
   EXPECT_EQ(CommentLine("  two blanks"), "#  two blanks");
   EXPECT_EQ(CommentLine("text"), "# text");
   PrgLine l;
