@@ -5,6 +5,8 @@
 #include "platform/messages.h"
 #include "platform/qt/shell.h"
 #include "tonemill/files/paths.h"
+#include "tonemill/midi/MIDeditDlg.h"
+#include "tonemill/prg/PRGeditDlg.h"
 #include "tonemill/ui/fieldexit.h"
 #include "tonemill/wave/WAVeditDlg.h"
 
@@ -16,11 +18,6 @@ namespace tonemill::app {
 namespace {
 
 constexpr int kHelpEdit = 70;
-
-void NotAvailable(const std::string& what) {
-  platform::Show({platform::MessageKind::Information, platform::Buttons::Ok, platform::Topic::Notice,
-                  what + " is not available yet."});
-}
 
 }  // namespace
 
@@ -108,8 +105,16 @@ void TEditDlg::OpenWav(const QString& file) {
   showDialog(editor);
 }
 
-void TEditDlg::OpenPrgEditor(const QString&) { NotAvailable("The PRG editor"); }
+void TEditDlg::OpenPrgEditor(const QString& file) {
+  prg::TPRGeditDlg editor(parentWidget(), file, wavDirectory_, tempDirectory_);
+  // Load runs under the hourglass; the editor shows only what loaded.
+  if (editor.Load()) showDialog(editor);
+}
 
-void TEditDlg::OpenMidEditor(const QString&) { NotAvailable("The MIDI track editor"); }
+void TEditDlg::OpenMidEditor(const QString& file) {
+  const QString destination = QString::fromStdString(ops::TrackEditorOutput(file.toStdString()));
+  midi::TMIDeditDlg editor(parentWidget(), file, destination);
+  showDialog(editor);
+}
 
 }  // namespace tonemill::app

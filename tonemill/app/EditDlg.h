@@ -43,13 +43,12 @@ class TEditDlg : public ui::TDialog {
  private:
   void OpenText(const QString& file);
   void OpenWav(const QString& file);
-  // The PRG editor and the MIDI track editor come with the instruments-and-MIDI work.
   void OpenPrgEditor(const QString& file);
   void OpenMidEditor(const QString& file);
 
   std::unique_ptr<Ui::EditDlg> ui_;
-  // What the PRG editor will be given.
-  [[maybe_unused]] QString wavDirectory_, tempDirectory_;
+  // What the PRG editor is given.
+  QString wavDirectory_, tempDirectory_;
   Settings& settings_;
 };
 

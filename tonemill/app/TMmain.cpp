@@ -235,11 +235,6 @@ void TTMmain::OpenFile(const QString& path) {
   FileListBoxClick();
 }
 
-void TTMmain::NotAvailable(const QString& operation) {
-  platform::Show({platform::MessageKind::Information, platform::Buttons::Ok,
-                  platform::Topic::Notice, S(operation) + " is not available yet."});
-}
-
 void TTMmain::PlayBtnClick() {
   const QString file = ui_->FileListBox->FileName().isEmpty()
                            ? ui_->FileListBox->SelectedFiles().value(0)

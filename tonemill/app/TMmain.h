@@ -82,7 +82,6 @@ class TTMmain : public QMainWindow {
   void Transfer(bool move);
   // Re-reads the list after an operation and selects the file selected before, if still there.
   void Refresh(const QString& previous);
-  void NotAvailable(const QString& operation);
   // The song pipeline's operations: Convert of a file, "Make WAVs" of the selected PRG files,
   // and "Make WAVs" of a MIDI file (the samples its song needs).
   QString CurrentFile() const;

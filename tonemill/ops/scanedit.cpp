@@ -48,12 +48,20 @@ EditWay EditWayFor(const std::string& file) {
   return EditWay::Text;
 }
 
-std::string WavEditorOutput(const std::string& input) {
+namespace {
+
+// "temp.EXT" beside the input, or "newtemp.EXT" when the input is that file under any name (a
+// link, another spelling of the path).
+std::string TempBeside(const std::string& input, const std::string& extension) {
   const std::filesystem::path directory = std::filesystem::path(input).parent_path();
-  const std::string temp = (directory / "temp.wav").string();
-  // The input is that temp.wav under any name (a link, another spelling of the path).
-  const bool inputIsTemp = SameFile(temp, input);
-  return inputIsTemp ? (directory / "newtemp.wav").string() : temp;
+  const std::string temp = (directory / ("temp." + extension)).string();
+  return SameFile(temp, input) ? (directory / ("newtemp." + extension)).string() : temp;
 }
+
+}  // namespace
+
+std::string WavEditorOutput(const std::string& input) { return TempBeside(input, "wav"); }
+
+std::string TrackEditorOutput(const std::string& source) { return TempBeside(source, "mid"); }
 
 }  // namespace tonemill::ops

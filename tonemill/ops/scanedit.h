@@ -30,5 +30,8 @@ EditWay EditWayFor(const std::string& file);
 // The WAV editor's output: "temp.wav" beside the input, or "newtemp.wav" when the input is
 // that "temp.wav" (compared as files on disk, so another name for it counts too).
 std::string WavEditorOutput(const std::string& input);
+// The MIDI track editor's destination: "temp.mid" beside the source, or "newtemp.mid" when the
+// source is that "temp.mid".
+std::string TrackEditorOutput(const std::string& source);
 
 }  // namespace tonemill::ops

@@ -101,13 +101,28 @@ void ScanEditTest::editDialogWays() {
   QCOMPARE(settings.textEditor, dir.File("vi"));
   settings.textEditor = FakeEditor(dir);
 
-  // PRG and MID say they are not available yet.
-  for (const char* name : {"5.prg", "a.mid"}) {
+  // PRG: the editor is shown only when its file loads.
+  {
     Answers answers;
-    app::TEditDlg dialog(nullptr, qttesting::Q(dir.File(name)), {}, {}, settings);
+    app::TEditDlg dialog(nullptr, qttesting::Q(dir.File("5.prg")), {}, {}, settings);
+    bool shown = false;
+    dialog.showDialog = [&](QDialog&) { shown = true; };
     dialog.OKBtnClick();
-    QCOMPARE(answers.Texts().size(), qsizetype(1));
-    QVERIFY(answers.Texts().front().endsWith("is not available yet."));
+    QCOMPARE(answers.Texts(), QStringList{"Can't open PRG file!"});
+    QVERIFY(!shown);
+  }
+  // MID: the track editor with temp.mid beside the file, or newtemp.mid for temp.mid itself.
+  for (const auto& [input, output] : {std::pair{"a.mid", "temp.mid"}, std::pair{"temp.mid", "newtemp.mid"}}) {
+    testing_support::WriteText(dir.File(input), "");
+    app::TEditDlg dialog(nullptr, qttesting::Q(dir.File(input)), {}, {}, settings);
+    QString from, to;
+    dialog.showDialog = [&](QDialog& d) {
+      from = Child<QLineEdit>(d, "Edit1")->text();
+      to = Child<QLineEdit>(d, "Edit2")->text();
+    };
+    dialog.OKBtnClick();
+    QCOMPARE(from, qttesting::Q(dir.File(input)));
+    QCOMPARE(to, qttesting::Q(dir.File(output)));
   }
   // WAV: the editor with temp.wav beside the file, or newtemp.wav for temp.wav itself.
   for (const auto& [input, output] : {std::pair{"song.wav", "temp.wav"}, std::pair{"temp.wav", "newtemp.wav"}}) {
