@@ -9,6 +9,7 @@
 #include "tonemill/ops/songchecks.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/ui/fieldexit.h"
+#include "tonemill/wave/NumberField.h"
 
 #include <QTableWidget>
 
@@ -33,6 +34,8 @@ bool LegalName(const std::string& name) {
 TMIDeditDlg::TMIDeditDlg(QWidget* parent, const QString& source, const QString& destination)
     : TDialog(parent, kHelpTrackEditor), ui_(std::make_unique<Ui::MIDeditDlg>()) {
   ui_->setupUi(this);
+  // Enter in a field or the table checks it and nothing more.
+  wave::NoDefaultButton(this);
   ui_->Edit1->setText(source);
   ui_->Edit2->setText(destination);
   ui::FieldExit::Install(ui_->Edit1, [this] { return Edit1Exit(); });

@@ -6,7 +6,10 @@
 #include "platform/qt/cursor.h"
 #include "tonemill/files/notes.h"
 #include "tonemill/files/paths.h"
+#include "platform/filesystem.h"
+#include "tonemill/wave/NumberField.h"
 #include "tonemill/wave/PlaySmplDlg.h"
+#include "tonemill/wave/WaviewDlg.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -42,6 +45,8 @@ TPRGeditDlg::TPRGeditDlg(QWidget* parent, const QString& prgFile, const QString&
       wavDirectory_(wavDirectory),
       tempDirectory_(tempDirectory) {
   ui_->setupUi(this);
+  // Enter in a field or the table checks it and nothing more.
+  wave::NoDefaultButton(this);
   ui_->PRGdir->setText(prgFile);
   ui_->PRGdir->setToolTip(prgFile);
   ui_->WAVdir->setText(wavDirectory);
@@ -89,7 +94,10 @@ TPRGeditDlg::TPRGeditDlg(QWidget* parent, const QString& prgFile, const QString&
     connect(b, &QAbstractButton::toggled, this, [this] { EnableControls(); });
 }
 
-TPRGeditDlg::~TPRGeditDlg() = default;
+TPRGeditDlg::~TPRGeditDlg() {
+  // The viewer goes before the form it reports to.
+  delete viewer_.data();
+}
 
 QTableWidget* TPRGeditDlg::Grid() const { return ui_->StringGrid1; }
 
@@ -324,9 +332,47 @@ void TPRGeditDlg::viewButtonClick() {
     Import();
     return;
   }
+  const int row = CurrentRow();
+  if (badCell_ || row < 0) return;
+  const std::string name = document_.rows[size_t(row)].Cell(PrgField::WavFile);
+  if (name.empty()) {
+    platform::ShowError("Key range " + document_.rows[size_t(row)].Cell(PrgField::KeyRange) +
+                        ". Error reading WAV filename: ");
+    return;
+  }
+  // The viewer counts in samples, the unit of the positions it gives.
+  auto* viewer = new wave::TWAViewDlg(this, false);
+  if (!viewer->loadFile(Q(platform::FindFileIgnoringCase(SampleFileName(S(wavDirectory_), name)))))
+    return;  // it closes itself
+  viewer_ = viewer;
+  // Its OK (or any close) turns the button back into "View sample".
+  QPushButton* button = ui_->viewButton;  // the button itself, which may outlive ui_
+  connect(viewer, &QObject::destroyed, button, [button] {
+    button->setText(tr("&View sample"));
+    button->setEnabled(true);
+  });
+  viewer->show();
+  EnableControls();
 }
 
-void TPRGeditDlg::Import() {}
+void TPRGeditDlg::Import() {
+  const int row = CurrentRow(), column = CurrentColumn();
+  if (!viewer_ || badCell_ || row < 0 || !ImportAllowed(column)) return;
+  const std::optional<std::pair<double, double>> range = viewer_->MarkedRange();
+  if (!range) {
+    platform::ShowError("Nothing is marked in WAView!");
+    return;
+  }
+  std::string message;
+  const std::optional<std::string> text = ImportedText(
+      column, range->first, range->second, viewer_->MsMode(), viewer_->FramesPerMs(), message);
+  if (!text) {
+    platform::ShowError(message);
+    return;
+  }
+  // Checked as a typed value is when its cell is left.
+  ui_->StringGrid1->item(row, column)->setText(Q(*text));
+}
 
 void TPRGeditDlg::OKbuttonClick() {
   if (badCell_) return;
@@ -344,7 +390,7 @@ void TPRGeditDlg::OKbuttonClick() {
 }
 
 void TPRGeditDlg::done(int result) {
-  if (viewer_) viewer_->close();
+  if (viewer_) viewer_->close();  // Cancel and OK take the viewer along
   TDialog::done(result);
 }
 

@@ -20,6 +20,9 @@ class QTableWidget;
 namespace Ui {
 class PRGeditDlg;
 }
+namespace tonemill::wave {
+class TWAViewDlg;
+}
 
 namespace tonemill::prg {
 
@@ -43,9 +46,10 @@ class TPRGeditDlg : public ui::TDialog {
   QString CommentMarker(int row) const;
   bool HasBadCell() const { return badCell_.has_value(); }
 
-  // How the sample player and the WAV viewer are shown; tests replace them.
+  // How the sample player is shown; tests replace it.
   std::function<void(QDialog&)> showPlayer = [](QDialog& d) { d.exec(); };
-  std::function<bool(QDialog&)> openViewer;
+  // The WAV viewer while it is open ("View sample" then reads "Import value").
+  wave::TWAViewDlg* Viewer() const { return viewer_; }
 
  public slots:
   // A cell's text was changed: it is checked as it is left.
@@ -88,7 +92,7 @@ class TPRGeditDlg : public ui::TDialog {
   std::optional<std::pair<int, int>> badCell_;
   int memoRow_ = -1;  // the row whose comments the memo shows
   bool filling_ = false;
-  QPointer<QDialog> viewer_;
+  QPointer<wave::TWAViewDlg> viewer_;
 };
 
 }  // namespace tonemill::prg
