@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the desktop program under a virtual X server (Xvfb) and takes screenshots of its main
 # window, of the song dialogs (the progress dialog in the middle of a render of the demo song)
-# and of the WAV workshop (the editor and its viewer, the reverb and vocoder dialogs), for the
+# of the WAV workshop (the editor and its viewer, the reverb and vocoder dialogs) and of the
+# instrument dialogs (the PRG editor, the sample player with its keyboard, the MIDI track
+# editor), for the
 # README and for looking at the windows without a desktop:
 #   scripts/screenshots.sh [OUT_DIR]        (default: docs/screenshots)
 # Needs the build (build/bin/tonemill, TONEMILL_BUILD_DIR chooses another) and the packages of
@@ -69,3 +71,7 @@ fi
 # vocoder dialogs, opened in those states by a driver built with the window library (it writes
 # a short stereo phrase to work on; the effect dialogs' patch files go into the home).
 QT_QPA_PLATFORM=xcb "$build/bin/workshop_screenshots" "$out" "$home/Song"
+
+# The instrument dialogs: the PRG editor with a field selected, the sample player with a key
+# held on its keyboard and the MIDI track editor, on a small instrument the driver writes.
+QT_QPA_PLATFORM=xcb "$build/bin/instruments_screenshots" "$out" "$home"

@@ -12,6 +12,7 @@
 #include "tonemill/wave/WaviewDlg.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -56,15 +57,13 @@ TPRGeditDlg::TPRGeditDlg(QWidget* parent, const QString& prgFile, const QString&
 
   QTableWidget* grid = ui_->StringGrid1;
   grid->setColumnCount(kPrgColumns);
-  const QFontMetrics metrics = grid->horizontalHeader()->fontMetrics();
-  for (int c = 0; c < kPrgColumns; ++c) {
-    const QString header = ColumnHeader(c);
-    grid->setHorizontalHeaderItem(c, new QTableWidgetItem(header));
-    // Eight pixels per character of the header, and never less than the header needs.
-    grid->setColumnWidth(c, std::max(8 * int(header.size()), metrics.horizontalAdvance(header) + 12));
-  }
+  for (int c = 0; c < kPrgColumns; ++c)
+    grid->setHorizontalHeaderItem(c, new QTableWidgetItem(ColumnHeader(c)));
+  // The two fixed cells in a fixed-pitch font, so that the markers line up.
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  grid->verticalHeader()->setFont(fixed);
   grid->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  grid->verticalHeader()->setMinimumWidth(metrics.horizontalAdvance("> # ") + 8);
+  grid->verticalHeader()->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance("> # ") + 8);
 
   connect(grid, &QTableWidget::cellChanged, this, &TPRGeditDlg::StringGrid1SetEditText);
   connect(grid, &QTableWidget::currentCellChanged, this,
@@ -100,6 +99,7 @@ TPRGeditDlg::~TPRGeditDlg() {
 }
 
 QTableWidget* TPRGeditDlg::Grid() const { return ui_->StringGrid1; }
+wave::TWAViewDlg* TPRGeditDlg::Viewer() const { return viewer_; }
 
 bool TPRGeditDlg::Load() {
   PrgDocumentLoad load;
@@ -133,6 +133,15 @@ void TPRGeditDlg::FillGrid() {
       if (!ColumnIsEditable(c)) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
       grid->setItem(r, c, item);
     }
+  // Eight pixels per character of the header, and never less than the header or a value needs.
+  const QFontMetrics headerMetrics = grid->horizontalHeader()->fontMetrics(), metrics = grid->fontMetrics();
+  for (int c = 0; c < kPrgColumns; ++c) {
+    const QString header = ColumnHeader(c);
+    int width = std::max(8 * int(header.size()), headerMetrics.horizontalAdvance(header) + 12);
+    for (int r = 0; r < grid->rowCount(); ++r)
+      width = std::max(width, metrics.horizontalAdvance(grid->item(r, c)->text()) + 12);
+    grid->setColumnWidth(c, width);
+  }
   filling_ = false;
   ShowMarkers();
 }

@@ -49,7 +49,7 @@ class TPRGeditDlg : public ui::TDialog {
   // How the sample player is shown; tests replace it.
   std::function<void(QDialog&)> showPlayer = [](QDialog& d) { d.exec(); };
   // The WAV viewer while it is open ("View sample" then reads "Import value").
-  wave::TWAViewDlg* Viewer() const { return viewer_; }
+  wave::TWAViewDlg* Viewer() const;
 
  public slots:
   // A cell's text was changed: it is checked as it is left.
