@@ -4,6 +4,8 @@
 #include "platform/qt/help.h"
 #include "tests/support/midifiles.h"
 #include "tests/tonemill/app/qttesting.h"
+#include "tonemill/app/ExtFileListBox.h"
+#include "tonemill/app/TMmain.h"
 #include "tonemill/midi/MIDeditDlg.h"
 #include "tonemill/midi/lstwriter.h"
 #include "tonemill/ops/midiutils.h"
@@ -25,6 +27,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -104,6 +107,7 @@ class InstrumentsTest : public QObject {
   void samplePlayerNoteAndOctave();
   void samplePlayerWritesRendersAndPlays();
   void midEditorChecksAndRuns();
+  void mainWindowEditOpensTheEditors();
 };
 
 void InstrumentsTest::helpTopics() {
@@ -152,6 +156,7 @@ void InstrumentsTest::prgEditorLoadsAndShowsTheTable() {
 
   // Explanations follow the selected cell while the table has the focus.
   editor.show();
+  editor.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&editor));
   grid->setFocus();
   grid->setCurrentCell(1, 4);
@@ -640,6 +645,44 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   QVERIFY(!ops::EditTracks(source, reference, edit, Overwrite::Refuse));
   QCOMPARE(ts::ReadBytes(destination), ts::ReadBytes(reference));
   QVERIFY(ts::ReadBytes(destination) != ts::ReadBytes(source));
+}
+
+void InstrumentsTest::mainWindowEditOpensTheEditors() {
+  qttesting::Home home;
+  { app::TTMmain first(home.Location()); }  // makes TM.INI and the working directories
+  ts::WriteWav(home.Path("WAV/PIANO.WAV"), {44100, 16, 1}, std::vector<int32_t>(100, 0));
+  ts::WriteText(home.Path("PRG/5.PRG"), Row("c4"));
+  ts::MidiTrack track;
+  track.NoteOn(0, 1, 60, 100).NoteOff(96, 1, 60).EndOfTrack();
+  ts::WriteBytes(home.Path("MID/song.mid"), ts::MidiFile(0, 96, {track}));
+  app::TTMmain window(home.Location());
+  auto* list = Child<TExtFileListBox>(window, "FileListBox");
+  // The Edit dialog is answered with OK; the editor it opens is looked at and closed.
+  QStringList opened;
+  QTimer closer;
+  connect(&closer, &QTimer::timeout, &window, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    if (modal->windowTitle() == "Edit") {
+      QMetaObject::invokeMethod(Child<QPushButton>(*modal, "OKBtn"), "click", Qt::QueuedConnection);
+      return;
+    }
+    const auto* destination = modal->findChild<QLineEdit*>("Edit2");
+    opened << modal->windowTitle() + "|" + (destination ? destination->text() : QString());
+    QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+  });
+  closer.start(10);
+  Answers answers;
+  window.SelectorButton(Selector::PRG)->click();
+  window.UpdateBtnClick();
+  QVERIFY(list->SelectFile(Q(home.Path("PRG/5.PRG"))));
+  window.EditBtnClick();
+  window.SelectorButton(Selector::MID)->click();
+  window.UpdateBtnClick();
+  QVERIFY(list->SelectFile(Q(home.Path("MID/song.mid"))));
+  window.EditBtnClick();
+  QCOMPARE(opened, (QStringList{"PRG Edit|", Q("MID Edit|" + home.Path("MID/temp.mid"))}));
+  QVERIFY(answers.Texts().isEmpty());
 }
 
 int main(int argc, char** argv) {
