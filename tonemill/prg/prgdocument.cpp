@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <bitset>
+#include <climits>
 #include <cmath>
 #include <fstream>
-#include <sstream>
 
 namespace tonemill {
 namespace {
@@ -439,12 +439,14 @@ std::optional<std::string> ImportedText(int column, double start, double end, bo
     return std::nullopt;
   }
   const PrgField f = FieldOfColumn(column);
-  if (f == PrgField::AttackLength || f == PrgField::DecayLength) {
-    const double ms = fromMs ? end - start : (end - start) / framesPerMs;
-    return std::to_string(std::llround(ms));
-  }
+  // Kept within what a cell can hold, so that the cell's own check has the last word.
+  auto whole = [](double v) {
+    return std::to_string(int64_t(std::clamp(v, double(INT32_MIN) - 1, double(INT32_MAX) + 1)));
+  };
+  if (f == PrgField::AttackLength || f == PrgField::DecayLength)
+    return whole(std::round(fromMs ? end - start : (end - start) / framesPerMs));
   const double position = f == PrgField::StartSample || f == PrgField::LoopStart ? start : end;
-  return std::to_string(int64_t(std::trunc(fromMs ? position * framesPerMs : position)));
+  return whole(std::trunc(fromMs ? position * framesPerMs : position));
 }
 
 std::optional<IncompleteCell> FirstIncompleteCell(const PrgDocument& document) {
