@@ -6,6 +6,7 @@
 #include "platform/qt/cursor.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/ops/midiutils.h"
+#include "tonemill/render/drumlist.h"
 #include "tonemill/ops/songchecks.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/ui/fieldexit.h"
@@ -153,7 +154,7 @@ void TMIDeditDlg::StringGrid1SelectCell(int row, int column) {
 bool TMIDeditDlg::CompleteRows() {
   const int incomplete = ops::FirstIncompleteRow(GridRows());
   if (incomplete < 0) return true;
-  platform::ShowError(ops::kIncompletePairsMessage);
+  platform::ShowError(kIncompleteDrumListMessage);
   ui_->StringGrid1->setFocus();
   const bool trackEmpty = GridRows()[size_t(incomplete)].first.empty();
   ui_->StringGrid1->setCurrentCell(incomplete, trackEmpty ? 0 : 1);

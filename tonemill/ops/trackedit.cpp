@@ -9,8 +9,6 @@
 
 namespace tonemill::ops {
 
-const char* const kIncompletePairsMessage = "Incomplete Track:Channel specification!";
-
 // The editor's grid takes exactly what the render dialog's drum grid takes.
 std::string CheckPairCell(std::string& cell, bool isTrack) { return CheckDrumCell(cell, isTrack); }
 
@@ -34,7 +32,7 @@ std::optional<std::string> PairRowsFromTexts(const std::vector<std::string>& tex
     const size_t colon = text.find(':');
     PairRow row{text.substr(0, colon), colon == std::string::npos ? "" : text.substr(colon + 1)};
     if (colon == std::string::npos || FirstIncompleteRow({row}) == 0)
-      return kIncompletePairsMessage;
+      return kIncompleteDrumListMessage;
     if (std::string m = CheckPairCell(row.first, true); !m.empty()) return m;
     if (std::string m = CheckPairCell(row.second, false); !m.empty()) return m;
     rows.push_back(row);

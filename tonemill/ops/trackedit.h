@@ -19,7 +19,6 @@ using PairRow = std::pair<std::string, std::string>;  // track cell, channel cel
 // Track!", "Illegal MIDI Channel!") or an empty text.
 std::string CheckPairCell(std::string& cell, bool isTrack);
 
-extern const char* const kIncompletePairsMessage;  // "Incomplete Track:Channel specification!"
 // The index of the first row with an empty cell, or -1 when every row is complete.
 int FirstIncompleteRow(const std::vector<PairRow>& rows);
 
