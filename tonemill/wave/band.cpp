@@ -24,23 +24,21 @@ class BandNotch {
   explicit BandNotch(const BandNotchSettings& s) : s_(s) {}
 
   void Begin(const RangeInfo& info) {
-    info_ = info;
-    d_ = DesignBand(s_.center, s_.width, info.format.rate);
-    for (SectionChannel& c : channels_) c.Reset();
+    const BandDesign d = DesignBand(s_.center, s_.width, info.format.rate);
+    filter_ = SectionFilter(
+        {SectionKind::Band, d.t, 0, d.a1, d.a2, s_.amplification, s_.notch, info.limits});
   }
 
   void Channel(int32_t* samples, int32_t count, int channel, int64_t) {
-    channels_[channel].Run(samples, count,
-                           {nullptr, nullptr, nullptr, 0, d_.t, 0, d_.a1, d_.a2, 0, 0,
-                            s_.amplification, float(info_.limits.low), float(info_.limits.high), s_.notch},
-                           RunBandSection);
+    filter_.Run(samples, count, channel);
+  }
+  void Channels(int32_t* left, int32_t* right, int32_t count, int64_t) {
+    filter_.Run(left, right, count);
   }
 
  private:
   BandNotchSettings s_;
-  RangeInfo info_;
-  BandDesign d_{};
-  SectionChannel channels_[2];
+  SectionFilter filter_{{}};
 };
 
 }  // namespace

@@ -25,23 +25,21 @@ class LowHigh {
   explicit LowHigh(const LowHighSettings& s) : s_(s) {}
 
   void Begin(const RangeInfo& info) {
-    info_ = info;
-    d_ = DesignLowHigh(s_.cutoff, info.format.rate);
-    for (SectionChannel& c : channels_) c.Reset();
+    const LowHighDesign d = DesignLowHigh(s_.cutoff, info.format.rate);
+    filter_ = SectionFilter({SectionKind::LowHigh, d.t, 2 * d.t, d.a1, d.a2, s_.amplification,
+                             !s_.lowPass, info.limits});
   }
 
   void Channel(int32_t* samples, int32_t count, int channel, int64_t) {
-    channels_[channel].Run(samples, count,
-                           {nullptr, nullptr, nullptr, 0, d_.t, 2 * d_.t, d_.a1, d_.a2, 0, 0,
-                            s_.amplification, float(info_.limits.low), float(info_.limits.high), !s_.lowPass},
-                           RunLowHighSection);
+    filter_.Run(samples, count, channel);
+  }
+  void Channels(int32_t* left, int32_t* right, int32_t count, int64_t) {
+    filter_.Run(left, right, count);
   }
 
  private:
   LowHighSettings s_;
-  RangeInfo info_;
-  LowHighDesign d_{};
-  SectionChannel channels_[2];
+  SectionFilter filter_{{}};
 };
 
 }  // namespace

@@ -11,9 +11,12 @@
 // depend on each other,
 //   void Channel(int32_t* samples, int32_t count, int channel, int64_t firstIndex);
 // which processes a block of one selected channel's samples (channel 0 left, 1 right; frame
-// `firstIndex` of the range first). Results stay within `info.limits`. The frame is a template
-// over the effect, so the step is inlined into the loop over each block, and a channel's state
-// can stay in registers through a block.
+// `firstIndex` of the range first). Such an effect may also have
+//   void Channels(int32_t* left, int32_t* right, int32_t count, int64_t firstIndex);
+// which the frame calls instead when both channels are selected, for effects that run faster
+// with both at hand. Results stay within `info.limits`. The frame is a template over the
+// effect, so the step is inlined into the loop over each block, and a channel's state can stay
+// in registers through a block.
 #pragma once
 
 #include "samples.h"
@@ -61,6 +64,22 @@ template <class Effect>
 concept ChannelWise = requires(Effect e, int32_t* samples) {
   e.Channel(samples, int32_t(0), 0, int64_t(0));
 };
+
+template <class Effect>
+concept ChannelPairWise = ChannelWise<Effect> && requires(Effect e, int32_t* samples) {
+  e.Channels(samples, samples, int32_t(0), int64_t(0));
+};
+
+// Runs a channel-wise effect over a block of the channels the range processes.
+template <class Effect>
+inline void RunChannels(Effect& effect, const RangeInfo& info, int32_t* left, int32_t* right,
+                        int32_t count, int64_t firstIndex) {
+  if constexpr (ChannelPairWise<Effect>) {
+    if (info.left && info.right) return effect.Channels(left, right, count, firstIndex);
+  }
+  if (info.left) effect.Channel(left, count, 0, firstIndex);
+  if (info.right) effect.Channel(right, count, 1, firstIndex);
+}
 
 // Calls `f(sample, channel)` for each channel the range processes (0 left, 1 right).
 template <class F>
@@ -114,8 +133,7 @@ void RangeFrame::Run(Effect& effect) {
         left_[size_t(i)] = v.left;
         right_[size_t(i)] = v.right;
       }
-      if (info_.left) effect.Channel(left_.data(), frames, 0, index);
-      if (info_.right) effect.Channel(right_.data(), frames, 1, index);
+      RunChannels(effect, info_, left_.data(), right_.data(), frames, index);
       for (int32_t i = 0; i < frames; ++i)
         EncodeFrame<L>({left_[size_t(i)], right_[size_t(i)]}, p + i * frameBytes);
     } else {

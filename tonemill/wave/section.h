@@ -1,11 +1,13 @@
-// Second-order recursive sections, the heart of the filters: one run over a block of one
-// channel's samples, from the state the previous block left.
+// Second-order recursive sections, the heart of the filters: one run over a block of a channel's
+// samples, from the state the previous block left.
 //   low/high pass: y = t(x + x2) + 2t·x1 − a1·y1 − a2·y2
 //   band pass:     y = t(x − x2) − a1·y1 − a2·y2
 // The output is amplification × y, or amplification × (x − y) for the complements (high pass,
 // notch), clipped and rounded to nearest with halves to even. Everything is extended
-// precision.
+// precision, evaluated left to right as written.
 #pragma once
+
+#include "samples.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,48 +16,77 @@ namespace tonemill {
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
-struct SectionRun {
-  const int32_t* in;  // count samples; in[-2] and in[-1] are the two inputs before them
-  int32_t* out;
-  int64_t* rounded;   // count places the kernels use for the unclipped outputs
-  int64_t count;
-  long double t, twoT, a1, a2;  // twoT only for the low/high pass
-  long double y1, y2;           // the previous outputs, updated by the run
-  double amplification;
-  float low, high;              // the sample limits
-  int64_t complement;           // nonzero: the output is x − y
+enum class SectionKind { LowHigh, Band };
+
+// A section's coefficients and what becomes of its y.
+struct SectionSettings {
+  SectionKind kind = SectionKind::LowHigh;
+  long double t = 0, twoT = 0, a1 = 0, a2 = 0;  // twoT only for the low/high pass
+  double amplification = 1;
+  bool complement = false;  // the output is x − y
+  SampleLimits limits = SampleLimits::For(false);
 };
 
-void RunLowHighSection(SectionRun& run);
-void RunBandSection(SectionRun& run);
+// One channel's block. The inputs are sample values (at most 16 bits).
+struct SectionBlock {
+  const int32_t* in;  // count samples; in[-2] and in[-1] are the two inputs before them
+  int32_t* out;       // count samples, apart from `in`
+  int64_t count;
+  long double y1, y2;  // the previous outputs, carried on by the run
+};
 
-// One channel of a filter over a range: the two previous inputs ahead of each block's samples
-// and the two previous outputs, all zero at the start of the range.
-class SectionChannel {
+void RunSection(const SectionSettings& settings, SectionBlock& block);
+// Two channels of one stereo block under the same settings, both recursions in flight at once.
+void RunSections(const SectionSettings& settings, SectionBlock& left, SectionBlock& right);
+
+// A filter over a range: each channel's two previous inputs (ahead of each block's samples) and
+// two previous outputs, all zero at the start of the range.
+class SectionFilter {
  public:
-  void Reset();
-  // Runs `kernel` over the block in place with the coefficients, amplification and limits of
-  // `settings`, carrying the state on to the next block.
-  void Run(int32_t* samples, int32_t count, SectionRun settings, void (*kernel)(SectionRun&));
+  explicit SectionFilter(const SectionSettings& settings) : settings_(settings) {}
+
+  // Filter the samples in place.
+  void Run(int32_t* samples, int32_t count, int channel);
+  void Run(int32_t* left, int32_t* right, int32_t count);
 
  private:
-  std::vector<int32_t> inputs_{0, 0};
-  std::vector<int64_t> rounded_;
-  long double y1_ = 0, y2_ = 0;
+  struct Channel {
+    std::vector<int32_t> inputs{0, 0};
+    long double y1 = 0, y2 = 0;
+    // The block over `samples`, which are copied behind the two previous inputs.
+    SectionBlock Take(int32_t* samples, int32_t count);
+    void Keep(const SectionBlock& block);
+  };
+
+  SectionSettings settings_;
+  Channel channels_[2];
 };
 
-// The definitions as plain loops, and the register-stack kernels that x86 runs instead: the
-// compiler's x87 code reloads the 80-bit coefficients for every sample, the kernels keep them
-// and the state on the register stack, and store the rounded outputs unclipped, to be clipped
-// as integers afterwards. An output that is no integer at all (not a number, or beyond 2^63)
-// sends the block back to the plain loop. The tests prove both give the same bits.
+// The definition as a plain loop, and the register-stack kernels that x86-64 runs instead. The
+// compiler's x87 code reloads the 80-bit coefficients for every sample and finishes one sample
+// before it starts the next; one sample's recursion is a chain of a multiplication and two
+// subtractions that nothing can shorten, but the two channels of a stereo block are independent,
+// so the kernels keep a1, a2 and both channels' state on the register stack and run the
+// channels' chains side by side. That leaves no register for t: the input terms t(x ± x2) and
+// 2t·x1 come from a vectorised pass instead, each as two exact double products whose sum the
+// kernel rounds once, which is the extended product. The kernels clip the rounded outputs as
+// integers; an output that is no integer at all (not a number, or beyond 2^63) sends the block
+// back to the plain loop. The tests prove both give the same bits.
 namespace sectiondetail {
-void LowHighPlain(SectionRun& run);
-void BandPlain(SectionRun& run);
+void Plain(const SectionSettings& settings, SectionBlock& block);
 bool HaveKernels();
-// The kernels proper: the recursion, and amplification × (y or x − y) rounded into `rounded`.
-void LowHighKernel(SectionRun& run);
-void BandKernel(SectionRun& run);
+// The kernels proper over a whole block; false (and the outputs and state undefined) when an
+// output is no integer.
+bool Kernel(const SectionSettings& settings, SectionBlock& block);
+bool Kernel(const SectionSettings& settings, SectionBlock& left, SectionBlock& right);
+
+// c = high + low exactly, high holding c's leading 32 bits, so that the products of both with
+// a sum of two samples are exact doubles; low keeps c's sign when it is zero, so that the sum
+// of two zero products has the sign of c × 0.
+struct ExactHalves {
+  double high, low;
+};
+ExactHalves SplitForSamples(long double c);
 }  // namespace sectiondetail
 
 }  // namespace tonemill

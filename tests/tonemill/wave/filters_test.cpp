@@ -96,6 +96,19 @@ TEST(Filters, OneChannelLeavesTheOtherAndEightBitsRecentre) {
   EXPECT_EQ(Processed(kMono8, bytes, LowHigh(5512.5, 1, true)), bytes);
 }
 
+// Both channels of a stereo file run side by side: each gives what it gives alone, over more
+// than one block of the frame and an odd number of frames.
+TEST(Filters, BothChannelsAtOnceGiveWhatEachGivesAlone) {
+  const V in = Noise(2 * 12345, 30000, 11);
+  for (const RangeEngine& engine : {LowHigh(2000, 1, true), LowHigh(2000, 3, false),
+                                    Band(1000, 200, 1, false), Band(1000, 200, -2, true)}) {
+    const V both = Processed(kStereo16, in, engine);
+    const V left = Processed(kStereo16, in, engine, 0, -1, true, false);
+    const V right = Processed(kStereo16, in, engine, 0, -1, false, true);
+    for (size_t i = 0; i < in.size(); ++i) ASSERT_EQ(both[i], i % 2 ? right[i] : left[i]) << i;
+  }
+}
+
 TEST(Ring, WaveformsAndTheirLimitingRates) {
   const V in = {1000, -1000, 500, 7};
   EXPECT_EQ(Processed(kMono16, in, Ring(0, RingWave::Sine)), (V{0, 0, 0, 0}));

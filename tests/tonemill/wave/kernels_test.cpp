@@ -6,6 +6,7 @@
 #include "tonemill/wave/section.h"
 
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <random>
 #include <vector>
@@ -13,42 +14,46 @@
 namespace tonemill {
 namespace {
 
-struct Designed {
-  long double t, twoT, a1, a2;
-};
+bool SameBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
 
-// Runs the plain loop and the dispatching run (kernel and clipping, or its fallback) over the
-// same block from the same state and expects the same samples and state.
-void ExpectSameBits(bool band, const Designed& d, double amplification, bool complement,
-                    const std::vector<int32_t>& input, SampleLimits limits) {
-  const int64_t n = int64_t(input.size()) - 2;
-  std::vector<int32_t> plainOut(input.size() - 2), fastOut(input.size() - 2);
-  std::vector<int64_t> rounded(input.size() - 2);
-  SectionRun plain{input.data() + 2, plainOut.data(), rounded.data(), n, d.t, d.twoT, d.a1, d.a2,
-                   0.25L, -1.5L, amplification, float(limits.low), float(limits.high), complement};
-  SectionRun fast = plain;
-  fast.out = fastOut.data();
-  if (band) {
-    sectiondetail::BandPlain(plain);
-    RunBandSection(fast);
-  } else {
-    sectiondetail::LowHighPlain(plain);
-    RunLowHighSection(fast);
-  }
-  ASSERT_EQ(fastOut, plainOut) << (band ? "band" : "low/high") << " amp " << amplification
-                               << " complement " << complement << " t " << double(d.t);
-  if (plain.y1 == plain.y1) {
-    EXPECT_EQ(fast.y1, plain.y1);
-  }
+SectionBlock BlockOver(const std::vector<int32_t>& in, std::vector<int32_t>& out) {
+  out.assign(in.size() - 2, 0);
+  return {in.data() + 2, out.data(), int64_t(out.size()), 0.25L, -1.5L};
+}
+
+// Runs the plain loop and the dispatching runs (kernels, or their fallback) over the same
+// blocks from the same state, one channel alone and two side by side, and expects the same
+// samples and state.
+void ExpectSameBits(const SectionSettings& s, const std::vector<int32_t>& left,
+                    const std::vector<int32_t>& right) {
+  std::vector<int32_t> plainLeft, plainRight, alone, pairLeft, pairRight;
+  SectionBlock pl = BlockOver(left, plainLeft), pr = BlockOver(right, plainRight);
+  SectionBlock one = BlockOver(left, alone), l = BlockOver(left, pairLeft), r = BlockOver(right, pairRight);
+  sectiondetail::Plain(s, pl);
+  sectiondetail::Plain(s, pr);
+  RunSection(s, one);
+  RunSections(s, l, r);
+  const bool band = s.kind == SectionKind::Band;
+  ASSERT_EQ(alone, plainLeft) << (band ? "band" : "low/high") << " amp " << s.amplification
+                              << " complement " << s.complement << " t " << double(s.t);
+  ASSERT_EQ(pairLeft, plainLeft) << "pair, " << (band ? "band" : "low/high") << " t " << double(s.t);
+  ASSERT_EQ(pairRight, plainRight) << "pair, " << (band ? "band" : "low/high") << " t " << double(s.t);
+  for (const SectionBlock* b : {&one, &l})
+    EXPECT_TRUE(SameBits(b->y1, pl.y1) && SameBits(b->y2, pl.y2));
+  EXPECT_TRUE(SameBits(r.y1, pr.y1) && SameBits(r.y2, pr.y2));
+}
+
+std::vector<int32_t> RandomSamples(size_t n, uint32_t seed, int32_t divisor = 1) {
+  std::mt19937 rng(seed);
+  std::vector<int32_t> v(n);
+  for (auto& x : v) x = (int32_t(rng() % 65536) - 32768) / divisor;
+  return v;
 }
 
 TEST(SectionKernels, GiveTheBitsOfThePlainLoops) {
   if (!sectiondetail::HaveKernels()) GTEST_SKIP() << "no kernels on this processor";
-  std::mt19937 rng(3);
-  std::vector<int32_t> input(20002);
-  for (auto& v : input) v = int32_t(rng() % 65536) - 32768;
-  std::vector<int32_t> quiet(input);
-  for (auto& v : quiet) v /= 300;
+  const std::vector<int32_t> input = RandomSamples(20002, 3), other = RandomSamples(20002, 4);
+  const std::vector<int32_t> quiet = RandomSamples(20002, 3, 300), otherQuiet = RandomSamples(20002, 4, 300);
   for (const SampleLimits limits : {SampleLimits::For(false), SampleLimits::For(true)}) {
     for (double rate : {11025.0, 44100.0}) {
       // Cutoffs and widths from 0 through half the rate to beyond it (an unstable section).
@@ -57,13 +62,59 @@ TEST(SectionKernels, GiveTheBitsOfThePlainLoops) {
           const LowHighDesign lh = DesignLowHigh(f, int32_t(rate));
           const BandDesign bd = DesignBand(rate / 4 + f / 3, f, int32_t(rate));
           for (bool complement : {false, true}) {
-            const auto& in = limits.high == 127 ? quiet : input;
-            ExpectSameBits(false, {lh.t, 2 * lh.t, lh.a1, lh.a2}, amplification, complement, in, limits);
-            ExpectSameBits(true, {bd.t, 0, bd.a1, bd.a2}, amplification, complement, in, limits);
+            const bool eight = limits.high == 127;
+            const auto& left = eight ? quiet : input;
+            const auto& right = eight ? otherQuiet : other;
+            ExpectSameBits({SectionKind::LowHigh, lh.t, 2 * lh.t, lh.a1, lh.a2, amplification, complement, limits}, left, right);
+            ExpectSameBits({SectionKind::Band, bd.t, 0, bd.a1, bd.a2, amplification, complement, limits}, left, right);
           }
         }
       }
     }
+  }
+}
+
+// Blocks of odd length and across the kernels' chunks run in the kernels themselves; an output
+// that is no integer in one channel late in a block sends the block back to the plain loop.
+TEST(SectionKernels, RunEveryLengthAndFallBackLate) {
+  if (!sectiondetail::HaveKernels()) GTEST_SKIP() << "no kernels on this processor";
+  const LowHighDesign lh = DesignLowHigh(3000, 44100);
+  const BandDesign bd = DesignBand(2000, 700, 44100);
+  const SectionSettings designs[] = {{SectionKind::LowHigh, lh.t, 2 * lh.t, lh.a1, lh.a2, 1.5, true},
+                                     {SectionKind::Band, bd.t, 0, bd.a1, bd.a2, -0.7, false}};
+  for (const SectionSettings& s : designs) {
+    for (size_t n : {1, 2, 3, 255, 256, 257, 511, 513, 1000}) {
+      const std::vector<int32_t> left = RandomSamples(n + 2, uint32_t(n)), right = RandomSamples(n + 2, 7);
+      std::vector<int32_t> plain, kernel, pairLeft, pairRight;
+      SectionBlock p = BlockOver(left, plain), k = BlockOver(left, kernel);
+      SectionBlock l = BlockOver(left, pairLeft), r = BlockOver(right, pairRight);
+      sectiondetail::Plain(s, p);
+      ASSERT_TRUE(sectiondetail::Kernel(s, k));
+      ASSERT_TRUE(sectiondetail::Kernel(s, l, r));
+      EXPECT_EQ(kernel, plain) << n;
+      EXPECT_EQ(pairLeft, plain) << n;
+      EXPECT_TRUE(SameBits(k.y1, p.y1) && SameBits(k.y2, p.y2) && SameBits(l.y1, p.y1)) << n;
+    }
+    // Quiet but for one loud sample in the third chunk, where amplification × y passes 2^63.
+    SectionSettings loud = s;
+    loud.amplification = 1e16;
+    std::vector<int32_t> left = RandomSamples(1002, 9, 3000), right = left;
+    right[600] = 30000;
+    std::vector<int32_t> outLeft, outRight;
+    SectionBlock l = BlockOver(left, outLeft), r = BlockOver(right, outRight);
+    EXPECT_TRUE(sectiondetail::Kernel(loud, l));
+    EXPECT_FALSE(sectiondetail::Kernel(loud, l, r));
+    ExpectSameBits(loud, left, right);
+  }
+}
+
+// The halves of a coefficient add up to it and keep its sign when the low one is zero.
+TEST(SectionKernels, SplitCoefficientsExactly) {
+  for (long double c : {1.0L / 3, -1.0L / 3, 1e-8L, -0x1p-20L, 0x1.fffffffffffffffep3L, 2.0L, -0.0L}) {
+    const sectiondetail::ExactHalves h = sectiondetail::SplitForSamples(c);
+    EXPECT_TRUE(SameBits((long double)h.high + h.low, c)) << double(c);
+    EXPECT_EQ(std::signbit(h.low), std::signbit(c)) << double(c);
+    EXPECT_EQ(std::fmod(std::ldexp(h.high, 31 - std::ilogb(c)), 1.0), 0.0) << "32 bits, " << double(c);
   }
 }
 
