@@ -131,72 +131,51 @@ static_assert(kChunk * sizeof(double) == 2048, "the term addresses below");
   "cmovg %[high], %%rax\n\t"                                           \
   "mov %%eax, " #next "*4(%[out" #channel "],%[i],4)\n\t"
 
-// One channel; the register stack holds y1 y2 a1 a2.
-#define TONEMILL_KERNEL(TERM)                                          \
+// The kernels' frame: the coefficients and then the channels' states (LOAD) pushed; rounds of
+// FIRST_HALF and SECOND_HALF (a sample each), entered at the second half for an odd length;
+// then the states stored (STORE) and the stack emptied. On an output that is no integer
+// (label 8) the stack is emptied (DROP) and `done` is false.
+#define TONEMILL_POP "fstp %%st(0)\n\t"
+#define TONEMILL_POP2 TONEMILL_POP TONEMILL_POP
+#define TONEMILL_LOAD(channel) "fldt %[second" #channel "]\n\t" "fldt %[first" #channel "]\n\t"
+#define TONEMILL_STORE(channel) "fstpt %[y1_" #channel "]\n\t" "fstpt %[y2_" #channel "]\n\t"
+#define TONEMILL_FRAME(LOAD, FIRST_HALF, SECOND_HALF, STORE, DROP)     \
   "fldt %[a2]\n\t"                                                     \
   "fldt %[a1]\n\t"                                                     \
-  "fldt %[second0]\n\t"                                                \
-  "fldt %[first0]\n\t"                                                 \
+  LOAD                                                                 \
   "test $1, %[n]\n\t"                                                  \
   "jnz 4f\n"                                                           \
   "1:\n\t"                                                             \
-  TERM(0, 0) TONEMILL_FEEDBACK(1, 2, 4) TONEMILL_OUTPUT(1, 0, 0)       \
+  FIRST_HALF                                                           \
   "4:\n\t"                                                             \
-  TERM(0, 1) TONEMILL_FEEDBACK(2, 1, 4) TONEMILL_OUTPUT(0, 0, 1)       \
+  SECOND_HALF                                                          \
   "add $2, %[i]\n\t"                                                   \
   "cmp %[n], %[i]\n\t"                                                 \
   "jl 1b\n\t"                                                          \
-  "fstpt %[y1_0]\n\t"                                                  \
-  "fstpt %[y2_0]\n\t"                                                  \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
+  STORE TONEMILL_POP2                                                  \
   "movb $1, %[done]\n\t"                                               \
   "jmp 9f\n"                                                           \
   "8:\n\t"                                                             \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
+  DROP                                                                 \
   "movb $0, %[done]\n"                                                 \
   "9:\n\t"
 
+// One channel; the register stack holds y1 y2 a1 a2.
+#define TONEMILL_KERNEL(TERM)                                                          \
+  TONEMILL_FRAME(TONEMILL_LOAD(0),                                                     \
+                 TERM(0, 0) TONEMILL_FEEDBACK(1, 2, 4) TONEMILL_OUTPUT(1, 0, 0),       \
+                 TERM(0, 1) TONEMILL_FEEDBACK(2, 1, 4) TONEMILL_OUTPUT(0, 0, 1),       \
+                 TONEMILL_STORE(0), TONEMILL_POP2 TONEMILL_POP2)
+
 // Two channels, the left one's step then the right one's; the register stack holds
 // left y1 y2, right y1 y2, a1 a2.
-#define TONEMILL_PAIR_KERNEL(TERM)                                     \
-  "fldt %[a2]\n\t"                                                     \
-  "fldt %[a1]\n\t"                                                     \
-  "fldt %[second1]\n\t"                                                \
-  "fldt %[first1]\n\t"                                                 \
-  "fldt %[second0]\n\t"                                                \
-  "fldt %[first0]\n\t"                                                 \
-  "test $1, %[n]\n\t"                                                  \
-  "jnz 4f\n"                                                           \
-  "1:\n\t"                                                             \
-  TERM(0, 0) TONEMILL_FEEDBACK(1, 2, 6) TONEMILL_OUTPUT(1, 0, 0)       \
-  TERM(1, 0) TONEMILL_FEEDBACK(3, 4, 6) TONEMILL_OUTPUT(3, 1, 0)       \
-  "4:\n\t"                                                             \
-  TERM(0, 1) TONEMILL_FEEDBACK(2, 1, 6) TONEMILL_OUTPUT(0, 0, 1)       \
-  TERM(1, 1) TONEMILL_FEEDBACK(4, 3, 6) TONEMILL_OUTPUT(2, 1, 1)       \
-  "add $2, %[i]\n\t"                                                   \
-  "cmp %[n], %[i]\n\t"                                                 \
-  "jl 1b\n\t"                                                          \
-  "fstpt %[y1_0]\n\t"                                                  \
-  "fstpt %[y2_0]\n\t"                                                  \
-  "fstpt %[y1_1]\n\t"                                                  \
-  "fstpt %[y2_1]\n\t"                                                  \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
-  "movb $1, %[done]\n\t"                                               \
-  "jmp 9f\n"                                                           \
-  "8:\n\t"                                                             \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
-  "fstp %%st(0)\n\t"                                                   \
-  "movb $0, %[done]\n"                                                 \
-  "9:\n\t"
+#define TONEMILL_PAIR_KERNEL(TERM)                                                     \
+  TONEMILL_FRAME(TONEMILL_LOAD(1) TONEMILL_LOAD(0),                                    \
+                 TERM(0, 0) TONEMILL_FEEDBACK(1, 2, 6) TONEMILL_OUTPUT(1, 0, 0)        \
+                 TERM(1, 0) TONEMILL_FEEDBACK(3, 4, 6) TONEMILL_OUTPUT(3, 1, 0),       \
+                 TERM(0, 1) TONEMILL_FEEDBACK(2, 1, 6) TONEMILL_OUTPUT(0, 0, 1)        \
+                 TERM(1, 1) TONEMILL_FEEDBACK(4, 3, 6) TONEMILL_OUTPUT(2, 1, 1),       \
+                 TONEMILL_STORE(0) TONEMILL_STORE(1), TONEMILL_POP2 TONEMILL_POP2 TONEMILL_POP2)
 
 #define TONEMILL_SETTINGS_OPERANDS                                                      \
   [a1] "m"(s.a1), [a2] "m"(s.a2), [amplification] "m"(s.amplification),                 \
@@ -267,6 +246,11 @@ bool ChunkKernel(const SectionSettings& s, KernelChannel& left, KernelChannel& r
 #undef TONEMILL_OUTPUT
 #undef TONEMILL_KERNEL
 #undef TONEMILL_PAIR_KERNEL
+#undef TONEMILL_FRAME
+#undef TONEMILL_LOAD
+#undef TONEMILL_STORE
+#undef TONEMILL_POP2
+#undef TONEMILL_POP
 #undef TONEMILL_SETTINGS_OPERANDS
 #undef TONEMILL_CLOBBERS
 
