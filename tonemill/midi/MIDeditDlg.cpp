@@ -6,10 +6,10 @@
 #include "platform/qt/cursor.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/ops/midiutils.h"
-#include "tonemill/render/drumlist.h"
 #include "tonemill/ops/songchecks.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/ui/fieldexit.h"
+#include "tonemill/ui/trackchannelgrid.h"
 #include "tonemill/wave/NumberField.h"
 
 #include <QTableWidget>
@@ -19,7 +19,6 @@
 namespace tonemill::midi {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 
 const ops::PairRow kDefaultRow{"1", "1"};
@@ -41,20 +40,13 @@ TMIDeditDlg::TMIDeditDlg(QWidget* parent, const QString& source, const QString& 
   ui_->Edit2->setText(destination);
   ui::FieldExit::Install(ui_->Edit1, [this] { return Edit1Exit(); });
   ui::FieldExit::Install(ui_->Edit2, [this] { return Edit2Exit(); });
-  QTableWidget* grid = ui_->StringGrid1;
-  grid->setHorizontalHeaderLabels({tr("Track (1-65535)"), tr("Channel (1-16)")});
-  connect(grid, &QTableWidget::cellChanged, this, &TMIDeditDlg::StringGrid1SelectCell);
-  connect(grid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
-    // A bad entry keeps the selection until it is corrected.
-    if (badCell_ && std::pair(row, column) != *badCell_)
-      ui_->StringGrid1->setCurrentCell(badCell_->first, badCell_->second);
-  });
+  grid_ = ui::TrackChannelGrid::Install(ui_->StringGrid1, kDefaultRow,
+                                        [this] { EnableControls(); });
   connect(ui_->addButton, &QPushButton::clicked, this, &TMIDeditDlg::addButtonClick);
   connect(ui_->deleteButton, &QPushButton::clicked, this, &TMIDeditDlg::deleteButtonClick);
   connect(ui_->OKbutton, &QPushButton::clicked, this, &TMIDeditDlg::OKbuttonClick);
   connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(ui_->HelpBtn, &QPushButton::clicked, this, &TMIDeditDlg::HelpBtnClick);
-  SetGridRows({kDefaultRow});
   EnableControls();
 }
 
@@ -63,38 +55,16 @@ TMIDeditDlg::~TMIDeditDlg() = default;
 QTableWidget* TMIDeditDlg::Grid() const { return ui_->StringGrid1; }
 
 void TMIDeditDlg::FormActivate() {
-  SetGridRows({kDefaultRow});
+  grid_->SetRows({kDefaultRow});
   EnableControls();
   ui_->StringGrid1->setFocus();
   ui_->StringGrid1->setCurrentCell(0, 0);
 }
 
-std::vector<ops::PairRow> TMIDeditDlg::GridRows() const {
-  std::vector<ops::PairRow> rows;
-  for (int r = 0; r < ui_->StringGrid1->rowCount(); ++r) {
-    auto text = [&](int c) {
-      const QTableWidgetItem* item = ui_->StringGrid1->item(r, c);
-      return item ? S(item->text()).substr(0, S(item->text()).find_last_not_of(' ') + 1) : std::string();
-    };
-    rows.push_back({text(0), text(1)});
-  }
-  return rows;
-}
-
-void TMIDeditDlg::SetGridRows(const std::vector<ops::PairRow>& rows) {
-  filling_ = true;
-  ui_->StringGrid1->setRowCount(int(rows.size()));
-  for (size_t r = 0; r < rows.size(); ++r) {
-    ui_->StringGrid1->setItem(int(r), 0, new QTableWidgetItem(Q(rows[r].first)));
-    ui_->StringGrid1->setItem(int(r), 1, new QTableWidgetItem(Q(rows[r].second)));
-  }
-  filling_ = false;
-}
-
 bool TMIDeditDlg::SourceIsValid() const { return !ops::CheckMidiFile(S(ui_->Edit1->text())); }
 
 void TMIDeditDlg::EnableControls() {
-  const bool free = !badCell_;
+  const bool free = !grid_->HasBadCell();
   for (QWidget* w : std::initializer_list<QWidget*>{
            ui_->Edit1, ui_->Edit2, ui_->muteButton, ui_->soloButton, ui_->addButton, ui_->noteBox,
            ui_->channelBox, ui_->polyBox, ui_->modulationBox, ui_->volumeBox, ui_->panBox,
@@ -130,53 +100,9 @@ bool TMIDeditDlg::Edit2Exit() {
   return true;
 }
 
-void TMIDeditDlg::StringGrid1SelectCell(int row, int column) {
-  QTableWidgetItem* item = ui_->StringGrid1->item(row, column);
-  if (filling_ || !item) return;
-  std::string cell = S(item->text());
-  // A cell not filled in yet is refused only by Add and OK, as an incomplete row.
-  const bool empty = cell.find_first_not_of(' ') == std::string::npos;
-  const std::string message = empty ? "" : ops::CheckPairCell(cell, column == 0);
-  if (message.empty()) {
-    filling_ = true;
-    item->setText(empty ? QString() : Q(cell));
-    filling_ = false;
-    if (badCell_ == std::pair(row, column)) badCell_.reset();
-    EnableControls();
-    return;
-  }
-  badCell_ = std::pair(row, column);
-  EnableControls();
-  ui_->StringGrid1->setCurrentCell(row, column);
-  platform::ShowError(message);
-}
-
-bool TMIDeditDlg::CompleteRows() {
-  const int incomplete = ops::FirstIncompleteRow(GridRows());
-  if (incomplete < 0) return true;
-  platform::ShowError(kIncompleteDrumListMessage);
-  ui_->StringGrid1->setFocus();
-  const bool trackEmpty = GridRows()[size_t(incomplete)].first.empty();
-  ui_->StringGrid1->setCurrentCell(incomplete, trackEmpty ? 0 : 1);
-  return false;
-}
-
-void TMIDeditDlg::addButtonClick() {
-  if (badCell_ || !CompleteRows()) return;
-  std::vector<ops::PairRow> rows = GridRows();
-  rows.push_back(kDefaultRow);
-  SetGridRows(rows);
-  ui_->StringGrid1->setFocus();
-  ui_->StringGrid1->setCurrentCell(int(rows.size()) - 1, 0);
-  EnableControls();
-}
-
-void TMIDeditDlg::deleteButtonClick() {
-  const int row = ui_->StringGrid1->currentRow();
-  if (badCell_ || ui_->StringGrid1->rowCount() < 2 || row < 0) return;
-  ui_->StringGrid1->removeRow(row);
-  EnableControls();
-}
+void TMIDeditDlg::StringGrid1SelectCell(int row, int column) { grid_->CheckCell(row, column); }
+void TMIDeditDlg::addButtonClick() { grid_->AddRow(); }
+void TMIDeditDlg::deleteButtonClick() { grid_->RemoveCurrentRow(); }
 
 TrackEdit TMIDeditDlg::Edit() const {
   TrackEdit edit;
@@ -189,14 +115,14 @@ TrackEdit TMIDeditDlg::Edit() const {
   edit.kinds.pan = ui_->panBox->isChecked();
   edit.kinds.expression = ui_->expressionBox->isChecked();
   edit.kinds.bend = ui_->bendBox->isChecked();
-  edit.pairs = ops::PairsFromRows(GridRows());
+  edit.pairs = ops::PairsFromRows(grid_->Rows());
   return edit;
 }
 
 void TMIDeditDlg::OKbuttonClick() {
   // A field changed but never left is checked here, as leaving it would.
   EnableControls();
-  if (!ui_->OKbutton->isEnabled() || !CompleteRows()) return;
+  if (!ui_->OKbutton->isEnabled() || !grid_->Complete()) return;
   const std::string source = S(ui_->Edit1->text()), destination = S(ui_->Edit2->text());
   if (std::optional<Problem> unwritable = ops::UnwritableTarget(destination)) {
     platform::ShowError(unwritable->BoxText());

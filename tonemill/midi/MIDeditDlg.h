@@ -18,6 +18,10 @@ namespace Ui {
 class MIDeditDlg;
 }
 
+namespace tonemill::ui {
+class TrackChannelGrid;
+}
+
 namespace tonemill::midi {
 
 constexpr int kHelpTrackEditor = 2000;
@@ -47,14 +51,11 @@ class TMIDeditDlg : public ui::TDialog {
  private:
   void EnableControls();
   bool SourceIsValid() const;
-  bool CompleteRows();
-  std::vector<ops::PairRow> GridRows() const;
-  void SetGridRows(const std::vector<ops::PairRow>& rows);
 
   std::unique_ptr<Ui::MIDeditDlg> ui_;
-  // The cell that holds a bad entry: everything but the grid, Cancel and Help waits for it.
-  std::optional<std::pair<int, int>> badCell_;
-  bool filling_ = false;
+  // The pairs; while a cell holds a bad entry everything but the grid, Cancel and Help waits
+  // for it.
+  ui::TrackChannelGrid* grid_ = nullptr;
 };
 
 }  // namespace tonemill::midi

@@ -10,6 +10,7 @@
 #include "tonemill/render/MakeWavsDlg.h"
 #include "tonemill/render/RendStatDlg.h"
 #include "tonemill/ui/fieldexit.h"
+#include "tonemill/ui/trackchannelgrid.h"
 
 #include <QTableWidget>
 
@@ -42,20 +43,13 @@ TrenderDlg::TrenderDlg(QWidget* parent, Mode mode)
   ui::FieldExit::Install(ui_->MIDfile, [this] { return MIDfileExit(); });
   ui::FieldExit::Install(ui_->LSTfile, [this] { return LSTfileExit(); });
   ui::FieldExit::Install(ui_->WAVfile, [this] { return WAVfileExit(); });
-  connect(ui_->StringGrid1, &QTableWidget::cellChanged, this, &TrenderDlg::StringGrid1SelectCell);
-  connect(ui_->StringGrid1, &QTableWidget::currentCellChanged, this,
-          [this](int row, int column, int, int) {
-            // A bad entry keeps the selection until it is corrected.
-            if (badCell_ && std::pair(row, column) != *badCell_)
-              ui_->StringGrid1->setCurrentCell(badCell_->first, badCell_->second);
-          });
+  grid_ = ui::TrackChannelGrid::Install(ui_->StringGrid1, kDefaultRow,
+                                        [this] { EnableControls(); });
   connect(ui_->addButton, &QPushButton::clicked, this, &TrenderDlg::addButtonClick);
   connect(ui_->deleteButton, &QPushButton::clicked, this, &TrenderDlg::deleteButtonClick);
   connect(ui_->OKbutton, &QPushButton::clicked, this, &TrenderDlg::OKbuttonClick);
   connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(ui_->HelpBtn, &QPushButton::clicked, this, &TrenderDlg::HelpBtnClick);
-  ui_->StringGrid1->setHorizontalHeaderLabels({tr("Track (1-65535)"), tr("Channel (1-16)")});
-  SetGridRows({kDefaultRow});
   EnableControls();
 }
 
@@ -78,33 +72,11 @@ void TrenderDlg::SetDirectories(const QString& prg, const QString& wav, const QS
 
 void TrenderDlg::FormActivate() {
   // Once, on the first show: a message box does not bring the first row back to ALL:10.
-  SetGridRows({kDefaultRow});
+  grid_->SetRows({kDefaultRow});
   SetHelpContext(ui_->WAVfile->isEnabled() ? kHelpMidToWav : kHelpMidToLst);
   EnableControls();
   ui_->StringGrid1->setFocus();
   ui_->StringGrid1->setCurrentCell(0, 0);
-}
-
-std::vector<DrumRow> TrenderDlg::GridRows() const {
-  std::vector<DrumRow> rows;
-  for (int r = 0; r < ui_->StringGrid1->rowCount(); ++r) {
-    auto text = [&](int c) {
-      const QTableWidgetItem* item = ui_->StringGrid1->item(r, c);
-      return item ? S(item->text()) : std::string();
-    };
-    rows.push_back({text(0), text(1)});
-  }
-  return rows;
-}
-
-void TrenderDlg::SetGridRows(const std::vector<DrumRow>& rows) {
-  fillingGrid_ = true;
-  ui_->StringGrid1->setRowCount(int(rows.size()));
-  for (size_t r = 0; r < rows.size(); ++r) {
-    ui_->StringGrid1->setItem(int(r), 0, new QTableWidgetItem(Q(rows[r].first)));
-    ui_->StringGrid1->setItem(int(r), 1, new QTableWidgetItem(Q(rows[r].second)));
-  }
-  fillingGrid_ = false;
 }
 
 ops::SongPaths TrenderDlg::CurrentPaths() const {
@@ -120,7 +92,7 @@ std::optional<std::string> TrenderDlg::ClashMessage() const {
 }
 
 void TrenderDlg::EnableControls() {
-  const bool free = !badCell_;
+  const bool free = !grid_->HasBadCell();
   const ops::SongPaths paths = CurrentPaths();
   ui_->MIDfile->setEnabled(free);
   ui_->LSTfile->setEnabled(free);
@@ -158,56 +130,14 @@ bool TrenderDlg::LSTfileExit() {
 
 bool TrenderDlg::WAVfileExit() { return LSTfileExit(); }
 
-void TrenderDlg::StringGrid1SelectCell(int row, int column) {
-  QTableWidgetItem* item = ui_->StringGrid1->item(row, column);
-  if (fillingGrid_ || !item) return;
-  std::string cell = S(item->text());
-  // A cell not filled in yet is only refused by OK (and Add) as an incomplete list.
-  const std::string message = DrumCellIsEmpty(cell) ? "" : CheckDrumCell(cell, column == 0);
-  if (message.empty()) {
-    fillingGrid_ = true;
-    item->setText(Q(DrumCellIsEmpty(cell) ? std::string() : cell));
-    fillingGrid_ = false;
-    if (badCell_ == std::pair(row, column)) badCell_.reset();
-    EnableControls();
-    return;
-  }
-  badCell_ = std::pair(row, column);
-  EnableControls();
-  ui_->StringGrid1->setCurrentCell(row, column);
-  platform::ShowError(message);
-}
-
-bool TrenderDlg::CompleteList() {
-  const std::optional<std::pair<size_t, int>> empty = FirstEmptyDrumCell(GridRows());
-  if (!empty) return true;
-  platform::ShowError(kIncompleteDrumListMessage);
-  ui_->StringGrid1->setFocus();
-  ui_->StringGrid1->setCurrentCell(int(empty->first), empty->second);
-  return false;
-}
-
-void TrenderDlg::addButtonClick() {
-  if (badCell_ || !CompleteList()) return;
-  std::vector<DrumRow> rows = GridRows();
-  rows.push_back(kDefaultRow);
-  SetGridRows(rows);
-  ui_->StringGrid1->setFocus();
-  ui_->StringGrid1->setCurrentCell(int(rows.size()) - 1, 0);
-  EnableControls();
-}
-
-void TrenderDlg::deleteButtonClick() {
-  const int row = ui_->StringGrid1->currentRow();
-  if (badCell_ || ui_->StringGrid1->rowCount() < 2 || row < 0) return;
-  ui_->StringGrid1->removeRow(row);
-  EnableControls();
-}
+void TrenderDlg::StringGrid1SelectCell(int row, int column) { grid_->CheckCell(row, column); }
+void TrenderDlg::addButtonClick() { grid_->AddRow(); }
+void TrenderDlg::deleteButtonClick() { grid_->RemoveCurrentRow(); }
 
 void TrenderDlg::OKbuttonClick() {
   // A field changed but never left is checked here, as leaving it would.
   EnableControls();
-  if (!ui_->OKbutton->isEnabled() || !CompleteList()) return;
+  if (!ui_->OKbutton->isEnabled() || !grid_->Complete()) return;
   const ops::SongPaths paths = CurrentPaths();
   for (const std::string* target : {&paths.lst, &paths.wav})
     if (auto unwritable = target->empty() ? std::nullopt : ops::UnwritableTarget(*target)) {
@@ -219,9 +149,9 @@ void TrenderDlg::OKbuttonClick() {
   std::optional<Overwrite> songOverwrite = Overwrite::Refuse;
   if (mode_ == Mode::MidToWav && !(songOverwrite = ops::AskToOverwrite(paths.wav))) return;
 
-  std::vector<DrumRow> rows = GridRows();
+  std::vector<DrumRow> rows = grid_->Rows();
   RemoveRepeatedDrumRows(rows);
-  SetGridRows(rows);
+  grid_->SetRows(rows);
   const std::vector<DrumPair> drums = DrumPairsFromRows(rows);
 
   std::optional<Problem> problem;

@@ -20,6 +20,10 @@ namespace Ui {
 class RenderDlg;
 }
 
+namespace tonemill::ui {
+class TrackChannelGrid;
+}
+
 namespace tonemill::render {
 
 constexpr int kHelpMidToLst = 5100;
@@ -63,16 +67,13 @@ class TrenderDlg : public ui::TDialog {
   std::optional<std::string> ClashMessage() const;
   bool MidiIsValid() const;
   void EnableControls();
-  bool CompleteList();
-  std::vector<DrumRow> GridRows() const;
-  void SetGridRows(const std::vector<DrumRow>& rows);
 
   std::unique_ptr<Ui::RenderDlg> ui_;
   Mode mode_;
   SongFormat format_;
-  // The drum cell that holds a bad entry: everything but the grid, Cancel and Help waits for it.
-  std::optional<std::pair<int, int>> badCell_;
-  bool fillingGrid_ = false;
+  // The drum pairs; while a cell holds a bad entry everything but the grid, Cancel and Help
+  // waits for it.
+  ui::TrackChannelGrid* grid_ = nullptr;
 };
 
 }  // namespace tonemill::render

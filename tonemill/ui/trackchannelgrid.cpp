@@ -1,0 +1,99 @@
+#include "trackchannelgrid.h"
+
+#include "platform/messages.h"
+
+#include <QTableWidget>
+
+namespace tonemill::ui {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+TrackChannelGrid* TrackChannelGrid::Install(QTableWidget* table, DrumRow newRow,
+                                            std::function<void()> changed) {
+  return new TrackChannelGrid(table, std::move(newRow), std::move(changed));
+}
+
+TrackChannelGrid::TrackChannelGrid(QTableWidget* table, DrumRow newRow,
+                                   std::function<void()> changed)
+    : QObject(table), table_(table), newRow_(std::move(newRow)), changed_(std::move(changed)) {
+  table->setHorizontalHeaderLabels({tr("Track (1-65535)"), tr("Channel (1-16)")});
+  connect(table, &QTableWidget::cellChanged, this, &TrackChannelGrid::CheckCell);
+  connect(table, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+    if (badCell_ && std::pair(row, column) != *badCell_)
+      table_->setCurrentCell(badCell_->first, badCell_->second);
+  });
+  SetRows({newRow_});
+}
+
+std::vector<DrumRow> TrackChannelGrid::Rows() const {
+  std::vector<DrumRow> rows;
+  for (int r = 0; r < table_->rowCount(); ++r) {
+    auto text = [&](int c) {
+      const QTableWidgetItem* item = table_->item(r, c);
+      const std::string s = item ? item->text().toStdString() : std::string();
+      return s.substr(0, s.find_last_not_of(' ') + 1);
+    };
+    rows.push_back({text(0), text(1)});
+  }
+  return rows;
+}
+
+void TrackChannelGrid::SetRows(const std::vector<DrumRow>& rows) {
+  filling_ = true;
+  table_->setRowCount(int(rows.size()));
+  for (size_t r = 0; r < rows.size(); ++r) {
+    table_->setItem(int(r), 0, new QTableWidgetItem(Q(rows[r].first)));
+    table_->setItem(int(r), 1, new QTableWidgetItem(Q(rows[r].second)));
+  }
+  filling_ = false;
+}
+
+void TrackChannelGrid::CheckCell(int row, int column) {
+  QTableWidgetItem* item = table_->item(row, column);
+  if (filling_ || !item) return;
+  std::string cell = item->text().toStdString();
+  const std::string message = DrumCellIsEmpty(cell) ? "" : CheckDrumCell(cell, column == 0);
+  if (message.empty()) {
+    filling_ = true;
+    item->setText(Q(DrumCellIsEmpty(cell) ? std::string() : cell));
+    filling_ = false;
+    if (badCell_ == std::pair(row, column)) badCell_.reset();
+    changed_();
+    return;
+  }
+  badCell_ = std::pair(row, column);
+  changed_();
+  table_->setCurrentCell(row, column);
+  platform::ShowError(message);
+}
+
+bool TrackChannelGrid::Complete() {
+  const std::optional<std::pair<size_t, int>> empty = FirstEmptyDrumCell(Rows());
+  if (!empty) return true;
+  platform::ShowError(kIncompleteDrumListMessage);
+  table_->setFocus();
+  table_->setCurrentCell(int(empty->first), empty->second);
+  return false;
+}
+
+void TrackChannelGrid::AddRow() {
+  if (badCell_ || !Complete()) return;
+  std::vector<DrumRow> rows = Rows();
+  rows.push_back(newRow_);
+  SetRows(rows);
+  table_->setFocus();
+  table_->setCurrentCell(int(rows.size()) - 1, 0);
+  changed_();
+}
+
+void TrackChannelGrid::RemoveCurrentRow() {
+  const int row = table_->currentRow();
+  if (badCell_ || table_->rowCount() < 2 || row < 0) return;
+  table_->removeRow(row);
+  changed_();
+}
+
+}  // namespace tonemill::ui
