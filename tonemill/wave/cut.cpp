@@ -10,11 +10,7 @@ RangeResult CutRange(const RangeRequest& request, Progress& progress) {
   WavOutputData output(request.output, input.Format());
   output.AppendCopy(input, 0, range.empty ? input.DataSize() : range.start, progress);
   if (!range.empty) output.AppendCopy(input, range.end + 1, input.DataSize() - range.end - 1, progress);
-  RangeResult result;
-  result.cancelled = CancelRequested(progress);
-  result.endsEarly = !result.cancelled && input.EndsEarly();
-  output.Finish();
-  return result;
+  return FinishOutput(output, input, progress);
 }
 
 }  // namespace tonemill

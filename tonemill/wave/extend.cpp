@@ -21,11 +21,7 @@ RangeResult ExtendWav(const std::string& inputPath, const std::string& outputPat
   output.AppendCopy(input, 0, insertAt, progress);
   output.AppendFill(input.Format().bits == 8 ? 128 : 0, silence, progress);
   output.AppendCopy(input, insertAt, dataSize - insertAt, progress);
-  RangeResult result;
-  result.cancelled = CancelRequested(progress);
-  result.endsEarly = !result.cancelled && input.EndsEarly();
-  output.Finish();
-  return result;
+  return FinishOutput(output, input, progress);
 }
 
 }  // namespace tonemill

@@ -38,13 +38,9 @@ class GatedCut {
       case Stereo8: next = Cut<Stereo8>(info, output); break;
       case Stereo16: next = Cut<Stereo16>(info, output); break;
     }
-    RangeResult result;
     if (!CancelRequested(progress_))
       output.AppendCopy(input_, next, input_.DataSize() - next, progress_);
-    result.cancelled = CancelRequested(progress_);
-    result.endsEarly = !result.cancelled && input_.EndsEarly();
-    output.Finish();
-    return result;
+    return FinishOutput(output, input_, progress_);
   }
 
  private:

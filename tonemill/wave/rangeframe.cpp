@@ -58,14 +58,19 @@ void RangeFrame::PutBlock(int32_t frames) {
   progress_.Pump();
 }
 
-RangeResult RangeFrame::Finish() {
+RangeResult FinishOutput(WavOutputData& output, const WavInputData& input,
+                         const Progress& progress) {
   RangeResult result;
-  result.cancelled = CancelRequested(progress_);
-  if (!result.cancelled) output_->AppendCopy(input_, next_, input_.DataSize() - next_, progress_);
-  result.cancelled = CancelRequested(progress_);
-  result.endsEarly = !result.cancelled && input_.EndsEarly();
-  output_->Finish();
+  result.cancelled = CancelRequested(progress);
+  result.endsEarly = !result.cancelled && input.EndsEarly();
+  output.Finish();
   return result;
+}
+
+RangeResult RangeFrame::Finish() {
+  if (!CancelRequested(progress_))
+    output_->AppendCopy(input_, next_, input_.DataSize() - next_, progress_);
+  return FinishOutput(*output_, input_, progress_);
 }
 
 }  // namespace tonemill

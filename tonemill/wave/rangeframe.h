@@ -47,6 +47,11 @@ struct RangeResult {
   bool endsEarly = false;
 };
 
+// Ends an output made from `input`: writes its header and says whether the run was cancelled
+// and whether the input ended before its data chunk said.
+RangeResult FinishOutput(WavOutputData& output, const WavInputData& input,
+                         const Progress& progress);
+
 struct RangeInfo {
   AudioFormat format;
   bool eightBit = false, stereo = false;

@@ -45,11 +45,7 @@ RangeResult ReverseRange(const RangeRequest& request, Progress& progress) {
   }
   if (!CancelRequested(progress) && !range.empty)
     output.AppendCopy(input, range.end + 1, input.DataSize() - range.end - 1, progress);
-  RangeResult result;
-  result.cancelled = CancelRequested(progress);
-  result.endsEarly = !result.cancelled && input.EndsEarly();
-  output.Finish();
-  return result;
+  return FinishOutput(output, input, progress);
 }
 
 }  // namespace tonemill
