@@ -2,7 +2,7 @@
 // back and must read again as the same patches, and the fields and export arguments must come
 // out of every patch in both units.
 #include "harness.h"
-#include "tonemill/effectdialogs/effectarguments.h"
+#include "tonemill/effects/effectarguments.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1 << 14)) return 0;

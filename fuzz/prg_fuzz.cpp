@@ -3,7 +3,7 @@
 // must give an instrument line that the renderer's own parser takes as a song's first.
 #include "harness.h"
 #include "resona/lst.h"
-#include "tonemill/midi/lstwriter.h"
+#include "tonemill/prg/prgline.h"
 #include "tonemill/prg/prgtable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,6 +1,6 @@
 // The settings file reader: any TM.INI text, read and written back.
 #include "harness.h"
-#include "tonemill/app/settings.h"
+#include "tonemill/files/settings.h"
 
 #include <filesystem>
 

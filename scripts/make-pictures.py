@@ -2,7 +2,7 @@
 """Draws the About box's nine pictures and the program's icon as PNG files.
 
 Run once after changing the drawings:
-    scripts/make-pictures.py tonemill/app/resources/pictures
+    scripts/make-pictures.py tonemill/gui/app/resources/pictures
 Needs nothing beyond Python's standard library.
 """
 import math

@@ -7,7 +7,7 @@
 #include "options.h"
 #include "rangeoptions.h"
 #include "terminal.h"
-#include "tonemill/effectdialogs/effectrun.h"
+#include "tonemill/ops/effectrun.h"
 #include "tonemill/files/numbers.h"
 #include "tonemill/ops/targets.h"
 

@@ -50,8 +50,8 @@ int RunLst2Wav(int argc, char** argv) {
   platform::MessageScope scope(messages);
   std::optional<Problem> problem =
       ops::UnreadableInput(request.lstPath, "Can't open LST file " + request.lstPath + "!");
-  if (!problem) problem = ops::OutputIsInput(request.wavPath, request.lstPath, "WAV can't overwrite LST!");
-  if (!problem) problem = ops::UnwritableTarget(request.wavPath);
+  if (!problem) problem = OutputIsInput(request.wavPath, request.lstPath, "WAV can't overwrite LST!");
+  if (!problem) problem = UnwritableTarget(request.wavPath);
   if (problem) {
     PrintProblem(*problem);
     return kExitFailure;

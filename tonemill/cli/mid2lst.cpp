@@ -42,7 +42,7 @@ int RunMid2Lst(int argc, char** argv) {
   platform::MessageScope scope(messages);
   std::optional<Problem> problem = ops::CheckMidiFile(mid);
   if (!problem) problem = ops::CheckSongPathClashes(paths);
-  if (!problem) problem = ops::UnwritableTarget(paths.lst);
+  if (!problem) problem = UnwritableTarget(paths.lst);
   if (problem) {
     PrintProblem(*problem);
     return kExitFailure;

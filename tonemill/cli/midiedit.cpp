@@ -77,7 +77,7 @@ int RunMidEdit(int argc, char** argv) {
   platform::MessageScope scope(messages);
   std::optional<Problem> problem = ops::CheckEditSource(source, output);
   if (!problem) problem = ops::CheckEditDestination(source, output);
-  if (!problem) problem = ops::UnwritableTarget(output);
+  if (!problem) problem = UnwritableTarget(output);
   if (problem) {
     PrintProblem(*problem);
     return kExitFailure;

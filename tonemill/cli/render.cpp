@@ -70,8 +70,8 @@ int RenderOne(const RenderJob& job, const RenderOptions& o) {
   };
   std::optional<Problem> problem = ops::CheckMidiFile(paths.mid);
   if (!problem) problem = ops::CheckSongPathClashes(paths);
-  if (!problem) problem = ops::UnwritableTarget(paths.lst);
-  if (!problem) problem = ops::UnwritableTarget(paths.wav);
+  if (!problem) problem = UnwritableTarget(paths.lst);
+  if (!problem) problem = UnwritableTarget(paths.wav);
   if (problem) return fail(*problem);
   const std::optional<Overwrite> listOverwrite =
       o.listIsOutput ? ops::AskToOverwrite(paths.lst) : std::optional(Overwrite::Replace);

@@ -2,7 +2,7 @@
 // file, the drum options, and the outputs that options name.
 #pragma once
 
-#include "tonemill/app/settings.h"
+#include "tonemill/files/settings.h"
 #include "tonemill/midi/midtolst.h"
 
 #include <string>

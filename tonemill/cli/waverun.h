@@ -7,7 +7,7 @@
 #include "rangeoptions.h"
 #include "tonemill/files/progress.h"
 #include "tonemill/wave/fields.h"
-#include "tonemill/wave/operation.h"
+#include "tonemill/ops/operation.h"
 
 #include <functional>
 #include <optional>

@@ -203,4 +203,17 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
   return WriteFileAtomically(path, bytes, true) == AtomicWrite::Written;
 }
 
+std::optional<Problem> OutputIsInput(const std::string& output, const std::string& input,
+                                     const std::string& message) {
+  if (output.empty() || input.empty() || !SameFile(output, input)) return std::nullopt;
+  return Problem(message, output);
+}
+
+std::optional<Problem> UnwritableTarget(const std::string& target) {
+  if (KindOf(target) != TargetKind::Other) return std::nullopt;
+  return Problem("Can't write " + platform::NativePath(target) +
+                     ": it exists and is not a regular file",
+                 target);
+}
+
 }  // namespace tonemill

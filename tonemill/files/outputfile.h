@@ -29,6 +29,14 @@ enum class TargetKind { Absent, RegularFile, Other };
 // What a name holds now, following symbolic links (a dangling link is Absent).
 TargetKind KindOf(const std::string& path);
 
+// An output may not be one of the operation's inputs, under whatever name (a symbolic or hard
+// link counts): `message` names the clash in the system's words.
+std::optional<Problem> OutputIsInput(const std::string& output, const std::string& input,
+                                     const std::string& message);
+
+// An existing target that is not a regular file (a device, a FIFO, a directory) is refused.
+std::optional<Problem> UnwritableTarget(const std::string& target);
+
 // The file a write to `path` changes: a symbolic link is followed to the file it names, so
 // that the link stays and the file behind it gets the new content.
 std::string ResolveOutputPath(const std::string& path);

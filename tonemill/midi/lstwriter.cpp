@@ -15,27 +15,7 @@ namespace {
 
 constexpr size_t kBufferBytes = size_t(1) << 16;
 
-void Field(std::string& out, const std::string& text) {
-  out += text;
-  out += ' ';
-}
-
 }  // namespace
-
-std::string InstrumentLine(const PrgLine& e) {
-  std::string line;
-  Field(line, e.wavName);
-  for (int32_t v : {e.baseKey, e.baseVolume, e.basePan, e.velocitySensitivity,
-                    e.pressureSensitivity, e.expressionSensitivity, e.releaseSensitivity,
-                    e.bendRange, e.modulationSensitivity, e.modulationRate})
-    Field(line, std::to_string(v));
-  for (double v : {e.attackFactor, e.decayFactor, e.sustainSlope, e.releaseSlope})
-    Field(line, FormatFixed(v, 2));
-  for (int32_t v : {e.attackLength, e.decayLength, e.startSample, e.endSample, e.loopStart,
-                    e.loopEnd})
-    Field(line, std::to_string(v));
-  return line;
-}
 
 LstFileWriter::LstFileWriter(const std::string& path, int64_t maxBytes) : maxBytes_(maxBytes) {
   fd_ = ::open(platform::NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

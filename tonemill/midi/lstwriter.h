@@ -13,9 +13,6 @@
 
 namespace tonemill {
 
-// The instrument line, each field followed by one blank, reals with two decimals.
-std::string InstrumentLine(const PrgLine& entry);
-
 class LstFileWriter {
  public:
   enum class Status { Ok, CannotCreate, WriteFailed, TooLarge };

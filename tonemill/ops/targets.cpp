@@ -32,19 +32,6 @@ std::string ShortProposedTarget(const std::string& directory, const std::string&
   return WithBackslash(directory) + name + "0.mid";
 }
 
-std::optional<Problem> OutputIsInput(const std::string& output, const std::string& input,
-                                     const std::string& message) {
-  if (output.empty() || input.empty() || !SameFile(output, input)) return std::nullopt;
-  return Problem(message, output);
-}
-
-std::optional<Problem> UnwritableTarget(const std::string& target) {
-  if (KindOf(target) != TargetKind::Other) return std::nullopt;
-  return Problem("Can't write " + platform::NativePath(target) +
-                     ": it exists and is not a regular file",
-                 target);
-}
-
 std::optional<Overwrite> AskToOverwrite(const std::string& target) {
   return Ask(target, "Existing file " + target + " will be overwritten!");
 }

@@ -17,14 +17,6 @@ std::string ProposedTarget(const std::string& directory, const std::string& sour
 // The "MID 1 to 0" proposal: the name kept within eight characters, "0" as its last one.
 std::string ShortProposedTarget(const std::string& directory, const std::string& source);
 
-// An output may not be one of the operation's inputs, under whatever name (a symbolic or hard
-// link counts): `message` names the clash in the system's words.
-std::optional<Problem> OutputIsInput(const std::string& output, const std::string& input,
-                                     const std::string& message);
-
-// An existing target that is not a regular file (a device, a FIFO, a directory) is refused.
-std::optional<Problem> UnwritableTarget(const std::string& target);
-
 // The overwrite question for an existing target ("Existing file X will be overwritten!"),
 // asked through the message sink. Returns how the output may be put into place: Refuse when
 // the target does not exist (a file appearing meanwhile is then kept), Replace after consent;

@@ -283,4 +283,28 @@ std::string FormatPrgFile(const std::vector<std::string>& comments,
   return out;
 }
 
+namespace {
+
+void AppendField(std::string& out, const std::string& text) {
+  out += text;
+  out += ' ';
+}
+
+}  // namespace
+
+std::string InstrumentLine(const PrgLine& e) {
+  std::string line;
+  AppendField(line, e.wavName);
+  for (int32_t v : {e.baseKey, e.baseVolume, e.basePan, e.velocitySensitivity,
+                    e.pressureSensitivity, e.expressionSensitivity, e.releaseSensitivity,
+                    e.bendRange, e.modulationSensitivity, e.modulationRate})
+    AppendField(line, std::to_string(v));
+  for (double v : {e.attackFactor, e.decayFactor, e.sustainSlope, e.releaseSlope})
+    AppendField(line, FormatFixed(v, 2));
+  for (int32_t v : {e.attackLength, e.decayLength, e.startSample, e.endSample, e.loopStart,
+                    e.loopEnd})
+    AppendField(line, std::to_string(v));
+  return line;
+}
+
 }  // namespace tonemill

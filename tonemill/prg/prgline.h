@@ -98,4 +98,8 @@ std::string CommentLine(const std::string& text);
 std::string FormatPrgFile(const std::vector<std::string>& comments,
                           const std::vector<PrgLine>& lines);
 
+// The instrument line of a song list: each field followed by one blank, reals with two
+// decimals.
+std::string InstrumentLine(const PrgLine& entry);
+
 }  // namespace tonemill

@@ -5,7 +5,7 @@
 #include "tonemill/files/numbers.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/paths.h"
-#include "tonemill/midi/lstwriter.h"
+#include "tonemill/prg/prgline.h"
 #include "tonemill/prg/prgdocument.h"
 
 #include <cmath>

@@ -3,8 +3,8 @@
 #include "samples.h"
 #include "wavblocks.h"
 #include "tonemill/files/numbers.h"
+#include "tonemill/files/outputfile.h"
 #include "tonemill/files/wavheader.h"
-#include "tonemill/ops/targets.h"
 
 #include <algorithm>
 #include <cmath>
@@ -231,7 +231,7 @@ class SourceMix {
 std::optional<Problem> CheckMixSource(const std::string& path, const std::string& output) {
   const TWAVheader h(path);
   if (!h.Found) return Problem(WavInputProblem(h, path), path);
-  if (auto clash = ops::OutputIsInput(output, path, "Can't overwrite source file!")) return clash;
+  if (auto clash = OutputIsInput(output, path, "Can't overwrite source file!")) return clash;
   const std::string message = WavInputProblem(h, path);
   if (!message.empty()) return Problem(message, path);
   return std::nullopt;

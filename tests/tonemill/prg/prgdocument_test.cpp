@@ -6,7 +6,7 @@
 #include "platform/messages.h"
 #include "tests/support/midifiles.h"
 #include "tests/support/testfiles.h"
-#include "tonemill/midi/lstwriter.h"
+#include "tonemill/prg/prgline.h"
 
 #include <gtest/gtest.h>
 

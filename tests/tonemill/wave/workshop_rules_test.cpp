@@ -3,7 +3,7 @@
 // import, the bounds of the effect fields, and the main window's Scan and Edit routing.
 #include "platform/messages.h"
 #include "tests/support/testfiles.h"
-#include "tonemill/effectdialogs/effectrun.h"
+#include "tonemill/ops/effectrun.h"
 #include "tonemill/files/numbers.h"
 #include "tonemill/ops/scanedit.h"
 #include "tonemill/wave/effectparams.h"

@@ -1,0 +1,77 @@
+#include "tonemill/files/settings.h"
+
+#include "tests/support/testfiles.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tonemill {
+namespace {
+
+SettingsLocation In(const testing_support::TempDir& dir) {
+  return {dir.File("TM.INI"), dir.Dir(), dir.Dir()};
+}
+
+TEST(Settings, AFreshFileAndItsDirectories) {
+  testing_support::TempDir dir;
+  Settings s;
+  std::string error;
+  ASSERT_TRUE(LoadSettings(In(dir), s, error)) << error;
+  const std::string d = dir.Dir();
+  std::vector<uint8_t> bytes = testing_support::ReadBytes(dir.File("TM.INI"));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+            "[Directories]\r\nMID=" + d + "MID\r\nLST=" + d + "LST\r\nSong=" + d +
+                "Song\r\nPRG=" + d + "PRG\r\nTemp=" + d + "Temp\r\nWAV=" + d + "WAV\r\nDFT=" + d +
+                "DFT\r\n[External]\r\ntextEditor=NOTEPAD.EXE\r\nVespera=" + d +
+                "VS.EXE\r\nLyrovox=" + d + "LX.EXE\r\n");
+  for (const char* sub : {"MID", "LST", "Song", "PRG", "WAV", "Temp", "DFT"})
+    EXPECT_TRUE(std::filesystem::is_directory(d + sub)) << sub;
+  EXPECT_EQ(s.Temp, d + "Temp");
+}
+
+TEST(Settings, MissingKeysAndWritingBack) {
+  testing_support::TempDir dir;
+  testing_support::WriteText(dir.File("TM.INI"),
+                             "; mine\r\n[directories]\r\n  wav = /samples  \r\nMID=/songs\r\n");
+  Settings s;
+  std::string error;
+  ASSERT_TRUE(LoadSettings(In(dir), s, error));
+  EXPECT_EQ(s.WAV, "/samples");
+  EXPECT_EQ(s.MID, "/songs");
+  EXPECT_EQ(s.LST, "LST");  // the bare key name
+  EXPECT_EQ(s.Lyrovox, dir.Dir() + "LX.EXE");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("LST")));  // only a fresh file makes them
+  s.PRG = "/instruments";
+  ASSERT_TRUE(SaveSettings(In(dir), s));
+  Settings again;
+  ASSERT_TRUE(LoadSettings(In(dir), again, error));
+  EXPECT_EQ(again.PRG, "/instruments");
+  std::vector<uint8_t> bytes = testing_support::ReadBytes(dir.File("TM.INI"));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()).rfind("; mine\r\n[directories]\r\nWAV=/samples\r\n", 0), 0u);
+}
+
+TEST(Settings, ProcessesStartingTogetherAgree) {
+  testing_support::TempDir dir;
+  std::vector<pid_t> children;
+  for (int i = 0; i < 6; ++i) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      Settings s;
+      std::string error;
+      _exit(LoadSettings(In(dir), s, error) && s.DFT == dir.Dir() + "DFT" ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  int files = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
+  EXPECT_EQ(files, 1);  // no temporary left behind
+}
+
+}  // namespace
+}  // namespace tonemill

@@ -1,0 +1,480 @@
+// The dialogs of the main window driven through their handlers with scripted answers.
+#include "dialogs_test.h"
+
+#include "platform/qt/audiooutput.h"
+#include "platform/qt/help.h"
+#include "qttesting.h"
+#include "tests/support/midifiles.h"
+#include "tonemill/gui/app/AboutBox.h"
+#include "tonemill/gui/app/ChangeDlg.h"
+#include "tonemill/gui/app/GroupyDlg.h"
+#include "tonemill/gui/app/PlayDlg.h"
+#include "tonemill/gui/app/RunForm.h"
+#include "tonemill/gui/app/TMmain.h"
+#include "tonemill/ops/mainrules.h"
+#include "tonemill/gui/widgets/fieldexit.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+
+using namespace qttesting;
+using platform::Answer;
+using tonemill::Selector;
+namespace app = tonemill::app;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::array<QString, 7> Directories(const Home& home) {
+  std::array<QString, 7> d;
+  for (Selector s : tonemill::kSelectors) {
+    d[size_t(s)] = Q(home.Path(tonemill::SelectorName(s)));
+    fs::create_directories(home.Path(tonemill::SelectorName(s)));
+  }
+  return d;
+}
+
+template <typename T>
+T* Child(QObject& parent, const char* name) {
+  T* child = parent.findChild<T*>(name);
+  if (!child) qFatal("no child %s", name);
+  return child;
+}
+
+// Installs a fake sound device for the scope; `last` is the output made most recently.
+struct FakeSound {
+  explicit FakeSound(QString refuse = {}) {
+    platform::SetAudioOutputFactory([this, refuse] {
+      auto output = std::make_unique<platform::FakeAudioOutput>();
+      if (!refuse.isEmpty()) output->RefuseStart(refuse);
+      last = output.get();
+      return output;
+    });
+  }
+  ~FakeSound() { platform::SetAudioOutputFactory({}); }
+  platform::FakeAudioOutput* last = nullptr;
+};
+
+}  // namespace
+
+void DialogsTest::rulesTables() {
+  using namespace tonemill;
+  QCOMPARE(SizeText(0, true), std::string("0"));
+  QCOMPARE(SizeText(999, true), std::string("999"));
+  QCOMPARE(SizeText(1000, true), std::string("1,000"));
+  QCOMPARE(SizeText(123456789, true), std::string("123,456,789"));
+  QCOMPARE(SizeText(1234567, false), std::string("1234567"));
+  QVERIFY(MatchesFilter("song.mid", {"*.MID"}));
+  QVERIFY(MatchesFilter("SONG.Mid", {"*.mid"}));
+  QVERIFY(!MatchesFilter("song.midi", {"*.MID"}));
+  QVERIFY(MatchesFilter("noext", {"*.*"}));
+  QVERIFY(!MatchesFilter(".hidden.mid", {"*.*", "*.MID"}));
+  QVERIFY(MatchesFilter("a.wav", {"*.MID", "*.WAV"}));
+  // Offset modes: at the position, from the item's right edge, after the previous column.
+  QCOMPARE(ColumnRight(0, 150, 400, 100, 60), 150);
+  QCOMPARE(ColumnRight(1, -10, 400, 100, 60), 390);
+  QCOMPARE(ColumnRight(2, 6, 400, 100, 60), 166);
+  QCOMPARE(MainSizePos(11), 6);
+  QCOMPARE(MainSizePos(12), -10);
+  const auto filter = ParseFilter(kFileFilter);
+  QCOMPARE(int(filter.size()), 6);
+  QCOMPARE(filter[5].caption, std::string("DFT (*.DFT)"));
+  QCOMPARE(filter[5].patterns, std::vector<std::string>{"*.DFT"});
+}
+
+void DialogsTest::copyOntoItselfIsRefusedAndKeepsTheFile() {
+  Home home;
+  const auto dirs = Directories(home);
+  const std::string file = home.Path("MID/song.mid");
+  testing_support::WriteText(file, "the song");
+  fs::create_hard_link(file, home.Path("WAV/link.mid"));
+  for (const std::string& to : {home.Path("MID"), file, home.Path("MID/../MID/song.mid"),
+                                home.Path("WAV/link.mid")}) {
+    Answers answers({Answer::Yes});
+    app::TchangeDlg dialog(nullptr, false, Q(file), Q(to), dirs, Selector::MID);
+    dialog.OKBtnClick();
+    QCOMPARE(answers.Texts(), QStringList{"Can't overwrite source file!"});
+    QVERIFY(!dialog.Done());
+    QCOMPARE(ReadFile(file), std::string("the song"));
+  }
+  // The radio buttons: another directory takes the name along, the file's own is refused.
+  Answers answers;
+  app::TchangeDlg dialog(nullptr, true, Q(file), Q(home.Path("MID")), dirs, Selector::MID);
+  Child<QRadioButton>(dialog, "WAVRadio")->click();
+  QCOMPARE(Child<QLineEdit>(dialog, "toFile")->text(), Q(home.Path("WAV/song.mid")));
+  QVERIFY(answers.Texts().isEmpty());
+  Child<QRadioButton>(dialog, "MIDRadio")->click();
+  QCOMPARE(answers.Texts(), QStringList{"Can't overwrite source file!"});
+  QCOMPARE(Child<QLineEdit>(dialog, "toFile")->text(), Q(home.Path("WAV/song.mid")));
+}
+
+void DialogsTest::copyAndMoveAskBeforeOverwriting() {
+  Home home;
+  const auto dirs = Directories(home);
+  const std::string file = home.Path("MID/song.mid"), target = home.Path("LST/song.mid");
+  testing_support::WriteText(file, "new");
+  testing_support::WriteText(target, "old");
+  {
+    Answers answers({Answer::No});
+    app::TchangeDlg dialog(nullptr, false, Q(file), Q(target), dirs, Selector::MID);
+    dialog.OKBtnClick();
+    QCOMPARE(answers.Texts(), (QStringList{Q("Overwrite file " + target + "?"), "Can't copy file!"}));
+    QCOMPARE(ReadFile(target), std::string("old"));
+  }
+  {
+    Answers answers({Answer::Yes});
+    app::TchangeDlg dialog(nullptr, false, Q(file), Q(home.Path("LST")), dirs, Selector::MID);
+    dialog.OKBtnClick();
+    QVERIFY(dialog.Done());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(ReadFile(target), std::string("new"));
+    QCOMPARE(ReadFile(file), std::string("new"));
+  }
+  {
+    testing_support::WriteText(target, "old");
+    Answers answers({Answer::Yes});
+    app::TchangeDlg dialog(nullptr, true, Q(file), Q(target), dirs, Selector::MID);
+    dialog.OKBtnClick();
+    QCOMPARE(answers.Texts(), QStringList{Q("Overwrite file " + target + "?")});
+    QCOMPARE(ReadFile(target), std::string("new"));
+    QVERIFY(!fs::exists(file));
+  }
+  {
+    // Into a directory that takes no new file: the failure with its reason, the file stays.
+    Answers answers;
+    const std::string source = home.Path("LST/song.mid");
+    app::TchangeDlg dialog(nullptr, false, Q(source), Q(home.Path("none/x.mid")), dirs,
+                           Selector::LST);
+    dialog.OKBtnClick();
+    QCOMPARE(answers.Texts().size(), 1);
+    QVERIFY2(answers.Texts()[0].startsWith(Q("Cannot create file " + home.Path("none/x.mid"))) &&
+                 answers.Texts()[0].endsWith("(no such file or directory)"),
+             qPrintable(answers.Texts()[0]));
+    QVERIFY(!dialog.Done());
+  }
+}
+
+void DialogsTest::leavingFieldsChecksOnceAndPutsTextBack() {
+  Home home;
+  const auto dirs = Directories(home);
+  const std::string file = home.Path("MID/song.mid");
+  testing_support::WriteText(file, "x");
+  Answers answers;
+  app::TchangeDlg dialog(nullptr, false, Q(file), Q(home.Path("WAV")), dirs, Selector::MID);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowActive(&dialog));
+  auto* from = Child<QLineEdit>(dialog, "fromFile");
+  auto* to = Child<QLineEdit>(dialog, "toFile");
+  from->setFocus();
+  from->selectAll();
+  QTest::keyClicks(from, Q(home.Path("MID/missing.mid")));
+  QTest::keyClick(from, Qt::Key_Return);  // Enter checks ...
+  to->setFocus();                          // ... and leaving afterwards does not again
+  QCOMPARE(answers.Texts(),
+           QStringList{"File not found! (no such file or directory)"});
+  QCOMPARE(from->text(), Q(file));
+  to->selectAll();
+  QTest::keyClicks(to, "relative-name");
+  from->setFocus();
+  QVERIFY2(answers.Texts().size() == 2, qPrintable(answers.Texts().join("|") + " to=" + to->text()));
+  QCOMPARE(answers.Texts()[1], QString("Invalid file name!"));
+  QCOMPARE(to->text(), Q(home.Path("WAV")));
+}
+
+void DialogsTest::groupOkOnlyForAnotherDirectory() {
+  Home home;
+  const auto dirs = Directories(home);
+  fs::create_directory_symlink(home.Path("MID"), home.Path("alias"));
+  app::TgroupyDlg dialog(nullptr, false, {Q(home.Path("MID/a.mid"))}, Q(home.Path("MID")), dirs,
+                         Selector::MID);
+  QCOMPARE(dialog.windowTitle(), QString("Group Copy"));
+  auto* ok = Child<QPushButton>(dialog, "OKBtn");
+  QVERIFY(!ok->isEnabled());
+  Child<QRadioButton>(dialog, "SongRadio")->click();
+  QVERIFY(ok->isEnabled());
+  dialog.SetDestination(Q(home.Path("alias")));  // the same directory under another name
+  QVERIFY(!ok->isEnabled());
+  dialog.SetDestination(Q(home.Path("missing")));
+  QVERIFY(!ok->isEnabled());
+}
+
+void DialogsTest::groupCopyWithAllAndAbort() {
+  Home home;
+  const auto dirs = Directories(home);
+  QStringList files;
+  for (const char* n : {"a", "b", "c", "d", "e"}) {
+    testing_support::WriteText(home.Path(std::string("MID/") + n + ".mid"), std::string("new ") + n);
+    files << Q(home.Path(std::string("MID/") + n + ".mid"));
+  }
+  auto reset = [&] {
+    for (const char* n : {"a", "c", "d", "e"})
+      testing_support::WriteText(home.Path(std::string("Temp/") + n + ".mid"), "old");
+    fs::remove(home.Path("Temp/b.mid"));
+  };
+  auto content = [&](const char* n) { return ReadFile(home.Path(std::string("Temp/") + n + ".mid")); };
+  reset();
+  {
+    // From the last to the first: e No, d All, then c, b and a without a question.
+    Answers answers({Answer::No, Answer::All});
+    app::TgroupyDlg dialog(nullptr, false, files, Q(home.Path("MID")), dirs, Selector::Temp);
+    dialog.OKBtnClick();
+    QCOMPARE(answers.Texts(), (QStringList{Q("Overwrite file " + home.Path("Temp/e.mid") + "?"),
+                                           Q("Overwrite file " + home.Path("Temp/d.mid") + "?")}));
+    QCOMPARE(content("e"), std::string("old"));
+    for (const char* n : {"a", "b", "c", "d"}) QCOMPARE(content(n), std::string("new ") + n);
+    QCOMPARE(dialog.Outcome().transferred, 4);
+  }
+  reset();
+  {
+    Answers answers({Answer::Yes, Answer::Abort});
+    app::TgroupyDlg dialog(nullptr, false, files, Q(home.Path("MID")), dirs, Selector::Temp);
+    dialog.OKBtnClick();
+    QCOMPARE(answers.Texts().size(), 2);
+    QCOMPARE(content("e"), std::string("new e"));
+    for (const char* n : {"a", "c", "d"}) QCOMPARE(content(n), std::string("old"));
+    QVERIFY(!fs::exists(home.Path("Temp/b.mid")));
+    QVERIFY(dialog.Outcome().aborted);
+  }
+}
+
+void DialogsTest::groupMoveReportsFailuresAndGoesOn() {
+  Home home;
+  const auto dirs = Directories(home);
+  QStringList files;
+  for (const char* n : {"a", "b", "c"}) {
+    testing_support::WriteText(home.Path(std::string("MID/") + n + ".mid"), n);
+    files << Q(home.Path(std::string("MID/") + n + ".mid"));
+  }
+  fs::remove(home.Path("MID/b.mid"));  // gone before the walk reaches it
+  Answers answers({Answer::Ok});
+  app::TgroupyDlg dialog(nullptr, true, files, Q(home.Path("MID")), dirs, Selector::WAV);
+  QCOMPARE(dialog.windowTitle(), QString("Group Move"));
+  dialog.OKBtnClick();
+  QCOMPARE(answers.Texts().size(), 1);
+  QVERIFY2(answers.Texts()[0].contains("no such file or directory"), qPrintable(answers.Texts()[0]));
+  QCOMPARE(answers.messages.Shown()[0].buttons, platform::Buttons::OkAbort);
+  QVERIFY(fs::exists(home.Path("WAV/a.mid")) && fs::exists(home.Path("WAV/c.mid")));
+  QVERIFY(!fs::exists(home.Path("MID/a.mid")) && !fs::exists(home.Path("MID/c.mid")));
+  QCOMPARE(dialog.Outcome().transferred, 2);
+  QCOMPARE(dialog.Outcome().failed, 1);
+}
+
+void DialogsTest::runFormParametersAndLaunch() {
+  using namespace tonemill;
+  const RunParameters vespera{"/m/MID", {"/m/PRG", "/m/WAV", "/m/Song"}, true};
+  QCOMPARE(ParameterString(vespera), std::string("/m/MID /m/PRG /m/WAV /m/Song ."));
+  QCOMPARE(ParameterString({"/m/MID", {"/m/PRG"}, false}), std::string("/m/MID ."));
+  QCOMPARE(ParameterString({"", {"/m/PRG", "/m/WAV"}, true}), std::string(" /m/PRG /m/WAV ."));
+  QCOMPARE(ParameterList({"", {"/m/PRG", "/m/WAV"}, true}),
+           (std::vector<std::string>{"/m/PRG", "/m/WAV", "."}));
+
+  Home home;
+  // A sibling program that writes its arguments, one a line, where the test reads them.
+  const std::string program = home.Path("VS"), record = home.Path("args.txt");
+  testing_support::WriteText(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                                          record + ".part'\nmv '" + record + ".part' '" + record + "'\n");
+  fs::permissions(program, fs::perms::owner_all);
+  const RunParameters awkward{home.Path("my songs"), {home.Path("PRG $(rm -rf x); 'q'"), home.Path("W A V")}, true};
+  Answers answers;
+  app::TrunForm form(nullptr, "Launch the Vespera", app::kHelpVespera, "Vespera EXE",
+                     Q(home.Path("VS.EXE")), awkward);
+  QCOMPARE(form.windowTitle(), QString("Launch the Vespera"));
+  QVERIFY(Child<QLabel>(form, "ParamStringLabel")->text().endsWith(" ."));
+  form.OKBtnClick();
+  QVERIFY(answers.Texts().isEmpty());
+  QCOMPARE(form.result(), int(QDialog::Accepted));
+  QCOMPARE(form.Program(), Q(home.Path("VS.EXE")));  // as chosen, for the settings file
+  QElapsedTimer waited;
+  waited.start();
+  while (!fs::exists(record) && waited.elapsed() < 10000) QTest::qWait(20);
+  QCOMPARE(ReadFile(record), home.Path("my songs") + "\n" + home.Path("PRG $(rm -rf x); 'q'") +
+                                 "\n" + home.Path("W A V") + "\n.\n");
+
+  app::TrunForm missing(nullptr, "Launch the Lyrovox", app::kHelpLyrovox, "Lyrovox EXE",
+                        Q(home.Path("LX.EXE")), {"", {"/p", "/w"}, true});
+  missing.OKBtnClick();
+  QCOMPARE(answers.Texts(), QStringList{Q("Can't start " + home.Path("LX.EXE") + ": no such program")});
+  QVERIFY(missing.result() != int(QDialog::Accepted));
+}
+
+void DialogsTest::playClockAndPictures() {
+  using tonemill::PlayClock;
+  QCOMPARE(PlayClock(0), std::string("00:00:00"));
+  QCOMPARE(PlayClock(999), std::string("00:00:00"));
+  QCOMPARE(PlayClock(61000), std::string("00:01:01"));
+  QCOMPARE(PlayClock(3599999), std::string("00:59:59"));
+  QCOMPARE(PlayClock(int64_t(123) * 3600000 + 4 * 60000 + 5000), std::string("23:04:05"));
+  // Nine pictures, each reachable, never one twice in a row.
+  std::set<int> seen;
+  int previous = -1;
+  std::mt19937 random(7);
+  for (int i = 0; i < 200; ++i) {
+    const int next = tonemill::NextPicture(previous, random());
+    QVERIFY(next != previous && next >= 0 && next < 9);
+    seen.insert(next);
+    previous = next;
+  }
+  QCOMPARE(int(seen.size()), 9);
+  QCOMPARE(tonemill::FreeRamKb(uint64_t(8) << 30, 25), uint64_t(6291456));
+  QCOMPARE(tonemill::FreeRamKb(1024000, 100), uint64_t(0));
+}
+
+void DialogsTest::playsWavExactToTheFrame() {
+  Home home;
+  const auto dirs = Directories(home);
+  const std::string wav = home.Path("Song/tone.wav");
+  std::vector<int32_t> samples;
+  for (int i = 0; i < 2000; ++i) samples.push_back((i * 37) % 65536 - 32768);  // 1000 stereo frames
+  testing_support::WriteWav(wav, {1000, 16, 2}, samples);
+  FakeSound sound;
+  Answers answers;
+  tonemill::Settings settings;
+  app::TPlayDlg dialog(nullptr, Q(wav), settings);
+  QCOMPARE(dialog.windowTitle(), QString("WAV Play"));
+  dialog.show();  // first show: opens and plays
+  QVERIFY(sound.last && sound.last->Playing());
+  auto* status = Child<QLabel>(dialog, "StatusPanel");
+  QCOMPARE(status->text(), QString(" Playing "));
+  QCOMPARE(sound.last->Advance(250), qint64(250));
+  QCOMPARE(dialog.Player().Position(), qint64(250));
+  dialog.StepBtnClick();  // a tenth of the length on
+  QCOMPARE(dialog.Player().Position(), qint64(350));
+  sound.last->Advance(10);
+  dialog.BackBtnClick();
+  QCOMPARE(dialog.Player().Position(), qint64(260));
+  dialog.PrevBtnClick();
+  dialog.BackBtnClick();  // clamped at the start
+  QCOMPARE(dialog.Player().Position(), qint64(0));
+  dialog.PauseBtnClick();
+  QCOMPARE(status->text(), QString(" Paused "));
+  QCOMPARE(sound.last->Advance(100), qint64(0));
+  dialog.PauseBtnClick();
+  // Played to the end: every byte of the data, then stopped at the end.
+  QCOMPARE(sound.last->Advance(5000), qint64(1000));
+  const std::string bytes = ReadFile(wav).substr(44);
+  QCOMPARE(sound.last->Bytes(), QByteArray::fromStdString(bytes));
+  dialog.TimerTick();
+  QCOMPARE(status->text(), QString(" Stopped "));
+  QCOMPARE(dialog.Player().Position(), qint64(1000));
+  dialog.StepBtnClick();
+  QCOMPARE(dialog.Player().Position(), qint64(1000));  // clamped at the end
+  QVERIFY(answers.Texts().isEmpty());
+  dialog.CloseBtnClick();
+  QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void DialogsTest::playWithoutSoundDevice() {
+  Home home;
+  const std::string wav = home.Path("tone.wav");
+  testing_support::WriteWav(wav, {11025, 8, 1}, std::vector<int32_t>(500, 128));
+  FakeSound sound("No sound device");
+  Answers answers;
+  app::TPlayDlg dialog(nullptr, Q(wav), tonemill::Settings{});
+  dialog.show();
+  QCOMPARE(answers.Texts(), QStringList{"No sound device"});
+  QCOMPARE(Child<QLabel>(dialog, "StatusPanel")->text(), QString(" Not ready "));
+}
+
+void DialogsTest::playMidiRendersIntoScratchFiles() {
+  Home home;
+  const auto dirs = Directories(home);
+  const std::string mid = home.Path("MID/song.mid");
+  testing_support::MidiTrack track;
+  track.Program(0, 1, 5).NoteOn(0, 1, 60, 100).NoteOff(480, 1, 60).EndOfTrack();
+  testing_support::WriteBytes(mid, testing_support::MidiFile(0, 480, {track}));
+  tonemill::Settings settings;
+  settings.PRG = home.Path("PRG");
+  settings.WAV = home.Path("WAV");
+  settings.Temp = home.Path("Temp");
+  auto scratchLeft = [&] {
+    for (const auto& e : fs::directory_iterator(home.Path("Temp"))) (void)e;
+    return !fs::is_empty(home.Path("Temp"));
+  };
+  FakeSound sound;
+  {
+    // No instrument 5: the converter's message, nothing plays.
+    Answers answers;
+    app::TPlayDlg dialog(nullptr, Q(mid), settings);
+    QCOMPARE(dialog.windowTitle(), QString("MID Play"));
+    dialog.show();
+    QCOMPARE(answers.Texts().size(), 1);
+    QVERIFY(sound.last == nullptr);
+  }
+  QVERIFY(!scratchLeft());
+  // With the instrument but no sample: the sample check's messages.
+  testing_support::PrgFields fields;
+  fields.wav = "TONE";
+  testing_support::WriteText(home.Path("PRG/5.PRG"), fields.Line() + "\r\n");
+  {
+    Answers answers({Answer::Ok});
+    app::TPlayDlg dialog(nullptr, Q(mid), settings);
+    dialog.show();
+    QCOMPARE(answers.Texts().size(), 2);
+    QVERIFY2(answers.Texts()[0].contains("TONE"), qPrintable(answers.Texts()[0]));
+    QCOMPARE(answers.Texts()[1], QString("Sample file(s) missing. Aborting."));
+    QVERIFY(sound.last == nullptr);
+  }
+  // With the sample the song is rendered at 22050 Hz, 16 bits, stereo, and played.
+  std::vector<int32_t> tone;
+  for (int i = 0; i < 2205; ++i) tone.push_back((i % 50 - 25) * 500);
+  testing_support::WriteWav(home.Path("WAV/TONE.WAV"), {22050, 16, 1}, tone);
+  {
+    Answers answers;
+    app::TPlayDlg dialog(nullptr, Q(mid), settings);
+    dialog.show();
+    QVERIFY2(answers.Texts().isEmpty(), qPrintable(answers.Texts().join("; ")));
+    QVERIFY(sound.last && sound.last->Playing());
+    const QString played = dialog.PlayedFile();
+    QVERIFY(played.startsWith(Q(home.Path("Temp/"))));
+    const auto song = testing_support::ReadWav(played.toStdString());
+    QCOMPARE(song.rate, 22050);
+    QCOMPARE(song.bits, 16);
+    QCOMPARE(song.channels, 2);
+    QVERIFY(scratchLeft());
+  }
+  QVERIFY(!scratchLeft());  // removed with the dialog
+}
+
+void DialogsTest::helpTopicForEveryContext() {
+  for (int context : {int(app::kHelpContents), int(app::kHelpMain), int(app::kHelpChange),
+                      int(app::kHelpGroupy), int(app::kHelpPlay), int(app::kHelpDirPick),
+                      int(app::kHelpAbout), int(app::kHelpVespera), int(app::kHelpLyrovox), 1000,
+                      2000, 5100, 5200, 6000})
+    QVERIFY2(platform::HelpTopicExists(context), qPrintable(QString::number(context)));
+  QVERIFY(platform::ShowHelpTopic(app::kHelpGroupy));
+  auto* help = qobject_cast<QTextBrowser*>(platform::HelpWindow());
+  QVERIFY(help && help->isVisible());
+  QCOMPARE(help->windowTitle(), QString("Group Copy and Group Move"));
+  QVERIFY(platform::ShowHelpTopic(4242));  // no such topic: the contents
+  QCOMPARE(help->windowTitle(), QString("Tonemill help"));
+  platform::CloseHelp();
+}
+
+void DialogsTest::aboutBoxFigures() {
+  Home home;
+  app::TAboutBox about(nullptr, Q(home.dir.Dir()), Q(home.dir.Dir()));
+  QVERIFY(Child<QLabel>(about, "FreeRam")->text().endsWith(" kB"));
+  QVERIFY(Child<QLabel>(about, "MemLoad")->text().endsWith("%"));
+  QVERIFY(Child<QLabel>(about, "FreeDisk")->text().endsWith(" MB"));
+  const int first = about.Picture();
+  about.TimerTick();
+  QVERIFY(about.Picture() != first);
+  QVERIFY(!Child<QLabel>(about, "ProgramIcon")->pixmap().isNull());
+}

@@ -1,0 +1,265 @@
+// The main window driven through its handlers: first start, the enabling table, directories
+// that are missing, the filter, places, deleting and the settings written back.
+#include "mainwindow_test.h"
+
+#include "qttesting.h"
+#include "tonemill/gui/widgets/ExtFileListBox.h"
+#include "tonemill/gui/app/TMmain.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+using namespace qttesting;
+using tonemill::Selector;
+using tonemill::app::TTMmain;
+using platform::Answer;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TExtFileListBox* List(TTMmain& w) { return w.findChild<TExtFileListBox*>("FileListBox"); }
+QPushButton* Button(TTMmain& w, const char* name) { return w.findChild<QPushButton*>(name); }
+
+// The enabled operation buttons as letters: Play Scan Edit conVert pRint Copy Move Delete.
+QString EnabledLetters(TTMmain& w) {
+  QString s;
+  const std::pair<const char*, char> buttons[] = {
+      {"PlayBtn", 'P'}, {"ScanBtn", 'S'}, {"EditBtn", 'E'}, {"ConvertBtn", 'V'},
+      {"PrintBtn", 'R'}, {"CopyBtn", 'C'}, {"MoveBtn", 'M'}, {"DeleteBtn", 'D'}};
+  for (const auto& [name, letter] : buttons)
+    if (Button(w, name)->isEnabled()) s += letter;
+  return s;
+}
+
+QStringList Listed(TTMmain& w) {
+  QStringList names;
+  for (int i = 0; i < List(w)->count(); ++i) names << List(w)->item(i)->text();
+  return names;
+}
+
+}  // namespace
+
+void MainWindowTest::firstStartWritesSettingsAndDirectories() {
+  Home home;
+  Answers answers;
+  TTMmain w(home.Location());
+  const std::string ini = ReadFile(home.Path("TM.INI"));
+  QVERIFY(ini.find("Temp=") < ini.find("WAV="));
+  QVERIFY(ini.find("\r\n") != std::string::npos);
+  for (Selector s : tonemill::kSelectors) {
+    const std::string dir = home.Path(tonemill::SelectorName(s));
+    QVERIFY2(std::filesystem::is_directory(dir), dir.c_str());
+    QCOMPARE(w.DirectoryField(s)->text(), Q(dir));
+  }
+  QVERIFY(w.SelectorButton(Selector::MID)->isChecked());
+  QCOMPARE(List(w)->Directory(), Q(home.Path("MID")));
+  QCOMPARE(Button(w, "ConvertBtn")->text(), QString("Convert"));
+  QCOMPARE(Button(w, "PrintBtn")->text(), QString("Make WAVs"));
+  QCOMPARE(EnabledLetters(w), QString());
+  QVERIFY(answers.Texts().isEmpty());
+}
+
+void MainWindowTest::enablingTableForEverySelectorAndExtension() {
+  Home home;
+  Answers answers;
+  TTMmain w(home.Location());
+  const char* files[] = {"a.mid", "b.LST", "c.wav", "d.prg", "e.dft", "f.txt"};
+  for (Selector s : tonemill::kSelectors)
+    for (const char* f : files) Touch(home.Path(std::string(tonemill::SelectorName(s)) + "/" + f));
+  // What each selector enables for each file, besides Copy, Move and Delete.
+  const std::map<Selector, std::map<QString, QString>> table = {
+      {Selector::MID, {{"a.mid", "PSEVR"}}},
+      {Selector::LST, {{"b.LST", "EVR"}}},
+      {Selector::Song, {{"c.wav", "PSE"}}},
+      {Selector::PRG, {{"d.prg", "EVR"}}},
+      {Selector::WAV, {{"c.wav", "PSV"}}},
+      {Selector::Temp,
+       {{"a.mid", "PSEVR"}, {"b.LST", "PSEVR"}, {"c.wav", "PSEVR"}, {"d.prg", "PSEVR"},
+        {"e.dft", "PSEVR"}, {"f.txt", "PSEVR"}}},
+      {Selector::DFT, {{"e.dft", "V"}}},
+  };
+  for (Selector s : tonemill::kSelectors) {
+    w.SelectorButton(s)->click();
+    QCOMPARE(Button(w, "ConvertBtn")->text(), QString(s == Selector::PRG ? "Make WAVs" : "Convert"));
+    QCOMPARE(Button(w, "PrintBtn")->text(), QString(s == Selector::MID ? "Make WAVs" : "Print"));
+    QCOMPARE(EnabledLetters(w), QString());  // nothing selected after a directory change
+    for (const char* f : files) {
+      const QString path = Q(home.Path(std::string(tonemill::SelectorName(s)) + "/" + f));
+      QVERIFY(List(w)->SelectFile(path));
+      const auto row = table.at(s).find(f);
+      const QString expected = (row == table.at(s).end() ? QString() : row->second) + "CMD";
+      QVERIFY2(EnabledLetters(w) == expected,
+               qPrintable(QString("%1 %2: %3").arg(tonemill::SelectorName(s), f, EnabledLetters(w))));
+    }
+  }
+  // Keyboard: moving the current item recomputes the buttons as a click does.
+  w.SelectorButton(Selector::Song)->click();
+  List(w)->SelectFile(Q(home.Path("Song/a.mid")));
+  QCOMPARE(EnabledLetters(w), QString("CMD"));
+  List(w)->setFocus();
+  QTest::keyClick(List(w), Qt::Key_Down);
+  QCOMPARE(List(w)->FileName(), Q(home.Path("Song/b.LST")));
+  QTest::keyClick(List(w), Qt::Key_Down);
+  QCOMPARE(EnabledLetters(w), QString("PSECMD"));
+  QVERIFY(answers.Texts().isEmpty());
+}
+
+void MainWindowTest::missingDirectoryDisablesListWithOneMessage() {
+  Home home;
+  Answers answers;
+  TTMmain w(home.Location());
+  w.show();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  Touch(home.Path("MID/a.mid"));
+  List(w)->Update();
+  QVERIFY(List(w)->SelectFile(Q(home.Path("MID/a.mid"))));
+  QLineEdit* field = w.DirectoryField(Selector::MID);
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, Q(home.Path("nowhere")));
+  // Enter, then leaving the field: one check, one message.
+  QTest::keyClick(field, Qt::Key_Return);
+  w.DirectoryField(Selector::LST)->setFocus();
+  QCOMPARE(answers.Texts(), QStringList{Q("Can't find directory " + home.Path("nowhere"))});
+  QVERIFY(!List(w)->isEnabled());
+  QCOMPARE(EnabledLetters(w), QString());
+  // Every later leave is checked again: LST (it exists, no message), then MID (one more).
+  w.DirectoryField(Selector::MID)->setFocus();
+  QCOMPARE(answers.Texts().size(), 1);
+  QCOMPARE(w.CurrentSelector(), Selector::LST);
+  w.DirectoryField(Selector::LST)->setFocus();
+  QCOMPARE(answers.Texts().size(), 2);
+}
+
+void MainWindowTest::filterIgnoresCaseAndHidesDotFiles() {
+  Home home;
+  Answers answers;
+  TTMmain w(home.Location());
+  for (const char* f : {"song.mid", "OTHER.MID", ".song.mid.tmp-AbC123", "x.wav", "noext"})
+    Touch(home.Path(std::string("MID/") + f));
+  List(w)->Update();
+  auto* filter = w.findChild<QComboBox*>("FilterComboBox");
+  QCOMPARE(filter->count(), 6);
+  QCOMPARE(filter->itemText(1), QString("MID (*.MID)"));
+  QVERIFY(List(w)->SelectFile(Q(home.Path("MID/song.mid"))));
+  QCOMPARE(EnabledLetters(w), QString("PSEVRCMD"));
+  filter->setCurrentIndex(1);
+  QCOMPARE(Listed(w), (QStringList{"[..]", "OTHER.MID", "song.mid"}));
+  QCOMPARE(EnabledLetters(w), QString());
+  filter->setCurrentIndex(0);
+  QCOMPARE(Listed(w), (QStringList{"[..]", "noext", "OTHER.MID", "song.mid", "x.wav"}));
+}
+
+void MainWindowTest::placeIsListedWithoutChangingSettings() {
+  Home home;
+  Answers answers;
+  const std::string place = home.Path("elsewhere");
+  std::filesystem::create_directories(place);
+  Touch(place + "/far.wav");
+  const QByteArray oldHome = qgetenv("HOME");
+  qputenv("HOME", QByteArray::fromStdString(place));
+  TTMmain w(home.Location());
+  qputenv("HOME", oldHome);
+  const std::string before = ReadFile(home.Path("TM.INI"));
+  auto* places = w.findChild<QComboBox*>("PlacesComboBox");
+  const int homeIndex = places->findData(Q(place));
+  QVERIFY(homeIndex > 0);
+  places->setCurrentIndex(homeIndex);
+  emit places->activated(homeIndex);
+  QCOMPARE(List(w)->Directory(), Q(place));
+  QVERIFY(Listed(w).contains("far.wav"));
+  QCOMPARE(EnabledLetters(w), QString());
+  QVERIFY(List(w)->SelectFile(Q(place + "/far.wav")));
+  QCOMPARE(EnabledLetters(w), QString("CMD"));  // MID selector, a WAV file
+  for (Selector s : tonemill::kSelectors)
+    QCOMPARE(w.DirectoryField(s)->text(), Q(home.Path(tonemill::SelectorName(s))));
+  w.close();
+  QCOMPARE(ReadFile(home.Path("TM.INI")), before);
+}
+
+void MainWindowTest::deletesOneAndSeveralFiles() {
+  Home home;
+  TTMmain w(home.Location());
+  for (const char* f : {"a.mid", "b.mid", "c.mid", "d.mid"}) Touch(home.Path(std::string("MID/") + f));
+  w.findChild<QPushButton*>("UpdateBtn");
+  List(w)->Update();
+  {
+    Answers answers({Answer::No});
+    QVERIFY(List(w)->SelectFile(Q(home.Path("MID/a.mid"))));
+    Button(w, "DeleteBtn")->click();
+    QCOMPARE(answers.Texts(), QStringList{Q("Delete " + home.Path("MID/a.mid") + "?")});
+    QVERIFY(std::filesystem::exists(home.Path("MID/a.mid")));
+  }
+  {
+    Answers answers({Answer::Yes});
+    for (int i = 0; i < List(w)->count(); ++i)
+      List(w)->item(i)->setSelected(List(w)->item(i)->text() != "c.mid" &&
+                                    List(w)->item(i)->text() != "[..]");
+    QCOMPARE(List(w)->SelectedFiles().size(), 3);
+    Button(w, "DeleteBtn")->click();
+    QCOMPARE(answers.Texts(), QStringList{"Delete all selected files?"});
+    QCOMPARE(Listed(w), (QStringList{"[..]", "c.mid"}));
+    QVERIFY(std::filesystem::exists(home.Path("MID/c.mid")));
+  }
+  {
+    // A file that went away meanwhile: the failure and its reason, never a success.
+    Answers answers({Answer::Yes});
+    QVERIFY(List(w)->SelectFile(Q(home.Path("MID/c.mid"))));
+    std::filesystem::remove(home.Path("MID/c.mid"));
+    Button(w, "DeleteBtn")->click();
+    QCOMPARE(answers.Texts().size(), 2);
+    QCOMPARE(answers.Texts()[1], Q("Can't delete file " + home.Path("MID/c.mid") +
+                                   " (no such file or directory)"));
+  }
+}
+
+void MainWindowTest::fileArgumentListsItsDirectoryAndSelectsIt() {
+  Home home;
+  Answers answers;
+  const std::string other = home.Path("music");
+  std::filesystem::create_directories(other);
+  Touch(other + "/tune.wav");
+  Touch(other + "/tune.mid");
+  TTMmain w(home.Location());
+  w.OpenFile(Q(other + "/tune.wav"));
+  QCOMPARE(List(w)->Directory(), Q(other));
+  QCOMPARE(List(w)->FileName(), Q(other + "/tune.wav"));
+  QCOMPARE(w.DirectoryField(Selector::MID)->text(), Q(home.Path("MID")));
+}
+
+void MainWindowTest::relativeEntriesResolveOnceAndAreWrittenBackAsTheyWere() {
+  Home home;
+  Answers answers;
+  std::filesystem::create_directories(home.Path("Songs"));
+  std::filesystem::create_directories(home.Path("Lists"));
+  testing_support::WriteText(home.Path("TM.INI"),
+                             "[Directories]\r\nMID=Songs\r\nLST=Lists\r\nSong=Song\r\n"
+                             "PRG=PRG\r\nTemp=Temp\r\nWAV=WAV\r\nDFT=DFT\r\n[External]\r\n"
+                             "textEditor=NOTEPAD.EXE\r\n");
+  {
+    TTMmain w(home.Location());
+    QCOMPARE(w.DirectoryField(Selector::MID)->text(), Q(home.Path("Songs")));
+    // LST chosen after MID still means the program directory's Lists, not Songs/Lists.
+    w.SelectorButton(Selector::LST)->click();
+    QCOMPARE(List(w)->Directory(), Q(home.Path("Lists")));
+    w.DirectoryField(Selector::Temp)->setText(Q(home.Path("Lists")));
+    w.close();
+  }
+  const std::string ini = ReadFile(home.Path("TM.INI"));
+  QVERIFY(ini.find("MID=Songs\r\n") != std::string::npos);
+  QVERIFY(ini.find("Temp=" + home.Path("Lists") + "\r\n") != std::string::npos);
+  QVERIFY(ini.find("Vespera=") != std::string::npos);
+}

@@ -1,0 +1,339 @@
+// The WAV editor and its viewer driven through their handlers: the input and output checks,
+// the selection edits, the launch values every launcher hands over, Cut/Maximize/Reverse and
+// Swap, and the viewer's marking, import, playing and summary.
+#include "workshop_qt.h"
+
+#include "platform/qt/audiooutput.h"
+#include "tonemill/gui/effects/EffectDlg.h"
+#include "tonemill/gui/wave/RangeDlg.h"
+#include "tonemill/gui/wave/WAVeditDlg.h"
+#include "tonemill/gui/wave/WAVmixDlg.h"
+#include "tonemill/gui/wave/WaveCurves.h"
+#include "tonemill/wave/editorops.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace tonemill;
+using namespace workshop;
+using qttesting::Answers;
+using platform::Answer;
+
+namespace {
+
+template <typename T = QWidget>
+T* Child(QObject& parent, const char* name) {
+  T* child = parent.findChild<T*>(name);
+  if (!child) qFatal("no child %s", name);
+  return child;
+}
+
+QString Text(QObject& dialog, const char* edit) { return Child<QLineEdit>(dialog, edit)->text(); }
+
+void Type(QObject& dialog, const char* edit, const QString& text) {
+  QLineEdit* e = Child<QLineEdit>(dialog, edit);
+  e->setText(text);
+  e->setFocus();
+  QTest::keyClick(e, Qt::Key_Return);
+}
+
+struct FakeSound {
+  explicit FakeSound(QString refuse = {}) {
+    platform::SetAudioOutputFactory([this, refuse] {
+      auto output = std::make_unique<platform::FakeAudioOutput>();
+      if (!refuse.isEmpty()) output->RefuseStart(refuse);
+      last = output.get();
+      return output;
+    });
+  }
+  ~FakeSound() { platform::SetAudioOutputFactory({}); }
+  platform::FakeAudioOutput* last = nullptr;
+};
+
+}  // namespace
+
+void EditorTest::inputAndOutputChecks() {
+  testing_support::TempDir dir;
+  WriteSignal(dir.File("mono.wav"), {11025, 8, 1}, 1103);
+  WriteSignal(dir.File("stereo.wav"), {44100, 16, 2}, 4410);
+  testing_support::WriteText(dir.File("text.wav"), "no header");
+  struct Case {
+    std::string from, to;
+    QStringList messages;
+    bool launchers, swap;
+  } cases[] = {
+      {dir.File("mono.wav"), dir.File("out.wav"), {}, true, false},
+      {dir.File("none.wav"), dir.File("stereo.wav"), {"File not found!"}, false, true},
+      {dir.File("text.wav"), dir.File("out.wav"), {"File format error!"}, false, false},
+      {dir.File("stereo.wav"), dir.File("stereo.wav"), {"Can't overwrite source file!", "Can't overwrite source file!"}, false, false},
+      {dir.File("stereo.wav"), dir.File("mono.wav"), {}, true, true},
+  };
+  for (const Case& c : cases) {
+    Answers answers;
+    wave::TWAVeditDlg editor(nullptr, qttesting::Q(c.from), qttesting::Q(c.to));
+    editor.show();
+    QCOMPARE(answers.Texts(), c.messages);
+    QCOMPARE(editor.Launcher("fadeBtn")->isEnabled(), c.launchers);
+    QCOMPARE(Child<QPushButton>(editor, "swapBtn")->isEnabled(), c.swap);
+  }
+  // A mono input is "Left" with the channel buttons off; stereo starts on "Both".
+  Answers answers;
+  wave::TWAVeditDlg mono(nullptr, qttesting::Q(dir.File("mono.wav")), qttesting::Q(dir.File("out.wav")));
+  mono.show();
+  QVERIFY(Child<QRadioButton>(mono, "leftBtn")->isChecked());
+  QVERIFY(!Child<QRadioButton>(mono, "rightBtn")->isEnabled());
+  QCOMPARE(Text(mono, "endTimeEdit"), QString("100.05"));  // 1103 frames at 11025 Hz
+  QVERIFY(mono.CurrentLaunch().leftOnly);
+  // Leaving the output field: an invalid name or the input turns the launchers off.
+  Type(mono, "toFileEdit", qttesting::Q(dir.File("mono.wav")));
+  QVERIFY(!mono.Launcher("echoBtn")->isEnabled());
+  Type(mono, "toFileEdit", qttesting::Q(dir.File("fresh.wav")));
+  QVERIFY(mono.Launcher("echoBtn")->isEnabled());
+  QVERIFY(!Child<QPushButton>(mono, "swapBtn")->isEnabled());
+  QCOMPARE(answers.Texts(), QStringList{"Can't overwrite source file!"});
+}
+
+void EditorTest::selectionEditsUnitsAndLaunchValues() {
+  testing_support::TempDir dir;
+  WriteSignal(dir.File("in.wav"), {22050, 16, 2}, 22050);
+  Answers answers;
+  wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File("in.wav")), qttesting::Q(dir.File("out.wav")));
+  editor.show();
+  Type(editor, "startTimeEdit", "250.004");
+  QCOMPARE(Text(editor, "startTimeEdit"), QString("250.00"));
+  Type(editor, "endTimeEdit", "100");  // before the start
+  Type(editor, "startTimeEdit", "x");
+  QCOMPARE(answers.Texts(), (QStringList{"Illegal End time!", "Illegal Start time!"}));
+  QCOMPARE(Text(editor, "endTimeEdit"), QString("1000.00"));
+  QCOMPARE(Text(editor, "startTimeEdit"), QString("250.00"));
+  Child<QRadioButton>(editor, "sampleButton")->click();
+  QCOMPARE(Text(editor, "startTimeEdit"), QString("5513"));  // 250 ms × 22.05, shown whole
+  QCOMPARE(Text(editor, "endTimeEdit"), QString("22050"));
+  Child<QRadioButton>(editor, "rightBtn")->click();
+  // What each launcher hands over: the selection in frames as the commands convert it, the
+  // channel, and its caption.
+  struct Launched {
+    QString caption;
+    LaunchValues launch;
+  } got;
+  editor.showDialog = [&](QDialog& d) {
+    got.caption = d.windowTitle();
+    if (auto* r = qobject_cast<wave::TRangeDlg*>(&d)) got.launch = r->Launch();
+    if (auto* e = qobject_cast<effectdialogs::TEffectDlg*>(&d)) got.launch = e->Launch();
+  };
+  const std::pair<const char*, const char*> launchers[] = {
+      {"compressBtn", "Compress dynamic range"}, {"enhanceBtn", "Expand dynamic range"},
+      {"lowPassBtn", "Low pass filter"},         {"highPassBtn", "High pass filter"},
+      {"bandPassBtn", "Band pass filter"},       {"notchBtn", "Notch filter"},
+      {"echoBtn", "Echo"},                       {"vocoderBtn", "Vocoder"},
+      {"gateBtn", "Gate"},                       {"mixBtn", "WAV Mix"}};
+  for (const auto& [button, caption] : launchers) {
+    got = {};
+    editor.Launcher(button)->click();
+    QCOMPARE(got.caption, QString(caption));
+    if (QString(button) == "mixBtn") continue;
+    QCOMPARE(FramesOf(got.launch.start, got.launch), 5513);
+    QCOMPARE(FramesOf(got.launch.end, got.launch), 22049);  // the last frame, not one past it
+    QVERIFY(got.launch.rightOnly && !got.launch.leftOnly);
+    QCOMPARE(got.launch.rate, 22050);
+    QCOMPARE(got.launch.bits, 16);
+  }
+  QCOMPARE(answers.Texts().size(), qsizetype(2));
+}
+
+void EditorTest::editorOperationsAndSwap() {
+  testing_support::TempDir dir;
+  WriteSignal(dir.File("in.wav"), {22050, 16, 2}, 30000);
+  Answers answers({Answer::Cancel, Answer::Ok, Answer::Ok});
+  wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File("in.wav")), qttesting::Q(dir.File("out.wav")));
+  editor.show();
+  Child<QRadioButton>(editor, "leftBtn")->click();
+  Type(editor, "startTimeEdit", "100");
+  Type(editor, "endTimeEdit", "900");
+  const LaunchValues launch = editor.CurrentLaunch();
+  const std::pair<const char*, RangeResult (*)(const RangeRequest&, Progress&)> operations[] = {
+      {"cutBtn", CutRange}, {"maximizeBtn", MaximizeRange}, {"reverseBtn", ReverseRange}};
+  for (const auto& [button, operation] : operations) {
+    editor.Launcher(button)->click();
+    QVERIFY(editor.Outcome() && editor.Outcome()->end == WaveOutcome::End::Done);
+    Progress progress;
+    operation(tonemill::RangeOf(launch, dir.File("direct.wav")), progress);
+    QVERIFY2(Bytes(dir.File("out.wav")) == Bytes(dir.File("direct.wav")), button);
+    QVERIFY(Child<QPushButton>(editor, "swapBtn")->isEnabled());
+    if (QString(button) == "cutBtn") {
+      // The output exists now: the next one asks, and Cancel leaves it as it is.
+      const auto before = Bytes(dir.File("out.wav"));
+      editor.Launcher("maximizeBtn")->click();
+      QVERIFY(Bytes(dir.File("out.wav")) == before);
+    }
+  }
+  QCOMPARE(answers.Texts().size(), qsizetype(3));
+  // Swap makes the result the input and goes on from there.
+  editor.swapBtnClick();
+  QCOMPARE(Text(editor, "fromFileEdit"), qttesting::Q(dir.File("out.wav")));
+  QCOMPARE(Text(editor, "toFileEdit"), qttesting::Q(dir.File("in.wav")));
+  QVERIFY(editor.InputValid());
+  QCOMPARE(Text(editor, "startTimeEdit"), QString("0.00"));
+  // Cancel during the editor's own operation: a valid output of what was done.
+  Answers more({Answer::Ok});
+  editor.swapBtnClick();
+  QTimer::singleShot(0, &editor, [&] {
+    QVERIFY(!editor.Launcher("fadeBtn")->isEnabled());
+    QVERIFY(!Child<QLineEdit>(editor, "startTimeEdit")->isEnabled());
+    editor.CancelBtnClick();
+  });
+  editor.reverseBtnClick();
+  QCOMPARE(int(editor.Outcome()->end), int(WaveOutcome::End::Cancelled));
+  QVERIFY(testing_support::ReadWav(dir.File("out.wav")).samples.size() < 60000);
+  QVERIFY(editor.isVisible());
+  QVERIFY(editor.Launcher("fadeBtn")->isEnabled());
+}
+
+void EditorTest::viewerMarkingImportAndClosing() {
+  testing_support::TempDir dir;
+  WriteSignal(dir.File("in.wav"), {11025, 16, 1}, 11025);
+  WriteSignal(dir.File("other.wav"), {11025, 16, 1}, 5000);
+  Answers answers;
+  wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File("in.wav")), qttesting::Q(dir.File("other.wav")));
+  editor.show();
+  editor.viewButtonClick();
+  wave::TWAViewDlg* viewer = editor.Viewer();
+  QVERIFY(viewer);
+  QCOMPARE(Child<QPushButton>(editor, "viewButton")->text(), QString("Import"));
+  viewer->resize(600, 400);
+  viewer->redraw();
+  QWidget* curves = Child<QWidget>(*viewer, "curves");
+  const int w = curves->width();
+  editor.viewButtonClick();  // Import with nothing marked
+  QCOMPARE(answers.Texts(), QStringList{"Nothing is marked in WAView!"});
+  // A range marked with the mouse: its positions into the editor's unit.
+  viewer->curvesMouseMove(w / 4, 10);
+  viewer->curvesClick(w / 4, 10);
+  QVERIFY(Child<QPushButton>(*viewer, "endButton")->isEnabled());
+  viewer->curvesMouseMove(w / 2, 10);
+  QCOMPARE(curves->cursor().shape(), Qt::SizeHorCursor);
+  viewer->curvesClick(w / 2, 10);
+  QVERIFY(Child<QPushButton>(*viewer, "playSelectedBtn")->isEnabled());
+  const int64_t first = viewer->View().MarkStart(), last = viewer->View().MarkEnd();
+  QCOMPARE(first, viewer->View().FrameAt(w / 4, w));
+  editor.viewButtonClick();
+  QCOMPARE(Text(editor, "startTimeEdit"), QString::fromStdString(SelectionText(first / 11.025, true)));
+  QCOMPARE(Text(editor, "endTimeEdit"), QString::fromStdString(SelectionText(last / 11.025, true)));
+  // In samples on both sides the import is exact.
+  Child<QRadioButton>(editor, "sampleButton")->click();
+  Child<QRadioButton>(*viewer, "sampleButton")->click();
+  QCOMPARE(Text(*viewer, "startEdit"), QString::number(first));
+  editor.viewButtonClick();
+  QCOMPARE(Text(editor, "startTimeEdit"), QString::number(first));
+  QCOMPARE(Text(editor, "endTimeEdit"), QString::number(last));
+  // An end typed before the start.
+  Type(*viewer, "endEdit", "10");
+  editor.viewButtonClick();
+  QCOMPARE(answers.Texts().last(), QString("Invalid WAView range!"));
+  QCOMPARE(Text(editor, "endTimeEdit"), QString::number(last));
+  // Zoom shows the marked range; bad zooms are refused.
+  viewer->curvesClick(0, 0);  // removes the mark
+  viewer->curvesClick(w / 10, 0);
+  viewer->curvesClick(w / 5, 0);
+  const int64_t markStart = viewer->View().MarkStart();
+  viewer->zoomButtonClick();
+  QCOMPARE(viewer->View().First(), markStart);
+  Type(*viewer, "zoomHedit", "0.5");
+  Type(*viewer, "zoomVedit", "200");
+  QCOMPARE(answers.Texts().mid(2), (QStringList{"Illegal horizontal zoom!", "Illegal vertical zoom!"}));
+  // Swap with the viewer open reloads it; a launcher closes it and the button reads View.
+  editor.swapBtnClick();
+  QVERIFY(editor.Viewer());
+  QCOMPARE(editor.Viewer()->FileName(), qttesting::Q(dir.File("other.wav")));
+  editor.showDialog = [](QDialog&) {};
+  editor.Launcher("fadeBtn")->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QVERIFY(!editor.Viewer());
+  QCOMPARE(Child<QPushButton>(editor, "viewButton")->text(), QString("View"));
+  // The viewer's OK does the same.
+  editor.viewButtonClick();
+  Child<QPushButton>(*editor.Viewer(), "OKBtn")->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QVERIFY(!editor.Viewer());
+  QCOMPARE(Child<QPushButton>(editor, "viewButton")->text(), QString("View"));
+  // An editor that goes with its viewer open takes the viewer along.
+  auto other = std::make_unique<wave::TWAVeditDlg>(nullptr, qttesting::Q(dir.File("in.wav")),
+                                                   qttesting::Q(dir.File("x.wav")));
+  other->show();
+  other->viewButtonClick();
+  QPointer<wave::TWAViewDlg> open = other->Viewer();
+  QVERIFY(open);
+  other.reset();
+  QVERIFY(!open);
+}
+
+void EditorTest::viewerPlaysExactFramesAndStops() {
+  testing_support::TempDir dir;
+  WriteSignal(dir.File("in.wav"), {22050, 16, 2}, 3000);
+  const std::vector<uint8_t> file = Bytes(dir.File("in.wav"));
+  FakeSound sound;
+  Answers answers;
+  wave::TWAViewDlg viewer(nullptr, false);
+  viewer.setAttribute(Qt::WA_DeleteOnClose, false);
+  QVERIFY(viewer.loadFile(qttesting::Q(dir.File("in.wav"))));
+  viewer.show();
+  Type(viewer, "startEdit", "1000");
+  Type(viewer, "endEdit", "1999");
+  QPushButton* selected = Child<QPushButton>(viewer, "playSelectedBtn");
+  selected->click();
+  QCOMPARE(selected->text(), QString("Stop"));
+  QVERIFY(!Child<QPushButton>(viewer, "playAllBtn")->isEnabled());
+  QVERIFY(!Child<QLineEdit>(viewer, "zoomHedit")->isEnabled());
+  viewer.curvesClick(5, 5);  // clicks are ignored while playing
+  QCOMPARE(viewer.View().Marking(), WaveView::Mark::Marked);
+  QCOMPARE(sound.last->Advance(5000), qint64(1000));
+  QCOMPARE(selected->text(), QString("Play selected"));
+  QVERIFY(Child<QPushButton>(viewer, "playAllBtn")->isEnabled());
+  const QByteArray played = sound.last->Bytes();
+  QCOMPARE(played, QByteArray(reinterpret_cast<const char*>(file.data()) + 44 + 1000 * 4, 1000 * 4));
+  // Stop while playing the shown part; a device that refuses: a message, the controls back.
+  Child<QPushButton>(viewer, "playShownBtn")->click();
+  Child<QPushButton>(viewer, "playShownBtn")->click();
+  QCOMPARE(Child<QPushButton>(viewer, "playShownBtn")->text(), QString("Play shown"));
+  {
+    FakeSound refusing("No sound device");
+    Child<QPushButton>(viewer, "playAllBtn")->click();
+    QCOMPARE(answers.Texts(), QStringList{"No sound device"});
+    QCOMPARE(Child<QPushButton>(viewer, "playAllBtn")->text(), QString("Play all"));
+    QVERIFY(Child<QPushButton>(viewer, "playShownBtn")->isEnabled());
+  }
+}
+
+void EditorTest::viewerSummaryStopsAndGoesOn() {
+  testing_support::TempDir dir;
+  WriteSignal(dir.File("long.wav"), {44100, 16, 2}, 2000000);
+  wave::TWAViewDlg viewer(nullptr, true);
+  viewer.setAttribute(Qt::WA_DeleteOnClose, false);
+  viewer.resize(800, 400);
+  viewer.show();
+  // "Stop" at the first pump of the build: the summary stays partial, Reset reads Reset again.
+  QPushButton* reset = Child<QPushButton>(viewer, "ResetBtn");
+  QString duringBuild;
+  QTimer::singleShot(0, &viewer, [&] {
+    duringBuild = reset->text();
+    reset->click();
+  });
+  QVERIFY(viewer.loadFile(qttesting::Q(dir.File("long.wav"))));
+  QCOMPARE(duringBuild, QString("Stop"));
+  QCOMPARE(reset->text(), QString("Reset"));
+  QVERIFY(!viewer.Summary()->Complete());
+  // The next drawing goes on from there; zooming in is drawn from the file itself.
+  viewer.redraw();
+  QVERIFY(viewer.Summary()->Complete());
+  Type(viewer, "zoomHedit", "4000");
+  QCOMPARE(viewer.View().ShownFrames(), 500);
+  const QImage curves = static_cast<wave::TWaveCurves*>(Child<QWidget>(viewer, "curves"))->Curves();
+  int red = 0;
+  for (int x = 0; x < curves.width(); ++x)
+    for (int y = 0; y < curves.height(); ++y) red += curves.pixelColor(x, y) == QColor(Qt::red);
+  QVERIFY(red > 100);
+}

@@ -1,0 +1,95 @@
+// What the five effect dialogs share: the launch values from the WAV editor, the number fields
+// of their patch columns (checked by the patch layer, times in the editor's unit), the patch
+// grid — row 0 protected, Add "New", Remove, Update, in-place edits checked by their column,
+// a selected row loaded into the fields — read from the patch file on the first show and
+// written back on OK, and OK's run of the library's export with the 500 ms gauge and Cancel.
+// A dialog adds only its own controls.
+#pragma once
+
+#include "tonemill/ops/effectrun.h"
+#include "tonemill/gui/widgets/dialog.h"
+#include "tonemill/gui/widgets/NumberField.h"
+#include "tonemill/gui/wave/OperationRun.h"
+
+#include <QStringList>
+
+#include <map>
+#include <optional>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTableWidgetItem;
+class TSpinButton;
+
+namespace tonemill::effectdialogs {
+
+class TEffectDlg : public ui::TDialog {
+  Q_OBJECT
+ public:
+  EffectKind Kind() const { return kind_; }
+  const LaunchValues& Launch() const { return launch_; }
+  const EffectFields& Fields() const { return fields_; }
+  // The grid's rows as patches, as OK writes them.
+  std::vector<Patch> GridPatches() const;
+  QTableWidget* PatchGrid() const { return grid_; }
+  wave::TNumberField* Field(size_t column) const;
+  wave::TOperationRun& Run() { return run_; }
+  // How the last OK's run ended (nothing when none ran).
+  const std::optional<EffectOutcome>& Outcome() const { return outcome_; }
+
+ public slots:
+  void OKbtnClick();
+  void CancelBtnClick();
+  void addBtnClick();
+  void removeBtnClick();
+  void updateBtnClick();
+  // Loads the row into the fields (the system's StringGrid1SelectCell).
+  void StringGrid1SelectCell(int row);
+
+ protected:
+  TEffectDlg(QWidget* parent, EffectKind kind, const LaunchValues& launch, int helpContext);
+
+  // The controls every form has: OKBtn, CancelBtn, HelpBtn, gauge, addBtn, removeBtn,
+  // updateBtn and the hidden labels fromFile and toFile, found by name; `grid` is the patch grid.
+  void BindCommon(QTableWidget* grid, const QStringList& valueHeaders);
+  // The number field of a patch column; `unit`, when given, names a time field's unit.
+  void AddField(size_t column, QLineEdit* edit, TSpinButton* spin, QLabel* unit = nullptr);
+  void FormActivate() override;
+  void CancelRun() override { CancelBtnClick(); }
+
+  // The dialog's own controls from fields_ (after a row is loaded), and back into fields_
+  // (before the fields are stored or used); false stops after a message.
+  virtual void ShowExtras() {}
+  virtual bool TakeExtras() { return true; }
+  // The job's own parts (the vocoder's control file), checked before anything else.
+  virtual std::optional<Problem> PrepareJob(EffectJob&) { return std::nullopt; }
+
+  EffectFields fields_;
+
+ private:
+  void ShowFields();
+  Patch RowPatch(int row) const;
+  void SetRow(int row, const Patch& patch);
+  void CellChanged(QTableWidgetItem* item);
+  // The check of a cell: the name (not empty), a value column, or a band cell.
+  std::optional<Problem> CheckCell(int column, const std::string& text, std::string& shown) const;
+  void EnableRowButtons();
+
+  EffectKind kind_;
+  LaunchValues launch_;
+  wave::TOperationRun run_;
+  QTableWidget* grid_ = nullptr;
+  QPushButton* ok_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+  QPushButton* remove_ = nullptr;
+  QPushButton* update_ = nullptr;
+  std::map<size_t, wave::TNumberField*> numberFields_;
+  std::vector<Patch> rows_;  // what the grid holds, for putting a refused cell back
+  bool filling_ = false;
+  std::optional<EffectOutcome> outcome_;
+};
+
+}  // namespace tonemill::effectdialogs

@@ -1,0 +1,238 @@
+#include "ConvertDlg.h"
+
+#include "ui_ConvertDlg.h"
+
+#include "platform/messages.h"
+#include "platform/qt/cursor.h"
+#include "tonemill/files/numbers.h"
+#include "tonemill/files/paths.h"
+#include "tonemill/ops/dftconvert.h"
+#include "tonemill/ops/midiutils.h"
+#include "tonemill/ops/songchecks.h"
+#include "tonemill/ops/targets.h"
+#include "tonemill/gui/render/MakeWavsDlg.h"
+#include "tonemill/gui/render/RendStatDlg.h"
+#include "tonemill/gui/render/RenderDlg.h"
+#include "tonemill/gui/widgets/fieldexit.h"
+
+namespace tonemill::app {
+namespace {
+
+using ops::Conversion;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+TConvertDlg::TConvertDlg(QWidget* parent, const QString& source,
+                         const ops::ConversionDirectories& directories, Conversion conversion)
+    : TDialog(parent, kHelpConvert),
+      ui_(std::make_unique<Ui::ConvertDlg>()),
+      directories_(directories),
+      conversion_(conversion) {
+  ui_->setupUi(this);
+  operations_ = {ui_->MIDtoLSTbutton, ui_->LSTtoWAVbutton, ui_->MIDtoWAVbutton,
+                 ui_->MID1to0Button,  ui_->WAVtoDFTbutton, ui_->DFTtoWAVbutton};
+  for (int i = 0; i < 6; ++i)
+    connect(operations_[size_t(i)], &QRadioButton::clicked, this, [this, i] { OperationClick(i); });
+  const std::pair<QLabel*, const std::string*> labels[] = {
+      {ui_->MIDdir, &directories.mid}, {ui_->LSTdir, &directories.lst},
+      {ui_->songDir, &directories.song}, {ui_->PRGdir, &directories.prg},
+      {ui_->WAVdir, &directories.wav}, {ui_->DFTdir, &directories.dft}};
+  for (const auto& [label, text] : labels) label->setText(Q(*text));
+  ui_->fromFile->setText(source);
+  ui_->fourtyfourButton->setChecked(true);
+  ui_->sixteenButton->setChecked(true);
+  ui_->stereoButton->setChecked(true);
+  SetVolumeText(Q(ops::VolumeText(1.0)));
+  ui::FieldExit::Install(ui_->fromFile, [this] { return fromFileExit(); });
+  ui::FieldExit::Install(ui_->toFile, [this] { return toFileExit(); });
+  ui::FieldExit::Install(ui_->volumeEdit, [this] { return volumeEditExit(); });
+  connect(ui_->volumeUp, &QToolButton::clicked, this, &TConvertDlg::volumeButtonUpClick);
+  connect(ui_->volumeDown, &QToolButton::clicked, this, &TConvertDlg::volumeButtonDownClick);
+  connect(ui_->OKBtn, &QPushButton::clicked, this, &TConvertDlg::OKBtnClick);
+  connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  connect(ui_->HelpBtn, &QPushButton::clicked, this, &TConvertDlg::HelpBtnClick);
+  operations_[size_t(conversion)]->setChecked(true);
+  ui_->toFile->setText(Q(ops::ProposedConversionTarget(conversion, S(source), directories_)));
+  ui_->formatGroup->setEnabled(ops::RendersSong(conversion));
+  ui_->OKBtn->setEnabled(CheckSource(false) && CheckTarget(false));
+}
+
+TConvertDlg::~TConvertDlg() = default;
+
+QRadioButton* TConvertDlg::OperationButton(Conversion conversion) const {
+  return operations_[size_t(conversion)];
+}
+
+SongFormat TConvertDlg::Format() const {
+  SongFormat format;
+  format.rate = ui_->elevenButton->isChecked()     ? 11025
+                : ui_->twentytwoButton->isChecked() ? 22050
+                                                    : 44100;
+  format.bits = ui_->eightButton->isChecked() ? 8 : 16;
+  format.channels = ui_->monoButton->isChecked() ? 1 : 2;
+  format.volume = volume_;
+  return format;
+}
+
+void TConvertDlg::FormActivate() {
+  // A proposal can be the source itself ("MID 1 to 0" of a name like song0.mid).
+  ui_->OKBtn->setEnabled(CheckSource(false) && CheckTarget(true));
+}
+
+bool TConvertDlg::CheckSource(bool show) {
+  if (auto problem = ops::CheckConvertSource(S(ui_->fromFile->text()))) {
+    if (show) platform::ShowError(problem->BoxText());
+    return false;
+  }
+  return true;
+}
+
+bool TConvertDlg::CheckTarget(bool show) {
+  const std::string target = S(ui_->toFile->text());
+  // A name that cannot be a file only keeps OK disabled.
+  if (!IsValidFileName(target)) return false;
+  if (auto problem = ops::CheckConvertTarget(S(ui_->fromFile->text()), target)) {
+    if (show) platform::ShowError(problem->message);
+    return false;
+  }
+  return true;
+}
+
+bool TConvertDlg::fromFileExit() {
+  ui_->OKBtn->setEnabled(false);
+  if (!CheckSource(true)) return false;
+  ui_->OKBtn->setEnabled(CheckTarget(false));
+  return true;
+}
+
+bool TConvertDlg::toFileExit() {
+  ui_->OKBtn->setEnabled(false);
+  if (!CheckTarget(true)) return false;
+  ui_->OKBtn->setEnabled(CheckSource(false));
+  return true;
+}
+
+void TConvertDlg::SetVolumeText(const QString& text) {
+  ui_->volumeEdit->setText(text);
+  volumeRemembered_ = text;
+  // The value kept is the one shown.
+  if (std::optional<Real48> v = ops::ParseVolume(S(text))) volume_ = *v;
+}
+
+bool TConvertDlg::volumeEditExit() {
+  const std::string text = S(ui_->volumeEdit->text());
+  if (!ops::ParseVolume(text)) {
+    platform::ShowError(ops::kIllegalVolumeMessage);
+    ui_->volumeEdit->setText(volumeRemembered_);
+    return false;
+  }
+  SetVolumeText(Q(ops::VolumeText(*ParseReal(text))));
+  return true;
+}
+
+void TConvertDlg::volumeButtonUpClick() {
+  if (auto text = ops::SteppedVolume(S(ui_->volumeEdit->text()), true)) SetVolumeText(Q(*text));
+}
+
+void TConvertDlg::volumeButtonDownClick() {
+  if (auto text = ops::SteppedVolume(S(ui_->volumeEdit->text()), false)) SetVolumeText(Q(*text));
+}
+
+void TConvertDlg::OperationClick(int conversion) {
+  conversion_ = Conversion(conversion);
+  operations_[size_t(conversion)]->setChecked(true);
+  ui_->toFile->setText(
+      Q(ops::ProposedConversionTarget(conversion_, S(ui_->fromFile->text()), directories_)));
+  ui_->formatGroup->setEnabled(ops::RendersSong(conversion_));
+  ui_->OKBtn->setEnabled(CheckSource(false) && CheckTarget(true));
+}
+
+void TConvertDlg::OKBtnClick() {
+  // The volume first: a song is not started with a value the field refuses.
+  if (ops::RendersSong(conversion_) && !volumeEditExit()) return;
+  // Fields changed but never left are checked here; the target is never the source.
+  if (!CheckSource(true) || !CheckTarget(true)) {
+    ui_->OKBtn->setEnabled(false);
+    return;
+  }
+  const std::string source = S(ui_->fromFile->text()), target = S(ui_->toFile->text());
+  switch (conversion_) {
+    case Conversion::Mid1To0: {
+      if (auto problem = ops::CheckUtilityTarget(source, target)) {
+        platform::ShowError(problem->BoxText());
+        return;
+      }
+      const std::optional<Overwrite> overwrite = ops::AskToOverwrite(target);
+      if (!overwrite) return;
+      std::optional<Problem> problem;
+      {
+        platform::HourglassCursor hourglass;
+        problem = ops::MergeToFormat0(source, target, *overwrite);
+      }
+      if (problem) platform::ShowError(problem->BoxText());
+      break;
+    }
+    case Conversion::WavToDft:
+    case Conversion::DftToWav:
+      if (!RunDftConversion()) return;
+      break;
+    case Conversion::MidToLst:
+    case Conversion::MidToWav: RunRenderDialog(); break;
+    case Conversion::LstToWav:
+      if (!RunListRender()) return;
+      break;
+  }
+  accept();
+}
+
+bool TConvertDlg::RunDftConversion() {
+  const DftEntry entry = conversion_ == Conversion::WavToDft ? DftEntry::WavToDft : DftEntry::DftToWav;
+  ops::DftOutcome outcome;
+  ui_->CancelBtn->setEnabled(false);
+  {
+    platform::HourglassCursor hourglass;
+    outcome = ops::ConvertDftFile(entry, S(ui_->fromFile->text()), S(ui_->toFile->text()));
+  }
+  // Cancel is live again whatever the end: after an error the dialog stays open.
+  ui_->CancelBtn->setEnabled(true);
+  switch (outcome.end) {
+    case ops::DftOutcome::End::Done: return true;
+    case ops::DftOutcome::End::Declined: return false;
+    case ops::DftOutcome::End::Failed: break;
+  }
+  platform::ShowError(outcome.problem.BoxText());
+  return false;
+}
+
+void TConvertDlg::RunRenderDialog() {
+  const bool song = conversion_ == Conversion::MidToWav;
+  const QString target = ui_->toFile->text();
+  render::TrenderDlg dialog(this, song ? render::TrenderDlg::Mode::MidToWav
+                                       : render::TrenderDlg::Mode::MidToLst);
+  const QString lst = song ? Q(ops::SongListForTarget(directories_.lst, S(target))) : target;
+  dialog.SetFiles(ui_->fromFile->text(), lst, song ? target : QString());
+  dialog.SetDirectories(ui_->PRGdir->text(), ui_->WAVdir->text(), ui_->DFTdir->text());
+  dialog.SetFormat(Format());
+  dialog.exec();
+}
+
+bool TConvertDlg::RunListRender() {
+  const std::string source = S(ui_->fromFile->text()), target = S(ui_->toFile->text());
+  if (auto unwritable = UnwritableTarget(target)) {
+    platform::ShowError(unwritable->BoxText());
+    return false;
+  }
+  const std::optional<Overwrite> overwrite = ops::AskToOverwrite(target);
+  if (!overwrite) return false;
+  if (!render::CheckSamplesBeforeRender(this, source, directories_.wav, directories_.dft, target))
+    return true;
+  render::TstatDlg dialog(this, ui_->fromFile->text(), ui_->toFile->text(), ui_->WAVdir->text(),
+                          Format(), *overwrite);
+  dialog.exec();
+  return true;
+}
+
+}  // namespace tonemill::app

@@ -1,0 +1,185 @@
+#include "RenderDlg.h"
+
+#include "ui_RenderDlg.h"
+
+#include "platform/messages.h"
+#include "platform/qt/cursor.h"
+#include "tonemill/files/paths.h"
+#include "tonemill/ops/songpipeline.h"
+#include "tonemill/ops/targets.h"
+#include "tonemill/gui/render/MakeWavsDlg.h"
+#include "tonemill/gui/render/RendStatDlg.h"
+#include "tonemill/gui/widgets/fieldexit.h"
+#include "tonemill/gui/widgets/trackchannelgrid.h"
+
+#include <QTableWidget>
+
+namespace tonemill::render {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+const char* Caption(TrenderDlg::Mode mode) {
+  switch (mode) {
+    case TrenderDlg::Mode::MidToLst: return "MID to LST";
+    case TrenderDlg::Mode::MidToWav: return "MID to WAV";
+    case TrenderDlg::Mode::MakeWavsForMid: return "Make WAVs for MID";
+  }
+  return "";
+}
+
+const DrumRow kDefaultRow{"ALL", "10"};
+
+}  // namespace
+
+TrenderDlg::TrenderDlg(QWidget* parent, Mode mode)
+    : TDialog(parent, mode == Mode::MidToWav ? kHelpMidToWav : kHelpMidToLst),
+      ui_(std::make_unique<Ui::RenderDlg>()),
+      mode_(mode) {
+  ui_->setupUi(this);
+  setWindowTitle(Caption(mode));
+  ui_->WAVfile->setEnabled(mode == Mode::MidToWav);
+  ui::FieldExit::Install(ui_->MIDfile, [this] { return MIDfileExit(); });
+  ui::FieldExit::Install(ui_->LSTfile, [this] { return LSTfileExit(); });
+  ui::FieldExit::Install(ui_->WAVfile, [this] { return WAVfileExit(); });
+  grid_ = ui::TrackChannelGrid::Install(ui_->StringGrid1, kDefaultRow,
+                                        [this] { EnableControls(); });
+  connect(ui_->addButton, &QPushButton::clicked, this, &TrenderDlg::addButtonClick);
+  connect(ui_->deleteButton, &QPushButton::clicked, this, &TrenderDlg::deleteButtonClick);
+  connect(ui_->OKbutton, &QPushButton::clicked, this, &TrenderDlg::OKbuttonClick);
+  connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  connect(ui_->HelpBtn, &QPushButton::clicked, this, &TrenderDlg::HelpBtnClick);
+  EnableControls();
+}
+
+TrenderDlg::~TrenderDlg() = default;
+
+QTableWidget* TrenderDlg::Grid() const { return ui_->StringGrid1; }
+
+void TrenderDlg::SetFiles(const QString& mid, const QString& lst, const QString& wav) {
+  ui_->MIDfile->setText(mid);
+  ui_->LSTfile->setText(lst);
+  ui_->WAVfile->setText(mode_ == Mode::MidToWav ? wav : QString());
+  EnableControls();
+}
+
+void TrenderDlg::SetDirectories(const QString& prg, const QString& wav, const QString& dft) {
+  ui_->PRGdir->setText(prg);
+  ui_->WAVdir->setText(wav);
+  ui_->DFTdir->setText(dft);
+}
+
+void TrenderDlg::FormActivate() {
+  // Once, on the first show: a message box does not bring the first row back to ALL:10.
+  grid_->SetRows({kDefaultRow});
+  SetHelpContext(ui_->WAVfile->isEnabled() ? kHelpMidToWav : kHelpMidToLst);
+  EnableControls();
+  ui_->StringGrid1->setFocus();
+  ui_->StringGrid1->setCurrentCell(0, 0);
+}
+
+ops::SongPaths TrenderDlg::CurrentPaths() const {
+  return {S(ui_->MIDfile->text()), S(ui_->LSTfile->text()),
+          mode_ == Mode::MidToWav ? S(ui_->WAVfile->text()) : std::string()};
+}
+
+bool TrenderDlg::MidiIsValid() const { return !ops::CheckMidiFile(CurrentPaths().mid); }
+
+std::optional<std::string> TrenderDlg::ClashMessage() const {
+  if (auto clash = ops::CheckSongPathClashes(CurrentPaths())) return clash->message;
+  return std::nullopt;
+}
+
+void TrenderDlg::EnableControls() {
+  const bool free = !grid_->HasBadCell();
+  const ops::SongPaths paths = CurrentPaths();
+  ui_->MIDfile->setEnabled(free);
+  ui_->LSTfile->setEnabled(free);
+  ui_->WAVfile->setEnabled(free && mode_ == Mode::MidToWav);
+  ui_->addButton->setEnabled(free);
+  ui_->deleteButton->setEnabled(free && ui_->StringGrid1->rowCount() >= 2);
+  ui_->OKbutton->setEnabled(free && MidiIsValid() && IsValidFileName(paths.lst) &&
+                            (mode_ != Mode::MidToWav || IsValidFileName(paths.wav)) &&
+                            !ClashMessage());
+}
+
+bool TrenderDlg::MIDfileExit() {
+  ui_->OKbutton->setEnabled(false);
+  if (auto problem = ops::CheckMidiFile(CurrentPaths().mid)) {
+    platform::ShowError(problem->BoxText());
+    return false;
+  }
+  if (auto clash = ClashMessage()) {
+    platform::ShowError(*clash);
+    return false;
+  }
+  EnableControls();
+  return true;
+}
+
+bool TrenderDlg::LSTfileExit() {
+  ui_->OKbutton->setEnabled(false);
+  if (auto clash = ClashMessage()) {
+    platform::ShowError(*clash);
+    return false;
+  }
+  EnableControls();
+  return true;
+}
+
+bool TrenderDlg::WAVfileExit() { return LSTfileExit(); }
+
+void TrenderDlg::StringGrid1SelectCell(int row, int column) { grid_->CheckCell(row, column); }
+void TrenderDlg::addButtonClick() { grid_->AddRow(); }
+void TrenderDlg::deleteButtonClick() { grid_->RemoveCurrentRow(); }
+
+void TrenderDlg::OKbuttonClick() {
+  // A field changed but never left is checked here, as leaving it would.
+  EnableControls();
+  if (!ui_->OKbutton->isEnabled() || !grid_->Complete()) return;
+  const ops::SongPaths paths = CurrentPaths();
+  for (const std::string* target : {&paths.lst, &paths.wav})
+    if (auto unwritable = target->empty() ? std::nullopt : UnwritableTarget(*target)) {
+      platform::ShowError(unwritable->BoxText());
+      return;
+    }
+  const std::optional<Overwrite> listOverwrite = ops::AskToOverwrite(paths.lst);
+  if (!listOverwrite) return;
+  std::optional<Overwrite> songOverwrite = Overwrite::Refuse;
+  if (mode_ == Mode::MidToWav && !(songOverwrite = ops::AskToOverwrite(paths.wav))) return;
+
+  std::vector<DrumRow> rows = grid_->Rows();
+  RemoveRepeatedDrumRows(rows);
+  grid_->SetRows(rows);
+  const std::vector<DrumPair> drums = DrumPairsFromRows(rows);
+
+  std::optional<Problem> problem;
+  ops::ConvertedList converted;
+  {
+    platform::HourglassCursor hourglass;
+    problem = ops::ConvertSong(paths.mid, paths.lst, S(ui_->PRGdir->text()), drums, converted);
+    Problem commitProblem;
+    if (!problem && !converted.file.Commit(*listOverwrite, commitProblem)) problem = commitProblem;
+    if (!problem && mode_ == Mode::MidToWav) {
+      problem = ops::CheckSongHasNotes(converted.result, paths.mid);
+      if (!problem) problem = ops::CheckSongLength(converted.result.songLength, format_, paths.mid);
+    }
+  }
+  if (problem) {
+    platform::ShowError(problem->BoxText());
+    accept();
+    return;
+  }
+  const std::string wavDirectory = S(ui_->WAVdir->text()), dftDirectory = S(ui_->DFTdir->text());
+  if (mode_ == Mode::MakeWavsForMid) {
+    CheckSamplesBeforeRender(this, paths.lst, wavDirectory, dftDirectory, "");
+  } else if (mode_ == Mode::MidToWav &&
+             CheckSamplesBeforeRender(this, paths.lst, wavDirectory, dftDirectory, paths.wav)) {
+    TstatDlg status(this, Q(paths.lst), Q(paths.wav), ui_->WAVdir->text(), format_, *songOverwrite);
+    status.exec();
+  }
+  accept();
+}
+
+}  // namespace tonemill::render

@@ -1,0 +1,358 @@
+#include "WAVeditDlg.h"
+
+#include "ui_WAVeditDlg.h"
+
+#include "BandDlg.h"
+#include "EnhanceDlg.h"
+#include "ExtendDlg.h"
+#include "FadeDlg.h"
+#include "GateDlg.h"
+#include "GatedcutDlg.h"
+#include "LohiDlg.h"
+#include "RingDlg.h"
+#include "WAVmixDlg.h"
+#include "WaviewDlg.h"
+#include "platform/messages.h"
+#include "platform/qt/cursor.h"
+#include "tonemill/gui/effects/ChorusDlg.h"
+#include "tonemill/gui/effects/EchoDlg.h"
+#include "tonemill/gui/effects/FlangeDlg.h"
+#include "tonemill/gui/effects/ReverbDlg.h"
+#include "tonemill/gui/effects/VocodeDlg.h"
+#include "tonemill/files/paths.h"
+#include "tonemill/files/wavheader.h"
+#include "tonemill/ops/targets.h"
+#include "tonemill/gui/widgets/fieldexit.h"
+#include "tonemill/wave/editorops.h"
+
+namespace tonemill::wave {
+namespace {
+
+constexpr int kHelpEditor = 3000;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+void Warn(const std::string& text) {
+  platform::Show({platform::MessageKind::Warning, platform::Buttons::Ok, platform::Topic::Notice, text});
+}
+
+template <class Dialog>
+std::function<std::unique_ptr<QDialog>(const LaunchValues&)> Make(QWidget* parent) {
+  return [parent](const LaunchValues& launch) { return std::make_unique<Dialog>(parent, launch); };
+}
+
+template <class Dialog>
+std::function<std::unique_ptr<QDialog>(const LaunchValues&)> Make(QWidget* parent, const QString& caption) {
+  return [parent, caption](const LaunchValues& launch) {
+    return std::make_unique<Dialog>(parent, launch, caption);
+  };
+}
+
+}  // namespace
+
+TWAVeditDlg::TWAVeditDlg(QWidget* parent, const QString& input, const QString& output)
+    : TDialog(parent, kHelpEditor), ui_(std::make_unique<Ui::WAVeditDlg>()) {
+  ui_->setupUi(this);
+  run_.SetGauge(ui_->gauge);
+  ui_->fromFileEdit->setText(input);
+  ui_->toFileEdit->setText(output);
+  NoDefaultButton(this);
+  ui::FieldExit::Install(ui_->fromFileEdit, [this] {
+    fromFileEditExit();
+    return true;
+  });
+  ui::FieldExit::Install(ui_->toFileEdit, [this] {
+    toFileEditExit();
+    return true;
+  });
+  start_ = new TNumberField(ui_->startTimeEdit, ui_->startSpin, [this](const std::string& text, std::string& shown) {
+    double value = 0;
+    const bool ms = ui_->msButton->isChecked();
+    if (auto problem = CheckSelectionStart(text, selection_.end, ms, value)) return problem;
+    shown = SelectionText(value, ms);
+    return std::optional<Problem>();
+  });
+  end_ = new TNumberField(ui_->endTimeEdit, ui_->endSpin, [this](const std::string& text, std::string& shown) {
+    double value = 0;
+    const bool ms = ui_->msButton->isChecked();
+    if (auto problem = CheckSelectionEnd(text, selection_.start, input_, ms, value)) return problem;
+    shown = SelectionText(value, ms);
+    return std::optional<Problem>();
+  });
+  connect(start_, &TNumberField::Changed, this, [this] { selection_.start = start_->Value(); });
+  connect(end_, &TNumberField::Changed, this, [this] { selection_.end = end_->Value(); });
+
+  connect(ui_->msButton, &QRadioButton::clicked, this, &TWAVeditDlg::msButtonClick);
+  connect(ui_->sampleButton, &QRadioButton::clicked, this, &TWAVeditDlg::sampleButtonClick);
+  const std::pair<QPushButton*, void (TWAVeditDlg::*)()> buttons[] = {
+      {ui_->viewButton, &TWAVeditDlg::viewButtonClick}, {ui_->swapBtn, &TWAVeditDlg::swapBtnClick},
+      {ui_->OKBtn, &TWAVeditDlg::OKBtnClick},           {ui_->CancelBtn, &TWAVeditDlg::CancelBtnClick},
+      {ui_->HelpBtn, &TWAVeditDlg::HelpBtnClick},       {ui_->cutBtn, &TWAVeditDlg::cutBtnClick},
+      {ui_->maximizeBtn, &TWAVeditDlg::maximizeBtnClick}, {ui_->reverseBtn, &TWAVeditDlg::reverseBtnClick}};
+  for (const auto& [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
+
+  namespace fx = effectdialogs;
+  const std::pair<QPushButton*, std::function<std::unique_ptr<QDialog>(const LaunchValues&)>> launchers[] = {
+      {ui_->mixBtn, Make<TWAVmixDlg>(this)},
+      {ui_->compressBtn, Make<TenhanceDlg>(this, "Compress dynamic range")},
+      {ui_->enhanceBtn, Make<TenhanceDlg>(this, "Expand dynamic range")},
+      {ui_->fadeBtn, Make<TfadeDlg>(this)},
+      {ui_->gateBtn, Make<TgateDlg>(this)},
+      {ui_->lowPassBtn, Make<TlohiDlg>(this, "Low pass filter")},
+      {ui_->highPassBtn, Make<TlohiDlg>(this, "High pass filter")},
+      {ui_->bandPassBtn, Make<TbandDlg>(this, "Band pass filter")},
+      {ui_->notchBtn, Make<TbandDlg>(this, "Notch filter")},
+      {ui_->ringModBtn, Make<TringDlg>(this)},
+      {ui_->vocoderBtn, Make<fx::TVocodeDlg>(this)},
+      {ui_->echoBtn, Make<fx::TechoDlg>(this)},
+      {ui_->reverbBtn, Make<fx::TreverbDlg>(this)},
+      {ui_->chorusBtn, Make<fx::TchorusDlg>(this)},
+      {ui_->flangeBtn, Make<fx::TflangeDlg>(this)},
+      {ui_->extendBtn, Make<TextendDlg>(this)},
+      {ui_->gatedCutBtn, Make<TgatedCutDlg>(this)}};
+  for (const auto& [button, make] : launchers)
+    connect(button, &QPushButton::clicked, this, [this, make] { Launch(make); });
+}
+
+TWAVeditDlg::~TWAVeditDlg() {
+  // The viewer goes before the form it reports to.
+  delete viewer_.data();
+}
+
+QString TWAVeditDlg::From() const { return ui_->fromFileEdit->text(); }
+QString TWAVeditDlg::To() const { return ui_->toFileEdit->text(); }
+
+QPushButton* TWAVeditDlg::Launcher(const QString& name) const { return findChild<QPushButton*>(name); }
+
+void TWAVeditDlg::FormActivate() {
+  const bool ms = ui_->msButton->isChecked();
+  start_->SetText(ms ? "0.00" : "0");
+  end_->SetText(ms ? "0.00" : "0");
+  ui_->viewButton->setText(viewer_ ? "Import" : "View");
+  disableLaunchers();
+  fromFileEditExit();
+  toFileEditExit();
+}
+
+void TWAVeditDlg::enableLaunchers() {
+  for (QPushButton* b : ui_->launcherGroup->findChildren<QPushButton*>()) b->setEnabled(true);
+}
+
+void TWAVeditDlg::disableLaunchers() {
+  for (QPushButton* b : ui_->launcherGroup->findChildren<QPushButton*>()) b->setEnabled(false);
+}
+
+void TWAVeditDlg::enableControls() {
+  enableLaunchers();
+  for (QWidget* w : std::initializer_list<QWidget*>{ui_->startTimeEdit, ui_->endTimeEdit, ui_->startSpin,
+                                                   ui_->endSpin, ui_->msButton, ui_->sampleButton,
+                                                   ui_->viewButton})
+    w->setEnabled(true);
+  const bool stereo = input_.channels == 2;
+  for (QWidget* w : std::initializer_list<QWidget*>{ui_->leftBtn, ui_->rightBtn, ui_->bothBtn})
+    w->setEnabled(stereo);
+}
+
+void TWAVeditDlg::disableControls() {
+  disableLaunchers();
+  for (QWidget* w : std::initializer_list<QWidget*>{ui_->startTimeEdit, ui_->endTimeEdit, ui_->startSpin,
+                                                   ui_->endSpin, ui_->msButton, ui_->sampleButton,
+                                                   ui_->viewButton, ui_->leftBtn, ui_->rightBtn,
+                                                   ui_->bothBtn, ui_->swapBtn})
+    w->setEnabled(false);
+}
+
+void TWAVeditDlg::UpdateSwap() {
+  // Swap makes the output the input: only a valid WAV file can be that.
+  ui_->swapBtn->setEnabled(TWAVheader(To().toStdString()).Valid);
+}
+
+void TWAVeditDlg::fromFileEditExit() {
+  const std::string from = From().toStdString(), to = To().toStdString();
+  EditorInput facts;
+  if (std::optional<Problem> problem = CheckEditorInput(from, facts)) {
+    Warn(problem->message);
+    inputOk_ = false;
+    disableControls();
+    UpdateSwap();
+    CloseViewer();
+    return;
+  }
+  input_ = facts;
+  inputOk_ = true;
+  if (OutputIsInput(to, from, kCantOverwriteSource)) {
+    Warn(kCantOverwriteSource);
+    disableControls();
+  } else if (IsValidFileName(to)) {
+    enableControls();
+  }
+  // A new input: the whole of it is selected (the same one, left again, keeps its selection).
+  const bool ms = ui_->msButton->isChecked();
+  if (from != selectedInput_ || facts.totalFrames != selectedFrames_)
+    selection_ = {0, SelectionLimit(input_, ms)};
+  selectedInput_ = from;
+  selectedFrames_ = facts.totalFrames;
+  ShowSelection();
+  // A mono file is processed as "Left", the whole signal.
+  const bool stereo = input_.channels == 2;
+  (stereo ? ui_->bothBtn : ui_->leftBtn)->setChecked(true);
+  if (!stereo)
+    for (QWidget* w : std::initializer_list<QWidget*>{ui_->leftBtn, ui_->rightBtn, ui_->bothBtn})
+      w->setEnabled(false);
+  UpdateSwap();
+}
+
+void TWAVeditDlg::toFileEditExit() {
+  const std::string from = From().toStdString(), to = To().toStdString();
+  if (!IsValidFileName(to)) {
+    ui_->swapBtn->setEnabled(false);
+    disableLaunchers();
+    return;
+  }
+  if (OutputIsInput(to, from, kCantOverwriteSource)) {
+    Warn(kCantOverwriteSource);
+    ui_->swapBtn->setEnabled(false);
+    disableLaunchers();
+    return;
+  }
+  if (inputOk_) enableControls();
+  UpdateSwap();
+}
+
+void TWAVeditDlg::ShowSelection() {
+  const bool ms = ui_->msButton->isChecked();
+  start_->SetText(Q(SelectionText(selection_.start, ms)));
+  end_->SetText(Q(SelectionText(selection_.end, ms)));
+}
+
+bool TWAVeditDlg::LeaveSelection() { return start_->Leave() && end_->Leave(); }
+
+void TWAVeditDlg::msButtonClick() {
+  if (!inputOk_) return;
+  if (!LeaveSelection()) return;
+  selection_ = ConvertSelection(selection_, input_, true);
+  ShowSelection();
+}
+
+void TWAVeditDlg::sampleButtonClick() {
+  if (!inputOk_) return;
+  if (!LeaveSelection()) return;
+  selection_ = ConvertSelection(selection_, input_, false);
+  ShowSelection();
+}
+
+LaunchValues TWAVeditDlg::CurrentLaunch() const {
+  const ChannelChoice choice = ui_->leftBtn->isChecked()    ? ChannelChoice::Left
+                               : ui_->rightBtn->isChecked() ? ChannelChoice::Right
+                                                            : ChannelChoice::Both;
+  return EditorLaunch(From().toStdString(), To().toStdString(), input_, ui_->msButton->isChecked(),
+                      selection_, choice);
+}
+
+void TWAVeditDlg::CloseViewer() {
+  if (viewer_) {
+    viewer_->close();
+    viewer_ = nullptr;
+  }
+  ui_->viewButton->setText("View");
+}
+
+void TWAVeditDlg::Launch(const std::function<std::unique_ptr<QDialog>(const LaunchValues&)>& make) {
+  if (!LeaveSelection()) return;
+  CloseViewer();
+  std::unique_ptr<QDialog> dialog = make(CurrentLaunch());
+  showDialog(*dialog);
+  dialog.reset();
+  UpdateSwap();
+}
+
+void TWAVeditDlg::RunOperation(RangeResult (*operation)(const RangeRequest&, Progress&)) {
+  if (!LeaveSelection()) return;
+  CloseViewer();
+  const LaunchValues launch = CurrentLaunch();
+  Problem problem;
+  const std::optional<Overwrite> overwrite = CheckOutput(launch.output, {launch.input}, problem);
+  if (!overwrite) {
+    if (!problem.message.empty()) platform::ShowError(problem.BoxText());
+    return;
+  }
+  {
+    RunScope scope(*this, ui_->CancelBtn);
+    platform::HourglassCursor hourglass;
+    run_.Start();
+    outcome_ = RunWaveEngine(launch.output, *overwrite, [&](const std::string& path) {
+      const RangeResult r = operation(tonemill::RangeOf(launch, path), run_.Counters());
+      EngineRun result;
+      result.cancelled = r.cancelled;
+      if (r.endsEarly) result.problem = PrematureEnd(launch.input);
+      return result;
+    });
+    run_.timerTimer();
+    run_.Stop();
+  }
+  if (outcome_->end == WaveOutcome::End::Failed || outcome_->end == WaveOutcome::End::Incomplete)
+    platform::ShowError(outcome_->problem.BoxText());
+  UpdateSwap();
+}
+
+void TWAVeditDlg::cutBtnClick() { RunOperation(CutRange); }
+void TWAVeditDlg::maximizeBtnClick() { RunOperation(MaximizeRange); }
+void TWAVeditDlg::reverseBtnClick() { RunOperation(ReverseRange); }
+
+void TWAVeditDlg::viewButtonClick() {
+  if (viewer_) {
+    Import();
+    return;
+  }
+  auto* viewer = new TWAViewDlg(this, ui_->msButton->isChecked());
+  if (!viewer->loadFile(From())) return;  // it closes itself
+  viewer_ = viewer;
+  // Its OK (or any close) sets the button back to "View".
+  QPushButton* button = ui_->viewButton;  // the button itself, which may outlive ui_
+  connect(viewer, &QObject::destroyed, button, [button] { button->setText("View"); });
+  viewer->show();
+  ui_->viewButton->setText("Import");
+}
+
+void TWAVeditDlg::Import() {
+  const std::optional<std::pair<double, double>> range = viewer_->MarkedRange();
+  if (!range) {
+    platform::ShowError("Nothing is marked in WAView!");
+    return;
+  }
+  SelectionValues s;
+  if (std::optional<Problem> problem =
+          ImportRange(range->first, range->second, viewer_->MsMode(), input_, ui_->msButton->isChecked(), s)) {
+    platform::ShowError(problem->message);
+    return;
+  }
+  selection_ = s;
+  ShowSelection();
+}
+
+void TWAVeditDlg::swapBtnClick() {
+  const QString from = From();
+  ui_->fromFileEdit->setText(To());
+  ui_->toFileEdit->setText(from);
+  fromFileEditExit();
+  toFileEditExit();
+  // An open viewer shows the new input.
+  if (viewer_ && inputOk_ && !viewer_->loadFile(From())) viewer_ = nullptr;
+  if (!viewer_) ui_->viewButton->setText("View");
+}
+
+void TWAVeditDlg::OKBtnClick() { accept(); }
+
+void TWAVeditDlg::CancelBtnClick() {
+  if (run_.Running())
+    run_.Cancel();
+  else
+    reject();
+}
+
+void TWAVeditDlg::done(int result) {
+  CloseViewer();
+  TDialog::done(result);
+}
+
+}  // namespace tonemill::wave

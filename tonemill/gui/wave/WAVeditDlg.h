@@ -1,0 +1,94 @@
+// TWAVeditDlg ("WAV Edit"): the hub of the WAV work. It holds an input, an output and a
+// selection (in ms or samples, on the left, right or both channels), runs Cut, Maximize and
+// Reverse itself, launches every effect dialog and the mixer with the launch values of the
+// selection, swaps input and output to go on with a result, and opens the viewer, whose marked
+// range it imports.
+#pragma once
+
+#include "tonemill/gui/widgets/dialog.h"
+#include "tonemill/gui/widgets/NumberField.h"
+#include "tonemill/gui/wave/OperationRun.h"
+#include "tonemill/gui/wave/WaviewDlg.h"
+#include "tonemill/ops/operation.h"
+#include "tonemill/wave/rangeframe.h"
+#include "tonemill/wave/selection.h"
+
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace Ui {
+class WAVeditDlg;
+}
+class QPushButton;
+
+namespace tonemill::wave {
+
+class TWAVeditDlg : public ui::TDialog {
+  Q_OBJECT
+ public:
+  TWAVeditDlg(QWidget* parent, const QString& input, const QString& output);
+  ~TWAVeditDlg() override;
+
+  // The launch values the launchers hand over now.
+  LaunchValues CurrentLaunch() const;
+  bool InputValid() const { return inputOk_; }
+  TWAViewDlg* Viewer() const { return viewer_; }
+  QPushButton* Launcher(const QString& name) const;
+  // How the last Cut, Maximize or Reverse ended.
+  const std::optional<WaveOutcome>& Outcome() const { return outcome_; }
+  TOperationRun& Run() { return run_; }
+  // Opens a launcher's dialog; tests replace it to drive the dialog before it is shown.
+  std::function<void(QDialog&)> showDialog = [](QDialog& d) { d.exec(); };
+
+ public slots:
+  void fromFileEditExit();
+  void toFileEditExit();
+  void msButtonClick();
+  void sampleButtonClick();
+  void viewButtonClick();
+  void swapBtnClick();
+  void OKBtnClick();
+  void CancelBtnClick();
+  void cutBtnClick();
+  void maximizeBtnClick();
+  void reverseBtnClick();
+  void enableControls();
+  void disableControls();
+  void enableLaunchers();
+  void disableLaunchers();
+
+ protected:
+  void FormActivate() override;
+  void CancelRun() override { CancelBtnClick(); }
+  void done(int result) override;
+
+ private:
+  // A launcher: the viewer closes, the dialog gets the launch values, and Swap follows the
+  // output afterwards.
+  void Launch(const std::function<std::unique_ptr<QDialog>(const LaunchValues&)>& make);
+  void RunOperation(RangeResult (*operation)(const RangeRequest&, Progress&));
+  bool LeaveSelection();
+  void ShowSelection();
+  void UpdateSwap();
+  void CloseViewer();
+  void Import();
+  QString From() const;
+  QString To() const;
+
+  std::unique_ptr<Ui::WAVeditDlg> ui_;
+  EditorInput input_;
+  bool inputOk_ = false;  // the input passed its check
+  SelectionValues selection_;
+  std::string selectedInput_;  // the input the selection belongs to
+  int64_t selectedFrames_ = 0;
+  TNumberField* start_ = nullptr;
+  TNumberField* end_ = nullptr;
+  TOperationRun run_;
+  QPointer<TWAViewDlg> viewer_;
+  std::optional<WaveOutcome> outcome_;
+};
+
+}  // namespace tonemill::wave

@@ -1,0 +1,260 @@
+#include "WAVmixDlg.h"
+
+#include "ui_WAVmixDlg.h"
+
+#include "platform/messages.h"
+#include "platform/qt/cursor.h"
+#include "tonemill/gui/widgets/ExtFileListBox.h"
+#include "tonemill/files/outputfile.h"
+#include "tonemill/files/paths.h"
+#include "tonemill/files/wavheader.h"
+#include "tonemill/gui/widgets/fieldexit.h"
+#include "tonemill/gui/widgets/NumberField.h"
+
+#include <QFileInfo>
+#include <QHeaderView>
+
+namespace tonemill::wave {
+namespace {
+
+constexpr int kHelpMixer = 3280;
+enum Column { kFile, kLeft, kRight };
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+TWAVmixDlg::TWAVmixDlg(QWidget* parent, const LaunchValues& launch)
+    : TDialog(parent, kHelpMixer), ui_(std::make_unique<Ui::WAVmixDlg>()), launch_(launch) {
+  ui_->setupUi(this);
+  run_.SetGauge(ui_->gauge);
+  NoDefaultButton(this);
+  ui_->toFileEdit->setText(Q(launch.output));
+  ui::FieldExit::Install(ui_->toFileEdit, [this] {
+    toFileEditExit();
+    return true;
+  });
+  QTableWidget* grid = ui_->StringGrid1;
+  grid->setColumnCount(3);
+  grid->setHorizontalHeaderLabels({"File", "Left", "Right"});
+  grid->verticalHeader()->setVisible(false);
+  grid->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid->horizontalHeader()->setSectionResizeMode(kFile, QHeaderView::Stretch);
+  connect(grid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+    if (!selecting_ && row >= 0) StringGrid1SelectCell(row, column);
+  });
+  connect(ui_->addButton, &QPushButton::clicked, this, &TWAVmixDlg::addButtonClick);
+  connect(ui_->DeleteButton, &QPushButton::clicked, this, &TWAVmixDlg::deleteButtonClick);
+  connect(ui_->OKBtn, &QPushButton::clicked, this, &TWAVmixDlg::OKbtnClick);
+  connect(ui_->CancelBtn, &QPushButton::clicked, this, &TWAVmixDlg::CancelBtnClick);
+  connect(ui_->HelpBtn, &QPushButton::clicked, this, &TWAVmixDlg::HelpBtnClick);
+  connect(ui_->browser, &TFileBrowser::FileChange, this, &TWAVmixDlg::FileListBox1Change);
+  connect(ui_->browser, &TFileBrowser::FileActivated, this, &TWAVmixDlg::addButtonClick);
+  connect(&run_.Timer(), &QTimer::timeout, this, &TWAVmixDlg::Timer1Timer);
+  ui_->browser->Start(Q(launch.input));
+}
+
+TWAVmixDlg::~TWAVmixDlg() = default;
+
+void TWAVmixDlg::FormActivate() {
+  QTableWidget* grid = ui_->StringGrid1;
+  grid->setRowCount(0);
+  AppendRow(ui_->browser->FileName());
+  Select(0, kFile);
+  enableControls();
+  FileListBox1Change();
+}
+
+void TWAVmixDlg::AppendRow(const QString& file) {
+  QTableWidget* grid = ui_->StringGrid1;
+  const int row = grid->rowCount();
+  grid->insertRow(row);
+  grid->setItem(row, kFile, new QTableWidgetItem(file));
+  grid->setItem(row, kLeft, new QTableWidgetItem("1"));
+  grid->setItem(row, kRight, new QTableWidgetItem("1"));
+}
+
+void TWAVmixDlg::Select(int row, int column) {
+  selecting_ = true;
+  ui_->StringGrid1->setCurrentCell(row, column);
+  selecting_ = false;
+  editedRow_ = row;
+  editedColumn_ = column;
+}
+
+std::vector<MixSource> TWAVmixDlg::Sources() const {
+  std::vector<MixSource> sources;
+  const QTableWidget* grid = ui_->StringGrid1;
+  for (int r = 0; r < grid->rowCount(); ++r) {
+    MixSource s;
+    s.path = S(grid->item(r, kFile)->text());
+    CheckMixFactor(S(grid->item(r, kLeft)->text()), true, s.left);
+    CheckMixFactor(S(grid->item(r, kRight)->text()), false, s.right);
+    sources.push_back(s);
+  }
+  return sources;
+}
+
+AudioFormat TWAVmixDlg::Format() const {
+  AudioFormat f;
+  f.channels = ui_->monoButton->isChecked() ? 1 : 2;
+  f.bits = ui_->eightButton->isChecked() ? 8 : 16;
+  f.rate = ui_->elevenButton->isChecked() ? 11025 : ui_->twentytwoButton->isChecked() ? 22050 : 44100;
+  return f;
+}
+
+std::optional<Problem> TWAVmixDlg::CheckCell(int row, int column) const {
+  const QTableWidgetItem* item = ui_->StringGrid1->item(row, column);
+  const std::string text = item ? S(item->text()) : std::string();
+  double factor = 0;
+  switch (column) {
+    case kFile: return CheckMixSource(text, S(ui_->toFileEdit->text()));
+    case kLeft: return CheckMixFactor(text, true, factor);
+    default: return CheckMixFactor(text, false, factor);
+  }
+}
+
+bool TWAVmixDlg::StringGrid1SelectCell(int row, int column) {
+  if (editedRow_ < ui_->StringGrid1->rowCount()) {
+    if (std::optional<Problem> problem = CheckCell(editedRow_, editedColumn_)) {
+      // The bad cell stays selected; the new selection is refused.
+      Select(editedRow_, editedColumn_);
+      platform::ShowError(problem->BoxText());
+      ui_->OKBtn->setEnabled(false);
+      return false;
+    }
+  }
+  Select(row, column);
+  enableControls();
+  return true;
+}
+
+void TWAVmixDlg::FileListBox1Change() {
+  const std::string file = S(ui_->browser->FileName());
+  ui_->addButton->setEnabled(!run_.Running() && !file.empty() && TWAVheader(file).Valid &&
+                             !SameFile(file, S(ui_->toFileEdit->text())));
+}
+
+void TWAVmixDlg::addButtonClick() {
+  const QString file = ui_->browser->FileName();
+  if (file.isEmpty()) return;
+  if (SameFile(S(file), S(ui_->toFileEdit->text()))) {
+    platform::ShowError(kCantOverwriteSource);
+    return;
+  }
+  AppendRow(QFileInfo(file).absoluteFilePath());
+  Select(ui_->StringGrid1->rowCount() - 1, kFile);
+  enableControls();
+}
+
+void TWAVmixDlg::deleteButtonClick() {
+  QTableWidget* grid = ui_->StringGrid1;
+  if (grid->rowCount() < 2) return;
+  const int row = std::max(0, grid->currentRow());
+  selecting_ = true;
+  grid->removeRow(row);
+  selecting_ = false;
+  Select(std::min(row, grid->rowCount() - 1), kFile);
+  enableControls();
+}
+
+void TWAVmixDlg::toFileEditExit() {
+  const std::string output = S(ui_->toFileEdit->text());
+  bool ok = IsValidFileName(output);
+  const QTableWidget* grid = ui_->StringGrid1;
+  for (int r = 0; ok && r < grid->rowCount(); ++r) {
+    if (SameFile(output, S(grid->item(r, kFile)->text()))) {
+      ok = false;
+      Select(r, kFile);  // the clashing row becomes the edited cell
+    }
+  }
+  ui_->OKBtn->setEnabled(ok);
+  FileListBox1Change();
+}
+
+void TWAVmixDlg::enableControls() {
+  for (QWidget* w : findChildren<QWidget*>())
+    if (qobject_cast<QAbstractButton*>(w) || w->inherits("QLineEdit") || w->inherits("QAbstractItemView") ||
+        w->inherits("QComboBox"))
+      w->setEnabled(true);
+  ui_->DeleteButton->setEnabled(ui_->StringGrid1->rowCount() >= 2);
+  FileListBox1Change();
+  toFileEditExit();
+}
+
+void TWAVmixDlg::disableControls() {
+  for (QWidget* w : findChildren<QWidget*>())
+    if (w != ui_->CancelBtn && (qobject_cast<QAbstractButton*>(w) || w->inherits("QLineEdit") ||
+                                w->inherits("QAbstractItemView") || w->inherits("QComboBox")))
+      w->setEnabled(false);
+}
+
+void TWAVmixDlg::OKbtnClick() {
+  // Every row again: a source may have gone since it was added.
+  const QTableWidget* grid = ui_->StringGrid1;
+  for (int r = 0; r < grid->rowCount(); ++r)
+    for (int c : {kFile, kLeft, kRight})
+      if (std::optional<Problem> problem = CheckCell(r, c)) {
+        Select(r, c);
+        platform::ShowError(problem->BoxText());
+        ui_->OKBtn->setEnabled(false);
+        return;
+      }
+  const std::vector<MixSource> sources = Sources();
+  std::vector<std::string> paths;
+  for (const MixSource& s : sources) paths.push_back(s.path);
+  const std::string output = S(ui_->toFileEdit->text());
+  Problem problem;
+  const std::optional<Overwrite> overwrite = CheckOutput(output, paths, problem);
+  if (!overwrite) {
+    // A refusal is reported; the question's Cancel returns to the grid.
+    if (!problem.message.empty()) platform::ShowError(problem.BoxText());
+    return;
+  }
+  const AudioFormat format = Format();
+  {
+    RunScope scope(*this, ui_->CancelBtn);
+    platform::HourglassCursor hourglass;
+    run_.Start();
+    outcome_ = RunWaveEngine(
+        output, *overwrite,
+        [&](const std::string& path) {
+          const MixResult r = MixWavFiles(sources, path, format, run_.Counters());
+          return EngineRun{r.cancelled, r.problem};
+        },
+        kCannotOpenMixOutput);
+    Timer1Timer();
+    run_.Stop();
+  }
+  if (outcome_->end == WaveOutcome::End::Failed || outcome_->end == WaveOutcome::End::Incomplete)
+    platform::ShowError(outcome_->problem.BoxText());
+  accept();
+}
+
+void TWAVmixDlg::CancelBtnClick() {
+  if (!run_.Running()) {
+    reject();
+    return;
+  }
+  // The current source stops and no further one is mixed: the grid keeps its first source.
+  selecting_ = true;
+  ui_->StringGrid1->setRowCount(1);
+  selecting_ = false;
+  run_.Cancel();
+}
+
+void TWAVmixDlg::Timer1Timer() {
+  run_.timerTimer();
+  // The source being mixed is the selected row.
+  const QString item = Q(run_.Counters().item);
+  QTableWidget* grid = ui_->StringGrid1;
+  for (int r = 0; r < grid->rowCount(); ++r)
+    if (grid->item(r, kFile)->text() == item && grid->currentRow() != r) {
+      selecting_ = true;
+      grid->setCurrentCell(r, kFile);
+      selecting_ = false;
+    }
+}
+
+}  // namespace tonemill::wave

@@ -1,0 +1,99 @@
+// TWAViewDlg ("WAView"): the WAV editor's companion window. It draws the input's waveform,
+// zooms and scrolls, marks a range with the mouse or the edits, and plays the whole file, the
+// shown window or the marked range through the audio output, exact to the frame. The editor
+// imports the marked range from it. Drawing a long file reads it once, into a summary that
+// every later window is drawn from; Reset reads "Stop" while that runs and stops it.
+#pragma once
+
+#include "tonemill/gui/widgets/mediaplayer.h"
+#include "tonemill/gui/widgets/dialog.h"
+#include "tonemill/gui/widgets/NumberField.h"
+#include "tonemill/wave/wavesummary.h"
+#include "tonemill/wave/waveview.h"
+
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+namespace Ui {
+class WaviewDlg;
+}
+class QPushButton;
+
+namespace tonemill::wave {
+
+class TWAViewDlg : public ui::TDialog {
+  Q_OBJECT
+ public:
+  TWAViewDlg(QWidget* parent, bool msMode);
+  ~TWAViewDlg() override;
+
+  // Reads the file and draws it; false after "Error reading NAME!" (the window then closes).
+  bool loadFile(const QString& name);
+  QString FileName() const { return file_; }
+  const WaveView& View() const { return view_; }
+  WaveSummary* Summary() const { return summary_.get(); }
+  app::TMediaPlayer& Player() { return player_; }
+  bool MsMode() const;
+  double FramesPerMs() const { return framesPerMs_; }
+  // The marked range in the viewer's unit, for Import; nothing when no range is marked.
+  std::optional<std::pair<double, double>> MarkedRange() const;
+  bool Drawing() const { return drawing_; }
+  bool Playing() const;
+
+ public slots:
+  void doReset();
+  void redraw();
+  void curvesMouseMove(int x, int y);
+  void curvesClick(int x, int y);
+  void zoomButtonClick();
+  void startButtonClick();
+  void endButtonClick();
+  void leftBtnClick();
+  void rightBtnClick();
+  void fastLeftBtnClick();
+  void fastRightBtnClick();
+  void msButtonClick();
+  void sampleButtonClick();
+  void playSelectedBtnClick();
+  void playShownBtnClick();
+  void playAllBtnClick();
+  void playerNotify(app::TMediaPlayer::Notify notify);
+  void Timer1Timer();
+  void ResetBtnClick();
+  void OKbtnClick();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void ShowMarks();
+  void UpdateCursorAndButtons();
+  // Starts or stops playing [from, to] with `button` reading "Stop".
+  void Play(QPushButton* button, int64_t from, int64_t to);
+  void StopPlaying();
+  // Disables every control but `keep` (while playing), and back.
+  void paralyse(QPushButton* keep);
+  void unParalyse();
+  void ScrollAndDraw(int64_t frames);
+  void CancelRun() override;
+
+  std::unique_ptr<Ui::WaviewDlg> ui_;
+  QString file_;
+  double framesPerMs_ = 1;
+  WaveView view_;
+  std::unique_ptr<WaveSummary> summary_;
+  TNumberField* zoomH_ = nullptr;
+  TNumberField* zoomV_ = nullptr;
+  TNumberField* start_ = nullptr;
+  TNumberField* end_ = nullptr;
+  app::TMediaPlayer player_;
+  QTimer timer1_;
+  QPushButton* playing_ = nullptr;  // the play button that reads "Stop"
+  std::vector<QWidget*> paralysed_;
+  bool drawing_ = false;
+  Progress* building_ = nullptr;  // the summary's build while it runs
+};
+
+}  // namespace tonemill::wave

@@ -1,0 +1,139 @@
+#include "effectrun.h"
+
+#include "resona/resona.h"
+#include "tonemill/files/settings.h"
+#include "tonemill/files/wavheader.h"
+#include "tonemill/ops/targets.h"
+
+namespace tonemill {
+namespace {
+
+constexpr int kVocodeOrdinal = 1, kEchoOrdinal = 2, kFlangeOrdinal = 3, kReverbOrdinal = 4;
+
+int OrdinalOf(EffectKind kind) {
+  switch (kind) {
+    case EffectKind::Echo: return kEchoOrdinal;
+    case EffectKind::Flange:
+    case EffectKind::Chorus: return kFlangeOrdinal;
+    case EffectKind::Reverb: return kReverbOrdinal;
+    case EffectKind::Vocoder: return kVocodeOrdinal;
+  }
+  return 0;
+}
+
+int32_t CallExport(void* entry, const EffectJob& job, const char* out, Progress& progress) {
+  const LaunchValues& l = job.launch;
+  RangeArguments r = RangeOf(l);
+  if (job.wholeFile) {
+    r.startFrame = 0;
+    r.endFrame = INT32_MAX;  // the library ends the range at the last frame
+  }
+  const char* in = l.input.c_str();
+  switch (job.kind) {
+    case EffectKind::Echo: {
+      const EchoArguments a = EchoArgumentsOf(job.fields, l);
+      return reinterpret_cast<WavEchoProc>(entry)(in, out, r.startFrame, r.endFrame, a.delayFrames,
+                                                  a.feedback, a.level, r.leftOnly, r.rightOnly,
+                                                  &progress.done, &progress.total);
+    }
+    case EffectKind::Flange:
+    case EffectKind::Chorus: {
+      const FlangeArguments a = FlangeArgumentsOf(job.fields, l, l.rate);
+      const FlangeTables& t = FlangeWaveTables();
+      return reinterpret_cast<WavFlangeProc>(entry)(
+          in, out, r.startFrame, r.endFrame, a.offsetFrames, a.variationFrames, a.rateNum,
+          a.rateDen, a.dryLevel, a.wetLevel, a.feedback, r.leftOnly, r.rightOnly, &progress.done,
+          &progress.total, t.sine.data(), t.cosine.data());
+    }
+    case EffectKind::Reverb: {
+      const ReverbArguments a = ReverbArgumentsOf(job.fields, l);
+      const int32_t* L = a.lowpassLeft;
+      const int32_t* R = a.lowpassRight;
+      return reinterpret_cast<WavReverbProc>(entry)(
+          in, out, a.algorithm, r.startFrame, r.endFrame, a.decayMs, a.predelayMs, a.levelLeft,
+          a.levelRight, L[0], L[1], L[2], L[3], L[4], L[5], R[0], R[1], R[2], R[3], R[4], R[5],
+          r.leftOnly, r.rightOnly, &progress.done, &progress.total);
+    }
+    case EffectKind::Vocoder: {
+      const VocodeArguments a = VocodeArgumentsOf(job.fields, l, job.normalize);
+      return reinterpret_cast<VocodeProc>(entry)(
+          job.controlFile.c_str(), in, out, r.startFrame, r.endFrame, a.windowFrames, a.bandCount,
+          a.amp256, r.leftOnly, r.rightOnly, a.normalize, a.controlCenter, a.controlWidth,
+          a.carrierCenter, a.carrierWidth, a.weight256, &progress.done, &progress.total);
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::optional<Problem> CheckEffectJob(const EffectJob& job) {
+  const std::string& out = job.launch.output;
+  if (auto clash = OutputIsInput(out, job.launch.input, "Can't overwrite source file!")) return clash;
+  if (auto bad = CheckFields(job.fields, job.launch)) return bad;
+  if (job.kind == EffectKind::Vocoder) {
+    const TWAVheader control(job.controlFile);
+    if (!control.Valid) return Problem("Error reading control file " + job.controlFile + "!", job.controlFile);
+    if (auto clash = OutputIsInput(out, job.controlFile, "Can't overwrite source file!")) return clash;
+    const int32_t carrierRate = job.launch.rate > 0 ? job.launch.rate : TWAVheader(job.launch.input).SampleRate;
+    if (auto bad = CheckBands(job.fields, control.SampleRate, carrierRate)) return bad;
+  }
+  return UnwritableTarget(out);
+}
+
+std::string EffectStatusMessage(int32_t status, const EffectJob& job) {
+  switch (status) {
+    case 1: return "Out of memory!";
+    case 2: return "Can't read WAV file " + job.launch.input + "!";
+    case 3: return "Can't create file " + job.launch.output + "!";
+    case 4: return "Disk full!";
+    case 5: return "Error reading control file " + job.controlFile + "!";
+    default: return "Internal error!";
+  }
+}
+
+EffectOutcome RunEffect(const EffectJob& job, Progress& progress, platform::PumpFunction pump,
+                        void* pumpContext) {
+  EffectOutcome outcome;
+  OutputFile out = OutputFile::Open(job.launch.output, outcome.problem);
+  if (!out.IsOpen()) return outcome;
+  platform::BoundLibrary library = platform::BoundLibrary::Load("RESONA.DLL", pump, pumpContext);
+  if (!library.IsLoaded()) {
+    outcome.problem = Problem(platform::LoadErrorMessage("RESONA.DLL"));
+    return outcome;
+  }
+  void* entry = library.Export(OrdinalOf(job.kind));
+  if (!entry) {
+    outcome.problem = Problem(platform::MissingExportMessage("RESONA.DLL", OrdinalOf(job.kind)));
+    return outcome;
+  }
+  progress.Reset(1);
+  const int32_t status = CallExport(entry, job, out.Path().c_str(), progress);
+  library.Free();
+  if (status != 0) {
+    const std::string file = status == 3 || status == 4 ? job.launch.output
+                             : status == 5              ? job.controlFile
+                                                        : job.launch.input;
+    outcome.problem = Problem(EffectStatusMessage(status, job), file);
+    return outcome;
+  }
+  if (!out.Commit(job.overwrite, outcome.problem)) return outcome;
+  if (!progress.Cancelled()) {
+    outcome.end = EffectOutcome::End::Done;
+    return outcome;
+  }
+  outcome.end = EffectOutcome::End::Cancelled;
+  outcome.problem = Problem("Cancelled after " + std::to_string(progress.DoneAtCancel()) + " of " +
+                                std::to_string(progress.total) +
+                                " bytes: the output holds what was processed before the cancel",
+                            job.launch.output);
+  return outcome;
+}
+
+std::string PatchFilePath(EffectKind kind) {
+  const std::string ini = LocateSettings().iniPath;
+  const size_t slash = ini.find_last_of('/');
+  return (slash == std::string::npos ? std::string() : ini.substr(0, slash + 1)) + LayoutOf(kind).fileName;
+}
+
+}  // namespace tonemill

@@ -1,0 +1,53 @@
+// Running an effect the way its dialog's OK button does, for the dialogs and the command line:
+// the checks before work, the library's export called once on a temporary output beside the
+// target, the status turned into the dialog's message, and the output put into place on
+// success or cancel.
+#pragma once
+
+#include "tonemill/effects/effectarguments.h"
+#include "platform/library.h"
+#include "tonemill/files/outputfile.h"
+#include "tonemill/files/progress.h"
+
+#include <optional>
+#include <string>
+
+namespace tonemill {
+
+struct EffectJob {
+  EffectKind kind = EffectKind::Echo;
+  LaunchValues launch;     // input, output, unit, frames per ms, channels, selection
+  EffectFields fields;
+  std::string controlFile;  // the vocoder's
+  bool normalize = false;   // the vocoder's "Prescan & normalize"
+  // Every frame, whatever the selection says: a selection's end in milliseconds, converted back
+  // with frames per ms, can truncate to the frame before the last one.
+  bool wholeFile = false;
+  Overwrite overwrite = Overwrite::Refuse;
+};
+
+// Before any work: the output may be neither the input nor the control file ("Can't overwrite
+// source file!") nor something other than a regular file; every value passes its field's check
+// (CheckFields); the control file must be a valid WAV file ("Error reading control file
+// NAME!") and the bands in use fit its rate and the carrier's (CheckBands).
+std::optional<Problem> CheckEffectJob(const EffectJob& job);
+
+struct EffectOutcome {
+  enum class End { Done, Cancelled, Failed };
+  End end = End::Failed;
+  Problem problem;  // why it failed, or what a cancel left
+};
+
+// `progress` carries the library's counters (done = bytes processed, total = bytes of work).
+EffectOutcome RunEffect(const EffectJob& job, Progress& progress, platform::PumpFunction pump,
+                        void* pumpContext);
+
+// The message for a status of an effect export: "Out of memory!" for 1 and "Internal error!"
+// for unknown ones, as the dialogs have always shown, and messages of their own for the
+// statuses of inputs the dialogs never passed.
+std::string EffectStatusMessage(int32_t status, const EffectJob& job);
+
+// Where the effect's patch file lives: beside the settings file.
+std::string PatchFilePath(EffectKind kind);
+
+}  // namespace tonemill
