@@ -1,14 +1,18 @@
-// The fast paths against their plain definitions: the filter sections' register-stack kernels
-// and the inline conversions of extended results to samples.
+// The fast paths against definitions of their own: the filter sections' register-stack kernels
+// against the recursion written out below, and the inline conversions of extended results to
+// samples against the library.
 #include "tonemill/wave/band.h"
 #include "tonemill/wave/lohi.h"
 #include "tonemill/wave/samples.h"
 #include "tonemill/wave/section.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace tonemill {
@@ -16,31 +20,97 @@ namespace {
 
 bool SameBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
 
-SectionBlock BlockOver(const std::vector<int32_t>& in, std::vector<int32_t>& out) {
-  out.assign(in.size() - 2, 0);
-  return {in.data() + 2, out.data(), int64_t(out.size()), 0.25L, -1.5L};
+// The filters as defined, one sample after the other in extended precision, each expression
+// evaluated left to right:
+//   low/high pass: y = t × (x + x2) + 2t × x1 − a1 × y1 − a2 × y2
+//   band pass:     y = t × (x − x2) − a1 × y1 − a2 × y2
+// then x2 = x1, x1 = x, y2 = y1, y1 = y. The output o is amplification × y, or amplification ×
+// (x − y) for the high pass and the notch; the sample is Round(o) clipped to the limits, with
+// halves to even, and silence where o is not a number (a section driven unstable).
+struct Defined {
+  std::vector<int32_t> out;
+  long double y1, y2;
+};
+
+int32_t DefinedSample(long double o, SampleLimits limits) {
+  if (std::isnan(o)) return 0;
+  return int32_t(std::lrint(std::clamp<long double>(o, limits.low, limits.high)));
 }
 
-// Runs the plain loop and the dispatching runs (kernels, or their fallback) over the same
-// blocks from the same state, one channel alone and two side by side, and expects the same
-// samples and state.
-void ExpectSameBits(const SectionSettings& s, const std::vector<int32_t>& left,
-                    const std::vector<int32_t>& right) {
-  std::vector<int32_t> plainLeft, plainRight, alone, pairLeft, pairRight;
-  SectionBlock pl = BlockOver(left, plainLeft), pr = BlockOver(right, plainRight);
-  SectionBlock one = BlockOver(left, alone), l = BlockOver(left, pairLeft), r = BlockOver(right, pairRight);
-  sectiondetail::Plain(s, pl);
-  sectiondetail::Plain(s, pr);
+// `in` starts with the two inputs before the block (x2, then x1).
+Defined Define(const SectionSettings& s, const std::vector<int32_t>& in, long double y1,
+               long double y2) {
+  Defined d;
+  long double x2 = in[0], x1 = in[1];
+  for (size_t i = 2; i < in.size(); ++i) {
+    const long double x = in[i];
+    const long double y = s.kind == SectionKind::LowHigh
+                              ? s.t * (x + x2) + 2 * s.t * x1 - s.a1 * y1 - s.a2 * y2
+                              : s.t * (x - x2) - s.a1 * y1 - s.a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    d.out.push_back(DefinedSample(s.amplification * (s.complement ? x - y : y), s.limits));
+  }
+  d.y1 = y1;
+  d.y2 = y2;
+  return d;
+}
+
+constexpr long double kFirstY1 = 0.25L, kFirstY2 = -1.5L;  // a state left by an earlier block
+
+SectionBlock BlockOver(const std::vector<int32_t>& in, std::vector<int32_t>& out) {
+  out.assign(in.size() - 2, 0);
+  return {in.data() + 2, out.data(), int64_t(out.size()), kFirstY1, kFirstY2};
+}
+
+// The block gave the defined samples and left the defined state.
+::testing::AssertionResult AsDefined(const SectionBlock& block, const std::vector<int32_t>& out,
+                                     const Defined& d) {
+  if (out != d.out) {
+    const auto miss = std::mismatch(out.begin(), out.end(), d.out.begin());
+    return ::testing::AssertionFailure()
+           << "sample " << (miss.first - out.begin()) << " of " << out.size() << ": "
+           << *miss.first << ", defined " << *miss.second;
+  }
+  if (!SameBits(block.y1, d.y1) || !SameBits(block.y2, d.y2))
+    return ::testing::AssertionFailure() << "state " << double(block.y1) << ", " << double(block.y2)
+                                         << ", defined " << double(d.y1) << ", " << double(d.y2);
+  return ::testing::AssertionSuccess();
+}
+
+SectionSettings LowHighSection(const LowHighDesign& d, double amplification, bool complement,
+                               SampleLimits limits = SampleLimits::For(false)) {
+  return {SectionKind::LowHigh, d.t, 2 * d.t, d.a1, d.a2, amplification, complement, limits};
+}
+SectionSettings BandSection(const BandDesign& d, double amplification, bool complement,
+                            SampleLimits limits = SampleLimits::For(false)) {
+  return {SectionKind::Band, d.t, 0, d.a1, d.a2, amplification, complement, limits};
+}
+
+std::string Describe(const SectionSettings& s) {
+  std::ostringstream o;
+  o << (s.kind == SectionKind::Band ? "band" : "low/high") << " t " << double(s.t) << " amp "
+    << s.amplification << " complement " << s.complement << " limit " << s.limits.high;
+  return o.str();
+}
+
+// The runs the filters call (the kernels, or the plain loop they fall back to) over the same
+// blocks from the same state, one channel alone and two side by side, give the defined samples
+// and state.
+void ExpectDefined(const SectionSettings& s, const std::vector<int32_t>& left,
+                   const std::vector<int32_t>& right) {
+  const Defined definedLeft = Define(s, left, kFirstY1, kFirstY2);
+  const Defined definedRight = Define(s, right, kFirstY1, kFirstY2);
+  std::vector<int32_t> alone, pairLeft, pairRight;
+  SectionBlock one = BlockOver(left, alone), l = BlockOver(left, pairLeft),
+               r = BlockOver(right, pairRight);
   RunSection(s, one);
   RunSections(s, l, r);
-  const bool band = s.kind == SectionKind::Band;
-  ASSERT_EQ(alone, plainLeft) << (band ? "band" : "low/high") << " amp " << s.amplification
-                              << " complement " << s.complement << " t " << double(s.t);
-  ASSERT_EQ(pairLeft, plainLeft) << "pair, " << (band ? "band" : "low/high") << " t " << double(s.t);
-  ASSERT_EQ(pairRight, plainRight) << "pair, " << (band ? "band" : "low/high") << " t " << double(s.t);
-  for (const SectionBlock* b : {&one, &l})
-    EXPECT_TRUE(SameBits(b->y1, pl.y1) && SameBits(b->y2, pl.y2));
-  EXPECT_TRUE(SameBits(r.y1, pr.y1) && SameBits(r.y2, pr.y2));
+  ASSERT_TRUE(AsDefined(one, alone, definedLeft)) << "alone, " << Describe(s);
+  ASSERT_TRUE(AsDefined(l, pairLeft, definedLeft)) << "pair left, " << Describe(s);
+  ASSERT_TRUE(AsDefined(r, pairRight, definedRight)) << "pair right, " << Describe(s);
 }
 
 std::vector<int32_t> RandomSamples(size_t n, uint32_t seed, int32_t divisor = 1) {
@@ -50,23 +120,22 @@ std::vector<int32_t> RandomSamples(size_t n, uint32_t seed, int32_t divisor = 1)
   return v;
 }
 
-TEST(SectionKernels, GiveTheBitsOfThePlainLoops) {
-  if (!sectiondetail::HaveKernels()) GTEST_SKIP() << "no kernels on this processor";
+TEST(SectionKernels, GiveTheDefinedBits) {
   const std::vector<int32_t> input = RandomSamples(20002, 3), other = RandomSamples(20002, 4);
   const std::vector<int32_t> quiet = RandomSamples(20002, 3, 300), otherQuiet = RandomSamples(20002, 4, 300);
   for (const SampleLimits limits : {SampleLimits::For(false), SampleLimits::For(true)}) {
+    const bool eight = limits.high == 127;
+    const auto& left = eight ? quiet : input;
+    const auto& right = eight ? otherQuiet : other;
     for (double rate : {11025.0, 44100.0}) {
       // Cutoffs and widths from 0 through half the rate to beyond it (an unstable section).
       for (double f : {0.0, 1.0, 100.0, 1000.0, 5512.5, rate / 2, rate * 0.7}) {
+        const LowHighDesign lh = DesignLowHigh(f, int32_t(rate));
+        const BandDesign bd = DesignBand(rate / 4 + f / 3, f, int32_t(rate));
         for (double amplification : {1.0, -1.0, 0.37, 100.0, 1e300}) {
-          const LowHighDesign lh = DesignLowHigh(f, int32_t(rate));
-          const BandDesign bd = DesignBand(rate / 4 + f / 3, f, int32_t(rate));
           for (bool complement : {false, true}) {
-            const bool eight = limits.high == 127;
-            const auto& left = eight ? quiet : input;
-            const auto& right = eight ? otherQuiet : other;
-            ExpectSameBits({SectionKind::LowHigh, lh.t, 2 * lh.t, lh.a1, lh.a2, amplification, complement, limits}, left, right);
-            ExpectSameBits({SectionKind::Band, bd.t, 0, bd.a1, bd.a2, amplification, complement, limits}, left, right);
+            ExpectDefined(LowHighSection(lh, amplification, complement, limits), left, right);
+            ExpectDefined(BandSection(bd, amplification, complement, limits), left, right);
           }
         }
       }
@@ -78,22 +147,20 @@ TEST(SectionKernels, GiveTheBitsOfThePlainLoops) {
 // that is no integer in one channel late in a block sends the block back to the plain loop.
 TEST(SectionKernels, RunEveryLengthAndFallBackLate) {
   if (!sectiondetail::HaveKernels()) GTEST_SKIP() << "no kernels on this processor";
-  const LowHighDesign lh = DesignLowHigh(3000, 44100);
-  const BandDesign bd = DesignBand(2000, 700, 44100);
-  const SectionSettings designs[] = {{SectionKind::LowHigh, lh.t, 2 * lh.t, lh.a1, lh.a2, 1.5, true},
-                                     {SectionKind::Band, bd.t, 0, bd.a1, bd.a2, -0.7, false}};
-  for (const SectionSettings& s : designs) {
+  const SectionSettings sections[] = {LowHighSection(DesignLowHigh(3000, 44100), 1.5, true),
+                                      BandSection(DesignBand(2000, 700, 44100), -0.7, false)};
+  for (const SectionSettings& s : sections) {
     for (size_t n : {1, 2, 3, 255, 256, 257, 511, 513, 1000}) {
       const std::vector<int32_t> left = RandomSamples(n + 2, uint32_t(n)), right = RandomSamples(n + 2, 7);
-      std::vector<int32_t> plain, kernel, pairLeft, pairRight;
-      SectionBlock p = BlockOver(left, plain), k = BlockOver(left, kernel);
-      SectionBlock l = BlockOver(left, pairLeft), r = BlockOver(right, pairRight);
-      sectiondetail::Plain(s, p);
-      ASSERT_TRUE(sectiondetail::Kernel(s, k));
-      ASSERT_TRUE(sectiondetail::Kernel(s, l, r));
-      EXPECT_EQ(kernel, plain) << n;
-      EXPECT_EQ(pairLeft, plain) << n;
-      EXPECT_TRUE(SameBits(k.y1, p.y1) && SameBits(k.y2, p.y2) && SameBits(l.y1, p.y1)) << n;
+      std::vector<int32_t> alone, pairLeft, pairRight;
+      SectionBlock k = BlockOver(left, alone), l = BlockOver(left, pairLeft), r = BlockOver(right, pairRight);
+      ASSERT_TRUE(sectiondetail::Kernel(s, k)) << n;
+      ASSERT_TRUE(sectiondetail::Kernel(s, l, r)) << n;
+      const Defined definedLeft = Define(s, left, kFirstY1, kFirstY2);
+      EXPECT_TRUE(AsDefined(k, alone, definedLeft)) << n << " alone, " << Describe(s);
+      EXPECT_TRUE(AsDefined(l, pairLeft, definedLeft)) << n << " pair left, " << Describe(s);
+      EXPECT_TRUE(AsDefined(r, pairRight, Define(s, right, kFirstY1, kFirstY2)))
+          << n << " pair right, " << Describe(s);
     }
     // Quiet but for one loud sample in the third chunk, where amplification × y passes 2^63.
     SectionSettings loud = s;
@@ -104,7 +171,7 @@ TEST(SectionKernels, RunEveryLengthAndFallBackLate) {
     SectionBlock l = BlockOver(left, outLeft), r = BlockOver(right, outRight);
     EXPECT_TRUE(sectiondetail::Kernel(loud, l));
     EXPECT_FALSE(sectiondetail::Kernel(loud, l, r));
-    ExpectSameBits(loud, left, right);
+    ExpectDefined(loud, left, right);
   }
 }
 
