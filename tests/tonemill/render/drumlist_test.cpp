@@ -23,6 +23,15 @@ TEST(DrumList, CellsAndRepeatedRows) {
     cell = bad;
     EXPECT_EQ(CheckDrumCell(cell, false), "Illegal MIDI Channel!") << bad;
   }
+  for (const auto& [typed, stored] : {std::pair{"all", "ALL"}, std::pair{" 16", "16"}}) {
+    cell = typed;
+    EXPECT_EQ(CheckDrumCell(cell, false), "") << typed;
+    EXPECT_EQ(cell, stored);
+  }
+  // A blank cell is not filled in yet: the list is incomplete there.
+  EXPECT_TRUE(DrumCellIsEmpty("  ") && DrumCellIsEmpty("") && !DrumCellIsEmpty(" 1"));
+  EXPECT_EQ(FirstEmptyDrumCell({{"ALL", "10"}, {"2", " "}, {"", "3"}}), (std::pair<size_t, int>{1, 1}));
+  EXPECT_EQ(FirstEmptyDrumCell({{"ALL", "10"}}), std::nullopt);
   std::vector<DrumRow> rows = {{"ALL", "10"}, {"2", "10"}, {"ALL", "10"}, {"ALL", "9"}, {"2", "10"}};
   RemoveRepeatedDrumRows(rows);
   EXPECT_EQ(rows, (std::vector<DrumRow>{{"ALL", "10"}, {"2", "10"}, {"ALL", "9"}}));

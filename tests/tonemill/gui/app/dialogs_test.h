@@ -5,15 +5,13 @@
 class DialogsTest : public QObject {
   Q_OBJECT
  private slots:
-  void rulesTables();
   void copyOntoItselfIsRefusedAndKeepsTheFile();
   void copyAndMoveAskBeforeOverwriting();
   void leavingFieldsChecksOnceAndPutsTextBack();
   void groupOkOnlyForAnotherDirectory();
   void groupCopyWithAllAndAbort();
   void groupMoveReportsFailuresAndGoesOn();
-  void runFormParametersAndLaunch();
-  void playClockAndPictures();
+  void runFormLaunches();
   void playsWavExactToTheFrame();
   void playWithoutSoundDevice();
   void playMidiRendersIntoScratchFiles();

@@ -6,7 +6,7 @@ class MainWindowTest : public QObject {
   Q_OBJECT
  private slots:
   void firstStartWritesSettingsAndDirectories();
-  void enablingTableForEverySelectorAndExtension();
+  void buttonsFollowTheSelectedFile();
   void missingDirectoryDisablesListWithOneMessage();
   void filterIgnoresCaseAndHidesDotFiles();
   void placeIsListedWithoutChangingSettings();
