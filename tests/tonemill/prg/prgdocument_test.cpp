@@ -311,6 +311,9 @@ TEST(SamplePlayer, LayersAndTheOneNoteList) {
   EXPECT_EQ(OctaveOfText("11"), std::nullopt);
   EXPECT_EQ(KeyInOctave(KeyOfNoteText("B4"), 10), 131);
   EXPECT_EQ(KeyOfNoteText("h4"), -1);
+  EXPECT_STREQ(kIllegalNoteMessage, "Illegal note code!");
+  EXPECT_STREQ(kIllegalOctaveMessage, "Illegal octave number!");
+  EXPECT_STREQ(kDurationField.message, "Illegal Duration!");
 
   Studio s;
   PrgLine piano;

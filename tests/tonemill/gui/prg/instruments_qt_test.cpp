@@ -130,19 +130,8 @@ void InstrumentsTest::prgEditorLoadsAndShowsTheTable() {
   prg::TPRGeditDlg editor(nullptr, Q(s.Prg()), Q(s.Wav()), Q(s.Temp()));
   QVERIFY(editor.Load());
   QCOMPARE(answers.Texts().size(), qsizetype(3));  // STR.WAV's format corrected
-  QCOMPARE(editor.windowTitle(), QString("PRG Edit"));
-  QCOMPARE(Text(editor, "PRGdir"), Q(s.Prg()));
-  QCOMPARE(Text(editor, "WAVdir"), Q(s.Wav()));
   QTableWidget* grid = editor.Grid();
-  QCOMPARE(grid->columnCount(), 25);
   QCOMPARE(grid->rowCount(), 2);
-  const char* headers[] = {"Key range", "WAV file", "Base key", "Base volume", "Base pan", "Bits",
-                           "Channels", "Sampling rate [Hz]", "Velocity sens. [%]"};
-  for (int c = 0; c < 9; ++c) {
-    QCOMPARE(grid->horizontalHeaderItem(c)->text(), QString(headers[c]));
-    QVERIFY(grid->columnWidth(c) >= 8 * int(strlen(headers[c])));
-  }
-  QCOMPARE(grid->horizontalHeaderItem(24)->text(), QString("Loop end sample"));
   QCOMPARE(grid->item(1, 1)->text(), QString("STR"));
   QCOMPARE(grid->item(1, 5)->text() + " " + grid->item(1, 6)->text() + " " + grid->item(1, 7)->text(),
            QString("8 2 22050"));
@@ -160,8 +149,7 @@ void InstrumentsTest::prgEditorLoadsAndShowsTheTable() {
   QVERIFY(QTest::qWaitForWindowActive(&editor));
   grid->setFocus();
   grid->setCurrentCell(1, 4);
-  QCOMPARE(Text(editor, "Label4"),
-           QString("The stereo position at recording time. Allowed range: 0 (all left) to 127 (all right)."));
+  QCOMPARE(Text(editor, "Label4"), QString(ColumnExplanation(4)));
   QCOMPARE(editor.RowMarker(1), QString("> "));
   Child(editor, "Memo1")->setFocus();
   QCOMPARE(Text(editor, "Label4"), QString("Comment field - free format text."));
@@ -182,12 +170,9 @@ void InstrumentsTest::prgEditorChecksCellsAndLocksTheRest() {
   prg::TPRGeditDlg editor(nullptr, Q(s.Prg()), Q(s.Wav()), Q(s.Temp()));
   QVERIFY(editor.Load());
   QTableWidget* grid = editor.Grid();
-  // A good value is rewritten in its normal form.
+  // The cells' rules are the document's (prg/prgdocument); a good value is shown in its normal
+  // form, with the cells it changes besides its own.
   grid->setCurrentCell(0, 3);
-  grid->item(0, 3)->setText("99.5");
-  QCOMPARE(grid->item(0, 3)->text(), QString("100"));
-  grid->item(0, 15)->setText("0.125");
-  QCOMPARE(grid->item(0, 15)->text(), QString("0.13"));
   grid->item(0, 23)->setText("-3");  // a negative loop point clears both
   QCOMPARE(grid->item(0, 23)->text() + grid->item(0, 24)->text(), QString("-1-1"));
   grid->item(0, 1)->setText("str.wav");
@@ -443,27 +428,17 @@ void InstrumentsTest::samplePlayerNoteAndOctave() {
   Answers answers;
   wave::TplaySampleDlg player(nullptr, Q(s.Wav()), Q(s.Temp()), Q(s.Temp() + "Temp.WAV"), "g4",
                              {piano}, 0);
-  QCOMPARE(player.windowTitle(), QString("Play sample"));
   QCOMPARE(Text(player, "noteEdit") + " " + Text(player, "octaveEdit"), QString("g4 4"));
-  QCOMPARE(Text(player, "durationEdit") + " " + Text(player, "attackEdit") + " " + Text(player, "pressureEdit") +
-               " " + Text(player, "releaseEdit") + " " + Text(player, "modulationEdit"),
-           QString("1000 64 64 64 0"));
-  QVERIFY(Child<QRadioButton>(player, "stereoButton")->isChecked() &&
-          Child<QRadioButton>(player, "rate44Button")->isChecked() &&
-          Child<QRadioButton>(player, "bits16Button")->isChecked());
   QVERIFY(Enabled(player, "writeButton"));
   QVERIFY(!Enabled(player, "playButton"));  // no output file yet
   QCOMPARE(player.Keys()->NoteWidth(), 18);
 
-  // Note and octave.
+  // Note and octave; what a field takes is the player's rules' (prg/sampleplay).
   Type(player, "noteEdit", "C#6");
   QCOMPARE(Text(player, "noteEdit") + " " + Text(player, "octaveEdit"), QString("c#6 6"));
   Type(player, "noteEdit", "h6");
   QCOMPARE(answers.Texts(), QStringList{"Illegal note code!"});
   QCOMPARE(Text(player, "noteEdit"), QString("c#6"));
-  Type(player, "octaveEdit", "11");
-  QCOMPARE(answers.Texts().last(), QString("Illegal octave number!"));
-  QCOMPARE(Text(player, "octaveEdit"), QString("6"));
   Type(player, "octaveEdit", "2");
   QCOMPARE(player.Key(), 25);
   // The octave controls reach b10 (131); the note controls stop at 127 and 0.
@@ -488,12 +463,10 @@ void InstrumentsTest::samplePlayerNoteAndOctave() {
   Child<QLineEdit>(player, "octaveEdit")->setText("x");
   player.KeysNoteOn(41, 100);
   QCOMPARE(player.Key(), 53);
-  // Numbers: out of range is refused with its message and the old text comes back.
+  // A number out of range is refused with its message and the old text comes back.
   Type(player, "durationEdit", "0.4");
-  QCOMPARE(answers.Texts().last(), QString("Illegal Duration!"));
+  QCOMPARE(answers.Texts(), (QStringList{"Illegal note code!", "Illegal Duration!"}));
   QCOMPARE(Text(player, "durationEdit"), QString("1000"));
-  Type(player, "durationEdit", "250.6");
-  QCOMPARE(Text(player, "durationEdit"), QString("251"));
 }
 
 void InstrumentsTest::samplePlayerWritesRendersAndPlays() {
@@ -586,12 +559,9 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   auto answers = std::make_unique<Answers>();
   midi::TMIDeditDlg editor(nullptr, Q(source), Q(destination));
   editor.show();
-  QCOMPARE(editor.windowTitle(), QString("MID Edit"));
   QTableWidget* grid = editor.Grid();
   QCOMPARE(grid->rowCount(), 1);
   QCOMPARE(grid->item(0, 0)->text() + ":" + grid->item(0, 1)->text(), QString("1:1"));
-  QCOMPARE(grid->horizontalHeaderItem(0)->text() + "|" + grid->horizontalHeaderItem(1)->text(),
-           QString("Track (1-65535)|Channel (1-16)"));
   QVERIFY(Child<QRadioButton>(editor, "muteButton")->isChecked());
   QVERIFY(Child<QCheckBox>(editor, "noteBox")->isChecked() && !Child<QCheckBox>(editor, "volumeBox")->isChecked());
   QVERIFY(!Enabled(editor, "deleteButton") && Enabled(editor, "OKbutton"));
@@ -607,7 +577,7 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   Type(editor, "Edit2", Q(destination));
   QVERIFY(Enabled(editor, "OKbutton"));
 
-  // Cells: a bad one locks the rest until corrected; "all" is written ALL.
+  // Cells (the drum list's rules): a bad one locks the rest until corrected; "all" is ALL.
   grid->item(0, 1)->setText("17");
   QCOMPARE(answers->Texts().last(), QString("Illegal MIDI Channel!"));
   QVERIFY(!Enabled(editor, "OKbutton") && !Enabled(editor, "addButton") && !Enabled(editor, "Edit1"));
