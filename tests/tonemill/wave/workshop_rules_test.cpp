@@ -268,6 +268,7 @@ TEST(ScanAndEdit, WaysReportAndEditorOutput) {
   EXPECT_EQ(ops::EditWayFor("a.mid"), ops::EditWay::Mid);
   EXPECT_EQ(ops::EditWayFor("a.wav"), ops::EditWay::Wav);
   EXPECT_EQ(ops::EditWayFor("a.lst"), ops::EditWay::Text);
+  EXPECT_EQ(ops::EditWayFor("a"), ops::EditWay::Text);
   TempDir dir;
   EXPECT_EQ(ops::MidScanReport(dir.Path().string()), dir.File("MIDscan.TXT"));
   EXPECT_EQ(MessageOf(ops::CheckReportName(std::string(300, 'x') + "/MIDscan.TXT")),
@@ -278,6 +279,9 @@ TEST(ScanAndEdit, WaysReportAndEditorOutput) {
   EXPECT_EQ(ops::WavEditorOutput(dir.File("song.wav")), dir.File("temp.wav"));
   EXPECT_EQ(ops::WavEditorOutput(dir.File("temp.wav")), dir.File("newtemp.wav"));
   EXPECT_EQ(ops::WavEditorOutput(dir.File("link.wav")), dir.File("newtemp.wav"));
+  testing_support::WriteText(dir.File("temp.mid"), "x");
+  EXPECT_EQ(ops::TrackEditorOutput(dir.File("a.mid")), dir.File("temp.mid"));
+  EXPECT_EQ(ops::TrackEditorOutput(dir.File("temp.mid")), dir.File("newtemp.mid"));
   // The report's overwrite question: Cancel keeps it.
   const std::string report = ops::MidScanReport(dir.Path().string());
   EXPECT_EQ(ops::AskToOverwriteReport(report), Overwrite::Refuse);

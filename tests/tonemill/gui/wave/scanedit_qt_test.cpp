@@ -73,7 +73,6 @@ void ScanEditTest::editDialogWays() {
     QVERIFY2(platform::HelpTopicExists(context), qPrintable(QString::number(context)));
   testing_support::TempDir dir;
   WriteSignal(dir.File("temp.wav"), {22050, 16, 1}, 1000);
-  WriteSignal(dir.File("song.wav"), {22050, 16, 1}, 1000);
   Settings settings;
   settings.textEditor = FakeEditor(dir);
   // The choice follows the extension whenever the field is left; OK only for a valid name.
@@ -111,30 +110,22 @@ void ScanEditTest::editDialogWays() {
     QCOMPARE(answers.Texts(), QStringList{"Can't open PRG file!"});
     QVERIFY(!shown);
   }
-  // MID: the track editor with temp.mid beside the file, or newtemp.mid for temp.mid itself.
-  for (const auto& [input, output] : {std::pair{"a.mid", "temp.mid"}, std::pair{"temp.mid", "newtemp.mid"}}) {
-    testing_support::WriteText(dir.File(input), "");
-    app::TEditDlg dialog(nullptr, qttesting::Q(dir.File(input)), {}, {}, settings);
+  // MID and WAV: their editors on the file, with the output the rules propose (ops/scanedit).
+  testing_support::WriteText(dir.File("a.mid"), "");
+  const struct {
+    const char *input, *output, *fromEdit, *toEdit;
+  } editors[] = {{"a.mid", "temp.mid", "Edit1", "Edit2"},
+                 {"temp.wav", "newtemp.wav", "fromFileEdit", "toFileEdit"}};
+  for (const auto& e : editors) {
+    app::TEditDlg dialog(nullptr, qttesting::Q(dir.File(e.input)), {}, {}, settings);
     QString from, to;
     dialog.showDialog = [&](QDialog& d) {
-      from = Child<QLineEdit>(d, "Edit1")->text();
-      to = Child<QLineEdit>(d, "Edit2")->text();
+      from = Child<QLineEdit>(d, e.fromEdit)->text();
+      to = Child<QLineEdit>(d, e.toEdit)->text();
     };
     dialog.OKBtnClick();
-    QCOMPARE(from, qttesting::Q(dir.File(input)));
-    QCOMPARE(to, qttesting::Q(dir.File(output)));
-  }
-  // WAV: the editor with temp.wav beside the file, or newtemp.wav for temp.wav itself.
-  for (const auto& [input, output] : {std::pair{"song.wav", "temp.wav"}, std::pair{"temp.wav", "newtemp.wav"}}) {
-    app::TEditDlg dialog(nullptr, qttesting::Q(dir.File(input)), {}, {}, settings);
-    QString from, to;
-    dialog.showDialog = [&](QDialog& d) {
-      from = Child<QLineEdit>(d, "fromFileEdit")->text();
-      to = Child<QLineEdit>(d, "toFileEdit")->text();
-    };
-    dialog.OKBtnClick();
-    QCOMPARE(from, qttesting::Q(dir.File(input)));
-    QCOMPARE(to, qttesting::Q(dir.File(output)));
+    QCOMPARE(from, qttesting::Q(dir.File(e.input)));
+    QCOMPARE(to, qttesting::Q(dir.File(e.output)));
   }
   // Text: the text editor gets the file.
   app::TEditDlg text(nullptr, qttesting::Q(dir.File("notes.txt")), {}, {}, settings);
