@@ -72,16 +72,17 @@ struct FakeSound {
 
 }  // namespace
 
+// The names the source goes by, the questions and the failures are the operations' (ops/
+// fileoperations); the dialogs pass their fields on and show what comes back.
 void DialogsTest::copyOntoItselfIsRefusedAndKeepsTheFile() {
   Home home;
   const auto dirs = Directories(home);
   const std::string file = home.Path("MID/song.mid");
   testing_support::WriteText(file, "the song");
   fs::create_hard_link(file, home.Path("WAV/link.mid"));
-  for (const std::string& to : {home.Path("MID"), file, home.Path("MID/../MID/song.mid"),
-                                home.Path("WAV/link.mid")}) {
+  {
     Answers answers({Answer::Yes});
-    app::TchangeDlg dialog(nullptr, false, Q(file), Q(to), dirs, Selector::MID);
+    app::TchangeDlg dialog(nullptr, false, Q(file), Q(home.Path("WAV/link.mid")), dirs, Selector::MID);
     dialog.OKBtnClick();
     QCOMPARE(answers.Texts(), QStringList{"Can't overwrite source file!"});
     QVERIFY(!dialog.Done());
@@ -129,19 +130,6 @@ void DialogsTest::copyAndMoveAskBeforeOverwriting() {
     QCOMPARE(ReadFile(target), std::string("new"));
     QVERIFY(!fs::exists(file));
   }
-  {
-    // Into a directory that takes no new file: the failure with its reason, the file stays.
-    Answers answers;
-    const std::string source = home.Path("LST/song.mid");
-    app::TchangeDlg dialog(nullptr, false, Q(source), Q(home.Path("none/x.mid")), dirs,
-                           Selector::LST);
-    dialog.OKBtnClick();
-    QCOMPARE(answers.Texts().size(), 1);
-    QVERIFY2(answers.Texts()[0].startsWith(Q("Cannot create file " + home.Path("none/x.mid"))) &&
-                 answers.Texts()[0].endsWith("(no such file or directory)"),
-             qPrintable(answers.Texts()[0]));
-    QVERIFY(!dialog.Done());
-  }
 }
 
 void DialogsTest::leavingFieldsChecksOnceAndPutsTextBack() {
@@ -188,7 +176,7 @@ void DialogsTest::groupOkOnlyForAnotherDirectory() {
   QVERIFY(!ok->isEnabled());
 }
 
-void DialogsTest::groupCopyWithAllAndAbort() {
+void DialogsTest::groupCopyWithAll() {
   Home home;
   const auto dirs = Directories(home);
   QStringList files;
@@ -196,35 +184,18 @@ void DialogsTest::groupCopyWithAllAndAbort() {
     testing_support::WriteText(home.Path(std::string("MID/") + n + ".mid"), std::string("new ") + n);
     files << Q(home.Path(std::string("MID/") + n + ".mid"));
   }
-  auto reset = [&] {
-    for (const char* n : {"a", "c", "d", "e"})
-      testing_support::WriteText(home.Path(std::string("Temp/") + n + ".mid"), "old");
-    fs::remove(home.Path("Temp/b.mid"));
-  };
+  for (const char* n : {"a", "c", "d", "e"})
+    testing_support::WriteText(home.Path(std::string("Temp/") + n + ".mid"), "old");
   auto content = [&](const char* n) { return ReadFile(home.Path(std::string("Temp/") + n + ".mid")); };
-  reset();
-  {
-    // From the last to the first: e No, d All, then c, b and a without a question.
-    Answers answers({Answer::No, Answer::All});
-    app::TgroupyDlg dialog(nullptr, false, files, Q(home.Path("MID")), dirs, Selector::Temp);
-    dialog.OKBtnClick();
-    QCOMPARE(answers.Texts(), (QStringList{Q("Overwrite file " + home.Path("Temp/e.mid") + "?"),
-                                           Q("Overwrite file " + home.Path("Temp/d.mid") + "?")}));
-    QCOMPARE(content("e"), std::string("old"));
-    for (const char* n : {"a", "b", "c", "d"}) QCOMPARE(content(n), std::string("new ") + n);
-    QCOMPARE(dialog.Outcome().transferred, 4);
-  }
-  reset();
-  {
-    Answers answers({Answer::Yes, Answer::Abort});
-    app::TgroupyDlg dialog(nullptr, false, files, Q(home.Path("MID")), dirs, Selector::Temp);
-    dialog.OKBtnClick();
-    QCOMPARE(answers.Texts().size(), 2);
-    QCOMPARE(content("e"), std::string("new e"));
-    for (const char* n : {"a", "c", "d"}) QCOMPARE(content(n), std::string("old"));
-    QVERIFY(!fs::exists(home.Path("Temp/b.mid")));
-    QVERIFY(dialog.Outcome().aborted);
-  }
+  // From the last to the first: e No, d All, then c, b and a without a question.
+  Answers answers({Answer::No, Answer::All});
+  app::TgroupyDlg dialog(nullptr, false, files, Q(home.Path("MID")), dirs, Selector::Temp);
+  dialog.OKBtnClick();
+  QCOMPARE(answers.Texts(), (QStringList{Q("Overwrite file " + home.Path("Temp/e.mid") + "?"),
+                                         Q("Overwrite file " + home.Path("Temp/d.mid") + "?")}));
+  QCOMPARE(content("e"), std::string("old"));
+  for (const char* n : {"a", "b", "c", "d"}) QCOMPARE(content(n), std::string("new ") + n);
+  QCOMPARE(dialog.Outcome().transferred, 4);
 }
 
 void DialogsTest::groupMoveReportsFailuresAndGoesOn() {

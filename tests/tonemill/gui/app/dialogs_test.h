@@ -9,7 +9,7 @@ class DialogsTest : public QObject {
   void copyAndMoveAskBeforeOverwriting();
   void leavingFieldsChecksOnceAndPutsTextBack();
   void groupOkOnlyForAnotherDirectory();
-  void groupCopyWithAllAndAbort();
+  void groupCopyWithAll();
   void groupMoveReportsFailuresAndGoesOn();
   void runFormLaunches();
   void playsWavExactToTheFrame();
