@@ -25,7 +25,6 @@
 #include <QTextBrowser>
 
 #include <filesystem>
-#include <fstream>
 
 using namespace qttesting;
 using platform::Answer;
@@ -35,11 +34,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::array<QString, 7> Directories(const Home& home) {
   std::array<QString, 7> d;
   for (Selector s : tonemill::kSelectors) {
@@ -48,27 +42,6 @@ std::array<QString, 7> Directories(const Home& home) {
   }
   return d;
 }
-
-template <typename T>
-T* Child(QObject& parent, const char* name) {
-  T* child = parent.findChild<T*>(name);
-  if (!child) qFatal("no child %s", name);
-  return child;
-}
-
-// Installs a fake sound device for the scope; `last` is the output made most recently.
-struct FakeSound {
-  explicit FakeSound(QString refuse = {}) {
-    platform::SetAudioOutputFactory([this, refuse] {
-      auto output = std::make_unique<platform::FakeAudioOutput>();
-      if (!refuse.isEmpty()) output->RefuseStart(refuse);
-      last = output.get();
-      return output;
-    });
-  }
-  ~FakeSound() { platform::SetAudioOutputFactory({}); }
-  platform::FakeAudioOutput* last = nullptr;
-};
 
 }  // namespace
 
@@ -86,7 +59,7 @@ void DialogsTest::copyOntoItselfIsRefusedAndKeepsTheFile() {
     dialog.OKBtnClick();
     QCOMPARE(answers.Texts(), QStringList{"Can't overwrite source file!"});
     QVERIFY(!dialog.Done());
-    QCOMPARE(ReadFile(file), std::string("the song"));
+    QCOMPARE(ReadText(file), std::string("the song"));
   }
   // The radio buttons: another directory takes the name along, the file's own is refused.
   Answers answers;
@@ -110,7 +83,7 @@ void DialogsTest::copyAndMoveAskBeforeOverwriting() {
     app::TchangeDlg dialog(nullptr, false, Q(file), Q(target), dirs, Selector::MID);
     dialog.OKBtnClick();
     QCOMPARE(answers.Texts(), (QStringList{Q("Overwrite file " + target + "?"), "Can't copy file!"}));
-    QCOMPARE(ReadFile(target), std::string("old"));
+    QCOMPARE(ReadText(target), std::string("old"));
   }
   {
     Answers answers({Answer::Yes});
@@ -118,8 +91,8 @@ void DialogsTest::copyAndMoveAskBeforeOverwriting() {
     dialog.OKBtnClick();
     QVERIFY(dialog.Done());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(ReadFile(target), std::string("new"));
-    QCOMPARE(ReadFile(file), std::string("new"));
+    QCOMPARE(ReadText(target), std::string("new"));
+    QCOMPARE(ReadText(file), std::string("new"));
   }
   {
     testing_support::WriteText(target, "old");
@@ -127,7 +100,7 @@ void DialogsTest::copyAndMoveAskBeforeOverwriting() {
     app::TchangeDlg dialog(nullptr, true, Q(file), Q(target), dirs, Selector::MID);
     dialog.OKBtnClick();
     QCOMPARE(answers.Texts(), QStringList{Q("Overwrite file " + target + "?")});
-    QCOMPARE(ReadFile(target), std::string("new"));
+    QCOMPARE(ReadText(target), std::string("new"));
     QVERIFY(!fs::exists(file));
   }
 }
@@ -186,7 +159,7 @@ void DialogsTest::groupCopyWithAll() {
   }
   for (const char* n : {"a", "c", "d", "e"})
     testing_support::WriteText(home.Path(std::string("Temp/") + n + ".mid"), "old");
-  auto content = [&](const char* n) { return ReadFile(home.Path(std::string("Temp/") + n + ".mid")); };
+  auto content = [&](const char* n) { return ReadText(home.Path(std::string("Temp/") + n + ".mid")); };
   // From the last to the first: e No, d All, then c, b and a without a question.
   Answers answers({Answer::No, Answer::All});
   app::TgroupyDlg dialog(nullptr, false, files, Q(home.Path("MID")), dirs, Selector::Temp);
@@ -242,7 +215,7 @@ void DialogsTest::runFormLaunches() {
   QElapsedTimer waited;
   waited.start();
   while (!fs::exists(record) && waited.elapsed() < 10000) QTest::qWait(20);
-  QCOMPARE(ReadFile(record), home.Path("my songs") + "\n" + home.Path("PRG $(rm -rf x); 'q'") +
+  QCOMPARE(ReadText(record), home.Path("my songs") + "\n" + home.Path("PRG $(rm -rf x); 'q'") +
                                  "\n" + home.Path("W A V") + "\n.\n");
 
   app::TrunForm missing(nullptr, "Launch the Lyrovox", app::kHelpLyrovox, "Lyrovox EXE",
@@ -284,7 +257,7 @@ void DialogsTest::playsWavExactToTheFrame() {
   dialog.PauseBtnClick();
   // Played to the end: every byte of the data, then stopped at the end.
   QCOMPARE(sound.last->Advance(5000), qint64(1000));
-  const std::string bytes = ReadFile(wav).substr(44);
+  const std::string bytes = ReadText(wav).substr(44);
   QCOMPARE(sound.last->Bytes(), QByteArray::fromStdString(bytes));
   dialog.TimerTick();
   QCOMPARE(status->text(), QString(" Stopped "));

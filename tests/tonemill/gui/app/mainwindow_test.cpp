@@ -16,7 +16,6 @@
 #include <QTest>
 
 #include <filesystem>
-#include <fstream>
 
 using namespace qttesting;
 using tonemill::Selector;
@@ -24,11 +23,6 @@ using tonemill::app::TTMmain;
 using platform::Answer;
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TExtFileListBox* List(TTMmain& w) { return w.findChild<TExtFileListBox*>("FileListBox"); }
 QPushButton* Button(TTMmain& w, const char* name) { return w.findChild<QPushButton*>(name); }
@@ -65,7 +59,7 @@ void MainWindowTest::firstStartWritesSettingsAndDirectories() {
   Home home;
   Answers answers;
   TTMmain w(home.Location());
-  const std::string ini = ReadFile(home.Path("TM.INI"));
+  const std::string ini = ReadText(home.Path("TM.INI"));
   QVERIFY(ini.find("Temp=") < ini.find("WAV="));
   QVERIFY(ini.find("\r\n") != std::string::npos);
   for (Selector s : tonemill::kSelectors) {
@@ -165,7 +159,7 @@ void MainWindowTest::placeIsListedWithoutChangingSettings() {
   qputenv("HOME", QByteArray::fromStdString(place));
   TTMmain w(home.Location());
   qputenv("HOME", oldHome);
-  const std::string before = ReadFile(home.Path("TM.INI"));
+  const std::string before = ReadText(home.Path("TM.INI"));
   auto* places = w.findChild<QComboBox*>("PlacesComboBox");
   const int homeIndex = places->findData(Q(place));
   QVERIFY(homeIndex > 0);
@@ -179,7 +173,7 @@ void MainWindowTest::placeIsListedWithoutChangingSettings() {
   for (Selector s : tonemill::kSelectors)
     QCOMPARE(w.DirectoryField(s)->text(), Q(home.Path(tonemill::SelectorName(s))));
   w.close();
-  QCOMPARE(ReadFile(home.Path("TM.INI")), before);
+  QCOMPARE(ReadText(home.Path("TM.INI")), before);
 }
 
 void MainWindowTest::deletesOneAndSeveralFiles() {
@@ -250,7 +244,7 @@ void MainWindowTest::relativeEntriesResolveOnceAndAreWrittenBackAsTheyWere() {
     w.DirectoryField(Selector::Temp)->setText(Q(home.Path("Lists")));
     w.close();
   }
-  const std::string ini = ReadFile(home.Path("TM.INI"));
+  const std::string ini = ReadText(home.Path("TM.INI"));
   QVERIFY(ini.find("MID=Songs\r\n") != std::string::npos);
   QVERIFY(ini.find("Temp=" + home.Path("Lists") + "\r\n") != std::string::npos);
   QVERIFY(ini.find("Vespera=") != std::string::npos);

@@ -33,29 +33,16 @@
 
 using namespace tonemill;
 using platform::Answer;
+using qttesting::Child;
+using qttesting::Enabled;
+using qttesting::ReadText;
+using qttesting::Text;
 using qttesting::Answers;
 using qttesting::Q;
 namespace fs = std::filesystem;
 namespace ts = testing_support;
 
 namespace {
-
-template <typename T = QWidget>
-T* Child(const QObject& parent, const char* name) {
-  T* child = parent.findChild<T*>(name);
-  if (!child) qFatal("no child %s", name);
-  return child;
-}
-QString Text(const QObject& parent, const char* name) {
-  if (auto* label = parent.findChild<QLabel*>(name)) return label->text();
-  if (auto* button = parent.findChild<QAbstractButton*>(name)) return button->text();
-  return Child<QLineEdit>(parent, name)->text();
-}
-bool Enabled(const QObject& parent, const char* name) { return Child(parent, name)->isEnabled(); }
-std::string ReadText(const std::string& path) {
-  const std::vector<uint8_t> bytes = ts::ReadBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 // Types into a line edit and leaves it, as the user does.
 void Type(QObject& dialog, const char* name, const QString& text) {

@@ -6,6 +6,7 @@
 #include "platform/qt/help.h"
 #include "tests/support/midifiles.h"
 #include "tests/support/testfiles.h"
+#include "tests/tonemill/gui/app/qttesting.h"
 #include "tonemill/gui/render/ConvertDlg.h"
 #include "tonemill/gui/widgets/ExtFileListBox.h"
 #include "tonemill/gui/app/TMmain.h"
@@ -30,6 +31,11 @@
 #include <functional>
 
 using platform::Answer;
+using qttesting::Answers;
+using qttesting::Child;
+using qttesting::Enabled;
+using qttesting::Q;
+using qttesting::Text;
 using tonemill::Overwrite;
 using tonemill::SongFormat;
 using tonemill::ops::Conversion;
@@ -40,34 +46,6 @@ namespace fs = std::filesystem;
 namespace ts = testing_support;
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-template <typename T>
-T* Child(const QObject& parent, const char* name) {
-  T* child = parent.findChild<T*>(name);
-  if (!child) qFatal("no child %s", name);
-  return child;
-}
-QString Text(const QObject& parent, const char* name) {
-  if (auto* label = parent.findChild<QLabel*>(name)) return label->text();
-  return Child<QLineEdit>(parent, name)->text();
-}
-bool Enabled(const QObject& parent, const char* name) {
-  return Child<QWidget>(parent, name)->isEnabled();
-}
-
-// Answers questions from a script for its lifetime and records what was shown.
-struct Answers {
-  explicit Answers(std::deque<Answer> script = {}) : messages(std::move(script)), scope(messages) {}
-  QStringList Texts() const {
-    QStringList texts;
-    for (const std::string& t : messages.Texts()) texts << Q(t);
-    return texts;
-  }
-  platform::ScriptedMessages messages;
-  platform::MessageScope scope;
-};
 
 // Acts on the modal windows that handlers open, in order: each step is offered the active
 // modal window until it returns true. Clicks are queued so that a window they open runs in

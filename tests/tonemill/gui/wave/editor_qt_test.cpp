@@ -22,17 +22,11 @@ using namespace tonemill;
 using namespace workshop;
 using qttesting::Answers;
 using platform::Answer;
+using qttesting::Child;
+using qttesting::FakeSound;
+using qttesting::Text;
 
 namespace {
-
-template <typename T = QWidget>
-T* Child(QObject& parent, const char* name) {
-  T* child = parent.findChild<T*>(name);
-  if (!child) qFatal("no child %s", name);
-  return child;
-}
-
-QString Text(QObject& dialog, const char* edit) { return Child<QLineEdit>(dialog, edit)->text(); }
 
 void Type(QObject& dialog, const char* edit, const QString& text) {
   QLineEdit* e = Child<QLineEdit>(dialog, edit);
@@ -40,19 +34,6 @@ void Type(QObject& dialog, const char* edit, const QString& text) {
   e->setFocus();
   QTest::keyClick(e, Qt::Key_Return);
 }
-
-struct FakeSound {
-  explicit FakeSound(QString refuse = {}) {
-    platform::SetAudioOutputFactory([this, refuse] {
-      auto output = std::make_unique<platform::FakeAudioOutput>();
-      if (!refuse.isEmpty()) output->RefuseStart(refuse);
-      last = output.get();
-      return output;
-    });
-  }
-  ~FakeSound() { platform::SetAudioOutputFactory({}); }
-  platform::FakeAudioOutput* last = nullptr;
-};
 
 }  // namespace
 

@@ -19,17 +19,7 @@ using namespace tonemill;
 using namespace workshop;
 using qttesting::Answers;
 using platform::Answer;
-
-namespace {
-
-template <typename T = QWidget>
-T* Child(QObject& parent, const char* name) {
-  T* child = parent.findChild<T*>(name);
-  if (!child) qFatal("no child %s", name);
-  return child;
-}
-
-}  // namespace
+using qttesting::Child;
 
 void MixScanTest::mixerGridChecksAndRun() {
   testing_support::TempDir dir;

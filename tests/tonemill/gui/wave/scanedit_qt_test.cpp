@@ -16,27 +16,16 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <fstream>
 
 using namespace tonemill;
 using namespace workshop;
 using qttesting::Answers;
 using platform::Answer;
+using qttesting::Child;
+using qttesting::ReadText;
 namespace fs = std::filesystem;
 
 namespace {
-
-template <typename T = QWidget>
-T* Child(QObject& parent, const char* name) {
-  T* child = parent.findChild<T*>(name);
-  if (!child) qFatal("no child %s", name);
-  return child;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A text editor that writes the file it was given into `marker`.
 std::string FakeEditor(const testing_support::TempDir& dir) {
