@@ -1,12 +1,17 @@
 // The subcommands of the command line.
 #pragma once
 
+namespace tonemill {
+struct EffectEntry;
+}
+
 namespace tonemill::cli {
 
 struct Command {
   const char* name;
   const char* summary;
   int (*run)(int argc, char** argv);  // argv[0] is the subcommand
+  const EffectEntry* effect = nullptr;  // a row of the table of effects, run in place of `run`
 };
 
 // Renders an LST song list into a WAV song.
@@ -23,12 +28,6 @@ int RunWav2Dft(int argc, char** argv);
 int RunDft2Wav(int argc, char** argv);
 // Lists the samples of a song list or of PRG instruments and makes missing ones from DFT files.
 int RunMakeWavs(int argc, char** argv);
-// The effects of the WAV editor: echo, flanger, chorus, reverb, vocoder.
-int RunEcho(int argc, char** argv);
-int RunFlange(int argc, char** argv);
-int RunChorus(int argc, char** argv);
-int RunReverb(int argc, char** argv);
-int RunVocode(int argc, char** argv);
 // Merges a format 1 MIDI file into format 0.
 int RunMid1To0(int argc, char** argv);
 // Lists the notes, programs and controllers of a MIDI file's tracks and channels.
@@ -37,21 +36,10 @@ int RunMidScan(int argc, char** argv);
 int RunMidEdit(int argc, char** argv);
 // The WAV statistics scan.
 int RunWavscan(int argc, char** argv);
-// The WAV effects and the editor's operations, one command each, on a range and a channel.
-int RunExpand(int argc, char** argv);
-int RunCompress(int argc, char** argv);
-int RunFade(int argc, char** argv);
-int RunGate(int argc, char** argv);
-int RunGatedCut(int argc, char** argv);
-int RunExtend(int argc, char** argv);
-int RunLowpass(int argc, char** argv);
-int RunHighpass(int argc, char** argv);
-int RunBandpass(int argc, char** argv);
-int RunNotch(int argc, char** argv);
-int RunRing(int argc, char** argv);
-int RunCut(int argc, char** argv);
-int RunMaximize(int argc, char** argv);
-int RunReverse(int argc, char** argv);
+// The commands of the table of effects (tonemill/effects/catalog.h): a WAV operation on a range
+// and a channel, and a library effect with its patch file.
+int RunRangeCommand(const EffectEntry& effect, int argc, char** argv);
+int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv);
 // The WAV mixer.
 int RunMix(int argc, char** argv);
 

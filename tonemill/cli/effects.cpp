@@ -1,66 +1,25 @@
 // tonemill echo|flange|chorus|reverb|vocode IN.wav -o OUT.wav [effect options] [--patch NAME]
 //          [--save-patch NAME] [--range START:END] [--unit ms|samples] [--channel left|right|both]
 //          [--force] [--quiet]
-// The effect dialogs' fields as options, with the dialogs' patch files, checks and messages.
+// The effect dialogs' fields as options, with the dialogs' patch files, checks and messages;
+// every command is built from its row in the table of effects.
 #include "climessages.h"
 #include "commands.h"
 #include "options.h"
 #include "rangeoptions.h"
 #include "terminal.h"
+#include "tonemill/effects/catalog.h"
 #include "tonemill/ops/effectrun.h"
 #include "tonemill/files/numbers.h"
 #include "tonemill/ops/targets.h"
 
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <memory>
 #include <sstream>
 
 namespace tonemill::cli {
 namespace {
-
-// An option that sets one field of the dialog.
-struct FieldOption {
-  const char* name;
-  size_t column;
-  const char* metavar;
-  const char* help;
-};
-
-std::vector<FieldOption> FieldOptions(EffectKind kind) {
-  switch (kind) {
-    case EffectKind::Echo:
-      return {{"level", echo::kLevel, "%", "level of the echo, -100 to 100 (default 100.0)"},
-              {"feedback", echo::kFeedback, "%", "share fed back, -99 to 99 (default 50.0)"},
-              {"delay", echo::kDelay, "T", "delay, in the unit (default 100 ms)"}};
-    case EffectKind::Flange:
-      return {{"original", flange::kOriginal, "X", "level of the input (default 1.000)"},
-              {"effect", flange::kEffect, "X", "level of the swept signal (default 1.000)"},
-              {"feedback", flange::kFeedback, "%", "feedback, -100 to 100 (default 1.0)"},
-              {"offset", flange::kOffset, "T", "offset of the swept delay, in the unit (default 0)"},
-              {"variation", flange::kVariation, "T", "sweep width, in the unit (default 1 ms)"},
-              {"rate", flange::kRate, "HZ", "sweep rate (default 1.0)"}};
-    case EffectKind::Chorus:
-      return {{"original", chorus::kOriginal, "X", "level of the input (default 1.000)"},
-              {"effect", chorus::kEffect, "X", "level of the swept signal (default 1.000)"},
-              {"offset", chorus::kOffset, "T", "offset of the swept delay, in the unit (default 0)"},
-              {"variation", chorus::kVariation, "T", "sweep width, in the unit (default 1 ms)"},
-              {"rate", chorus::kRate, "HZ", "sweep rate (default 1.0)"}};
-    case EffectKind::Reverb:
-      return {{"decay", reverb::kDecay, "T", "decay, in the unit (default 250 ms)"},
-              {"delay", reverb::kDelay, "T", "delay before the first reflection, in the unit (default 0)"},
-              {"level-left", reverb::kLevelLeft, "%", "wet level left (and mono), -1000 to 1000 (default 20)"},
-              {"level-right", reverb::kLevelRight, "%", "wet level right, -1000 to 1000 (default 20)"}};
-    case EffectKind::Vocoder:
-      return {{"amp", vocoder::kAmplification, "X", "amplification (default 1.000)"},
-              {"time", vocoder::kTime, "T", "time resolution, 0.1-100 ms or 1-4410 samples (default 10 ms)"},
-              {"bands", vocoder::kBands, "N", "bands per channel, 1 to 32 (default 32)"}};
-  }
-  return {};
-}
-
-const char* kAlgorithms[4] = {"chamber", "chapel", "hall", "custom"};
-
 
 std::vector<std::string> SplitCommas(const std::string& text) {
   std::vector<std::string> parts;
@@ -83,26 +42,23 @@ bool ReadBandTable(const std::string& path, EffectFields& fields, std::string& e
   return true;
 }
 
-int RunEffectCommand(EffectKind kind, const char* command, const char* usage, const char* summary,
-                     int argc, char** argv) {
-  std::string output, patchName, savePatch, control, bandTable, algorithm, lowpass[2];
-  bool force = false, quiet = false, normalize = false;
+}  // namespace
+
+int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
+  const EffectKind kind = effect.kind;
+  const char* const command = effect.command;
+  std::string output, patchName, savePatch;
+  bool force = false, quiet = false;
   RangeOptions range;
-  OptionParser parser(command, usage, summary);
+  OptionParser parser(command, effect.usage, effect.description);
   parser.Value("output", 'o', &output, "OUT.wav", "the output file (required)");
-  if (kind == EffectKind::Vocoder)
-    parser.Value("control", 0, &control, "CONTROL.wav", "the control (modulator) file (required)");
-  const std::vector<FieldOption> fieldOptions = FieldOptions(kind);
-  std::map<std::string, std::string> given;
-  for (const FieldOption& o : fieldOptions) parser.Value(o.name, 0, &given[o.name], o.metavar, o.help);
-  if (kind == EffectKind::Reverb) {
-    parser.Value("algorithm", 0, &algorithm, "chamber|chapel|hall|custom", "the late reverberation (default chamber)");
-    parser.Value("lowpass-left", 0, &lowpass[0], "a,b,c,d,e,f", "six low-pass settings 0-99 % (default 46,48,50,52,53,55)");
-    parser.Value("lowpass-right", 0, &lowpass[1], "a,b,c,d,e,f", "the same for the right channel");
-  }
-  if (kind == EffectKind::Vocoder) {
-    parser.Flag("normalize", 0, &normalize, "prescan the control file and normalise to its loudest envelope");
-    parser.Value("band-table", 0, &bandTable, "FILE", "32 lines of control centre, control width, carrier centre, carrier width and weight");
+  const size_t count = effect.fields.size();
+  std::vector<std::string> texts(count);
+  std::unique_ptr<bool[]> given(new bool[count]());
+  for (size_t i = 0; i < count; ++i) {
+    const EffectField& f = effect.fields[i];
+    if (f.kind == FieldKind::Flag) parser.Flag(f.option, 0, &given[i], f.help);
+    else parser.Value(f.option, 0, &texts[i], f.metavar, f.help);
   }
   range.Register(parser);
   parser.Value("patch", 0, &patchName, "NAME", "start from this patch of the effect's patch file (default: its first)");
@@ -118,15 +74,18 @@ int RunEffectCommand(EffectKind kind, const char* command, const char* usage, co
     PrintError(prefix + "give the output file with -o");
     return kExitUsage;
   }
-  if (kind == EffectKind::Vocoder && control.empty()) {
-    PrintError(prefix + "give the control file with --control");
-    return kExitUsage;
-  }
-
   EffectJob job;
   job.kind = kind;
-  job.controlFile = control;
-  job.normalize = normalize;
+  for (size_t i = 0; i < count; ++i) {
+    const EffectField& f = effect.fields[i];
+    if (f.kind == FieldKind::File && texts[i].empty()) {
+      PrintError(prefix + "give the " + f.option + " file with --" + f.option);
+      return kExitUsage;
+    }
+    // The vocoder's control file and its prescan are the job's, not the patch's.
+    if (f.kind == FieldKind::File) job.controlFile = texts[i];
+    if (f.kind == FieldKind::Flag) job.normalize = given[i] != f.flagDefault;
+  }
   job.wholeFile = range.range.empty();
   EditorInput facts;
   if (std::optional<int> exit = range.Apply(input, output, facts, job.launch)) return *exit;
@@ -152,40 +111,45 @@ int RunEffectCommand(EffectKind kind, const char* command, const char* usage, co
   }
   job.fields = FieldsFromPatch(kind, patches[row], job.launch);
 
-  // Every option is checked as its dialog field checks its text.
+  // Every option is checked as its dialog field checks its text, in the row's order.
   auto usageProblem = [&](const std::string& option, const Problem& p) {
     PrintError(prefix + "--" + option + ": " + p.message);
     return kExitUsage;
   };
-  for (const FieldOption& o : fieldOptions)
-    if (!given[o.name].empty())
-      if (auto p = SetField(job.fields, o.column, given[o.name], job.launch)) return usageProblem(o.name, *p);
-  if (!algorithm.empty()) {
-    int chosen = 0;
-    for (int a = 0; a < 4; ++a)
-      if (algorithm == kAlgorithms[a]) chosen = a + 1;
-    if (chosen == 0) {
-      PrintError(prefix + "--algorithm takes chamber, chapel, hall or custom");
-      return kExitUsage;
-    }
-    job.fields.values[reverb::kAlgorithm] = chosen;
-  }
-  for (int side = 0; side < 2; ++side) {
-    if (lowpass[side].empty()) continue;
-    const std::vector<std::string> parts = SplitCommas(lowpass[side]);
-    const std::string option = side == 0 ? "lowpass-left" : "lowpass-right";
-    if (parts.size() != 6) {
-      PrintError(prefix + "--" + option + " takes six values a,b,c,d,e,f");
-      return kExitUsage;
-    }
-    const size_t first = side == 0 ? reverb::kLowpassLeft : reverb::kLowpassRight;
-    for (size_t k = 0; k < 6; ++k)
-      if (auto p = SetField(job.fields, first + k, parts[k], job.launch)) return usageProblem(option, *p);
-  }
-  if (!bandTable.empty()) {
-    if (std::string error; !ReadBandTable(bandTable, job.fields, error)) {
-      PrintError(prefix + error);
-      return kExitFailure;
+  auto usage = [&](const EffectField& f) {
+    PrintError(prefix + "--" + f.option + " takes " + f.takes);
+    return kExitUsage;
+  };
+  for (size_t i = 0; i < count; ++i) {
+    const EffectField& f = effect.fields[i];
+    const std::string& text = texts[i];
+    if (text.empty()) continue;
+    switch (f.kind) {
+      case FieldKind::Number:
+        if (auto p = SetField(job.fields, f.column, text, job.launch)) return usageProblem(f.option, *p);
+        break;
+      case FieldKind::Choice: {
+        size_t k = 0;
+        while (k < f.choices.size() && text != f.choices[k].name) ++k;
+        if (k == f.choices.size()) return usage(f);
+        job.fields.values[f.column] = double(f.firstValue + int(k));
+        break;
+      }
+      case FieldKind::List: {
+        const std::vector<std::string> parts = SplitCommas(text);
+        if (parts.size() != f.count) return usage(f);
+        for (size_t k = 0; k < f.count; ++k)
+          if (auto p = SetField(job.fields, f.column + k, parts[k], job.launch)) return usageProblem(f.option, *p);
+        break;
+      }
+      case FieldKind::Table:
+        if (std::string error; !ReadBandTable(text, job.fields, error)) {
+          PrintError(prefix + error);
+          return kExitFailure;
+        }
+        break;
+      case FieldKind::Flag:
+      case FieldKind::File: break;
     }
   }
 
@@ -229,32 +193,6 @@ int RunEffectCommand(EffectKind kind, const char* command, const char* usage, co
   }
   PrintProblem(outcome.problem);
   return kExitFailure;
-}
-
-}  // namespace
-
-int RunEcho(int argc, char** argv) {
-  return RunEffectCommand(EffectKind::Echo, "echo", "IN.wav -o OUT.wav [options]",
-                          "Adds a repeating echo to a range of a WAV file.", argc, argv);
-}
-int RunFlange(int argc, char** argv) {
-  return RunEffectCommand(EffectKind::Flange, "flange", "IN.wav -o OUT.wav [options]",
-                          "Mixes a range of a WAV file with a copy from a swept, fed-back delay.",
-                          argc, argv);
-}
-int RunChorus(int argc, char** argv) {
-  return RunEffectCommand(EffectKind::Chorus, "chorus", "IN.wav -o OUT.wav [options]",
-                          "Mixes a range of a WAV file with a copy from a swept delay.", argc, argv);
-}
-int RunReverb(int argc, char** argv) {
-  return RunEffectCommand(EffectKind::Reverb, "reverb", "IN.wav -o OUT.wav [options]",
-                          "Adds reverberation to a range of a WAV file.", argc, argv);
-}
-int RunVocode(int argc, char** argv) {
-  return RunEffectCommand(EffectKind::Vocoder, "vocode",
-                          "CARRIER.wav --control CONTROL.wav -o OUT.wav [options]",
-                          "Imposes the band envelopes of a control file on a range of a carrier.",
-                          argc, argv);
 }
 
 }  // namespace tonemill::cli

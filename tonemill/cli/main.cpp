@@ -3,59 +3,61 @@
 #include "options.h"
 
 #include "platform/library.h"
+#include "tonemill/effects/catalog.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
-#include <iterator>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
 using tonemill::cli::Command;
 
-constexpr Command kCommands[] = {
-    {"mid2lst", "convert a MIDI file into an LST song list", tonemill::cli::RunMid2Lst},
-    {"render", "convert MIDI files and render them into WAV songs", tonemill::cli::RunRender},
-    {"lst2wav", "render an LST song list into a WAV song", tonemill::cli::RunLst2Wav},
-    {"import-sf2", "import a SoundFont 2 bank as PRG instruments and WAV samples",
-     tonemill::cli::RunImportSf2},
-    {"wav2dft", "store a WAV sample as a compact DFT file", tonemill::cli::RunWav2Dft},
-    {"dft2wav", "make a WAV sample from its DFT file", tonemill::cli::RunDft2Wav},
-    {"make-wavs", "list the samples of a song or instruments and make missing ones from DFT files",
-     tonemill::cli::RunMakeWavs},
-    {"echo", "add an echo to a range of a WAV file", tonemill::cli::RunEcho},
-    {"flange", "flanger over a range of a WAV file", tonemill::cli::RunFlange},
-    {"chorus", "chorus over a range of a WAV file", tonemill::cli::RunChorus},
-    {"reverb", "add reverberation to a range of a WAV file", tonemill::cli::RunReverb},
-    {"vocode", "vocode a carrier WAV file with a control WAV file", tonemill::cli::RunVocode},
-    {"mid1to0", "merge a format 1 MIDI file into format 0", tonemill::cli::RunMid1To0},
-    {"midscan", "list the notes, programs and controllers of a MIDI file", tonemill::cli::RunMidScan},
-    {"midedit", "mute or solo kinds of MIDI messages on track:channel pairs",
-     tonemill::cli::RunMidEdit},
-    // WAV processing.
-    {"wavscan", "show a WAV file's format, duration and level statistics", tonemill::cli::RunWavscan},
-    {"expand", "expand the dynamic range of a WAV file", tonemill::cli::RunExpand},
-    {"compress", "compress the dynamic range of a WAV file", tonemill::cli::RunCompress},
-    {"fade", "fade a WAV file from one factor to another", tonemill::cli::RunFade},
-    {"gate", "gate the quiet passages of a WAV file", tonemill::cli::RunGate},
-    {"gatedcut", "remove the quiet frames of a WAV file", tonemill::cli::RunGatedCut},
-    {"extend", "insert or append silence", tonemill::cli::RunExtend},
-    {"lowpass", "low-pass filter a WAV file", tonemill::cli::RunLowpass},
-    {"highpass", "high-pass filter a WAV file", tonemill::cli::RunHighpass},
-    {"bandpass", "band-pass filter a WAV file", tonemill::cli::RunBandpass},
-    {"notch", "notch filter a WAV file", tonemill::cli::RunNotch},
-    {"ring", "ring-modulate a WAV file", tonemill::cli::RunRing},
-    {"cut", "remove a range from a WAV file", tonemill::cli::RunCut},
-    {"maximize", "raise a WAV file's peak to full scale", tonemill::cli::RunMaximize},
-    {"reverse", "reverse a WAV file or one of its channels", tonemill::cli::RunReverse},
-    {"mix", "mix WAV files into one", tonemill::cli::RunMix},
-};
+// The commands in the order "tonemill --help" lists them; the effects come from their table.
+std::vector<Command> MakeCommands() {
+  namespace cli = tonemill::cli;
+  std::vector<Command> commands = {
+      {"mid2lst", "convert a MIDI file into an LST song list", cli::RunMid2Lst},
+      {"render", "convert MIDI files and render them into WAV songs", cli::RunRender},
+      {"lst2wav", "render an LST song list into a WAV song", cli::RunLst2Wav},
+      {"import-sf2", "import a SoundFont 2 bank as PRG instruments and WAV samples", cli::RunImportSf2},
+      {"wav2dft", "store a WAV sample as a compact DFT file", cli::RunWav2Dft},
+      {"dft2wav", "make a WAV sample from its DFT file", cli::RunDft2Wav},
+      {"make-wavs", "list the samples of a song or instruments and make missing ones from DFT files",
+       cli::RunMakeWavs}};
+  auto addEffects = [&commands](tonemill::EffectFamily family) {
+    for (const tonemill::EffectEntry& e : tonemill::Effects())
+      if (e.family == family) commands.push_back({e.command, e.summary, nullptr, &e});
+  };
+  addEffects(tonemill::EffectFamily::Library);
+  commands.insert(commands.end(),
+                  {{"mid1to0", "merge a format 1 MIDI file into format 0", cli::RunMid1To0},
+                   {"midscan", "list the notes, programs and controllers of a MIDI file", cli::RunMidScan},
+                   {"midedit", "mute or solo kinds of MIDI messages on track:channel pairs", cli::RunMidEdit},
+                   // WAV processing.
+                   {"wavscan", "show a WAV file's format, duration and level statistics", cli::RunWavscan}});
+  addEffects(tonemill::EffectFamily::Range);
+  commands.push_back({"mix", "mix WAV files into one", cli::RunMix});
+  return commands;
+}
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = MakeCommands();
+  return commands;
+}
+
+int RunCommand(const Command& c, int argc, char** argv) {
+  if (!c.effect) return c.run(argc, argv);
+  return c.effect->family == tonemill::EffectFamily::Range ? tonemill::cli::RunRangeCommand(*c.effect, argc, argv)
+                                                           : tonemill::cli::RunLibraryCommand(*c.effect, argc, argv);
+}
 
 void PrintUsage(FILE* out) {
   std::fputs("Usage: tonemill SUBCOMMAND [options] FILES...\n\nSubcommands:\n", out);
-  for (const auto& c : kCommands) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
+  for (const auto& c : Commands()) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
   std::fputs("\n'tonemill SUBCOMMAND --help' describes each.\n", out);
 }
 
@@ -103,8 +105,8 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return tonemill::cli::kExitOk;
   }
-  for (const auto& c : kCommands)
-    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+  for (const auto& c : Commands())
+    if (std::strcmp(argv[1], c.name) == 0) return RunCommand(c, argc - 1, argv + 1);
   if (argc == 2 && IsFileArgument(argv[1]) && HasDisplay()) return RunMainWindow(argc, argv);
   tonemill::cli::PrintError(std::string("unknown subcommand '") + argv[1] + "'");
   PrintUsage(stderr);
