@@ -105,6 +105,12 @@ RealField BandCenter(const LaunchValues& l) { return BandDialogFields(false, l).
 RealField BandWidth(const LaunchValues& l) { return BandDialogFields(false, l).width; }
 RealField RingRate(const LaunchValues&) { return RingDialogFields().rate; }
 
+EffectEntry& FindRow(std::vector<EffectEntry>& effects, std::string_view command) {
+  for (EffectEntry& e : effects)
+    if (command == e.command) return e;
+  return effects.front();
+}
+
 const char* const kThresholdHelp =
     "0-128 for 8-bit files (default 26), 0-32768 for 16-bit (default 3277); doubled and compared "
     "with |L| + |R| when both channels are gated";
@@ -301,8 +307,9 @@ std::vector<EffectEntry> MakeEffects() {
                       "Reverses the range of a WAV file (or one channel of it).", "reverseBtn",
                       [](const RangeRequest& r, const FieldValues&, Progress& p) { return ReverseRange(r, p); }),
   };
+  FindRow(effects, "ring").group = "Modulator";
   // The reverb's late part and its low-pass filters, on the bespoke form only.
-  EffectEntry& reverbRow = effects[size_t(EffectKind::Reverb)];
+  EffectEntry& reverbRow = FindRow(effects, "reverb");
   EffectField algorithm = Choice("algorithm", "chamber|chapel|hall|custom",
                                  "the late reverberation (default chamber)",
                                  {{"chamber", "chamberButton", "Chamber"},

@@ -61,6 +61,7 @@ struct EffectField {
   const char* caption = nullptr;  // the label (or check box) text
   FieldUnit unit = FieldUnit::None;
   const char* unitLabel = nullptr;  // the unit label's object name when not controlUnit
+  double step = 1;                  // what the spin button adds or takes away
   // A range operation's number: its rule for the file at hand (range, default, decimals,
   // message, spin step).
   RealField (*rule)(const LaunchValues& launch) = nullptr;

@@ -1,5 +1,7 @@
 #include "EffectDlg.h"
 
+#include "tonemill/effects/catalog.h"
+#include "tonemill/gui/widgets/SpinButton.h"
 #include "platform/messages.h"
 #include "platform/qt/cursor.h"
 #include "tonemill/files/numbers.h"
@@ -19,12 +21,12 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-TEffectDlg::TEffectDlg(QWidget* parent, EffectKind kind, const LaunchValues& launch, int helpContext)
-    : TDialog(parent, helpContext), kind_(kind), launch_(launch), run_(nullptr, this) {
+TEffectDlg::TEffectDlg(QWidget* parent, EffectKind kind, const LaunchValues& launch)
+    : TDialog(parent, EffectOf(kind).helpContext), kind_(kind), launch_(launch), run_(nullptr, this) {
   fields_ = FieldsFromPatch(kind, DefaultPatch(LayoutOf(kind)), launch);
 }
 
-void TEffectDlg::BindCommon(QTableWidget* grid, const QStringList& valueHeaders) {
+void TEffectDlg::BindCommon(QTableWidget* grid, const QStringList& moreHeaders) {
   grid_ = grid;
   ok_ = findChild<QPushButton*>("OKBtn");
   cancel_ = findChild<QPushButton*>("CancelBtn");
@@ -43,8 +45,14 @@ void TEffectDlg::BindCommon(QTableWidget* grid, const QStringList& valueHeaders)
   findChild<QLabel*>("fromFile")->setText(Q(launch_.input));
   findChild<QLabel*>("toFile")->setText(Q(launch_.output));
 
+  // The row's headers in column order, then the form's own.
+  const EffectEntry& effect = EffectOf(kind_);
+  std::map<size_t, QString> rowHeaders;
+  for (const EffectField& f : effect.fields)
+    if (f.kind == FieldKind::Number && f.header) rowHeaders[f.column] = QString::fromUtf8(f.header);
   QStringList headers{"Name"};
-  headers << valueHeaders;
+  for (const auto& [column, header] : rowHeaders) headers << header;
+  headers << moreHeaders;
   grid_->setColumnCount(int(headers.size()));
   grid_->setHorizontalHeaderLabels(headers);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -56,15 +64,22 @@ void TEffectDlg::BindCommon(QTableWidget* grid, const QStringList& valueHeaders)
             if (!filling_ && row != previousRow && row >= 0) StringGrid1SelectCell(row);
           });
   connect(grid_, &QTableWidget::itemChanged, this, &TEffectDlg::CellChanged);
+
+  for (const EffectField& f : effect.fields) {
+    if (f.kind != FieldKind::Number || !f.control) continue;
+    const QString control = QString::fromUtf8(f.control);
+    AddField(f.column, findChild<QLineEdit*>(control + "Edit"), findChild<TSpinButton*>(control + "Spin"),
+             f.unit == FieldUnit::Time ? findChild<QLabel*>(control + "Unit") : nullptr, f.step);
+  }
 }
 
-void TEffectDlg::AddField(size_t column, QLineEdit* edit, TSpinButton* spin, QLabel* unit) {
+void TEffectDlg::AddField(size_t column, QLineEdit* edit, TSpinButton* spin, QLabel* unit, double step) {
   auto* field = new wave::TNumberField(edit, spin, [this, column](const std::string& text, std::string& shown) {
     EffectFields probe = fields_;
     if (std::optional<Problem> problem = SetField(probe, column, text, launch_)) return problem;
     shown = FieldText(probe, column, launch_);
     return std::optional<Problem>();
-  });
+  }, step);
   connect(field, &wave::TNumberField::Changed, this, [this, column, field] {
     fields_.values[column] = field->Value();
   });

@@ -50,13 +50,18 @@ class TEffectDlg : public ui::TDialog {
   void StringGrid1SelectCell(int row);
 
  protected:
-  TEffectDlg(QWidget* parent, EffectKind kind, const LaunchValues& launch, int helpContext);
+  // The help context, the patch grid's headers and the number fields come from the effect's row
+  // in the table of effects.
+  TEffectDlg(QWidget* parent, EffectKind kind, const LaunchValues& launch);
 
   // The controls every form has: OKBtn, CancelBtn, HelpBtn, gauge, addBtn, removeBtn,
-  // updateBtn and the hidden labels fromFile and toFile, found by name; `grid` is the patch grid.
-  void BindCommon(QTableWidget* grid, const QStringList& valueHeaders);
+  // updateBtn and the hidden labels fromFile and toFile, found by name; `grid` is the patch grid
+  // with the row's headers and then `moreHeaders`. Every number field the row names a control
+  // for (controlEdit, controlSpin, controlUnit) is bound.
+  void BindCommon(QTableWidget* grid, const QStringList& moreHeaders = {});
   // The number field of a patch column; `unit`, when given, names a time field's unit.
-  void AddField(size_t column, QLineEdit* edit, TSpinButton* spin, QLabel* unit = nullptr);
+  void AddField(size_t column, QLineEdit* edit, TSpinButton* spin, QLabel* unit = nullptr,
+                double step = 1);
   void FormActivate() override;
   void CancelRun() override { CancelBtnClick(); }
 

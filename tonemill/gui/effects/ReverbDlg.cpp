@@ -13,15 +13,14 @@ const char* const kHints[4] = {"Decay: 400-600 ms", "Decay: 700-1300 ms", "Decay
 }  // namespace
 
 TreverbDlg::TreverbDlg(QWidget* parent, const LaunchValues& launch)
-    : TEffectDlg(parent, EffectKind::Reverb, launch, 3090), ui_(std::make_unique<Ui::ReverbDlg>()) {
+    : TEffectDlg(parent, EffectKind::Reverb, launch), ui_(std::make_unique<Ui::ReverbDlg>()) {
   ui_->setupUi(this);
-  QStringList headers{"Decay ms", "Delay ms", "Left %", "Right %"};
+  QStringList headers;
   for (const char* side : {"L", "R"})
     for (int k = 1; k <= 6; ++k) headers << QString("%1 LP%2").arg(side).arg(k);
   headers << "Algorithm";
   BindCommon(ui_->StringGrid1, headers);
-  AddField(reverb::kDecay, ui_->decayEdit, ui_->decaySpin, ui_->decayUnit);
-  AddField(reverb::kDelay, ui_->delayEdit, ui_->delaySpin, ui_->delayUnit);
+  // The levels and the low-pass grid are the form's own.
   AddField(reverb::kLevelLeft, ui_->LLevelEdit, ui_->spinLLevel);
   AddField(reverb::kLevelRight, ui_->RLevelEdit, ui_->spinRLevel);
   QLineEdit* left[6] = {ui_->editLG1, ui_->editLG2, ui_->editLG3, ui_->editLG4, ui_->editLG5, ui_->editLG6};

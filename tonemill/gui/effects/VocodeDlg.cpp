@@ -13,8 +13,9 @@ namespace {
 const char* const kBandRows[5] = {"Center, Hz (ctl)", "Width,  Hz (ctl)", "Center, Hz (car)",
                                   "Width,  Hz (car)", "Weight"};
 
-QStringList PatchHeaders() {
-  QStringList headers{"Amp.", "Time ms", "Bands"};
+// The band table's columns of the patch grid, after the row's.
+QStringList BandHeaders() {
+  QStringList headers;
   const char* short_[5] = {"Ctl centre", "Ctl width", "Car centre", "Car width", "Weight"};
   for (const char* what : short_)
     for (int b = 1; b <= 32; ++b) headers << QString("%1 %2").arg(what).arg(b);
@@ -24,12 +25,9 @@ QStringList PatchHeaders() {
 }  // namespace
 
 TVocodeDlg::TVocodeDlg(QWidget* parent, const LaunchValues& launch)
-    : TEffectDlg(parent, EffectKind::Vocoder, launch, 3100), ui_(std::make_unique<Ui::VocodeDlg>()) {
+    : TEffectDlg(parent, EffectKind::Vocoder, launch), ui_(std::make_unique<Ui::VocodeDlg>()) {
   ui_->setupUi(this);
-  BindCommon(ui_->StringGrid2, PatchHeaders());
-  AddField(vocoder::kAmplification, ui_->ampEdit, ui_->ampSpin);
-  AddField(vocoder::kTime, ui_->timeEdit, ui_->timeSpin, ui_->timeUnit);
-  AddField(vocoder::kBands, ui_->bandEdit, ui_->bandSpin);
+  BindCommon(ui_->StringGrid2, BandHeaders());
   QTableWidget* bands = ui_->StringGrid1;
   bands->setRowCount(5);
   bands->setColumnCount(32);

@@ -1,39 +1,44 @@
-// What the level, filter and ring dialogs the WAV editor launches share: the launch values,
-// parameter edits checked by their engine-layer fields, and OK — the overwrite question (whose
-// Cancel closes the dialog), the run of the engine under the range frame with only Cancel live,
-// the 500 ms gauge, the outcome's message — then the dialog closes. Cancel closes the dialog
-// while nothing runs and otherwise ends the run with a valid, shorter output.
+// TRangeDlg: the dialog of a WAV operation the editor launches (Expand, Compress, Fade, Gate,
+// Gated Cut, Extend, the four filters, Ring modulation), laid out from the operation's row in
+// the table of effects: a box of its fields — number edits with their spin buttons and unit
+// labels, check boxes, radio buttons — checked by the rules of the row, the gauge, OK, Cancel and
+// Help. OK asks the overwrite question (whose Cancel closes the dialog), runs the row's engine
+// under the range frame with only Cancel live, shows the 500 ms gauge and the outcome's message,
+// then the dialog closes. Cancel closes the dialog while nothing runs and otherwise ends the run
+// with a valid, shorter output.
 #pragma once
 
 #include "tonemill/gui/widgets/NumberField.h"
 #include "OperationRun.h"
 #include "tonemill/gui/widgets/dialog.h"
-#include "tonemill/wave/fields.h"
+#include "tonemill/effects/catalog.h"
 #include "tonemill/ops/operation.h"
 #include "tonemill/wave/rangeframe.h"
 
 #include <QString>
 
-#include <map>
 #include <optional>
+#include <vector>
 
-class QLabel;
-class QLineEdit;
-class QProgressBar;
+class QAbstractButton;
 class QPushButton;
-class TSpinButton;
 
 namespace tonemill::wave {
 
 class TRangeDlg : public ui::TDialog {
   Q_OBJECT
  public:
+  TRangeDlg(QWidget* parent, const EffectEntry& effect, const LaunchValues& launch);
+
+  const EffectEntry& Effect() const { return effect_; }
   const LaunchValues& Launch() const { return launch_; }
   // How the last OK ended (nothing when it did not run).
   const std::optional<WaveOutcome>& Outcome() const { return outcome_; }
   TOperationRun& Run() { return run_; }
   // The parameter edit with this object name, for tests and the screenshots.
   TNumberField* Field(const QString& editName) const;
+  // What the fields hold now, in the row's order.
+  FieldValues Values() const;
 
  public slots:
   void OKBtnClick();
@@ -41,25 +46,24 @@ class TRangeDlg : public ui::TDialog {
   void timerTimer() { run_.timerTimer(); }
 
  protected:
-  TRangeDlg(QWidget* parent, const LaunchValues& launch, int helpContext);
-
-  // The controls every form has: OKBtn, CancelBtn, HelpBtn, gauge and the hidden labels
-  // fromFile and toFile, found by name once the form is set up.
-  void BindCommon();
-  // A parameter edit checked by `field`; its default is set on activation.
-  TNumberField* AddField(QLineEdit* edit, TSpinButton* spin, const RealField& field);
   void FormActivate() override;
   void CancelRun() override { CancelBtnClick(); }
 
-  // The engine on the launch values' range with the fields' values (OK has checked them).
-  virtual RangeResult RunEngine(const RangeRequest& request, Progress& progress) = 0;
-
  private:
+  // A row's field as its controls: a number field, a check box, or radio buttons.
+  struct Control {
+    TNumberField* number = nullptr;
+    RealField rule;
+    std::vector<QAbstractButton*> buttons;
+  };
+  void Lay();
+
+  const EffectEntry& effect_;
   LaunchValues launch_;
   TOperationRun run_;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
-  std::map<TNumberField*, RealField> fields_;
+  std::vector<Control> controls_;  // one per field of the row
   std::optional<WaveOutcome> outcome_;
 };
 

@@ -2,14 +2,7 @@
 
 #include "ui_WAVeditDlg.h"
 
-#include "BandDlg.h"
-#include "EnhanceDlg.h"
-#include "ExtendDlg.h"
-#include "FadeDlg.h"
-#include "GateDlg.h"
-#include "GatedcutDlg.h"
-#include "LohiDlg.h"
-#include "RingDlg.h"
+#include "RangeDlg.h"
 #include "WAVmixDlg.h"
 #include "WaviewDlg.h"
 #include "platform/messages.h"
@@ -19,11 +12,11 @@
 #include "tonemill/gui/effects/FlangeDlg.h"
 #include "tonemill/gui/effects/ReverbDlg.h"
 #include "tonemill/gui/effects/VocodeDlg.h"
+#include "tonemill/effects/catalog.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/gui/widgets/fieldexit.h"
-#include "tonemill/wave/editorops.h"
 
 namespace tonemill::wave {
 namespace {
@@ -36,16 +29,25 @@ void Warn(const std::string& text) {
   platform::Show({platform::MessageKind::Warning, platform::Buttons::Ok, platform::Topic::Notice, text});
 }
 
+using MakeDialog = std::function<std::unique_ptr<QDialog>(const LaunchValues&)>;
+
 template <class Dialog>
-std::function<std::unique_ptr<QDialog>(const LaunchValues&)> Make(QWidget* parent) {
+MakeDialog Make(QWidget* parent) {
   return [parent](const LaunchValues& launch) { return std::make_unique<Dialog>(parent, launch); };
 }
 
-template <class Dialog>
-std::function<std::unique_ptr<QDialog>(const LaunchValues&)> Make(QWidget* parent, const QString& caption) {
-  return [parent, caption](const LaunchValues& launch) {
-    return std::make_unique<Dialog>(parent, launch, caption);
-  };
+// The library effects' dialogs have forms of their own (a patch grid, and the reverb's and the
+// vocoder's own controls); every range operation's dialog is laid out from its row.
+MakeDialog BespokeDialog(QWidget* parent, EffectKind kind) {
+  namespace fx = effectdialogs;
+  switch (kind) {
+    case EffectKind::Echo: return Make<fx::TechoDlg>(parent);
+    case EffectKind::Flange: return Make<fx::TflangeDlg>(parent);
+    case EffectKind::Chorus: return Make<fx::TchorusDlg>(parent);
+    case EffectKind::Reverb: return Make<fx::TreverbDlg>(parent);
+    case EffectKind::Vocoder: return Make<fx::TVocodeDlg>(parent);
+  }
+  return {};
 }
 
 }  // namespace
@@ -87,29 +89,24 @@ TWAVeditDlg::TWAVeditDlg(QWidget* parent, const QString& input, const QString& o
   const std::pair<QPushButton*, void (TWAVeditDlg::*)()> buttons[] = {
       {ui_->viewButton, &TWAVeditDlg::viewButtonClick}, {ui_->swapBtn, &TWAVeditDlg::swapBtnClick},
       {ui_->OKBtn, &TWAVeditDlg::OKBtnClick},           {ui_->CancelBtn, &TWAVeditDlg::CancelBtnClick},
-      {ui_->HelpBtn, &TWAVeditDlg::HelpBtnClick},       {ui_->cutBtn, &TWAVeditDlg::cutBtnClick},
-      {ui_->maximizeBtn, &TWAVeditDlg::maximizeBtnClick}, {ui_->reverseBtn, &TWAVeditDlg::reverseBtnClick}};
+      {ui_->HelpBtn, &TWAVeditDlg::HelpBtnClick}};
   for (const auto& [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
 
-  namespace fx = effectdialogs;
-  const std::pair<QPushButton*, std::function<std::unique_ptr<QDialog>(const LaunchValues&)>> launchers[] = {
-      {ui_->mixBtn, Make<TWAVmixDlg>(this)},
-      {ui_->compressBtn, Make<TenhanceDlg>(this, "Compress dynamic range")},
-      {ui_->enhanceBtn, Make<TenhanceDlg>(this, "Expand dynamic range")},
-      {ui_->fadeBtn, Make<TfadeDlg>(this)},
-      {ui_->gateBtn, Make<TgateDlg>(this)},
-      {ui_->lowPassBtn, Make<TlohiDlg>(this, "Low pass filter")},
-      {ui_->highPassBtn, Make<TlohiDlg>(this, "High pass filter")},
-      {ui_->bandPassBtn, Make<TbandDlg>(this, "Band pass filter")},
-      {ui_->notchBtn, Make<TbandDlg>(this, "Notch filter")},
-      {ui_->ringModBtn, Make<TringDlg>(this)},
-      {ui_->vocoderBtn, Make<fx::TVocodeDlg>(this)},
-      {ui_->echoBtn, Make<fx::TechoDlg>(this)},
-      {ui_->reverbBtn, Make<fx::TreverbDlg>(this)},
-      {ui_->chorusBtn, Make<fx::TchorusDlg>(this)},
-      {ui_->flangeBtn, Make<fx::TflangeDlg>(this)},
-      {ui_->extendBtn, Make<TextendDlg>(this)},
-      {ui_->gatedCutBtn, Make<TgatedCutDlg>(this)}};
+  // Every effect's button by the name its row gives: the editor's own operations run at once,
+  // the others open their dialog.
+  std::vector<std::pair<QPushButton*, MakeDialog>> launchers = {{ui_->mixBtn, Make<TWAVmixDlg>(this)}};
+  for (const EffectEntry& e : Effects()) {
+    QPushButton* button = findChild<QPushButton*>(e.launcher);
+    if (e.runByEditor) {
+      connect(button, &QPushButton::clicked, this, [this, &e] { RunOperation(e); });
+    } else if (e.family == EffectFamily::Range) {
+      launchers.push_back({button, [this, &e](const LaunchValues& launch) {
+                             return std::make_unique<TRangeDlg>(this, e, launch);
+                           }});
+    } else {
+      launchers.push_back({button, BespokeDialog(this, e.kind)});
+    }
+  }
   for (const auto& [button, make] : launchers)
     connect(button, &QPushButton::clicked, this, [this, make] { Launch(make); });
 }
@@ -266,7 +263,7 @@ void TWAVeditDlg::Launch(const std::function<std::unique_ptr<QDialog>(const Laun
   UpdateSwap();
 }
 
-void TWAVeditDlg::RunOperation(RangeResult (*operation)(const RangeRequest&, Progress&)) {
+void TWAVeditDlg::RunOperation(const EffectEntry& operation) {
   if (!LeaveSelection()) return;
   CloseViewer();
   const LaunchValues launch = CurrentLaunch();
@@ -281,7 +278,8 @@ void TWAVeditDlg::RunOperation(RangeResult (*operation)(const RangeRequest&, Pro
     platform::HourglassCursor hourglass;
     run_.Start();
     outcome_ = RunWaveEngine(launch.output, *overwrite, [&](const std::string& path) {
-      const RangeResult r = operation(tonemill::RangeOf(launch, path), run_.Counters());
+      const RangeResult r =
+          operation.run(tonemill::RangeOf(launch, path), DefaultValues(operation, launch), run_.Counters());
       EngineRun result;
       result.cancelled = r.cancelled;
       if (r.endsEarly) result.problem = PrematureEnd(launch.input);
@@ -295,9 +293,9 @@ void TWAVeditDlg::RunOperation(RangeResult (*operation)(const RangeRequest&, Pro
   UpdateSwap();
 }
 
-void TWAVeditDlg::cutBtnClick() { RunOperation(CutRange); }
-void TWAVeditDlg::maximizeBtnClick() { RunOperation(MaximizeRange); }
-void TWAVeditDlg::reverseBtnClick() { RunOperation(ReverseRange); }
+void TWAVeditDlg::cutBtnClick() { RunOperation(*FindEffect("cut")); }
+void TWAVeditDlg::maximizeBtnClick() { RunOperation(*FindEffect("maximize")); }
+void TWAVeditDlg::reverseBtnClick() { RunOperation(*FindEffect("reverse")); }
 
 void TWAVeditDlg::viewButtonClick() {
   if (viewer_) {

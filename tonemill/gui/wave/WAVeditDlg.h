@@ -22,6 +22,9 @@
 namespace Ui {
 class WAVeditDlg;
 }
+namespace tonemill {
+struct EffectEntry;
+}
 class QPushButton;
 
 namespace tonemill::wave {
@@ -69,7 +72,8 @@ class TWAVeditDlg : public ui::TDialog {
   // A launcher: the viewer closes, the dialog gets the launch values, and Swap follows the
   // output afterwards.
   void Launch(const std::function<std::unique_ptr<QDialog>(const LaunchValues&)>& make);
-  void RunOperation(RangeResult (*operation)(const RangeRequest&, Progress&));
+  // Cut, Maximize or Reverse on the selection.
+  void RunOperation(const EffectEntry& operation);
   bool LeaveSelection();
   void ShowSelection();
   void UpdateSwap();

@@ -10,8 +10,8 @@
 
 namespace tonemill::wave {
 
-TNumberField::TNumberField(QLineEdit* edit, TSpinButton* spin, Check check)
-    : QObject(edit), edit_(edit), spin_(spin), check_(std::move(check)) {
+TNumberField::TNumberField(QLineEdit* edit, TSpinButton* spin, Check check, double step)
+    : QObject(edit), edit_(edit), spin_(spin), check_(std::move(check)), step_(step) {
   exit_ = ui::FieldExit::Install(edit, [this] { return Exit(); });
   if (spin) {
     connect(spin, &TSpinButton::UpClick, this, &TNumberField::SpinUpClick);
@@ -48,7 +48,7 @@ void TNumberField::Step(int direction) {
   if (!v) return;
   std::string shown;
   // Enough digits that the check sees the stepped value itself; it rewrites it in its format.
-  if (check_(FormatFixed(*v + direction, 9), shown)) return;
+  if (check_(FormatFixed(*v + direction * step_, 9), shown)) return;
   SetText(QString::fromStdString(shown));
   emit Changed();
 }

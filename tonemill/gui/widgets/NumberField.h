@@ -1,7 +1,8 @@
 // A number edit of the WAV dialogs with its spin button: the text is checked each time the
 // edit is left (or Enter is pressed in it); a bad text shows the field's one message and the
 // text it held before is put back; a good one is shown again in the field's format. A spin
-// step adds or subtracts 1 and does nothing when the check would refuse the result. The check
+// step adds or subtracts the field's step (1 unless it says otherwise) and does nothing when the
+// check would refuse the result. The check
 // itself is the engine layer's, never a copy.
 #pragma once
 
@@ -30,7 +31,7 @@ class TNumberField : public QObject {
   // format.
   using Check = std::function<std::optional<Problem>(const std::string& text, std::string& shown)>;
 
-  TNumberField(QLineEdit* edit, TSpinButton* spin, Check check);
+  TNumberField(QLineEdit* edit, TSpinButton* spin, Check check, double step = 1);
 
   QLineEdit* Edit() const { return edit_; }
   TSpinButton* Spin() const { return spin_; }
@@ -58,6 +59,7 @@ class TNumberField : public QObject {
   QLineEdit* edit_;
   TSpinButton* spin_;
   Check check_;
+  double step_;
   ui::FieldExit* exit_;
   QString remembered_;
 };

@@ -4,14 +4,7 @@
 // valid output.
 #include "workshop_qt.h"
 
-#include "tonemill/gui/wave/BandDlg.h"
-#include "tonemill/gui/wave/EnhanceDlg.h"
-#include "tonemill/gui/wave/ExtendDlg.h"
-#include "tonemill/gui/wave/FadeDlg.h"
-#include "tonemill/gui/wave/GateDlg.h"
-#include "tonemill/gui/wave/GatedcutDlg.h"
-#include "tonemill/gui/wave/LohiDlg.h"
-#include "tonemill/gui/wave/RingDlg.h"
+#include "tonemill/gui/wave/RangeDlg.h"
 #include "tonemill/wave/effectparams.h"
 #include "tonemill/gui/widgets/SpinButton.h"
 
@@ -43,56 +36,52 @@ struct Case {
   int help;
 };
 
-template <class D>
-Make Dialog() {
-  return [](const LaunchValues& l) { return std::make_unique<D>(nullptr, l); };
-}
-template <class D>
-Make Dialog(const char* caption) {
-  return [caption](const LaunchValues& l) { return std::make_unique<D>(nullptr, l, caption); };
+// The dialog of a command's row in the table of effects.
+Make Dialog(const char* command) {
+  return [command](const LaunchValues& l) { return std::make_unique<wave::TRangeDlg>(nullptr, *FindEffect(command), l); };
 }
 
 std::vector<Case> Cases() {
   return {
-      {"compress", Dialog<wave::TenhanceDlg>("Compress dynamic range"),
+      {"compress", Dialog("compress"),
        {{"paramEdit", "0.5"}, {"ampEdit", "2"}, {"timeEdit", "10"}},
        [](const RangeRequest& r, const LaunchValues& l, Progress& p) {
          return ExpandRange(r, EnhanceSettingsOf(false, 0.5, 2, 10, l), p);
        },
        3120},
-      {"expand", Dialog<wave::TenhanceDlg>("Expand dynamic range"), {{"paramEdit", "0.2"}},
+      {"expand", Dialog("expand"), {{"paramEdit", "0.2"}},
        [](const RangeRequest& r, const LaunchValues& l, Progress& p) {
          return ExpandRange(r, EnhanceSettingsOf(true, 0.2, 0.05, 50, l), p);
        },
        3130},
-      {"fade", Dialog<wave::TfadeDlg>(), {{"startFactorEdit", "1.5"}, {"endFactorEdit", "-0.25"}},
+      {"fade", Dialog("fade"), {{"startFactorEdit", "1.5"}, {"endFactorEdit", "-0.25"}},
        [](const RangeRequest& r, const LaunchValues&, Progress& p) { return FadeRange(r, {1.5, -0.25}, p); },
        3140},
-      {"gate", Dialog<wave::TgateDlg>(), {{"thresholdEdit", "20000"}, {"attackEdit", "2"}, {"decayEdit", "3.5"}},
+      {"gate", Dialog("gate"), {{"thresholdEdit", "20000"}, {"attackEdit", "2"}, {"decayEdit", "3.5"}},
        [](const RangeRequest& r, const LaunchValues& l, Progress& p) {
          return GateRange(r, GateSettingsOf(20000, 2, 3.5, l), p);
        },
        3150},
-      {"gatedcut", Dialog<wave::TgatedCutDlg>(), {{"thresholdEdit", "15000"}},
+      {"gatedcut", Dialog("gatedcut"), {{"thresholdEdit", "15000"}},
        [](const RangeRequest& r, const LaunchValues&, Progress& p) { return GatedCutRange(r, {15000, true}, p); },
        3160},
-      {"extend", Dialog<wave::TextendDlg>(), {{"durationEdit", "5"}},
+      {"extend", Dialog("extend"), {{"durationEdit", "5"}},
        [](const RangeRequest& r, const LaunchValues& l, Progress& p) {
          return ExtendWav(r.input, r.output, ExtendSettingsOf(5, false, l), p);
        },
        3230},
-      {"highpass", Dialog<wave::TlohiDlg>("High pass filter"), {{"hhfEdit", "1000"}},
+      {"highpass", Dialog("highpass"), {{"hhfEdit", "1000"}},
        [](const RangeRequest& r, const LaunchValues&, Progress& p) { return LowHighRange(r, {1000, 1, false}, p); },
        3020},
-      {"lowpass", Dialog<wave::TlohiDlg>("Low pass filter"), {{"hhfEdit", "800"}, {"ampEdit", "-1"}},
+      {"lowpass", Dialog("lowpass"), {{"hhfEdit", "800"}, {"ampEdit", "-1"}},
        [](const RangeRequest& r, const LaunchValues&, Progress& p) { return LowHighRange(r, {800, -1, true}, p); },
        3010},
-      {"notch", Dialog<wave::TbandDlg>("Notch filter"), {{"centerEdit", "2000"}, {"widthEdit", "500"}},
+      {"notch", Dialog("notch"), {{"centerEdit", "2000"}, {"widthEdit", "500"}},
        [](const RangeRequest& r, const LaunchValues&, Progress& p) {
          return BandNotchRange(r, {2000, 500, 1, true}, p);
        },
        3040},
-      {"ring", Dialog<wave::TringDlg>(), {{"rateEdit", "440"}},
+      {"ring", Dialog("ring"), {{"rateEdit", "440"}},
        [](const RangeRequest& r, const LaunchValues&, Progress& p) { return RingRange(r, {440, RingWave::Sine}, p); },
        3050},
   };
@@ -145,7 +134,7 @@ void RangeDialogsTest::fieldsRestoreBadTextAndSpinWithinRange() {
     }
   }
   // The gate's threshold of an 8-bit file: 0 to 128 whatever its label says.
-  wave::TgateDlg gate(nullptr, launch);
+  wave::TRangeDlg gate(nullptr, *FindEffect("gate"), launch);
   gate.show();
   QCOMPARE(gate.findChild<QLabel*>("rangeLabel")->text(), QString("(0-255)"));
   QCOMPARE(gate.Field("thresholdEdit")->Text(), QString("26"));
@@ -166,7 +155,7 @@ void RangeDialogsTest::fieldsRestoreBadTextAndSpinWithinRange() {
   // Times in samples show no decimals; the extend duration's default is 0.
   LaunchValues samples = launch;
   samples.msMode = false;
-  wave::TextendDlg extend(nullptr, samples);
+  wave::TRangeDlg extend(nullptr, *FindEffect("extend"), samples);
   extend.show();
   QCOMPARE(extend.Field("durationEdit")->Text(), QString("0"));
   extend.Field("durationEdit")->Edit()->setText("12.4");
@@ -183,7 +172,7 @@ void RangeDialogsTest::overwriteCancelClosesAndCancelKeepsValidOutput() {
   const LaunchValues launch = LaunchFor(dir.File("in.wav"), dir.File("out.wav"), 0, 5000, ChannelChoice::Both);
   {
     Answers answers({Answer::Cancel});
-    wave::TfadeDlg fade(nullptr, launch);
+    wave::TRangeDlg fade(nullptr, *FindEffect("fade"), launch);
     fade.show();
     fade.OKBtnClick();
     QCOMPARE(answers.Texts(), QStringList{QString::fromStdString("File " + dir.File("out.wav") + " will be overwritten!")});
@@ -193,7 +182,7 @@ void RangeDialogsTest::overwriteCancelClosesAndCancelKeepsValidOutput() {
   }
   // Cancel at the first pump: a valid WAV holding what was done before it.
   Answers answers({Answer::Ok});
-  wave::TfadeDlg fade(nullptr, launch);
+  wave::TRangeDlg fade(nullptr, *FindEffect("fade"), launch);
   fade.show();
   fade.Field("endFactorEdit")->SetText("0.000");
   QTimer::singleShot(0, &fade, [&] {

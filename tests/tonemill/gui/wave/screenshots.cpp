@@ -10,14 +10,7 @@
 #include "tonemill/gui/effects/FlangeDlg.h"
 #include "tonemill/gui/effects/ReverbDlg.h"
 #include "tonemill/gui/effects/VocodeDlg.h"
-#include "tonemill/gui/wave/BandDlg.h"
-#include "tonemill/gui/wave/EnhanceDlg.h"
-#include "tonemill/gui/wave/ExtendDlg.h"
-#include "tonemill/gui/wave/FadeDlg.h"
-#include "tonemill/gui/wave/GateDlg.h"
-#include "tonemill/gui/wave/GatedcutDlg.h"
-#include "tonemill/gui/wave/LohiDlg.h"
-#include "tonemill/gui/wave/RingDlg.h"
+#include "tonemill/gui/wave/RangeDlg.h"
 #include "tonemill/gui/wave/WAVeditDlg.h"
 #include "tonemill/gui/wave/WAVmixDlg.h"
 #include "tonemill/gui/wave/WavscanDlg.h"
@@ -143,14 +136,8 @@ int main(int argc, char** argv) {
   shoot(effectdialogs::TechoDlg(nullptr, launch), "echo");
   shoot(effectdialogs::TflangeDlg(nullptr, launch), "flange");
   shoot(effectdialogs::TchorusDlg(nullptr, launch), "chorus");
-  shoot(wave::TenhanceDlg(nullptr, launch, "Compress dynamic range"), "compress");
-  shoot(wave::TfadeDlg(nullptr, launch), "fade");
-  shoot(wave::TgateDlg(nullptr, launch), "gate");
-  shoot(wave::TgatedCutDlg(nullptr, launch), "gatedcut");
-  shoot(wave::TextendDlg(nullptr, launch), "extend");
-  shoot(wave::TlohiDlg(nullptr, launch, "High pass filter"), "highpass");
-  shoot(wave::TbandDlg(nullptr, launch, "Notch filter"), "notch");
-  shoot(wave::TringDlg(nullptr, launch), "ring");
+  for (const char* command : {"compress", "fade", "gate", "gatedcut", "extend", "highpass", "notch", "ring"})
+    shoot(wave::TRangeDlg(nullptr, *FindEffect(command), launch), command);
   shoot(wave::TWAVmixDlg(nullptr, launch), "mix");
   Settings settings;
   shoot(app::TEditDlg(nullptr, QString::fromStdString(song), work, work, settings), "edit");
