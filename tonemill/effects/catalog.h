@@ -5,15 +5,18 @@
 // effect, and the engine entry. The subcommands with their --help and option checks, the range
 // dialogs, the effect dialogs' fields and the WAV editor's launchers are built from the rows.
 //
-// Adding an effect:
-//  1. The engine, one file: a range operation in wave/ (FooRange(request, settings, progress)
-//     under the range frame), or a library effect in resona/effects/ behind its export, with
-//     its patch layout in effectpatches.cpp and its arguments in effectarguments.cpp.
-//  2. One row in catalog.cpp: names, summaries, help context, caption, launcher, fields, and the
-//     engine entry that turns the fields' values into the engine's settings.
-//  3. Only where the dialog is bespoke (a patch grid with controls of its own, a band table, a
-//     file browser): a form in gui/ and its line in the editor's list of bespoke dialogs. A range
-//     operation's dialog is laid out from its row; so is the editor's button, by its name.
+// Adding a WAV operation:
+//  1. The engine, one file in wave/: FooRange(request, settings, progress) under the range frame.
+//  2. One row in catalog.cpp: names, summaries, help context, caption, launcher, its fields
+//     (option, caption, unit, step and the rule that gives range, default, decimals and message
+//     for the file at hand), and the engine entry that turns the fields' values into the
+//     engine's settings. The subcommand with its --help and checks, the dialog (laid out from
+//     the row) and the WAV editor's button (added after the form's when the form has none) follow.
+//  3. Its help topic page, under the row's context number.
+// Adding a library effect: its engine and export in resona/, its EffectKind, patch layout
+// (effectpatches.cpp), arguments (effectarguments.cpp) and export call (ops/effectrun.cpp), its
+// row here (options, captions, grid headers and patch columns), and, as its dialog is bespoke (a
+// patch grid), a form in gui/effects/ and its line in the WAV editor's list of bespoke dialogs.
 #pragma once
 
 #include "effectpatches.h"

@@ -18,6 +18,8 @@
 #include "tonemill/ops/targets.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 
+#include <QGridLayout>
+
 namespace tonemill::wave {
 namespace {
 
@@ -97,6 +99,14 @@ TWAVeditDlg::TWAVeditDlg(QWidget* parent, const QString& input, const QString& o
   std::vector<std::pair<QPushButton*, MakeDialog>> launchers = {{ui_->mixBtn, Make<TWAVmixDlg>(this)}};
   for (const EffectEntry& e : Effects()) {
     QPushButton* button = findChild<QPushButton*>(e.launcher);
+    if (!button) {
+      // An effect the form has no button for gets one after the form's, five to a line.
+      auto* grid = qobject_cast<QGridLayout*>(ui_->launcherGroup->layout());
+      const int placed = grid->count();
+      button = new QPushButton(QString::fromUtf8(e.caption ? e.caption : e.command), ui_->launcherGroup);
+      button->setObjectName(e.launcher);
+      grid->addWidget(button, placed / 5, placed % 5);
+    }
     if (e.runByEditor) {
       connect(button, &QPushButton::clicked, this, [this, &e] { RunOperation(e); });
     } else if (e.family == EffectFamily::Range) {
