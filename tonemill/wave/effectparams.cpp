@@ -41,7 +41,6 @@ EnhanceFields EnhanceDialogFields(bool expand, const LaunchValues& launch) {
     f.time = Between(1, 4410, FormatFixed(frames, 0),
                      "The allowed time resolution range is 1 to 4410 samples!", 0);
   }
-  f.helpTopic = expand ? 3130 : 3120;
   return f;
 }
 
@@ -57,8 +56,7 @@ EnhanceSettings EnhanceSettingsOf(bool expand, double parameter, double amplific
 }
 
 FadeFields FadeDialogFields() {
-  return {AnyReal("1.000", "Illegal start factor!", 3), AnyReal("1.000", "Illegal end factor!", 3),
-          3140};
+  return {AnyReal("1.000", "Illegal start factor!", 3), AnyReal("1.000", "Illegal end factor!", 3)};
 }
 
 RealField ThresholdField(int32_t bits) {
@@ -70,7 +68,7 @@ const char* ThresholdRangeLabel(int32_t bits) { return bits == 8 ? "(0-255)" : "
 
 GateFields GateDialogFields(const LaunchValues& launch) {
   return {ThresholdField(launch.bits), Duration(launch, "Illegal attack length!"),
-          Duration(launch, "Illegal decay length!"), 3150};
+          Duration(launch, "Illegal decay length!")};
 }
 
 GateSettings GateSettingsOf(double threshold, double attack, double decay, const LaunchValues& launch) {
@@ -82,11 +80,11 @@ GateSettings GateSettingsOf(double threshold, double attack, double decay, const
 }
 
 GatedCutFields GatedCutDialogFields(const LaunchValues& launch) {
-  return {ThresholdField(launch.bits), true, 3160};
+  return {ThresholdField(launch.bits)};
 }
 
 ExtendFields ExtendDialogFields(const LaunchValues& launch) {
-  ExtendFields f{Duration(launch, "Illegal duration value!"), false, 3230};
+  ExtendFields f{Duration(launch, "Illegal duration value!")};
   // The output's data stays below 2 GB, which its header and the progress counters hold.
   const int64_t frameBytes = int64_t(launch.bits / 8) * launch.channels;
   if (frameBytes > 0 && launch.totalFrames > 0 && launch.framesPerMs > 0) {
@@ -109,20 +107,20 @@ ExtendSettings ExtendSettingsOf(double duration, bool append, const LaunchValues
 LowHighFields LowHighDialogFields(bool lowPass, const LaunchValues& launch) {
   const double cutoff = lowPass ? double(launch.rate / 2) : 0;
   return {AtLeast(0, FormatFixed(cutoff, 1), "Illegal HHF!", 1),
-          AnyReal("1.000", "Illegal amplification factor!", 3), lowPass ? 3010 : 3020};
+          AnyReal("1.000", "Illegal amplification factor!", 3)};
 }
 
-BandFields BandDialogFields(bool notch, const LaunchValues& launch) {
+BandFields BandDialogFields(bool, const LaunchValues& launch) {
   const std::string quarter = FormatFixed(double(launch.rate / 4), 1);
   // Beyond half the rate the centre folds back and the width turns the section unstable.
   const double half = launch.rate / 2.0;
   return {Between(0, half, quarter, "Illegal center frequency!", 1),
           Between(0, half, quarter, "Illegal filter width!", 1),
-          AnyReal("1.000", "Illegal amplification factor!", 3), notch ? 3040 : 3030};
+          AnyReal("1.000", "Illegal amplification factor!", 3)};
 }
 
 RingFields RingDialogFields() {
-  return {AtLeast(0, "1000.00", "Illegal modulator rate!", 2), RingWave::Sine, 3050};
+  return {AtLeast(0, "1000.00", "Illegal modulator rate!", 2)};
 }
 
 }  // namespace tonemill

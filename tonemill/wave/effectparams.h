@@ -1,6 +1,6 @@
 // The parameter edits of the effect dialogs the WAV editor launches — defaults, allowed ranges,
 // formats and messages — and the computations their OK buttons make from the values, for the
-// dialogs and the command line alike. Every value passed in is one a field's check accepted.
+// dialogs and the command line alike (through the rules of the table of effects). Every value passed in is one a field's check accepted.
 #pragma once
 
 #include "band.h"
@@ -20,7 +20,6 @@ namespace tonemill {
 // dynamic range" (a caption beginning with "E" expands).
 struct EnhanceFields {
   RealField parameter, amplification, time;
-  int helpTopic;
 };
 EnhanceFields EnhanceDialogFields(bool expand, const LaunchValues& launch);
 // The exponent is the parameter for Compress and its negation for Expand; the window is
@@ -30,7 +29,6 @@ EnhanceSettings EnhanceSettingsOf(bool expand, double parameter, double amplific
 
 struct FadeFields {
   RealField startFactor, endFactor;
-  int helpTopic;
 };
 FadeFields FadeDialogFields();
 
@@ -42,7 +40,6 @@ const char* ThresholdRangeLabel(int32_t bits);
 
 struct GateFields {
   RealField threshold, attack, decay;
-  int helpTopic;
 };
 GateFields GateDialogFields(const LaunchValues& launch);
 // The threshold truncated; attack and decay in frames as the selection converts times.
@@ -50,15 +47,11 @@ GateSettings GateSettingsOf(double threshold, double attack, double decay, const
 
 struct GatedCutFields {
   RealField threshold;
-  bool pruneDefault;
-  int helpTopic;
 };
 GatedCutFields GatedCutDialogFields(const LaunchValues& launch);
 
 struct ExtendFields {
   RealField duration;
-  bool appendDefault;
-  int helpTopic;
 };
 // The duration at most what keeps the output's data below 2 GB (when the launch values know
 // the input's length).
@@ -70,7 +63,6 @@ ExtendSettings ExtendSettingsOf(double duration, bool append, const LaunchValues
 // the high pass).
 struct LowHighFields {
   RealField cutoff, amplification;
-  int helpTopic;
 };
 LowHighFields LowHighDialogFields(bool lowPass, const LaunchValues& launch);
 
@@ -78,14 +70,11 @@ LowHighFields LowHighDialogFields(bool lowPass, const LaunchValues& launch);
 // rate.
 struct BandFields {
   RealField center, width, amplification;
-  int helpTopic;
 };
 BandFields BandDialogFields(bool notch, const LaunchValues& launch);
 
 struct RingFields {
   RealField rate;
-  RingWave waveDefault;
-  int helpTopic;
 };
 RingFields RingDialogFields();
 
