@@ -11,6 +11,7 @@
 #include "tonemill/gui/wave/WaveCurves.h"
 #include "tonemill/wave/editorops.h"
 
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -123,6 +124,8 @@ void EditorTest::selectionEditsUnitsAndLaunchValues() {
     QCOMPARE(got.launch.rate, 22050);
     QCOMPARE(got.launch.bits, 16);
   }
+  // Every row of the table of effects found its button on the form: none was added.
+  QCOMPARE(Child<QGroupBox>(editor, "launcherGroup")->findChildren<QPushButton*>().size(), qsizetype(20));
   QCOMPARE(answers.Texts().size(), qsizetype(2));
 }
 
