@@ -95,19 +95,25 @@ void PrintListing(const std::vector<Listed>& listing, bool json) {
 
 }  // namespace
 
+std::optional<Problem> ProvideSamples(CliMessages& messages, ops::SampleMaking& making,
+                                      const std::function<std::optional<Problem>()>& check) {
+  SkipRefusedOverwrites skipping(messages);
+  platform::MessageScope scope(skipping);
+  ProgressPump pump(making.progress, false);
+  pump.Attach();
+  std::optional<Problem> problem = check();
+  for (const std::string& wav : making.made) ReportMade(wav);
+  return problem;
+}
+
 std::optional<Problem> ProvideSamples(CliMessages& messages, const std::string& lstPath,
                                       const std::string& listName,
                                       const std::string& wavDirectory,
                                       const std::string& dftDirectory, const std::string& output) {
-  SkipRefusedOverwrites skipping(messages);
-  platform::MessageScope scope(skipping);
   ops::SampleMaking making;
-  ProgressPump pump(making.progress, false);
-  pump.Attach();
-  std::optional<Problem> problem =
-      ops::CheckSamples(lstPath, listName, wavDirectory, dftDirectory, output, &making);
-  for (const std::string& wav : making.made) ReportMade(wav);
-  return problem;
+  return ProvideSamples(messages, making, [&] {
+    return ops::CheckSamples(lstPath, listName, wavDirectory, dftDirectory, output, &making);
+  });
 }
 
 int RunMakeWavs(int argc, char** argv) {

@@ -4,7 +4,9 @@
 
 #include "climessages.h"
 #include "tonemill/files/problem.h"
+#include "tonemill/ops/songpipeline.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,5 +18,8 @@ namespace tonemill::cli {
 std::optional<Problem> ProvideSamples(CliMessages& messages, const std::string& lstPath, const std::string& listName,
                                       const std::string& wavDirectory,
                                       const std::string& dftDirectory, const std::string& output);
+// The same for a sample check `check` that makes its samples through `making`.
+std::optional<Problem> ProvideSamples(CliMessages& messages, ops::SampleMaking& making,
+                                      const std::function<std::optional<Problem>()>& check);
 
 }  // namespace tonemill::cli

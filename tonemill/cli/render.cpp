@@ -11,11 +11,12 @@
 #include "terminal.h"
 #include "platform/filesystem.h"
 #include "tonemill/files/numbers.h"
-#include "tonemill/ops/songpipeline.h"
+#include "tonemill/ops/songjob.h"
 #include "tonemill/ops/stems.h"
 #include "tonemill/ops/targets.h"
 
 #include <cstring>
+#include <functional>
 
 namespace tonemill::cli {
 namespace {
@@ -49,63 +50,61 @@ struct RenderJob {
   }
 };
 
+// What the song job shows on the command line: a signal as its cancel, the sample check's
+// reports and questions, the render's progress bar.
+class CliSongFront : public ops::SongJobFront {
+ public:
+  CliSongFront(CliMessages& messages, bool progress) : messages_(messages), progress_(progress) {}
+  bool CancelRequested() override { return InterruptRequested(); }
+  std::optional<Problem> CheckSamples(
+      ops::SampleMaking& making, const std::function<std::optional<Problem>()>& check) override {
+    return ProvideSamples(messages_, making, check);
+  }
+  ops::RenderOutcome Render(const ops::RenderRequest&, const ops::RenderStep& step) override {
+    return RenderWithBar(step, progress_);
+  }
+
+ private:
+  CliMessages& messages_;
+  bool progress_;
+};
+
 // Converts and renders one song, or one stem of it. Without --lst the list is a scratch file in
-// the Temp directory, replaced on every render; the render reads its own copy either way, so a
-// list replaced meanwhile by another render cannot mix into this one.
+// the Temp directory, replaced on every render; the job reads its own copy either way and puts
+// the list into place at the end.
 int RenderOne(const RenderJob& job, const RenderOptions& o) {
-  const ops::SongPaths& paths = job.paths;
   CliMessages messages(o.force);
   messages.SetContext(job.Name());
   platform::MessageScope scope(messages);
-  // A problem that names no file (or the soloed copy) is about the song.
-  OutputFile solo;
-  auto print = [&](Problem problem) {
-    if (problem.file.empty() || (solo.IsOpen() && problem.file == solo.Path()))
-      problem.file = job.Name();
-    PrintProblem(problem);
-  };
-  auto fail = [&](const Problem& problem) {
-    print(problem);
-    return kExitFailure;
-  };
-  std::optional<Problem> problem = ops::CheckMidiFile(paths.mid);
-  if (!problem) problem = ops::CheckSongPathClashes(paths);
-  if (!problem) problem = UnwritableTarget(paths.lst);
-  if (!problem) problem = UnwritableTarget(paths.wav);
-  if (problem) return fail(*problem);
-  const std::optional<Overwrite> listOverwrite =
-      o.listIsOutput ? ops::AskToOverwrite(paths.lst) : std::optional(Overwrite::Replace);
-  if (!listOverwrite) return kExitFailure;
-  const std::optional<Overwrite> songOverwrite = ops::AskToOverwrite(paths.wav);
-  if (!songOverwrite) return kExitFailure;
+  ops::SongJob song;
+  song.paths = job.paths;
+  song.prgDirectory = o.prgDirectory;
+  song.wavDirectory = o.wavDirectory;
+  song.dftDirectory = o.dftDirectory;
+  song.drums = o.drums;
+  song.format = o.format;
+  song.keepList = ops::ListKeeping::AtEnd;
+  if (!o.listIsOutput) song.listOverwrite = Overwrite::Replace;
+  song.stem = job.stem;
+  song.soloScratch = job.soloMid;
+  CliSongFront front(messages, o.progress);
+  const ops::SongJobOutcome outcome = song.Run(front);
 
-  if (job.stem) {
-    if (auto failed = ops::SoloPairNotes(paths.mid, *job.stem, job.soloMid, solo)) return fail(*failed);
-  }
-  ops::ConvertedList converted;
-  if (auto failed = ops::ConvertSong(job.stem ? solo.Path() : paths.mid, paths.lst,
-                                     o.prgDirectory, o.drums, converted))
-    return fail(*failed);
-  ops::RenderRequest request{converted.file.Path(), paths.lst,      paths.wav,
-                             o.wavDirectory,        o.format,       *songOverwrite};
-  // A stem plays notes by its choice; one whose notes all fall at 0 ms still gets its file (the
-  // shortest song the renderer takes), so that every pair has one.
-  if (!job.stem) problem = ops::CheckSongHasNotes(converted.result, paths.mid);
-  if (!problem) problem = ops::CheckSongLength(converted.result.songLength, o.format, paths.mid);
-  if (!problem && !InterruptRequested())
-    problem = ProvideSamples(messages, request.lstPath, paths.lst, o.wavDirectory, o.dftDirectory, paths.wav);
   int code = kExitFailure;
-  if (problem) {
-    print(*problem);
-    if (InterruptRequested()) code = CancelledExitCode();
+  // A problem before the render that names no file is about the song.
+  if (outcome.problem && outcome.step != ops::SongJobOutcome::Step::Render) {
+    Problem problem = *outcome.problem;
+    if (problem.file.empty()) problem.file = job.Name();
+    PrintProblem(problem);
   }
-  else if (InterruptRequested())
+  using Step = ops::SongJobOutcome::Step;
+  if (outcome.step == Step::Render) code = RenderExitCode(outcome.render);
+  else if (outcome.end == ops::SongJobOutcome::End::Cancelled) code = CancelledExitCode();
+  else if ((outcome.step == Step::Song || outcome.step == Step::Samples) && InterruptRequested())
     code = CancelledExitCode();
-  else
-    code = RenderWithProgress(request, o.progress);
   // The list stays for reading (its lines are what messages point at), whatever the render did.
-  if (Problem listProblem; !converted.file.Commit(*listOverwrite, listProblem)) {
-    PrintProblem(listProblem);
+  if (outcome.listProblem) {
+    PrintProblem(*outcome.listProblem);
     if (code == kExitOk) code = kExitFailure;
   }
   return code;

@@ -35,12 +35,16 @@ bool FormatOptions::Apply(SongFormat& format, std::string& error) const {
   return true;
 }
 
-int RenderWithProgress(const ops::RenderRequest& request, bool showProgress) {
+ops::RenderOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress) {
   SongProgress progress;
   ProgressPump pump(progress.counters, showProgress,
                     [&progress](const Progress&) { return DescribeRender(progress); });
-  const ops::RenderOutcome outcome = ops::RenderSong(request, progress, ProgressPump::Call, &pump);
+  const ops::RenderOutcome outcome = step(progress, ProgressPump::Call, &pump);
   pump.Clear();
+  return outcome;
+}
+
+int RenderExitCode(const ops::RenderOutcome& outcome) {
   switch (outcome.end) {
     case ops::RenderOutcome::End::Done: return kExitOk;
     case ops::RenderOutcome::End::Cancelled:
@@ -50,6 +54,14 @@ int RenderWithProgress(const ops::RenderRequest& request, bool showProgress) {
   }
   PrintProblem(outcome.problem);
   return kExitFailure;
+}
+
+int RenderWithProgress(const ops::RenderRequest& request, bool showProgress) {
+  return RenderExitCode(RenderWithBar(
+      [&request](SongProgress& progress, platform::PumpFunction pump, void* context) {
+        return ops::RenderSong(request, progress, pump, context);
+      },
+      showProgress));
 }
 
 }  // namespace tonemill::cli

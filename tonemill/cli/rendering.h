@@ -3,7 +3,7 @@
 #pragma once
 
 #include "options.h"
-#include "tonemill/ops/songpipeline.h"
+#include "tonemill/ops/songjob.h"
 
 #include <string>
 
@@ -17,8 +17,11 @@ struct FormatOptions : AudioFormatOptions {
   bool Apply(SongFormat& format, std::string& error) const;
 };
 
-// Renders the request with a progress bar and prints what went wrong or how far a cancelled
-// render got. Returns the exit code.
+// Runs a render step with a progress bar fed by the library's pump.
+ops::RenderOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress);
+// Prints what went wrong or how far a cancelled render got; returns the exit code.
+int RenderExitCode(const ops::RenderOutcome& outcome);
+// Renders the request with a progress bar; returns the exit code, its message printed.
 int RenderWithProgress(const ops::RenderRequest& request, bool showProgress);
 
 }  // namespace tonemill::cli

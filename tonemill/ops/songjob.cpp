@@ -1,0 +1,109 @@
+#include "songjob.h"
+
+#include "stems.h"
+#include "targets.h"
+
+namespace tonemill::ops {
+namespace {
+
+// The front end's hourglass over one stretch of steps, off on every path out.
+class BusyScope {
+ public:
+  explicit BusyScope(SongJobFront& front) : front_(front) { front_.Busy(true); }
+  ~BusyScope() { front_.Busy(false); }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  SongJobFront& front_;
+};
+
+SongJobOutcome::End EndOfRender(RenderOutcome::End end) {
+  switch (end) {
+    case RenderOutcome::End::Done: return SongJobOutcome::End::Done;
+    case RenderOutcome::End::Cancelled: return SongJobOutcome::End::Cancelled;
+    case RenderOutcome::End::Failed: break;
+  }
+  return SongJobOutcome::End::Failed;
+}
+
+}  // namespace
+
+SongJobOutcome SongJob::Run(SongJobFront& front) const {
+  using End = SongJobOutcome::End;
+  using Step = SongJobOutcome::Step;
+  SongJobOutcome outcome;
+  const bool rendering = goal == SongJobGoal::Song;
+
+  std::optional<Problem> problem = CheckMidiFile(paths.mid);
+  if (!problem) problem = CheckSongPathClashes(paths);
+  if (!problem) problem = UnwritableTarget(paths.lst);
+  if (!problem && !paths.wav.empty()) problem = UnwritableTarget(paths.wav);
+  const auto refuse = [&outcome](std::optional<Problem> why) {
+    outcome.end = End::Refused;
+    outcome.problem = std::move(why);
+    return outcome;
+  };
+  if (problem) return refuse(problem);
+  const std::optional<Overwrite> listReplace = listOverwrite ? listOverwrite : AskToOverwrite(paths.lst);
+  if (!listReplace) return refuse(std::nullopt);
+  std::optional<Overwrite> songReplace = Overwrite::Refuse;
+  if (rendering && !(songReplace = songOverwrite ? songOverwrite : AskToOverwrite(paths.wav)))
+    return refuse(std::nullopt);
+
+  OutputFile solo;
+  ConvertedList converted;
+  // Ends the job at `step`; the list kept at the end is put into place whatever came before.
+  const auto finish = [&](End end, Step step, std::optional<Problem> why) {
+    if (why && solo.IsOpen() && why->file == solo.Path()) why->file.clear();
+    outcome.end = end;
+    outcome.step = step;
+    outcome.problem = std::move(why);
+    if (Problem listProblem; keepList == ListKeeping::AtEnd && converted.file.IsOpen() &&
+                             !converted.file.Commit(*listReplace, listProblem))
+      outcome.listProblem = listProblem;
+    return outcome;
+  };
+
+  {
+    BusyScope busy(front);
+    if (stem) problem = SoloPairNotes(paths.mid, *stem, soloScratch, solo);
+    if (!problem)
+      problem = ConvertSong(stem ? solo.Path() : paths.mid, paths.lst, prgDirectory, drums, converted);
+    if (Problem commitProblem; !problem && keepList == ListKeeping::AfterConversion &&
+                               !converted.file.Commit(*listReplace, commitProblem))
+      problem = commitProblem;
+    if (problem) return finish(End::Failed, Step::Conversion, problem);
+    if (rendering) {
+      if (!stem) problem = CheckSongHasNotes(converted.result, paths.mid);
+      if (!problem) problem = CheckSongLength(converted.result.songLength, format, paths.mid);
+      if (problem) return finish(End::Failed, Step::Song, problem);
+    }
+  }
+  if (goal == SongJobGoal::List) return finish(End::Done, Step::Done, std::nullopt);
+
+  // Until the list is in place the steps read the job's own copy; messages give its name.
+  const std::string lstPath =
+      keepList == ListKeeping::AfterConversion ? paths.lst : converted.file.Path();
+  if (front.CancelRequested()) return finish(End::Cancelled, Step::Samples, std::nullopt);
+  {
+    SampleMaking making;
+    BusyScope busy(front);
+    problem = front.CheckSamples(making, [&] {
+      return ops::CheckSamples(lstPath, paths.lst, wavDirectory, dftDirectory, paths.wav, &making);
+    });
+    outcome.samplesCancelled = making.cancelled;
+    if (problem) return finish(End::Failed, Step::Samples, problem);
+  }
+  if (!rendering) return finish(End::Done, Step::Done, std::nullopt);
+
+  if (front.CancelRequested()) return finish(End::Cancelled, Step::Render, std::nullopt);
+  const RenderRequest request{lstPath, paths.lst, paths.wav, wavDirectory, format, *songReplace};
+  outcome.render = front.Render(request, [&request](SongProgress& progress,
+                                                    platform::PumpFunction pump, void* context) {
+    return RenderSong(request, progress, pump, context);
+  });
+  return finish(EndOfRender(outcome.render.end), Step::Render, std::nullopt);
+}
+
+}  // namespace tonemill::ops
