@@ -36,10 +36,9 @@ struct EffectCommand {
                             [&](const std::string& path, Progress& progress) {
                               progress.item = launch.input;
                               const RangeResult r = engine(RangeOf(launch, path), progress);
-                              EngineRun run;
-                              run.cancelled = r.cancelled;
-                              if (r.endsEarly) run.problem = PrematureEnd(launch.input);
-                              return run;
+                              return WaveWorkResult(out.output, r.cancelled,
+                                                    r.endsEarly ? std::optional(PrematureEnd(launch.input))
+                                                                : std::nullopt);
                             });
   }
 

@@ -75,7 +75,7 @@ int RunMix(int argc, char** argv) {
       out.output, paths, out,
       [&](const std::string& path, Progress& progress) {
         const MixResult r = MixWavFiles(sources, path, format, progress);
-        return EngineRun{r.cancelled, r.problem};
+        return WaveWorkResult(out.output, r.cancelled, r.problem);
       },
       kCannotOpenMixOutput);
 }

@@ -1,14 +1,10 @@
 #include "waverun.h"
 
 #include "climessages.h"
+#include "outcome.h"
 #include "terminal.h"
 
 namespace tonemill::cli {
-namespace {
-
-
-}  // namespace
-
 void OutputOptions::Register(OptionParser& parser, const std::string& outputHelp) {
   parser.Value("output", 'o', &output, "OUT.wav", outputHelp);
   parser.Flag("force", 0, &force, "overwrite an existing output file");
@@ -42,33 +38,19 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
 }
 
 int RunWaveOperation(const std::string& output, const std::vector<std::string>& inputs,
-                     const OutputOptions& options, const ProgressEngine& engine,
+                     const OutputOptions& options, const ops::OutputWork& engine,
                      const std::string& cannotCreate) {
   CliMessages messages(options.force);
   platform::MessageScope scope(messages);
-  Problem problem;
-  const std::optional<Overwrite> overwrite = CheckOutput(output, inputs, problem);
-  if (!overwrite) {
-    if (!problem.message.empty()) PrintProblem(problem);
-    return kExitFailure;
-  }
+  ops::OutputJob job = WaveOutputJob(output, inputs, cannotCreate);
+  if (std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) return ReportOutcome(*refused);
   InstallInterruptHandler();
   Progress progress;
   ProgressPump pump(progress, !options.quiet);
   pump.Attach();
-  const WaveOutcome outcome = RunWaveEngine(
-      output, *overwrite, [&](const std::string& path) { return engine(path, progress); }, cannotCreate);
+  const ops::JobOutcome outcome = ops::RunOutputJob(job, progress, engine);
   pump.Clear();
-  switch (outcome.end) {
-    case WaveOutcome::End::Done: return kExitOk;
-    case WaveOutcome::End::Cancelled:
-      PrintProblem(outcome.problem);
-      return CancelledExitCode();
-    case WaveOutcome::End::Incomplete:
-    case WaveOutcome::End::Failed: break;
-  }
-  PrintProblem(outcome.problem);
-  return kExitFailure;
+  return ReportOutcome(outcome);
 }
 
 }  // namespace tonemill::cli

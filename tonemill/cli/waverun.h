@@ -35,12 +35,11 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
                                       const RangeOptions& range, EditorInput& facts,
                                       LaunchValues& launch);
 
-using ProgressEngine = std::function<EngineRun(const std::string& outputPath, Progress& progress)>;
-
 // Checks the output against the inputs, asks before overwriting (--force says yes), runs the
-// engine with a progress bar and prints the outcome. Returns the exit code.
+// engine through the output job with a progress bar and prints the outcome. Returns the exit
+// code.
 int RunWaveOperation(const std::string& output, const std::vector<std::string>& inputs,
-                     const OutputOptions& options, const ProgressEngine& engine,
+                     const OutputOptions& options, const ops::OutputWork& engine,
                      const std::string& cannotCreate = {});
 
 }  // namespace tonemill::cli

@@ -1,14 +1,12 @@
-// A WAV operation as the editor's dialogs and the command line run it: the output checks, the
-// engine writing to a temporary file beside the target, and the outcome — the output put into
-// place after success or a cancel, and after an input that ends early only where it replaces
-// nothing; removed after a failure, so that an existing target stays as it was.
+// A WAV operation as the editor's dialogs and the command line run it, through the output job:
+// the output may be none of the inputs, an existing one is replaced only after "File X will be
+// overwritten!", and an engine's run — cancelled, or with an input that ended early — decides
+// what is put into place.
 #pragma once
 
-#include "tonemill/files/outputfile.h"
+#include "outputjob.h"
 #include "tonemill/files/problem.h"
-#include "tonemill/files/progress.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,38 +15,17 @@ namespace tonemill {
 
 inline constexpr const char* kCantOverwriteSource = "Can't overwrite source file!";
 
-// The output may be none of the inputs, under whatever name: "Can't overwrite source file!".
-std::optional<Problem> OutputIsSource(const std::string& output,
-                                      const std::vector<std::string>& inputs);
+// The output job of a WAV operation writing `output` from `inputs`. `cannotCreate` replaces the
+// output writer's message when the operation has its own ("Can not open destination file." for
+// the mixer).
+ops::OutputJob WaveOutputJob(const std::string& output, const std::vector<std::string>& inputs,
+                             const std::string& cannotCreate = {});
 
-// The checks before an operation writes `output`: not one of the inputs, not something other
-// than a regular file, and, when it exists, the question "File X will be overwritten!". Returns
-// how the output may be put into place, or the problem (a declined question gives an empty
-// message: nothing to report).
-std::optional<Overwrite> CheckOutput(const std::string& output,
-                                     const std::vector<std::string>& inputs, Problem& problem);
-
-// What an engine reports: whether it was cancelled, and a problem found while working that
-// still left a valid output (an input that ends early).
-struct EngineRun {
-  bool cancelled = false;
-  std::optional<Problem> problem;
-};
-using WaveEngine = std::function<EngineRun(const std::string& outputPath)>;
-
-struct WaveOutcome {
-  enum class End { Done, Cancelled, Incomplete, Failed };
-  End end = End::Failed;
-  Problem problem;  // why it failed, what was incomplete, or how far a cancel got
-};
-
-// Runs the engine on a temporary file beside `output` and puts the result into place unless
-// the engine failed (threw EInOutError, or its input ended early and `output` exists);
-// messages name `output`, not the temporary file. An
-// output that cannot be created gives `cannotCreate` where the operation has a message of its
-// own for that ("Can not open destination file." for the mixer).
-WaveOutcome RunWaveEngine(const std::string& output, Overwrite overwrite, const WaveEngine& engine,
-                          const std::string& cannotCreate = {});
+// What an engine's run means for its output: a cancel keeps what was done before it
+// ("Cancelled: OUTPUT holds what was done before the cancel"); `endedEarly`, an input that ended
+// before its data chunk said, is reported after everything there was processed.
+ops::WorkResult WaveWorkResult(const std::string& output, bool cancelled,
+                               const std::optional<Problem>& endedEarly);
 
 // "Premature end of WAV file " + name.
 Problem PrematureEnd(const std::string& name);

@@ -153,10 +153,9 @@ void TRangeDlg::OKBtnClick() {
   // An edit still being typed in is checked first, as leaving it would.
   for (const Control& c : controls_)
     if (c.number && !c.number->Leave()) return;
-  Problem problem;
-  const std::optional<Overwrite> overwrite = CheckOutput(launch_.output, {launch_.input}, problem);
-  if (!overwrite) {
-    if (!problem.message.empty()) platform::ShowError(problem.BoxText());
+  ops::OutputJob job = WaveOutputJob(launch_.output, {launch_.input});
+  if (const std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) {
+    if (!refused->problem.message.empty()) platform::ShowError(refused->problem.BoxText());
     reject();  // the overwrite question's Cancel closes the dialog, as a refusal does
     return;
   }
@@ -165,17 +164,15 @@ void TRangeDlg::OKBtnClick() {
     RunScope scope(*this, cancel_);
     platform::HourglassCursor hourglass;
     run_.Start();
-    outcome_ = RunWaveEngine(launch_.output, *overwrite, [&](const std::string& path) {
-      const RangeResult r = effect_.run(tonemill::RangeOf(launch_, path), values, run_.Counters());
-      EngineRun result;
-      result.cancelled = r.cancelled;
-      if (r.endsEarly) result.problem = PrematureEnd(launch_.input);
-      return result;
+    outcome_ = ops::RunOutputJob(job, run_.Counters(), [&](const std::string& path, Progress& progress) {
+      const RangeResult r = effect_.run(tonemill::RangeOf(launch_, path), values, progress);
+      return WaveWorkResult(launch_.output, r.cancelled,
+                            r.endsEarly ? std::optional(PrematureEnd(launch_.input)) : std::nullopt);
     });
     run_.timerTimer();
     run_.Stop();
   }
-  if (outcome_->end == WaveOutcome::End::Failed || outcome_->end == WaveOutcome::End::Incomplete)
+  if (outcome_->end == ops::JobOutcome::End::Failed || outcome_->end == ops::JobOutcome::End::Incomplete)
     platform::ShowError(outcome_->problem.BoxText());
   accept();
 }

@@ -33,7 +33,7 @@ class TRangeDlg : public ui::TDialog {
   const EffectEntry& Effect() const { return effect_; }
   const LaunchValues& Launch() const { return launch_; }
   // How the last OK ended (nothing when it did not run).
-  const std::optional<WaveOutcome>& Outcome() const { return outcome_; }
+  const std::optional<ops::JobOutcome>& Outcome() const { return outcome_; }
   TOperationRun& Run() { return run_; }
   // The parameter edit with this object name, for tests and the screenshots.
   TNumberField* Field(const QString& editName) const;
@@ -64,7 +64,7 @@ class TRangeDlg : public ui::TDialog {
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
   std::vector<Control> controls_;  // one per field of the row
-  std::optional<WaveOutcome> outcome_;
+  std::optional<ops::JobOutcome> outcome_;
 };
 
 }  // namespace tonemill::wave

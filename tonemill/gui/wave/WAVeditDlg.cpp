@@ -277,28 +277,25 @@ void TWAVeditDlg::RunOperation(const EffectEntry& operation) {
   if (!LeaveSelection()) return;
   CloseViewer();
   const LaunchValues launch = CurrentLaunch();
-  Problem problem;
-  const std::optional<Overwrite> overwrite = CheckOutput(launch.output, {launch.input}, problem);
-  if (!overwrite) {
-    if (!problem.message.empty()) platform::ShowError(problem.BoxText());
+  ops::OutputJob job = WaveOutputJob(launch.output, {launch.input});
+  if (const std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) {
+    if (!refused->problem.message.empty()) platform::ShowError(refused->problem.BoxText());
     return;
   }
   {
     RunScope scope(*this, ui_->CancelBtn);
     platform::HourglassCursor hourglass;
     run_.Start();
-    outcome_ = RunWaveEngine(launch.output, *overwrite, [&](const std::string& path) {
+    outcome_ = ops::RunOutputJob(job, run_.Counters(), [&](const std::string& path, Progress& progress) {
       const RangeResult r =
-          operation.run(tonemill::RangeOf(launch, path), DefaultValues(operation, launch), run_.Counters());
-      EngineRun result;
-      result.cancelled = r.cancelled;
-      if (r.endsEarly) result.problem = PrematureEnd(launch.input);
-      return result;
+          operation.run(tonemill::RangeOf(launch, path), DefaultValues(operation, launch), progress);
+      return WaveWorkResult(launch.output, r.cancelled,
+                            r.endsEarly ? std::optional(PrematureEnd(launch.input)) : std::nullopt);
     });
     run_.timerTimer();
     run_.Stop();
   }
-  if (outcome_->end == WaveOutcome::End::Failed || outcome_->end == WaveOutcome::End::Incomplete)
+  if (outcome_->end == ops::JobOutcome::End::Failed || outcome_->end == ops::JobOutcome::End::Incomplete)
     platform::ShowError(outcome_->problem.BoxText());
   UpdateSwap();
 }

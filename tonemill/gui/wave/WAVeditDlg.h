@@ -41,7 +41,7 @@ class TWAVeditDlg : public ui::TDialog {
   TWAViewDlg* Viewer() const { return viewer_; }
   QPushButton* Launcher(const QString& name) const;
   // How the last Cut, Maximize or Reverse ended.
-  const std::optional<WaveOutcome>& Outcome() const { return outcome_; }
+  const std::optional<ops::JobOutcome>& Outcome() const { return outcome_; }
   TOperationRun& Run() { return run_; }
   // Opens a launcher's dialog; tests replace it to drive the dialog before it is shown.
   std::function<void(QDialog&)> showDialog = [](QDialog& d) { d.exec(); };
@@ -92,7 +92,7 @@ class TWAVeditDlg : public ui::TDialog {
   TNumberField* end_ = nullptr;
   TOperationRun run_;
   QPointer<TWAViewDlg> viewer_;
-  std::optional<WaveOutcome> outcome_;
+  std::optional<ops::JobOutcome> outcome_;
 };
 
 }  // namespace tonemill::wave

@@ -205,11 +205,10 @@ void TWAVmixDlg::OKbtnClick() {
   std::vector<std::string> paths;
   for (const MixSource& s : sources) paths.push_back(s.path);
   const std::string output = S(ui_->toFileEdit->text());
-  Problem problem;
-  const std::optional<Overwrite> overwrite = CheckOutput(output, paths, problem);
-  if (!overwrite) {
+  ops::OutputJob job = WaveOutputJob(output, paths, kCannotOpenMixOutput);
+  if (const std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) {
     // A refusal is reported; the question's Cancel returns to the grid.
-    if (!problem.message.empty()) platform::ShowError(problem.BoxText());
+    if (!refused->problem.message.empty()) platform::ShowError(refused->problem.BoxText());
     return;
   }
   const AudioFormat format = Format();
@@ -217,17 +216,14 @@ void TWAVmixDlg::OKbtnClick() {
     RunScope scope(*this, ui_->CancelBtn);
     platform::HourglassCursor hourglass;
     run_.Start();
-    outcome_ = RunWaveEngine(
-        output, *overwrite,
-        [&](const std::string& path) {
-          const MixResult r = MixWavFiles(sources, path, format, run_.Counters());
-          return EngineRun{r.cancelled, r.problem};
-        },
-        kCannotOpenMixOutput);
+    outcome_ = ops::RunOutputJob(job, run_.Counters(), [&](const std::string& path, Progress& progress) {
+      const MixResult r = MixWavFiles(sources, path, format, progress);
+      return WaveWorkResult(output, r.cancelled, r.problem);
+    });
     Timer1Timer();
     run_.Stop();
   }
-  if (outcome_->end == WaveOutcome::End::Failed || outcome_->end == WaveOutcome::End::Incomplete)
+  if (outcome_->end == ops::JobOutcome::End::Failed || outcome_->end == ops::JobOutcome::End::Incomplete)
     platform::ShowError(outcome_->problem.BoxText());
   accept();
 }

@@ -29,7 +29,7 @@ class TWAVmixDlg : public ui::TDialog {
   // The grid's rows as sources (factors as their cells read).
   std::vector<MixSource> Sources() const;
   AudioFormat Format() const;
-  const std::optional<WaveOutcome>& Outcome() const { return outcome_; }
+  const std::optional<ops::JobOutcome>& Outcome() const { return outcome_; }
   TOperationRun& Run() { return run_; }
 
  public slots:
@@ -61,7 +61,7 @@ class TWAVmixDlg : public ui::TDialog {
   TOperationRun run_;
   int editedRow_ = 0, editedColumn_ = 0;
   bool selecting_ = false;
-  std::optional<WaveOutcome> outcome_;
+  std::optional<ops::JobOutcome> outcome_;
 };
 
 }  // namespace tonemill::wave

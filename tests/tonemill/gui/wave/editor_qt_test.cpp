@@ -143,7 +143,7 @@ void EditorTest::editorOperationsAndSwap() {
       {"cutBtn", CutRange}, {"maximizeBtn", MaximizeRange}, {"reverseBtn", ReverseRange}};
   for (const auto& [button, operation] : operations) {
     editor.Launcher(button)->click();
-    QVERIFY(editor.Outcome() && editor.Outcome()->end == WaveOutcome::End::Done);
+    QVERIFY(editor.Outcome() && editor.Outcome()->end == ops::JobOutcome::End::Done);
     Progress progress;
     operation(tonemill::RangeOf(launch, dir.File("direct.wav")), progress);
     QVERIFY2(Bytes(dir.File("out.wav")) == Bytes(dir.File("direct.wav")), button);
@@ -171,7 +171,7 @@ void EditorTest::editorOperationsAndSwap() {
     editor.CancelBtnClick();
   });
   editor.reverseBtnClick();
-  QCOMPARE(int(editor.Outcome()->end), int(WaveOutcome::End::Cancelled));
+  QCOMPARE(int(editor.Outcome()->end), int(ops::JobOutcome::End::Cancelled));
   QVERIFY(testing_support::ReadWav(dir.File("out.wav")).samples.size() < 60000);
   QVERIFY(editor.isVisible());
   QVERIFY(editor.Launcher("fadeBtn")->isEnabled());

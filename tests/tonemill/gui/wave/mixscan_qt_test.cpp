@@ -78,7 +78,7 @@ void MixScanTest::mixerGridChecksAndRun() {
   QCOMPARE(testing_support::ReadBytes(dir.File("mix.wav")).size(), size_t(3));
   mix.OKbtnClick();
   QCOMPARE(questions.Texts().size(), qsizetype(2));
-  QCOMPARE(int(mix.Outcome()->end), int(WaveOutcome::End::Done));
+  QCOMPARE(int(mix.Outcome()->end), int(ops::JobOutcome::End::Done));
   QCOMPARE(mix.result(), int(QDialog::Accepted));
   Progress progress;
   MixWavFiles({{dir.File("a.wav"), 1, 1}, {dir.File("b.wav"), 0.5, -1}}, dir.File("direct.wav"),

@@ -106,7 +106,7 @@ void RangeDialogsTest::runsLikeTheEngine() {
     }
     dialog->OKBtnClick();
     QVERIFY2(answers.Texts().isEmpty(), c.name);
-    QCOMPARE(int(dialog->Outcome()->end), int(WaveOutcome::End::Done));
+    QCOMPARE(int(dialog->Outcome()->end), int(ops::JobOutcome::End::Done));
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
     Progress progress;
     c.engine(tonemill::RangeOf(launch, dir.File("direct.wav")), launch, progress);
@@ -192,7 +192,7 @@ void RangeDialogsTest::overwriteCancelClosesAndCancelKeepsValidOutput() {
     fade.CancelBtnClick();
   });
   fade.OKBtnClick();
-  QCOMPARE(int(fade.Outcome()->end), int(WaveOutcome::End::Cancelled));
+  QCOMPARE(int(fade.Outcome()->end), int(ops::JobOutcome::End::Cancelled));
   const testing_support::WavData out = testing_support::ReadWav(dir.File("out.wav"));
   QVERIFY(out.samples.size() > 0 && out.samples.size() < 200000);
   QCOMPARE(out.dataSize, uint32_t(out.samples.size() * 2));

@@ -1,0 +1,84 @@
+// The output job: every operation that writes a file runs through it. The checks come first and
+// may refuse before anything is written; then the work writes a temporary file beside the
+// target, and the job puts it into place after success or a cancel, after an input that ended
+// early only where it replaces nothing, and removes it after a failure, so that an existing
+// target stays as it was. One outcome comes back, which the command line turns into its message
+// and exit status and the dialogs into their boxes.
+#pragma once
+
+#include "tonemill/files/outputfile.h"
+#include "tonemill/files/problem.h"
+#include "tonemill/files/progress.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tonemill::ops {
+
+struct JobOutcome {
+  enum class End {
+    Done,
+    Cancelled,   // the output holds what was done before the cancel
+    Incomplete,  // an input ended early; the processed part is in place
+    Failed,      // nothing new in place, unless `kept` says the partial output was kept
+    Refused,     // before anything was written: a guard, or a declined question
+  };
+  End end = End::Failed;
+  // Why it failed or was refused (empty after a declined question: the question said it), which
+  // input was incomplete, or how far a cancel got.
+  Problem problem;
+  // Whether the target now holds what the work wrote.
+  bool kept = false;
+};
+
+// The overwrite question asked when the target exists.
+enum class OverwriteQuestion {
+  None,      // asked before, or not at all: `overwrite` says how to put the output into place
+  File,      // "File X will be overwritten!", the WAV operations' and the effects' wording
+  Existing,  // "Existing file X will be overwritten!", the Convert dialog's
+};
+
+struct OutputJob {
+  std::string target;
+  // The target may be none of these, under whatever name: "Can't overwrite source file!".
+  std::vector<std::string> inputs;
+  // The operation's own checks, after the guard against the inputs.
+  std::function<std::optional<Problem>()> checks;
+  OverwriteQuestion question = OverwriteQuestion::None;
+  Overwrite overwrite = Overwrite::Refuse;
+  // Replaces the output writer's message when no temporary file can be made, where the
+  // operation has its own ("Can not open destination file." for the mixer).
+  std::string cannotCreate;
+};
+
+// What the work reports about the temporary file it was handed.
+struct WorkResult {
+  enum class End { Done, Cancelled, EndedEarly, Failed };
+  End end = End::Done;
+  // How far a cancel got, which input ended early, or why the work failed.
+  Problem problem;
+  // A failed work's output is put into place all the same: what it holds shows where it stopped.
+  bool keepAfterFailure = false;
+
+  static WorkResult Done() { return {}; }
+  static WorkResult Failure(Problem problem) { return {End::Failed, std::move(problem), false}; }
+};
+
+using OutputWork = std::function<WorkResult(const std::string& temporaryPath, Progress& progress)>;
+
+// The checks before work: the guard against the inputs, `checks`, a target that is not a regular
+// file, and the question. Fills in `job.overwrite` from the answer; a refusal comes back as its
+// outcome.
+std::optional<JobOutcome> PrepareOutput(OutputJob& job);
+
+// Runs the work on a temporary file beside the target and puts the result into place as the
+// work's end says. An EInOutError thrown by the work fails the job, with the temporary file's
+// name in its message replaced by the target's.
+JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWork& work);
+
+// PrepareOutput, then RunOutputJob.
+JobOutcome CheckAndRunOutputJob(OutputJob& job, Progress& progress, const OutputWork& work);
+
+}  // namespace tonemill::ops
