@@ -4,6 +4,7 @@
 // The effect dialogs' fields as options, with the dialogs' patch files, checks and messages;
 // every command is built from its row in the table of effects.
 #include "climessages.h"
+#include "outcome.h"
 #include "commands.h"
 #include "options.h"
 #include "rangeoptions.h"
@@ -170,29 +171,17 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
       return kExitFailure;
     }
   }
-  if (auto problem = CheckEffectJob(job)) {
-    PrintProblem(*problem);
-    return kExitFailure;
-  }
-  const std::optional<Overwrite> overwrite = ops::AskToOverwriteFile(job.launch.output);
-  if (!overwrite) return kExitFailure;
-  job.overwrite = *overwrite;
+  ops::OutputJob outputJob = EffectOutputJob(job);
+  if (std::optional<ops::JobOutcome> refused = ops::PrepareOutput(outputJob)) return ReportOutcome(*refused);
+  job.overwrite = outputJob.overwrite;
 
   InstallInterruptHandler();
   Progress progress;
   const std::string name = EffectName(kind);
   ProgressPump pump(progress, !quiet, [&name](const Progress&) { return name; });
-  const EffectOutcome outcome = RunEffect(job, progress, ProgressPump::Call, &pump);
+  const ops::JobOutcome outcome = RunEffect(job, progress, ProgressPump::Call, &pump);
   pump.Clear();
-  switch (outcome.end) {
-    case EffectOutcome::End::Done: return kExitOk;
-    case EffectOutcome::End::Cancelled:
-      PrintProblem(outcome.problem);
-      return CancelledExitCode();
-    case EffectOutcome::End::Failed: break;
-  }
-  PrintProblem(outcome.problem);
-  return kExitFailure;
+  return ReportOutcome(outcome);
 }
 
 }  // namespace tonemill::cli

@@ -92,42 +92,43 @@ std::string EffectStatusMessage(int32_t status, const EffectJob& job) {
   }
 }
 
-EffectOutcome RunEffect(const EffectJob& job, Progress& progress, platform::PumpFunction pump,
-                        void* pumpContext) {
-  EffectOutcome outcome;
-  OutputFile out = OutputFile::Open(job.launch.output, outcome.problem);
-  if (!out.IsOpen()) return outcome;
-  platform::BoundLibrary library = platform::BoundLibrary::Load("RESONA.DLL", pump, pumpContext);
-  if (!library.IsLoaded()) {
-    outcome.problem = Problem(platform::LoadErrorMessage("RESONA.DLL"));
-    return outcome;
-  }
-  void* entry = library.Export(OrdinalOf(job.kind));
-  if (!entry) {
-    outcome.problem = Problem(platform::MissingExportMessage("RESONA.DLL", OrdinalOf(job.kind)));
-    return outcome;
-  }
-  progress.Reset(1);
-  const int32_t status = CallExport(entry, job, out.Path().c_str(), progress);
-  library.Free();
-  if (status != 0) {
-    const std::string file = status == 3 || status == 4 ? job.launch.output
-                             : status == 5              ? job.controlFile
-                                                        : job.launch.input;
-    outcome.problem = Problem(EffectStatusMessage(status, job), file);
-    return outcome;
-  }
-  if (!out.Commit(job.overwrite, outcome.problem)) return outcome;
-  if (!progress.Cancelled()) {
-    outcome.end = EffectOutcome::End::Done;
-    return outcome;
-  }
-  outcome.end = EffectOutcome::End::Cancelled;
-  outcome.problem = Problem("Cancelled after " + std::to_string(progress.DoneAtCancel()) + " of " +
-                                std::to_string(progress.total) +
-                                " bytes: the output holds what was processed before the cancel",
-                            job.launch.output);
-  return outcome;
+ops::OutputJob EffectOutputJob(const EffectJob& job) {
+  ops::OutputJob output;
+  output.target = job.launch.output;
+  output.checks = [&job] { return CheckEffectJob(job); };
+  output.question = ops::OverwriteQuestion::File;
+  return output;
+}
+
+ops::JobOutcome RunEffect(const EffectJob& job, Progress& progress, platform::PumpFunction pump,
+                          void* pumpContext) {
+  ops::OutputJob output;
+  output.target = job.launch.output;
+  output.overwrite = job.overwrite;
+  return ops::RunOutputJob(output, progress, [&](const std::string& path, Progress& counters) {
+    platform::BoundLibrary library = platform::BoundLibrary::Load("RESONA.DLL", pump, pumpContext);
+    if (!library.IsLoaded()) return ops::WorkResult::Failure(Problem(platform::LoadErrorMessage("RESONA.DLL")));
+    void* entry = library.Export(OrdinalOf(job.kind));
+    if (!entry)
+      return ops::WorkResult::Failure(
+          Problem(platform::MissingExportMessage("RESONA.DLL", OrdinalOf(job.kind))));
+    counters.Reset(1);
+    const int32_t status = CallExport(entry, job, path.c_str(), counters);
+    library.Free();
+    if (status != 0) {
+      const std::string file = status == 3 || status == 4 ? job.launch.output
+                               : status == 5              ? job.controlFile
+                                                          : job.launch.input;
+      return ops::WorkResult::Failure(Problem(EffectStatusMessage(status, job), file));
+    }
+    if (!counters.Cancelled()) return ops::WorkResult::Done();
+    return ops::WorkResult{
+        ops::WorkResult::End::Cancelled,
+        Problem("Cancelled after " + std::to_string(counters.DoneAtCancel()) + " of " +
+                    std::to_string(counters.total) +
+                    " bytes: the output holds what was processed before the cancel",
+                job.launch.output)};
+  });
 }
 
 std::string PatchFilePath(EffectKind kind) {

@@ -1,13 +1,13 @@
 // Running an effect the way its dialog's OK button does, for the dialogs and the command line:
-// the checks before work, the library's export called once on a temporary output beside the
-// target, the status turned into the dialog's message, and the output put into place on
-// success or cancel.
+// the checks before work, then the output job with the library's export called once on its
+// temporary file, the status turned into the dialog's message.
 #pragma once
 
 #include "tonemill/effects/effectarguments.h"
 #include "platform/library.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/progress.h"
+#include "tonemill/ops/outputjob.h"
 
 #include <optional>
 #include <string>
@@ -32,15 +32,14 @@ struct EffectJob {
 // NAME!") and the bands in use fit its rate and the carrier's (CheckBands).
 std::optional<Problem> CheckEffectJob(const EffectJob& job);
 
-struct EffectOutcome {
-  enum class End { Done, Cancelled, Failed };
-  End end = End::Failed;
-  Problem problem;  // why it failed, or what a cancel left
-};
+// The effect's output job: CheckEffectJob, then the question "File X will be overwritten!". Its
+// answer goes into the job's `overwrite`. Its checks read `job`, which outlives the output job.
+ops::OutputJob EffectOutputJob(const EffectJob& job);
 
+// Runs the effect through the output job, the output put into place as `job.overwrite` says.
 // `progress` carries the library's counters (done = bytes processed, total = bytes of work).
-EffectOutcome RunEffect(const EffectJob& job, Progress& progress, platform::PumpFunction pump,
-                        void* pumpContext);
+ops::JobOutcome RunEffect(const EffectJob& job, Progress& progress, platform::PumpFunction pump,
+                          void* pumpContext);
 
 // The message for a status of an effect export: "Out of memory!" for 1 and "Internal error!"
 // for unknown ones, as the dialogs have always shown, and messages of their own for the

@@ -247,16 +247,14 @@ void TEffectDlg::OKbtnClick() {
   // The patch list is kept whatever follows.
   if (Problem problem; !WritePatches(PatchFilePath(kind_), LayoutOf(kind_), rows_, problem))
     platform::ShowError(problem.BoxText());
-  if (std::optional<Problem> problem = CheckEffectJob(job)) {
-    platform::ShowError(problem->BoxText());
+  ops::OutputJob output = EffectOutputJob(job);
+  if (const std::optional<ops::JobOutcome> refused = ops::PrepareOutput(output)) {
+    // A refusal returns to the fields; the question's Cancel closes the dialog.
+    if (refused->problem.message.empty()) reject();
+    else platform::ShowError(refused->problem.BoxText());
     return;
   }
-  const std::optional<Overwrite> overwrite = ops::AskToOverwriteFile(launch_.output);
-  if (!overwrite) {
-    reject();
-    return;
-  }
-  job.overwrite = *overwrite;
+  job.overwrite = output.overwrite;
   {
     RunScope scope(*this, cancel_);
     platform::HourglassCursor hourglass;
@@ -265,7 +263,7 @@ void TEffectDlg::OKbtnClick() {
     run_.timerTimer();
     run_.Stop();
   }
-  if (outcome_->end == EffectOutcome::End::Failed) platform::ShowError(outcome_->problem.BoxText());
+  if (outcome_->end == ops::JobOutcome::End::Failed) platform::ShowError(outcome_->problem.BoxText());
   accept();
 }
 

@@ -38,7 +38,7 @@ class TEffectDlg : public ui::TDialog {
   wave::TNumberField* Field(size_t column) const;
   wave::TOperationRun& Run() { return run_; }
   // How the last OK's run ended (nothing when none ran).
-  const std::optional<EffectOutcome>& Outcome() const { return outcome_; }
+  const std::optional<ops::JobOutcome>& Outcome() const { return outcome_; }
 
  public slots:
   void OKbtnClick();
@@ -94,7 +94,7 @@ class TEffectDlg : public ui::TDialog {
   std::map<size_t, wave::TNumberField*> numberFields_;
   std::vector<Patch> rows_;  // what the grid holds, for putting a refused cell back
   bool filling_ = false;
-  std::optional<EffectOutcome> outcome_;
+  std::optional<ops::JobOutcome> outcome_;
 };
 
 }  // namespace tonemill::effectdialogs

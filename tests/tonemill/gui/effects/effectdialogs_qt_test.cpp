@@ -57,8 +57,8 @@ void RunDirect(EffectKind kind, const LaunchValues& launch, const std::vector<st
   if (more) more(job);
   job.overwrite = Overwrite::Replace;
   Progress progress;
-  const EffectOutcome outcome = RunEffect(job, progress, nullptr, nullptr);
-  QCOMPARE(int(outcome.end), int(EffectOutcome::End::Done));
+  const ops::JobOutcome outcome = RunEffect(job, progress, nullptr, nullptr);
+  QCOMPARE(int(outcome.end), int(ops::JobOutcome::End::Done));
 }
 
 }  // namespace
@@ -160,7 +160,7 @@ void EffectDialogsTest::runsLikeTheEngineInBothUnits() {
       if (c.kind == EffectKind::Reverb) dialog->findChild<QRadioButton*>("customButton")->click();
       dialog->OKbtnClick();
       QVERIFY2(answers.Texts().isEmpty(), EffectName(c.kind));
-      QCOMPARE(int(dialog->Outcome()->end), int(EffectOutcome::End::Done));
+      QCOMPARE(int(dialog->Outcome()->end), int(ops::JobOutcome::End::Done));
       RunDirect(c.kind, launch, typed, dir.File("direct.wav"), [&](EffectJob& job) {
         if (c.kind == EffectKind::Reverb) job.fields.values[reverb::kAlgorithm] = 4;
       });
@@ -218,7 +218,7 @@ void EffectDialogsTest::vocoderControlFileBandsAndEquidistant() {
   Answers answers({Answer::Ok});
   vocoder.OKbtnClick();
   QCOMPARE(answers.Texts(), QStringList{QString::fromStdString("File " + dir.File("out.wav") + " will be overwritten!")});
-  QCOMPARE(int(vocoder.Outcome()->end), int(EffectOutcome::End::Done));
+  QCOMPARE(int(vocoder.Outcome()->end), int(ops::JobOutcome::End::Done));
   const EffectFields used = vocoder.Fields();
   EffectJob job;
   job.kind = EffectKind::Vocoder;
@@ -228,7 +228,7 @@ void EffectDialogsTest::vocoderControlFileBandsAndEquidistant() {
   job.controlFile = dir.File("voice.wav");
   job.normalize = true;
   Progress progress;
-  QCOMPARE(int(RunEffect(job, progress, nullptr, nullptr).end), int(EffectOutcome::End::Done));
+  QCOMPARE(int(RunEffect(job, progress, nullptr, nullptr).end), int(ops::JobOutcome::End::Done));
   QVERIFY(Bytes(dir.File("out.wav")) == Bytes(dir.File("direct.wav")));
 }
 
@@ -248,7 +248,7 @@ void EffectDialogsTest::cancelMidRunLeavesValidOutput() {
   });
   reverb.OKbtnClick();
   QVERIFY(wasLive);
-  QCOMPARE(int(reverb.Outcome()->end), int(EffectOutcome::End::Cancelled));
+  QCOMPARE(int(reverb.Outcome()->end), int(ops::JobOutcome::End::Cancelled));
   QVERIFY(answers.Texts().isEmpty());
   const testing_support::WavData out = testing_support::ReadWav(dir.File("out.wav"));
   QVERIFY(out.samples.size() > 0 && out.samples.size() < 600000);
