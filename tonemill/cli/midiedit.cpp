@@ -1,6 +1,7 @@
 // tonemill midedit IN.mid -o OUT.mid (--mute|--solo) --pair TRACK:CHANNEL... [--kinds LIST]
 //                  [--force]
 #include "climessages.h"
+#include "outcome.h"
 #include "commands.h"
 #include "options.h"
 #include "tonemill/ops/midiutils.h"
@@ -84,11 +85,7 @@ int RunMidEdit(int argc, char** argv) {
   }
   const std::optional<Overwrite> overwrite = ops::AskToOverwrite(output);
   if (!overwrite) return kExitFailure;
-  if (auto failed = ops::EditTracks(source, output, edit, *overwrite)) {
-    PrintProblem(*failed);
-    return kExitFailure;
-  }
-  return kExitOk;
+  return ReportOutcome(ops::EditTracks(source, output, edit, *overwrite));
 }
 
 }  // namespace tonemill::cli

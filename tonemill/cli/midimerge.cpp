@@ -1,5 +1,6 @@
 // tonemill mid1to0 IN.mid [-o OUT.mid] [--force]
 #include "climessages.h"
+#include "outcome.h"
 #include "commands.h"
 #include "options.h"
 #include "songjob.h"
@@ -38,11 +39,7 @@ int RunMid1To0(int argc, char** argv) {
   }
   const std::optional<Overwrite> overwrite = ops::AskToOverwrite(target);
   if (!overwrite) return kExitFailure;
-  if (auto failed = ops::MergeToFormat0(source, target, *overwrite)) {
-    PrintProblem(*failed);
-    return kExitFailure;
-  }
-  return kExitOk;
+  return ReportOutcome(ops::MergeToFormat0(source, target, *overwrite));
 }
 
 }  // namespace tonemill::cli

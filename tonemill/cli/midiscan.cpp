@@ -1,5 +1,6 @@
 // tonemill midscan IN.mid [-o REPORT.txt|-] [--json] [--force]
 #include "climessages.h"
+#include "outcome.h"
 #include "commands.h"
 #include "options.h"
 #include "songjob.h"
@@ -49,7 +50,7 @@ int RunMidScan(int argc, char** argv) {
       overwrite = ops::AskToOverwrite(report);
     }
     if (!overwrite) return kExitFailure;
-    problem = ops::ListMidiToFile(source, report, form, *overwrite);
+    return ReportOutcome(ops::ListMidiToFile(source, report, form, *overwrite));
   }
   if (problem) {
     PrintProblem(*problem);

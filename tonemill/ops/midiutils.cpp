@@ -10,21 +10,30 @@
 namespace tonemill::ops {
 namespace {
 
-// Runs `work` into a temporary file beside `target` and puts it into place when `keep` says so.
-std::optional<Problem> WriteThrough(const std::string& source, const std::string& target,
-                                    Overwrite overwrite,
-                                    const std::function<UtilityOutcome(const std::string&)>& work,
-                                    bool keepAfterFailure = false) {
-  if (auto problem = CheckUtilityTarget(source, target)) return problem;
-  Problem problem;
-  OutputFile out = OutputFile::Open(target, problem);
-  if (!out.IsOpen()) return problem;
-  const UtilityOutcome outcome = work(out.Path());
-  const bool written = outcome.status != UtilityStatus::DestinationNotOpened &&
-                       (outcome.Ok() || keepAfterFailure);
-  if (written && !out.Commit(overwrite, problem)) return problem;
-  if (outcome.Ok()) return std::nullopt;
-  return UtilityProblem(outcome, source, target);
+// Runs `work` through the output job after the source's and the target's checks: the output is
+// put into place on success, and after a failure only with `keepAfterFailure` and when the
+// destination was opened.
+JobOutcome WriteThrough(const std::string& source, const std::string& target, Overwrite overwrite,
+                        const std::function<std::optional<Problem>()>& checkSource,
+                        const std::function<UtilityOutcome(const std::string&)>& work,
+                        bool keepAfterFailure = false) {
+  OutputJob job;
+  job.target = target;
+  job.overwrite = overwrite;
+  job.checks = [&] {
+    if (auto problem = checkSource()) return problem;
+    return CheckUtilityTarget(source, target);
+  };
+  if (std::optional<JobOutcome> refused = PrepareOutput(job)) return *refused;
+  Progress progress;
+  return RunOutputJob(job, progress, [&](const std::string& path, Progress&) {
+    const UtilityOutcome outcome = work(path);
+    if (outcome.Ok()) return WorkResult::Done();
+    WorkResult failed = WorkResult::Failure(UtilityProblem(outcome, source, target));
+    failed.keepAfterFailure =
+        keepAfterFailure && outcome.status != UtilityStatus::DestinationNotOpened;
+    return failed;
+  });
 }
 
 }  // namespace
@@ -53,19 +62,19 @@ std::optional<Problem> CheckUtilityTarget(const std::string& source, const std::
   return UnwritableTarget(target);
 }
 
-std::optional<Problem> MergeToFormat0(const std::string& source, const std::string& target,
-                                      Overwrite overwrite) {
-  if (auto problem = CheckUtilitySource(source, kMergerMessages, true)) return problem;
-  return WriteThrough(source, target, overwrite,
-                      [&](const std::string& path) { return MergeFormat1To0(source, path); });
+JobOutcome MergeToFormat0(const std::string& source, const std::string& target,
+                          Overwrite overwrite) {
+  return WriteThrough(
+      source, target, overwrite, [&] { return CheckUtilitySource(source, kMergerMessages, true); },
+      [&](const std::string& path) { return MergeFormat1To0(source, path); });
 }
 
-std::optional<Problem> EditTracks(const std::string& source, const std::string& destination,
-                                  const TrackEdit& edit, Overwrite overwrite) {
-  if (auto problem = CheckUtilitySource(source, kEditorMessages, false)) return problem;
-  return WriteThrough(source, destination, overwrite, [&](const std::string& path) {
-    return EditMidiTracks(source, path, edit);
-  });
+JobOutcome EditTracks(const std::string& source, const std::string& destination,
+                      const TrackEdit& edit, Overwrite overwrite) {
+  return WriteThrough(
+      source, destination, overwrite,
+      [&] { return CheckUtilitySource(source, kEditorMessages, false); },
+      [&](const std::string& path) { return EditMidiTracks(source, path, edit); });
 }
 
 namespace {
@@ -116,11 +125,11 @@ std::optional<Problem> ListMidi(const std::string& source, const std::string& fi
   return UtilityProblem(outcome, source, "");
 }
 
-std::optional<Problem> ListMidiToFile(const std::string& source, const std::string& report,
-                                      ListingForm form, Overwrite overwrite) {
-  if (auto problem = CheckUtilitySource(source, kListingMessages, false)) return problem;
+JobOutcome ListMidiToFile(const std::string& source, const std::string& report, ListingForm form,
+                          Overwrite overwrite) {
   return WriteThrough(
       source, report, overwrite,
+      [&] { return CheckUtilitySource(source, kListingMessages, false); },
       [&](const std::string& path) {
         std::FILE* file = std::fopen(path.c_str(), "wb");
         if (!file)

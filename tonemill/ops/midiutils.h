@@ -1,9 +1,10 @@
 // The MIDI utilities as operations: the format 1 to 0 merger (the Convert dialog's "MID 1 to
 // 0"), the listing (the main window's Scan) and the track editor's copy, each checked first and
-// written through an OutputFile, so that a failure leaves an existing target as it was.
+// written through the output job, so that a failure leaves an existing target as it was.
 #pragma once
 
 #include "tonemill/files/outputfile.h"
+#include "outputjob.h"
 #include "tonemill/files/problem.h"
 #include "tonemill/midi/midedit.h"
 #include "tonemill/midi/midscan.h"
@@ -30,13 +31,13 @@ std::optional<Problem> CheckUtilityTarget(const std::string& source, const std::
 
 // MID 1 to 0 after the overwrite question: the merged file is put into place only when the
 // merge succeeded.
-std::optional<Problem> MergeToFormat0(const std::string& source, const std::string& target,
-                                      Overwrite overwrite);
+JobOutcome MergeToFormat0(const std::string& source, const std::string& target,
+                          Overwrite overwrite);
 
 // The track editor's copy after the dialog's checks and question, put into place only on
 // success.
-std::optional<Problem> EditTracks(const std::string& source, const std::string& destination,
-                                  const TrackEdit& edit, Overwrite overwrite);
+JobOutcome EditTracks(const std::string& source, const std::string& destination,
+                      const TrackEdit& edit, Overwrite overwrite);
 
 enum class ListingForm { Text, Json };
 
@@ -48,8 +49,8 @@ std::optional<Problem> ListMidi(const std::string& source, const std::string& fi
                                 const std::function<bool(const std::string&)>& write);
 
 // The listing into a report file. After a scan error the report keeps what was written, which
-// shows where the scan stopped, and is put into place as well; the problem comes back.
-std::optional<Problem> ListMidiToFile(const std::string& source, const std::string& report,
-                                      ListingForm form, Overwrite overwrite);
+// shows where the scan stopped, and is put into place as well (kept); the problem comes back.
+JobOutcome ListMidiToFile(const std::string& source, const std::string& report, ListingForm form,
+                          Overwrite overwrite);
 
 }  // namespace tonemill::ops

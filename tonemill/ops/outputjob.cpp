@@ -41,7 +41,8 @@ std::optional<JobOutcome> PrepareOutput(OutputJob& job) {
   return std::nullopt;
 }
 
-JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWork& work) {
+JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWork& work,
+                        OutputFile* held) {
   const std::string& target = job.target;
   Problem problem;
   OutputFile out = OutputFile::Open(target, problem);
@@ -60,6 +61,10 @@ JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWo
   }
   switch (run.end) {
     case WorkResult::End::Done:
+      if (held) {
+        *held = std::move(out);
+        return Ended(JobOutcome::End::Done, {}, false);
+      }
       if (!out.Commit(job.overwrite, problem)) return Ended(JobOutcome::End::Failed, problem, false);
       return Ended(JobOutcome::End::Done, {}, true);
     case WorkResult::End::Cancelled:
@@ -80,6 +85,11 @@ JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWo
       return Ended(JobOutcome::End::Failed, run.problem, run.keepAfterFailure);
   }
   return Ended(JobOutcome::End::Failed, run.problem, false);
+}
+
+std::optional<Problem> ProblemOf(const JobOutcome& outcome) {
+  if (outcome.end == JobOutcome::End::Done || outcome.problem.message.empty()) return std::nullopt;
+  return outcome.problem;
 }
 
 JobOutcome CheckAndRunOutputJob(OutputJob& job, Progress& progress, const OutputWork& work) {

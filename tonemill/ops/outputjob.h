@@ -75,8 +75,14 @@ std::optional<JobOutcome> PrepareOutput(OutputJob& job);
 
 // Runs the work on a temporary file beside the target and puts the result into place as the
 // work's end says. An EInOutError thrown by the work fails the job, with the temporary file's
-// name in its message replaced by the target's.
-JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWork& work);
+// name in its message replaced by the target's. With `held`, a work that is done leaves its file
+// there instead of in place: a later step reads it from `held->Path()`, then commits or drops it.
+JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWork& work,
+                        OutputFile* held = nullptr);
+
+// What a front end that shows only problems reports: the outcome's problem, none when done or
+// after a declined question (the question has said it).
+std::optional<Problem> ProblemOf(const JobOutcome& outcome);
 
 // PrepareOutput, then RunOutputJob.
 JobOutcome CheckAndRunOutputJob(OutputJob& job, Progress& progress, const OutputWork& work);

@@ -1,6 +1,7 @@
 #include "stems.h"
 
 #include "midiutils.h"
+#include "outputjob.h"
 #include "tonemill/files/fastfile.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/midi/midheader.h"
@@ -52,17 +53,21 @@ std::string StemName(const std::string& mix, const TrackChannel& pair,
 
 std::optional<Problem> SoloPairNotes(const std::string& mid, const TrackChannel& pair,
                                      const std::string& scratch, OutputFile& out) {
-  Problem problem;
-  out = OutputFile::Open(scratch, problem);
-  if (!out.IsOpen()) return problem;
   TrackEdit solo;
   solo.mute = false;
   solo.kinds = EditKinds{};  // notes only: controllers of other pairs still shape this one
   solo.pairs = {pair};
-  const UtilityOutcome outcome = EditMidiTracks(mid, out.Path(), solo);
-  if (outcome.Ok()) return std::nullopt;
-  out.Discard();
-  return UtilityProblem(outcome, mid, scratch);
+  OutputJob job;
+  job.target = scratch;
+  Progress progress;
+  return ProblemOf(RunOutputJob(
+      job, progress,
+      [&](const std::string& path, Progress&) {
+        const UtilityOutcome outcome = EditMidiTracks(mid, path, solo);
+        if (outcome.Ok()) return WorkResult::Done();
+        return WorkResult::Failure(UtilityProblem(outcome, mid, scratch));
+      },
+      &out));
 }
 
 }  // namespace tonemill::ops

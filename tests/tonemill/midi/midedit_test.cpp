@@ -129,7 +129,7 @@ TEST(MidiTrackEditor, AFailureLeavesNoTrackCountAndTheOperationLeavesTheTargetAl
     testing_support::TempDir dir;
     testing_support::WriteBytes(dir.File("in.mid"), bad);
     testing_support::WriteText(dir.File("out.mid"), "old");
-    const auto problem = ops::EditTracks(dir.File("in.mid"), dir.File("out.mid"), TrackEdit(), Overwrite::Replace);
+    const auto problem = ops::ProblemOf(ops::EditTracks(dir.File("in.mid"), dir.File("out.mid"), TrackEdit(), Overwrite::Replace));
     ASSERT_TRUE(problem);
     EXPECT_EQ(testing_support::ReadBytes(dir.File("out.mid")), Bytes({'o', 'l', 'd'}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);

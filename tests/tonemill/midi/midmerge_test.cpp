@@ -118,7 +118,7 @@ TEST(MidiMerger, RefusalsAndFailuresInTheMergersWords) {
 
     // Through the operation an existing target stays exactly as it was.
     testing_support::WriteText(dir.File("old.mid"), "old");
-    const auto problem = ops::MergeToFormat0(dir.File("in.mid"), dir.File("old.mid"), Overwrite::Replace);
+    const auto problem = ops::ProblemOf(ops::MergeToFormat0(dir.File("in.mid"), dir.File("old.mid"), Overwrite::Replace));
     ASSERT_TRUE(problem);
     EXPECT_EQ(problem->message, c.message);
     EXPECT_EQ(problem->file, dir.File("in.mid"));
@@ -129,7 +129,7 @@ TEST(MidiMerger, RefusalsAndFailuresInTheMergersWords) {
   const UtilityOutcome missing = MergeFormat1To0(dir.File("none.mid"), dir.File("out.mid"));
   EXPECT_EQ(missing.message, "Can not open source file.");
   EXPECT_FALSE(std::filesystem::exists(dir.File("out.mid")));
-  const auto problem = ops::MergeToFormat0(dir.File("none.mid"), dir.File("out.mid"), Overwrite::Refuse);
+  const auto problem = ops::ProblemOf(ops::MergeToFormat0(dir.File("none.mid"), dir.File("out.mid"), Overwrite::Refuse));
   EXPECT_EQ(problem->Text(), dir.File("none.mid") + ": Can not open source file. (no such file or directory)");
 }
 
@@ -140,7 +140,7 @@ TEST(MidiMerger, TheTargetMayNotBeTheSourceUnderAnyName) {
   const Bytes source = MidiFile(1, 96, {good});
   testing_support::WriteBytes(dir.File("in.mid"), source);
   std::filesystem::create_symlink(dir.File("in.mid"), dir.File("link.mid"));
-  const auto problem = ops::MergeToFormat0(dir.File("in.mid"), dir.File("link.mid"), Overwrite::Replace);
+  const auto problem = ops::ProblemOf(ops::MergeToFormat0(dir.File("in.mid"), dir.File("link.mid"), Overwrite::Replace));
   ASSERT_TRUE(problem);
   EXPECT_EQ(problem->message, "Can't overwrite source file!");
   EXPECT_EQ(testing_support::ReadBytes(dir.File("in.mid")), source);

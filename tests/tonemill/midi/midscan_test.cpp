@@ -108,14 +108,14 @@ TEST(MidiListing, AScanErrorEndsTheReportAfterTheFailingTracksLine) {
   // Into a file the report is kept with what it shows; an existing one needs consent.
   testing_support::TempDir dir;
   testing_support::WriteBytes(dir.File("in.mid"), truncated);
-  const auto problem = ops::ListMidiToFile(dir.File("in.mid"), dir.File("MIDscan.TXT"),
-                                           ops::ListingForm::Text, Overwrite::Refuse);
+  const auto problem = ops::ProblemOf(ops::ListMidiToFile(dir.File("in.mid"), dir.File("MIDscan.TXT"),
+                                                          ops::ListingForm::Text, Overwrite::Refuse));
   ASSERT_TRUE(problem);
   const Bytes report = testing_support::ReadBytes(dir.File("MIDscan.TXT"));
   EXPECT_EQ(std::string(report.begin(), report.end()), "\r\n   File " + dir.File("in.mid") +
             " is MIDI Level 1.\r\n" + l.text.substr(l.text.find("\r\n   Track: 1")));
   EXPECT_EQ(ops::ListMidiToFile(dir.File("in.mid"), dir.File("MIDscan.TXT"),
-                                ops::ListingForm::Text, Overwrite::Refuse)->message,
+                                ops::ListingForm::Text, Overwrite::Refuse).problem.message,
             AppearedMeanwhileMessage(dir.File("MIDscan.TXT")));
 
   // Files refused before anything is written, in the listing's words.

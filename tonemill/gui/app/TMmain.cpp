@@ -437,7 +437,7 @@ void TTMmain::ScanFile(const QString& file) {
       std::optional<Problem> problem;
       {
         platform::HourglassCursor hourglass;
-        problem = ops::ListMidiToFile(S(file), report, ops::ListingForm::Text, *overwrite);
+        problem = ops::ProblemOf(ops::ListMidiToFile(S(file), report, ops::ListingForm::Text, *overwrite));
       }
       if (problem) platform::ShowError(problem->BoxText());
       if (QFileInfo::exists(Q(report))) OpenInTextEditor(settings_.textEditor, Q(report), ".");

@@ -135,7 +135,7 @@ void TMIDeditDlg::OKbuttonClick() {
   std::optional<Problem> problem;
   {
     platform::HourglassCursor hourglass;
-    problem = ops::EditTracks(source, destination, edit, *overwrite);
+    problem = ops::ProblemOf(ops::EditTracks(source, destination, edit, *overwrite));
   }
   if (problem) platform::ShowError(problem->BoxText());
   accept();

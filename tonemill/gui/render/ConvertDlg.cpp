@@ -170,7 +170,7 @@ void TConvertDlg::OKBtnClick() {
       std::optional<Problem> problem;
       {
         platform::HourglassCursor hourglass;
-        problem = ops::MergeToFormat0(source, target, *overwrite);
+        problem = ops::ProblemOf(ops::MergeToFormat0(source, target, *overwrite));
       }
       if (problem) platform::ShowError(problem->BoxText());
       break;

@@ -599,7 +599,7 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   QCOMPARE(editor.result(), int(QDialog::Accepted));
   // The same copy as the engine's.
   const std::string reference = dir.File("reference.mid");
-  QVERIFY(!ops::EditTracks(source, reference, edit, Overwrite::Refuse));
+  QVERIFY(!ops::ProblemOf(ops::EditTracks(source, reference, edit, Overwrite::Refuse)));
   QCOMPARE(ts::ReadBytes(destination), ts::ReadBytes(reference));
   QVERIFY(ts::ReadBytes(destination) != ts::ReadBytes(source));
 }
