@@ -3,6 +3,7 @@
 #include "climessages.h"
 #include "commands.h"
 #include "options.h"
+#include "outcome.h"
 #include "songjob.h"
 #include "tonemill/ops/dftconvert.h"
 
@@ -40,14 +41,7 @@ int RunDftConversion(DftEntry entry, int argc, char** argv) {
   if (target.find('/') == std::string::npos) target = "./" + target;
   CliMessages messages(force);
   platform::MessageScope scope(messages);
-  const ops::DftOutcome outcome = ops::ConvertDftFile(entry, source, target);
-  switch (outcome.end) {
-    case ops::DftOutcome::End::Done: return kExitOk;
-    case ops::DftOutcome::End::Declined: return kExitFailure;  // the question said why
-    case ops::DftOutcome::End::Failed: break;
-  }
-  PrintProblem(outcome.problem);
-  return kExitFailure;
+  return ReportOutcome(ops::ConvertDftFile(entry, source, target));
 }
 
 }  // namespace

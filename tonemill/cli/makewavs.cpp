@@ -9,6 +9,7 @@
 #include "terminal.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/paths.h"
+#include "tonemill/ops/dftconvert.h"
 #include "tonemill/ops/songpipeline.h"
 #include "tonemill/render/makewavs.h"
 #include "tonemill/render/provisioning.h"
@@ -194,7 +195,7 @@ int RunMakeWavs(int argc, char** argv) {
   Progress progress;
   ProgressPump pump(progress, !quiet, DescribeMaking);
   pump.Attach();
-  const MakeOutcome outcome = MakeSamples(list, progress);
+  const MakeOutcome outcome = MakeSamples(list, progress, ops::DftSampleConversion());
   pump.Clear();
 
   std::vector<Listed> listing;

@@ -1,9 +1,29 @@
 #include "dftconvert.h"
 
+#include "dft/results.h"
 #include "songchecks.h"
 #include "targets.h"
 
 namespace tonemill::ops {
+namespace {
+
+OutputJob DftJob(DftEntry entry, const std::string& source, const std::string& target) {
+  OutputJob job;
+  job.target = target;
+  job.cannotCreate = DftResultMessage(entry, dft::kCantCreateTarget, source, target);
+  return job;
+}
+
+OutputWork DftWork(DftEntry entry, const std::string& source, const std::string& target,
+                   bool* unbound) {
+  return [=](const std::string& temporaryPath, Progress&) {
+    if (auto problem = ConvertWithDftLibrary(entry, source, temporaryPath, target, unbound))
+      return WorkResult::Failure(*problem);
+    return WorkResult::Done();
+  };
+}
+
+}  // namespace
 
 std::string ProposedDftTarget(DftEntry entry, const std::string& source,
                               const std::string& wavDirectory, const std::string& dftDirectory) {
@@ -11,24 +31,39 @@ std::string ProposedDftTarget(DftEntry entry, const std::string& source,
                                      : ProposedTarget(wavDirectory, source, ".wav");
 }
 
-DftOutcome ConvertDftFile(DftEntry entry, const std::string& source, const std::string& target) {
-  DftOutcome outcome;
-  std::optional<Problem> problem = CheckConvertSource(source);
-  if (!problem) problem = CheckConvertTarget(source, target);
-  if (!problem) problem = UnwritableTarget(target);
-  if (problem) {
-    outcome.problem = *problem;
+JobOutcome RunDftConversion(DftEntry entry, const std::string& source, const std::string& target,
+                            Overwrite overwrite, bool* unbound) {
+  if (auto tooLong = CheckDftPaths(source, target)) {
+    JobOutcome outcome;
+    outcome.problem = *tooLong;
     return outcome;
   }
-  const std::optional<Overwrite> overwrite = AskToOverwrite(target);
-  if (!overwrite) {
-    outcome.end = DftOutcome::End::Declined;
-    return outcome;
-  }
-  const DftConversion result = ConvertWithDftLibrary(entry, source, target, *overwrite);
-  outcome.problem = result.problem;
-  if (result.end == DftConversion::End::Done) outcome.end = DftOutcome::End::Done;
-  return outcome;
+  OutputJob job = DftJob(entry, source, target);
+  job.overwrite = overwrite;
+  Progress progress;
+  return RunOutputJob(job, progress, DftWork(entry, source, target, unbound));
+}
+
+JobOutcome ConvertDftFile(DftEntry entry, const std::string& source, const std::string& target) {
+  OutputJob job = DftJob(entry, source, target);
+  job.checks = [&source, &target]() {
+    std::optional<Problem> problem = CheckConvertSource(source);
+    if (!problem) problem = CheckConvertTarget(source, target);
+    if (!problem) problem = CheckDftPaths(source, target);
+    return problem;
+  };
+  job.question = OverwriteQuestion::Existing;
+  Progress progress;
+  return CheckAndRunOutputJob(job, progress, DftWork(entry, source, target, nullptr));
+}
+
+SampleConversion DftSampleConversion() {
+  return [](const SampleRow& row, Overwrite overwrite) {
+    bool unbound = false;
+    const JobOutcome outcome =
+        RunDftConversion(DftEntry::DftToWav, row.dftPath, row.wavPath, overwrite, &unbound);
+    return SampleMade{outcome.end == JobOutcome::End::Done, unbound, outcome.problem};
+  };
 }
 
 }  // namespace tonemill::ops

@@ -1,9 +1,11 @@
-// The Convert dialog's two DFT conversions ("WAV to DFT", "DFT to WAV"), shared with the
-// command line: the proposed target, the checks, the overwrite question and the library call.
+// The DFT conversions as output jobs: the Convert dialog's two ("WAV to DFT", "DFT to WAV"),
+// shared with the command line, and the making of a WAV sample from its DFT file.
 #pragma once
 
+#include "outputjob.h"
 #include "tonemill/files/problem.h"
 #include "tonemill/render/dftlibrary.h"
+#include "tonemill/render/makewavs.h"
 
 #include <string>
 
@@ -14,16 +16,19 @@ namespace tonemill::ops {
 std::string ProposedDftTarget(DftEntry entry, const std::string& source,
                               const std::string& wavDirectory, const std::string& dftDirectory);
 
-struct DftOutcome {
-  enum class End { Done, Declined, Failed };
-  End end = End::Failed;
-  Problem problem;  // why it failed
-};
+// The library converts `source` into a temporary file beside `target`, which goes into place
+// under `overwrite` on success. A failure leaves nothing of what the library wrote: the outcome
+// is Failed, not kept, with the library's message. `unbound` as ConvertWithDftLibrary sets it.
+JobOutcome RunDftConversion(DftEntry entry, const std::string& source, const std::string& target,
+                            Overwrite overwrite, bool* unbound = nullptr);
 
 // The dialog's OK: the source must be readable ("File not found!"), the target a valid name
-// that is not the source ("Can't overwrite source file!"); an existing target is replaced only
-// after "Existing file X will be overwritten!" was answered OK (otherwise Declined, nothing
-// written). Then the library converts; its result code comes back as the dialog's message.
-DftOutcome ConvertDftFile(DftEntry entry, const std::string& source, const std::string& target);
+// that is not the source ("Can't overwrite source file!") and a path the library takes; an
+// existing target is replaced only after "Existing file X will be overwritten!" was answered OK
+// (otherwise Refused with no problem, nothing written). Then the library converts.
+JobOutcome ConvertDftFile(DftEntry entry, const std::string& source, const std::string& target);
+
+// How the sample check and the Make WAVs list make a sample: DFT to WAV through the library.
+SampleConversion DftSampleConversion();
 
 }  // namespace tonemill::ops

@@ -1,5 +1,6 @@
 #include "songpipeline.h"
 
+#include "dftconvert.h"
 #include "inputs.h"
 #include "targets.h"
 #include "platform/messages.h"
@@ -61,7 +62,8 @@ std::optional<Problem> CheckSamples(const std::string& lstPath, const std::strin
 
   SampleMaking local;
   SampleMaking& m = making ? *making : local;
-  const MakeOutcome outcome = m.make ? m.make(list, m.progress) : MakeSamples(list, m.progress);
+  const MakeOutcome outcome = m.make ? m.make(list, m.progress)
+                                     : MakeSamples(list, m.progress, DftSampleConversion());
   for (size_t row : outcome.made)
     if (SampleWavIsValid(list.Rows()[row].wavPath)) m.made.push_back(list.Rows()[row].wavPath);
   if (outcome.cancelled) {

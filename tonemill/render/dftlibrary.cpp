@@ -36,47 +36,34 @@ std::string DftResultMessage(DftEntry entry, int32_t code, const std::string& so
   return "Internal error!";
 }
 
-DftConversion ConvertWithDftLibrary(DftEntry entry, const std::string& source,
-                                    const std::string& target, Overwrite overwrite) {
-  DftConversion result;
+std::optional<Problem> CheckDftPaths(const std::string& source, const std::string& target) {
   for (const std::string* path : {&source, &target})
-    if (path->size() > kMaxDftPathBytes) {
-      result.problem = Problem("Path " + *path + " is longer than " +
-                                   std::to_string(kMaxDftPathBytes) + " bytes.",
-                               *path);
-      return result;
-    }
-  OutputFile out = OutputFile::Open(target, result.problem);
-  if (!out.IsOpen()) {
-    result.code = dft::kCantCreateTarget;
-    result.problem.message = DftResultMessage(entry, result.code, source, target);
-    return result;
-  }
+    if (path->size() > kMaxDftPathBytes)
+      return Problem("Path " + *path + " is longer than " + std::to_string(kMaxDftPathBytes) +
+                         " bytes.",
+                     *path);
+  return std::nullopt;
+}
+
+std::optional<Problem> ConvertWithDftLibrary(DftEntry entry, const std::string& source,
+                                             const std::string& output, const std::string& target,
+                                             bool* unbound) {
   platform::BoundLibrary library = platform::BoundLibrary::Load(kLibrary);
-  if (!library.IsLoaded()) {
-    result.end = DftConversion::End::LibraryMissing;
-    result.problem = Problem(platform::LoadErrorMessage(kLibrary));
-    return result;
-  }
-  auto convert = reinterpret_cast<DftEntryPoint>(library.Export(int(entry)));
+  auto convert = library.IsLoaded() ? reinterpret_cast<DftEntryPoint>(library.Export(int(entry)))
+                                    : nullptr;
   if (!convert) {
-    result.end = DftConversion::End::LibraryMissing;
-    result.problem = Problem(platform::MissingExportMessage(kLibrary, int(entry)));
-    return result;
+    if (unbound) *unbound = true;
+    return Problem(library.IsLoaded() ? platform::MissingExportMessage(kLibrary, int(entry))
+                                      : platform::LoadErrorMessage(kLibrary));
   }
-  result.code = convert(source.c_str(), out.Path().c_str());
+  const int32_t code = convert(source.c_str(), output.c_str());
   library.Free();
-  if (result.code != dft::kOk) {
-    const bool aboutTarget = result.code == dft::kCantCreateTarget || result.code == dft::kDiskFull;
-    const bool aboutNothing = result.code == dft::kOutOfMemory ||
-                              DftResultMessage(entry, result.code, "", "") == "Internal error!";
-    result.problem = Problem(DftResultMessage(entry, result.code, source, target),
-                             aboutNothing ? "" : aboutTarget ? target : source);
-    return result;
-  }
-  if (!out.Commit(overwrite, result.problem)) return result;
-  result.end = DftConversion::End::Done;
-  return result;
+  if (code == dft::kOk) return std::nullopt;
+  const bool aboutTarget = code == dft::kCantCreateTarget || code == dft::kDiskFull;
+  const bool aboutNothing =
+      code == dft::kOutOfMemory || DftResultMessage(entry, code, "", "") == "Internal error!";
+  return Problem(DftResultMessage(entry, code, source, target),
+                 aboutNothing ? "" : aboutTarget ? target : source);
 }
 
 }  // namespace tonemill

@@ -1,14 +1,14 @@
 // The DFT library as the program calls it: bound by the name "DFT.DLL" for one call and freed
-// right after, its result codes turned into the system's messages. The library writes into a
-// temporary file beside the target, which is moved into place only on success, so a failed
-// conversion leaves whatever the target held before and never a file that looks complete.
+// right after, its result codes turned into the system's messages. The library writes the file
+// it is handed, the caller's temporary output; the caller puts it into place on success, so a
+// failed conversion leaves whatever the target held before and never a file that looks complete.
 #pragma once
 
-#include "tonemill/files/outputfile.h"
 #include "tonemill/files/problem.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tonemill {
@@ -23,16 +23,14 @@ constexpr size_t kMaxDftPathBytes = 255;
 std::string DftResultMessage(DftEntry entry, int32_t code, const std::string& source,
                              const std::string& target);
 
-struct DftConversion {
-  enum class End { Done, LibraryMissing, Failed };
-  End end = End::Failed;
-  int32_t code = -1;  // the library's result, when it was called
-  Problem problem;    // why it failed: the system's message, naming the real target
-};
+// "Path X is longer than 255 bytes." for a source or target the library cannot take.
+std::optional<Problem> CheckDftPaths(const std::string& source, const std::string& target);
 
-// Converts `source` into `target` through the library. With Overwrite::Refuse a target that
-// exists by the time the work is done is kept and the conversion fails.
-DftConversion ConvertWithDftLibrary(DftEntry entry, const std::string& source,
-                                    const std::string& target, Overwrite overwrite);
+// Converts `source` into `output`, the file opened for `target`, through the library. None when
+// the library returned 0; otherwise the system's message, naming `target` where it is about the
+// output. `unbound` is set when the library or its entry point could not be bound.
+std::optional<Problem> ConvertWithDftLibrary(DftEntry entry, const std::string& source,
+                                             const std::string& output, const std::string& target,
+                                             bool* unbound = nullptr);
 
 }  // namespace tonemill

@@ -1,9 +1,7 @@
 #include "makewavs.h"
 
-#include "dftlibrary.h"
 #include "platform/filesystem.h"
 #include "platform/messages.h"
-#include "tonemill/files/outputfile.h"
 #include "tonemill/files/paths.h"
 
 #include <algorithm>
@@ -90,7 +88,7 @@ std::optional<Problem> LoadPrgSamples(const std::vector<std::string>& prgNames,
   return std::nullopt;
 }
 
-MakeOutcome MakeSamples(SampleList& list, Progress& progress) {
+MakeOutcome MakeSamples(SampleList& list, Progress& progress, const SampleConversion& convert) {
   using platform::Answer;
   MakeOutcome outcome;
   std::vector<SampleRow>& rows = list.Rows();
@@ -118,13 +116,12 @@ MakeOutcome MakeSamples(SampleList& list, Progress& progress) {
         break;
       }
     }
-    const DftConversion result = ConvertWithDftLibrary(
-        DftEntry::DftToWav, row.dftPath, row.wavPath, exists ? Overwrite::Replace : Overwrite::Refuse);
-    if (result.end == DftConversion::End::Done) {
+    const SampleMade result = convert(row, exists ? Overwrite::Replace : Overwrite::Refuse);
+    if (result.made) {
       outcome.made.push_back(i);
       continue;
     }
-    if (result.end == DftConversion::End::LibraryMissing) {
+    if (result.stopsAll) {
       platform::ShowError(result.problem.BoxText());
       outcome.stopped = true;
       break;

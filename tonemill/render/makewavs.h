@@ -1,12 +1,15 @@
 // The Make WAVs list: the samples a song list or a set of PRG instruments names, each marked
 // to be made from its DFT file ("Yes") or not ("No"), and the loop that makes the marked ones
-// through the DFT library. Questions and messages go through the platform messages layer.
+// with the conversion it is handed. Questions and messages go through the platform messages
+// layer.
 #pragma once
 
+#include "tonemill/files/outputfile.h"
 #include "tonemill/files/problem.h"
 #include "tonemill/files/progress.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,10 +59,21 @@ struct MakeOutcome {
   std::vector<size_t> made;  // the rows whose WAV file was made
 };
 
-// Makes the WAV file of every row marked "Yes" from its DFT file. An existing WAV file is
-// replaced only after "Overwrite existing file X?" was answered Yes or All (All: no more
+// What making one sample's WAV file came to.
+struct SampleMade {
+  bool made = false;
+  bool stopsAll = false;  // no sample can be made (the converter is unavailable)
+  Problem problem;        // why it was not made
+};
+
+// Makes `row.wavPath` from `row.dftPath`; `overwrite` says whether an existing file is replaced.
+using SampleConversion = std::function<SampleMade(const SampleRow& row, Overwrite overwrite)>;
+
+// Makes the WAV file of every row marked "Yes" from its DFT file with `convert`. An existing WAV
+// file is replaced only after "Overwrite existing file X?" was answered Yes or All (All: no more
 // questions); No skips the row, Abort stops. A failed conversion shows its message with OK
-// (go on) and Abort. The progress counts rows; its pump runs before each row.
-MakeOutcome MakeSamples(SampleList& list, Progress& progress);
+// (go on) and Abort; one that stops all shows it as an error and stops. The progress counts
+// rows; its pump runs before each row.
+MakeOutcome MakeSamples(SampleList& list, Progress& progress, const SampleConversion& convert);
 
 }  // namespace tonemill

@@ -38,9 +38,9 @@ class Samples : public ::testing::Test {
     std::vector<int32_t> samples;
     for (int i = 0; i < 500; ++i) samples.push_back((i * seed) % 200 - 100);
     testing_support::WriteWav(dir_.File("tmp.wav"), {22050, 16, 1}, samples);
-    EXPECT_EQ(ConvertWithDftLibrary(DftEntry::WavToDft, dir_.File("tmp.wav"), Dft(name + ".DFT"),
+    EXPECT_EQ(ops::RunDftConversion(DftEntry::WavToDft, dir_.File("tmp.wav"), Dft(name + ".DFT"),
                                     Overwrite::Replace).end,
-              DftConversion::End::Done);
+              ops::JobOutcome::End::Done);
     return ReadBytes(dir_.File("tmp.wav"));
   }
   std::string List(const std::string& text) {
@@ -191,7 +191,7 @@ TEST_F(Samples, TheMakingLoopFollowsTheAnswers) {
     CancelAt cancel{&progress, c.cancelAt};
     progress.pump = CancelAt::Pump;
     progress.pumpContext = &cancel;
-    const MakeOutcome outcome = MakeSamples(list, progress);
+    const MakeOutcome outcome = MakeSamples(list, progress, ops::DftSampleConversion());
     EXPECT_EQ(outcome.made, c.made);
     EXPECT_EQ(outcome.cancelled, c.cancelAt != 0);
     EXPECT_EQ(script.Shown().size(), c.questions);
@@ -214,7 +214,7 @@ TEST_F(Samples, AFailedConversionAsksToGoOnAndLeavesNoFile) {
     ScriptedMessages script({answer, answer});
     platform::MessageScope scope(script);
     Progress progress;
-    const MakeOutcome outcome = MakeSamples(list, progress);
+    const MakeOutcome outcome = MakeSamples(list, progress, ops::DftSampleConversion());
     EXPECT_EQ(outcome.stopped, answer == Answer::Abort);
     EXPECT_EQ(outcome.made.size(), answer == Answer::Ok ? 1u : 0u);
     const std::vector<std::string> expected{"File " + Dft("BAD.DFT") + " is not DFT.",
@@ -290,32 +290,32 @@ TEST_F(Samples, ConvertDialogConversions) {
     DftEntry entry;
     std::string source, target;
     std::deque<Answer> answers;
-    ops::DftOutcome::End end;
+    ops::JobOutcome::End end;
     std::string message;
   };
   WriteText(dir_.File("old.wav"), "old");
   const std::string longName = dir_.File(std::string(250, 'n') + ".wav");
   const Case cases[] = {
-      {DftEntry::DftToWav, Dft("X.DFT"), dir_.File("back.wav"), {}, ops::DftOutcome::End::Done, ""},
-      {DftEntry::DftToWav, Dft("X.DFT"), dir_.File("old.wav"), {Answer::Cancel}, ops::DftOutcome::End::Declined, ""},
-      {DftEntry::WavToDft, dir_.File("none.wav"), dir_.File("n.dft"), {}, ops::DftOutcome::End::Failed,
+      {DftEntry::DftToWav, Dft("X.DFT"), dir_.File("back.wav"), {}, ops::JobOutcome::End::Done, ""},
+      {DftEntry::DftToWav, Dft("X.DFT"), dir_.File("old.wav"), {Answer::Cancel}, ops::JobOutcome::End::Refused, ""},
+      {DftEntry::WavToDft, dir_.File("none.wav"), dir_.File("n.dft"), {}, ops::JobOutcome::End::Refused,
        "File not found! (no such file or directory)"},
-      {DftEntry::WavToDft, dir_.File("x.wav"), dir_.File("./x.wav"), {}, ops::DftOutcome::End::Failed,
+      {DftEntry::WavToDft, dir_.File("x.wav"), dir_.File("./x.wav"), {}, ops::JobOutcome::End::Refused,
        "Can't overwrite source file!"},
-      {DftEntry::WavToDft, Dft("X.DFT"), dir_.File("old.wav"), {Answer::Ok}, ops::DftOutcome::End::Failed,
+      {DftEntry::WavToDft, Dft("X.DFT"), dir_.File("old.wav"), {Answer::Ok}, ops::JobOutcome::End::Failed,
        "File " + Dft("X.DFT") + " is not WAV."},
-      {DftEntry::WavToDft, dir_.File("x.wav"), dir_.File("no/x.dft"), {}, ops::DftOutcome::End::Failed,
+      {DftEntry::WavToDft, dir_.File("x.wav"), dir_.File("no/x.dft"), {}, ops::JobOutcome::End::Failed,
        "Can't open destination file " + dir_.File("no/x.dft") + ". (no such file or directory)"},
-      {DftEntry::WavToDft, dir_.File("x.wav"), longName, {}, ops::DftOutcome::End::Failed,
+      {DftEntry::WavToDft, dir_.File("x.wav"), longName, {}, ops::JobOutcome::End::Refused,
        "Path " + longName + " is longer than 255 bytes."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
     ScriptedMessages script(c.answers);
     platform::MessageScope scope(script);
-    const ops::DftOutcome outcome = ops::ConvertDftFile(c.entry, c.source, c.target);
+    const ops::JobOutcome outcome = ops::ConvertDftFile(c.entry, c.source, c.target);
     EXPECT_EQ(outcome.end, c.end);
-    EXPECT_EQ(outcome.end == ops::DftOutcome::End::Failed ? outcome.problem.MessageWithReason() : "", c.message);
+    EXPECT_EQ(outcome.problem.MessageWithReason(), c.message);
   }
   EXPECT_EQ(ReadBytes(dir_.File("back.wav")), wav);
   EXPECT_EQ(ReadBytes(dir_.File("old.wav")), (std::vector<uint8_t>{'o', 'l', 'd'}));  // a failure keeps it

@@ -190,7 +190,7 @@ void TConvertDlg::OKBtnClick() {
 
 bool TConvertDlg::RunDftConversion() {
   const DftEntry entry = conversion_ == Conversion::WavToDft ? DftEntry::WavToDft : DftEntry::DftToWav;
-  ops::DftOutcome outcome;
+  ops::JobOutcome outcome;
   ui_->CancelBtn->setEnabled(false);
   {
     platform::HourglassCursor hourglass;
@@ -198,12 +198,8 @@ bool TConvertDlg::RunDftConversion() {
   }
   // Cancel is live again whatever the end: after an error the dialog stays open.
   ui_->CancelBtn->setEnabled(true);
-  switch (outcome.end) {
-    case ops::DftOutcome::End::Done: return true;
-    case ops::DftOutcome::End::Declined: return false;
-    case ops::DftOutcome::End::Failed: break;
-  }
-  platform::ShowError(outcome.problem.BoxText());
+  if (outcome.end == ops::JobOutcome::End::Done) return true;
+  if (auto problem = ops::ProblemOf(outcome)) platform::ShowError(problem->BoxText());
   return false;
 }
 

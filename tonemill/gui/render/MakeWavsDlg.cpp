@@ -5,6 +5,7 @@
 #include "platform/messages.h"
 #include "platform/qt/cursor.h"
 #include "platform/qt/pump.h"
+#include "tonemill/ops/dftconvert.h"
 #include "tonemill/ops/songpipeline.h"
 #include "tonemill/render/provisioning.h"
 
@@ -137,7 +138,7 @@ void TmakeWAVsDlg::OKBtnClick() {
     progress_->pump = &TmakeWAVsDlg::MakePump;
     progress_->pumpContext = this;
     // A Cancel pressed before OK has already closed the dialog.
-    outcome_ = MakeSamples(*list_, *progress_);
+    outcome_ = MakeSamples(*list_, *progress_, ops::DftSampleConversion());
     outcome_.cancelled = outcome_.cancelled || cancelled_;
     progress_->pump = nullptr;
     progress_->pumpContext = nullptr;

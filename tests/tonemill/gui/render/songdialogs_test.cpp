@@ -14,7 +14,7 @@
 #include "tonemill/gui/render/MakeWavsDlg.h"
 #include "tonemill/gui/render/RendStatDlg.h"
 #include "tonemill/gui/render/RenderDlg.h"
-#include "tonemill/render/dftlibrary.h"
+#include "tonemill/ops/dftconvert.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -142,9 +142,9 @@ struct Studio {
   std::vector<uint8_t> DftOnly(const std::string& name, int seed) const {
     const std::string wav = File("Temp", name + ".wav");
     ts::WriteWav(wav, {22050, 16, 1}, Tone(seed));
-    const auto made = tonemill::ConvertWithDftLibrary(tonemill::DftEntry::WavToDft, wav,
+    const auto made = tonemill::ops::RunDftConversion(tonemill::DftEntry::WavToDft, wav,
                                                       File("DFT", name + ".DFT"), Overwrite::Replace);
-    if (made.end != tonemill::DftConversion::End::Done) qFatal("no DFT file");
+    if (made.end != tonemill::ops::JobOutcome::End::Done) qFatal("no DFT file");
     return ts::ReadBytes(wav);
   }
   tonemill::ops::ConversionDirectories Directories() const {
