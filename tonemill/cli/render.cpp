@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "makewavs.h"
 #include "options.h"
+#include "outcome.h"
 #include "parallel.h"
 #include "rendering.h"
 #include "songjob.h"
@@ -60,7 +61,7 @@ class CliSongFront : public ops::SongJobFront {
       ops::SampleMaking& making, const std::function<std::optional<Problem>()>& check) override {
     return ProvideSamples(messages_, making, check);
   }
-  ops::RenderOutcome Render(const ops::RenderRequest&, const ops::RenderStep& step) override {
+  ops::JobOutcome Render(const ops::RenderRequest&, const ops::RenderStep& step) override {
     return RenderWithBar(step, progress_);
   }
 
@@ -98,7 +99,7 @@ int RenderOne(const RenderJob& job, const RenderOptions& o) {
     PrintProblem(problem);
   }
   using Step = ops::SongJobOutcome::Step;
-  if (outcome.step == Step::Render) code = RenderExitCode(outcome.render);
+  if (outcome.step == Step::Render) code = ReportOutcome(outcome.render);
   else if (outcome.end == ops::SongJobOutcome::End::Cancelled) code = CancelledExitCode();
   else if ((outcome.step == Step::Song || outcome.step == Step::Samples) && InterruptRequested())
     code = CancelledExitCode();

@@ -1,5 +1,6 @@
 #include "rendering.h"
 
+#include "outcome.h"
 #include "terminal.h"
 #include "tonemill/render/renderdisplay.h"
 
@@ -35,31 +36,20 @@ bool FormatOptions::Apply(SongFormat& format, std::string& error) const {
   return true;
 }
 
-ops::RenderOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress) {
+ops::JobOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress) {
   SongProgress progress;
   ProgressPump pump(progress.counters, showProgress,
                     [&progress](const Progress&) { return DescribeRender(progress); });
-  const ops::RenderOutcome outcome = step(progress, ProgressPump::Call, &pump);
+  const ops::JobOutcome outcome = step(progress, ProgressPump::Call, &pump, nullptr);
   pump.Clear();
   return outcome;
 }
 
-int RenderExitCode(const ops::RenderOutcome& outcome) {
-  switch (outcome.end) {
-    case ops::RenderOutcome::End::Done: return kExitOk;
-    case ops::RenderOutcome::End::Cancelled:
-      PrintProblem(outcome.problem);
-      return CancelledExitCode();
-    case ops::RenderOutcome::End::Failed: break;
-  }
-  PrintProblem(outcome.problem);
-  return kExitFailure;
-}
-
 int RenderWithProgress(const ops::RenderRequest& request, bool showProgress) {
-  return RenderExitCode(RenderWithBar(
-      [&request](SongProgress& progress, platform::PumpFunction pump, void* context) {
-        return ops::RenderSong(request, progress, pump, context);
+  return ReportOutcome(RenderWithBar(
+      [&request](SongProgress& progress, platform::PumpFunction pump, void* context,
+                 SongRenderResult* library) {
+        return ops::RenderSong(request, progress, pump, context, library);
       },
       showProgress));
 }

@@ -18,9 +18,7 @@ struct FormatOptions : AudioFormatOptions {
 };
 
 // Runs a render step with a progress bar fed by the library's pump.
-ops::RenderOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress);
-// Prints what went wrong or how far a cancelled render got; returns the exit code.
-int RenderExitCode(const ops::RenderOutcome& outcome);
+ops::JobOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress);
 // Renders the request with a progress bar; returns the exit code, its message printed.
 int RenderWithProgress(const ops::RenderRequest& request, bool showProgress);
 

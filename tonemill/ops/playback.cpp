@@ -38,12 +38,9 @@ PlaybackEnd RenderForPlaying(const PlaybackRender& job, SongProgress& progress,
   }
   const RenderRequest request{converted.file.Path(), lst, wav, job.wavDirectory, format,
                               Overwrite::Replace};
-  const RenderOutcome outcome = RenderSong(request, progress, pump, pumpContext);
-  switch (outcome.end) {
-    case RenderOutcome::End::Done: return PlaybackEnd::Ready;
-    case RenderOutcome::End::Cancelled: return PlaybackEnd::Cancelled;
-    case RenderOutcome::End::Failed: break;
-  }
+  const JobOutcome outcome = RenderSong(request, progress, pump, pumpContext);
+  if (outcome.end == JobOutcome::End::Done) return PlaybackEnd::Ready;
+  if (outcome.end == JobOutcome::End::Cancelled) return PlaybackEnd::Cancelled;
   problem = outcome.problem;
   return PlaybackEnd::Failed;
 }

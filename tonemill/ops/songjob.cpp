@@ -18,11 +18,13 @@ class BusyScope {
   SongJobFront& front_;
 };
 
-SongJobOutcome::End EndOfRender(RenderOutcome::End end) {
+SongJobOutcome::End EndOfRender(JobOutcome::End end) {
   switch (end) {
-    case RenderOutcome::End::Done: return SongJobOutcome::End::Done;
-    case RenderOutcome::End::Cancelled: return SongJobOutcome::End::Cancelled;
-    case RenderOutcome::End::Failed: break;
+    case JobOutcome::End::Done: return SongJobOutcome::End::Done;
+    case JobOutcome::End::Cancelled: return SongJobOutcome::End::Cancelled;
+    case JobOutcome::End::Incomplete:
+    case JobOutcome::End::Failed:
+    case JobOutcome::End::Refused: break;
   }
   return SongJobOutcome::End::Failed;
 }
@@ -100,8 +102,9 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
   if (front.CancelRequested()) return finish(End::Cancelled, Step::Render, std::nullopt);
   const RenderRequest request{lstPath, paths.lst, paths.wav, wavDirectory, format, *songReplace};
   outcome.render = front.Render(request, [&request](SongProgress& progress,
-                                                    platform::PumpFunction pump, void* context) {
-    return RenderSong(request, progress, pump, context);
+                                                    platform::PumpFunction pump, void* context,
+                                                    SongRenderResult* library) {
+    return RenderSong(request, progress, pump, context, library);
   });
   return finish(EndOfRender(outcome.render.end), Step::Render, std::nullopt);
 }

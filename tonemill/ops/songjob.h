@@ -30,8 +30,10 @@ enum class ListKeeping {
 };
 
 // The render with the front end's progress display: the job's step, run with a progress the
-// library writes and the pump it calls.
-using RenderStep = std::function<RenderOutcome(SongProgress&, platform::PumpFunction, void*)>;
+// library writes and the pump it calls; `library`, when given, gets whether the library was
+// bound and called, and what it returned.
+using RenderStep = std::function<JobOutcome(SongProgress&, platform::PumpFunction, void*,
+                                            SongRenderResult* library)>;
 
 // What a front end does between the steps. The defaults show nothing and make samples at once.
 class SongJobFront {
@@ -48,9 +50,9 @@ class SongJobFront {
     return check();
   }
   // Runs `step` for `request`, showing its progress.
-  virtual RenderOutcome Render(const RenderRequest& /*request*/, const RenderStep& step) {
+  virtual JobOutcome Render(const RenderRequest& /*request*/, const RenderStep& step) {
     SongProgress progress;
-    return step(progress, nullptr, nullptr);
+    return step(progress, nullptr, nullptr, nullptr);
   }
 };
 
@@ -73,7 +75,7 @@ struct SongJobOutcome {
   // With ListKeeping::AtEnd: the list could not be put into place.
   std::optional<Problem> listProblem;
   // When the render ran (step Render): what it came to.
-  RenderOutcome render;
+  JobOutcome render;
 };
 
 struct SongJob {

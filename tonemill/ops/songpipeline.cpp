@@ -21,14 +21,19 @@ constexpr int32_t kCantOpenList = 29;
 std::optional<Problem> ConvertSong(const std::string& mid, const std::string& lst,
                                    const std::string& prgDirectory,
                                    const std::vector<DrumPair>& drums, ConvertedList& converted) {
-  if (auto unwritable = UnwritableTarget(lst)) return unwritable;
-  Problem problem;
-  converted.file = OutputFile::Open(lst, problem);
-  if (!converted.file.IsOpen()) return problem;
-  converted.result = MIDtoLST(mid, converted.file.Path(), prgDirectory, drums);
-  if (converted.result.written) return std::nullopt;
-  converted.file.Discard();
-  return Problem(converted.result.message, mid);
+  OutputJob job;
+  job.target = lst;
+  if (std::optional<JobOutcome> refused = PrepareOutput(job)) return ProblemOf(*refused);
+  Progress progress;
+  const JobOutcome outcome = RunOutputJob(
+      job, progress,
+      [&](const std::string& temporaryPath, Progress&) {
+        converted.result = MIDtoLST(mid, temporaryPath, prgDirectory, drums);
+        if (converted.result.written) return WorkResult::Done();
+        return WorkResult::Failure(Problem(converted.result.message, mid));
+      },
+      &converted.file);
+  return ProblemOf(outcome);
 }
 
 std::optional<Problem> CheckSongHasNotes(const MidToLstResult& result, const std::string& mid) {
@@ -91,46 +96,38 @@ Problem RenderStatusProblem(int32_t status, const RenderRequest& r, int32_t line
   return Problem(message, r.listName, line > 0 ? line : 0);
 }
 
-RenderOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
-                         platform::PumpFunction pump, void* pumpContext) {
-  RenderOutcome outcome;
-  if (auto unwritable = UnwritableTarget(request.wavPath)) {
-    outcome.problem = *unwritable;
-    return outcome;
-  }
-  OutputFile out = OutputFile::Open(request.wavPath, outcome.problem);
-  if (!out.IsOpen()) return outcome;
-  SongRenderJob job{request.lstPath, out.Path(), request.sampleDirectory, request.format};
-  const SongRenderResult result = RenderSongList(job, progress, pump, pumpContext);
-  outcome.render = result;
-  switch (result.binding) {
-    case SongRenderResult::Binding::LoadFailed:
-      outcome.problem = Problem(platform::LoadErrorMessage("RESONA.DLL"));
-      return outcome;
-    case SongRenderResult::Binding::ExportMissing:
-      outcome.problem = Problem(platform::MissingExportMessage("RESONA.DLL", 5));
-      return outcome;
-    case SongRenderResult::Binding::Called: break;
-  }
-  if (result.status != 0) {
-    outcome.problem = RenderStatusProblem(result.status, request, progress.line());
-    return outcome;
-  }
-  if (!out.Commit(request.overwrite, outcome.problem)) return outcome;
-  if (!progress.counters.Cancelled()) {
-    outcome.end = RenderOutcome::End::Done;
-    return outcome;
-  }
-  outcome.end = RenderOutcome::End::Cancelled;
-  const int32_t reached = progress.counters.DoneAtCancel();
-  const std::string line = std::to_string(FileLineOfCount(request.lstPath, reached));
-  outcome.problem = Problem(
-      "Cancelled at line " + line + " of " + request.listName + " (" + std::to_string(reached) +
-          " of " + std::to_string(progress.lines()) +
-          " lines rendered): the song has its full length and holds the instruments rendered "
-          "before that line",
-      request.wavPath);
-  return outcome;
+JobOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
+                      platform::PumpFunction pump, void* pumpContext, SongRenderResult* library) {
+  OutputJob job;
+  job.target = request.wavPath;
+  job.overwrite = request.overwrite;
+  if (std::optional<JobOutcome> refused = PrepareOutput(job)) return *refused;
+  return RunOutputJob(job, progress.counters, [&](const std::string& temporaryPath, Progress&) {
+    const SongRenderJob render{request.lstPath, temporaryPath, request.sampleDirectory,
+                               request.format};
+    const SongRenderResult result = RenderSongList(render, progress, pump, pumpContext);
+    if (library) *library = result;
+    switch (result.binding) {
+      case SongRenderResult::Binding::LoadFailed:
+        return WorkResult::Failure(Problem(platform::LoadErrorMessage("RESONA.DLL")));
+      case SongRenderResult::Binding::ExportMissing:
+        return WorkResult::Failure(Problem(platform::MissingExportMessage("RESONA.DLL", 5)));
+      case SongRenderResult::Binding::Called: break;
+    }
+    if (result.status != 0)
+      return WorkResult::Failure(RenderStatusProblem(result.status, request, progress.line()));
+    if (!progress.counters.Cancelled()) return WorkResult::Done();
+    const int32_t reached = progress.counters.DoneAtCancel();
+    const std::string line = std::to_string(FileLineOfCount(request.lstPath, reached));
+    return WorkResult{
+        WorkResult::End::Cancelled,
+        Problem("Cancelled at line " + line + " of " + request.listName + " (" +
+                    std::to_string(reached) + " of " + std::to_string(progress.lines()) +
+                    " lines rendered): the song has its full length and holds the instruments "
+                    "rendered before that line",
+                request.wavPath),
+        false};
+  });
 }
 
 }  // namespace tonemill::ops

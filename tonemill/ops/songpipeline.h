@@ -3,6 +3,7 @@
 // through an OutputFile, so a failed step leaves what existed before it.
 #pragma once
 
+#include "outputjob.h"
 #include "songchecks.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/midi/midtolst.h"
@@ -24,8 +25,9 @@ struct ConvertedList {
   MidToLstResult result;
 };
 
-// Converts the MIDI file into a temporary list beside `lst`. A failure comes back with the
-// converter's message and the file it concerns.
+// Converts the MIDI file into a temporary list beside `lst`, an output job whose result is held
+// in `converted.file`. A failure comes back with the converter's message and the file it
+// concerns.
 std::optional<Problem> ConvertSong(const std::string& mid, const std::string& lst,
                                    const std::string& prgDirectory,
                                    const std::vector<DrumPair>& drums, ConvertedList& converted);
@@ -68,19 +70,15 @@ struct RenderRequest {
   Overwrite overwrite = Overwrite::Refuse;
 };
 
-struct RenderOutcome {
-  enum class End { Done, Cancelled, Failed };
-  End end = End::Failed;
-  Problem problem;  // why it failed, or how far a cancelled render got
-  // Whether the library was bound and called, and what it returned.
-  SongRenderResult render;
-};
-
-// Renders the list into a temporary file beside the WAV song and puts it into place when the
-// library returns 0 (also after a cancel: the song then has its full length, with the
-// instruments rendered before the cancel). `pump` is the host's, called by the library.
-RenderOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
-                         platform::PumpFunction pump, void* pumpContext);
+// Renders the list as an output job: into a temporary file beside the WAV song, put into place
+// when the library returns 0 (also after a cancel, which comes back Cancelled with how far it
+// got: the song then has its full length, with the instruments rendered before the cancel).
+// A target that cannot be written is refused; every other problem fails the job. `pump` is the
+// host's, called by the library; `library`, when given, gets whether the library was bound and
+// called, and what it returned.
+JobOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
+                      platform::PumpFunction pump, void* pumpContext,
+                      SongRenderResult* library = nullptr);
 
 // The problem for a library status: output faults name the song, list faults the list's line.
 Problem RenderStatusProblem(int32_t status, const RenderRequest& request, int32_t lineCount);

@@ -61,19 +61,21 @@ void TstatDlg::Render() {
                                    ui_->WAVdir->text().toStdString(),
                                    format_,
                                    overwrite_};
-  ops::RenderOutcome outcome;
+  ops::JobOutcome outcome;
+  SongRenderResult library;
   {
     RunScope run(*this, ui_->CancelBtn);
     platform::HourglassCursor hourglass;
     timer_.start();
-    outcome = ops::RenderSong(request, progress_, &TstatDlg::RenderPump, this);
+    outcome = ops::RenderSong(request, progress_, &TstatDlg::RenderPump, this, &library);
     timer_.stop();
   }
   ui_->CancelBtn->setEnabled(false);
   timerTimer();
-  if (outcome.render.binding != SongRenderResult::Binding::Called) {
+  if (library.binding != SongRenderResult::Binding::Called) {
     end_ = End::LibraryMissing;
-  } else if (outcome.end == ops::RenderOutcome::End::Failed) {
+  } else if (outcome.end != ops::JobOutcome::End::Done &&
+             outcome.end != ops::JobOutcome::End::Cancelled) {
     end_ = End::Error;
   } else {
     // A cancel that landed on a "]" also ends with line = lines; the pressed button tells.
