@@ -4,7 +4,7 @@
 #include "commands.h"
 #include "options.h"
 #include "outcome.h"
-#include "songjob.h"
+#include "songoptions.h"
 #include "tonemill/ops/dftconvert.h"
 
 namespace tonemill::cli {

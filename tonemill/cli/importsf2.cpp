@@ -2,7 +2,7 @@
 //                    [--quiet]
 #include "commands.h"
 #include "options.h"
-#include "songjob.h"
+#include "songoptions.h"
 #include "terminal.h"
 #include "tonemill/soundfont/importer.h"
 #include "tonemill/soundfont/sf2file.h"

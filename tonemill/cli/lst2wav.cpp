@@ -4,12 +4,12 @@
 #include "commands.h"
 #include "makewavs.h"
 #include "options.h"
+#include "outcome.h"
 #include "rendering.h"
-#include "songjob.h"
+#include "songoptions.h"
 #include "terminal.h"
 #include "tonemill/files/paths.h"
-#include "tonemill/ops/inputs.h"
-#include "tonemill/ops/targets.h"
+#include "tonemill/ops/songjob.h"
 
 namespace tonemill::cli {
 
@@ -26,45 +26,32 @@ int RunLst2Wav(int argc, char** argv) {
   parser.Flag("force", 0, &force, "overwrite an existing output file");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 
-  ops::RenderRequest request;
-  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "lst2wav", "LST file", request.lstPath, exitCode))
+  ops::SongJob song;
+  song.fromList = true;
+  std::string& lst = song.paths.lst;
+  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "lst2wav", "LST file", lst, exitCode))
     return exitCode;
-  request.listName = request.lstPath;
-  if (std::string error; !format.Apply(request.format, error)) {
+  if (std::string error; !format.Apply(song.format, error)) {
     PrintError("lst2wav: " + error);
     return kExitUsage;
   }
   Settings settings;
   if (!LoadWorkingDirectories(settings)) return kExitFailure;
-  request.sampleDirectory = wavDir.empty() ? settings.WAV : wavDir;
+  song.wavDirectory = wavDir.empty() ? settings.WAV : wavDir;
+  song.dftDirectory = settings.DFT;
   // The song is rendered next to its list unless told otherwise.
   if (output.empty()) {
-    request.wavPath = StripExtension(request.lstPath) + ".wav";
+    song.paths.wav = StripExtension(lst) + ".wav";
   } else if (std::string error;
-             !ChooseTarget(output, output, request.lstPath, ".wav", "-o", request.wavPath, error)) {
+             !ChooseTarget(output, output, lst, ".wav", "-o", song.paths.wav, error)) {
     PrintError(error);
     return kExitFailure;
   }
 
   CliMessages messages(force);
   platform::MessageScope scope(messages);
-  std::optional<Problem> problem =
-      ops::UnreadableInput(request.lstPath, "Can't open LST file " + request.lstPath + "!");
-  if (!problem) problem = OutputIsInput(request.wavPath, request.lstPath, "WAV can't overwrite LST!");
-  if (!problem) problem = UnwritableTarget(request.wavPath);
-  if (problem) {
-    PrintProblem(*problem);
-    return kExitFailure;
-  }
-  const std::optional<Overwrite> overwrite = ops::AskToOverwrite(request.wavPath);
-  if (!overwrite) return kExitFailure;
-  request.overwrite = *overwrite;
-  if (auto missing = ProvideSamples(messages, request.lstPath, request.listName, request.sampleDirectory,
-                                    settings.DFT, request.wavPath)) {
-    PrintProblem(*missing);
-    return InterruptRequested() ? CancelledExitCode() : kExitFailure;
-  }
-  return RenderWithProgress(request, !quiet);
+  CliSongFront front(messages, !quiet);
+  return ReportSongOutcome(song.Run(front), "");
 }
 
 }  // namespace tonemill::cli

@@ -5,7 +5,7 @@
 #include "climessages.h"
 #include "commands.h"
 #include "options.h"
-#include "songjob.h"
+#include "songoptions.h"
 #include "terminal.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/paths.h"

@@ -2,7 +2,7 @@
 #include "climessages.h"
 #include "commands.h"
 #include "options.h"
-#include "songjob.h"
+#include "songoptions.h"
 #include "tonemill/ops/songpipeline.h"
 #include "tonemill/ops/targets.h"
 

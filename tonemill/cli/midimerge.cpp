@@ -3,7 +3,7 @@
 #include "outcome.h"
 #include "commands.h"
 #include "options.h"
-#include "songjob.h"
+#include "songoptions.h"
 #include "tonemill/ops/midiutils.h"
 #include "tonemill/ops/songchecks.h"
 #include "tonemill/ops/targets.h"

@@ -8,7 +8,7 @@
 #include "outcome.h"
 #include "parallel.h"
 #include "rendering.h"
-#include "songjob.h"
+#include "songoptions.h"
 #include "terminal.h"
 #include "platform/filesystem.h"
 #include "tonemill/files/numbers.h"
@@ -51,25 +51,6 @@ struct RenderJob {
   }
 };
 
-// What the song job shows on the command line: a signal as its cancel, the sample check's
-// reports and questions, the render's progress bar.
-class CliSongFront : public ops::SongJobFront {
- public:
-  CliSongFront(CliMessages& messages, bool progress) : messages_(messages), progress_(progress) {}
-  bool CancelRequested() override { return InterruptRequested(); }
-  std::optional<Problem> CheckSamples(
-      ops::SampleMaking& making, const std::function<std::optional<Problem>()>& check) override {
-    return ProvideSamples(messages_, making, check);
-  }
-  ops::JobOutcome Render(const ops::RenderRequest&, const ops::RenderStep& step) override {
-    return RenderWithBar(step, progress_);
-  }
-
- private:
-  CliMessages& messages_;
-  bool progress_;
-};
-
 // Converts and renders one song, or one stem of it. Without --lst the list is a scratch file in
 // the Temp directory, replaced on every render; the job reads its own copy either way and puts
 // the list into place at the end.
@@ -89,26 +70,7 @@ int RenderOne(const RenderJob& job, const RenderOptions& o) {
   song.stem = job.stem;
   song.soloScratch = job.soloMid;
   CliSongFront front(messages, o.progress);
-  const ops::SongJobOutcome outcome = song.Run(front);
-
-  int code = kExitFailure;
-  // A problem before the render that names no file is about the song.
-  if (outcome.problem && outcome.step != ops::SongJobOutcome::Step::Render) {
-    Problem problem = *outcome.problem;
-    if (problem.file.empty()) problem.file = job.Name();
-    PrintProblem(problem);
-  }
-  using Step = ops::SongJobOutcome::Step;
-  if (outcome.step == Step::Render) code = ReportOutcome(outcome.render);
-  else if (outcome.end == ops::SongJobOutcome::End::Cancelled) code = CancelledExitCode();
-  else if ((outcome.step == Step::Song || outcome.step == Step::Samples) && InterruptRequested())
-    code = CancelledExitCode();
-  // The list stays for reading (its lines are what messages point at), whatever the render did.
-  if (outcome.listProblem) {
-    PrintProblem(*outcome.listProblem);
-    if (code == kExitOk) code = kExitFailure;
-  }
-  return code;
+  return ReportSongOutcome(song.Run(front), job.Name());
 }
 
 // Songs that would write one file, or write over another song's input, fail together before

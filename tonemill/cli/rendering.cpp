@@ -1,6 +1,6 @@
 #include "rendering.h"
 
-#include "outcome.h"
+#include "makewavs.h"
 #include "terminal.h"
 #include "tonemill/render/renderdisplay.h"
 
@@ -45,13 +45,15 @@ ops::JobOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress) {
   return outcome;
 }
 
-int RenderWithProgress(const ops::RenderRequest& request, bool showProgress) {
-  return ReportOutcome(RenderWithBar(
-      [&request](SongProgress& progress, platform::PumpFunction pump, void* context,
-                 SongRenderResult* library) {
-        return ops::RenderSong(request, progress, pump, context, library);
-      },
-      showProgress));
+bool CliSongFront::CancelRequested() { return InterruptRequested(); }
+
+std::optional<Problem> CliSongFront::CheckSamples(
+    ops::SampleMaking& making, const std::function<std::optional<Problem>()>& check) {
+  return ProvideSamples(messages_, making, check);
+}
+
+ops::JobOutcome CliSongFront::Render(const ops::RenderRequest&, const ops::RenderStep& step) {
+  return RenderWithBar(step, progress_);
 }
 
 }  // namespace tonemill::cli

@@ -2,6 +2,7 @@
 // by the library's pump, a signal as Cancel, and the outcome as a message and an exit code.
 #pragma once
 
+#include "climessages.h"
 #include "options.h"
 #include "tonemill/ops/songjob.h"
 
@@ -19,7 +20,20 @@ struct FormatOptions : AudioFormatOptions {
 
 // Runs a render step with a progress bar fed by the library's pump.
 ops::JobOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress);
-// Renders the request with a progress bar; returns the exit code, its message printed.
-int RenderWithProgress(const ops::RenderRequest& request, bool showProgress);
+
+// What the song job shows on the command line: a signal as its cancel, the sample check's
+// reports and questions, the render's progress bar.
+class CliSongFront : public ops::SongJobFront {
+ public:
+  CliSongFront(CliMessages& messages, bool progress) : messages_(messages), progress_(progress) {}
+  bool CancelRequested() override;
+  std::optional<Problem> CheckSamples(
+      ops::SampleMaking& making, const std::function<std::optional<Problem>()>& check) override;
+  ops::JobOutcome Render(const ops::RenderRequest&, const ops::RenderStep& step) override;
+
+ private:
+  CliMessages& messages_;
+  bool progress_;
+};
 
 }  // namespace tonemill::cli

@@ -1,6 +1,7 @@
 #include "playback.h"
 
 #include "songchecks.h"
+#include "songjob.h"
 #include "songpipeline.h"
 #include "tonemill/files/paths.h"
 
@@ -15,33 +16,46 @@ SongFormat PlaybackFormat() {
   return format;
 }
 
+namespace {
+
+// Play shows nothing between the steps; its render runs with the caller's progress and pump.
+class PlaybackFront : public SongJobFront {
+ public:
+  PlaybackFront(SongProgress& progress, platform::PumpFunction pump, void* context)
+      : progress_(progress), pump_(pump), context_(context) {}
+  JobOutcome Render(const RenderRequest&, const RenderStep& step) override {
+    return step(progress_, pump_, context_, nullptr);
+  }
+
+ private:
+  SongProgress& progress_;
+  platform::PumpFunction pump_;
+  void* context_;
+};
+
+}  // namespace
+
 PlaybackEnd RenderForPlaying(const PlaybackRender& job, SongProgress& progress,
                              platform::PumpFunction pump, void* pumpContext, std::string& wav,
                              Problem& problem) {
   const std::string base = WithBackslash(job.scratchDirectory) + "play";
-  const std::string lst = base + ".lst";
   wav = base + ".wav";
-  if (std::optional<Problem> p = CheckMidiFile(job.mid)) {
-    problem = *p;
-    return PlaybackEnd::Failed;
-  }
-  ConvertedList converted;
-  const std::vector<DrumPair> drums{{-1, 10}};
-  std::optional<Problem> p = ConvertSong(job.mid, lst, job.prgDirectory, drums, converted);
-  const SongFormat format = PlaybackFormat();
-  if (!p) p = CheckSongHasNotes(converted.result, job.mid);
-  if (!p) p = CheckSongLength(converted.result.songLength, format, job.mid);
-  if (!p) p = CheckSamples(converted.file.Path(), lst, job.wavDirectory, job.dftDirectory, wav);
-  if (p) {
-    problem = *p;
-    return PlaybackEnd::Failed;
-  }
-  const RenderRequest request{converted.file.Path(), lst, wav, job.wavDirectory, format,
-                              Overwrite::Replace};
-  const JobOutcome outcome = RenderSong(request, progress, pump, pumpContext);
-  if (outcome.end == JobOutcome::End::Done) return PlaybackEnd::Ready;
-  if (outcome.end == JobOutcome::End::Cancelled) return PlaybackEnd::Cancelled;
-  problem = outcome.problem;
+  SongJob song;
+  song.paths = {job.mid, base + ".lst", wav};
+  song.prgDirectory = job.prgDirectory;
+  song.wavDirectory = job.wavDirectory;
+  song.dftDirectory = job.dftDirectory;
+  song.drums = {{-1, 10}};
+  song.format = PlaybackFormat();
+  song.keepList = ListKeeping::Never;
+  song.listOverwrite = Overwrite::Replace;
+  song.songOverwrite = Overwrite::Replace;
+  PlaybackFront front(progress, pump, pumpContext);
+  const SongJobOutcome outcome = song.Run(front);
+  if (outcome.end == SongJobOutcome::End::Done) return PlaybackEnd::Ready;
+  if (outcome.end == SongJobOutcome::End::Cancelled) return PlaybackEnd::Cancelled;
+  problem = outcome.step == SongJobOutcome::Step::Render ? outcome.render.problem
+                                                         : outcome.problem.value_or(Problem());
   return PlaybackEnd::Failed;
 }
 

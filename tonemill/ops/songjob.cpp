@@ -1,5 +1,6 @@
 #include "songjob.h"
 
+#include "inputs.h"
 #include "stems.h"
 #include "targets.h"
 
@@ -37,9 +38,15 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
   SongJobOutcome outcome;
   const bool rendering = goal == SongJobGoal::Song;
 
-  std::optional<Problem> problem = CheckMidiFile(paths.mid);
-  if (!problem) problem = CheckSongPathClashes(paths);
-  if (!problem) problem = UnwritableTarget(paths.lst);
+  std::optional<Problem> problem;
+  if (fromList) {
+    problem = UnreadableInput(paths.lst, "Can't open LST file " + paths.lst + "!");
+    if (!problem) problem = OutputIsInput(paths.wav, paths.lst, "WAV can't overwrite LST!");
+  } else {
+    problem = CheckMidiFile(paths.mid);
+    if (!problem) problem = CheckSongPathClashes(paths);
+    if (!problem) problem = UnwritableTarget(paths.lst);
+  }
   if (!problem && !paths.wav.empty()) problem = UnwritableTarget(paths.wav);
   const auto refuse = [&outcome](std::optional<Problem> why) {
     outcome.end = End::Refused;
@@ -47,7 +54,8 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
     return outcome;
   };
   if (problem) return refuse(problem);
-  const std::optional<Overwrite> listReplace = listOverwrite ? listOverwrite : AskToOverwrite(paths.lst);
+  const std::optional<Overwrite> listReplace =
+      fromList ? Overwrite::Refuse : listOverwrite ? listOverwrite : AskToOverwrite(paths.lst);
   if (!listReplace) return refuse(std::nullopt);
   std::optional<Overwrite> songReplace = Overwrite::Refuse;
   if (rendering && !(songReplace = songOverwrite ? songOverwrite : AskToOverwrite(paths.wav)))
@@ -67,7 +75,7 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
     return outcome;
   };
 
-  {
+  if (!fromList) {
     BusyScope busy(front);
     if (stem) problem = SoloPairNotes(paths.mid, *stem, soloScratch, solo);
     if (!problem)
@@ -86,9 +94,9 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
 
   // Until the list is in place the steps read the job's own copy; messages give its name.
   const std::string lstPath =
-      keepList == ListKeeping::AfterConversion ? paths.lst : converted.file.Path();
+      fromList || keepList == ListKeeping::AfterConversion ? paths.lst : converted.file.Path();
   if (front.CancelRequested()) return finish(End::Cancelled, Step::Samples, std::nullopt);
-  {
+  if (checkSamples) {
     SampleMaking making;
     BusyScope busy(front);
     problem = front.CheckSamples(making, [&] {

@@ -1,5 +1,6 @@
 // The song job: a MIDI file through its song list and the sample check to the WAV song — the
-// one sequence the command line, the render dialogs, Play and the sample player run. A front
+// one sequence the command line, the render dialogs and Play run; a song list given as it is
+// starts at the sample check (lst2wav, the Convert dialog's LST to WAV). A front
 // end gives the parameters and a SongJobFront for what it shows between the steps (the
 // hourglass, the making of samples, the render's progress, a cancel); it never runs the steps
 // itself.
@@ -80,6 +81,12 @@ struct SongJobOutcome {
 
 struct SongJob {
   SongPaths paths;  // the song (wav) is empty when the job stops before the render
+  // The list `paths.lst` is the input, read as it is: no MIDI file, no conversion, and the
+  // checks are the list's ("Can't open LST file X!", "WAV can't overwrite LST!"). The goal is
+  // then Samples or Song.
+  bool fromList = false;
+  // Off where the front end has checked the samples itself (the sample player's one note).
+  bool checkSamples = true;
   std::string prgDirectory, wavDirectory, dftDirectory;
   std::vector<DrumPair> drums;
   SongFormat format;

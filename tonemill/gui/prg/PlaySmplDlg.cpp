@@ -7,6 +7,7 @@
 #include "tonemill/files/notes.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/paths.h"
+#include "tonemill/ops/songjob.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/gui/render/RendStatDlg.h"
 #include "tonemill/gui/widgets/fieldexit.h"
@@ -173,6 +174,21 @@ bool TplaySampleDlg::LeaveFields() {
   return true;
 }
 
+// The song job of the one-note list: its render in the progress dialog, shown as the dialog's
+// `showRender` says.
+class TplaySampleDlg::PlayerFront : public ops::SongJobFront {
+ public:
+  explicit PlayerFront(TplaySampleDlg& dialog) : dialog_(dialog) {}
+  ops::JobOutcome Render(const ops::RenderRequest& request, const ops::RenderStep& step) override {
+    render::TstatDlg status(&dialog_, request, step);
+    dialog_.showRender(status);
+    return status.Outcome();
+  }
+
+ private:
+  TplaySampleDlg& dialog_;
+};
+
 void TplaySampleDlg::writeButtonClick() {
   if (!LeaveFields()) return;
   const std::string output = Output();
@@ -200,8 +216,17 @@ void TplaySampleDlg::writeButtonClick() {
       return;
     }
   }
-  render::TstatDlg status(this, Q(list), ui_->fileEdit->text(), wavDirectory_, Format(), *overwrite);
-  showRender(status);
+  ops::SongJob job;
+  job.fromList = true;
+  job.checkSamples = false;
+  job.paths.lst = list;
+  job.paths.wav = output;
+  job.wavDirectory = S(wavDirectory_);
+  job.format = Format();
+  job.songOverwrite = *overwrite;
+  PlayerFront front(*this);
+  const ops::SongJobOutcome outcome = job.Run(front);
+  if (outcome.problem) platform::ShowError(outcome.problem->BoxText());
   EnableFileButtons();
 }
 

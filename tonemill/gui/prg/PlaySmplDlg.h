@@ -67,6 +67,7 @@ class TplaySampleDlg : public ui::TDialog {
   void done(int result) override;
 
  private:
+  class PlayerFront;
   void SetKey(int key);
   bool LeaveFields();
   void EnableFileButtons();

@@ -10,9 +10,8 @@
 #include "tonemill/ops/midiutils.h"
 #include "tonemill/ops/songchecks.h"
 #include "tonemill/ops/targets.h"
-#include "tonemill/gui/render/MakeWavsDlg.h"
-#include "tonemill/gui/render/RendStatDlg.h"
 #include "tonemill/gui/render/RenderDlg.h"
+#include "tonemill/gui/render/songfront.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 
 namespace tonemill::app {
@@ -216,19 +215,19 @@ void TConvertDlg::RunRenderDialog() {
 }
 
 bool TConvertDlg::RunListRender() {
-  const std::string source = S(ui_->fromFile->text()), target = S(ui_->toFile->text());
-  if (auto unwritable = UnwritableTarget(target)) {
-    platform::ShowError(unwritable->BoxText());
-    return false;
-  }
-  const std::optional<Overwrite> overwrite = ops::AskToOverwrite(target);
-  if (!overwrite) return false;
-  if (!render::CheckSamplesBeforeRender(this, source, directories_.wav, directories_.dft, target))
-    return true;
-  render::TstatDlg dialog(this, ui_->fromFile->text(), ui_->toFile->text(), ui_->WAVdir->text(),
-                          Format(), *overwrite);
-  dialog.exec();
-  return true;
+  ops::SongJob job;
+  job.fromList = true;
+  job.paths.lst = S(ui_->fromFile->text());
+  job.paths.wav = S(ui_->toFile->text());
+  job.wavDirectory = directories_.wav;
+  job.dftDirectory = directories_.dft;
+  job.format = Format();
+  render::DialogSongFront front(this);
+  const ops::SongJobOutcome outcome = job.Run(front);
+  if (outcome.end != ops::SongJobOutcome::End::Refused) return true;
+  // The dialog stays open; a declined question has said why.
+  if (outcome.problem) platform::ShowError(outcome.problem->BoxText());
+  return false;
 }
 
 }  // namespace tonemill::app

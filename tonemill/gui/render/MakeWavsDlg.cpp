@@ -159,27 +159,20 @@ void TmakeWAVsDlg::CancelBtnClick() {
   reject();
 }
 
-bool CheckSamplesBeforeRender(QWidget* parent, const std::string& lstPath,
-                              const std::string& wavDirectory, const std::string& dftDirectory,
-                              const std::string& output) {
-  ops::SampleMaking making;
+void MakeSamplesWithDialog(QWidget* parent, ops::SampleMaking& making) {
   making.make = [parent](SampleList& list, Progress& progress) {
     ArrowWhileWaiting arrow;
     TmakeWAVsDlg dialog(parent, list, progress);
     dialog.exec();
     return dialog.Outcome();
   };
-  std::optional<Problem> problem;
-  {
-    platform::HourglassCursor hourglass;
-    problem = ops::CheckSamples(lstPath, lstPath, wavDirectory, dftDirectory, output, &making);
-  }
-  if (!problem) return true;
-  if (making.cancelled) return false;  // the user's Cancel needs no message
-  const bool missing = problem->message == kSamplesMissingMessage;
+}
+
+void ShowSampleProblem(const Problem& problem, const ops::SampleMaking& making) {
+  if (making.cancelled) return;  // the user's Cancel needs no message
+  const bool missing = problem.message == kSamplesMissingMessage;
   platform::Show({missing ? platform::MessageKind::Information : platform::MessageKind::Error,
-                  platform::Buttons::Ok, platform::Topic::Notice, problem->BoxText()});
-  return false;
+                  platform::Buttons::Ok, platform::Topic::Notice, problem.BoxText()});
 }
 
 }  // namespace tonemill::render

@@ -3,6 +3,7 @@
 // the sample check before a render, and the main window's "Make WAVs" for PRG files (loadPRG).
 #pragma once
 
+#include "tonemill/ops/songpipeline.h"
 #include "tonemill/render/makewavs.h"
 #include "tonemill/gui/widgets/dialog.h"
 
@@ -67,11 +68,11 @@ class TmakeWAVsDlg : public ui::TDialog {
   bool cancelled_ = false;
 };
 
-// The sample check before a render, with this dialog for samples that must be made from DFT
-// files: true when the render may go on. It shows its own messages; after a Cancel in the
-// dialog it shows none. An `output` that is one of the samples is refused.
-bool CheckSamplesBeforeRender(QWidget* parent, const std::string& lstPath,
-                              const std::string& wavDirectory, const std::string& dftDirectory,
-                              const std::string& output);
+// How the sample check before a render makes samples from DFT files in the desktop program:
+// this dialog shows the list first (with the normal cursor), where the user may change the
+// marks or cancel.
+void MakeSamplesWithDialog(QWidget* parent, ops::SampleMaking& making);
+// The sample check's problem as a box; none after the user's Cancel in the dialog.
+void ShowSampleProblem(const Problem& problem, const ops::SampleMaking& making);
 
 }  // namespace tonemill::render

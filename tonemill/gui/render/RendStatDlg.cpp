@@ -19,16 +19,14 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-TstatDlg::TstatDlg(QWidget* parent, const QString& lstFile, const QString& wavFile,
-                   const QString& wavDirectory, const SongFormat& format, Overwrite overwrite)
+TstatDlg::TstatDlg(QWidget* parent, const ops::RenderRequest& request, ops::RenderStep step)
     : TDialog(parent, kHelpRenderStatus),
       ui_(std::make_unique<Ui::RendStatDlg>()),
-      format_(format),
-      overwrite_(overwrite) {
+      step_(std::move(step)) {
   ui_->setupUi(this);
-  ui_->LSTfile->setText(lstFile);
-  ui_->WAVfile->setText(wavFile);
-  ui_->WAVdir->setText(wavDirectory);
+  ui_->LSTfile->setText(Q(request.listName));
+  ui_->WAVfile->setText(Q(request.wavPath));
+  ui_->WAVdir->setText(Q(request.sampleDirectory));
   ui_->OKBtn->setEnabled(false);
   ui_->HelpBtn->setEnabled(false);
   timer_.setInterval(kTimerMs);
@@ -36,6 +34,22 @@ TstatDlg::TstatDlg(QWidget* parent, const QString& lstFile, const QString& wavFi
   connect(ui_->CancelBtn, &QPushButton::clicked, this, &TstatDlg::CancelBtnClick);
   connect(ui_->OKBtn, &QPushButton::clicked, this, &TstatDlg::OKBtnClick);
   connect(ui_->HelpBtn, &QPushButton::clicked, this, &TstatDlg::HelpBtnClick);
+}
+
+TstatDlg::TstatDlg(QWidget* parent, const QString& lstFile, const QString& wavFile,
+                   const QString& wavDirectory, const SongFormat& format, Overwrite overwrite)
+    : TstatDlg(parent,
+               ops::RenderRequest{lstFile.toStdString(), lstFile.toStdString(),
+                                  wavFile.toStdString(), wavDirectory.toStdString(), format,
+                                  overwrite},
+               nullptr) {
+  const ops::RenderRequest request{lstFile.toStdString(), lstFile.toStdString(),
+                                   wavFile.toStdString(), wavDirectory.toStdString(), format,
+                                   overwrite};
+  step_ = [request](SongProgress& progress, platform::PumpFunction pump, void* context,
+                    SongRenderResult* library) {
+    return ops::RenderSong(request, progress, pump, context, library);
+  };
 }
 
 TstatDlg::~TstatDlg() = default;
@@ -55,21 +69,15 @@ void TstatDlg::FormActivate() {
 void TstatDlg::Render() {
   if (!isVisible() || end_ != End::NotRun) return;
   ++renders_;
-  const ops::RenderRequest request{ui_->LSTfile->text().toStdString(),
-                                   ui_->LSTfile->text().toStdString(),
-                                   ui_->WAVfile->text().toStdString(),
-                                   ui_->WAVdir->text().toStdString(),
-                                   format_,
-                                   overwrite_};
-  ops::JobOutcome outcome;
   SongRenderResult library;
   {
     RunScope run(*this, ui_->CancelBtn);
     platform::HourglassCursor hourglass;
     timer_.start();
-    outcome = ops::RenderSong(request, progress_, &TstatDlg::RenderPump, this, &library);
+    outcome_ = step_(progress_, &TstatDlg::RenderPump, this, &library);
     timer_.stop();
   }
+  const ops::JobOutcome& outcome = outcome_;
   ui_->CancelBtn->setEnabled(false);
   timerTimer();
   if (library.binding != SongRenderResult::Binding::Called) {

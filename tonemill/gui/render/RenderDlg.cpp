@@ -3,12 +3,10 @@
 #include "ui_RenderDlg.h"
 
 #include "platform/messages.h"
-#include "platform/qt/cursor.h"
 #include "tonemill/files/paths.h"
-#include "tonemill/ops/songpipeline.h"
+#include "tonemill/ops/songjob.h"
 #include "tonemill/ops/targets.h"
-#include "tonemill/gui/render/MakeWavsDlg.h"
-#include "tonemill/gui/render/RendStatDlg.h"
+#include "tonemill/gui/render/songfront.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 #include "tonemill/gui/widgets/trackchannelgrid.h"
 
@@ -17,7 +15,6 @@
 namespace tonemill::render {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 
 const char* Caption(TrenderDlg::Mode mode) {
@@ -138,47 +135,31 @@ void TrenderDlg::OKbuttonClick() {
   // A field changed but never left is checked here, as leaving it would.
   EnableControls();
   if (!ui_->OKbutton->isEnabled() || !grid_->Complete()) return;
-  const ops::SongPaths paths = CurrentPaths();
-  for (const std::string* target : {&paths.lst, &paths.wav})
-    if (auto unwritable = target->empty() ? std::nullopt : UnwritableTarget(*target)) {
-      platform::ShowError(unwritable->BoxText());
-      return;
-    }
-  const std::optional<Overwrite> listOverwrite = ops::AskToOverwrite(paths.lst);
-  if (!listOverwrite) return;
-  std::optional<Overwrite> songOverwrite = Overwrite::Refuse;
-  if (mode_ == Mode::MidToWav && !(songOverwrite = ops::AskToOverwrite(paths.wav))) return;
-
   std::vector<DrumRow> rows = grid_->Rows();
   RemoveRepeatedDrumRows(rows);
   grid_->SetRows(rows);
-  const std::vector<DrumPair> drums = DrumPairsFromRows(rows);
 
-  std::optional<Problem> problem;
-  ops::ConvertedList converted;
-  {
-    platform::HourglassCursor hourglass;
-    problem = ops::ConvertSong(paths.mid, paths.lst, S(ui_->PRGdir->text()), drums, converted);
-    Problem commitProblem;
-    if (!problem && !converted.file.Commit(*listOverwrite, commitProblem)) problem = commitProblem;
-    if (!problem && mode_ == Mode::MidToWav) {
-      problem = ops::CheckSongHasNotes(converted.result, paths.mid);
-      if (!problem) problem = ops::CheckSongLength(converted.result.songLength, format_, paths.mid);
-    }
-  }
-  if (problem) {
-    platform::ShowError(problem->BoxText());
-    accept();
+  ops::SongJob job;
+  job.paths = CurrentPaths();
+  job.prgDirectory = S(ui_->PRGdir->text());
+  job.wavDirectory = S(ui_->WAVdir->text());
+  job.dftDirectory = S(ui_->DFTdir->text());
+  job.drums = DrumPairsFromRows(rows);
+  job.format = format_;
+  job.goal = mode_ == Mode::MidToLst          ? ops::SongJobGoal::List
+             : mode_ == Mode::MakeWavsForMid ? ops::SongJobGoal::Samples
+                                             : ops::SongJobGoal::Song;
+  DialogSongFront front(this);
+  const ops::SongJobOutcome outcome = job.Run(front);
+  using Step = ops::SongJobOutcome::Step;
+  if (outcome.end == ops::SongJobOutcome::End::Refused) {
+    // The dialog stays open to put it right; a declined question has said why.
+    if (outcome.problem) platform::ShowError(outcome.problem->BoxText());
     return;
   }
-  const std::string wavDirectory = S(ui_->WAVdir->text()), dftDirectory = S(ui_->DFTdir->text());
-  if (mode_ == Mode::MakeWavsForMid) {
-    CheckSamplesBeforeRender(this, paths.lst, wavDirectory, dftDirectory, "");
-  } else if (mode_ == Mode::MidToWav &&
-             CheckSamplesBeforeRender(this, paths.lst, wavDirectory, dftDirectory, paths.wav)) {
-    TstatDlg status(this, Q(paths.lst), Q(paths.wav), ui_->WAVdir->text(), format_, *songOverwrite);
-    status.exec();
-  }
+  // The sample check and the progress dialog have shown their own ends.
+  if (outcome.problem && (outcome.step == Step::Conversion || outcome.step == Step::Song))
+    platform::ShowError(outcome.problem->BoxText());
   accept();
 }
 

@@ -14,6 +14,7 @@
 #include "tonemill/gui/render/MakeWavsDlg.h"
 #include "tonemill/gui/render/RendStatDlg.h"
 #include "tonemill/gui/render/RenderDlg.h"
+#include "tonemill/gui/render/songfront.h"
 #include "tonemill/ops/dftconvert.h"
 
 #include <QApplication>
@@ -678,18 +679,26 @@ void SongDialogsTest::sampleCheckBeforeRender() {
     return s.List("check.lst", "100\r\n{\r\n" + sample + kInstrument.substr(4) +
                                    "\r\n[\r\n60\r\n0 ON 100\r\n10 OFF 64\r\n]\r\n}\r\n");
   };
-  using tonemill::render::CheckSamplesBeforeRender;
+  // The sample check as the song job runs it with the dialogs' front: true when the render may
+  // go on.
+  auto checkSamples = [&](const std::string& lst) {
+    tonemill::render::DialogSongFront front(nullptr);
+    tonemill::ops::SampleMaking making;
+    return !front.CheckSamples(making, [&] {
+      return tonemill::ops::CheckSamples(lst, lst, s.Dir("WAV"), s.Dir("DFT"), "", &making);
+    });
+  };
   {
     // Every sample there: no dialog, true.
     Answers answers;
-    QVERIFY(CheckSamplesBeforeRender(nullptr, list("TONE"), s.Dir("WAV"), s.Dir("DFT"), ""));
+    QVERIFY(checkSamples(list("TONE")));
     QVERIFY(answers.Texts().isEmpty());
   }
   {
     // Cancel in the dialog: false, nothing made, no message.
     Answers answers;
     ModalDriver driver({Click("makeWAVsDlg", "CancelBtn")});
-    QVERIFY(!CheckSamplesBeforeRender(nullptr, list("A"), s.Dir("WAV"), s.Dir("DFT"), ""));
+    QVERIFY(!checkSamples(list("A")));
     QVERIFY(driver.Finished());
     QVERIFY(answers.Texts().isEmpty());
     QVERIFY(!fs::exists(s.File("WAV", "A.WAV")));
@@ -698,13 +707,13 @@ void SongDialogsTest::sampleCheckBeforeRender() {
     // OK makes the sample.
     Answers answers;
     ModalDriver driver({Click("makeWAVsDlg", "OKBtn")});
-    QVERIFY(CheckSamplesBeforeRender(nullptr, list("A"), s.Dir("WAV"), s.Dir("DFT"), ""));
+    QVERIFY(checkSamples(list("A")));
     QVERIFY(driver.Finished());
     QVERIFY(fs::exists(s.File("WAV", "A.WAV")));
   }
   // Neither WAV nor DFT: the question, then the information that samples are missing.
   Answers answers({Answer::Ok});
-  QVERIFY(!CheckSamplesBeforeRender(nullptr, list("NONE"), s.Dir("WAV"), s.Dir("DFT"), ""));
+  QVERIFY(!checkSamples(list("NONE")));
   QCOMPARE(answers.Texts(), QStringList({"Fatal error: can't find either WAV or DFT for sample NONE!",
                                          "Sample file(s) missing. Aborting."}));
   QCOMPARE(answers.messages.Shown()[1].kind, platform::MessageKind::Information);

@@ -1,4 +1,4 @@
-#include "songjob.h"
+#include "songoptions.h"
 
 #include "options.h"
 #include "platform/filesystem.h"
