@@ -3,7 +3,8 @@
 #   1. the Release build and its tests;
 #   2. the README's array job on a private one-node Slurm cluster, and a render cancelled there;
 #   3. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   4. a bounded fuzzing pass over every reader (a few seconds per harness).
+#   4. a bounded fuzzing pass over every reader (a few seconds per harness);
+#   5. the Release build with Clang, whose render and effects must give the GCC build's bytes.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TONEMILL_BUILD_DIR:-$here/build}
@@ -32,3 +33,12 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== Bounded fuzzing pass"
 "$here/fuzz/run.sh" "${TONEMILL_FUZZ_SECONDS:-5}"
+
+echo "== Release build with Clang, and the same bytes as the GCC build"
+# Clang's build is not tested again as a whole: its programs must write what the GCC build's
+# write, byte for byte, for a render and a few effects.
+clang_build=${TONEMILL_CLANG_BUILD_DIR:-$here/build-clang}
+cmake -S "$here" -B "$clang_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTONEMILL_BENCH=OFF \
+  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
+cmake --build "$clang_build"
+"$here/tests/compilers/same-bytes.sh" "$build" "$clang_build"

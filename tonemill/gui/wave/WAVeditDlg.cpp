@@ -117,8 +117,8 @@ TWAVeditDlg::TWAVeditDlg(QWidget* parent, const QString& input, const QString& o
       launchers.push_back({button, BespokeDialog(this, e.kind)});
     }
   }
-  for (const auto& [button, make] : launchers)
-    connect(button, &QPushButton::clicked, this, [this, make] { Launch(make); });
+  for (const auto& launcher : launchers)
+    connect(launcher.first, &QPushButton::clicked, this, [this, make = launcher.second] { Launch(make); });
 }
 
 TWAVeditDlg::~TWAVeditDlg() {
