@@ -106,7 +106,9 @@ ExtendSettings ExtendSettingsOf(double duration, bool append, const LaunchValues
 
 LowHighFields LowHighDialogFields(bool lowPass, const LaunchValues& launch) {
   const double cutoff = lowPass ? double(launch.rate / 2) : 0;
-  return {AtLeast(0, FormatFixed(cutoff, 1), "Illegal HHF!", 1),
+  // Above half the rate the design's tangent turns negative and the section unstable; half the
+  // rate itself, the low pass's default, passes the input unchanged.
+  return {Between(0, launch.rate / 2.0, FormatFixed(cutoff, 1), "Illegal HHF!", 1),
           AnyReal("1.000", "Illegal amplification factor!", 3)};
 }
 

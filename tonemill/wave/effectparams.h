@@ -60,7 +60,7 @@ ExtendFields ExtendDialogFields(const LaunchValues& launch);
 ExtendSettings ExtendSettingsOf(double duration, bool append, const LaunchValues& launch);
 
 // Low pass / high pass ("Low pass filter", "High pass filter"; a caption beginning with "H" is
-// the high pass).
+// the high pass); the cutoff from 0 to half the rate.
 struct LowHighFields {
   RealField cutoff, amplification;
 };

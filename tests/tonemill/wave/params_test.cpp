@@ -37,6 +37,10 @@ TEST(EffectFields, ChecksRewriteAndMessages) {
       {GateDialogFields(samples).decay, "-1", nullptr},
       {LowHighDialogFields(true, ms).cutoff, " 22050", "22050.0"},
       {LowHighDialogFields(true, ms).cutoff, "1e3x", nullptr},
+      {LowHighDialogFields(true, ms).cutoff, "22050.04", nullptr},
+      {LowHighDialogFields(true, ms).cutoff, "1e308", nullptr},
+      {LowHighDialogFields(false, ms).cutoff, "22051", nullptr},
+      {LowHighDialogFields(false, Launch(true, 16, 11025)).cutoff, "5512.5", "5512.5"},
       {RingDialogFields().rate, "0", "0.00"},
       {FadeDialogFields().startFactor, "abc", nullptr},
   };

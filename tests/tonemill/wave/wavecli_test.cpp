@@ -116,6 +116,7 @@ TEST_F(WaveCommands, RefusalsSayWhyWithTheSystemsMessages) {
        "tonemill: gate: --threshold: Illegal threshold value!\n"},
       {{"compress", "s.wav", "-o", "o.wav", "--time", "0.05"}, 2,
        "tonemill: compress: --time: The allowed time resolution range is 0.10 to 100.00 ms!\n"},
+      {{"lowpass", "s.wav", "-o", "o.wav", "--cutoff", "11026"}, 2, "tonemill: lowpass: --cutoff: Illegal HHF!\n"},
       {{"fade", "s.wav", "-o", F("./s.wav")}, 1, "tonemill: " + F("./s.wav") + ": Can't overwrite source file!\n"},
       {{"fade", "s.wav", "-o", "m8.wav"}, 1,
        "tonemill: File " + F("m8.wav") + " will be overwritten! (not done: use --force)\n"},
