@@ -21,6 +21,7 @@ int RunMidScan(int argc, char** argv) {
   parser.Value("output", 'o', &output, "REPORT",
                "the report, '-' for standard output (default: Temp directory/MIDscan.TXT, "
                "replaced on every scan; with --json, standard output)");
+  parser.StandardOutput("output");
   parser.Flag("json", 0, &json, "the same facts as JSON");
   parser.Flag("force", 0, &force, "overwrite an existing report named with -o");
   std::string source;

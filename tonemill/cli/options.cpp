@@ -28,6 +28,11 @@ void OptionParser::Values(const std::string& name, char shortName,
   options_.push_back({name, shortName, nullptr, nullptr, target, metavar, help});
 }
 
+void OptionParser::StandardOutput(const std::string& name) {
+  for (auto& o : options_)
+    if (o.name == name) o.standardOutput = true;
+}
+
 const OptionParser::Option* OptionParser::Find(const std::string& name) const {
   for (const auto& o : options_)
     if (o.name == name) return &o;
@@ -40,7 +45,16 @@ const OptionParser::Option* OptionParser::FindShort(char c) const {
   return nullptr;
 }
 
-bool OptionParser::Take(const Option& o, std::string value) const {
+bool OptionParser::Take(const Option& o, std::string value, std::string& error) const {
+  // An empty value would silently mean the default.
+  if (!o.flag && value.empty()) {
+    error = "option --" + o.name + " needs a value, not an empty one";
+    return false;
+  }
+  if ((o.name == "output" || o.name == "lst") && value == "-" && !o.standardOutput) {
+    error = "option --" + o.name + ": writing to standard output is not supported; give a file name";
+    return false;
+  }
   if (o.flag)
     *o.flag = true;
   else if (o.values)
@@ -93,7 +107,7 @@ bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::stri
         }
         value = argv[++i];
       }
-      Take(*o, value);
+      if (!Take(*o, value, error)) return false;
       continue;
     }
     // Short options combine as getopt reads them: "-qj2" is -q and -j 2, "-j" "2" is -j 2.
@@ -104,7 +118,7 @@ bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::stri
         return false;
       }
       if (o->flag) {
-        Take(*o, "");
+        Take(*o, "", error);
         continue;
       }
       std::string value = arg.substr(k + 1);
@@ -115,7 +129,7 @@ bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::stri
         }
         value = argv[++i];
       }
-      Take(*o, value);
+      if (!Take(*o, value, error)) return false;
       break;
     }
   }

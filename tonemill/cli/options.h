@@ -23,6 +23,9 @@ class OptionParser {
   // An option that may be given several times; each value is appended.
   void Values(const std::string& name, char shortName, std::vector<std::string>* target,
               const std::string& metavar, const std::string& help);
+  // The output option that takes "-" for standard output. Elsewhere "-" as the value of an
+  // output option (--output, --lst) is refused, so that no file named "-" is ever written.
+  void StandardOutput(const std::string& name);
 
   // Parses argv[first..]; positional arguments go to `positional`. Returns false with `error`
   // set on a usage error, and false with `helpShown` set after printing the help.
@@ -42,10 +45,12 @@ class OptionParser {
     std::vector<std::string>* values;
     std::string metavar;
     std::string help;
+    bool standardOutput = false;
   };
   const Option* Find(const std::string& name) const;
   const Option* FindShort(char c) const;
-  bool Take(const Option& o, std::string value) const;
+  // Stores the value; false with `error` set when the value is refused.
+  bool Take(const Option& o, std::string value, std::string& error) const;
   std::string command_, usage_, summary_;
   std::vector<Option> options_;
 };

@@ -44,6 +44,11 @@ TEST(Options, ShortOptionsCombineAsGetoptReadsThem) {
       {{"-qx"}, true, "", "", "unknown option -x"},
       {{"-qj"}, true, "", "", "option -j needs a value"},
       {{"--quiet=1"}, false, "", "", "option --quiet takes no value"},
+      // An empty value is not the default, and no output is ever a file named "-".
+      {{"--jobs="}, false, "", "", "option --jobs needs a value, not an empty one"},
+      {{"-j", ""}, false, "", "", "option --jobs needs a value, not an empty one"},
+      {{"-o", "-"}, false, "", "", "option --output: writing to standard output is not supported; give a file name"},
+      {{"--output=-"}, false, "", "", "option --output: writing to standard output is not supported; give a file name"},
   };
   for (const auto& c : cases) {
     const Parsed p = Parse(c.args);
