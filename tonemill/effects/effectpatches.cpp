@@ -224,6 +224,36 @@ std::optional<Problem> CheckBands(const EffectFields& fields, int32_t controlRat
   return std::nullopt;
 }
 
+BandFit FitDefaultBands(const EffectFields& fields, int32_t controlRate, int32_t carrierRate) {
+  const int count = int(std::clamp(fields.values.at(vocoder::kBands), 1.0, 32.0));
+  BandFit fit{count, {}};
+  if (fields.bands.size() < size_t(count)) return fit;
+  for (int b = 0; b < count; ++b)
+    for (const int c : {vocoder::kControlCentre, vocoder::kControlWidth, vocoder::kCarrierCentre,
+                        vocoder::kCarrierWidth}) {
+      const bool centre = c == vocoder::kControlCentre || c == vocoder::kCarrierCentre;
+      const double expected = centre ? DefaultBandCentre(b) : DefaultBandWidth(b);
+      if (ParseReal(fields.bands[size_t(b)][size_t(c)]) != expected) return fit;
+    }
+  // The default table rises band by band, so the bands that do not fit are the last ones.
+  auto fits = [](int band, int32_t rate) {
+    const double half = rate / 2.0;
+    return DefaultBandCentre(band) <= half && DefaultBandWidth(band) <= half;
+  };
+  int fitting = 0;
+  while (fitting < count && fits(fitting, controlRate) && fits(fitting, carrierRate)) ++fitting;
+  if (fitting == count || fitting == 0) return fit;
+  const bool carrier = !fits(fitting, carrierRate);
+  const int32_t rate = carrier ? carrierRate : controlRate;
+  const std::string bands = fitting + 1 == count ? "Band " + std::to_string(count)
+                                                 : "Bands " + std::to_string(fitting + 1) + " to " + std::to_string(count);
+  fit.count = fitting;
+  fit.warning = bands + " of the default table " + (fitting + 1 == count ? "lies" : "lie") + " above " +
+                FormatFixed(rate / 2.0, 0) + " Hz, half the " + (carrier ? "carrier's" : "control file's") +
+                " rate, and " + (fitting + 1 == count ? "is" : "are") + " left out.";
+  return fit;
+}
+
 std::optional<Problem> SetBandCell(EffectFields& fields, size_t band, size_t column, const std::string& text) {
   const PatchColumn& c = LayoutOf(fields.kind).bandColumns.at(column);
   if (!ColumnAccepts(c, text)) return Problem(c.message);

@@ -68,6 +68,15 @@ std::optional<Problem> CheckFields(const EffectFields& fields, const LaunchValue
 // The vocoder's bands in use: centres from 0 to half the rate of their signal (the control
 // file's, the carrier's), widths above 0 up to half that rate.
 std::optional<Problem> CheckBands(const EffectFields& fields, int32_t controlRate, int32_t carrierRate);
+// The bands in use after the default table was fitted to the signals' rates: with the default
+// frequencies (whatever the weights), the bands that do not fit the control file's rate or the
+// carrier's are left out, and `warning` names them. A table with other frequencies is used as it
+// is, and CheckBands judges it; so is a default table of which no band would fit.
+struct BandFit {
+  int count = 0;
+  std::string warning;
+};
+BandFit FitDefaultBands(const EffectFields& fields, int32_t controlRate, int32_t carrierRate);
 // A band cell's check (frequencies 0 to 44100, weights any number).
 std::optional<Problem> SetBandCell(EffectFields& fields, size_t band, size_t column,
                                    const std::string& text);

@@ -3,7 +3,11 @@
 #include "resona/resona.h"
 #include "tonemill/files/settings.h"
 #include "tonemill/files/wavheader.h"
+#include "tonemill/ops/operation.h"
+#include "platform/messages.h"
 #include "tonemill/ops/targets.h"
+
+#include <sys/stat.h>
 
 namespace tonemill {
 namespace {
@@ -65,6 +69,22 @@ int32_t CallExport(void* entry, const EffectJob& job, const char* out, Progress&
   return -1;
 }
 
+// The input that ends before its data chunk says, if one does: the library processes what there
+// is and reports success, so the effect tells it as the WAV operations do.
+std::optional<Problem> InputEndingEarly(const EffectJob& job) {
+  std::vector<std::string> inputs{job.launch.input};
+  if (job.kind == EffectKind::Vocoder) inputs.push_back(job.controlFile);
+  for (const std::string& name : inputs) {
+    const TWAVheader header(name);
+    struct stat st {};
+    if (header.Truncated) return PrematureEnd(name);
+    if (header.Valid && ::stat(name.c_str(), &st) == 0 &&
+        int64_t(st.st_size) < int64_t(header.DataStart) + uint32_t(header.DataSize))
+      return PrematureEnd(name);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<Problem> CheckEffectJob(const EffectJob& job) {
@@ -76,7 +96,9 @@ std::optional<Problem> CheckEffectJob(const EffectJob& job) {
     if (!control.Valid) return Problem("Error reading control file " + job.controlFile + "!", job.controlFile);
     if (auto clash = OutputIsInput(out, job.controlFile, "Can't overwrite source file!")) return clash;
     const int32_t carrierRate = job.launch.rate > 0 ? job.launch.rate : TWAVheader(job.launch.input).SampleRate;
-    if (auto bad = CheckBands(job.fields, control.SampleRate, carrierRate)) return bad;
+    EffectFields fitted = job.fields;
+    fitted.values[vocoder::kBands] = FitDefaultBands(job.fields, control.SampleRate, carrierRate).count;
+    if (auto bad = CheckBands(fitted, control.SampleRate, carrierRate)) return bad;
   }
   return UnwritableTarget(out);
 }
@@ -100,8 +122,17 @@ ops::OutputJob EffectOutputJob(const EffectJob& job) {
   return output;
 }
 
-ops::JobOutcome RunEffect(const EffectJob& job, Progress& progress, platform::PumpFunction pump,
+ops::JobOutcome RunEffect(const EffectJob& given, Progress& progress, platform::PumpFunction pump,
                           void* pumpContext) {
+  // The default band table loses the bands its signals' rates cannot carry, with one warning.
+  EffectJob job = given;
+  if (job.kind == EffectKind::Vocoder) {
+    const int32_t carrierRate = job.launch.rate > 0 ? job.launch.rate : TWAVheader(job.launch.input).SampleRate;
+    const BandFit fit = FitDefaultBands(job.fields, TWAVheader(job.controlFile).SampleRate, carrierRate);
+    job.fields.values[vocoder::kBands] = fit.count;
+    if (!fit.warning.empty())
+      platform::Show({platform::MessageKind::Warning, platform::Buttons::Ok, platform::Topic::Notice, fit.warning});
+  }
   ops::OutputJob output;
   output.target = job.launch.output;
   output.overwrite = job.overwrite;
@@ -121,7 +152,11 @@ ops::JobOutcome RunEffect(const EffectJob& job, Progress& progress, platform::Pu
                                                           : job.launch.input;
       return ops::WorkResult::Failure(Problem(EffectStatusMessage(status, job), file));
     }
-    if (!counters.Cancelled()) return ops::WorkResult::Done();
+    if (!counters.Cancelled()) {
+      if (std::optional<Problem> early = InputEndingEarly(job))
+        return ops::WorkResult{ops::WorkResult::End::EndedEarly, *early};
+      return ops::WorkResult::Done();
+    }
     return ops::WorkResult{
         ops::WorkResult::End::Cancelled,
         Problem("Cancelled after " + std::to_string(counters.DoneAtCancel()) + " of " +

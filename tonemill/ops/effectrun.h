@@ -37,6 +37,9 @@ std::optional<Problem> CheckEffectJob(const EffectJob& job);
 ops::OutputJob EffectOutputJob(const EffectJob& job);
 
 // Runs the effect through the output job, the output put into place as `job.overwrite` says.
+// The vocoder's default band table is fitted to the rates first (FitDefaultBands), its warning
+// shown through the message sink. An input that ends before its data chunk says ends the job
+// as Incomplete ("Premature end of WAV file NAME"), as for the WAV operations.
 // `progress` carries the library's counters (done = bytes processed, total = bytes of work).
 ops::JobOutcome RunEffect(const EffectJob& job, Progress& progress, platform::PumpFunction pump,
                           void* pumpContext);

@@ -109,6 +109,66 @@ TEST_F(EffectCommands, OutputsThatAreRefused) {
   EXPECT_EQ(ReadWav(File("old.wav")).samples.size(), 300u);
 }
 
+TEST_F(EffectCommands, AnInputCutShortIsReportedAsTheWaveOperationsDo) {
+  // Two seconds: the effects' default delays fit.
+  WriteWav(File("in.wav"), {44100, 16, 1}, std::vector<int32_t>(88200, 300));
+  std::vector<uint8_t> bytes = ReadBytes(File("in.wav"));
+  bytes.resize(bytes.size() - 1000);
+  WriteBytes(File("cut.wav"), bytes);
+  const struct {
+    std::vector<std::string> args;
+    std::string cut;
+  } cases[] = {
+      {{"echo", File("cut.wav")}, File("cut.wav")},
+      {{"flange", File("cut.wav")}, File("cut.wav")},
+      {{"chorus", File("cut.wav")}, File("cut.wav")},
+      {{"reverb", File("cut.wav")}, File("cut.wav")},
+      {{"vocode", File("cut.wav"), "--control", File("in.wav")}, File("cut.wav")},
+      {{"vocode", File("in.wav"), "--control", File("cut.wav")}, File("cut.wav")},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-o", File("out.wav"), "--quiet"});
+    const ProcessResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 1) << args[0];
+    EXPECT_NE(r.err.find("Premature end of WAV file " + c.cut), std::string::npos) << r.err;
+    // What was processed is in place, since it replaced nothing.
+    EXPECT_TRUE(std::filesystem::exists(File("out.wav"))) << args[0];
+    std::filesystem::remove(File("out.wav"));
+  }
+}
+
+TEST_F(EffectCommands, TheVocodersDefaultBandsFitTheCarriersRate) {
+  WriteWav(File("ctl.wav"), {44100, 16, 1}, std::vector<int32_t>(3000, 200));
+  WriteWav(File("c22.wav"), {22050, 16, 1}, std::vector<int32_t>(1500, 300));
+  WriteWav(File("c11.wav"), {11025, 16, 1}, std::vector<int32_t>(800, 300));
+  // A table of the user's own that reaches above the carrier's rate keeps its check.
+  std::string table;
+  for (int b = 1; b <= 32; ++b) table += b < 31 ? "500 100 500 100 1.0\n" : "13350 2645 13350 2645 1.0\n";
+  WriteText(File("bands.txt"), table);
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {{File("c22.wav")}, 0,
+       "tonemill: Bands 31 to 32 of the default table lie above 11025 Hz, half the carrier's rate, and are left out.\n"},
+      {{File("c11.wav")}, 0, "Bands 20 to 32 of the default table lie above 55"},
+      {{File("c22.wav"), "--bands", "30"}, 0, ""},
+      {{File("c22.wav"), "--band-table", File("bands.txt")}, 1, "Band 31 (car): the centre must lie from 0 to 11025 Hz"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"vocode"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.insert(args.end(), {"--control", File("ctl.wav"), "-o", File("v.wav"), "--force", "--quiet"});
+    const ProcessResult r = Run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    // A whole line is the whole of what was said: one warning and nothing else.
+    if (c.err.empty() || c.err.back() == '\n') EXPECT_EQ(r.err, c.err);
+    else EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+  }
+}
+
 TEST_F(EffectCommands, PatchesAreKeptAndLoaded) {
   WriteWav(File("in.wav"), {44100, 16, 2}, std::vector<int32_t>(2000, 300));
   ASSERT_EQ(Run({"flange", File("in.wav"), "-o", File("a.wav"), "--rate", "3.5", "--feedback", "-40",
