@@ -109,9 +109,13 @@ void EffectDialogsTest::patchGridAndFileRoundTrip() {
   echo.removeBtnClick();
   QCOMPARE(grid->rowCount(), 2);
   QCOMPARE(Cell(grid, 1, 0), QString("Long tail"));
+  // What another process saved while the dialog was open stays: OK writes only this dialog's
+  // change.
+  testing_support::WriteText(ini, "Default 100.0 50.0 100.00\r\nSlap_back 80 0 50\r\nOther 10 20 30\r\n");
   echo.OKbtnClick();
   QCOMPARE(answers.Texts().size(), qsizetype(2));
-  QCOMPARE(ReadText(ini), std::string("Default 100.0 50.0 100.00\r\nLong_tail 70.0 -25.0 12.35\r\n"));
+  QCOMPARE(ReadText(ini), std::string("Default 100.0 50.0 100.00\r\nOther 10.0 20.0 30.00\r\n"
+                                      "Long_tail 70.0 -25.0 12.35\r\n"));
 
   // In samples a time field shows whole frames and a patch keeps milliseconds.
   LaunchValues frames = launch;
@@ -192,7 +196,9 @@ void EffectDialogsTest::vocoderControlFileBandsAndEquidistant() {
     browser->SelectFile(QString::fromStdString(dir.File("out.wav")));
     vocoder.OKbtnClick();
     browser->SelectFile(QString::fromStdString(dir.File("voice.wav")));
-    vocoder.OKbtnClick();  // 32 bands: bands 31 and 32 lie above 11025 Hz
+    // An edited table keeps its check: 32 bands, of which 31 and 32 lie above 11025 Hz.
+    bands->item(1, 9)->setText("100");
+    vocoder.OKbtnClick();
     QCOMPARE(answers.Texts(),
              (QStringList{QString::fromStdString("Error reading control file " + dir.File("broken.wav") + "!"),
                           "Can't overwrite source file!",
@@ -230,6 +236,17 @@ void EffectDialogsTest::vocoderControlFileBandsAndEquidistant() {
   Progress progress;
   QCOMPARE(int(RunEffect(job, progress, nullptr, nullptr).end), int(ops::JobOutcome::End::Done));
   QVERIFY(Bytes(dir.File("out.wav")) == Bytes(dir.File("direct.wav")));
+
+  // The default table leaves out the bands the rate cannot carry, with one warning.
+  Answers warned;
+  fx::TVocodeDlg defaults(nullptr, LaunchFor(dir.File("carrier.wav"), dir.File("fitted.wav"), 0, 150,
+                                             ChannelChoice::Both));
+  defaults.show();
+  defaults.findChild<wave::TFileBrowser*>("controlBrowser")->SelectFile(QString::fromStdString(dir.File("voice.wav")));
+  defaults.OKbtnClick();
+  QCOMPARE(warned.Texts(), QStringList{"Bands 31 to 32 of the default table lie above 11025 Hz, half the "
+                                       "carrier's rate, and are left out."});
+  QCOMPARE(int(defaults.Outcome()->end), int(ops::JobOutcome::End::Done));
 }
 
 void EffectDialogsTest::cancelMidRunLeavesValidOutput() {
