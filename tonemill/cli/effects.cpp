@@ -164,9 +164,10 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
       PrintError(prefix + "the first patch (\"" + savePatch + "\") is not changed; save under another name");
       return kExitFailure;
     }
-    if (existing) patches[*existing].values = patch.values, patches[*existing].bands = patch.bands;
-    else patches.push_back(patch);
-    if (Problem problem; !WritePatches(patchPath, layout, patches, problem)) {
+    // Only this patch changes: what others saved meanwhile stays.
+    PatchChange change;
+    change.put.push_back(patch);
+    if (Problem problem; !ApplyPatchChange(patchPath, layout, change, problem)) {
       PrintProblem(problem);
       return kExitFailure;
     }

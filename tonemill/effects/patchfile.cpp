@@ -1,6 +1,7 @@
 #include "patchfile.h"
 
 #include "tonemill/files/numbers.h"
+#include "platform/filelock.h"
 #include "tonemill/files/outputfile.h"
 
 #include <algorithm>
@@ -132,6 +133,41 @@ bool WritePatches(const std::string& path, const PatchLayout& layout,
                   const std::vector<Patch>& patches, Problem& problem) {
   return WriteFileAtomically(path, PatchFileText(layout, patches), true, &problem) ==
          AtomicWrite::Written;
+}
+
+PatchChange ChangeBetween(const std::vector<Patch>& read, const std::vector<Patch>& now) {
+  PatchChange change;
+  for (const Patch& p : now) {
+    const std::optional<size_t> before = FindPatch(read, p.name);
+    if (!before || read[*before] != p) change.put.push_back(p);
+  }
+  for (const Patch& p : read)
+    if (!FindPatch(now, p.name) &&
+        std::find(change.removed.begin(), change.removed.end(), p.name) == change.removed.end())
+      change.removed.push_back(p.name);
+  return change;
+}
+
+bool ApplyPatchChange(const std::string& path, const PatchLayout& layout, const PatchChange& change,
+                      Problem& problem) {
+  std::string reason;
+  const platform::FileLock lock = platform::FileLock::Acquire(path, &reason);
+  if (!lock.IsHeld()) {
+    problem = Problem("Can't write patch file " + path + "!", path, 0, reason);
+    return false;
+  }
+  std::vector<Patch> patches;
+  if (!ReadPatches(path, layout, patches, problem)) return false;
+  if (change.Empty()) return true;
+  for (const std::string& name : change.removed)
+    patches.erase(std::remove_if(patches.begin() + 1, patches.end(),
+                                 [&name](const Patch& p) { return p.name == name; }),
+                  patches.end());
+  for (const Patch& p : change.put) {
+    if (const std::optional<size_t> at = FindPatch(patches, p.name)) patches[*at] = p;
+    else patches.push_back(p);
+  }
+  return WritePatches(path, layout, patches, problem);
 }
 
 std::optional<size_t> FindPatch(const std::vector<Patch>& patches, const std::string& name) {

@@ -61,6 +61,23 @@ bool ReadPatches(const std::string& path, const PatchLayout& layout, std::vector
 bool WritePatches(const std::string& path, const PatchLayout& layout,
                   const std::vector<Patch>& patches, Problem& problem);
 
+// One writer's change of a patch file, by name: the patches it added or updated, and the names
+// it removed.
+struct PatchChange {
+  std::vector<Patch> put;
+  std::vector<std::string> removed;
+  bool Empty() const { return put.empty() && removed.empty(); }
+};
+// What turns the list as it was read into the list as it is now: a name that is new or whose
+// values changed is put, a name that is gone is removed (a renamed patch is both).
+PatchChange ChangeBetween(const std::vector<Patch>& read, const std::vector<Patch>& now);
+// Applies the change to the file as it is now, under the file's lock: read again, the removed
+// names taken out, each patch put over the one of its name or added at the end, written back.
+// The first patch is never removed. What other writers did meanwhile is kept. Creates the file
+// when it is missing; false with `problem` set when it can be neither read nor written.
+bool ApplyPatchChange(const std::string& path, const PatchLayout& layout, const PatchChange& change,
+                      Problem& problem);
+
 // The text of the file for the patches.
 std::string PatchFileText(const PatchLayout& layout, const std::vector<Patch>& patches);
 // Reads patches from the text of a file.

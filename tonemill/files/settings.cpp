@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include "platform/filelock.h"
 #include "platform/library.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/files/outputfile.h"
@@ -188,11 +189,30 @@ bool LoadSettings(const SettingsLocation& location, Settings& settings, std::str
   return true;
 }
 
-bool SaveSettings(const SettingsLocation& location, const Settings& settings) {
+namespace {
+
+bool SaveKeys(const SettingsLocation& location, const Settings* loaded, const Settings& settings) {
+  const platform::FileLock lock = platform::FileLock::Acquire(location.iniPath);
+  if (!lock.IsHeld()) return false;
   IniLines ini;
   ini.Read(location.iniPath);
-  for (const Key& k : kKeys) ini.Set(k.section, k.name, settings.*k.field);
-  return ReplaceFileAtomically(location.iniPath, ini.Text());
+  bool changed = false;
+  for (const Key& k : kKeys)
+    if (!loaded || loaded->*k.field != settings.*k.field || !ini.Get(k.section, k.name)) {
+      ini.Set(k.section, k.name, settings.*k.field);
+      changed = true;
+    }
+  return !changed || ReplaceFileAtomically(location.iniPath, ini.Text());
+}
+
+}  // namespace
+
+bool SaveSettings(const SettingsLocation& location, const Settings& settings) {
+  return SaveKeys(location, nullptr, settings);
+}
+
+bool SaveSettings(const SettingsLocation& location, const Settings& loaded, const Settings& settings) {
+  return SaveKeys(location, &loaded, settings);
 }
 
 }  // namespace tonemill

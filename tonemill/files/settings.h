@@ -33,7 +33,11 @@ Settings DefaultSettings(const SettingsLocation& location);
 bool LoadSettings(const SettingsLocation& location, Settings& settings, std::string& error,
                   std::vector<std::string>* missingDirectories = nullptr);
 
-// Writes the ten keys back into the file, each in its section, keeping its other lines.
+// Writes the ten keys back into the file, each in its section, keeping its other lines. The
+// file is read again and replaced under its lock, so that writers never lose each other's lines.
 bool SaveSettings(const SettingsLocation& location, const Settings& settings);
+// The same for only the keys whose value differs from `loaded` (the settings as this writer read
+// them), and those the file lacks: what other writers changed meanwhile in the other keys is kept.
+bool SaveSettings(const SettingsLocation& location, const Settings& loaded, const Settings& settings);
 
 }  // namespace tonemill

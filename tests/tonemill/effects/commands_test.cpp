@@ -182,6 +182,20 @@ TEST_F(EffectCommands, PatchesAreKeptAndLoaded) {
   EXPECT_EQ(Run({"flange", File("in.wav"), "-o", File("c.wav"), "--patch", "Nope"}).exitCode, 1);
 }
 
+TEST_F(EffectCommands, PatchesSavedAtOnceAreAllKept) {
+  WriteWav(File("in.wav"), {22050, 16, 1}, std::vector<int32_t>(22050, 300));
+  std::vector<pid_t> runs;
+  for (const std::string n : {"0", "1", "2", "3", "4", "5"})
+    runs.push_back(Start({TONEMILL_EXECUTABLE, "echo", File("in.wav"), "-o", File("p" + n + ".wav"),
+                          "--save-patch", "R_" + n, "--quiet"},
+                         File("err" + n)));
+  for (const pid_t pid : runs) EXPECT_EQ(Wait(pid), 0);
+  const std::vector<uint8_t> bytes = ReadBytes(File("ECHO.INI"));
+  const std::string text(bytes.begin(), bytes.end());
+  for (int i = 0; i < 6; ++i)
+    EXPECT_NE(text.find(std::string("\nR_").append(std::to_string(i)).append(" ")), std::string::npos) << text;
+}
+
 TEST_F(EffectCommands, InterruptLeavesAValidShorterFile) {
   // Two minutes of stereo noise through the 32-band vocoder take long enough to interrupt.
   std::vector<int32_t> noise;

@@ -4,6 +4,8 @@
 #include "tonemill/effects/effectpatches.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -104,6 +106,66 @@ TEST(PatchFile, WritingReplacesTheWholeFile) {
   // A patch file that is a directory cannot be read, and is not replaced.
   std::filesystem::create_directory(dir.File("ECHO.INI"));
   EXPECT_FALSE(ReadPatches(dir.File("ECHO.INI"), LayoutOf(EffectKind::Echo), read, problem));
+}
+
+TEST(PatchFile, AWriterAppliesOnlyItsOwnChange) {
+  TempDir dir;
+  const PatchLayout& layout = LayoutOf(EffectKind::Chorus);
+  const std::string path = dir.File("CHORUS.INI");
+  auto named = [&layout](const char* name, const char* rate) {
+    Patch p = DefaultPatch(layout);
+    p.name = name;
+    p.values.back() = rate;
+    return p;
+  };
+  const std::vector<Patch> read{DefaultPatch(layout), named("A", "1.0"), named("B", "2.0"), named("E", "5.0")};
+  const std::vector<Patch> now{DefaultPatch(layout), named("A", "1.5"), named("E", "5.0"), named("C", "3.0")};
+  const PatchChange change = ChangeBetween(read, now);
+  EXPECT_EQ(change.put, (std::vector<Patch>{named("A", "1.5"), named("C", "3.0")}));
+  EXPECT_EQ(change.removed, std::vector<std::string>{"B"});
+  // Meanwhile another writer added D and changed E: both stay.
+  Problem problem;
+  ASSERT_TRUE(WritePatches(path, layout, {DefaultPatch(layout), named("A", "1.0"), named("B", "2.0"),
+                                          named("D", "4.0"), named("E", "6.0")}, problem));
+  ASSERT_TRUE(ApplyPatchChange(path, layout, change, problem)) << problem.Text();
+  std::vector<Patch> after;
+  ASSERT_TRUE(ReadPatches(path, layout, after, problem));
+  EXPECT_EQ(after, (std::vector<Patch>{DefaultPatch(layout), named("A", "1.5"), named("D", "4.0"),
+                                       named("E", "6.0"), named("C", "3.0")}));
+  // The first patch is never removed.
+  ASSERT_TRUE(ApplyPatchChange(path, layout, {{}, {"Default"}}, problem));
+  ASSERT_TRUE(ReadPatches(path, layout, after, problem));
+  EXPECT_EQ(after.front(), DefaultPatch(layout));
+}
+
+TEST(PatchFile, ConcurrentWritersNeverLoseEachOthersPatches) {
+  TempDir dir;
+  const PatchLayout& layout = LayoutOf(EffectKind::Echo);
+  const std::string path = dir.File("ECHO.INI");
+  constexpr int kWriters = 8;
+  std::vector<pid_t> children;
+  for (int i = 0; i < kWriters; ++i) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      Patch p = DefaultPatch(layout);
+      p.name = "R " + std::to_string(i);
+      Problem problem;
+      bool ok = true;
+      // Each writer saves its patch a few times, as repeated runs would.
+      for (int k = 0; k < 5 && ok; ++k) ok = ApplyPatchChange(path, layout, {{p}, {}}, problem);
+      _exit(ok ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::vector<Patch> patches;
+  Problem problem;
+  ASSERT_TRUE(ReadPatches(path, layout, patches, problem));
+  EXPECT_EQ(patches.size(), size_t(kWriters + 1));
 }
 
 }  // namespace

@@ -73,5 +73,44 @@ TEST(Settings, ProcessesStartingTogetherAgree) {
   EXPECT_EQ(files, 1);  // no temporary left behind
 }
 
+TEST(Settings, WritersTogetherKeepEachOthersChanges) {
+  testing_support::TempDir dir;
+  Settings fresh;
+  std::string error;
+  ASSERT_TRUE(LoadSettings(In(dir), fresh, error));
+  std::string Settings::*const keys[] = {&Settings::MID, &Settings::LST, &Settings::Song,
+                                         &Settings::PRG, &Settings::Temp, &Settings::WAV};
+  // Every writer reads the file before any of them writes: they start when the pipe closes.
+  int gate[2];
+  ASSERT_EQ(pipe(gate), 0);
+  std::vector<pid_t> children;
+  for (size_t i = 0; i < std::size(keys); ++i) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(gate[1]);
+      char c;
+      (void)!read(gate[0], &c, 1);
+      Settings loaded;
+      std::string e;
+      if (!LoadSettings(In(dir), loaded, e)) _exit(1);
+      Settings mine = loaded;
+      mine.*keys[i] = "/changed/" + std::to_string(i);
+      _exit(SaveSettings(In(dir), loaded, mine) ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  close(gate[0]);
+  close(gate[1]);
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  Settings after;
+  ASSERT_TRUE(LoadSettings(In(dir), after, error));
+  for (size_t i = 0; i < std::size(keys); ++i) EXPECT_EQ(after.*keys[i], "/changed/" + std::to_string(i));
+  EXPECT_EQ(after.DFT, fresh.DFT);
+}
+
 }  // namespace
 }  // namespace tonemill

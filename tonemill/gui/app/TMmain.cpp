@@ -366,7 +366,8 @@ void TTMmain::SaveFields() {
 
 void TTMmain::closeEvent(QCloseEvent* event) {
   SaveFields();
-  if (!SaveSettings(location_, settings_))
+  // Only what this window changed: another process may have changed other entries meanwhile.
+  if (!SaveSettings(location_, loaded_, settings_))
     platform::ShowError("Can't write settings file " + location_.iniPath);
   platform::CloseHelp();
   event->accept();

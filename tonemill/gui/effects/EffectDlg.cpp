@@ -105,6 +105,7 @@ void TEffectDlg::FormActivate() {
     platform::ShowError(problem.BoxText());
     patches = {DefaultPatch(layout)};
   }
+  read_ = patches;
   filling_ = true;
   grid_->setRowCount(0);
   rows_.clear();
@@ -244,8 +245,10 @@ void TEffectDlg::OKbtnClick() {
     platform::ShowError(problem->BoxText());
     return;
   }
-  // The patch list is kept whatever follows.
-  if (Problem problem; !WritePatches(PatchFilePath(kind_), LayoutOf(kind_), rows_, problem))
+  // The patch list is kept whatever follows: this dialog's additions, updates and removals, over
+  // whatever others saved since it was read.
+  if (Problem problem;
+      !ApplyPatchChange(PatchFilePath(kind_), LayoutOf(kind_), ChangeBetween(read_, rows_), problem))
     platform::ShowError(problem.BoxText());
   ops::OutputJob output = EffectOutputJob(job);
   if (const std::optional<ops::JobOutcome> refused = ops::PrepareOutput(output)) {

@@ -93,6 +93,7 @@ class TEffectDlg : public ui::TDialog {
   QPushButton* update_ = nullptr;
   std::map<size_t, wave::TNumberField*> numberFields_;
   std::vector<Patch> rows_;  // what the grid holds, for putting a refused cell back
+  std::vector<Patch> read_;  // the file's patches as read: OK writes back only what changed since
   bool filling_ = false;
   std::optional<ops::JobOutcome> outcome_;
 };
