@@ -4,6 +4,7 @@
 #   tests/compilers/same-bytes.sh FIRST_BUILD SECOND_BUILD [PRG_DIR WAV_DIR]
 # The instruments default to the first build's program folder (bin/PRG, bin/WAV); when it holds
 # none, the default set is imported into a scratch folder with the first build's program.
+# KEEP_SAME_BYTES=1 keeps the scratch folder with both sides' outputs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 if [ $# -lt 2 ]; then
@@ -13,7 +14,7 @@ fi
 first=$1/bin/tonemill
 second=$2/bin/tonemill
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP_SAME_BYTES:-}" ] || rm -rf "$work"' EXIT
 # Each program gets its own settings folder, so neither reads what the other wrote.
 mkdir -p "$work/home-a" "$work/home-b" "$work/a" "$work/b"
 

@@ -68,8 +68,8 @@ TEST(SongChecks, ProposedNamesAndVolumes) {
   for (const char* text : {"0", "1.0", "99", "99.0", " 2"}) EXPECT_TRUE(ParseVolume(text)) << text;
   for (const char* text : {"100", "-0.1", "abc", ""}) EXPECT_FALSE(ParseVolume(text)) << text;
   EXPECT_EQ(ParseVolume("99")->bytes, Real48::FromDouble(99.0).bytes);
-  EXPECT_TRUE(CheckSongFormat({22050, 8, 1}) == std::nullopt);
-  EXPECT_EQ(MessageOf(CheckSongFormat({48000, 16, 2})), "Illegal output format!");
+  EXPECT_TRUE(CheckSongFormat({{22050, 8, 1}}) == std::nullopt);
+  EXPECT_EQ(MessageOf(CheckSongFormat({{48000, 16, 2}})), "Illegal output format!");
 }
 
 TEST(SongChecks, OverwriteQuestions) {
