@@ -13,4 +13,5 @@ class MainWindowTest : public QObject {
   void deletesOneAndSeveralFiles();
   void fileArgumentListsItsDirectoryAndSelectsIt();
   void relativeEntriesResolveOnceAndAreWrittenBackAsTheyWere();
+  void exitWithFocusedDirectoryFieldRunsNoCheck();
 };
