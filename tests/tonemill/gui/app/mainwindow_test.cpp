@@ -270,3 +270,27 @@ void MainWindowTest::exitWithFocusedDirectoryFieldRunsNoCheck() {
     QCOMPARE(answers.Texts().size(), clickExit ? 1 : 0);
   }
 }
+
+// Numbers sort by value; a name too long for the room left by a scroll bar is shortened
+// before the size column instead of running into it.
+void MainWindowTest::listSortsNaturallyAndKeepsNamesOffTheColumns() {
+  Home home;
+  Answers answers;
+  TTMmain w(home.Location());
+  for (const char* f : {"100.prg", "10.prg", "2.prg", "1.prg", "0.prg"}) Touch(home.Path(std::string("PRG/") + f));
+  w.SelectorClick(int(Selector::PRG));
+  QCOMPARE(Listed(w), (QStringList{"[..]", "0.prg", "1.prg", "2.prg", "10.prg", "100.prg"}));
+  const QString name = QString::fromUtf8("Mischung für Tänzer, die lange Fassung.wav");
+  for (int i = 0; i < 30; ++i) Touch(home.Path("WAV/" + std::to_string(i) + ".wav"));
+  Touch(home.Path("WAV/" + name.toStdString()));
+  std::filesystem::resize_file(home.Path("WAV/" + name.toStdString()), 10628328);
+  w.SelectorClick(int(Selector::WAV));
+  w.show();
+  w.resize(w.minimumSizeHint());
+  QApplication::processEvents();
+  const int row = int(Listed(w).indexOf(name));
+  QVERIFY(row > 0);
+  const QString shown = List(w)->ShownText(row);
+  QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+  QCOMPARE(List(w)->ShownText(1), QString("0.wav"));
+}

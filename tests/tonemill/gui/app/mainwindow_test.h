@@ -14,4 +14,5 @@ class MainWindowTest : public QObject {
   void fileArgumentListsItsDirectoryAndSelectsIt();
   void relativeEntriesResolveOnceAndAreWrittenBackAsTheyWere();
   void exitWithFocusedDirectoryFieldRunsNoCheck();
+  void listSortsNaturallyAndKeepsNamesOffTheColumns();
 };
