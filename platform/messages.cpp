@@ -31,12 +31,13 @@ Answer SafeAnswer(Buttons buttons) {
 
 Answer Show(const Message& message) { return gSink->Show(message); }
 
-void ShowError(const std::string& text) {
-  Show({MessageKind::Error, Buttons::Ok, Topic::Notice, text});
+void ShowError(const std::string& text, const std::string& detail) {
+  Show({MessageKind::Error, Buttons::Ok, Topic::Notice, text, detail});
 }
 
-bool AskOverwrite(const std::string& text) {
-  return Show({MessageKind::Warning, Buttons::OkCancel, Topic::Overwrite, text}) == Answer::Ok;
+bool AskOverwrite(const std::string& text, bool cancelDefault) {
+  return Show({MessageKind::Warning, Buttons::OkCancel, Topic::Overwrite, text, {}, cancelDefault}) ==
+         Answer::Ok;
 }
 
 MessageScope::MessageScope(MessageSink& sink) : previous_(gSink) { gSink = &sink; }

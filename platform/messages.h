@@ -28,6 +28,10 @@ struct Message {
   Buttons buttons = Buttons::Ok;
   Topic topic = Topic::Notice;
   std::string text;
+  // A second line under the text: why, how many, where. The text stays as it is.
+  std::string detail = {};
+  // The default button is the answer that changes nothing (Enter then keeps what is there).
+  bool safeDefault = false;
   bool operator==(const Message&) const = default;
 };
 
@@ -41,9 +45,10 @@ class MessageSink {
 // changes nothing — Cancel, No or Abort).
 Answer Show(const Message& message);
 // An error box with OK.
-void ShowError(const std::string& text);
-// "File X will be overwritten!"-style warning with OK and Cancel: true on OK.
-bool AskOverwrite(const std::string& text);
+void ShowError(const std::string& text, const std::string& detail = {});
+// "File X will be overwritten!"-style warning with OK and Cancel: true on OK. With
+// `cancelDefault`, Cancel is the default button.
+bool AskOverwrite(const std::string& text, bool cancelDefault = false);
 
 // Installs a sink for the lifetime of the scope and puts the previous one back.
 class MessageScope {

@@ -22,6 +22,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
   libqt6printsupport6 libqt6test6 fonts-dejavu-core
   xvfb xauth x11-utils imagemagick  # screenshots of the main window under a virtual X server
+  xdotool  # clicks the real program on a bare virtual X server (the Exit test)
 )
 
 missing=()

@@ -62,11 +62,15 @@ Answer MessageBoxSink::Show(const Message& message) {
     // "All" is the system's word for the fourth answer of the group question.
     if (answer == Answer::All) b->setText(QObject::tr("All"));
   }
+  if (!message.detail.empty()) box.setInformativeText(QString::fromStdString(message.detail));
   box.setDefaultButton(buttons.front().first);
   // Esc and the window's close button give the answer that changes nothing.
   const Answer safe = SafeAnswer(message.buttons);
-  for (const auto& [button, answer] : buttons)
-    if (answer == safe) box.setEscapeButton(button);
+  for (const auto& [button, answer] : buttons) {
+    if (answer != safe) continue;
+    box.setEscapeButton(button);
+    if (message.safeDefault) box.setDefaultButton(button);
+  }
   ArrowWhileAsking arrow;
   box.exec();
   const auto clicked = box.standardButton(box.clickedButton());

@@ -109,6 +109,35 @@ bool MatchesFilter(const std::string& name, const std::vector<std::string>& patt
   return false;
 }
 
+bool NaturalLess(const std::string& a, const std::string& b) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (digit(a[i]) && digit(b[j])) {
+      size_t ei = i, ej = j;
+      while (ei < a.size() && digit(a[ei])) ++ei;
+      while (ej < b.size() && digit(b[ej])) ++ej;
+      // Compare values without their leading zeros: by length, then digit by digit.
+      size_t si = i, sj = j;
+      while (si + 1 < ei && a[si] == '0') ++si;
+      while (sj + 1 < ej && b[sj] == '0') ++sj;
+      if (ei - si != ej - sj) return ei - si < ej - sj;
+      const int c = a.compare(si, ei - si, b, sj, ej - sj);
+      if (c != 0) return c < 0;
+      i = ei;
+      j = ej;
+      continue;
+    }
+    const unsigned char x = lower(a[i]), y = lower(b[j]);
+    if (x != y) return x < y;
+    ++i;
+    ++j;
+  }
+  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+  return a < b;
+}
+
 std::string SizeText(uint64_t size, bool separator) {
   std::string digits = std::to_string(size);
   if (!separator) return digits;

@@ -43,6 +43,10 @@ std::vector<FilterChoice> ParseFilter(const std::string& filter);
 // starting with "." (hidden files, the writer's temporary files) never match.
 bool MatchesFilter(const std::string& name, const std::vector<std::string>& patterns);
 
+// The file list's order: runs of digits by their value (0, 1, 2, 10, 100), the other characters
+// without regard to ASCII case; names equal that way fall back to the plain byte order.
+bool NaturalLess(const std::string& a, const std::string& b);
+
 // "123,456,789" with separators, "123456789" without.
 std::string SizeText(uint64_t size, bool separator);
 

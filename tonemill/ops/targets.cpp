@@ -9,13 +9,18 @@ namespace {
 
 constexpr size_t kShortNameLength = 8;
 
+std::vector<const OriginalInputs*>& LivingOriginals() {
+  static std::vector<const OriginalInputs*> editors;
+  return editors;
+}
+
 std::optional<Overwrite> Ask(const std::string& target, const std::string& question) {
   switch (KindOf(target)) {
     case TargetKind::Absent: return Overwrite::Refuse;
     case TargetKind::Other: return std::nullopt;
     case TargetKind::RegularFile: break;
   }
-  if (!platform::AskOverwrite(question)) return std::nullopt;
+  if (!platform::AskOverwrite(question, IsOriginalInput(target))) return std::nullopt;
   return Overwrite::Replace;
 }
 
@@ -38,6 +43,25 @@ std::optional<Overwrite> AskToOverwrite(const std::string& target) {
 
 std::optional<Overwrite> AskToOverwriteFile(const std::string& target) {
   return Ask(target, "File " + target + " will be overwritten!");
+}
+
+OriginalInputs::OriginalInputs() { LivingOriginals().push_back(this); }
+OriginalInputs::~OriginalInputs() { std::erase(LivingOriginals(), this); }
+
+void OriginalInputs::Add(const std::string& path) {
+  if (!path.empty() && !Contains(path)) paths_.push_back(path);
+}
+
+bool OriginalInputs::Contains(const std::string& path) const {
+  for (const std::string& p : paths_)
+    if (SameFullPath(p, path) || SameFile(p, path)) return true;
+  return false;
+}
+
+bool IsOriginalInput(const std::string& path) {
+  for (const OriginalInputs* editor : LivingOriginals())
+    if (editor->Contains(path)) return true;
+  return false;
 }
 
 }  // namespace tonemill::ops

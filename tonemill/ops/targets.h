@@ -25,4 +25,22 @@ std::optional<Overwrite> AskToOverwrite(const std::string& target);
 // The same with the wording of the effect dialogs ("File X will be overwritten!").
 std::optional<Overwrite> AskToOverwriteFile(const std::string& target);
 
+// The files an editor opened as its input while it lives. An overwrite question whose target
+// is one of them has Cancel as its default button: after Swap the original is the To file,
+// and Enter must not replace it.
+class OriginalInputs {
+ public:
+  OriginalInputs();
+  ~OriginalInputs();
+  OriginalInputs(const OriginalInputs&) = delete;
+  OriginalInputs& operator=(const OriginalInputs&) = delete;
+  void Add(const std::string& path);
+  bool Contains(const std::string& path) const;
+
+ private:
+  std::vector<std::string> paths_;
+};
+// Whether a living editor holds `path` as an original input.
+bool IsOriginalInput(const std::string& path);
+
 }  // namespace tonemill::ops

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <map>
 #include <random>
 #include <set>
@@ -83,6 +85,18 @@ TEST(MainRules, FilterAndSizeColumn) {
   EXPECT_EQ(ColumnRight(2, 6, 400, 100, 60), 166);
   EXPECT_EQ(MainSizePos(11), 6);
   EXPECT_EQ(MainSizePos(12), -10);
+}
+
+TEST(MainRules, NaturalOrder) {
+  std::vector<std::string> names = {"100.prg", "10.prg", "b.wav", "2.prg", "A.wav", "1.prg",
+                                    "0.prg",   "a.WAV",  "take 9.wav", "take 10.wav", "01.prg"};
+  std::sort(names.begin(), names.end(), NaturalLess);
+  const std::vector<std::string> expected = {"0.prg",   "01.prg", "1.prg",      "2.prg",
+                                             "10.prg",  "100.prg", "A.wav",     "a.WAV",
+                                             "b.wav",   "take 9.wav", "take 10.wav"};
+  EXPECT_EQ(names, expected);
+  // Long digit runs compare by value without overflowing.
+  EXPECT_TRUE(NaturalLess("x99999999999999999999999", "x100000000000000000000000"));
 }
 
 TEST(MainRules, PlayClockAndAboutBox) {

@@ -109,7 +109,7 @@ TTMmain::TTMmain(SettingsLocation location, QWidget* parent)
   FormCreate();
 }
 
-TTMmain::~TTMmain() = default;
+TTMmain::~TTMmain() { ui::FieldExit::DisarmAll(this); }
 
 QString TTMmain::Resolved(const std::string& text) const {
   // Relative entries are taken from the program directory once, here: the program never

@@ -60,6 +60,7 @@ TWAVeditDlg::TWAVeditDlg(QWidget* parent, const QString& input, const QString& o
   run_.SetGauge(ui_->gauge);
   ui_->fromFileEdit->setText(input);
   ui_->toFileEdit->setText(output);
+  originals_.Add(input.toStdString());
   NoDefaultButton(this);
   ui::FieldExit::Install(ui_->fromFileEdit, [this] {
     fromFileEditExit();
@@ -267,6 +268,7 @@ void TWAVeditDlg::CloseViewer() {
 void TWAVeditDlg::Launch(const std::function<std::unique_ptr<QDialog>(const LaunchValues&)>& make) {
   if (!LeaveSelection()) return;
   CloseViewer();
+  originals_.Add(From().toStdString());
   std::unique_ptr<QDialog> dialog = make(CurrentLaunch());
   showDialog(*dialog);
   dialog.reset();
@@ -276,6 +278,7 @@ void TWAVeditDlg::Launch(const std::function<std::unique_ptr<QDialog>(const Laun
 void TWAVeditDlg::RunOperation(const EffectEntry& operation) {
   if (!LeaveSelection()) return;
   CloseViewer();
+  originals_.Add(From().toStdString());
   const LaunchValues launch = CurrentLaunch();
   ops::OutputJob job = WaveOutputJob(launch.output, {launch.input});
   if (const std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) {

@@ -10,6 +10,7 @@
 #include "tonemill/gui/wave/OperationRun.h"
 #include "tonemill/gui/wave/WaviewDlg.h"
 #include "tonemill/ops/operation.h"
+#include "tonemill/ops/targets.h"
 #include "tonemill/wave/rangeframe.h"
 #include "tonemill/wave/selection.h"
 
@@ -93,6 +94,8 @@ class TWAVeditDlg : public ui::TDialog {
   TOperationRun run_;
   QPointer<TWAViewDlg> viewer_;
   std::optional<ops::JobOutcome> outcome_;
+  // The input it was opened on and the input of every run: the files Enter must not replace.
+  ops::OriginalInputs originals_;
 };
 
 }  // namespace tonemill::wave

@@ -11,23 +11,31 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 namespace {
 
 // Draws the name as the list does, then the columns right-aligned at the positions the
-// offset rules give.
+// offset rules give. A name that would reach the first column is shortened with "…".
 class ColumnDelegate : public QStyledItemDelegate {
  public:
   explicit ColumnDelegate(TExtFileListBox* list) : QStyledItemDelegate(list), list_(list) {}
 
-  void paint(QPainter* painter, const QStyleOptionViewItem& option,
-             const QModelIndex& index) const override {
-    QStyledItemDelegate::paint(painter, option, index);
-    if (index.data(TExtFileListBox::kDirectoryRole).toBool()) return;
+  struct Layout {
+    QStyleOptionViewItem item;
+    std::vector<std::pair<QRect, QString>> columns;
+  };
+
+  Layout Arrange(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    Layout layout{option, {}};
+    QStyleOptionViewItem& item = layout.item;
+    initStyleOption(&item, index);
+    if (index.data(TExtFileListBox::kDirectoryRole).toBool()) return layout;
     const QFontMetrics m(option.font);
     // The name column starts where the style puts the text and is as wide as the sample name
-    // or the longest listed name, so that a long name is never drawn over.
-    QStyleOptionViewItem item = option;
-    initStyleOption(&item, index);
+    // or the longest listed name.
     const QWidget* view = option.widget;
     const QStyle* style = view ? view->style() : QApplication::style();
     const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
@@ -52,17 +60,35 @@ class ColumnDelegate : public QStyledItemDelegate {
          locale.toString(when.time(), QLocale::ShortFormat),
          locale.toString(QTime::currentTime(), QLocale::ShortFormat)},
     };
-    painter->save();
-    painter->setPen(option.palette.color(option.state & QStyle::State_Selected
-                                             ? QPalette::HighlightedText
-                                             : QPalette::Text));
+    int firstLeft = INT_MAX;
     for (const Column& c : columns) {
       if (!c.show) continue;
       const int width = m.horizontalAdvance(c.sample);
       right = tonemill::ColumnRight(c.offset, c.pos, option.rect.right(), right, width);
       const QRect r(right - width, option.rect.top(), width, option.rect.height());
-      painter->drawText(r, Qt::AlignRight | Qt::AlignVCenter, c.text);
+      // The first column's left edge is where its widest figure starts; the figure shown may
+      // be narrower, so the name stops before the figure actually drawn.
+      firstLeft = qMin(firstLeft, right - m.horizontalAdvance(c.text));
+      layout.columns.push_back({r, c.text});
     }
+    if (firstLeft != INT_MAX) {
+      const int room = firstLeft - m.horizontalAdvance("  ") - text.left();
+      if (m.horizontalAdvance(item.text) > room) item.text = m.elidedText(item.text, Qt::ElideRight, qMax(room, 0));
+    }
+    return layout;
+  }
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    const Layout layout = Arrange(option, index);
+    const QWidget* view = option.widget;
+    const QStyle* style = view ? view->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &layout.item, painter, view);
+    painter->save();
+    painter->setPen(option.palette.color(option.state & QStyle::State_Selected
+                                             ? QPalette::HighlightedText
+                                             : QPalette::Text));
+    for (const auto& [r, text] : layout.columns) painter->drawText(r, Qt::AlignRight | Qt::AlignVCenter, text);
     painter->restore();
   }
 
@@ -108,9 +134,14 @@ void TExtFileListBox::Update() {
   clear();
   if (directory_.isEmpty()) return;
   QDir dir(directory_);
-  const QFileInfoList entries =
-      dir.entryInfoList(QDir::AllEntries | QDir::NoDot | QDir::System | QDir::Hidden,
-                        QDir::DirsFirst | QDir::Name | QDir::IgnoreCase);
+  QFileInfoList entries =
+      dir.entryInfoList(QDir::AllEntries | QDir::NoDot | QDir::System | QDir::Hidden, QDir::NoSort);
+  // Directories first ("[..]" at the top), each group in natural order: 0, 1, 2, 10, 100.
+  std::sort(entries.begin(), entries.end(), [](const QFileInfo& a, const QFileInfo& b) {
+    if (a.isDir() != b.isDir()) return a.isDir();
+    if ((a.fileName() == "..") != (b.fileName() == "..")) return a.fileName() == "..";
+    return tonemill::NaturalLess(a.fileName().toStdString(), b.fileName().toStdString());
+  });
   std::vector<std::string> patterns;
   for (const QString& p : patterns_) patterns.push_back(p.toStdString());
   const QFontMetrics m(font());
@@ -156,6 +187,14 @@ QStringList TExtFileListBox::SelectedFiles() const {
       files << it->data(kPathRole).toString();
   }
   return files;
+}
+
+QString TExtFileListBox::ShownText(int row) const {
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  const QModelIndex index = model()->index(row, 0);
+  option.rect = visualRect(index);
+  return static_cast<ColumnDelegate*>(itemDelegate())->Arrange(option, index).item.text;
 }
 
 bool TExtFileListBox::SelectFile(const QString& path) {

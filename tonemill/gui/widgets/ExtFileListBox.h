@@ -30,6 +30,8 @@ class TExtFileListBox : public QListWidget {
   QStringList SelectedFiles() const;
   // Makes the file with this full path current and selected; false when it is not listed.
   bool SelectFile(const QString& path);
+  // The entry's name as drawn at the list's present width (shortened before the columns).
+  QString ShownText(int row) const;
 
   static constexpr int kPathRole = Qt::UserRole;
   static constexpr int kSizeRole = Qt::UserRole + 1;

@@ -1,5 +1,7 @@
 #include "dialog.h"
 
+#include "fieldexit.h"
+
 #include "platform/qt/help.h"
 
 #include <QAbstractButton>
@@ -9,6 +11,9 @@
 namespace tonemill::ui {
 
 TDialog::TDialog(QWidget* parent, int helpContext) : QDialog(parent), helpContext_(helpContext) {}
+
+// The derived dialog is gone by now; its fields' checks must not run when Qt takes their focus.
+TDialog::~TDialog() { FieldExit::DisarmAll(this); }
 
 void TDialog::HelpBtnClick() { platform::ShowHelpTopic(helpContext_); }
 

@@ -15,6 +15,7 @@ class TDialog : public QDialog {
   Q_OBJECT
  public:
   TDialog(QWidget* parent, int helpContext);
+  ~TDialog() override;
 
   int HelpContext() const { return helpContext_; }
   void SetHelpContext(int context) { helpContext_ = context; }

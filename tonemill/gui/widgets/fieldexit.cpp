@@ -16,8 +16,12 @@ FieldExit* FieldExit::Install(QLineEdit* field, std::function<bool()> check) {
   return new FieldExit(field, std::move(check));
 }
 
+void FieldExit::DisarmAll(QObject* root) {
+  for (FieldExit* exit : root->findChildren<FieldExit*>()) exit->disarmed_ = true;
+}
+
 bool FieldExit::Leave() {
-  if (!armed_) return true;
+  if (!armed_ || disarmed_) return true;
   armed_ = false;
   return check_();
 }
@@ -33,8 +37,10 @@ bool FieldExit::eventFilter(QObject* watched, QEvent* event) {
       }
     }
     if (event->type() == QEvent::FocusIn) armed_ = true;
-    // A message box taking the focus is not the user leaving the field.
-    if (event->type() == QEvent::FocusOut &&
+    // A message box taking the focus is not the user leaving the field, and neither is the
+    // window closing: without a window manager a closed window keeps its focus widget until it
+    // is destroyed.
+    if (event->type() == QEvent::FocusOut && field_->window()->isVisible() &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
       Leave();

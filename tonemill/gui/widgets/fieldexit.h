@@ -23,6 +23,11 @@ class FieldExit : public QObject {
   // ran and found the entry bad.
   bool Leave();
 
+  // Ends the checks of every field under `root`. A window calls it as its destruction begins:
+  // Qt takes the focus from a field when it is destroyed, and a check run then would reach into
+  // a window already half gone.
+  static void DisarmAll(QObject* root);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -31,6 +36,7 @@ class FieldExit : public QObject {
   QLineEdit* field_;
   std::function<bool()> check_;
   bool armed_ = false;
+  bool disarmed_ = false;
 };
 
 }  // namespace tonemill::ui

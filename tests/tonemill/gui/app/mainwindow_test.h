@@ -13,4 +13,6 @@ class MainWindowTest : public QObject {
   void deletesOneAndSeveralFiles();
   void fileArgumentListsItsDirectoryAndSelectsIt();
   void relativeEntriesResolveOnceAndAreWrittenBackAsTheyWere();
+  void exitWithFocusedDirectoryFieldRunsNoCheck();
+  void listSortsNaturallyAndKeepsNamesOffTheColumns();
 };

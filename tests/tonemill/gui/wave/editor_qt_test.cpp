@@ -162,6 +162,15 @@ void EditorTest::editorOperationsAndSwap() {
   QCOMPARE(Text(editor, "toFileEdit"), qttesting::Q(dir.File("in.wav")));
   QVERIFY(editor.InputValid());
   QCOMPARE(Text(editor, "startTimeEdit"), QString("0.00"));
+  // The original input is the To file now: its question has Cancel as the default button
+  // (the earlier ones, about the new output, OK).
+  const auto original = Bytes(dir.File("in.wav"));
+  editor.Launcher("cutBtn")->click();
+  QVERIFY(Bytes(dir.File("in.wav")) == original);
+  const std::vector<platform::Message>& asked = answers.messages.Shown();
+  QCOMPARE(asked.size(), size_t(4));
+  QCOMPARE(asked.back().text, "File " + dir.File("in.wav") + " will be overwritten!");
+  QVERIFY(asked.back().safeDefault && !asked.front().safeDefault);
   // Cancel during the editor's own operation: a valid output of what was done.
   Answers more({Answer::Ok});
   editor.swapBtnClick();
