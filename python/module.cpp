@@ -176,8 +176,8 @@ Instruments MakeInstruments(const std::string& prg, const std::string& wav,
     std::error_code ec;
     if (!fs::is_directory(*dir, ec)) Raise(Problem("Directory not found", *dir));
   }
-  // Without a DFT directory the samples are looked for as DFT files beside the WAV files.
-  return {Absolute(prg), Absolute(wav), Absolute(dft ? *dft : wav)};
+  // Without a DFT directory no sample is made: one without its WAV file is missing.
+  return {Absolute(prg), Absolute(wav), dft ? Absolute(*dft) : std::string()};
 }
 
 // The directory libresona.so was loaded from: the program's directory, where the command line
@@ -457,11 +457,13 @@ py::array ToArray(const Samples& s) {
   return py::array(std::move(a));
 }
 
-ops::SongJob BaseJob(const Instruments& instruments, const SongFormat& format) {
+ops::SongJob BaseJob(const Instruments& instruments, const SongFormat& format,
+                     const Scratch& scratch) {
   ops::SongJob job;
   job.prgDirectory = instruments.prg;
   job.wavDirectory = instruments.wav;
-  job.dftDirectory = instruments.dft;
+  // Without a DFT directory the sample check looks into the empty scratch directory.
+  job.dftDirectory = instruments.dft.empty() ? scratch.Dir() : instruments.dft;
   job.format = format;
   job.keepList = ops::ListKeeping::Never;
   job.listOverwrite = Overwrite::Replace;
@@ -491,9 +493,9 @@ py::array Render(py::handle midi, const Instruments& instruments, int rate, int 
                  int channels, double volume, const std::vector<std::string>& drums,
                  std::optional<int> threads) {
   CheckThreads(threads);
-  ops::SongJob job = BaseJob(instruments, FormatOf(rate, bits, channels, volume));
-  job.drums = DrumsOf(drums);
   Scratch scratch;
+  ops::SongJob job = BaseJob(instruments, FormatOf(rate, bits, channels, volume), scratch);
+  job.drums = DrumsOf(drums);
   const Input input = ResolveInput(midi, scratch, "song.mid");
   job.paths = {input.path, scratch.Path("song.lst"), scratch.Path("song.wav")};
   return ToArray(RunJobs({job}, input)[0]);
@@ -503,9 +505,9 @@ py::dict RenderStems(py::handle midi, const Instruments& instruments, int rate, 
                      int channels, double volume, const std::vector<std::string>& drums,
                      std::optional<int> threads) {
   CheckThreads(threads);
-  ops::SongJob base = BaseJob(instruments, FormatOf(rate, bits, channels, volume));
-  base.drums = DrumsOf(drums);
   Scratch scratch;
+  ops::SongJob base = BaseJob(instruments, FormatOf(rate, bits, channels, volume), scratch);
+  base.drums = DrumsOf(drums);
   const Input input = ResolveInput(midi, scratch, "song.mid");
   std::optional<Problem> problem;
   std::vector<TrackChannel> pairs;
@@ -539,9 +541,9 @@ py::dict RenderStems(py::handle midi, const Instruments& instruments, int rate, 
 py::array RenderList(py::handle list, const Instruments& instruments, int rate, int bits,
                      int channels, double volume, std::optional<int> threads) {
   CheckThreads(threads);
-  ops::SongJob job = BaseJob(instruments, FormatOf(rate, bits, channels, volume));
-  job.fromList = true;
   Scratch scratch;
+  ops::SongJob job = BaseJob(instruments, FormatOf(rate, bits, channels, volume), scratch);
+  job.fromList = true;
   const Input input = ResolveInput(list, scratch, "song.lst");
   job.paths = {"", input.path, scratch.Path("song.wav")};
   return ToArray(RunJobs({job}, input)[0]);
@@ -657,7 +659,10 @@ PYBIND11_MODULE(tonemill, m) {
           "Imports a SoundFont 2 bank as import-sf2 does and returns its set.")
       .def_property_readonly("prg_dir", [](const Instruments& i) { return i.prg; })
       .def_property_readonly("wav_dir", [](const Instruments& i) { return i.wav; })
-      .def_property_readonly("dft_dir", [](const Instruments& i) { return i.dft; })
+      .def_property_readonly("dft_dir",
+                             [](const Instruments& i) {
+                               return i.dft.empty() ? py::object(py::none()) : py::str(i.dft);
+                             })
       .def("__repr__", [](const Instruments& i) {
         return "Instruments(prg_dir=" + py::repr(py::str(i.prg)).cast<std::string>() +
                ", wav_dir=" + py::repr(py::str(i.wav)).cast<std::string>() + ")";
