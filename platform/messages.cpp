@@ -15,6 +15,7 @@ class StderrMessages : public MessageSink {
 
 StderrMessages gDefaultSink;
 MessageSink* gSink = &gDefaultSink;
+thread_local MessageSink* tThreadSink = nullptr;
 
 }  // namespace
 
@@ -29,7 +30,7 @@ Answer SafeAnswer(Buttons buttons) {
   return Answer::Cancel;
 }
 
-Answer Show(const Message& message) { return gSink->Show(message); }
+Answer Show(const Message& message) { return (tThreadSink ? tThreadSink : gSink)->Show(message); }
 
 void ShowError(const std::string& text, const std::string& detail) {
   Show({MessageKind::Error, Buttons::Ok, Topic::Notice, text, detail});
@@ -42,6 +43,11 @@ bool AskOverwrite(const std::string& text, bool cancelDefault) {
 
 MessageScope::MessageScope(MessageSink& sink) : previous_(gSink) { gSink = &sink; }
 MessageScope::~MessageScope() { gSink = previous_; }
+
+ThreadMessageScope::ThreadMessageScope(MessageSink& sink) : previous_(tThreadSink) {
+  tThreadSink = &sink;
+}
+ThreadMessageScope::~ThreadMessageScope() { tThreadSink = previous_; }
 
 Answer ScriptedMessages::Show(const Message& message) {
   shown_.push_back(message);

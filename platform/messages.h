@@ -62,6 +62,20 @@ class MessageScope {
   MessageSink* previous_;
 };
 
+// Installs a sink for the calling thread alone, ahead of the one MessageScope installs, for the
+// lifetime of the scope: a thread that runs an operation beside others keeps its messages and
+// questions to itself.
+class ThreadMessageScope {
+ public:
+  explicit ThreadMessageScope(MessageSink& sink);
+  ~ThreadMessageScope();
+  ThreadMessageScope(const ThreadMessageScope&) = delete;
+  ThreadMessageScope& operator=(const ThreadMessageScope&) = delete;
+
+ private:
+  MessageSink* previous_;
+};
+
 // Answers from a script, in order, and records every message. When the script runs out it
 // answers as the default sink does. For tests and for unattended use.
 class ScriptedMessages : public MessageSink {

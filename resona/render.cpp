@@ -17,8 +17,10 @@
 namespace resona {
 namespace {
 
-ResonaPump gPump = nullptr;
-void* gPumpContext = nullptr;
+// Each thread that renders registers its own pump: songs rendered side by side in one process
+// serve their own hosts.
+thread_local ResonaPump gPump = nullptr;
+thread_local void* gPumpContext = nullptr;
 
 constexpr int32_t kSilenceBlockSamples = 176400;
 constexpr int32_t kInternalError = -1;

@@ -14,6 +14,7 @@ packages=(
   libflac-dev          # the codec of the DFT library's compact samples
   timgm6mb-soundfont   # the default General MIDI bank
   sox time  # the benchmarks' reference and measurement
+  pybind11-dev python3-dev python3-numpy python3-pytest  # the Python module and its tests
   slurmctld slurmd slurm-client munge  # a private one-node Slurm cluster for the array-job test
   # The desktop program: Qt 6 Widgets, Print Support and Test (qt6-base-dev), uic/moc/rcc,
   # Multimedia (its audio output speaks to PulseAudio through libpulse0, which it pulls in;

@@ -1,0 +1,692 @@
+// The Python module `tonemill`: songs rendered into NumPy arrays by the song job the command
+// line runs (the same list, the same sample check, the same library call, so the same samples),
+// their stems, song lists, the MIDI listing and the program's WAV writer.
+//
+// Each render works in a scratch directory of its own, which it removes; nothing is written
+// elsewhere. The interpreter's lock is released while a song renders, so threads render songs
+// side by side: every render registers its own pump with the library and shows its messages
+// through a sink of its own thread. On the main thread the pump looks for a signal every 50 ms
+// and a KeyboardInterrupt cancels the render as Ctrl-C cancels the command; the interrupt is
+// raised and no array is returned.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include "platform/messages.h"
+#include "tonemill/files/paths.h"
+#include "tonemill/files/settings.h"
+#include "tonemill/files/wavheader.h"
+#include "tonemill/files/wavwriter.h"
+#include "tonemill/ops/midiutils.h"
+#include "tonemill/ops/songchecks.h"
+#include "tonemill/ops/songjob.h"
+#include "tonemill/ops/stems.h"
+#include "tonemill/render/drumlist.h"
+#include "tonemill/soundfont/importer.h"
+#include "tonemill/soundfont/sf2file.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace py = pybind11;
+namespace fs = std::filesystem;
+
+namespace tonemill::python {
+namespace {
+
+// ---- The one exception type ---------------------------------------------------------------
+
+// A failure the module raises as tonemill.Error: the system's message, the file and line it
+// concerns, and the messages shown on the way (a missing sample each, before "Sample file(s)
+// missing. Aborting.").
+struct Failure {
+  Problem problem;
+  std::vector<std::string> shown;
+
+  // What the command line prints, one message a line.
+  std::string Text() const {
+    std::string text;
+    for (const std::string& s : shown) text += s + "\n";
+    return text + problem.Text();
+  }
+};
+
+PyObject* gErrorType = nullptr;
+
+[[noreturn]] void Raise(const Problem& problem, std::vector<std::string> shown = {}) {
+  throw Failure{problem, std::move(shown)};
+}
+
+void TranslateFailure(const Failure& f) {
+  py::object error = py::reinterpret_borrow<py::object>(gErrorType)(f.Text());
+  error.attr("message") = f.problem.MessageWithReason();
+  error.attr("file") = f.problem.file.empty() ? py::object(py::none()) : py::str(f.problem.file);
+  error.attr("line") = f.problem.line > 0 ? py::object(py::int_(f.problem.line)) : py::none();
+  error.attr("messages") = f.shown;
+  PyErr_SetObject(gErrorType, error.ptr());
+}
+
+// ---- Scratch files ------------------------------------------------------------------------
+
+// A directory of the render's own under the system's temporary directory, removed with it.
+class Scratch {
+ public:
+  Scratch() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tonemill-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!::mkdtemp(buffer.data()))
+      Raise(Problem("Can't create a scratch directory", pattern, 0, SystemReason(errno)));
+    dir_ = buffer.data();
+  }
+  ~Scratch() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  const std::string& Dir() const { return dir_; }
+
+ private:
+  std::string dir_;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), std::streamsize(bytes.size()));
+  if (!out.flush()) Raise(Problem("Can't write scratch file", path));
+}
+
+// A song or list given as a path, bytes or a file-like object. Contents go to a scratch file;
+// messages then name the input as `name` ("<bytes>", or the file object's name).
+struct Input {
+  std::string path;
+  std::string scratchPath;  // when the contents were written to the scratch directory
+  std::string name;
+};
+
+Input ResolveInput(py::handle source, const Scratch& scratch, const std::string& fileName) {
+  py::object os = py::module_::import("os");
+  if (py::isinstance<py::str>(source) || py::hasattr(source, "__fspath__")) {
+    py::object path = os.attr("fspath")(source);
+    if (!py::isinstance<py::str>(path)) path = os.attr("fsdecode")(path);
+    const std::string p = path.cast<std::string>();
+    return {p, "", p};
+  }
+  py::object data;
+  std::string name = "<bytes>";
+  if (py::isinstance<py::bytes>(source) || py::isinstance<py::bytearray>(source) ||
+      py::isinstance<py::memoryview>(source)) {
+    data = py::bytes(py::reinterpret_borrow<py::object>(source));
+  } else if (py::hasattr(source, "read")) {
+    data = source.attr("read")();
+    if (!py::isinstance<py::bytes>(data))
+      throw py::type_error("the file object must be opened in binary mode");
+    if (py::hasattr(source, "name") && py::isinstance<py::str>(source.attr("name")))
+      name = source.attr("name").cast<std::string>();
+  } else {
+    throw py::type_error("expected a path, bytes or a binary file object");
+  }
+  Input in{scratch.Path(fileName), scratch.Path(fileName), name};
+  WriteBytes(in.path, data.cast<std::string>());
+  return in;
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  if (from.empty()) return;
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+// Messages about a scratch copy name the input as the caller gave it.
+void NameInput(Failure& f, const Input& in) {
+  if (in.scratchPath.empty()) return;
+  ReplaceAll(f.problem.file, in.scratchPath, in.name);
+  ReplaceAll(f.problem.message, in.scratchPath, in.name);
+  for (std::string& s : f.shown) ReplaceAll(s, in.scratchPath, in.name);
+}
+
+// ---- Instruments --------------------------------------------------------------------------
+
+struct Instruments {
+  std::string prg, wav, dft;
+};
+
+std::string Absolute(const std::string& path) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(path, ec);
+  return ec ? path : absolute.lexically_normal().string();
+}
+
+Instruments MakeInstruments(const std::string& prg, const std::string& wav,
+                            const std::optional<std::string>& dft) {
+  for (const std::string* dir : {&prg, &wav}) {
+    std::error_code ec;
+    if (!fs::is_directory(*dir, ec)) Raise(Problem("Directory not found", *dir));
+  }
+  // Without a DFT directory no sample is made: one without its WAV file is missing.
+  return {Absolute(prg), Absolute(wav), dft ? Absolute(*dft) : std::string()};
+}
+
+// The directory libresona.so was loaded from: the program's directory, where the command line
+// keeps its settings file in a portable installation.
+std::string ProgramDirectory() {
+  void* handle = ::dlopen("libresona.so", RTLD_NOW | RTLD_LOCAL);
+  std::string dir;
+  if (handle) {
+    Dl_info info{};
+    if (void* symbol = ::dlsym(handle, "LSTtoWAV"); symbol && ::dladdr(symbol, &info) && info.dli_fname)
+      dir = fs::path(info.dli_fname).parent_path().string();
+    ::dlclose(handle);
+  }
+  return dir.empty() ? std::string() : WithBackslash(dir);
+}
+
+std::string HomeDirectory(const char* variable, const char* fallback) {
+  if (const char* v = std::getenv(variable); v && *v) return WithBackslash(v);
+  const char* home = std::getenv("HOME");
+  return WithBackslash(std::string(home && *home ? home : ".") + "/" + fallback);
+}
+
+// The settings file the command line reads: TONEMILL_HOME, else the program's directory when it
+// is writable, else the per-user configuration.
+SettingsLocation Location() {
+  const std::string program = ProgramDirectory();
+  if (const char* home = std::getenv("TONEMILL_HOME"); (home && *home) || program.empty())
+    return LocateSettings();
+  SettingsLocation l;
+  l.programDirectory = program;
+  if (::access(program.c_str(), W_OK) == 0) {
+    l.dataDirectory = program;
+    l.iniPath = program + "TM.INI";
+  } else {
+    l.dataDirectory = HomeDirectory("XDG_DATA_HOME", ".local/share") + "tonemill/";
+    l.iniPath = HomeDirectory("XDG_CONFIG_HOME", ".config") + "tonemill/TM.INI";
+  }
+  return l;
+}
+
+Instruments DefaultInstruments() {
+  Settings settings;
+  std::string error;
+  const SettingsLocation location = Location();
+  if (!LoadSettings(location, settings, error)) Raise(Problem(error, location.iniPath));
+  return MakeInstruments(settings.PRG, settings.WAV, settings.DFT);
+}
+
+Instruments ImportInstruments(const std::string& bank, const std::string& prg,
+                              const std::string& wav, int rate, bool force) {
+  if (rate != 44100 && rate != 22050) throw py::value_error("rate takes 44100 or 22050");
+  soundfont::ImportSettings settings;
+  settings.bankPath = bank;
+  settings.prgDirectory = prg;
+  settings.wavDirectory = wav;
+  settings.rate = rate;
+  settings.force = force;
+  std::optional<Problem> problem;
+  {
+    py::gil_scoped_release release;
+    std::error_code ec;
+    fs::create_directories(prg, ec);
+    fs::create_directories(wav, ec);
+    try {
+      soundfont::ImportSoundFont(settings);
+    } catch (const soundfont::SoundFontError& e) {
+      problem = Problem(e.what(), bank);
+    } catch (const std::exception& e) {
+      problem = Problem(e.what());
+    }
+  }
+  if (problem) Raise(*problem);
+  return MakeInstruments(prg, wav, std::nullopt);
+}
+
+// ---- Options ------------------------------------------------------------------------------
+
+SongFormat FormatOf(int rate, int bits, int channels, double volume) {
+  SongFormat format;
+  format.rate = rate;
+  format.bits = bits;
+  format.channels = channels;
+  if (!format.IsSupported())
+    throw py::value_error("rate takes 11025, 22050 or 44100, bits 8 or 16, channels 1 or 2");
+  char text[64];
+  std::snprintf(text, sizeof text, "%.10g", volume);
+  const std::optional<Real48> v = ops::ParseVolume(text);
+  if (!v) throw py::value_error(std::string(ops::kIllegalVolumeMessage) + " (a real from 0 to 99)");
+  format.volume = *v;
+  return format;
+}
+
+std::vector<DrumPair> DrumsOf(const std::vector<std::string>& values) {
+  std::vector<DrumRow> rows;
+  for (const std::string& value : values) {
+    const size_t colon = value.find(':');
+    DrumRow row{value.substr(0, colon), colon == std::string::npos ? "" : value.substr(colon + 1)};
+    if (colon == std::string::npos || row.first.empty() || row.second.empty())
+      throw py::value_error(std::string("drums: ") + kIncompleteDrumListMessage);
+    std::string error = CheckDrumCell(row.first, true);
+    if (error.empty()) error = CheckDrumCell(row.second, false);
+    if (!error.empty()) throw py::value_error("drums: " + error);
+    rows.push_back(row);
+  }
+  if (rows.empty()) rows.push_back({"ALL", "10"});
+  RemoveRepeatedDrumRows(rows);
+  return DrumPairsFromRows(rows);
+}
+
+void CheckThreads(const std::optional<int>& threads) {
+  if (threads && *threads < 1) throw py::value_error("threads takes a number of 1 or more");
+}
+
+// ---- The render ---------------------------------------------------------------------------
+
+// What a render shares with its pump: whether it runs on the main thread (where signals are
+// handled), when it last looked for one, and the interrupt that cancelled it.
+class Interrupts {
+ public:
+  Interrupts() {
+    py::object threading = py::module_::import("threading");
+    mainThread_ = threading.attr("current_thread")().is(threading.attr("main_thread")());
+  }
+  ~Interrupts() {
+    if (type_ || value_ || traceback_) {
+      py::gil_scoped_acquire gil;
+      Py_XDECREF(type_);
+      Py_XDECREF(value_);
+      Py_XDECREF(traceback_);
+    }
+  }
+  Interrupts(const Interrupts&) = delete;
+  Interrupts& operator=(const Interrupts&) = delete;
+
+  // Called without the interpreter's lock; takes it only to look for a signal.
+  void Poll(bool now = false) {
+    if (!mainThread_ || cancelled_) return;
+    const auto t = std::chrono::steady_clock::now();
+    if (!now && t - last_ < std::chrono::milliseconds(50)) return;
+    last_ = t;
+    py::gil_scoped_acquire gil;
+    if (PyErr_CheckSignals() != 0) {
+      PyErr_Fetch(&type_, &value_, &traceback_);
+      cancelled_ = true;
+    }
+  }
+  bool Cancelled() const { return cancelled_; }
+  // With the lock held: raises the interrupt that cancelled the render.
+  void RaiseIfCancelled() {
+    if (!cancelled_) return;
+    PyErr_Restore(type_, value_, traceback_);
+    type_ = value_ = traceback_ = nullptr;
+    throw py::error_already_set();
+  }
+
+ private:
+  bool mainThread_ = false;
+  bool cancelled_ = false;
+  std::chrono::steady_clock::time_point last_{};
+  PyObject *type_ = nullptr, *value_ = nullptr, *traceback_ = nullptr;
+};
+
+// The render's messages: kept for the exception; after a missing sample the check goes on, so
+// that every missing sample is named; nothing outside the scratch directory is overwritten.
+class Messages : public platform::MessageSink {
+ public:
+  platform::Answer Show(const platform::Message& message) override {
+    shown.push_back(message.text);
+    if (message.topic == platform::Topic::ContinueAfter)
+      return message.buttons == platform::Buttons::YesNo ? platform::Answer::Yes : platform::Answer::Ok;
+    return platform::SafeAnswer(message.buttons);
+  }
+  std::vector<std::string> shown;
+};
+
+class Front : public ops::SongJobFront {
+ public:
+  explicit Front(Interrupts& interrupts) : interrupts_(interrupts) {}
+  bool CancelRequested() override {
+    interrupts_.Poll(true);
+    return interrupts_.Cancelled();
+  }
+  std::optional<Problem> CheckSamples(ops::SampleMaking& making,
+                                      const std::function<std::optional<Problem>()>& check) override {
+    making_ = &making.progress;
+    making.progress.pump = &MakingPump;
+    making.progress.pumpContext = this;
+    return check();
+  }
+  ops::JobOutcome Render(const ops::RenderRequest&, const ops::RenderStep& step) override {
+    SongProgress progress;
+    song_ = &progress;
+    const ops::JobOutcome outcome = step(progress, &SongPump, this, nullptr);
+    song_ = nullptr;
+    return outcome;
+  }
+
+ private:
+  static void MakingPump(void* context) {
+    auto* self = static_cast<Front*>(context);
+    self->interrupts_.Poll();
+    if (self->interrupts_.Cancelled() && !self->making_->Cancelled()) self->making_->Cancel();
+  }
+  static void SongPump(void* context) {
+    auto* self = static_cast<Front*>(context);
+    self->interrupts_.Poll();
+    if (self->interrupts_.Cancelled() && !self->song_->counters.Cancelled())
+      self->song_->counters.Cancel();
+  }
+
+  Interrupts& interrupts_;
+  Progress* making_ = nullptr;
+  SongProgress* song_ = nullptr;
+};
+
+// A rendered song's samples as the WAV file holds them.
+struct Samples {
+  std::vector<uint8_t> data;
+  AudioFormat format;
+};
+
+Samples ReadSong(const std::string& wav) {
+  const TWAVheader header(wav);
+  if (const std::string problem = WavInputProblem(header, wav); !problem.empty())
+    Raise(Problem(problem, wav));
+  Samples s;
+  s.format = {header.SampleRate, header.BitsPerSample, header.Channels};
+  s.data.resize(size_t(header.DataSize));
+  std::ifstream in(wav, std::ios::binary);
+  in.seekg(header.DataStart);
+  in.read(reinterpret_cast<char*>(s.data.data()), std::streamsize(s.data.size()));
+  if (in.gcount() != std::streamsize(s.data.size())) Raise(Problem("Premature end of file", wav));
+  return s;
+}
+
+// Runs one song job to its WAV song and reads it; a failure comes back as the exception's
+// contents. Called without the interpreter's lock.
+std::optional<Failure> RunSong(const ops::SongJob& job, Interrupts& interrupts, Samples& out) {
+  Messages messages;
+  platform::ThreadMessageScope scope(messages);
+  Front front(interrupts);
+  const ops::SongJobOutcome outcome = job.Run(front);
+  using End = ops::SongJobOutcome::End;
+  std::optional<Problem> problem;
+  if (outcome.step == ops::SongJobOutcome::Step::Render) {
+    if (outcome.render.end != ops::JobOutcome::End::Done &&
+        outcome.render.end != ops::JobOutcome::End::Cancelled)
+      problem = outcome.render.problem;
+  } else if (outcome.end != End::Done && outcome.end != End::Cancelled) {
+    problem = outcome.problem;
+    if (!problem) problem = Problem(messages.shown.empty() ? "The song was not rendered" : messages.shown.back());
+  }
+  if (problem) {
+    if (problem->file.empty()) problem->file = job.fromList ? job.paths.lst : job.paths.mid;
+    return Failure{*problem, messages.shown};
+  }
+  if (interrupts.Cancelled() || outcome.end == End::Cancelled) return std::nullopt;
+  try {
+    out = ReadSong(job.paths.wav);
+  } catch (const Failure& f) {
+    return f;
+  }
+  return std::nullopt;
+}
+
+py::array ToArray(const Samples& s) {
+  const int channels = s.format.StoredChannels();
+  const size_t frames = s.data.size() / size_t(s.format.FrameBytes());
+  const std::vector<py::ssize_t> shape{py::ssize_t(frames), py::ssize_t(channels)};
+  if (s.format.StoredBits() == 8) {
+    py::array_t<uint8_t> a(shape);
+    std::memcpy(a.mutable_data(), s.data.data(), frames * size_t(channels));
+    return py::array(std::move(a));
+  }
+  py::array_t<int16_t> a(shape);
+  std::memcpy(a.mutable_data(), s.data.data(), frames * size_t(channels) * 2);
+  return py::array(std::move(a));
+}
+
+ops::SongJob BaseJob(const Instruments& instruments, const SongFormat& format,
+                     const Scratch& scratch) {
+  ops::SongJob job;
+  job.prgDirectory = instruments.prg;
+  job.wavDirectory = instruments.wav;
+  // Without a DFT directory the sample check looks into the empty scratch directory.
+  job.dftDirectory = instruments.dft.empty() ? scratch.Dir() : instruments.dft;
+  job.format = format;
+  job.keepList = ops::ListKeeping::Never;
+  job.listOverwrite = Overwrite::Replace;
+  job.songOverwrite = Overwrite::Replace;
+  return job;
+}
+
+// Runs the jobs one after another without the lock; raises the first failure, or the interrupt.
+std::vector<Samples> RunJobs(const std::vector<ops::SongJob>& jobs, const Input& input) {
+  Interrupts interrupts;
+  std::vector<Samples> results(jobs.size());
+  std::optional<Failure> failure;
+  {
+    py::gil_scoped_release release;
+    for (size_t i = 0; i < jobs.size() && !failure && !interrupts.Cancelled(); ++i)
+      failure = RunSong(jobs[i], interrupts, results[i]);
+  }
+  interrupts.RaiseIfCancelled();
+  if (failure) {
+    NameInput(*failure, input);
+    throw *failure;
+  }
+  return results;
+}
+
+py::array Render(py::handle midi, const Instruments& instruments, int rate, int bits,
+                 int channels, double volume, const std::vector<std::string>& drums,
+                 std::optional<int> threads) {
+  CheckThreads(threads);
+  Scratch scratch;
+  ops::SongJob job = BaseJob(instruments, FormatOf(rate, bits, channels, volume), scratch);
+  job.drums = DrumsOf(drums);
+  const Input input = ResolveInput(midi, scratch, "song.mid");
+  job.paths = {input.path, scratch.Path("song.lst"), scratch.Path("song.wav")};
+  return ToArray(RunJobs({job}, input)[0]);
+}
+
+py::dict RenderStems(py::handle midi, const Instruments& instruments, int rate, int bits,
+                     int channels, double volume, const std::vector<std::string>& drums,
+                     std::optional<int> threads) {
+  CheckThreads(threads);
+  Scratch scratch;
+  ops::SongJob base = BaseJob(instruments, FormatOf(rate, bits, channels, volume), scratch);
+  base.drums = DrumsOf(drums);
+  const Input input = ResolveInput(midi, scratch, "song.mid");
+  std::optional<Problem> problem;
+  std::vector<TrackChannel> pairs;
+  {
+    py::gil_scoped_release release;
+    if (std::optional<Problem> bad = ops::CheckMidiFile(input.path)) problem = bad;
+    else pairs = ops::PairsPlayingNotes(input.path, problem);
+  }
+  if (problem) {
+    Failure f{*problem, {}};
+    if (f.problem.file.empty()) f.problem.file = input.path;
+    NameInput(f, input);
+    throw f;
+  }
+  std::vector<ops::SongJob> jobs;
+  const std::string lst = scratch.Path("song.lst"), wav = scratch.Path("song.wav");
+  for (const TrackChannel& pair : pairs) {
+    ops::SongJob job = base;
+    job.paths = {input.path, ops::StemName(lst, pair, ".lst"), ops::StemName(wav, pair, ".wav")};
+    job.stem = pair;
+    job.soloScratch = ops::StemName(lst, pair, ".mid");
+    jobs.push_back(job);
+  }
+  const std::vector<Samples> stems = RunJobs(jobs, input);
+  py::dict result;
+  for (size_t i = 0; i < pairs.size(); ++i)
+    result[py::make_tuple(pairs[i].track, pairs[i].channel)] = ToArray(stems[i]);
+  return result;
+}
+
+py::array RenderList(py::handle list, const Instruments& instruments, int rate, int bits,
+                     int channels, double volume, std::optional<int> threads) {
+  CheckThreads(threads);
+  Scratch scratch;
+  ops::SongJob job = BaseJob(instruments, FormatOf(rate, bits, channels, volume), scratch);
+  job.fromList = true;
+  const Input input = ResolveInput(list, scratch, "song.lst");
+  job.paths = {"", input.path, scratch.Path("song.wav")};
+  return ToArray(RunJobs({job}, input)[0]);
+}
+
+py::object MidiInfo(py::handle midi) {
+  Scratch scratch;
+  const Input input = ResolveInput(midi, scratch, "song.mid");
+  std::string json;
+  std::optional<Problem> problem;
+  {
+    py::gil_scoped_release release;
+    problem = ops::ListMidi(input.path, input.name, ops::ListingForm::Json, [&](const std::string& piece) {
+      json += piece;
+      return true;
+    });
+  }
+  if (problem) {
+    Failure f{*problem, {}};
+    if (f.problem.file.empty()) f.problem.file = input.path;
+    NameInput(f, input);
+    throw f;
+  }
+  return py::module_::import("json").attr("loads")(json);
+}
+
+void Write(const std::string& path, py::array samples, int rate) {
+  py::array data;
+  AudioFormat format;
+  format.rate = rate;
+  if (py::isinstance<py::array_t<int16_t>>(samples)) {
+    format.bits = 16;
+  } else if (py::isinstance<py::array_t<uint8_t>>(samples)) {
+    format.bits = 8;
+  } else {
+    throw py::type_error("samples must be int16 (16-bit) or uint8 (8-bit) as render returns them");
+  }
+  if (samples.ndim() == 1) format.channels = 1;
+  else if (samples.ndim() == 2) format.channels = int32_t(samples.shape(1));
+  else throw py::value_error("samples must have the shape (frames, channels) or (frames,)");
+  if (!format.IsSupported())
+    throw py::value_error("rate takes 11025, 22050 or 44100, and 1 or 2 channels");
+  data = py::array::ensure(samples, py::array::c_style);
+  const auto* bytes = static_cast<const uint8_t*>(data.data());
+  const size_t size = size_t(data.nbytes());
+  Problem problem;
+  bool written;
+  {
+    py::gil_scoped_release release;
+    if (format.bits == 16) {
+      const std::vector<uint8_t> pcm = EncodePcm(
+          format, std::span<const int16_t>(reinterpret_cast<const int16_t*>(bytes), size / 2));
+      written = WriteCanonicalWavFile(path, format, pcm, &problem);
+    } else {
+      written = WriteCanonicalWavFile(path, format, std::span<const uint8_t>(bytes, size), &problem);
+    }
+  }
+  if (!written) {
+    if (problem.file.empty()) problem.file = path;
+    Raise(problem);
+  }
+}
+
+std::string PathText(py::handle path) {
+  py::object os = py::module_::import("os");
+  py::object p = os.attr("fspath")(path);
+  if (!py::isinstance<py::str>(p)) p = os.attr("fsdecode")(p);
+  return p.cast<std::string>();
+}
+
+}  // namespace
+}  // namespace tonemill::python
+
+PYBIND11_MODULE(tonemill, m) {
+  using namespace tonemill::python;
+  m.doc() = "Tonemill's songs from Python: MIDI files rendered into NumPy arrays, their stems, "
+            "song lists, the MIDI listing and the WAV writer.";
+  m.attr("__version__") = TONEMILL_VERSION;
+
+  gErrorType = PyErr_NewExceptionWithDoc(
+      "tonemill.Error",
+      "A failure of a render or another operation: str() is what the command line prints; "
+      "`message` the system's message, `file` and `line` what it concerns (or None), "
+      "`messages` the messages shown before it.",
+      nullptr, nullptr);
+  m.attr("Error") = py::reinterpret_borrow<py::object>(gErrorType);
+  py::register_exception_translator([](std::exception_ptr p) {
+    try {
+      if (p) std::rethrow_exception(p);
+    } catch (const Failure& f) {
+      TranslateFailure(f);
+    }
+  });
+
+  py::class_<Instruments>(m, "Instruments",
+                          "An instrument set: the PRG instruments and their WAV samples (and the "
+                          "DFT files samples are made from). Safe to share between threads.")
+      .def(py::init([](py::handle prg, py::handle wav, py::handle dft) {
+             return MakeInstruments(PathText(prg), PathText(wav),
+                                    dft.is_none() ? std::nullopt : std::optional(PathText(dft)));
+           }),
+           py::arg("prg_dir"), py::arg("wav_dir"), py::arg("dft_dir") = py::none())
+      .def_static("default", &DefaultInstruments,
+                  "The working directories of the settings file TM.INI, as the command line "
+                  "reads them.")
+      .def_static(
+          "from_sf2",
+          [](py::handle bank, py::handle prg, py::handle wav, int rate, bool force) {
+            return ImportInstruments(PathText(bank), PathText(prg), PathText(wav), rate, force);
+          },
+          py::arg("path"), py::arg("prg_dir"), py::arg("wav_dir"), py::arg("rate") = 44100,
+          py::arg("force") = false,
+          "Imports a SoundFont 2 bank as import-sf2 does and returns its set.")
+      .def_property_readonly("prg_dir", [](const Instruments& i) { return i.prg; })
+      .def_property_readonly("wav_dir", [](const Instruments& i) { return i.wav; })
+      .def_property_readonly("dft_dir",
+                             [](const Instruments& i) {
+                               return i.dft.empty() ? py::object(py::none()) : py::str(i.dft);
+                             })
+      .def("__repr__", [](const Instruments& i) {
+        return "Instruments(prg_dir=" + py::repr(py::str(i.prg)).cast<std::string>() +
+               ", wav_dir=" + py::repr(py::str(i.wav)).cast<std::string>() + ")";
+      });
+
+  const std::vector<std::string> defaultDrums{"ALL:10"};
+  m.def("render", &Render, py::arg("midi"), py::arg("instruments"), py::kw_only(),
+        py::arg("rate") = 44100, py::arg("bits") = 16, py::arg("channels") = 2,
+        py::arg("volume") = 1.0, py::arg("drums") = defaultDrums, py::arg("threads") = py::none(),
+        "Renders a MIDI file into an array of shape (frames, channels): int16 for 16 bits, "
+        "uint8 (128 is silence) for 8 bits; the samples `tonemill render` writes.");
+  m.def("render_stems", &RenderStems, py::arg("midi"), py::arg("instruments"), py::kw_only(),
+        py::arg("rate") = 44100, py::arg("bits") = 16, py::arg("channels") = 2,
+        py::arg("volume") = 1.0, py::arg("drums") = defaultDrums, py::arg("threads") = py::none(),
+        "Renders each (track, channel) pair that plays notes alone, as `render --stems` does.");
+  m.def("render_list", &RenderList, py::arg("lst"), py::arg("instruments"), py::kw_only(),
+        py::arg("rate") = 44100, py::arg("bits") = 16, py::arg("channels") = 2,
+        py::arg("volume") = 1.0, py::arg("threads") = py::none(),
+        "Renders an LST song list (a path, its bytes or a binary file object) as lst2wav does.");
+  m.def("midi_info", &MidiInfo, py::arg("midi"),
+        "What each track and channel of a MIDI file uses, as `midscan --json` lists it.");
+  m.def(
+      "write",
+      [](py::handle path, py::array samples, int rate) { Write(PathText(path), samples, rate); },
+      py::arg("path"), py::arg("samples"), py::arg("rate"),
+      "Writes samples as render returns them into a WAV file through the program's writer.");
+}

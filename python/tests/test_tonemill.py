@@ -1,0 +1,172 @@
+"""The module against the command line: the same samples, stems that add up to the mix, the
+same listing, one exception per kind of bad input, renders side by side in threads."""
+import io
+import json
+import os
+import subprocess
+import threading
+import time
+import _thread
+
+import numpy as np
+import pytest
+
+import tonemill
+from conftest import DEMO, PROGRAM, wav_data
+
+FORMATS = [  # rate, bits, channels, volume, how the song is given
+    (22050, 8, 1, 1.0, "path"),
+    (44100, 16, 2, 1.0, "bytes"),
+    (11025, 16, 1, 2.5, "file"),
+]
+
+
+def given(kind):
+    if kind == "path":
+        return DEMO
+    if kind == "bytes":
+        return DEMO.read_bytes()
+    return io.BytesIO(DEMO.read_bytes())
+
+
+@pytest.mark.parametrize("rate,bits,channels,volume,kind", FORMATS)
+def test_render_gives_the_command_lines_samples(instruments, cli, tmp_path, rate, bits, channels,
+                                                volume, kind):
+    out, lst = tmp_path / "cli.wav", tmp_path / "cli.lst"
+    status, err = cli("render", DEMO, "-o", out, "--lst", lst, "--prg-dir", instruments.prg_dir,
+                      "--wav-dir", instruments.wav_dir, "--rate", rate, "--bits", bits,
+                      "--channels", channels, "--volume", volume, "-q")
+    assert status == 0, err
+    song = tonemill.render(given(kind), instruments, rate=rate, bits=bits, channels=channels,
+                           volume=volume)
+    assert song.dtype == (np.uint8 if bits == 8 else np.int16)
+    assert song.shape[1] == channels and song.shape[0] > rate * 30
+    assert song.tobytes() == wav_data(out)
+    # The list renders to the same song, and the writer gives the command line's file.
+    assert np.array_equal(tonemill.render_list(lst, instruments, rate=rate, bits=bits,
+                                               channels=channels, volume=volume), song)
+    tonemill.write(tmp_path / "py.wav", song, rate)
+    assert (tmp_path / "py.wav").read_bytes() == out.read_bytes()
+
+
+@pytest.mark.parametrize("bits,channels", [(16, 2), (8, 1)])
+def test_stems_add_up_to_the_mix(instruments, bits, channels):
+    # Quiet enough that no addition clamps.
+    options = dict(rate=11025, bits=bits, channels=channels, volume=0.4)
+    mix = tonemill.render(DEMO, instruments, **options).astype(np.int32)
+    stems = tonemill.render_stems(DEMO, instruments, **options)
+    playing = [(t["track"], c["channel"]) for t in tonemill.midi_info(DEMO)["tracks"]
+               for c in t["channels"] if c["notes"]]
+    assert list(stems) == playing
+    silence = 128 if bits == 8 else 0
+    total = np.full(mix.shape, silence, np.int32)
+    for stem in stems.values():
+        assert stem.dtype == (np.uint8 if bits == 8 else np.int16)
+        assert stem.shape[0] <= mix.shape[0]
+        total[: stem.shape[0]] += stem.astype(np.int32) - silence
+    assert np.array_equal(total, mix)
+    assert np.abs(mix - silence).max() > (10 if bits == 8 else 4000)
+
+
+def test_midi_info_is_the_listing(cli):
+    listing = subprocess.run([str(PROGRAM), "midscan", str(DEMO), "--json"], capture_output=True,
+                             check=True, env=os.environ).stdout
+    assert tonemill.midi_info(DEMO) == json.loads(listing)
+    assert tonemill.midi_info(DEMO.read_bytes())["tracks"] == json.loads(listing)["tracks"]
+
+
+def bad_instruments(instruments, tmp_path, missing):
+    """A copy of the set (by links) without instrument 0, or with a sample that is no WAV."""
+    prg, wav = tmp_path / "PRG", tmp_path / "WAV"
+    for source, target in ((instruments.prg_dir, prg), (instruments.wav_dir, wav)):
+        target.mkdir()
+        for name in os.listdir(source):
+            os.symlink(os.path.join(source, name), target / name)
+    if missing == "instrument":
+        (prg / "0.PRG").unlink()
+    else:
+        (wav / "PIANODB3.WAV").unlink()
+        (wav / "PIANODB3.WAV").write_text("not a sample\n")
+    return tonemill.Instruments(prg, wav)
+
+
+@pytest.mark.parametrize("case,song,message,file,shown", [
+    ("instrument", DEMO, "PRG file {prg}/0.PRG not found.", str(DEMO), []),
+    ("sample", DEMO, "Sample file(s) missing. Aborting.", str(DEMO),
+     ["Fatal error: can't find either WAV or DFT for sample PIANODB3!"]),
+    ("midi", b"MThd\0\0", "Premature end of source file!", "<bytes>", []),
+    ("midi", b"RIFF" + bytes(60), "Source file is not Standard MIDI!", "<bytes>", []),
+])
+def test_bad_input_raises_the_systems_message(instruments, cli, tmp_path, case, song, message,
+                                              file, shown):
+    os.environ["TMPDIR"] = str(tmp_path)
+    try:
+        used = instruments if case == "midi" else bad_instruments(instruments, tmp_path, case)
+        with pytest.raises(tonemill.Error) as raised:
+            tonemill.render(song, used)
+    finally:
+        del os.environ["TMPDIR"]
+    error = raised.value
+    assert error.message == message.format(prg=used.prg_dir)
+    assert (error.file, error.messages) == (file, shown)
+    assert str(error).splitlines()[-1] == f"{file}: {error.message}"
+    # Nothing was left behind, and the command line says the same.
+    assert sorted(p.name for p in tmp_path.iterdir()) == ([] if case == "midi" else ["PRG", "WAV"])
+    if case != "midi":
+        status, err = cli("render", DEMO, "-o", tmp_path / "x.wav", "--prg-dir", used.prg_dir,
+                          "--wav-dir", used.wav_dir, "-q")
+        assert status == 1 and error.message in err and all(s in err for s in shown)
+
+
+def test_bad_arguments(instruments, tmp_path):
+    with pytest.raises(ValueError):
+        tonemill.render(DEMO, instruments, rate=48000)
+    with pytest.raises(ValueError):
+        tonemill.render(DEMO, instruments, drums=["1"])
+    with pytest.raises(TypeError):
+        tonemill.render(12, instruments)
+    with pytest.raises(tonemill.Error):
+        tonemill.Instruments(tmp_path / "none", tmp_path)
+    with pytest.raises(TypeError):
+        tonemill.write(tmp_path / "x.wav", np.zeros((4, 2), np.float32), 44100)
+
+
+def test_threads_render_side_by_side(instruments):
+    formats = [dict(rate=44100, bits=16, channels=2), dict(rate=22050, bits=16, channels=1)]
+    alone = [tonemill.render(DEMO, instruments, **f) for f in formats]
+    results, spans = [None, None], [None, None]
+
+    def work(i):
+        start = time.monotonic()
+        results[i] = tonemill.render(DEMO, instruments, **formats[i])
+        spans[i] = (start, time.monotonic())
+
+    threads = [threading.Thread(target=work, args=(i,)) for i in range(2)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert all(np.array_equal(r, a) for r, a in zip(results, alone))
+    # The renders overlapped: neither waited for the other's lock.
+    assert spans[0][0] < spans[1][1] and spans[1][0] < spans[0][1]
+
+
+def test_keyboard_interrupt_cancels_the_render(instruments, tmp_path):
+    os.environ["TMPDIR"] = str(tmp_path)
+    timer = threading.Timer(0.3, _thread.interrupt_main)
+    try:
+        timer.start()
+        started = time.monotonic()
+        with pytest.raises(KeyboardInterrupt):
+            tonemill.render_stems(DEMO, instruments)
+        assert time.monotonic() - started < 2
+    finally:
+        timer.cancel()
+        del os.environ["TMPDIR"]
+    assert list(tmp_path.iterdir()) == []
+
+
+def test_default_set_is_the_settings_files(home):
+    default = tonemill.Instruments.default()
+    assert default.prg_dir == str(home / "PRG") and default.wav_dir == str(home / "WAV")
+    assert (home / "TM.INI").exists()
