@@ -41,7 +41,9 @@ void SetPump(ResonaPump pump, void* context) {
   gPumpContext = context;
 }
 
-int32_t RenderSong(const RenderRequest& r) {
+namespace {
+
+int32_t Render(const RenderRequest& r, MixFile& file) {
   if (!r.lstPath || !r.wavPath || !r.line || !r.lines || !r.baseNote || !r.currentNote ||
       !r.instrument || !r.lfoTable)
     return kInternalError;
@@ -94,9 +96,9 @@ int32_t RenderSong(const RenderRequest& r) {
   if (!CreateEmpty(r.wavPath)) return kCantCreateOutput;
   WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
   const uint8_t silence = format.bits == 8 ? 128 : 0;
-  MixFile file;
   if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
   file.Seek(kWaveHeaderSize);
+  if (silenceBytes <= r.memoryBytes) file.HoldInMemory(r.memoryBytes, silenceBytes);
 
   // 6. Silence for the whole song.
   Synth synth(format, file, sampleDirectory);
@@ -112,9 +114,14 @@ int32_t RenderSong(const RenderRequest& r) {
   }
 
   // 7. Header for the silence; the file stays open for the parse.
-  file.Close();
-  WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
-  if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
+  if (file.InMemory()) {
+    file.TrimReserve();
+    WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
+  } else {
+    file.Close();
+    WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
+    if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
+  }
 
   // 8. Parse and mix. Each non-blank line read counts, then the host is pumped.
   std::string text;
@@ -182,10 +189,27 @@ int32_t RenderSong(const RenderRequest& r) {
 
   // 9. Finish.
   reader.Close();
-  file.Close();
+  if (!file.Close()) return kDiskFull;
   synth.ReleaseMemory();
   WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
   return kOk;
+}
+
+}  // namespace
+
+int32_t RenderSong(const RenderRequest& r) {
+  // Whatever ends the render, what was mixed in memory reaches the file; a flush that fails
+  // is the full disk the streamed form would have met while mixing.
+  MixFile file;
+  int32_t status;
+  try {
+    status = Render(r, file);
+  } catch (...) {
+    file.Close();
+    throw;
+  }
+  if (!file.Close()) return kDiskFull;
+  return status;
 }
 
 }  // namespace resona

@@ -434,8 +434,10 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
     }
 
     if (written > 0) {
-      uint8_t* block = BlockBuffer();
-      file_.Read(block, written * frameBytes);
+      // In memory the frames are mixed where they lie; in the file, read, mixed, written back.
+      uint8_t* target = file_.Modify(written * frameBytes);
+      uint8_t* block = target ? target : BlockBuffer();
+      if (!target) file_.Read(block, written * frameBytes);
       for (int c = 0; c < channels; ++c) {
         int32_t* contributions = contributions_[c].get();
         const int32_t first = std::min(from[c], written);
@@ -454,8 +456,9 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
       if (format_.bits == 8)
         AddSaturating(block, channels, contributions_[0].get(), right, written);
       else
-        AddSaturating(block_.get(), channels, contributions_[0].get(), right, written);
-      file_.Write(block, written * frameBytes);
+        AddSaturating(reinterpret_cast<int16_t*>(block), channels, contributions_[0].get(), right,
+                      written);
+      if (!target) file_.Write(block, written * frameBytes);
     }
     file_.Skip((nb - written) * frameBytes);
     for (int c = 0; c < channels; ++c)

@@ -37,6 +37,8 @@ class SongFixture {
   RenderRun RenderFile(const std::string& lstPath, const std::string& wavPath, RenderFormat format,
                        PumpHook hook = {}, int64_t maxDataBytes = resona::kMaxDataBytes);
 
+  // The memory the mix may take (0: mixed in the file).
+  int64_t memoryBytes = resona::kDefaultMemoryBytes;
   TempDir dir;
   std::string lst = dir.File("song.lst");
   std::string wav = dir.File("song.wav");
