@@ -38,6 +38,15 @@ struct EnhanceSettings {
   int32_t window = 1;    // N, the frames of the moving average (1..4420)
 };
 
+// One output sample: Round(amplification × s ÷ Exp(exponent × Ln(average + 1))) clipped to the
+// limits, in extended precision.
+int32_t EnhancedSample(int32_t s, long double average, const EnhanceSettings& settings,
+                       SampleLimits limits);
+// The same value by a double-precision power, falling back to the definition wherever the
+// power's error bound could reach a rounding boundary: the same result for every input.
+int32_t EnhancedSampleFast(int32_t s, long double average, const EnhanceSettings& settings,
+                           SampleLimits limits);
+
 RangeResult ExpandRange(const RangeRequest& request, const EnhanceSettings& settings,
                         Progress& progress);
 
