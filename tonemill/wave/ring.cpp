@@ -34,7 +34,9 @@ int32_t RingSampleFast(RingWave wave, long double phase, int32_t s, bool eightBi
     // unit in the last place.
     constexpr long double kHigh = 6.2831853069365024566650390625L;
     constexpr long double kLow = 2.430840202602477040590057683943387987502e-10L;
-    const long double n = std::nearbyint(phase * 0.159154943091895335768883763372514362L);
+    // Any whole number of turns near the phase will do: the reduced phase stays within a turn
+    // or so of 0, where the double's units are fine enough.
+    const long double n = (long double)int64_t(phase * 0.159154943091895335768883763372514362L);
     const double r = double((phase - n * kHigh) - n * kLow);
     // The sine of the rounded phase is within 2^-52 × π + one unit of the definition's, and
     // the product adds one unit of |s|: 2^-48 × (|s| + 1) bounds the difference with room.

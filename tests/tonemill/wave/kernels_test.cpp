@@ -221,27 +221,29 @@ TEST(EnhanceKernel, GivesTheDefinedSampleOverTheWholeDomain) {
   // p = 0 with amplification 0.5 puts every odd sample on a half; the others are the
   // dialogs' defaults and beyond, both ways.
   const std::vector<std::pair<double, double>> settings = {
-      {0.30, 5.0}, {-0.30, 0.05}, {0.0, 0.5}, {2.5, 3000.0}, {-1.7, 1e-6}, {0.999, 1.0}};
+      {0.30, 5.0}, {-0.30, 0.05}, {0.0, 0.5}, {2.5, 3000.0}, {-1.7, 1e-6}, {0.999, 1.0}, {12.0, 1e30},
+      {40.0, 1e100}};
   std::mt19937_64 rng(9);
   for (const auto& [p, amp] : settings) {
     const EnhanceSettings e{amp, p, 1};
-    // 8 bits: every sample with every sum a window of 7 can hold.
-    const SampleLimits byte = SampleLimits::For(true);
-    for (int32_t sum = 0; sum <= 7 * 128; ++sum)
-      for (int32_t s = -128; s < 128; ++s)
-        ASSERT_EQ(EnhancedSampleFast(s, (long double)sum / 7, e, byte),
-                  DefinedEnhance(s, (long double)sum / 7, amp, p, byte))
-            << p << " " << amp << " " << sum << " " << s;
-    // 16 bits: every sample with sums of a window of 4420 at the ends and in between.
-    const SampleLimits word = SampleLimits::For(false);
+    // Every sample value with each sum, in one run, against the definition.
+    auto check = [&](int64_t sum, int32_t n, int32_t low, int32_t high) {
+      const SampleLimits limits{low, high};
+      std::vector<int32_t> samples;
+      for (int32_t s = low; s <= high; ++s) samples.push_back(s);
+      const std::vector<int64_t> sums(samples.size(), sum);
+      EnhanceRun(samples.data(), sums.data(), int32_t(samples.size()), n, e, limits);
+      for (int32_t s = low; s <= high; ++s)
+        ASSERT_EQ(samples[size_t(s - low)], DefinedEnhance(s, (long double)sum / n, amp, p, limits))
+            << p << " " << amp << " " << sum << "/" << n << " " << s;
+    };
+    // 8 bits: every sum a window of 7 can hold; 16 bits: sums of a window of 4420 at the ends
+    // and in between.
+    for (int32_t sum = 0; sum <= 7 * 128; ++sum) check(sum, 7, -128, 127);
     std::vector<int64_t> sums = {0, 1, 4419, 4420, 4421, 4420LL * 32768, 4420LL * 32768 - 1};
     std::uniform_int_distribution<int64_t> any(0, 4420LL * 32768);
     while (sums.size() < 16) sums.push_back(any(rng));
-    for (int64_t sum : sums)
-      for (int32_t s = -32768; s < 32768; ++s)
-        ASSERT_EQ(EnhancedSampleFast(s, (long double)sum / 4420, e, word),
-                  DefinedEnhance(s, (long double)sum / 4420, amp, p, word))
-            << p << " " << amp << " " << sum << " " << s;
+    for (int64_t sum : sums) check(sum, 4420, -32768, 32767);
   }
 }
 
