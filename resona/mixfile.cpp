@@ -33,7 +33,10 @@ bool MixFile::Open(const char* path, uint8_t silence, int64_t limit) {
 
 bool MixFile::Close() {
   bool ok = true;
-  if (memory_) {
+  if (window_) {
+    memory_ = nullptr;
+    window_ = false;
+  } else if (memory_) {
     ok = Flush();
     Release();
   }
@@ -42,15 +45,16 @@ bool MixFile::Close() {
   return ok;
 }
 
-bool MixFile::HoldInMemory(int64_t budget, int64_t reserve) {
-  if (fd_ < 0 || memory_ || position_ != size_ || budget <= 0 || reserve > budget) return false;
-  const int64_t capacity = std::min(budget, limit_ - size_);
-  if (capacity <= 0) return false;
+bool MixFile::HoldInMemory(int64_t reserve) {
+  if (fd_ < 0 || memory_ || window_ || position_ != size_ || reserve < 0) return false;
+  const int64_t capacity = limit_ - size_;
+  if (capacity <= 0 || reserve > capacity) return false;
   const int64_t page = ::sysconf(_SC_PAGESIZE);
   const int64_t mapped = (capacity + page - 1) / page * page;
   void* memory = ::mmap(nullptr, size_t(mapped), PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (memory == MAP_FAILED) return false;
+  ::madvise(memory, size_t(mapped), MADV_HUGEPAGE);  // fewer faults; a hint only
   if (reserve > 0 && ::posix_fallocate(fd_, off_t(size_), off_t(reserve)) != 0) {
     // Whatever part got allocated goes again: the streamed form meets the same failure itself.
     if (::ftruncate(fd_, off_t(size_)) != 0) {
@@ -62,12 +66,36 @@ bool MixFile::HoldInMemory(int64_t budget, int64_t reserve) {
   mapped_ = mapped;
   base_ = size_;
   capacity_ = capacity;
-  onDisk_ = size_ + std::max<int64_t>(reserve, 0);
+  onDisk_ = size_ + reserve;
   return true;
 }
 
+void MixFile::OpenWindow(const MixFile& whole, int64_t from, int64_t to) {
+  window_ = true;
+  memory_ = whole.memory_;
+  base_ = whole.base_;
+  capacity_ = whole.capacity_;
+  silence_ = whole.silence_;
+  limit_ = whole.limit_;
+  size_ = whole.size_;
+  position_ = whole.position_;
+  from_ = from;
+  to_ = to;
+  filled_ = std::clamp(whole.size_, from, to);
+}
+
+void MixFile::Absorb(const MixFile* windows, int count) {
+  for (int i = 0; i < count; ++i) size_ = std::max(size_, windows[i].size_);
+  if (silence_ != 0)
+    for (int i = 0; i < count; ++i) {
+      const MixFile& w = windows[i];
+      const int64_t end = std::min(w.to_, size_);
+      if (end > w.filled_) std::memset(memory_ + (w.filled_ - base_), silence_, size_t(end - w.filled_));
+    }
+}
+
 void MixFile::Release() {
-  if (memory_) ::munmap(memory_, size_t(mapped_));
+  if (memory_ && !window_) ::munmap(memory_, size_t(mapped_));
   memory_ = nullptr;
   capacity_ = mapped_ = 0;
 }
@@ -128,12 +156,31 @@ bool MixFile::WriteAt(const uint8_t* buffer, int64_t bytes, int64_t at) {
   return done == bytes;
 }
 
-uint8_t* MixFile::Modify(int64_t bytes) {
-  if (!memory_ || !Reach(position_, bytes)) return nullptr;
-  uint8_t* p = memory_ + (position_ - base_);
-  position_ += bytes;
-  size_ = std::max(size_, position_);
-  return p;
+void MixFile::Owned(int64_t at, int32_t frames, int32_t frameBytes, int32_t& first,
+                    int32_t& last) const {
+  first = 0;
+  last = frames;
+  if (!window_) return;
+  first = int32_t(std::clamp<int64_t>((from_ - at) / frameBytes, 0, frames));
+  last = int32_t(std::clamp<int64_t>((to_ - at) / frameBytes, first, frames));
+}
+
+uint8_t* MixFile::ModifyAt(int64_t at, int64_t bytes) {
+  if (window_) {
+    if (silence_ != 0 && at + bytes > filled_)
+      std::memset(memory_ + (filled_ - base_), silence_, size_t(at + bytes - filled_));
+    filled_ = std::max(filled_, at + bytes);
+    size_ = std::max(size_, at + bytes);
+    return memory_ + (at - base_);
+  }
+  if (!memory_ || !Reach(at, bytes)) return nullptr;
+  size_ = std::max(size_, at + bytes);
+  return memory_ + (at - base_);
+}
+
+void MixFile::Extend(int64_t end) {
+  if (window_ || (memory_ && Reach(size_, std::max<int64_t>(0, end - size_))))
+    size_ = std::max(size_, end);
 }
 
 void MixFile::Write(const uint8_t* buffer, int64_t bytes) {

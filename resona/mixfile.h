@@ -25,10 +25,16 @@ class MixFile {
   // Flushes a mix held in memory and closes the file. False when the flush failed.
   bool Close();
 
-  // Switches an open, empty-bodied file to mixing in memory: up to `budget` bytes past the
-  // current end are held in memory, and `reserve` bytes of them are allocated on disk. False
+  // Switches an open, empty-bodied file to mixing in memory: every byte up to the limit can be
+  // held (address space only, until touched), and `reserve` bytes are allocated on disk. False
   // (and the file stays streamed, unchanged) when the mapping or the reservation fails.
-  bool HoldInMemory(int64_t budget, int64_t reserve);
+  bool HoldInMemory(int64_t reserve);
+  // Makes this a view of `whole`'s memory for one mixing thread, which mixes the bytes in
+  // [from, to) (file offsets at frame boundaries) and nothing else.
+  void OpenWindow(const MixFile& whole, int64_t from, int64_t to);
+  // Takes in what the windows mixed: the file's length becomes the farthest any of them went,
+  // and what lies between their mixed bytes and that length is silence.
+  void Absorb(const MixFile* windows, int count);
   bool InMemory() const { return memory_ != nullptr; }
   // In memory: cuts the disk file to the bytes mixed so far (after a cancelled silence pass).
   void TrimReserve();
@@ -46,10 +52,15 @@ class MixFile {
   // Writes `bytes` at the current position and moves past them. A gap between the end of the
   // file and the position is filled with silence first.
   void Write(const uint8_t* buffer, int64_t bytes);
-  // In memory: the `bytes` at the current position to modify in place, as Read then Write
-  // would see them, and moves past them; nullptr when the file is streamed (then use those).
-  // The caller keeps within the limit.
-  uint8_t* Modify(int64_t bytes);
+  // The frames [first, last) of a block of `frames` frames at `at` that this file mixes: all
+  // of them, unless it is a window.
+  void Owned(int64_t at, int32_t frames, int32_t frameBytes, int32_t& first, int32_t& last) const;
+  // In memory: the `bytes` at `at` to modify in place, as Read then Write would see them, the
+  // file reaching at least their end; nullptr when the file is streamed (then use those). The
+  // caller keeps within the limit (and a window within its range).
+  uint8_t* ModifyAt(int64_t at, int64_t bytes);
+  // In memory: the file reaches at least `end`, as a write up to there would leave it.
+  void Extend(int64_t end);
   // Appends silence, for the silence pass. False when fewer bytes than asked were written.
   bool WriteAll(const uint8_t* buffer, int64_t bytes);
   bool WriteFailed() const { return writeFailed_; }
@@ -73,7 +84,9 @@ class MixFile {
   int64_t capacity_ = 0;
   int64_t mapped_ = 0;
   int64_t onDisk_ = 0;  // the disk file's length while the mix is in memory
-  bool dirty_ = false;
+  // A window: the range it mixes, and how far its part of the memory holds the mix.
+  bool window_ = false;
+  int64_t from_ = 0, to_ = 0, filled_ = 0;
 };
 
 }  // namespace resona

@@ -32,6 +32,9 @@ struct RenderRequest {
   int64_t maxBufferSamples = kMaxBufferSamples;
   // The memory the song's mix may take; 0 mixes in the file.
   int64_t memoryBytes = kDefaultMemoryBytes;
+  // The threads that mix a song held in memory, each a time range of it; the bytes are the
+  // same for any number.
+  int32_t threads = 1;
 };
 
 // Renders a song; returns the status of LSTtoWAV. Throws std::bad_alloc when memory runs out.

@@ -51,6 +51,7 @@ RenderRun SongFixture::RenderFile(const std::string& lstPath, const std::string&
   r.lfoTable = tables.cosine.data();
   r.maxDataBytes = maxDataBytes;
   r.memoryBytes = memoryBytes;
+  r.threads = threads;
   run.status = resona::RenderSong(r);
   resona::SetPump(nullptr, nullptr);
   run.line = line;

@@ -39,6 +39,7 @@ class SongFixture {
 
   // The memory the mix may take (0: mixed in the file).
   int64_t memoryBytes = resona::kDefaultMemoryBytes;
+  int32_t threads = 1;
   TempDir dir;
   std::string lst = dir.File("song.lst");
   std::string wav = dir.File("song.wav");
