@@ -30,6 +30,10 @@ cases=(
   "reverse|reverse IN -o OUT|-D IN OUT reverse"
   "stats|wavscan IN --json|IN -n stats"
   "mix|mix IN b.wav -o OUT|-D -m -v 1 IN -v 1 b.wav OUT"
+  # SoX's compander with a transfer curve for each direction, and a sine amplitude modulation.
+  "compress|compress IN -o OUT|-D IN OUT compand 0.05,0.2 6:-70,-60,-20 -5 -90 0.2"
+  "expand|expand IN -o OUT|-D IN OUT compand 0.05,0.2 6:-70,-80,-20,-15,0,0 0 -90 0.2"
+  "ring|ring IN -o OUT --rate 1000|-D IN OUT synth sine amod 1000"
 )
 
 # Runs "$@" quietly; prints "wall cpu" in ms (bash's own timing: getrusage, to the millisecond).

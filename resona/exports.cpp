@@ -3,10 +3,13 @@
 #include "effects/flange.h"
 #include "effects/reverb.h"
 #include "effects/vocode.h"
+#include "mixcrew.h"
 #include "render.h"
 #include "resona.h"
 #include "status.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <new>
 
 namespace {
@@ -50,6 +53,13 @@ RESONA_EXPORT int32_t LSTtoWAV(const char* lstPath, const char* wavPath, const c
   request.currentNote = currentNote;
   request.instrument = instrument;
   request.lfoTable = lfoTable;
+  // The host's choices, from its environment: threads per song (default: the processors) and
+  // the memory budget of a song mixed in memory, in MiB.
+  request.threads = resona::ProcessorCount();
+  if (const char* threads = std::getenv("RESONA_THREADS"); threads && std::atoi(threads) > 0)
+    request.threads = std::atoi(threads);
+  if (const char* memory = std::getenv("RESONA_MEMORY_MIB"); memory && std::atoll(memory) >= 0)
+    request.memoryBytes = std::min<int64_t>(std::atoll(memory), 1 << 20) << 20;
   try {
     return resona::RenderSong(request);
   } catch (const std::bad_alloc&) {

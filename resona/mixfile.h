@@ -1,5 +1,11 @@
 // The output WAV file used as the mix buffer: blocks are read at the current position
 // (silence beyond the end of the file), modified and written back.
+//
+// A song that fits its memory budget is mixed in memory instead: the file's data is held in an
+// anonymous mapping covering the whole budget (pages cost only once touched), the file's
+// length on disk is reserved up front so that a full disk shows during the silence pass, and
+// each byte is written to the file once, when the mix is flushed. The bytes and the lengths
+// the file passes through at the points the caller can see are the same in both forms.
 #pragma once
 
 #include <cstdint>
@@ -16,30 +22,71 @@ class MixFile {
   // Opens an existing file for reading and writing. `silence` is the byte that silence is made
   // of; nothing is ever written at or beyond `limit` bytes.
   bool Open(const char* path, uint8_t silence, int64_t limit);
-  void Close();
+  // Flushes a mix held in memory and closes the file. False when the flush failed.
+  bool Close();
+
+  // Switches an open, empty-bodied file to mixing in memory: every byte up to the limit can be
+  // held (address space only, until touched), and `reserve` bytes are allocated on disk. False
+  // (and the file stays streamed, unchanged) when the mapping or the reservation fails.
+  bool HoldInMemory(int64_t reserve);
+  // Makes this a view of `whole`'s memory for one mixing thread, which mixes the bytes in
+  // [from, to) (file offsets at frame boundaries) and nothing else.
+  void OpenWindow(const MixFile& whole, int64_t from, int64_t to);
+  // Takes in what the windows mixed: the file's length becomes the farthest any of them went,
+  // and what lies between their mixed bytes and that length is silence.
+  void Absorb(const MixFile* windows, int count);
+  bool InMemory() const { return memory_ != nullptr; }
+  // In memory: cuts the disk file to the bytes mixed so far (after a cancelled silence pass).
+  void TrimReserve();
+  // In memory: writes every byte mixed so far to the file; false when that failed.
+  bool Flush();
 
   int64_t Position() const { return position_; }
   void Seek(int64_t position) { position_ = position; }
   void Skip(int64_t bytes) { position_ += bytes; }
   int64_t Limit() const { return limit_; }
+  int64_t Size() const { return size_; }
 
   // Reads `bytes` at the current position without moving it.
   void Read(uint8_t* buffer, int64_t bytes);
   // Writes `bytes` at the current position and moves past them. A gap between the end of the
   // file and the position is filled with silence first.
   void Write(const uint8_t* buffer, int64_t bytes);
+  // The frames [first, last) of a block of `frames` frames at `at` that this file mixes: all
+  // of them, unless it is a window.
+  void Owned(int64_t at, int32_t frames, int32_t frameBytes, int32_t& first, int32_t& last) const;
+  // In memory: the `bytes` at `at` to modify in place, as Read then Write would see them, the
+  // file reaching at least their end; nullptr when the file is streamed (then use those). The
+  // caller keeps within the limit (and a window within its range).
+  uint8_t* ModifyAt(int64_t at, int64_t bytes);
+  // In memory: the file reaches at least `end`, as a write up to there would leave it.
+  void Extend(int64_t end);
   // Appends silence, for the silence pass. False when fewer bytes than asked were written.
   bool WriteAll(const uint8_t* buffer, int64_t bytes);
   bool WriteFailed() const { return writeFailed_; }
 
  private:
   bool WriteAt(const uint8_t* buffer, int64_t bytes, int64_t at);
+  // Makes [at, at + bytes) available in memory, silencing what lies past the end; false when
+  // that goes past the budget, after which the file is streamed.
+  bool Reach(int64_t at, int64_t bytes);
+  void Release();
   int fd_ = -1;
   uint8_t silence_ = 0;
   int64_t limit_ = 0;
   int64_t position_ = 0;
   int64_t size_ = 0;
   bool writeFailed_ = false;
+
+  // The mix in memory: file offsets [base_, base_ + capacity_) live at memory_.
+  uint8_t* memory_ = nullptr;
+  int64_t base_ = 0;
+  int64_t capacity_ = 0;
+  int64_t mapped_ = 0;
+  int64_t onDisk_ = 0;  // the disk file's length while the mix is in memory
+  // A window: the range it mixes, and how far its part of the memory holds the mix.
+  bool window_ = false;
+  int64_t from_ = 0, to_ = 0, filled_ = 0;
 };
 
 }  // namespace resona

@@ -1,6 +1,7 @@
 #include "render.h"
 
 #include "lst.h"
+#include "mixcrew.h"
 #include "mixfile.h"
 #include "resona.h"
 #include "status.h"
@@ -43,7 +44,9 @@ void SetPump(ResonaPump pump, void* context) {
   gPumpContext = context;
 }
 
-int32_t RenderSong(const RenderRequest& r) {
+namespace {
+
+int32_t Render(const RenderRequest& r, MixFile& file) {
   if (!r.lstPath || !r.wavPath || !r.line || !r.lines || !r.baseNote || !r.currentNote ||
       !r.instrument || !r.lfoTable)
     return kInternalError;
@@ -75,9 +78,34 @@ int32_t RenderSong(const RenderRequest& r) {
   // The driver keeps its own count of the lines it consumed. The caller cancels by pushing
   // `line` up to `lines`; reaching `lines` by reading the last line is the natural end and not a
   // cancel, so that a list missing its closing lines still gets its status.
+  //
+  // `line` is the driver's line counter as the single-threaded render keeps it in the caller's
+  // field. With mixing threads the field shows the slowest thread's line instead (and the
+  // display fields what that thread is at): what the caller writes there is taken over.
   int32_t consumed = 0;
+  int32_t line = *r.line, published = *r.line;
+  std::unique_ptr<MixCrew> crew;
+  MixCrew::Display current;
+  auto show = [&](const MixCrew::Display& d) {
+    std::memcpy(r.instrument, d.instrument, sizeof d.instrument);
+    *r.baseNote = d.baseNote;
+    *r.currentNote = d.currentNote;
+  };
+  auto sync = [&] {
+    if (*r.line != published) line = *r.line;
+  };
+  auto publish = [&] {
+    int32_t shown = line;
+    if (crew) {
+      MixCrew::Display d;
+      shown = std::min(line, crew->SlowestLine(line, d));
+      show(shown < line ? d : current);
+    }
+    *r.line = published = shown;
+  };
   auto cancelled = [&] {
-    return *r.line >= *r.lines && !(consumed == total && *r.line == consumed);
+    sync();
+    return line >= *r.lines && !(consumed == total && line == consumed);
   };
 
   // 3. Duration.
@@ -85,7 +113,8 @@ int32_t RenderSong(const RenderRequest& r) {
   if (!reader.Open(r.lstPath)) return kCantOpenList;
   int32_t duration = 0;
   const bool haveDuration = reader.ReadInt(duration);
-  *r.line = 1;
+  line = 1;
+  publish();
   consumed = 1;
   Pump();
   if (!haveDuration || duration < 1) return kIllegalDuration;
@@ -96,9 +125,9 @@ int32_t RenderSong(const RenderRequest& r) {
   if (!CreateEmpty(r.wavPath)) return kCantCreateOutput;
   WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
   const uint8_t silence = format.bits == 8 ? 128 : 0;
-  MixFile file;
   if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
   file.Seek(kWaveHeaderSize);
+  if (silenceBytes <= r.memoryBytes) file.HoldInMemory(silenceBytes);
 
   // 6. Silence for the whole song.
   Synth synth(format, file, sampleDirectory);
@@ -114,15 +143,44 @@ int32_t RenderSong(const RenderRequest& r) {
   }
 
   // 7. Header for the silence; the file stays open for the parse.
-  file.Close();
-  WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
-  if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
+  if (file.InMemory()) {
+    file.TrimReserve();
+    WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
+  } else {
+    file.Close();
+    WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
+    if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
+  }
 
   // 8. Parse and mix. Each non-blank line read counts, then the host is pumped.
+  const int64_t mixed = file.Size() - kWaveHeaderSize;
+  const int threads = int(std::min<int64_t>(r.threads, mixed / format.frameBytes));
+  if (threads > 1 && file.InMemory() && !cancelled()) {
+    try {
+      crew = std::make_unique<MixCrew>(format, file, kWaveHeaderSize, mixed, threads);
+    } catch (const std::exception&) {
+      crew.reset();  // no threads to be had: the caller's thread mixes alone
+    }
+  }
+  // Whatever ends the parse, the threads finish what was posted (on an exception, when the crew
+  // goes), and the fields are as one thread leaves them.
+  auto finishCrew = [&] {
+    if (!crew) return;
+    crew->Finish([&] {
+      sync();
+      publish();
+    });
+    crew.reset();
+    sync();
+    *r.line = published = line;
+    show(current);
+  };
   std::string text;
   auto take = [&] {
-    ++*r.line;
+    sync();
+    ++line;
     ++consumed;
+    publish();
     Pump();
   };
   // Blank lines are never items: they are skipped inside blocks whether or not a cancel came.
@@ -137,6 +195,7 @@ int32_t RenderSong(const RenderRequest& r) {
   bool firstInstrument = true;
   bool firstNote = true;
   int32_t note = 64;
+  const int32_t status = [&]() -> int32_t {
   for (;;) {
     if (!reader.ReadLine(text) || cancelled()) break;
     if (IsBlankLine(text)) continue;
@@ -149,9 +208,14 @@ int32_t RenderSong(const RenderRequest& r) {
     firstInstrument = false;
     const InstrumentLine& inst = synth.CurrentInstrument().line;
     const size_t nameLength = std::min<size_t>(inst.sampleName.size(), 11);
-    std::memcpy(r.instrument, inst.sampleName.data(), nameLength);
-    r.instrument[nameLength] = '\0';
-    *r.baseNote = inst.baseNote;
+    std::memset(current.instrument, 0, sizeof current.instrument);
+    std::memcpy(current.instrument, inst.sampleName.data(), nameLength);
+    current.baseNote = inst.baseNote;
+    if (!crew) {
+      std::memcpy(r.instrument, inst.sampleName.data(), nameLength);
+      r.instrument[nameLength] = '\0';
+      *r.baseNote = inst.baseNote;
+    }
     if ((status = synth.LoadSample()) != kOk) return status;
 
     bool backToMain = false;
@@ -163,8 +227,10 @@ int32_t RenderSong(const RenderRequest& r) {
       if (!nextInBlock()) return kUnexpectedEnd;
       if ((status = ParseNoteLine(text, note, firstNote)) != kOk) return status;
       firstNote = false;
-      *r.currentNote = note;
+      current.currentNote = note;
+      if (!crew) *r.currentNote = note;
       if ((status = synth.PrepareNote(note)) != kOk) return status;
+      if (crew) crew->PostNote(synth.CurrentInstrument(), synth.CurrentNote(), line, current);
 
       for (;;) {
         if (!nextInBlock()) return kUnexpectedEnd;
@@ -172,7 +238,13 @@ int32_t RenderSong(const RenderRequest& r) {
           backToMain = cancelled();
           break;
         }
-        if ((status = synth.ExecuteEvent(text)) != kOk) return status;
+        if (crew) {
+          Event e;
+          if ((status = Synth::CheckEvent(text, e)) != kOk) return status;
+          crew->PostEvent(e, line, current);
+        } else if ((status = synth.ExecuteEvent(text)) != kOk) {
+          return status;
+        }
         if (file.WriteFailed()) return kDiskFull;
         if (cancelled()) {
           backToMain = true;
@@ -181,13 +253,34 @@ int32_t RenderSong(const RenderRequest& r) {
       }
     }
   }
+  return kOk;
+  }();
+  finishCrew();
+  if (status != kOk) return status;
 
   // 9. Finish.
   reader.Close();
-  file.Close();
+  if (!file.Close()) return kDiskFull;
   synth.ReleaseMemory();
   WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
   return kOk;
+}
+
+}  // namespace
+
+int32_t RenderSong(const RenderRequest& r) {
+  // Whatever ends the render, what was mixed in memory reaches the file; a flush that fails
+  // is the full disk the streamed form would have met while mixing.
+  MixFile file;
+  int32_t status;
+  try {
+    status = Render(r, file);
+  } catch (...) {
+    file.Close();
+    throw;
+  }
+  if (!file.Close()) return kDiskFull;
+  return status;
 }
 
 }  // namespace resona

@@ -9,6 +9,9 @@ namespace resona {
 
 // A WAV header cannot describe more data than this, so no song or note may go past it.
 constexpr int64_t kMaxDataBytes = (int64_t(1) << 31) - 1;
+// A song whose silence fits this many bytes is mixed in memory and written once: an hour of
+// 44.1 kHz 16-bit stereo. Longer songs are mixed in the file.
+constexpr int64_t kDefaultMemoryBytes = int64_t(3600) * 44100 * 4;
 
 struct RenderRequest {
   const char* lstPath = nullptr;
@@ -27,6 +30,11 @@ struct RenderRequest {
   // Lowered by tests and harnesses to bound their work.
   int64_t maxDataBytes = kMaxDataBytes;
   int64_t maxBufferSamples = kMaxBufferSamples;
+  // The memory the song's mix may take; 0 mixes in the file.
+  int64_t memoryBytes = kDefaultMemoryBytes;
+  // The threads that mix a song held in memory, each a time range of it; the bytes are the
+  // same for any number.
+  int32_t threads = 1;
 };
 
 // Renders a song; returns the status of LSTtoWAV. Throws std::bad_alloc when memory runs out.

@@ -110,8 +110,8 @@ Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirector
 }
 
 void Synth::ReleaseMemory() {
-  sample_ = InstrumentSample{};
-  note_ = NoteSample{};
+  sample_ = std::make_shared<InstrumentSample>();
+  note_ = std::make_shared<NoteSample>();
 }
 
 int32_t Synth::ReadInstrument(std::string_view line, bool first) {
@@ -121,47 +121,51 @@ int32_t Synth::ReadInstrument(std::string_view line, bool first) {
 }
 
 int32_t Synth::LoadSample() {
-  note_ = NoteSample{};
+  note_ = std::make_shared<NoteSample>();
+  sample_ = std::make_shared<InstrumentSample>();
   int32_t status = LoadInstrumentSample(sampleDirectory_, instrument_.line, format_.channels,
-                                        format_.rate, format_.maxBufferSamples, sample_);
+                                        format_.rate, format_.maxBufferSamples, *sample_);
   if (status != kOk) ReleaseMemory();
   return status;
 }
 
 int32_t Synth::PrepareNote(int32_t note) {
-  note_ = NoteSample{};
+  // A fresh note buffer each time: the mixing threads may still be playing the last one.
+  auto n = std::make_shared<NoteSample>();
+  n->sample = sample_;
+  note_ = n;
   voice_ = Voice{};
   const int32_t d = note - instrument_.line.baseNote;
   if (d > kMaxPitchDifference || d < -kMaxPitchDifference) return kNoteTooFar;
   int32_t A = 1, B = 1;
   NoteRatio(d, A, B);
   const bool stereo = format_.channels == 2;
-  int64_t length = sample_.length;
+  int64_t length = sample_->length;
   if (d != 0) {
-    int32_t status = ResampleArrays(A, B, sample_.left, sample_.right, sample_.length,
-                                    note_.leftStore, note_.rightStore, kArrayTail,
+    int32_t status = ResampleArrays(A, B, sample_->left, sample_->right, sample_->length,
+                                    n->leftStore, n->rightStore, kArrayTail,
                                     format_.maxBufferSamples);
     if (status != kOk) {
       ReleaseMemory();
       return status;
     }
-    length = ResampledLength(sample_.length, A, B);
+    length = ResampledLength(sample_->length, A, B);
   } else if (format_.bits == 8) {
-    note_.leftStore = sample_.left;
-    note_.rightStore = sample_.right;
+    n->leftStore = sample_->left;
+    n->rightStore = sample_->right;
   }
   if (format_.bits == 8)
-    for (auto* a : {&note_.leftStore, &note_.rightStore})
+    for (auto* a : {&n->leftStore, &n->rightStore})
       for (int16_t& s : *a) s = int16_t(s >> 8);
-  const bool own = !note_.leftStore.empty();
-  note_.left = own ? note_.leftStore.data() : sample_.left.data();
-  const std::vector<int16_t>& right = own ? note_.rightStore : sample_.right;
-  note_.right = !stereo ? nullptr : right.empty() ? note_.left : right.data();
-  note_.lastIndex = length - 1;
-  if (sample_.loopStart >= 0 && note_.lastIndex >= 0) {
-    note_.loopStart = std::min(sample_.loopStart * A / B, note_.lastIndex);
-    note_.loopEnd = std::max(std::min(sample_.loopEnd * A / B, note_.lastIndex), note_.loopStart);
-    note_.loopLength = note_.loopEnd - note_.loopStart + 1;
+  const bool own = !n->leftStore.empty();
+  n->left = own ? n->leftStore.data() : sample_->left.data();
+  const std::vector<int16_t>& right = own ? n->rightStore : sample_->right;
+  n->right = !stereo ? nullptr : right.empty() ? n->left : right.data();
+  n->lastIndex = length - 1;
+  if (sample_->loopStart >= 0 && n->lastIndex >= 0) {
+    n->loopStart = std::min(sample_->loopStart * A / B, n->lastIndex);
+    n->loopEnd = std::max(std::min(sample_->loopEnd * A / B, n->lastIndex), n->loopStart);
+    n->loopLength = n->loopEnd - n->loopStart + 1;
   }
   return kOk;
 }
@@ -206,26 +210,43 @@ void Synth::StartInterpolation() {
     prev = p == 0 ? 0 : a[p - 1];
     delta = a[p] - prev;
   };
-  start(note_.left, v.prevLeft, v.deltaLeft);
-  if (note_.right) start(note_.right, v.prevRight, v.deltaRight);
+  start(note_->left, v.prevLeft, v.deltaLeft);
+  if (note_->right) start(note_->right, v.prevRight, v.deltaRight);
+}
+
+int32_t Synth::CheckEvent(std::string_view line, Event& e) {
+  int32_t status = ParseEventLine(line, e);
+  if (status != kOk) return status;
+  if (e.kind == EventKind::On && e.time < 0) return kIllegalEventTime;
+  return kOk;
 }
 
 int32_t Synth::ExecuteEvent(std::string_view line) {
   Event e;
-  int32_t status = ParseEventLine(line, e);
+  int32_t status = CheckEvent(line, e);
   if (status != kOk) return status;
+  ApplyEvent(e);
+  return kOk;
+}
+
+void Synth::PlayNote(const Instrument& instrument, std::shared_ptr<const NoteSample> note) {
+  instrument_ = instrument;
+  note_ = std::move(note);
+  voice_ = Voice{};
+}
+
+void Synth::ApplyEvent(const Event& e) {
   Voice& v = voice_;
-  if (e.kind != EventKind::On && v.ended) return kOk;
+  if (e.kind != EventKind::On && v.ended) return;
 
   if (e.kind == EventKind::On) {
-    if (e.time < 0) return kIllegalEventTime;
     file_.Seek(kWaveHeaderSize + format_.frameBytes * FramesForMs(e.time, format_.samplesPerMs));
     v = Voice{};
     v.velocity = e.value;
     v.lastTime = e.time;
     v.ended = false;
     ComputeGains();
-    return kOk;
+    return;
   }
 
   if (e.time > v.lastTime || e.kind == EventKind::Off) {
@@ -283,7 +304,6 @@ int32_t Synth::ExecuteEvent(std::string_view line) {
     }
     default: break;
   }
-  return kOk;
 }
 
 void Synth::RenderSegment(int64_t count) {
@@ -299,7 +319,7 @@ void Synth::RenderSegment(int64_t count) {
   // sound looped), each cut at the buffer's end.
   auto straightPhase = [&](int64_t phaseEnd, float rate) {
     int64_t k = std::min(phaseEnd - v.position + 1, n);
-    k = std::max<int64_t>(0, std::min(k, note_.lastIndex - v.position + 1));
+    k = std::max<int64_t>(0, std::min(k, note_->lastIndex - v.position + 1));
     RenderPhase(k, v.gainLeft * rate, v.gainRight * rate, false, Floor::None);
     n -= k;
   };
@@ -313,12 +333,12 @@ void Synth::RenderSegment(int64_t count) {
   }
   const float left = v.gainLeft * in.sustainStep;
   const float right = v.gainRight * in.sustainStep;
-  if (note_.loopEnd >= v.position && note_.loopEnd < v.position + n) {
+  if (note_->loopEnd >= v.position && note_->loopEnd < v.position + n) {
     RenderPhase(n, left, right, true, Floor::Sustain);
   } else {
-    if (v.position + n - 1 > note_.lastIndex) {
+    if (v.position + n - 1 > note_->lastIndex) {
       v.ended = true;
-      n = note_.lastIndex - v.position + 1;
+      n = note_->lastIndex - v.position + 1;
     }
     // The level is floored at 0 here as in the looped sustain, so that a falling sustain cannot
     // turn the waveform over and grow louder again.
@@ -341,12 +361,12 @@ void Synth::RenderRelease() {
     }
     return frames;
   };
-  if (v.position <= note_.loopEnd) {
+  if (v.position <= note_->loopEnd) {
     int64_t frames = framesToSilence();
     RenderPhase(frames, slope[0], slope[1], true, Floor::Release);
     return;
   }
-  const int64_t rest = note_.lastIndex - v.position + 1;
+  const int64_t rest = note_->lastIndex - v.position + 1;
   int64_t frames = rest;
   if (slope[0] < 0) frames = std::min(framesToSilence(), rest);
   RenderPhase(frames, slope[0], slope[1], false, Floor::Release);
@@ -354,17 +374,17 @@ void Synth::RenderRelease() {
 
 void Synth::ProduceDirectLooping(int32_t frames) {
   Voice& v = voice_;
-  const int16_t* arrays[2] = {note_.left, note_.right};
+  const int16_t* arrays[2] = {note_->left, note_->right};
   int64_t position = v.position;
   for (int c = 0; c < format_.channels; ++c) {
     int16_t* out = gathered_[c].get();
     int64_t p = v.position;
     for (int32_t j = 0; j < frames;) {
-      int32_t run = int32_t(std::min<int64_t>(frames - j, note_.loopEnd - p + 1));
+      int32_t run = int32_t(std::min<int64_t>(frames - j, note_->loopEnd - p + 1));
       std::copy(arrays[c] + p, arrays[c] + p + run, out + j);
       j += run;
       p += run;
-      if (p > note_.loopEnd) p = note_.loopStart;
+      if (p > note_->loopEnd) p = note_->loopStart;
     }
     position = p;
   }
@@ -387,7 +407,7 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
   const bool interpolating = v.modDepth != 0 || v.bend != 0;
   float level[2] = {v.levelLeft, v.levelRight};
   const float slope[2] = {slopeLeft, slopeRight};
-  const int16_t* arrays[2] = {note_.left, note_.right};
+  const int16_t* arrays[2] = {note_->left, note_->right};
   bool exhausted = false;  // interpolation reached the end of the note buffer
 
   for (int64_t done = 0; done < frames;) {
@@ -396,7 +416,7 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
     const int16_t* direct[2] = {nullptr, nullptr};
     if (!exhausted) {
       if (interpolating) {
-        produced = InterpolateValues(v, note_, nb, looping, channels == 2, format_.lfoTable,
+        produced = InterpolateValues(v, *note_, nb, looping, channels == 2, format_.lfoTable,
                                      values_[0].get(), values_[1].get());
         exhausted = produced < nb;
       } else if (looping) {
@@ -434,28 +454,42 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
     }
 
     if (written > 0) {
-      uint8_t* block = BlockBuffer();
-      file_.Read(block, written * frameBytes);
-      for (int c = 0; c < channels; ++c) {
+      // The frames of the block this synth mixes: all of them, unless it owns a time range of
+      // the output. In memory they are mixed where they lie; in the file read, mixed, written.
+      const int64_t at = file_.Position();
+      int32_t first = 0, last = written;
+      file_.Owned(at, written, frameBytes, first, last);
+      uint8_t* target = last > first ? file_.ModifyAt(at + first * frameBytes, (last - first) * frameBytes)
+                                     : nullptr;
+      uint8_t* block = target ? target - first * frameBytes : BlockBuffer();
+      if (!target && last > first) file_.Read(block, written * frameBytes);
+      for (int c = 0; c < channels && last > first; ++c) {
         int32_t* contributions = contributions_[c].get();
-        const int32_t first = std::min(from[c], written);
-        const int32_t last = std::clamp(to[c], first, written);
-        std::fill(contributions, contributions + first, 0);
-        std::fill(contributions + last, contributions + written, 0);
-        if (last == first) continue;
+        const int32_t lo = std::clamp(from[c], first, last);
+        const int32_t hi = std::clamp(to[c], lo, last);
+        std::fill(contributions + first, contributions + lo, 0);
+        std::fill(contributions + hi, contributions + last, 0);
+        if (hi == lo) continue;
         if (direct[c])
-          RampProducts(direct[c] + first, last - first, level[c], slope[c], first,
-                       contributions + first);
+          RampProducts(direct[c] + lo, hi - lo, level[c], slope[c], lo, contributions + lo);
         else
-          RampProducts(values_[c].get() + first, last - first, level[c], slope[c], first,
-                       contributions + first);
+          RampProducts(values_[c].get() + lo, hi - lo, level[c], slope[c], lo, contributions + lo);
       }
-      const int32_t* right = channels == 2 ? contributions_[1].get() : nullptr;
-      if (format_.bits == 8)
-        AddSaturating(block, channels, contributions_[0].get(), right, written);
-      else
-        AddSaturating(block_.get(), channels, contributions_[0].get(), right, written);
-      file_.Write(block, written * frameBytes);
+      if (last > first) {
+        const int32_t* right = channels == 2 ? contributions_[1].get() + first : nullptr;
+        uint8_t* frames = block + first * frameBytes;
+        if (format_.bits == 8)
+          AddSaturating(frames, channels, contributions_[0].get() + first, right, last - first);
+        else
+          AddSaturating(reinterpret_cast<int16_t*>(frames), channels,
+                        contributions_[0].get() + first, right, last - first);
+      }
+      if (!target && last > first) {
+        file_.Write(block, written * frameBytes);
+      } else {
+        file_.Extend(at + written * frameBytes);
+        file_.Skip(written * frameBytes);
+      }
     }
     file_.Skip((nb - written) * frameBytes);
     for (int c = 0; c < channels; ++c)
@@ -464,7 +498,7 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
     if (finished || (exhausted && floor == Floor::Release)) break;
     // A long stretch keeps the host's window alive between its blocks. The driver alone tests
     // for a cancel, at its own points, so the output stays the same.
-    if (done < frames) Pump();
+    if (done < frames && pumping_) Pump();
   }
   v.levelLeft = level[0];
   v.levelRight = level[1];

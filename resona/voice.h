@@ -46,6 +46,7 @@ void DeriveEnvelope(Instrument& inst, const SongFormat& format);
 // The instrument sample resampled to one note's pitch. A mono sample on stereo output plays
 // the same array on both sides. Arrays carry a few zero frames past lastIndex.
 struct NoteSample {
+  std::shared_ptr<const InstrumentSample> sample;  // what `left` and `right` may point into
   std::vector<int16_t> leftStore, rightStore;
   const int16_t* left = nullptr;
   const int16_t* right = nullptr;
@@ -95,6 +96,15 @@ class Synth {
   int32_t PrepareNote(int32_t note);
   // Parses and executes an event line, rendering the stretch before it (statuses 27, 33).
   int32_t ExecuteEvent(std::string_view line);
+  // The two halves of that: the parse and its checks, and the execution of a checked event.
+  static int32_t CheckEvent(std::string_view line, Event& e);
+  void ApplyEvent(const Event& e);
+
+  // For a synth that plays what another prepared: the note buffer of PrepareNote, and events.
+  void PlayNote(const Instrument& instrument, std::shared_ptr<const NoteSample> note);
+  std::shared_ptr<const NoteSample> CurrentNote() const { return note_; }
+  // Whether long stretches pump between their blocks (only on the caller's thread).
+  void SetPumping(bool pumping) { pumping_ = pumping; }
 
   const Instrument& CurrentInstrument() const { return instrument_; }
   // The block buffer for the output width, also used for the silence pass.
@@ -116,9 +126,10 @@ class Synth {
   MixFile& file_;
   std::string sampleDirectory_;
   Instrument instrument_;
-  InstrumentSample sample_;
-  NoteSample note_;
+  std::shared_ptr<InstrumentSample> sample_ = std::make_shared<InstrumentSample>();
+  std::shared_ptr<const NoteSample> note_ = std::make_shared<NoteSample>();
   Voice voice_;
+  bool pumping_ = true;
   bool stopped_[2] = {false, false};  // a channel that stopped contributing in this segment
 
   // Work buffers for one block, allocated once per song and written before they are read.

@@ -50,6 +50,8 @@ RenderRun SongFixture::RenderFile(const std::string& lstPath, const std::string&
   r.instrument = instrument;
   r.lfoTable = tables.cosine.data();
   r.maxDataBytes = maxDataBytes;
+  r.memoryBytes = memoryBytes;
+  r.threads = threads;
   run.status = resona::RenderSong(r);
   resona::SetPump(nullptr, nullptr);
   run.line = line;

@@ -37,6 +37,9 @@ class SongFixture {
   RenderRun RenderFile(const std::string& lstPath, const std::string& wavPath, RenderFormat format,
                        PumpHook hook = {}, int64_t maxDataBytes = resona::kMaxDataBytes);
 
+  // The memory the mix may take (0: mixed in the file).
+  int64_t memoryBytes = resona::kDefaultMemoryBytes;
+  int32_t threads = 1;
   TempDir dir;
   std::string lst = dir.File("song.lst");
   std::string wav = dir.File("song.wav");

@@ -1,11 +1,12 @@
 // tonemill lst2wav SONG.lst [-o OUT.wav] [--wav-dir DIR] [--rate R] [--bits B] [--channels C]
-//                  [--volume V] [--force] [--quiet]
+//                  [--volume V] [--threads N] [--memory MIB] [--force] [--quiet]
 #include "climessages.h"
 #include "commands.h"
 #include "makewavs.h"
 #include "options.h"
 #include "outcome.h"
 #include "rendering.h"
+#include "renderthreads.h"
 #include "songoptions.h"
 #include "terminal.h"
 #include "tonemill/files/paths.h"
@@ -25,16 +26,20 @@ int RunLst2Wav(int argc, char** argv) {
   format.Register(parser);
   parser.Flag("force", 0, &force, "overwrite an existing output file");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
+  MixOptions mix;
+  mix.Register(parser);
 
   ops::SongJob song;
   song.fromList = true;
   std::string& lst = song.paths.lst;
   if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "lst2wav", "LST file", lst, exitCode))
     return exitCode;
-  if (std::string error; !format.Apply(song.format, error)) {
+  if (std::string error; !format.Apply(song.format, error) || !mix.Check(error)) {
     PrintError("lst2wav: " + error);
     return kExitUsage;
   }
+  int jobs = 1;
+  mix.Apply(1, false, jobs);
   Settings settings;
   if (!LoadWorkingDirectories(settings)) return kExitFailure;
   song.wavDirectory = wavDir.empty() ? settings.WAV : wavDir;

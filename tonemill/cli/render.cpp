@@ -1,12 +1,14 @@
 // tonemill render SONG.mid... [-o OUT.wav] [--lst FILE.lst] [--prg-dir DIR] [--wav-dir DIR]
 //                 [--drums TRACK:CHANNEL]... [--rate R] [--bits B] [--channels C] [--volume V]
-//                 [--stems] [--stems-only] [--jobs N] [--shard K/N] [--force] [--quiet]
+//                 [--stems] [--stems-only] [--jobs N] [--threads N] [--memory MIB] [--shard K/N]
+//                 [--force] [--quiet]
 #include "climessages.h"
 #include "commands.h"
 #include "makewavs.h"
 #include "options.h"
 #include "outcome.h"
 #include "parallel.h"
+#include "renderthreads.h"
 #include "rendering.h"
 #include "songoptions.h"
 #include "terminal.h"
@@ -126,6 +128,8 @@ int RunRender(int argc, char** argv) {
               "settings, into NAME.TRACK-CHANNEL.wav beside the song");
   parser.Flag("stems-only", 0, &stemsOnly, "the stems without the song");
   parser.Value("jobs", 'j', &jobsText, "N", "songs (and stems) rendered at once (default: the processors)");
+  MixOptions mix;
+  mix.Register(parser);
   parser.Value("shard", 0, &shardText, "K/N",
                "only the files at positions K-1, K-1+N, ... of the sorted list");
   parser.Flag("force", 0, &force, "overwrite existing songs (and the list --lst names)");
@@ -153,6 +157,10 @@ int RunRender(int argc, char** argv) {
     return kExitUsage;
   }
   if (!jobsText.empty()) jobs = *ParseInteger(jobsText);
+  if (!mix.Check(error)) {
+    PrintError("render: " + error);
+    return kExitUsage;
+  }
   stems = stems || stemsOnly;
   if (!shardText.empty()) files = ShardOf(files, shardK, shardN);
 
@@ -188,6 +196,7 @@ int RunRender(int argc, char** argv) {
       renders.push_back({stemPaths, pair, ops::StemName(song.paths.lst, pair, ".mid"), std::nullopt});
     }
   }
+  mix.Apply(renders.size(), !jobsText.empty(), jobs);
   const std::string unit = stems ? " renders" : " songs";
   if (renders.size() == 1 && songs.size() == 1) {
     if (renders[0].problem) {

@@ -2,7 +2,9 @@
 // against the recursion written out below, and the inline conversions of extended results to
 // samples against the library.
 #include "tonemill/wave/band.h"
+#include "tonemill/wave/enhance.h"
 #include "tonemill/wave/lohi.h"
+#include "tonemill/wave/ring.h"
 #include "tonemill/wave/samples.h"
 #include "tonemill/wave/section.h"
 
@@ -205,6 +207,74 @@ TEST(SampleConversions, AgreeWithTheLibrary) {
     ASSERT_EQ(TruncClippedOffset8(x / 200), int32_t(std::trunc(byte)) - 128) << double(x);
   }
   EXPECT_EQ(RoundClipped(std::nanl(""), limits), 0);
+}
+
+// Expand and Compress as defined: Round(amp × s ÷ Exp(p × Ln(average + 1))) clipped, halves
+// to even, the average being the window's integer sum over N.
+int32_t DefinedEnhance(int32_t s, long double average, long double amp, long double p,
+                       SampleLimits limits) {
+  const long double o = amp * s / std::exp(p * std::log(average + 1));
+  return int32_t(std::lrint(std::clamp<long double>(o, limits.low, limits.high)));
+}
+
+TEST(EnhanceKernel, GivesTheDefinedSampleOverTheWholeDomain) {
+  // p = 0 with amplification 0.5 puts every odd sample on a half; the others are the
+  // dialogs' defaults and beyond, both ways.
+  const std::vector<std::pair<double, double>> settings = {
+      {0.30, 5.0}, {-0.30, 0.05}, {0.0, 0.5}, {2.5, 3000.0}, {-1.7, 1e-6}, {0.999, 1.0}, {12.0, 1e30},
+      {40.0, 1e100}};
+  std::mt19937_64 rng(9);
+  for (const auto& [p, amp] : settings) {
+    const EnhanceSettings e{amp, p, 1};
+    // Every sample value with each sum, in one run, against the definition.
+    auto check = [&](int64_t sum, int32_t n, int32_t low, int32_t high) {
+      const SampleLimits limits{low, high};
+      std::vector<int32_t> samples;
+      for (int32_t s = low; s <= high; ++s) samples.push_back(s);
+      const std::vector<int64_t> sums(samples.size(), sum);
+      EnhanceRun(samples.data(), sums.data(), int32_t(samples.size()), n, e, limits);
+      for (int32_t s = low; s <= high; ++s)
+        ASSERT_EQ(samples[size_t(s - low)], DefinedEnhance(s, (long double)sum / n, amp, p, limits))
+            << p << " " << amp << " " << sum << "/" << n << " " << s;
+    };
+    // 8 bits: every sum a window of 7 can hold; 16 bits: sums of a window of 4420 at the ends
+    // and in between.
+    for (int32_t sum = 0; sum <= 7 * 128; ++sum) check(sum, 7, -128, 127);
+    std::vector<int64_t> sums = {0, 1, 4419, 4420, 4421, 4420LL * 32768, 4420LL * 32768 - 1};
+    std::uniform_int_distribution<int64_t> any(0, 4420LL * 32768);
+    while (sums.size() < 16) sums.push_back(any(rng));
+    for (int64_t sum : sums) check(sum, 4420, -32768, 32767);
+  }
+}
+
+// Ring as defined: the sine of the phase times the sample, truncated and clipped; 8-bit
+// samples offset by 128 before the truncation.
+int32_t DefinedRing(long double phase, int32_t s, bool eightBit) {
+  const long double x = std::sin(phase) * s;
+  if (eightBit) return int32_t(std::trunc(std::clamp<long double>(x + 128, 0, 255))) - 128;
+  return int32_t(std::trunc(std::clamp<long double>(x, -32768, 32767)));
+}
+
+TEST(RingKernel, GivesTheDefinedSampleForEverySampleValue) {
+  // Phases where the product lands on integers (a quarter turn, whole turns) or next to
+  // them, the first frames and frames hours into a file, at several rates.
+  std::vector<long double> phases = {0, kPi / 2, kPi, 3 * kPi / 2, 2 * kPi, 1000 * kPi,
+                                     kPi / 6, 5 * kPi / 6, 1e8L, 9.99e8L, 1e9L, 3e9L};
+  for (double rate : {1000.0, 1.0, 12345.6, 22050.0}) {
+    const long double step = rate * 2 * kPi / 44100;
+    for (int64_t k : {int64_t(1), int64_t(2), int64_t(3), int64_t(441), int64_t(44100),
+                      int64_t(44100) * 3600, int64_t(7777777)})
+      phases.push_back(step * k);
+  }
+  const SampleLimits word = SampleLimits::For(false), byte = SampleLimits::For(true);
+  for (long double phase : phases) {
+    for (int32_t s = -32768; s < 32768; ++s)
+      ASSERT_EQ(RingSampleFast(RingWave::Sine, phase, s, false, word), DefinedRing(phase, s, false))
+          << double(phase) << " " << s;
+    for (int32_t s = -128; s < 128; ++s)
+      ASSERT_EQ(RingSampleFast(RingWave::Sine, phase, s, true, byte), DefinedRing(phase, s, true))
+          << double(phase) << " " << s;
+  }
 }
 
 }  // namespace

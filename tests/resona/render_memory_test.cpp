@@ -1,0 +1,175 @@
+// The mix held in memory against the mix in the file, and on several threads against one: the
+// same bytes, statuses, progress and leftovers of a failure or a cancel.
+#include "render_harness.h"
+#include "resona/status.h"
+#include "song_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+using namespace resona;
+using namespace testing_support;
+
+namespace {
+
+class MemoryMix : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::vector<int32_t> shot(1000), stereo(2 * 4000);
+    for (size_t i = 0; i < shot.size(); ++i) shot[i] = int32_t(i * 37 % 60000) - 30000;
+    for (size_t i = 0; i < 4000; ++i) {
+      stereo[2 * i] = int32_t(30000 * std::sin(double(i) * 0.05));
+      stereo[2 * i + 1] = int32_t(i * 53 % 50000) - 25000;
+    }
+    WriteSample(f, "S", {44100, 16, 1}, shot);
+    WriteSample(f, "L", {22050, 16, 2}, stereo);
+  }
+
+  struct Result {
+    RenderRun run;
+    std::vector<uint8_t> bytes;
+    bool operator==(const Result& o) const {
+      return run.status == o.run.status && run.line == o.run.line && run.lines == o.run.lines &&
+             run.baseNote == o.run.baseNote && run.currentNote == o.run.currentNote &&
+             run.instrument == o.run.instrument && run.pumps == o.run.pumps && bytes == o.bytes;
+    }
+  };
+  Result RenderWith(int64_t memory, const std::string& text, RenderFormat format,
+                    SongFixture::PumpHook hook = {}, int32_t threads = 1) {
+    f.memoryBytes = memory;
+    f.threads = threads;
+    Result r;
+    r.run = f.Render(text, format, std::move(hook));
+    r.bytes = ReadBytes(f.wav);
+    return r;
+  }
+  // The file's form, memory to spare, and a budget the notes past the end run out of.
+  void ExpectSameInEveryForm(const std::string& text, RenderFormat format, int64_t silenceBytes,
+                             const SongFixture::PumpHook& hook = {}) {
+    const Result streamed = RenderWith(0, text, format, hook);
+    EXPECT_EQ(RenderWith(kDefaultMemoryBytes, text, format, hook), streamed);
+    EXPECT_EQ(RenderWith(silenceBytes, text, format, hook), streamed);
+    EXPECT_EQ(RenderWith(silenceBytes - 1, text, format, hook), streamed);
+  }
+  // One thread against 2, 3 and 4: all but the number of pumps (the caller pumps while it waits
+  // for the threads).
+  void ExpectSameOnEveryThreadCount(const std::string& text, RenderFormat format) {
+    Result one = RenderWith(kDefaultMemoryBytes, text, format);
+    for (int32_t threads : {2, 3, 4}) {
+      Result many = RenderWith(kDefaultMemoryBytes, text, format, {}, threads);
+      many.run.pumps = one.run.pumps;
+      EXPECT_EQ(many, one) << threads << " threads";
+    }
+  }
+  SongFixture f;
+};
+
+const RenderFormat kFormats[] = {{16, 2, 44100}, {16, 1, 22050}, {8, 2, 11025}, {8, 1, 44100}};
+
+int64_t SilenceBytes(int ms, RenderFormat format) {
+  const float perMs = float(format.rate) / 1000.0f;
+  return int64_t(std::trunc((long double)ms * perMs)) * format.channels * (format.bits / 8);
+}
+
+TEST_F(MemoryMix, GeneratedSongsGiveTheStreamedBytesInEveryFormat) {
+  for (const RenderFormat& format : kFormats)
+    for (uint64_t seed : {1u, 2u}) {
+      SCOPED_TRACE(testing::Message() << format.bits << "/" << format.channels << "/" << format.rate
+                                      << " seed " << seed);
+      // Loud, overlapping notes: many samples saturate; some start after the end.
+      const std::string text = GeneratedSong(seed, 1500, 4, 30);
+      ExpectSameInEveryForm(text, format, SilenceBytes(1500, format));
+    }
+}
+
+TEST_F(MemoryMix, FailuresAndCancelsLeaveTheStreamedFile) {
+  const RenderFormat format{8, 2, 22050};
+  const std::string song = GeneratedSong(3, 1200, 3, 10);
+  // A sample that cannot be read, and a bad instrument line, after two instruments were mixed.
+  Inst missing;
+  missing.name = "NONE";
+  Inst bad;
+  bad.volume = 0;
+  for (const Inst& last : {missing, bad}) {
+    const std::string text = song.substr(0, song.rfind('{')) + Block(last, {{60, {"0 ON 100", "5 OFF 64"}}});
+    ExpectSameInEveryForm(text, format, SilenceBytes(1200, format));
+  }
+  // A cancel at every pump: during the silence pass (a song of several silence blocks), then
+  // at every line and between the blocks of long stretches.
+  const std::string longSong = GeneratedSong(4, 12000, 2, 6);
+  const int pumps = RenderWith(0, longSong, format).run.pumps;
+  ASSERT_GT(pumps, 30);
+  for (int cancelAt = 0; cancelAt < pumps; cancelAt += 1 + cancelAt / 8) {
+    SCOPED_TRACE(cancelAt);
+    ExpectSameInEveryForm(longSong, format, SilenceBytes(12000, format),
+                          [cancelAt](int pump, int32_t& line, int32_t& lines) {
+                            if (pump == cancelAt) line = lines;
+                          });
+  }
+}
+
+// Long notes of the looped sample, with vibrato, crossing the ranges of every split and lasting
+// beyond one mixing block of 176,400 samples.
+std::string LongNotes() {
+  Inst looped;
+  looped.name = "L";
+  looped.volume = 16;
+  looped.end = 3999;
+  looped.loopStart = 1000;
+  looped.loopEnd = 2999;
+  looped.modSens = 60;
+  looped.modRate = 5;
+  looped.decayMs = 3000;
+  looped.decayFactor = "0.50";
+  looped.sustainSlope = "-0.05";
+  looped.releaseSlope = "-0.30";
+  return Block(looped, {{60, {"0 ON 120", "2500 MOD 40", "5200 OFF 64"}},
+                        {67, {"900 ON 110", "6100 OFF 30"}},
+                        {48, {"3000 ON 127", "3100 BND 2000", "7900 OFF 100"}}});
+}
+
+TEST_F(MemoryMix, EveryThreadCountGivesTheBytesOfOne) {
+  for (const RenderFormat& format : kFormats) {
+    SCOPED_TRACE(testing::Message() << format.bits << "/" << format.channels << "/" << format.rate);
+    std::string text = GeneratedSong(5, 8000, 4, 40);
+    text += LongNotes();
+    ExpectSameOnEveryThreadCount(text, format);
+  }
+}
+
+TEST_F(MemoryMix, ThreadsStopAtTheLineOfAFailureOrACancel) {
+  const RenderFormat format{16, 2, 44100};
+  const std::string song = GeneratedSong(6, 6000, 3, 25) + LongNotes();
+  Inst missing;
+  missing.name = "NONE";
+  ExpectSameOnEveryThreadCount(song + Block(missing, {}), format);
+  ExpectSameOnEveryThreadCount(song + "{\r\n" + Inst{}.Line() + "\r\n[\r\n60\r\n0 NOTE 1\r\n", format);
+
+  // A cancel after the silence pass leaves the song's length holding the lines through the
+  // step where it was seen: what one thread leaves for a cancel at some line.
+  const std::string shorter = GeneratedSong(7, 2000, 2, 8);
+  std::vector<std::vector<uint8_t>> cancelledAt;
+  const int32_t lines = RenderWith(kDefaultMemoryBytes, shorter, format).run.lines;
+  for (int32_t at = 2; at <= lines; ++at)
+    cancelledAt.push_back(RenderWith(kDefaultMemoryBytes, shorter, format,
+                                     [at](int, int32_t& line, int32_t& total) {
+                                       if (line == at) line = total;
+                                     })
+                              .bytes);
+  for (int cancelAt : {4, 10, 40, 90}) {
+    const Result many = RenderWith(kDefaultMemoryBytes, shorter, format,
+                                   [cancelAt](int pump, int32_t& line, int32_t& total) {
+                                     if (pump == cancelAt) line = total;
+                                   },
+                                   3);
+    EXPECT_EQ(many.run.status, kOk);
+    EXPECT_GE(many.run.line, many.run.lines);
+    EXPECT_NE(std::find(cancelledAt.begin(), cancelledAt.end(), many.bytes), cancelledAt.end())
+        << cancelAt;
+  }
+}
+
+}  // namespace
