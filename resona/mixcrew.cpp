@@ -6,8 +6,10 @@
 namespace resona {
 namespace {
 
-// How far the caller may read ahead of the slowest thread, in commands.
+// How far the caller may read ahead of the slowest thread, in commands and in notes (each note
+// buffer stays in memory until every thread is past it).
 constexpr size_t kMaxBehind = 4096;
+constexpr size_t kMaxNotesAhead = 2;
 
 }  // namespace
 
@@ -66,6 +68,13 @@ size_t MixCrew::Behind() {
 
 void MixCrew::PostNote(const Instrument& instrument, std::shared_ptr<const NoteSample> note,
                        int32_t line, const Display& display) {
+  // The note before last must have been started by every thread.
+  if (notes_.size() >= kMaxNotesAhead) {
+    const size_t before = notes_[notes_.size() - kMaxNotesAhead];
+    WaitUntil([&] { return postedCount_ - Behind() > before; }, [] {});
+  }
+  while (notes_.size() >= kMaxNotesAhead) notes_.pop_front();
+  notes_.push_back(postedCount_);
   Command c;
   c.note = true;
   c.instrument = std::make_shared<const Instrument>(instrument);

@@ -91,6 +91,7 @@ class MixCrew {
   size_t firstIndex_ = 0;         // the index of commands_.front()
   size_t postedCount_ = 0;        // commands posted so far
   std::vector<size_t> doneCount_;  // per thread, commands done
+  std::deque<size_t> notes_;       // the indices of the last notes posted
   bool stopping_ = false;
 };
 

@@ -195,68 +195,69 @@ int32_t Render(const RenderRequest& r, MixFile& file) {
   bool firstInstrument = true;
   bool firstNote = true;
   int32_t note = 64;
-  const int32_t status = [&]() -> int32_t {
-  for (;;) {
-    if (!reader.ReadLine(text) || cancelled()) break;
-    if (IsBlankLine(text)) continue;
-    take();
-    if (text[0] != '{') return kBraceExpected;
-
-    if (!nextInBlock()) return kUnexpectedEnd;
-    int32_t status = synth.ReadInstrument(text, firstInstrument);
-    if (status != kOk) return status;
-    firstInstrument = false;
-    const InstrumentLine& inst = synth.CurrentInstrument().line;
-    const size_t nameLength = std::min<size_t>(inst.sampleName.size(), 11);
-    std::memset(current.instrument, 0, sizeof current.instrument);
-    std::memcpy(current.instrument, inst.sampleName.data(), nameLength);
-    current.baseNote = inst.baseNote;
-    if (!crew) {
-      std::memcpy(r.instrument, inst.sampleName.data(), nameLength);
-      r.instrument[nameLength] = '\0';
-      *r.baseNote = inst.baseNote;
-    }
-    if ((status = synth.LoadSample()) != kOk) return status;
-
-    bool backToMain = false;
-    while (!backToMain) {
-      if (!nextInBlock()) return kUnexpectedEnd;
-      if (text[0] == '}') break;
-      if (text[0] != '[') return kBracketExpected;
+  // The parse, as a function: a status ends it wherever it arises.
+  const int32_t parsed = [&]() -> int32_t {
+    for (;;) {
+      if (!reader.ReadLine(text) || cancelled()) break;
+      if (IsBlankLine(text)) continue;
+      take();
+      if (text[0] != '{') return kBraceExpected;
 
       if (!nextInBlock()) return kUnexpectedEnd;
-      if ((status = ParseNoteLine(text, note, firstNote)) != kOk) return status;
-      firstNote = false;
-      current.currentNote = note;
-      if (!crew) *r.currentNote = note;
-      if ((status = synth.PrepareNote(note)) != kOk) return status;
-      if (crew) crew->PostNote(synth.CurrentInstrument(), synth.CurrentNote(), line, current);
+      int32_t status = synth.ReadInstrument(text, firstInstrument);
+      if (status != kOk) return status;
+      firstInstrument = false;
+      const InstrumentLine& inst = synth.CurrentInstrument().line;
+      const size_t nameLength = std::min<size_t>(inst.sampleName.size(), 11);
+      std::memset(current.instrument, 0, sizeof current.instrument);
+      std::memcpy(current.instrument, inst.sampleName.data(), nameLength);
+      current.baseNote = inst.baseNote;
+      if (!crew) {
+        std::memcpy(r.instrument, inst.sampleName.data(), nameLength);
+        r.instrument[nameLength] = '\0';
+        *r.baseNote = inst.baseNote;
+      }
+      if ((status = synth.LoadSample()) != kOk) return status;
 
-      for (;;) {
+      bool backToMain = false;
+      while (!backToMain) {
         if (!nextInBlock()) return kUnexpectedEnd;
-        if (text[0] == ']') {
-          backToMain = cancelled();
-          break;
-        }
-        if (crew) {
-          Event e;
-          if ((status = Synth::CheckEvent(text, e)) != kOk) return status;
-          crew->PostEvent(e, line, current);
-        } else if ((status = synth.ExecuteEvent(text)) != kOk) {
-          return status;
-        }
-        if (file.WriteFailed()) return kDiskFull;
-        if (cancelled()) {
-          backToMain = true;
-          break;
+        if (text[0] == '}') break;
+        if (text[0] != '[') return kBracketExpected;
+
+        if (!nextInBlock()) return kUnexpectedEnd;
+        if ((status = ParseNoteLine(text, note, firstNote)) != kOk) return status;
+        firstNote = false;
+        current.currentNote = note;
+        if (!crew) *r.currentNote = note;
+        if ((status = synth.PrepareNote(note)) != kOk) return status;
+        if (crew) crew->PostNote(synth.CurrentInstrument(), synth.CurrentNote(), line, current);
+
+        for (;;) {
+          if (!nextInBlock()) return kUnexpectedEnd;
+          if (text[0] == ']') {
+            backToMain = cancelled();
+            break;
+          }
+          if (crew) {
+            Event e;
+            if ((status = Synth::CheckEvent(text, e)) != kOk) return status;
+            crew->PostEvent(e, line, current);
+          } else if ((status = synth.ExecuteEvent(text)) != kOk) {
+            return status;
+          }
+          if (file.WriteFailed()) return kDiskFull;
+          if (cancelled()) {
+            backToMain = true;
+            break;
+          }
         }
       }
     }
-  }
-  return kOk;
+    return kOk;
   }();
   finishCrew();
-  if (status != kOk) return status;
+  if (parsed != kOk) return parsed;
 
   // 9. Finish.
   reader.Close();

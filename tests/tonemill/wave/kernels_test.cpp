@@ -224,7 +224,8 @@ TEST(EnhanceKernel, GivesTheDefinedSampleOverTheWholeDomain) {
       {0.30, 5.0}, {-0.30, 0.05}, {0.0, 0.5}, {2.5, 3000.0}, {-1.7, 1e-6}, {0.999, 1.0}, {12.0, 1e30},
       {40.0, 1e100}};
   std::mt19937_64 rng(9);
-  for (const auto& [p, amp] : settings) {
+  for (const auto& setting : settings) {
+    const double p = setting.first, amp = setting.second;
     const EnhanceSettings e{amp, p, 1};
     // Every sample value with each sum, in one run, against the definition.
     auto check = [&](int64_t sum, int32_t n, int32_t low, int32_t high) {
