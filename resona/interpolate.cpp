@@ -44,7 +44,7 @@ class LfoCursor {
   int64_t index_ = 0, remainder_ = 0;
 };
 
-template <bool kStereo, bool kVibrato, bool kLooping>
+template <bool kStereo, bool kVibrato, bool kLooping, bool kOutput>
 int32_t Run(Voice& v, const NoteSample& note, int32_t frames, const int32_t* table,
             int32_t* outL, int32_t* outR) {
   const int16_t* L = note.left;
@@ -56,8 +56,10 @@ int32_t Run(Voice& v, const NoteSample& note, int32_t frames, const int32_t* tab
   int32_t j = 0;
   for (; j < frames; ++j) {
     if (!kLooping && position >= note.lastIndex) break;
-    outL[j] = ClampToInt32(prevL + ((int64_t(deltaL) * fraction) >> 15));
-    if (kStereo) outR[j] = ClampToInt32(prevR + ((int64_t(deltaR) * fraction) >> 15));
+    if (kOutput) {
+      outL[j] = ClampToInt32(prevL + ((int64_t(deltaL) * fraction) >> 15));
+      if (kStereo) outR[j] = ClampToInt32(prevR + ((int64_t(deltaR) * fraction) >> 15));
+    }
     // Without vibrato the period is 1 and the phase stays 0; the depth term is 0.
     if (kVibrato) {
       lfo.Advance();
@@ -97,8 +99,11 @@ int32_t Run(Voice& v, const NoteSample& note, int32_t frames, const int32_t* tab
 template <bool kStereo, bool kVibrato>
 int32_t RunLooping(bool looping, Voice& v, const NoteSample& note, int32_t frames,
                    const int32_t* table, int32_t* outL, int32_t* outR) {
-  return looping ? Run<kStereo, kVibrato, true>(v, note, frames, table, outL, outR)
-                 : Run<kStereo, kVibrato, false>(v, note, frames, table, outL, outR);
+  if (!outL)
+    return looping ? Run<kStereo, kVibrato, true, false>(v, note, frames, table, outL, outR)
+                   : Run<kStereo, kVibrato, false, false>(v, note, frames, table, outL, outR);
+  return looping ? Run<kStereo, kVibrato, true, true>(v, note, frames, table, outL, outR)
+                 : Run<kStereo, kVibrato, false, true>(v, note, frames, table, outL, outR);
 }
 
 }  // namespace

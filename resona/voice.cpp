@@ -372,7 +372,7 @@ void Synth::RenderRelease() {
   RenderPhase(frames, slope[0], slope[1], false, Floor::Release);
 }
 
-void Synth::ProduceDirectLooping(int32_t frames) {
+void Synth::ProduceDirectLooping(int32_t frames, bool copy) {
   Voice& v = voice_;
   const int16_t* arrays[2] = {note_->left, note_->right};
   int64_t position = v.position;
@@ -381,7 +381,7 @@ void Synth::ProduceDirectLooping(int32_t frames) {
     int64_t p = v.position;
     for (int32_t j = 0; j < frames;) {
       int32_t run = int32_t(std::min<int64_t>(frames - j, note_->loopEnd - p + 1));
-      std::copy(arrays[c] + p, arrays[c] + p + run, out + j);
+      if (copy) std::copy(arrays[c] + p, arrays[c] + p + run, out + j);
       j += run;
       p += run;
       if (p > note_->loopEnd) p = note_->loopStart;
@@ -414,13 +414,18 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
     const int32_t nb = int32_t(std::min<int64_t>(frames - done, blockFrames_));
     int32_t produced = 0;
     const int16_t* direct[2] = {nullptr, nullptr};
+    // A block of which this synth mixes nothing (outside its time range) only advances the voice.
+    int32_t firstOwned = 0, lastOwned = nb;
+    file_.Owned(file_.Position(), nb, int32_t(frameBytes), firstOwned, lastOwned);
+    const bool wanted = lastOwned > firstOwned;
     if (!exhausted) {
       if (interpolating) {
         produced = InterpolateValues(v, *note_, nb, looping, channels == 2, format_.lfoTable,
-                                     values_[0].get(), values_[1].get());
+                                     wanted ? values_[0].get() : nullptr,
+                                     wanted ? values_[1].get() : nullptr);
         exhausted = produced < nb;
       } else if (looping) {
-        ProduceDirectLooping(nb);
+        ProduceDirectLooping(nb, wanted);
         for (int c = 0; c < channels; ++c) direct[c] = gathered_[c].get();
         produced = nb;
       } else {

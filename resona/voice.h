@@ -120,7 +120,7 @@ class Synth {
   void RenderSegment(int64_t count);
   void RenderRelease();
   void RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool looping, Floor floor);
-  void ProduceDirectLooping(int32_t frames);
+  void ProduceDirectLooping(int32_t frames, bool copy);
 
   SongFormat format_;
   MixFile& file_;
