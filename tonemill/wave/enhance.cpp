@@ -25,7 +25,7 @@ namespace {
 // ln and exp in double by tables and short series, for the arguments the effect meets
 // (1 <= x <= 32769, |y| < 700): ln within 2^-48 absolutely (its last rounding, at most 2^-49
 // for results up to 16, dominates), exp within 2^-51 relatively. The bound in
-// EnhancedSampleFast rests on these.
+// EnhanceRun rests on these.
 struct PowerTables {
   double lnCentre[257];   // ln(1 + i/256)
   double inverse[257];    // 1 / (1 + i/256)
@@ -80,19 +80,6 @@ inline double FastExp(double y) {
 // half than it is on the side that the definition rounds to.
 inline bool FastPathHolds(double p) { return std::fabs(p) < 32; }
 
-// Round(v) clipped, or false when v lies too near a half (or too far out) to be sure.
-inline bool RoundedFar(double v, double p, SampleLimits limits, int32_t& out) {
-  constexpr double kUnit = 1.0 / 140737488355328.0;  // 2^-47
-  const double bound = std::fabs(v) * (16 * std::fabs(p) + 8) * kUnit;
-  if (!(std::fabs(v) < 1e9) || bound >= 0.125) return false;
-  double below = double(int64_t(v));
-  if (below > v) below -= 1;
-  if (std::fabs(v - below - 0.5) <= bound) return false;
-  const double rounded = v - below < 0.5 ? below : below + 1;
-  out = int32_t(std::clamp<double>(rounded, limits.low, limits.high));
-  return true;
-}
-
 }  // namespace
 
 void EnhanceRun(int32_t* samples, const int64_t* sums, int32_t count, int32_t n,
@@ -105,6 +92,9 @@ void EnhanceRun(int32_t* samples, const int64_t* sums, int32_t count, int32_t n,
   }
   // In short runs of separate passes, so that many samples' chains are in flight at once.
   const double inverseN = 1.0 / n;
+  constexpr double kUnit = 1.0 / 140737488355328.0;  // 2^-47
+  const double boundScale = (16 * std::fabs(p) + 8) * kUnit;
+  const double low = limits.low, high = limits.high;
   constexpr int32_t kRun = 256;
   double values[kRun];
   for (int32_t start = 0; start < count; start += kRun) {
@@ -113,9 +103,16 @@ void EnhanceRun(int32_t* samples, const int64_t* sums, int32_t count, int32_t n,
     const int64_t* chunkSums = sums + start;
     for (int32_t j = 0; j < run; ++j) values[j] = -p * FastLn(double(chunkSums[j]) * inverseN + 1);
     for (int32_t j = 0; j < run; ++j) values[j] = amplification * double(chunk[j]) * FastExp(values[j]);
-    for (int32_t j = 0; j < run; ++j)
-      if (!RoundedFar(values[j], p, limits, chunk[j]))
+    // Round(v) clipped where v lies farther from a half than the bound (the nearest whole
+    // number by the shift, which any rounding gives there); the definition elsewhere.
+    for (int32_t j = 0; j < run; ++j) {
+      const double v = values[j];
+      const double nearest = (v + kRoundingShift) - kRoundingShift;
+      if (std::fabs(v) < 1e9 && std::fabs(v - nearest) < 0.5 - std::fabs(v) * boundScale)
+        chunk[j] = int32_t(std::min(std::max(nearest, low), high));
+      else
         chunk[j] = EnhancedSample(chunk[j], (long double)chunkSums[j] / n, settings, limits);
+    }
   }
 }
 
