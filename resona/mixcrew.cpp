@@ -10,6 +10,9 @@ namespace {
 // buffer stays in memory until every thread is past it).
 constexpr size_t kMaxBehind = 4096;
 constexpr size_t kMaxNotesAhead = 2;
+// Sleeping threads are woken once this many commands are posted (or when the caller waits),
+// not for each.
+constexpr size_t kWakeBatch = 64;
 
 }  // namespace
 
@@ -42,6 +45,8 @@ MixCrew::MixCrew(const SongFormat& format, MixFile& file, int64_t first, int64_t
 MixCrew::~MixCrew() {
   {
     std::unique_lock<std::mutex> lock(mutex_);
+    waiting_ = true;
+    posted_.notify_all();
     done_.wait(lock, [&] { return Behind() == 0; });
   }
   Stop();
@@ -94,6 +99,7 @@ void MixCrew::PostEvent(const Event& event, int32_t line, const Display& display
 
 void MixCrew::Post(Command command) {
   WaitUntil([&] { return Behind() < kMaxBehind; }, [] {});
+  bool wake = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     // Drop what every thread has done.
@@ -105,8 +111,10 @@ void MixCrew::Post(Command command) {
     }
     commands_.push_back(std::move(command));
     ++postedCount_;
+    wake = postedCount_ - notified_ >= kWakeBatch;
+    if (wake) notified_ = postedCount_;
   }
-  posted_.notify_all();
+  if (wake) posted_.notify_all();
 }
 
 int32_t MixCrew::SlowestLine(int32_t caughtUp, Display& display) {
@@ -134,11 +142,14 @@ void MixCrew::Run(int index) {
       synth.PlayNote(*c->instrument, c->sample);
     else
       synth.ApplyEvent(c->event);
+    bool tell = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       doneCount_[size_t(index)] = ++next;
+      // Every so often, and once caught up: what the caller waits for needs no more.
+      tell = waiting_ && (next % kWakeBatch == 0 || next == postedCount_);
     }
-    done_.notify_all();
+    if (tell) done_.notify_all();
   }
 }
 

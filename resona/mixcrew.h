@@ -69,16 +69,22 @@ class MixCrew {
   void Run(int index);
   size_t Behind();  // commands the slowest thread has still to do; with the lock held
   void Stop();
+  // Waits, pumping every 20 ms, until `ready` (tested with the lock held). The threads are
+  // woken for everything posted, and tell the caller of each command done while it waits.
   template <class Ready, class Show>
   void WaitUntil(Ready ready, Show show) {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!ready()) {
+      waiting_ = true;
+      notified_ = postedCount_;
+      posted_.notify_all();
       if (done_.wait_for(lock, std::chrono::milliseconds(20), ready)) break;
       lock.unlock();
       show();
       Pump();
       lock.lock();
     }
+    waiting_ = false;
   }
 
   MixFile& file_;
@@ -93,6 +99,8 @@ class MixCrew {
   std::vector<size_t> doneCount_;  // per thread, commands done
   std::deque<size_t> notes_;       // the indices of the last notes posted
   bool stopping_ = false;
+  size_t notified_ = 0;   // commands the threads were woken for
+  bool waiting_ = false;  // the caller waits for the threads
 };
 
 // Processors online, at least 1.

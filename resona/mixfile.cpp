@@ -45,33 +45,45 @@ bool MixFile::Close() {
   return ok;
 }
 
-bool MixFile::HoldInMemory(int64_t reserve) {
-  if (fd_ < 0 || memory_ || window_ || position_ != size_ || reserve < 0) return false;
-  const int64_t capacity = limit_ - size_;
-  if (capacity <= 0 || reserve > capacity) return false;
+bool MixFile::HoldInMemory() {
+  if (fd_ < 0 || memory_ || window_ || position_ != size_ || limit_ <= size_) return false;
+  // The whole file up to the limit, shared: what is mixed there is the file. Only the part
+  // within the file's length on disk is ever touched.
   const int64_t page = ::sysconf(_SC_PAGESIZE);
-  const int64_t mapped = (capacity + page - 1) / page * page;
-  void* memory = ::mmap(nullptr, size_t(mapped), PROT_READ | PROT_WRITE,
-                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (memory == MAP_FAILED) return false;
-  ::madvise(memory, size_t(mapped), MADV_HUGEPAGE);  // fewer faults; a hint only
-  if (reserve > 0 && ::posix_fallocate(fd_, off_t(size_), off_t(reserve)) != 0) {
-    // Whatever part got allocated goes again: the streamed form meets the same failure itself.
-    if (::ftruncate(fd_, off_t(size_)) != 0) {
-    }
-    ::munmap(memory, size_t(mapped));
-    return false;
-  }
-  memory_ = static_cast<uint8_t*>(memory);
+  const int64_t mapped = (limit_ + page - 1) / page * page;
+  void* map = ::mmap(nullptr, size_t(mapped), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+  if (map == MAP_FAILED) return false;
+  map_ = static_cast<uint8_t*>(map);
   mapped_ = mapped;
   base_ = size_;
-  capacity_ = capacity;
-  onDisk_ = size_ + reserve;
+  memory_ = map_ + base_;
+  capacity_ = limit_ - size_;
+  onDisk_ = size_;
   return true;
 }
 
-void MixFile::OpenWindow(const MixFile& whole, int64_t from, int64_t to) {
+bool MixFile::Grow(int64_t end) {
+  if (end <= onDisk_) return true;
+  // Silence written through the descriptor, as the silence pass writes it: the disk's blocks
+  // are taken now, so that touching the mapping never meets a full disk. A little ahead, so
+  // that a song's tail grows the file a few times only.
+  static constexpr int64_t kAhead = 1 << 20;
+  const int64_t target = std::min(limit_, std::max(end, onDisk_ + kAhead));
+  const std::vector<uint8_t> fill(size_t(std::min<int64_t>(target - onDisk_, kAhead)), silence_);
+  const int64_t size = size_;
+  while (onDisk_ < target)
+    if (!WriteAt(fill.data(), std::min<int64_t>(int64_t(fill.size()), target - onDisk_), onDisk_)) {
+      size_ = size;
+      return onDisk_ >= end;
+    }
+  size_ = size;  // silence past the mix does not count as mixed
+  return true;
+}
+
+void MixFile::OpenWindow(MixFile& whole, int64_t from, int64_t to) {
   window_ = true;
+  whole_ = &whole;
+  grows_ = to == whole.limit_;
   memory_ = whole.memory_;
   base_ = whole.base_;
   capacity_ = whole.capacity_;
@@ -85,39 +97,39 @@ void MixFile::OpenWindow(const MixFile& whole, int64_t from, int64_t to) {
 }
 
 void MixFile::Absorb(const MixFile* windows, int count) {
-  for (int i = 0; i < count; ++i) size_ = std::max(size_, windows[i].size_);
+  for (int i = 0; i < count; ++i) {
+    size_ = std::max(size_, windows[i].size_);
+    if (windows[i].writeFailed_) writeFailed_ = true;
+  }
+  if (!Grow(size_)) writeFailed_ = true;
   if (silence_ != 0)
     for (int i = 0; i < count; ++i) {
       const MixFile& w = windows[i];
-      const int64_t end = std::min(w.to_, size_);
+      const int64_t end = std::min({w.to_, size_, onDisk_});
       if (end > w.filled_) std::memset(memory_ + (w.filled_ - base_), silence_, size_t(end - w.filled_));
     }
 }
 
 void MixFile::Release() {
-  if (memory_ && !window_) ::munmap(memory_, size_t(mapped_));
-  memory_ = nullptr;
+  if (map_ && !window_) ::munmap(map_, size_t(mapped_));
+  map_ = memory_ = nullptr;
   capacity_ = mapped_ = 0;
 }
 
-void MixFile::TrimReserve() {
-  if (!memory_ || onDisk_ <= size_) return;
-  if (::ftruncate(fd_, off_t(size_)) != 0) writeFailed_ = true;
-  onDisk_ = size_;
-}
-
 bool MixFile::Flush() {
+  // The mix is in the file already; the silence written ahead of it goes.
   if (!memory_) return true;
-  bool ok = WriteAt(memory_, size_ - base_, base_);
-  if (ok && onDisk_ > size_ && ::ftruncate(fd_, off_t(size_)) != 0) ok = false;
+  bool ok = true;
+  if (onDisk_ > size_ && ::ftruncate(fd_, off_t(size_)) != 0) ok = false;
   onDisk_ = size_;
   return ok;
 }
 
 bool MixFile::Reach(int64_t at, int64_t bytes) {
   if (!memory_) return false;
-  if (at < base_ || at + bytes > base_ + capacity_) {
-    // Past the budget: from here on the song is mixed in the file.
+  if (at < base_ || at + bytes > base_ + capacity_ || !Grow(at + bytes)) {
+    // No room on disk for it: from here on the song is mixed through the file's descriptor,
+    // which meets the same failure the streamed form would.
     if (!Flush()) writeFailed_ = true;
     Release();
     return false;
@@ -129,6 +141,11 @@ bool MixFile::Reach(int64_t at, int64_t bytes) {
 }
 
 void MixFile::Read(uint8_t* buffer, int64_t bytes) {
+  if (window_) {
+    // Only after a window could not grow the file: its frames are lost, the render fails.
+    std::memset(buffer, silence_, size_t(bytes));
+    return;
+  }
   int64_t inFile = std::clamp<int64_t>(size_ - position_, 0, bytes);
   int64_t done = 0;
   if (memory_ && position_ >= base_ && position_ + inFile <= base_ + capacity_) {
@@ -153,6 +170,7 @@ bool MixFile::WriteAt(const uint8_t* buffer, int64_t bytes, int64_t at) {
     done += n;
   }
   size_ = std::max(size_, at + done);
+  onDisk_ = std::max(onDisk_, at + done);
   return done == bytes;
 }
 
@@ -167,6 +185,10 @@ void MixFile::Owned(int64_t at, int32_t frames, int32_t frameBytes, int32_t& fir
 
 uint8_t* MixFile::ModifyAt(int64_t at, int64_t bytes) {
   if (window_) {
+    if (grows_ && at + bytes > whole_->onDisk_ && !whole_->Grow(at + bytes)) {
+      writeFailed_ = true;
+      return nullptr;
+    }
     if (silence_ != 0 && at + bytes > filled_)
       std::memset(memory_ + (filled_ - base_), silence_, size_t(at + bytes - filled_));
     filled_ = std::max(filled_, at + bytes);
@@ -186,6 +208,7 @@ void MixFile::Extend(int64_t end) {
 void MixFile::Write(const uint8_t* buffer, int64_t bytes) {
   int64_t at = position_;
   position_ += bytes;
+  if (window_) return;  // see Read
   bytes = std::min(bytes, limit_ - at);
   if (bytes <= 0 || fd_ < 0) return;
   if (memory_ && Reach(at, bytes)) {
@@ -211,12 +234,6 @@ void MixFile::Write(const uint8_t* buffer, int64_t bytes) {
 }
 
 bool MixFile::WriteAll(const uint8_t* buffer, int64_t bytes) {
-  if (memory_ && Reach(position_, bytes)) {
-    // The buffer holds silence, which Reach has just put there.
-    position_ += bytes;
-    size_ = std::max(size_, position_);
-    return true;
-  }
   bool ok = WriteAt(buffer, bytes, position_);
   position_ += bytes;
   return ok;

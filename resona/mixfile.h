@@ -1,11 +1,12 @@
 // The output WAV file used as the mix buffer: blocks are read at the current position
 // (silence beyond the end of the file), modified and written back.
 //
-// A song that fits its memory budget is mixed in memory instead: the file's data is held in an
-// anonymous mapping covering the whole budget (pages cost only once touched), the file's
-// length on disk is reserved up front so that a full disk shows during the silence pass, and
-// each byte is written to the file once, when the mix is flushed. The bytes and the lengths
-// the file passes through at the points the caller can see are the same in both forms.
+// A song that fits its memory budget is mixed in memory instead: the file is mapped and every
+// note mixed in place, with no reads and writes of its own. The silence pass writes the file
+// as in the streamed form (a full disk shows there alike), and silence is written ahead of the
+// notes that extend the file, so that the mapping is never touched past the file's end. The
+// bytes and the lengths the file passes through at the points the caller can see are the same
+// in both forms.
 #pragma once
 
 #include <cstdint>
@@ -25,20 +26,17 @@ class MixFile {
   // Flushes a mix held in memory and closes the file. False when the flush failed.
   bool Close();
 
-  // Switches an open, empty-bodied file to mixing in memory: every byte up to the limit can be
-  // held (address space only, until touched), and `reserve` bytes are allocated on disk. False
-  // (and the file stays streamed, unchanged) when the mapping or the reservation fails.
-  bool HoldInMemory(int64_t reserve);
+  // Switches an open, empty-bodied file to mixing in memory, mapped up to the limit. False (and
+  // the file stays streamed) when it cannot be mapped.
+  bool HoldInMemory();
   // Makes this a view of `whole`'s memory for one mixing thread, which mixes the bytes in
   // [from, to) (file offsets at frame boundaries) and nothing else.
-  void OpenWindow(const MixFile& whole, int64_t from, int64_t to);
+  void OpenWindow(MixFile& whole, int64_t from, int64_t to);
   // Takes in what the windows mixed: the file's length becomes the farthest any of them went,
   // and what lies between their mixed bytes and that length is silence.
   void Absorb(const MixFile* windows, int count);
   bool InMemory() const { return memory_ != nullptr; }
-  // In memory: cuts the disk file to the bytes mixed so far (after a cancelled silence pass).
-  void TrimReserve();
-  // In memory: writes every byte mixed so far to the file; false when that failed.
+  // In memory: cuts the silence written ahead of the mix; false when that failed.
   bool Flush();
 
   int64_t Position() const { return position_; }
@@ -71,6 +69,8 @@ class MixFile {
   // that goes past the budget, after which the file is streamed.
   bool Reach(int64_t at, int64_t bytes);
   void Release();
+  // Writes silence on disk up to at least `end`; false when the disk has no room.
+  bool Grow(int64_t end);
   int fd_ = -1;
   uint8_t silence_ = 0;
   int64_t limit_ = 0;
@@ -78,14 +78,18 @@ class MixFile {
   int64_t size_ = 0;
   bool writeFailed_ = false;
 
-  // The mix in memory: file offsets [base_, base_ + capacity_) live at memory_.
+  // The mix in memory: file offsets [base_, base_ + capacity_) live at memory_, in the mapping
+  // of the file from offset 0 at map_.
+  uint8_t* map_ = nullptr;
   uint8_t* memory_ = nullptr;
   int64_t base_ = 0;
   int64_t capacity_ = 0;
   int64_t mapped_ = 0;
-  int64_t onDisk_ = 0;  // the disk file's length while the mix is in memory
+  int64_t onDisk_ = 0;  // the disk file's length
   // A window: the range it mixes, and how far its part of the memory holds the mix.
   bool window_ = false;
+  MixFile* whole_ = nullptr;
+  bool grows_ = false;  // the window of the song's last range, the only one past the silence
   int64_t from_ = 0, to_ = 0, filled_ = 0;
 };
 

@@ -127,7 +127,7 @@ int32_t Render(const RenderRequest& r, MixFile& file) {
   const uint8_t silence = format.bits == 8 ? 128 : 0;
   if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
   file.Seek(kWaveHeaderSize);
-  if (silenceBytes <= r.memoryBytes) file.HoldInMemory(silenceBytes);
+  if (silenceBytes <= r.memoryBytes) file.HoldInMemory();
 
   // 6. Silence for the whole song.
   Synth synth(format, file, sampleDirectory);
@@ -144,7 +144,6 @@ int32_t Render(const RenderRequest& r, MixFile& file) {
 
   // 7. Header for the silence; the file stays open for the parse.
   if (file.InMemory()) {
-    file.TrimReserve();
     WriteWaveHeader(r.wavPath, format.bits, format.rate, format.channels);
   } else {
     file.Close();
@@ -257,6 +256,7 @@ int32_t Render(const RenderRequest& r, MixFile& file) {
     return kOk;
   }();
   finishCrew();
+  if (file.WriteFailed()) return kDiskFull;  // a thread found no room on disk
   if (parsed != kOk) return parsed;
 
   // 9. Finish.
