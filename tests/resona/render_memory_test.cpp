@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace resona;
@@ -170,6 +172,27 @@ TEST_F(MemoryMix, ThreadsStopAtTheLineOfAFailureOrACancel) {
     EXPECT_NE(std::find(cancelledAt.begin(), cancelledAt.end(), many.bytes), cancelledAt.end())
         << cancelAt;
   }
+}
+
+TEST_F(MemoryMix, AFullDiskWhileNotesExtendTheSongEndsEveryFormInIt) {
+  // Notes past the end of a short song run into the file size limit (a full disk).
+  const std::string text = Song(500, Block(Inst{}, {{60, {"400 ON 100", "450 OFF 64"}},
+                                                    {60, {"490 ON 100", "495 OFF 64"}}}));
+  const int64_t silence = SilenceBytes(500, {16, 2, 44100});
+  ASSERT_EQ(RenderWith(0, text, {16, 2, 44100}).run.status, kOk);
+  ASSERT_GT(int64_t(ReadBytes(f.wav).size()), 44 + silence + 100);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit previous{};
+  getrlimit(RLIMIT_FSIZE, &previous);
+  rlimit limit = previous;
+  limit.rlim_cur = rlim_t(44 + silence + 100);
+  setrlimit(RLIMIT_FSIZE, &limit);
+  for (int64_t memory : {int64_t(0), kDefaultMemoryBytes})
+    for (int32_t threads : {1, 3})
+      EXPECT_EQ(RenderWith(memory, text, {16, 2, 44100}, {}, threads).run.status, kDiskFull)
+          << memory << " " << threads;
+  setrlimit(RLIMIT_FSIZE, &previous);
+  std::signal(SIGXFSZ, previousHandler);
 }
 
 }  // namespace
