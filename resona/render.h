@@ -9,7 +9,7 @@ namespace resona {
 
 // A WAV header cannot describe more data than this, so no song or note may go past it.
 constexpr int64_t kMaxDataBytes = (int64_t(1) << 31) - 1;
-// A song whose silence fits this many bytes is mixed in memory and written once: an hour of
+// A song whose silence fits this many bytes is mixed in a mapping of its file: an hour of
 // 44.1 kHz 16-bit stereo. Longer songs are mixed in the file.
 constexpr int64_t kDefaultMemoryBytes = int64_t(3600) * 44100 * 4;
 

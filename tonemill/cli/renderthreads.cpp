@@ -13,9 +13,9 @@ void MixOptions::Register(OptionParser& parser) {
                "threads mixing each song; the bytes are the same for any number (default: the "
                "processors for one song, 1 for several)");
   parser.Value("memory", 0, &memoryText, "MIB",
-               "a song whose silence fits this many MiB is mixed in memory and written once, a "
-               "longer one in the file; 0 always in the file (default 606, an hour of 44.1 kHz "
-               "16-bit stereo)");
+               "a song whose silence fits this many MiB is mixed in memory, a longer one through "
+               "reads and writes of its file; 0 always the latter (default 606, an hour of "
+               "44.1 kHz 16-bit stereo)");
 }
 
 bool MixOptions::Check(std::string& error) const {
