@@ -135,31 +135,37 @@ def test_threads_render_side_by_side(instruments):
     formats = [dict(rate=44100, bits=16, channels=2), dict(rate=22050, bits=16, channels=1)]
     alone = [tonemill.render(DEMO, instruments, **f) for f in formats]
     results, spans = [None, None], [None, None]
+    started = threading.Barrier(3)
 
     def work(i):
+        started.wait()
         start = time.monotonic()
         results[i] = tonemill.render(DEMO, instruments, **formats[i])
-        spans[i] = (start, time.monotonic())
+        spans[i] = time.monotonic() - start
 
     threads = [threading.Thread(target=work, args=(i,)) for i in range(2)]
     for t in threads:
         t.start()
-    for t in threads:
-        t.join()
+    started.wait()
+    # The interpreter runs on beside the renders: no gap in this loop as long as a render.
+    last, gap = time.monotonic(), 0.0
+    while any(t.is_alive() for t in threads):
+        now = time.monotonic()
+        gap, last = max(gap, now - last), now
     assert all(np.array_equal(r, a) for r, a in zip(results, alone))
-    # The renders overlapped: neither waited for the other's lock.
-    assert spans[0][0] < spans[1][1] and spans[1][0] < spans[0][1]
+    assert gap < 0.5 * min(spans), (gap, spans)
 
 
 def test_keyboard_interrupt_cancels_the_render(instruments, tmp_path):
     os.environ["TMPDIR"] = str(tmp_path)
-    timer = threading.Timer(0.3, _thread.interrupt_main)
+    timer = threading.Timer(0.2, _thread.interrupt_main)
     try:
         timer.start()
         started = time.monotonic()
         with pytest.raises(KeyboardInterrupt):
-            tonemill.render_stems(DEMO, instruments)
-        assert time.monotonic() - started < 2
+            for _ in range(100):  # nearly all of the time inside a render
+                tonemill.render_stems(DEMO, instruments)
+        assert time.monotonic() - started < 1
     finally:
         timer.cancel()
         del os.environ["TMPDIR"]
