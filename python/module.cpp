@@ -622,6 +622,10 @@ PYBIND11_MODULE(tonemill, m) {
   m.doc() = "Tonemill's songs from Python: MIDI files rendered into NumPy arrays, their stems, "
             "song lists, the MIDI listing and the WAV writer.";
   m.attr("__version__") = TONEMILL_VERSION;
+  // NumPy's API is looked up once, here: looked up first by two rendering threads at once, the
+  // import inside would release the interpreter's lock while holding the lookup's guard.
+  py::array_t<int16_t>(0);
+  py::array_t<uint8_t>(0);
 
   gErrorType = PyErr_NewExceptionWithDoc(
       "tonemill.Error",

@@ -4,6 +4,7 @@ import io
 import json
 import os
 import subprocess
+import sys
 import threading
 import time
 import _thread
@@ -154,6 +155,19 @@ def test_threads_render_side_by_side(instruments):
         gap, last = max(gap, now - last), now
     assert all(np.array_equal(r, a) for r, a in zip(results, alone))
     assert gap < 0.5 * min(spans), (gap, spans)
+
+
+def test_first_renders_of_a_process_in_two_threads(instruments):
+    # Nothing of the module has run before the two threads render.
+    script = (
+        "import sys, threading, tonemill\n"
+        "gm = tonemill.Instruments(sys.argv[1], sys.argv[2])\n"
+        "work = lambda: tonemill.render(sys.argv[3], gm, rate=11025, channels=1)\n"
+        "threads = [threading.Thread(target=work) for _ in range(2)]\n"
+        "[t.start() for t in threads]\n"
+        "[t.join() for t in threads]\n")
+    subprocess.run([sys.executable, "-c", script, instruments.prg_dir, instruments.wav_dir,
+                    str(DEMO)], check=True, timeout=30, env=os.environ)
 
 
 def test_keyboard_interrupt_cancels_the_render(instruments, tmp_path):
