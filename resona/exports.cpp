@@ -26,6 +26,9 @@ int32_t Guarded(Run run) {
   }
 }
 
+// The threads set by the calling thread for its songs; 0 when it set none.
+thread_local int32_t tThreads = 0;
+
 }  // namespace
 
 extern "C" {
@@ -33,6 +36,8 @@ extern "C" {
 RESONA_EXPORT void ResonaSetPump(ResonaPump pump, void* context) {
   resona::SetPump(pump, context);
 }
+
+RESONA_EXPORT void ResonaSetThreads(int32_t threads) { tThreads = threads > 0 ? threads : 0; }
 
 RESONA_EXPORT int32_t LSTtoWAV(const char* lstPath, const char* wavPath, const char* sampleDir,
                                int32_t bits, int32_t channels, int32_t rate, int32_t gain,
@@ -60,6 +65,7 @@ RESONA_EXPORT int32_t LSTtoWAV(const char* lstPath, const char* wavPath, const c
     request.threads = std::atoi(threads);
   if (const char* memory = std::getenv("RESONA_MEMORY_MIB"); memory && std::atoll(memory) >= 0)
     request.memoryBytes = std::min<int64_t>(std::atoll(memory), 1 << 20) << 20;
+  if (tThreads > 0) request.threads = tThreads;
   try {
     return resona::RenderSong(request);
   } catch (const std::bad_alloc&) {

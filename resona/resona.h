@@ -22,6 +22,11 @@ extern "C" {
 typedef void (*ResonaPump)(void* context);
 RESONA_EXPORT void ResonaSetPump(ResonaPump pump, void* context);
 
+// The threads that mix each song the calling thread renders from now on; 0 leaves the choice
+// to the host's environment (RESONA_THREADS), or the processors. For a host that renders songs
+// on several threads of its own, each with its own share of the processors.
+RESONA_EXPORT void ResonaSetThreads(int32_t threads);
+
 // Ordinal 5: renders an LST song list into a WAV song. Returns 0 on success or cancel,
 // otherwise a status whose message the program's status table gives.
 RESONA_EXPORT int32_t LSTtoWAV(const char* lstPath, const char* wavPath, const char* sampleDir,
@@ -83,6 +88,7 @@ typedef int32_t (*LSTtoWAVProc)(const char*, const char*, const char*, int32_t, 
                                 int32_t, int32_t*, int32_t*, int32_t*, int32_t*, char*,
                                 const int32_t*, const int32_t*);
 typedef void (*ResonaSetPumpProc)(ResonaPump, void*);
+typedef void (*ResonaSetThreadsProc)(int32_t);
 
 #ifdef __cplusplus
 }
