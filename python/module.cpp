@@ -13,6 +13,7 @@
 #include <pybind11/stl.h>
 
 #include "platform/messages.h"
+#include "resona/resona.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/files/settings.h"
 #include "tonemill/files/wavheader.h"
@@ -291,6 +292,17 @@ void CheckThreads(const std::optional<int>& threads) {
   if (threads && *threads < 1) throw py::value_error("threads takes a number of 1 or more");
 }
 
+// The library, loaded once for the process: its per-thread settings (the pump, the threads per
+// song) last from one render of a thread to the next, and renders do not load it again.
+ResonaSetThreadsProc LibraryThreadSetting() {
+  static const ResonaSetThreadsProc set = [] {
+    void* library = ::dlopen("libresona.so", RTLD_NOW | RTLD_LOCAL);
+    return library ? reinterpret_cast<ResonaSetThreadsProc>(::dlsym(library, "ResonaSetThreads"))
+                   : nullptr;
+  }();
+  return set;
+}
+
 // ---- The render ---------------------------------------------------------------------------
 
 // What a render shares with its pump: whether it runs on the main thread (where signals are
@@ -471,13 +483,17 @@ ops::SongJob BaseJob(const Instruments& instruments, const SongFormat& format,
   return job;
 }
 
-// Runs the jobs one after another without the lock; raises the first failure, or the interrupt.
-std::vector<Samples> RunJobs(const std::vector<ops::SongJob>& jobs, const Input& input) {
+// Runs the jobs one after another without the lock, each song mixed by `threads` threads (by
+// default as many as the library chooses); raises the first failure, or the interrupt.
+std::vector<Samples> RunJobs(const std::vector<ops::SongJob>& jobs, const Input& input,
+                             std::optional<int> threads) {
   Interrupts interrupts;
   std::vector<Samples> results(jobs.size());
   std::optional<Failure> failure;
+  const ResonaSetThreadsProc setThreads = LibraryThreadSetting();
   {
     py::gil_scoped_release release;
+    if (setThreads) setThreads(threads.value_or(0));
     for (size_t i = 0; i < jobs.size() && !failure && !interrupts.Cancelled(); ++i)
       failure = RunSong(jobs[i], interrupts, results[i]);
   }
@@ -498,7 +514,7 @@ py::array Render(py::handle midi, const Instruments& instruments, int rate, int 
   job.drums = DrumsOf(drums);
   const Input input = ResolveInput(midi, scratch, "song.mid");
   job.paths = {input.path, scratch.Path("song.lst"), scratch.Path("song.wav")};
-  return ToArray(RunJobs({job}, input)[0]);
+  return ToArray(RunJobs({job}, input, threads)[0]);
 }
 
 py::dict RenderStems(py::handle midi, const Instruments& instruments, int rate, int bits,
@@ -531,7 +547,7 @@ py::dict RenderStems(py::handle midi, const Instruments& instruments, int rate, 
     job.soloScratch = ops::StemName(lst, pair, ".mid");
     jobs.push_back(job);
   }
-  const std::vector<Samples> stems = RunJobs(jobs, input);
+  const std::vector<Samples> stems = RunJobs(jobs, input, threads);
   py::dict result;
   for (size_t i = 0; i < pairs.size(); ++i)
     result[py::make_tuple(pairs[i].track, pairs[i].channel)] = ToArray(stems[i]);
@@ -546,7 +562,7 @@ py::array RenderList(py::handle list, const Instruments& instruments, int rate, 
   job.fromList = true;
   const Input input = ResolveInput(list, scratch, "song.lst");
   job.paths = {"", input.path, scratch.Path("song.wav")};
-  return ToArray(RunJobs({job}, input)[0]);
+  return ToArray(RunJobs({job}, input, threads)[0]);
 }
 
 py::object MidiInfo(py::handle midi) {

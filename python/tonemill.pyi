@@ -72,9 +72,11 @@ def render(midi: _Source, instruments: Instruments, *, rate: int = 44100, bits: 
 
     `rate` is 11025, 22050 or 44100, `bits` 8 or 16, `channels` 1 or 2, `volume` the factor
     from 0 to 99, `drums` the TRACK:CHANNEL pairs played as drums (numbers or ALL), as for
-    `tonemill render`; a bad value raises ValueError. `threads` is taken for the renderer's
-    in-song threads: each song renders on the calling thread until the renderer splits songs.
-    Raises Error for a song that cannot be rendered.
+    `tonemill render`; a bad value raises ValueError. `threads` is the number of threads that
+    mix the song (the samples are the same for any number); by default the library's choice,
+    RESONA_THREADS or the processors. A pool of threads rendering songs side by side passes
+    threads=1 (or its share of the processors). Raises Error for a song that cannot be
+    rendered.
     """
 
 def render_stems(midi: _Source, instruments: Instruments, *, rate: int = 44100, bits: int = 16,

@@ -15,10 +15,10 @@ import pytest
 import tonemill
 from conftest import DEMO, PROGRAM, wav_data
 
-FORMATS = [  # rate, bits, channels, volume, how the song is given
-    (22050, 8, 1, 1.0, "path"),
-    (44100, 16, 2, 1.0, "bytes"),
-    (11025, 16, 1, 2.5, "file"),
+FORMATS = [  # rate, bits, channels, volume, how the song is given, threads mixing it
+    (22050, 8, 1, 1.0, "path", None),
+    (44100, 16, 2, 1.0, "bytes", 1),
+    (11025, 16, 1, 2.5, "file", 3),
 ]
 
 
@@ -30,16 +30,16 @@ def given(kind):
     return io.BytesIO(DEMO.read_bytes())
 
 
-@pytest.mark.parametrize("rate,bits,channels,volume,kind", FORMATS)
+@pytest.mark.parametrize("rate,bits,channels,volume,kind,threads", FORMATS)
 def test_render_gives_the_command_lines_samples(instruments, cli, tmp_path, rate, bits, channels,
-                                                volume, kind):
+                                                volume, kind, threads):
     out, lst = tmp_path / "cli.wav", tmp_path / "cli.lst"
     status, err = cli("render", DEMO, "-o", out, "--lst", lst, "--prg-dir", instruments.prg_dir,
                       "--wav-dir", instruments.wav_dir, "--rate", rate, "--bits", bits,
                       "--channels", channels, "--volume", volume, "-q")
     assert status == 0, err
     song = tonemill.render(given(kind), instruments, rate=rate, bits=bits, channels=channels,
-                           volume=volume)
+                           volume=volume, threads=threads)
     assert song.dtype == (np.uint8 if bits == 8 else np.int16)
     assert song.shape[1] == channels and song.shape[0] > rate * 30
     assert song.tobytes() == wav_data(out)
@@ -133,7 +133,7 @@ def test_bad_arguments(instruments, tmp_path):
 
 
 def test_threads_render_side_by_side(instruments):
-    formats = [dict(rate=44100, bits=16, channels=2), dict(rate=22050, bits=16, channels=1)]
+    formats = [dict(rate=44100, channels=2, threads=1), dict(rate=22050, channels=1, threads=1)]
     alone = [tonemill.render(DEMO, instruments, **f) for f in formats]
     results, spans = [None, None], [None, None]
     started = threading.Barrier(3)
