@@ -38,16 +38,17 @@ def instrument_set(instruments):
             "sha256": digest.hexdigest()}
 
 
-def render_song(midi, name, out, instruments, options, stems):
-    """Renders one song (and its stems) into OUT/NAME.wav (NAME.TRACK-CHANNEL.wav); returns its
-    manifest entry."""
+def render_song(midi, name, out, instruments, options, stems, threads):
+    """Renders one song (and its stems) into OUT/NAME.wav (NAME.TRACK-CHANNEL.wav), each mixed
+    by `threads` threads; returns its manifest entry."""
     entry = {"file": name}
     try:
         entry["info"] = tonemill.midi_info(midi)
-        mix = tonemill.render(midi, instruments, **options)
+        mix = tonemill.render(midi, instruments, threads=threads, **options)
         renders = [(None, mix)]
         if stems:
-            renders += list(tonemill.render_stems(midi, instruments, **options).items())
+            renders += list(tonemill.render_stems(midi, instruments, threads=threads,
+                                                  **options).items())
     except tonemill.Error as error:
         entry["error"] = str(error)
         return entry
@@ -73,7 +74,8 @@ def main():
     parser.add_argument("--prg-dir", help="PRG instruments (default: the set of TM.INI)")
     parser.add_argument("--wav-dir", help="WAV samples (default: the set of TM.INI)")
     parser.add_argument("--stems", action="store_true", help="also each pair that plays notes")
-    parser.add_argument("--threads", type=int, default=os.cpu_count() or 1)
+    parser.add_argument("--threads", type=int, default=os.cpu_count() or 1,
+                        help="songs rendered at once (default: the processors)")
     parser.add_argument("--rate", type=int, default=44100)
     parser.add_argument("--bits", type=int, default=16)
     parser.add_argument("--channels", type=int, default=2)
@@ -86,10 +88,13 @@ def main():
     options = dict(rate=a.rate, bits=a.bits, channels=a.channels, volume=a.volume)
     songs = sorted(p for p in a.midi_dir.rglob("*") if p.suffix.lower() in (".mid", ".midi"))
     a.out_dir.mkdir(parents=True, exist_ok=True)
-    with concurrent.futures.ThreadPoolExecutor(max(1, a.threads)) as pool:
+    # The processors shared between the songs at once and the threads mixing each.
+    songs_at_once = max(1, a.threads)
+    per_song = max(1, (os.cpu_count() or 1) // songs_at_once)
+    with concurrent.futures.ThreadPoolExecutor(songs_at_once) as pool:
         entries = list(pool.map(
             lambda p: render_song(p, str(p.relative_to(a.midi_dir)), a.out_dir, instruments,
-                                  options, a.stems), songs))
+                                  options, a.stems, per_song), songs))
     manifest = {"engine": {"name": "tonemill", "version": tonemill.__version__},
                 "instruments": instrument_set(instruments), "format": options, "songs": entries}
     (a.out_dir / "manifest.json").write_text(json.dumps(manifest, indent=1) + "\n")
