@@ -91,29 +91,33 @@ def bad_instruments(instruments, tmp_path, missing):
     return tonemill.Instruments(prg, wav)
 
 
-@pytest.mark.parametrize("case,song,message,file,shown", [
-    ("instrument", DEMO, "PRG file {prg}/0.PRG not found.", str(DEMO), []),
-    ("sample", DEMO, "Sample file(s) missing. Aborting.", str(DEMO),
+@pytest.mark.parametrize("case,song,message,file,line,shown", [
+    ("instrument", DEMO, "PRG file {prg}/0.PRG not found.", str(DEMO), None, []),
+    ("sample", DEMO, "Sample file(s) missing. Aborting.", str(DEMO), None,
      ["Fatal error: can't find either WAV or DFT for sample PIANODB3!"]),
-    ("midi", b"MThd\0\0", "Premature end of source file!", "<bytes>", []),
-    ("midi", b"RIFF" + bytes(60), "Source file is not Standard MIDI!", "<bytes>", []),
+    ("midi", b"MThd\0\0", "Premature end of source file!", "<bytes>", None, []),
+    ("midi", b"RIFF" + bytes(60), "Source file is not Standard MIDI!", "<bytes>", None, []),
+    ("list", b"soon\n", "Illegal duration!", "<bytes>", 1, []),
 ])
 def test_bad_input_raises_the_systems_message(instruments, cli, tmp_path, case, song, message,
-                                              file, shown):
+                                              file, line, shown):
     os.environ["TMPDIR"] = str(tmp_path)
     try:
-        used = instruments if case == "midi" else bad_instruments(instruments, tmp_path, case)
+        used = bad_instruments(instruments, tmp_path, case) if case in ("instrument", "sample") \
+            else instruments
         with pytest.raises(tonemill.Error) as raised:
-            tonemill.render(song, used)
+            (tonemill.render_list if case == "list" else tonemill.render)(song, used)
     finally:
         del os.environ["TMPDIR"]
     error = raised.value
     assert error.message == message.format(prg=used.prg_dir)
-    assert (error.file, error.messages) == (file, shown)
-    assert str(error).splitlines()[-1] == f"{file}: {error.message}"
+    assert (error.file, error.line, error.messages) == (file, line, shown)
+    where = f"{file}:{line}" if line else file
+    assert str(error).splitlines()[-1] == f"{where}: {error.message}"
     # Nothing was left behind, and the command line says the same.
-    assert sorted(p.name for p in tmp_path.iterdir()) == ([] if case == "midi" else ["PRG", "WAV"])
-    if case != "midi":
+    assert sorted(p.name for p in tmp_path.iterdir()) == \
+        (["PRG", "WAV"] if used is not instruments else [])
+    if used is not instruments:
         status, err = cli("render", DEMO, "-o", tmp_path / "x.wav", "--prg-dir", used.prg_dir,
                           "--wav-dir", used.wav_dir, "-q")
         assert status == 1 and error.message in err and all(s in err for s in shown)
