@@ -26,6 +26,7 @@
 #include "tonemill/soundfont/importer.h"
 #include "tonemill/soundfont/sf2file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -292,15 +293,29 @@ void CheckThreads(const std::optional<int>& threads) {
   if (threads && *threads < 1) throw py::value_error("threads takes a number of 1 or more");
 }
 
-// The library, loaded once for the process: its per-thread settings (the pump, the threads per
-// song) last from one render of a thread to the next, and renders do not load it again.
-ResonaSetThreadsProc LibraryThreadSetting() {
-  static const ResonaSetThreadsProc set = [] {
-    void* library = ::dlopen("libresona.so", RTLD_NOW | RTLD_LOCAL);
-    return library ? reinterpret_cast<ResonaSetThreadsProc>(::dlsym(library, "ResonaSetThreads"))
-                   : nullptr;
-  }();
-  return set;
+// The libraries the song job opens by name, loaded once for the process: their per-thread
+// settings (the pump, the threads per song) last from one render of a thread to the next, and
+// a render finds them loaded. They are looked for through the module's run path, then in the
+// build's and the installation's folders by name (a dlopen that an interposed runtime, such as
+// a sanitizer's, makes on the module's behalf does not see its run path).
+void* LoadLibrary(const char* name) {
+  if (void* handle = ::dlopen(name, RTLD_NOW | RTLD_LOCAL)) return handle;
+  const std::string folders = TONEMILL_LIBRARY_DIRS;
+  for (size_t at = 0; at <= folders.size();) {
+    const size_t end = std::min(folders.find(':', at), folders.size());
+    const std::string path = folders.substr(at, end - at) + "/" + name;
+    if (void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return handle;
+    at = end + 1;
+  }
+  return nullptr;
+}
+
+ResonaSetThreadsProc gSetThreads = nullptr;
+
+void LoadLibraries() {
+  if (void* resona = LoadLibrary("libresona.so"))
+    gSetThreads = reinterpret_cast<ResonaSetThreadsProc>(::dlsym(resona, "ResonaSetThreads"));
+  LoadLibrary("libdft.so");
 }
 
 // ---- The render ---------------------------------------------------------------------------
@@ -446,7 +461,11 @@ std::optional<Failure> RunSong(const ops::SongJob& job, Interrupts& interrupts, 
     if (problem->file.empty()) problem->file = job.fromList ? job.paths.lst : job.paths.mid;
     return Failure{*problem, messages.shown};
   }
-  if (interrupts.Cancelled() || outcome.end == End::Cancelled) return std::nullopt;
+  if (interrupts.Cancelled()) return std::nullopt;  // the caller raises the interrupt
+  // A song cut short is never returned as if it were whole.
+  if (outcome.end == End::Cancelled || outcome.render.end == ops::JobOutcome::End::Cancelled)
+    return Failure{Problem("The render was cancelled", job.fromList ? job.paths.lst : job.paths.mid),
+                   messages.shown};
   try {
     out = ReadSong(job.paths.wav);
   } catch (const Failure& f) {
@@ -490,7 +509,7 @@ std::vector<Samples> RunJobs(const std::vector<ops::SongJob>& jobs, const Input&
   Interrupts interrupts;
   std::vector<Samples> results(jobs.size());
   std::optional<Failure> failure;
-  const ResonaSetThreadsProc setThreads = LibraryThreadSetting();
+  const ResonaSetThreadsProc setThreads = gSetThreads;
   {
     py::gil_scoped_release release;
     if (setThreads) setThreads(threads.value_or(0));
@@ -642,6 +661,7 @@ PYBIND11_MODULE(tonemill, m) {
   // import inside would release the interpreter's lock while holding the lookup's guard.
   py::array_t<int16_t>(0);
   py::array_t<uint8_t>(0);
+  LoadLibraries();
 
   gErrorType = PyErr_NewExceptionWithDoc(
       "tonemill.Error",
