@@ -569,6 +569,26 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   QCOMPARE(answers->Texts().last(), QString("Illegal MIDI Channel!"));
   QVERIFY(!Enabled(editor, "OKbutton") && !Enabled(editor, "addButton") && !Enabled(editor, "Edit1"));
   grid->item(0, 1)->setText("1");
+  // Typed into the cell's editor: Tab keeps the editor on the bad cell (and says it again),
+  // and leaves it once the entry is right.
+  QApplication::setActiveWindow(&editor);
+  grid->setCurrentCell(0, 1);
+  grid->editItem(grid->item(0, 1));
+  auto cellEditor = [] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); };
+  QVERIFY(cellEditor());
+  cellEditor()->setText("17");
+  const qsizetype before = answers->Texts().size();
+  for (int i = 0; i < 2; ++i) {
+    QTest::keyClick(cellEditor(), Qt::Key_Tab);
+    QCOMPARE(answers->Texts().size(), before + 1 + i);
+    QVERIFY(cellEditor() && cellEditor()->text() == "17");
+    QCOMPARE(grid->currentColumn(), 1);
+  }
+  cellEditor()->setText("1");
+  QTest::keyClick(cellEditor(), Qt::Key_Tab);
+  QCOMPARE(answers->Texts().size(), before + 2);
+  QVERIFY(Enabled(editor, "addButton") && grid->item(0, 1)->text() == "1");
+  QVERIFY(grid->currentColumn() != 1);
   grid->item(0, 0)->setText(" a l l ");
   QCOMPARE(grid->item(0, 0)->text(), QString("ALL"));
   editor.addButtonClick();
