@@ -50,8 +50,19 @@ TEditDlg::TEditDlg(QWidget* parent, const QString& file, const QString& wavDirec
   connect(ui_->OKBtn, &QPushButton::clicked, this, &TEditDlg::OKBtnClick);
   connect(ui_->CancelBtn, &QPushButton::clicked, this, &TEditDlg::reject);
   connect(ui_->HelpBtn, &QPushButton::clicked, this, &TEditDlg::HelpBtnClick);
+  // Enter presses OK, not the picker's button.
+  ui_->editorBtn->setAutoDefault(false);
+  ui_->OKBtn->setDefault(true);
   pickProgram = [this](const QString& title, const QString& start) {
-    return QFileDialog::getOpenFileName(this, title, start, "EXE files (*.EXE *.exe);;All files (*)");
+    // Programs here seldom end in ".EXE": the picker keeps that filter and opens on all files.
+    QFileDialog picker(this, title, QFileInfo(start).absolutePath());
+    picker.setFileMode(QFileDialog::ExistingFile);
+    picker.setDefaultSuffix("EXE");
+    picker.setNameFilters({"EXE files (*.EXE *.exe)", "All files (*)"});
+    picker.selectNameFilter("All files (*)");
+    picker.selectFile(start);
+    if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return QString();
+    return picker.selectedFiles().front();
   };
   fileEditExit();
 }
