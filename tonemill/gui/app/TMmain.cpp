@@ -244,8 +244,9 @@ void TTMmain::PlayBtnClick() {
     platform::ShowError("The extension must be WAV or MID!");
     return;
   }
-  if (ext == "wav" && !TWAVheader(S(file)).Valid) {
-    platform::ShowError("Error reading file!");
+  if (const TWAVheader header(S(file)); ext == "wav" && !header.Valid) {
+    // The Part's text first; what was wrong with the file below it.
+    platform::ShowError("Error reading file!", WavInputProblem(header, S(file)));
     return;
   }
   TPlayDlg dialog(this, file, settings_);

@@ -180,6 +180,17 @@ void MainWindowTest::placeIsListedWithoutChangingSettings() {
 void MainWindowTest::deletesOneAndSeveralFiles() {
   Home home;
   TTMmain w(home.Location());
+  {
+    // Play of a file that only looks like a WAV file says why below the Part's text.
+    Answers answers;
+    Touch(home.Path("Song/fake.wav"));
+    w.SelectorClick(int(Selector::Song));
+    QVERIFY(List(w)->SelectFile(Q(home.Path("Song/fake.wav"))));
+    w.PlayBtnClick();
+    QCOMPARE(answers.Texts(), QStringList{"Error reading file!"});
+    QVERIFY(!answers.messages.Shown()[0].detail.empty());
+    w.SelectorClick(int(Selector::MID));
+  }
   for (const char* f : {"a.mid", "b.mid", "c.mid", "d.mid"}) Touch(home.Path(std::string("MID/") + f));
   w.findChild<QPushButton*>("UpdateBtn");
   List(w)->Update();
@@ -198,6 +209,7 @@ void MainWindowTest::deletesOneAndSeveralFiles() {
     QCOMPARE(List(w)->SelectedFiles().size(), 3);
     Button(w, "DeleteBtn")->click();
     QCOMPARE(answers.Texts(), QStringList{"Delete all selected files?"});
+    QCOMPARE(answers.messages.Shown()[0].detail, std::string("3 files will be deleted."));
     QCOMPARE(Listed(w), (QStringList{"[..]", "c.mid"}));
     QVERIFY(std::filesystem::exists(home.Path("MID/c.mid")));
   }
