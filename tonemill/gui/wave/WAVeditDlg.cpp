@@ -318,6 +318,7 @@ void TWAVeditDlg::viewButtonClick() {
   // Its OK (or any close) sets the button back to "View".
   QPushButton* button = ui_->viewButton;  // the button itself, which may outlive ui_
   connect(viewer, &QObject::destroyed, button, [button] { button->setText("View"); });
+  connect(viewer, &TWAViewDlg::ImportRequested, this, &TWAVeditDlg::Import);
   viewer->show();
   ui_->viewButton->setText("Import");
 }

@@ -1,5 +1,8 @@
 #include "WaveCurves.h"
 
+#include <QApplication>
+#include <cstdlib>
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -69,9 +72,12 @@ void TWaveCurves::PaintInto(QPainter& p) {
   const int w = width(), h = height();
   p.fillRect(rect(), Qt::white);
   if (view_) {
-    if (view_->Marking() != WaveView::Mark::None && view_->MarkEnd() >= view_->MarkStart()) {
-      const int x0 = std::max(0, view_->X(view_->MarkStart(), w));
-      const int x1 = std::min(w, std::max(x0 + 1, view_->X(view_->MarkEnd() + 1, w)));
+    // A range being dragged shows in either direction.
+    const int64_t lo = dragging_ ? std::min(view_->MarkStart(), view_->MarkEnd()) : view_->MarkStart();
+    const int64_t hi = dragging_ ? std::max(view_->MarkStart(), view_->MarkEnd()) : view_->MarkEnd();
+    if (view_->Marking() != WaveView::Mark::None && hi >= lo) {
+      const int x0 = std::max(0, view_->X(lo, w));
+      const int x1 = std::min(w, std::max(x0 + 1, view_->X(hi + 1, w)));
       if (x1 > x0) p.fillRect(QRect(x0, 0, x1 - x0, h), kMarked);
     }
     p.setPen(kCentre);
@@ -104,11 +110,31 @@ void TWaveCurves::paintEvent(QPaintEvent*) {
 }
 
 void TWaveCurves::mouseMoveEvent(QMouseEvent* event) {
-  emit MouseMoved(int(event->position().x()), int(event->position().y()));
+  const QPoint at = event->position().toPoint();
+  if (pressed_ && !dragging_ && std::abs(at.x() - pressed_->x()) >= QApplication::startDragDistance()) {
+    dragging_ = true;
+    emit DragStarted(pressed_->x());
+  }
+  emit MouseMoved(at.x(), at.y());
 }
 
 void TWaveCurves::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) emit Clicked(int(event->position().x()), int(event->position().y()));
+  if (event->button() != Qt::LeftButton) return;
+  pressed_ = event->position().toPoint();
+  dragging_ = false;
+}
+
+void TWaveCurves::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !pressed_) return;
+  const QPoint from = *pressed_;
+  pressed_.reset();
+  if (dragging_) {
+    dragging_ = false;
+    emit Dragged(from.x(), int(event->position().x()));
+  } else {
+    emit Clicked(from.x(), from.y());
+  }
+  update();
 }
 
 void TWaveCurves::leaveEvent(QEvent*) { HideCross(); }

@@ -8,7 +8,9 @@
 #include "tonemill/files/fastfile.h"
 #include "tonemill/files/wavheader.h"
 
+#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QPushButton>
 
 namespace tonemill::wave {
 namespace {
@@ -78,6 +80,15 @@ TWAViewDlg::TWAViewDlg(QWidget* parent, bool msMode)
 
   connect(ui_->curves, &TWaveCurves::MouseMoved, this, &TWAViewDlg::curvesMouseMove);
   connect(ui_->curves, &TWaveCurves::Clicked, this, &TWAViewDlg::curvesClick);
+  connect(ui_->curves, &TWaveCurves::DragStarted, this, &TWAViewDlg::curvesDragStart);
+  connect(ui_->curves, &TWaveCurves::Dragged, this, &TWAViewDlg::curvesDrag);
+  // The editor's Import, here too: the viewer usually covers the editor.
+  auto* importBtn = new QPushButton(tr("Import"), this);
+  importBtn->setObjectName("importBtn");
+  ui_->layout158->insertWidget(ui_->layout158->indexOf(ui_->OKBtn), importBtn);
+  connect(importBtn, &QPushButton::clicked, this, &TWAViewDlg::importBtnClick);
+  // Enter in a field checks the field; it does not close the viewer through OK.
+  NoDefaultButton(this);
   connect(ui_->curves, &TWaveCurves::Resized, this, [this] {
     if (summary_ && !drawing_) ui_->curves->Render();
   });
@@ -233,6 +244,21 @@ void TWAViewDlg::curvesClick(int x, int) {
   ShowMarks();
 }
 
+void TWAViewDlg::curvesDragStart(int fromX) {
+  if (!summary_ || playing_ || drawing_) return;
+  view_.Unmark();
+  view_.Click(view_.FrameAt(fromX, ui_->curves->width()));
+  ShowMarks();
+}
+
+void TWAViewDlg::curvesDrag(int fromX, int toX) {
+  if (!summary_ || playing_ || drawing_) return;
+  const int w = ui_->curves->width();
+  view_.MarkDragged(view_.FrameAt(fromX, w), view_.FrameAt(qBound(0, toX, w - 1), w));
+  ShowMarks();
+  ui_->curves->update();
+}
+
 void TWAViewDlg::zoomButtonClick() {
   if (!view_.ZoomToMarked()) return;
   zoomH_->SetText(Q(WaveView::ZoomText(view_.HorizontalZoom())));
@@ -349,7 +375,13 @@ void TWAViewDlg::CancelRun() {
   if (building_ && !building_->Cancelled()) building_->Cancel();
 }
 
-void TWAViewDlg::OKbtnClick() { close(); }
+void TWAViewDlg::OKbtnClick() {
+  // OK hands a marked range to the editor as Import does, then closes.
+  if (MarkedRange()) emit ImportRequested();
+  close();
+}
+
+void TWAViewDlg::importBtnClick() { emit ImportRequested(); }
 
 void TWAViewDlg::closeEvent(QCloseEvent* event) {
   // While the summary is built, closing is a stop (the dialog's run rules).

@@ -47,6 +47,9 @@ class TWAViewDlg : public ui::TDialog {
   void redraw();
   void curvesMouseMove(int x, int y);
   void curvesClick(int x, int y);
+  // Press, drag, release: the range between the two places, in either direction.
+  void curvesDragStart(int fromX);
+  void curvesDrag(int fromX, int toX);
   void zoomButtonClick();
   void startButtonClick();
   void endButtonClick();
@@ -63,6 +66,11 @@ class TWAViewDlg : public ui::TDialog {
   void Timer1Timer();
   void ResetBtnClick();
   void OKbtnClick();
+  void importBtnClick();
+
+ signals:
+  // The marked range is wanted in the editor: by "Import" here, or by OK before it closes.
+  void ImportRequested();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -238,6 +238,24 @@ void EditorTest::viewerMarkingImportAndClosing() {
   Type(*viewer, "zoomHedit", "0.5");
   Type(*viewer, "zoomVedit", "200");
   QCOMPARE(answers.Texts().mid(2), (QStringList{"Illegal horizontal zoom!", "Illegal vertical zoom!"}));
+  // Press, drag to the left, release: the range between is marked at once, and the viewer's
+  // own Import hands it over. A click without a drag keeps click, move, click.
+  viewer->doReset();
+  viewer->redraw();
+  QTest::mousePress(curves, Qt::LeftButton, {}, {3 * w / 4, 20});
+  QTest::mouseMove(curves, {w / 2, 20});
+  QTest::mouseMove(curves, {w / 4, 20});
+  QTest::mouseRelease(curves, Qt::LeftButton, {}, {w / 4, 20});
+  QCOMPARE(int(viewer->View().Marking()), int(tonemill::WaveView::Mark::Marked));
+  QCOMPARE(viewer->View().MarkStart(), viewer->View().FrameAt(w / 4, w));
+  QCOMPARE(viewer->View().MarkEnd(), viewer->View().FrameAt(3 * w / 4, w));
+  QVERIFY(qttesting::Enabled(*viewer, "playSelectedBtn") && qttesting::Enabled(*viewer, "zoomButton"));
+  Child<QPushButton>(*viewer, "importBtn")->click();
+  QCOMPARE(Text(editor, "startTimeEdit"), QString::number(viewer->View().MarkStart()));
+  QTest::mouseClick(curves, Qt::LeftButton, {}, {w / 2, 20});
+  QCOMPARE(int(viewer->View().Marking()), int(tonemill::WaveView::Mark::None));
+  QTest::mouseClick(curves, Qt::LeftButton, {}, {w / 2, 20});
+  QCOMPARE(int(viewer->View().Marking()), int(tonemill::WaveView::Mark::Started));
   // Swap with the viewer open reloads it; a launcher closes it and the button reads View.
   editor.swapBtnClick();
   QVERIFY(editor.Viewer());
@@ -247,9 +265,14 @@ void EditorTest::viewerMarkingImportAndClosing() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QVERIFY(!editor.Viewer());
   QCOMPARE(Child<QPushButton>(editor, "viewButton")->text(), QString("View"));
-  // The viewer's OK does the same.
+  // The viewer's OK does the same, and carries a marked range back as Import does.
   editor.viewButtonClick();
+  editor.Viewer()->redraw();
+  editor.Viewer()->curvesClick(w / 10, 0);
+  editor.Viewer()->curvesClick(w / 5, 0);
+  const QString marked = QString::number(editor.Viewer()->View().MarkStart());
   Child<QPushButton>(*editor.Viewer(), "OKBtn")->click();
+  QCOMPARE(Text(editor, "startTimeEdit"), marked);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QVERIFY(!editor.Viewer());
   QCOMPARE(Child<QPushButton>(editor, "viewButton")->text(), QString("View"));
