@@ -3,6 +3,7 @@
 #include "ui_WaviewDlg.h"
 
 #include "platform/messages.h"
+#include "tonemill/gui/widgets/fittext.h"
 #include "platform/qt/cursor.h"
 #include "platform/qt/pump.h"
 #include "tonemill/files/fastfile.h"
@@ -145,6 +146,15 @@ bool TWAViewDlg::loadFile(const QString& name) {
   const double durationMs = frames / header.SampleRate * 1000;
   framesPerMs_ = frames / durationMs;
   view_.Reset(summary_->Frames(), header.BitsPerSample, framesPerMs_);
+  // Every field as wide as the longest value it can show for this file, in either unit; the
+  // cursor's readout too, so that the window keeps its size when it fills in.
+  const int64_t last = summary_->Frames() - 1;
+  const QStringList positions{Q(view_.PositionText(last, true)), Q(view_.PositionText(last, false))};
+  for (QWidget* w : std::initializer_list<QWidget*>{ui_->startEdit, ui_->endEdit, ui_->positionLabel})
+    ui::FitText(w, positions);
+  ui::FitText(ui_->valueEdit, {"-32768"});
+  ui::FitText(ui_->zoomHedit, {Q(WaveView::ZoomText(double(summary_->Frames())))});
+  ui::FitText(ui_->zoomVedit, {Q(WaveView::ZoomText(128))});
   doReset();
   return true;
 }

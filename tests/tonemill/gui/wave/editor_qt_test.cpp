@@ -353,3 +353,38 @@ void EditorTest::viewerSummaryStopsAndGoesOn() {
     for (int y = 0; y < curves.height(); ++y) red += curves.pixelColor(x, y) == QColor(Qt::red);
   QVERIFY(red > 100);
 }
+
+// On a 1280 x 720 screen (logical pixels, whatever the scale): both windows' minimum sizes fit,
+// the fields show the longest value of a long file whole, and the viewer keeps its size when
+// the cursor's readout fills in.
+void EditorTest::editorAndViewerFitAndKeepTheirSize() {
+  testing_support::TempDir dir;
+  const int64_t frames = 3000000;
+  testing_support::WriteWav(dir.File("long.wav"), {44100, 8, 1}, std::vector<int32_t>(size_t(frames), 128));
+  Answers answers;
+  wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File("long.wav")), qttesting::Q(dir.File("out.wav")));
+  editor.show();
+  editor.viewButtonClick();
+  wave::TWAViewDlg* viewer = editor.Viewer();
+  QVERIFY(viewer);
+  for (QWidget* window : {static_cast<QWidget*>(&editor), static_cast<QWidget*>(viewer)}) {
+    window->resize(window->minimumSizeHint());
+    QVERIFY2(window->minimumSizeHint().width() <= 1280 && window->minimumSizeHint().height() <= 680,
+             qPrintable(window->objectName()));
+  }
+  QCoreApplication::processEvents();
+  auto fits = [](QWidget& dialog, const char* name, const QString& text) {
+    auto* edit = Child<QLineEdit>(dialog, name);
+    return edit->contentsRect().width() >= edit->fontMetrics().horizontalAdvance(text);
+  };
+  Child<QRadioButton>(editor, "sampleButton")->click();
+  QVERIFY(fits(editor, "endTimeEdit", Text(editor, "endTimeEdit")));
+  Child<QRadioButton>(*viewer, "sampleButton")->click();
+  const QSize before = viewer->size();
+  const int w = Child<QWidget>(*viewer, "curves")->width();
+  viewer->curvesMouseMove(w - 1, 0);
+  QCoreApplication::processEvents();
+  QVERIFY(fits(*viewer, "startEdit", Text(*viewer, "startEdit")));
+  QCOMPARE(viewer->size(), before);
+  QVERIFY(answers.Texts().isEmpty());
+}
