@@ -72,6 +72,8 @@ void MainWindowTest::firstStartWritesSettingsAndDirectories() {
   QCOMPARE(List(w)->Directory(), Q(home.Path("MID")));
   QCOMPARE(EnabledLetters(w), QString());
   QVERIFY(answers.Texts().isEmpty());
+  // Its minimum size fits a 1280 x 720 screen (logical pixels, at any scale).
+  QVERIFY(w.minimumSizeHint().width() <= 1280 && w.minimumSizeHint().height() <= 680);
 }
 
 // The table itself is the rules' (ops/mainrules); the window applies it to its buttons on every
