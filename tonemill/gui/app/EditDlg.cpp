@@ -22,15 +22,18 @@ constexpr int kHelpEdit = 70;
 }  // namespace
 
 bool OpenInTextEditor(const std::string& setting, const QString& file, const QString& directory) {
+  // Without an editor the user still learns where the file is (the scan's report, say).
+  const std::string where = "The file is " + QFileInfo(file).absoluteFilePath().toStdString() + ".";
   QStringList command = platform::TextEditorCommand(QString::fromStdString(setting));
   if (command.isEmpty()) {
-    platform::ShowError("No text editor is known; choose one with the Edit dialog's \"Text editor\" button.");
+    platform::ShowError("No text editor is known; choose one with the Edit dialog's \"Text editor\" button.",
+                        where);
     return false;
   }
   const QString program = command.takeFirst();
   QString error;
   if (!platform::RunProgram(program, command << file, directory, error)) {
-    platform::ShowError(error.toStdString());
+    platform::ShowError(error.toStdString(), where);
     return false;
   }
   return true;

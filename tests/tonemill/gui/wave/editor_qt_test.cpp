@@ -9,6 +9,7 @@
 #include "tonemill/gui/wave/WAVeditDlg.h"
 #include "tonemill/gui/wave/WAVmixDlg.h"
 #include "tonemill/gui/wave/WaveCurves.h"
+#include "tonemill/effects/catalog.h"
 #include "tonemill/wave/editorops.h"
 
 #include <QGroupBox>
@@ -386,5 +387,15 @@ void EditorTest::editorAndViewerFitAndKeepTheirSize() {
   QCoreApplication::processEvents();
   QVERIFY(fits(*viewer, "startEdit", Text(*viewer, "startEdit")));
   QCOMPARE(viewer->size(), before);
+  // Every dialog the editor opens fits as well.
+  const LaunchValues launch = editor.CurrentLaunch();
+  std::vector<std::unique_ptr<QDialog>> dialogs;
+  dialogs.push_back(std::make_unique<wave::TWAVmixDlg>(nullptr, launch));
+  for (const EffectEntry& e : Effects())
+    if (e.family == EffectFamily::Range && !e.runByEditor)
+      dialogs.push_back(std::make_unique<wave::TRangeDlg>(nullptr, e, launch));
+  for (const auto& d : dialogs)
+    QVERIFY2(d->minimumSizeHint().width() <= 1280 && d->minimumSizeHint().height() <= 680,
+             qPrintable(d->windowTitle()));
   QVERIFY(answers.Texts().isEmpty());
 }

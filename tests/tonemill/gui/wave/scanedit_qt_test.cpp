@@ -90,6 +90,13 @@ void ScanEditTest::editDialogWays() {
   QCOMPARE(settings.textEditor, dir.File("vi"));
   settings.textEditor = FakeEditor(dir);
   {
+    // An editor that cannot start: the box says where the file is.
+    Answers answers;
+    QVERIFY(!app::OpenInTextEditor(dir.File("no-such-editor"), qttesting::Q(dir.File("report.txt")), "."));
+    QCOMPARE(answers.messages.Shown().size(), size_t(1));
+    QCOMPARE(answers.messages.Shown()[0].detail, "The file is " + dir.File("report.txt") + ".");
+  }
+  {
     // The real picker opens on all files, the EXE filter beside it; Cancel changes nothing.
     app::TEditDlg picking(nullptr, qttesting::Q(dir.File("a.txt")), {}, {}, settings);
     QStringList filters;
