@@ -9,6 +9,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -307,4 +311,39 @@ void MainWindowTest::listSortsNaturallyAndKeepsNamesOffTheColumns() {
   const QString shown = List(w)->ShownText(row);
   QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
   QCOMPARE(List(w)->ShownText(1), QString("0.wav"));
+}
+
+// A file dropped from a file manager goes through Copy into the listed directory: OK copies,
+// Cancel copies nothing; a folder or a remote address is not taken.
+void MainWindowTest::droppedFilesAreCopiedThroughCopy() {
+  Home home;
+  Answers answers;
+  TTMmain w(home.Location());
+  w.show();
+  testing_support::TempDir outside;
+  testing_support::WriteText(outside.File("dropped.mid"), "MThd");
+  auto drop = [&](const QList<QUrl>& urls, const char* button) {
+    QMimeData data;
+    data.setUrls(urls);
+    QString caption;
+    QTimer::singleShot(50, &w, [&] {
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        caption = dialog->windowTitle();
+        dialog->findChild<QPushButton*>(button)->click();
+      }
+    });
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List(w)->viewport(), &enter);
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List(w)->viewport(), &event);
+    return caption;
+  };
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, "CancelBtn"), QString("Copy"));
+  QVERIFY(!std::filesystem::exists(home.Path("MID/dropped.mid")));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, "OKBtn"), QString("Copy"));
+  QVERIFY(std::filesystem::exists(home.Path("MID/dropped.mid")));
+  QVERIFY(Listed(w).contains("dropped.mid"));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.Dir())), QUrl("https://example.org/a.mid")}, "OKBtn"),
+           QString());
+  QVERIFY(answers.Texts().isEmpty());
 }
