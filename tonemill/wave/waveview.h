@@ -21,6 +21,7 @@ class WaveView {
   int64_t Frames() const { return frames_; }
   int64_t LastFrame() const { return frames_ - 1; }
   int64_t First() const { return first_; }
+  double FramesPerMs() const { return framesPerMs_; }
   int64_t Last() const { return first_ + shown_ - 1; }
   int64_t ShownFrames() const { return shown_; }
 

@@ -4,6 +4,7 @@
 
 #include "platform/messages.h"
 #include "tonemill/gui/widgets/fittext.h"
+#include "tonemill/gui/wave/WaveRuler.h"
 #include "platform/qt/cursor.h"
 #include "platform/qt/pump.h"
 #include "tonemill/files/fastfile.h"
@@ -83,6 +84,13 @@ TWAViewDlg::TWAViewDlg(QWidget* parent, bool msMode)
   connect(ui_->curves, &TWaveCurves::Clicked, this, &TWAViewDlg::curvesClick);
   connect(ui_->curves, &TWaveCurves::DragStarted, this, &TWAViewDlg::curvesDragStart);
   connect(ui_->curves, &TWaveCurves::Dragged, this, &TWAViewDlg::curvesDrag);
+  // A time ruler over the curves; a click on it plays from there to the end of the window.
+  ruler_ = new TWaveRuler(this);
+  ruler_->setObjectName("ruler");
+  ruler_->SetSource(&view_, ui_->curves);
+  ruler_->SetMsMode(msMode);
+  ui_->layout159->insertWidget(0, ruler_);
+  connect(ruler_, &TWaveRuler::PlayFrom, this, &TWAViewDlg::rulerClick);
   // The editor's Import, here too: the viewer usually covers the editor.
   auto* importBtn = new QPushButton(tr("Import"), this);
   importBtn->setObjectName("importBtn");
@@ -173,6 +181,7 @@ void TWAViewDlg::doReset() {
 
 void TWAViewDlg::redraw() {
   if (!summary_ || drawing_) return;
+  ruler_->update();
   const int level = summary_->LevelFor(view_.ShownFrames(), std::max(ui_->curves->width(), 1));
   if (level >= 0 && !summary_->Complete()) {
     // The summary of a long file is built once; Reset reads "Stop" meanwhile and stops it
@@ -300,8 +309,20 @@ void TWAViewDlg::rightBtnClick() { ScrollAndDraw(view_.Step()); }
 void TWAViewDlg::fastLeftBtnClick() { ScrollAndDraw(-view_.FastStep()); }
 void TWAViewDlg::fastRightBtnClick() { ScrollAndDraw(view_.FastStep()); }
 
-void TWAViewDlg::msButtonClick() { ShowMarks(); }
-void TWAViewDlg::sampleButtonClick() { ShowMarks(); }
+void TWAViewDlg::msButtonClick() {
+  ruler_->SetMsMode(true);
+  ShowMarks();
+}
+void TWAViewDlg::sampleButtonClick() {
+  ruler_->SetMsMode(false);
+  ShowMarks();
+}
+
+void TWAViewDlg::rulerClick(int64_t frame) {
+  if (!summary_ || drawing_) return;
+  if (playing_) StopPlaying();
+  Play(ui_->playShownBtn, qBound<int64_t>(0, frame, view_.Last()), view_.Last());
+}
 
 std::optional<std::pair<double, double>> TWAViewDlg::MarkedRange() const {
   if (view_.Marking() != WaveView::Mark::Marked) return std::nullopt;

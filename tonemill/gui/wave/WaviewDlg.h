@@ -67,6 +67,8 @@ class TWAViewDlg : public ui::TDialog {
   void ResetBtnClick();
   void OKbtnClick();
   void importBtnClick();
+  // A click on the ruler: plays from that frame to the end of the shown window.
+  void rulerClick(int64_t frame);
 
  signals:
   // The marked range is wanted in the editor: by "Import" here, or by OK before it closes.
@@ -98,6 +100,7 @@ class TWAViewDlg : public ui::TDialog {
   TNumberField* end_ = nullptr;
   app::TMediaPlayer player_;
   QTimer timer1_;
+  class TWaveRuler* ruler_ = nullptr;
   QPushButton* playing_ = nullptr;  // the play button that reads "Stop"
   std::vector<QWidget*> paralysed_;
   bool drawing_ = false;

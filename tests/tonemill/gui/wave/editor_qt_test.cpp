@@ -312,6 +312,15 @@ void EditorTest::viewerPlaysExactFramesAndStops() {
   QVERIFY(Child<QPushButton>(viewer, "playAllBtn")->isEnabled());
   const QByteArray played = sound.last->Bytes();
   QCOMPARE(played, QByteArray(reinterpret_cast<const char*>(file.data()) + 44 + 1000 * 4, 1000 * 4));
+  // A click on the ruler plays from the frame under it to the end of the shown window.
+  QWidget* ruler = Child<QWidget>(viewer, "ruler");
+  const int width = Child<QWidget>(viewer, "curves")->width();
+  QTest::mouseClick(ruler, Qt::LeftButton, {}, {width / 2, 5});
+  const int64_t from = viewer.View().FrameAt(width / 2, width);
+  QCOMPARE(Child<QPushButton>(viewer, "playShownBtn")->text(), QString("Stop"));
+  QCOMPARE(sound.last->Advance(5000), viewer.View().Last() + 1 - from);
+  QCOMPARE(sound.last->Bytes().left(16),
+           QByteArray(reinterpret_cast<const char*>(file.data()) + 44 + from * 4, 16));
   // Stop while playing the shown part; a device that refuses: a message, the controls back.
   Child<QPushButton>(viewer, "playShownBtn")->click();
   Child<QPushButton>(viewer, "playShownBtn")->click();
