@@ -22,6 +22,16 @@ TWaveCurves::TWaveCurves(QWidget* parent) : QWidget(parent) {
   setCursor(Qt::CrossCursor);
 }
 
+int TWaveCurves::Lanes() const { return summary_ && summary_->Stereo() ? 2 : 1; }
+int TWaveCurves::LaneHeight() const { return Lanes() == 2 ? height() / 2 : height(); }
+int TWaveCurves::LaneTop(int lane) const { return lane == 0 ? 0 : height() - LaneHeight(); }
+
+int32_t TWaveCurves::ValueAt(int y) const {
+  if (!view_) return 0;
+  const int lane = Lanes() == 2 && y >= LaneTop(1) ? 1 : 0;
+  return view_->ValueAt(y - LaneTop(lane), LaneHeight());
+}
+
 void TWaveCurves::SetSource(const WaveView* view, WaveSummary* summary) {
   view_ = view;
   summary_ = summary;
@@ -35,7 +45,7 @@ void TWaveCurves::Render() {
     return;
   }
   QPainter p(&curves_);
-  const int w = width(), h = height();
+  const int w = width();
   const int channels = summary_->Stereo() ? 2 : 1;
   const QColor colours[2] = {kLeft, kRight};
   if (view_->ShownFrames() <= w) {
@@ -47,7 +57,7 @@ void TWaveCurves::Render() {
       for (size_t i = 0; i < samples[c].size(); ++i) {
         const int64_t frame = view_->First() + int64_t(i);
         const int x0 = view_->X(frame, w), x1 = std::max(x0 + 1, view_->X(frame + 1, w));
-        const int y = view_->Y(samples[c][i], h);
+        const int y = LaneTop(c) + view_->Y(samples[c][i], LaneHeight());
         p.drawLine(x0, y, x1 - 1, y);
       }
     }
@@ -60,7 +70,7 @@ void TWaveCurves::Render() {
       for (int x = 0; x < w; ++x) {
         const SampleExtent e = columns[c][size_t(x)];
         if (e.min > e.max) continue;  // not summarised yet
-        p.drawLine(x, view_->Y(e.max, h), x, view_->Y(e.min, h));
+        p.drawLine(x, LaneTop(c) + view_->Y(e.max, LaneHeight()), x, LaneTop(c) + view_->Y(e.min, LaneHeight()));
       }
     }
   }
@@ -81,8 +91,14 @@ void TWaveCurves::PaintInto(QPainter& p) {
       if (x1 > x0) p.fillRect(QRect(x0, 0, x1 - x0, h), kMarked);
     }
     p.setPen(kCentre);
-    const int y = view_->Y(view_->Centre(), h);
-    p.drawLine(0, y, w, y);
+    for (int lane = 0; lane < Lanes(); ++lane) {
+      const int y = LaneTop(lane) + view_->Y(view_->Centre(), LaneHeight());
+      p.drawLine(0, y, w, y);
+    }
+    if (Lanes() == 2) {
+      p.setPen(Qt::lightGray);
+      p.drawLine(0, LaneTop(1) - 1, w, LaneTop(1) - 1);
+    }
   }
   if (!curves_.isNull()) p.drawImage(0, 0, curves_);
   if (view_ && playFrame_ >= view_->First() && playFrame_ <= view_->Last()) {

@@ -34,6 +34,14 @@ class TWaveCurves : public QWidget {
 
   QSize sizeHint() const override { return {640, 240}; }
 
+  // A stereo file is drawn in two lanes, the left channel above the right one, each on the
+  // full value range; a mono file in one.
+  int Lanes() const;
+  int LaneHeight() const;
+  int LaneTop(int lane) const;
+  // The sample value at height `y`, in the lane there.
+  int32_t ValueAt(int y) const;
+
  signals:
   void MouseMoved(int x, int y);
   // A press and release in one place (the click of the click, move, click marking).

@@ -240,9 +240,9 @@ void TWAViewDlg::UpdateCursorAndButtons() {
 
 void TWAViewDlg::curvesMouseMove(int x, int y) {
   if (!summary_) return;
-  const int w = ui_->curves->width(), h = ui_->curves->height();
+  const int w = ui_->curves->width();
   const int64_t frame = view_.FrameAt(x, w);
-  const int32_t value = view_.ValueAt(y, h);
+  const int32_t value = ui_->curves->ValueAt(y);
   ui_->curves->SetCross({x, y});
   ui_->positionLabel->setText(Q(view_.PositionText(frame, MsMode())));
   ui_->valueEdit->setText(QString::number(value));

@@ -332,6 +332,21 @@ void EditorTest::viewerPlaysExactFramesAndStops() {
     QCOMPARE(Child<QPushButton>(viewer, "playAllBtn")->text(), QString("Play all"));
     QVERIFY(Child<QPushButton>(viewer, "playShownBtn")->isEnabled());
   }
+  // Stereo in two lanes: the left channel (red) above the right one (blue), the readout per lane.
+  auto* curves = static_cast<wave::TWaveCurves*>(Child<QWidget>(viewer, "curves"));
+  viewer.redraw();
+  const QImage image = curves->Curves();
+  int misplaced = 0, drawn = 0;
+  for (int x = 0; x < image.width(); ++x)
+    for (int y = 0; y < image.height(); ++y) {
+      const QColor c = image.pixelColor(x, y);
+      if (c == QColor(Qt::red) || c == QColor(Qt::blue)) ++drawn;
+      if ((c == QColor(Qt::red) && y >= curves->LaneTop(1)) || (c == QColor(Qt::blue) && y < curves->LaneTop(1)))
+        ++misplaced;
+    }
+  QVERIFY(drawn > 100);
+  QCOMPARE(misplaced, 0);
+  QCOMPARE(curves->ValueAt(curves->LaneTop(1)), curves->ValueAt(0));
 }
 
 void EditorTest::viewerSummaryStopsAndGoesOn() {
