@@ -16,6 +16,7 @@
 #include "tonemill/gui/wave/WaviewDlg.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -552,6 +553,15 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   QVERIFY(Child<QRadioButton>(editor, "muteButton")->isChecked());
   QVERIFY(Child<QCheckBox>(editor, "noteBox")->isChecked() && !Child<QCheckBox>(editor, "volumeBox")->isChecked());
   QVERIFY(!Enabled(editor, "deleteButton") && Enabled(editor, "OKbutton"));
+
+  // The pairs the file uses, with their instruments: choosing one fills the current row.
+  auto* pairs = Child<QComboBox>(editor, "pairsBox");
+  QCOMPARE(pairs->count(), 3);
+  QVERIFY2(pairs->itemText(2).startsWith("Track 1, channel 10"), qPrintable(pairs->itemText(2)));
+  grid->setCurrentCell(0, 0);
+  pairs->activated(2);
+  QCOMPARE(grid->item(0, 0)->text() + ":" + grid->item(0, 1)->text(), QString("1:10"));
+  grid->item(0, 1)->setText("1");
 
   // The file fields.
   Type(editor, "Edit1", Q(dir.File("none.mid")));
