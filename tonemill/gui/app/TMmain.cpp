@@ -246,7 +246,7 @@ void TTMmain::PlayBtnClick() {
     return;
   }
   if (const TWAVheader header(S(file)); ext == "wav" && !header.Valid) {
-    // The Part's text first; what was wrong with the file below it.
+    // The fixed text first; what was wrong with the file below it.
     platform::ShowError("Error reading file!", WavInputProblem(header, S(file)));
     return;
   }

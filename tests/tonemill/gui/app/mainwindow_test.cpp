@@ -187,7 +187,7 @@ void MainWindowTest::deletesOneAndSeveralFiles() {
   Home home;
   TTMmain w(home.Location());
   {
-    // Play of a file that only looks like a WAV file says why below the Part's text.
+    // Play of a file that only looks like a WAV file says why below its fixed text.
     Answers answers;
     Touch(home.Path("Song/fake.wav"));
     w.SelectorClick(int(Selector::Song));
