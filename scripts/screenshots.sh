@@ -15,9 +15,14 @@ out=${1:-$here/docs/screenshots}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
+# TONEMILL_SCREENSHOT_SCALE (1, 1.5, 2; default 1) takes the pictures at that scale on a screen
+# of 1280 x 800 logical pixels; TONEMILL_SCREENSHOT_DARK=1 gives the dialogs a dark palette.
+scale=${TONEMILL_SCREENSHOT_SCALE:-1}
 if [ -z "${TONEMILL_SCREENSHOT_DISPLAY:-}" ]; then
   # Again inside a virtual X server of its own, on a free display number.
-  exec env TONEMILL_SCREENSHOT_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" "$0" "$out"
+  screen=$(awk -v s="$scale" 'BEGIN { printf "%dx%d", 1280 * s, 800 * s }')
+  exec env TONEMILL_SCREENSHOT_DISPLAY=1 QT_SCALE_FACTOR="$scale" \
+    xvfb-run -a -s "-screen 0 ${screen}x24 -dpi 96" "$0" "$out"
 fi
 
 # A settings home of its own, with a few files to list (a fixed name keeps the pictures alike).

@@ -24,6 +24,7 @@ packages=(
   libqt6printsupport6 libqt6test6 fonts-dejavu-core
   xvfb xauth x11-utils imagemagick  # screenshots of the main window under a virtual X server
   xdotool  # clicks the real program on a bare virtual X server (the Exit test)
+  pulseaudio pulseaudio-utils  # a private sound server whose sink the playback test records
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite (after scripts/setup.sh has installed the packages):
 #   1. the Release build and its tests;
+#   1b. playback through the desktop program, recorded from a private PulseAudio server;
 #   2. the README's array job on a private one-node Slurm cluster, and a render cancelled there;
 #   3. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer;
 #   4. a bounded fuzzing pass over every reader (a few seconds per harness);
@@ -14,6 +15,9 @@ echo "== Release build and tests"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
+
+echo "== Playback on a sound server of its own"
+timeout -k 10 300 "$here/scripts/test-playback.sh" "$build" || [ $? -eq 77 ]
 
 echo "== Cluster array job"
 # The stage bounds every wait itself; the outer limit only guards against the unforeseen, and

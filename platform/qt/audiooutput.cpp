@@ -5,6 +5,7 @@
 #include <QAudioSink>
 #include <QIODevice>
 #include <QMediaDevices>
+#include <QTimer>
 
 namespace platform {
 namespace {
@@ -26,9 +27,19 @@ class QtAudioOutput : public AudioOutput {
       return false;
     }
     rate_ = format.rate;
+    source_ = source;
     sink_ = std::make_unique<QAudioSink>(device, f);
+    // A quarter of a second of buffer at any rate: a busy moment of the program does not starve
+    // the device.
+    sink_->setBufferSize(f.bytesForDuration(250000));
+    tail_.setSingleShot(true);
+    connect(&tail_, &QTimer::timeout, this, &AudioOutput::Drained);
     connect(sink_.get(), &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-      if (state == QAudio::IdleState) emit Drained();
+      // Idle is also an underrun, after which the device asks for more: only a source at its
+      // end is done. Even then the server still holds up to a buffer of samples that stopping
+      // the sink would drop, so the end is reported once they have been played.
+      if (state == QAudio::IdleState && source_->atEnd() && !tail_.isActive())
+        tail_.start(int(sink_->format().durationForBytes(sink_->bufferSize()) / 1000) + 100);
       if (state == QAudio::StoppedState && sink_->error() != QAudio::NoError &&
           sink_->error() != QAudio::UnderrunError) {
         error_ = tr("The sound device failed");
@@ -50,6 +61,7 @@ class QtAudioOutput : public AudioOutput {
     if (sink_) sink_->resume();
   }
   void Stop() override {
+    tail_.stop();
     if (sink_) sink_->stop();
     sink_.reset();
   }
@@ -60,6 +72,8 @@ class QtAudioOutput : public AudioOutput {
 
  private:
   std::unique_ptr<QAudioSink> sink_;
+  QIODevice* source_ = nullptr;
+  QTimer tail_;
   qint64 rate_ = 44100;
   QString error_;
 };

@@ -176,8 +176,9 @@ bool DeleteOneFile(const std::string& path) {
 }
 
 int DeleteFiles(const std::vector<std::string>& paths) {
+  const std::string count = std::to_string(paths.size()) + (paths.size() == 1 ? " file" : " files");
   if (platform::Show({MessageKind::Confirmation, Buttons::YesNo, Topic::Confirm,
-                      "Delete all selected files?"}) != Answer::Yes)
+                      "Delete all selected files?", count + " will be deleted."}) != Answer::Yes)
     return 0;
   int deleted = 0;
   for (auto it = paths.rbegin(); it != paths.rend(); ++it) {

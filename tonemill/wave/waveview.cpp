@@ -98,6 +98,16 @@ void WaveView::Follow(int64_t frame) {
   if (mark_ == Mark::Started) markEnd_ = frame;
 }
 
+void WaveView::MarkDragged(int64_t from, int64_t to) {
+  if (from == to) {
+    Unmark();
+    return;
+  }
+  markStart_ = std::min(from, to);
+  markEnd_ = std::max(from, to);
+  mark_ = Mark::Marked;
+}
+
 void WaveView::Unmark() {
   mark_ = Mark::None;
   markStart_ = markEnd_ = 0;

@@ -21,6 +21,7 @@ class WaveView {
   int64_t Frames() const { return frames_; }
   int64_t LastFrame() const { return frames_ - 1; }
   int64_t First() const { return first_; }
+  double FramesPerMs() const { return framesPerMs_; }
   int64_t Last() const { return first_ + shown_ - 1; }
   int64_t ShownFrames() const { return shown_; }
 
@@ -54,6 +55,8 @@ class WaveView {
   int64_t MarkEnd() const { return markEnd_; }
   void Click(int64_t frame);
   void Follow(int64_t frame);  // the mouse moved while a range is started
+  // A range dragged from `from` to `to`, in either direction; the same frame marks nothing.
+  void MarkDragged(int64_t from, int64_t to);
   void Unmark();
   // The start and end typed into their edits: inside the file ("Illegal start value!",
   // "Illegal end value!"). The end is taken as typed, even before the start.

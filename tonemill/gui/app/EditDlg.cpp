@@ -22,15 +22,18 @@ constexpr int kHelpEdit = 70;
 }  // namespace
 
 bool OpenInTextEditor(const std::string& setting, const QString& file, const QString& directory) {
+  // Without an editor the user still learns where the file is (the scan's report, say).
+  const std::string where = "The file is " + QFileInfo(file).absoluteFilePath().toStdString() + ".";
   QStringList command = platform::TextEditorCommand(QString::fromStdString(setting));
   if (command.isEmpty()) {
-    platform::ShowError("No text editor is known; choose one with the Edit dialog's \"Text editor\" button.");
+    platform::ShowError("No text editor is known; choose one with the Edit dialog's \"Text editor\" button.",
+                        where);
     return false;
   }
   const QString program = command.takeFirst();
   QString error;
   if (!platform::RunProgram(program, command << file, directory, error)) {
-    platform::ShowError(error.toStdString());
+    platform::ShowError(error.toStdString(), where);
     return false;
   }
   return true;
@@ -50,8 +53,19 @@ TEditDlg::TEditDlg(QWidget* parent, const QString& file, const QString& wavDirec
   connect(ui_->OKBtn, &QPushButton::clicked, this, &TEditDlg::OKBtnClick);
   connect(ui_->CancelBtn, &QPushButton::clicked, this, &TEditDlg::reject);
   connect(ui_->HelpBtn, &QPushButton::clicked, this, &TEditDlg::HelpBtnClick);
+  // Enter presses OK, not the picker's button.
+  ui_->editorBtn->setAutoDefault(false);
+  ui_->OKBtn->setDefault(true);
   pickProgram = [this](const QString& title, const QString& start) {
-    return QFileDialog::getOpenFileName(this, title, start, "EXE files (*.EXE *.exe);;All files (*)");
+    // Programs here seldom end in ".EXE": the picker keeps that filter and opens on all files.
+    QFileDialog picker(this, title, QFileInfo(start).absolutePath());
+    picker.setFileMode(QFileDialog::ExistingFile);
+    picker.setDefaultSuffix("EXE");
+    picker.setNameFilters({"EXE files (*.EXE *.exe)", "All files (*)"});
+    picker.selectNameFilter("All files (*)");
+    picker.selectFile(start);
+    if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return QString();
+    return picker.selectedFiles().front();
   };
   fileEditExit();
 }

@@ -37,6 +37,8 @@ TPlayDlg::TPlayDlg(QWidget* parent, const QString& file, const Settings& setting
       {ui_->HelpBtn, &TPlayDlg::HelpBtnClick}};
   for (const auto& [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
   connect(&player_, &TMediaPlayer::Notified, this, &TPlayDlg::ShowNotify);
+  // " Superseded " and " Aborted " tell how a play ended; the play that follows clears them.
+  connect(&player_, &TMediaPlayer::Started, ui_->NotifyPanel, &QLabel::clear);
   timer_.setInterval(kTimerMs);
   connect(&timer_, &QTimer::timeout, this, &TPlayDlg::TimerTick);
 }

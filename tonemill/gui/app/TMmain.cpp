@@ -91,6 +91,7 @@ TTMmain::TTMmain(SettingsLocation location, QWidget* parent)
   connect(ui_->FileListBox, &TExtFileListBox::DirectoryEntered, this, [this](const QString& d) {
     SelectDirectory(d);
   });
+  connect(ui_->FileListBox, &TExtFileListBox::FilesDropped, this, &TTMmain::DropFiles);
   connect(ui_->FilterComboBox, &QComboBox::currentIndexChanged, this,
           &TTMmain::FilterComboBoxChange);
   connect(ui_->PlacesComboBox, &QComboBox::activated, this, &TTMmain::PlacesComboBoxChange);
@@ -244,8 +245,9 @@ void TTMmain::PlayBtnClick() {
     platform::ShowError("The extension must be WAV or MID!");
     return;
   }
-  if (ext == "wav" && !TWAVheader(S(file)).Valid) {
-    platform::ShowError("Error reading file!");
+  if (const TWAVheader header(S(file)); ext == "wav" && !header.Valid) {
+    // The fixed text first; what was wrong with the file below it.
+    platform::ShowError("Error reading file!", WavInputProblem(header, S(file)));
     return;
   }
   TPlayDlg dialog(this, file, settings_);
@@ -310,6 +312,24 @@ void TTMmain::Transfer(bool move) {
     dialog.exec();
   }
   Refresh(previous);
+}
+
+void TTMmain::DropFiles(const QStringList& files) {
+  // Dropped files are copied into the listed directory through Copy, with its checks and
+  // questions; the dialog shows where they go and OK copies.
+  if (files.isEmpty() || !ui_->FileListBox->isEnabled()) return;
+  std::array<QString, 7> directories;
+  for (Selector s : kSelectors) directories[size_t(s)] = fields_[size_t(s)]->text();
+  const QString target = ui_->FileListBox->Directory();
+  if (files.size() == 1) {
+    TchangeDlg dialog(this, false, files.front(), target, directories, selector_);
+    dialog.exec();
+  } else {
+    TgroupyDlg dialog(this, false, files, QFileInfo(files.front()).absolutePath(), directories, selector_);
+    dialog.SetDestination(target);
+    dialog.exec();
+  }
+  Refresh(ui_->FileListBox->FileName());
 }
 
 void TTMmain::CopyBtnClick() { Transfer(false); }

@@ -71,6 +71,8 @@ class TTMmain : public QMainWindow {
   void AboutBtnClick();
   void HelpBtnClick();
   void ExitBtnClick();
+  // Files dropped onto the list: Copy into the listed directory.
+  void DropFiles(const QStringList& files);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -10,8 +10,11 @@
 #include "tonemill/ops/targets.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 #include "tonemill/gui/widgets/trackchannelgrid.h"
+#include "tonemill/midi/midscan.h"
 #include "tonemill/gui/widgets/NumberField.h"
 
+#include <QComboBox>
+#include <QVBoxLayout>
 #include <QTableWidget>
 
 #include <filesystem>
@@ -42,6 +45,17 @@ TMIDeditDlg::TMIDeditDlg(QWidget* parent, const QString& source, const QString& 
   ui::FieldExit::Install(ui_->Edit2, [this] { return Edit2Exit(); });
   grid_ = ui::TrackChannelGrid::Install(ui_->StringGrid1, kDefaultRow,
                                         [this] { EnableControls(); });
+  pairsBox_ = new QComboBox(ui_->pairGroup);
+  pairsBox_->setObjectName("pairsBox");
+  pairsBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  pairsBox_->setMinimumContentsLength(24);
+  ui_->pairLayout->removeWidget(ui_->StringGrid1);
+  auto* column = new QVBoxLayout;
+  column->addWidget(pairsBox_);
+  column->addWidget(ui_->StringGrid1);
+  ui_->pairLayout->insertLayout(0, column, 1);
+  connect(pairsBox_, &QComboBox::activated, this, &TMIDeditDlg::PairChosen);
+  FillPairs();
   connect(ui_->addButton, &QPushButton::clicked, this, &TMIDeditDlg::addButtonClick);
   connect(ui_->deleteButton, &QPushButton::clicked, this, &TMIDeditDlg::deleteButtonClick);
   connect(ui_->OKbutton, &QPushButton::clicked, this, &TMIDeditDlg::OKbuttonClick);
@@ -83,8 +97,43 @@ bool TMIDeditDlg::Edit1Exit() {
     platform::ShowError(problem->BoxText());
     return false;
   }
+  FillPairs();
   EnableControls();
   return true;
+}
+
+void TMIDeditDlg::FillPairs() {
+  pairsBox_->clear();
+  pairsBox_->addItem(tr("Pairs in the file..."));
+  std::vector<std::pair<QString, QPoint>> pairs;
+  ScanMidi(
+      S(ui_->Edit1->text()), [](int, int) {},
+      [&](int number, const TrackUse* use) {
+        if (!use) return;
+        for (int c = 0; c < 16; ++c) {
+          const ChannelUse& channel = use->channels[size_t(c)];
+          if (!channel.used) continue;
+          QString instrument;
+          for (int p = 0; p < 128 && instrument.isEmpty(); ++p)
+            if (channel.programs[size_t(p)])
+              instrument = QString::fromStdString(c == 9 ? DrumSetName(p) : std::string(ToneName(p)));
+          if (instrument.isEmpty()) instrument = c == 9 ? tr("drums") : tr("no program change");
+          pairs.push_back({tr("Track %1, channel %2: %3").arg(number).arg(c + 1).arg(instrument),
+                           QPoint(number, c + 1)});
+        }
+      });
+  for (const auto& [text, pair] : pairs) pairsBox_->addItem(text, pair);
+  pairsBox_->setEnabled(!pairs.empty());
+}
+
+void TMIDeditDlg::PairChosen(int index) {
+  const QPoint pair = pairsBox_->itemData(index).toPoint();
+  pairsBox_->setCurrentIndex(0);
+  if (pair.isNull() || grid_->HasBadCell()) return;
+  QTableWidget* grid = ui_->StringGrid1;
+  const int row = qMax(0, grid->currentRow());
+  grid->item(row, 0)->setText(QString::number(pair.x()));
+  grid->item(row, 1)->setText(QString::number(pair.y()));
 }
 
 bool TMIDeditDlg::Edit2Exit() {

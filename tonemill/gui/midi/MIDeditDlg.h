@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+class QComboBox;
 class QTableWidget;
 namespace Ui {
 class MIDeditDlg;
@@ -49,6 +50,11 @@ class TMIDeditDlg : public ui::TDialog {
   void FormActivate() override;
 
  private:
+  // The track:channel pairs the source uses, each with its instrument, offered above the grid;
+  // choosing one puts it into the current row.
+  void FillPairs();
+  void PairChosen(int index);
+  QComboBox* pairsBox_ = nullptr;
   void EnableControls();
   bool SourceIsValid() const;
 

@@ -17,6 +17,7 @@
 #include "tonemill/files/wavheader.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/gui/widgets/fieldexit.h"
+#include "tonemill/gui/widgets/fittext.h"
 
 #include <QGridLayout>
 
@@ -188,6 +189,9 @@ void TWAVeditDlg::fromFileEditExit() {
   }
   input_ = facts;
   inputOk_ = true;
+  for (QWidget* w : std::initializer_list<QWidget*>{ui_->startTimeEdit, ui_->endTimeEdit})
+    ui::FitText(w, {Q(SelectionText(SelectionLimit(input_, true), true)),
+                    Q(SelectionText(SelectionLimit(input_, false), false))});
   if (OutputIsInput(to, from, kCantOverwriteSource)) {
     Warn(kCantOverwriteSource);
     disableControls();
@@ -318,6 +322,7 @@ void TWAVeditDlg::viewButtonClick() {
   // Its OK (or any close) sets the button back to "View".
   QPushButton* button = ui_->viewButton;  // the button itself, which may outlive ui_
   connect(viewer, &QObject::destroyed, button, [button] { button->setText("View"); });
+  connect(viewer, &TWAViewDlg::ImportRequested, this, &TWAVeditDlg::Import);
   viewer->show();
   ui_->viewButton->setText("Import");
 }

@@ -1,5 +1,8 @@
 #include "WaveCurves.h"
 
+#include <QApplication>
+#include <cstdlib>
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -19,6 +22,16 @@ TWaveCurves::TWaveCurves(QWidget* parent) : QWidget(parent) {
   setCursor(Qt::CrossCursor);
 }
 
+int TWaveCurves::Lanes() const { return summary_ && summary_->Stereo() ? 2 : 1; }
+int TWaveCurves::LaneHeight() const { return Lanes() == 2 ? height() / 2 : height(); }
+int TWaveCurves::LaneTop(int lane) const { return lane == 0 ? 0 : height() - LaneHeight(); }
+
+int32_t TWaveCurves::ValueAt(int y) const {
+  if (!view_) return 0;
+  const int lane = Lanes() == 2 && y >= LaneTop(1) ? 1 : 0;
+  return view_->ValueAt(y - LaneTop(lane), LaneHeight());
+}
+
 void TWaveCurves::SetSource(const WaveView* view, WaveSummary* summary) {
   view_ = view;
   summary_ = summary;
@@ -32,7 +45,7 @@ void TWaveCurves::Render() {
     return;
   }
   QPainter p(&curves_);
-  const int w = width(), h = height();
+  const int w = width();
   const int channels = summary_->Stereo() ? 2 : 1;
   const QColor colours[2] = {kLeft, kRight};
   if (view_->ShownFrames() <= w) {
@@ -44,7 +57,7 @@ void TWaveCurves::Render() {
       for (size_t i = 0; i < samples[c].size(); ++i) {
         const int64_t frame = view_->First() + int64_t(i);
         const int x0 = view_->X(frame, w), x1 = std::max(x0 + 1, view_->X(frame + 1, w));
-        const int y = view_->Y(samples[c][i], h);
+        const int y = LaneTop(c) + view_->Y(samples[c][i], LaneHeight());
         p.drawLine(x0, y, x1 - 1, y);
       }
     }
@@ -57,7 +70,7 @@ void TWaveCurves::Render() {
       for (int x = 0; x < w; ++x) {
         const SampleExtent e = columns[c][size_t(x)];
         if (e.min > e.max) continue;  // not summarised yet
-        p.drawLine(x, view_->Y(e.max, h), x, view_->Y(e.min, h));
+        p.drawLine(x, LaneTop(c) + view_->Y(e.max, LaneHeight()), x, LaneTop(c) + view_->Y(e.min, LaneHeight()));
       }
     }
   }
@@ -69,14 +82,23 @@ void TWaveCurves::PaintInto(QPainter& p) {
   const int w = width(), h = height();
   p.fillRect(rect(), Qt::white);
   if (view_) {
-    if (view_->Marking() != WaveView::Mark::None && view_->MarkEnd() >= view_->MarkStart()) {
-      const int x0 = std::max(0, view_->X(view_->MarkStart(), w));
-      const int x1 = std::min(w, std::max(x0 + 1, view_->X(view_->MarkEnd() + 1, w)));
+    // A range being dragged shows in either direction.
+    const int64_t lo = dragging_ ? std::min(view_->MarkStart(), view_->MarkEnd()) : view_->MarkStart();
+    const int64_t hi = dragging_ ? std::max(view_->MarkStart(), view_->MarkEnd()) : view_->MarkEnd();
+    if (view_->Marking() != WaveView::Mark::None && hi >= lo) {
+      const int x0 = std::max(0, view_->X(lo, w));
+      const int x1 = std::min(w, std::max(x0 + 1, view_->X(hi + 1, w)));
       if (x1 > x0) p.fillRect(QRect(x0, 0, x1 - x0, h), kMarked);
     }
     p.setPen(kCentre);
-    const int y = view_->Y(view_->Centre(), h);
-    p.drawLine(0, y, w, y);
+    for (int lane = 0; lane < Lanes(); ++lane) {
+      const int y = LaneTop(lane) + view_->Y(view_->Centre(), LaneHeight());
+      p.drawLine(0, y, w, y);
+    }
+    if (Lanes() == 2) {
+      p.setPen(Qt::lightGray);
+      p.drawLine(0, LaneTop(1) - 1, w, LaneTop(1) - 1);
+    }
   }
   if (!curves_.isNull()) p.drawImage(0, 0, curves_);
   if (view_ && playFrame_ >= view_->First() && playFrame_ <= view_->Last()) {
@@ -104,11 +126,31 @@ void TWaveCurves::paintEvent(QPaintEvent*) {
 }
 
 void TWaveCurves::mouseMoveEvent(QMouseEvent* event) {
-  emit MouseMoved(int(event->position().x()), int(event->position().y()));
+  const QPoint at = event->position().toPoint();
+  if (pressed_ && !dragging_ && std::abs(at.x() - pressed_->x()) >= QApplication::startDragDistance()) {
+    dragging_ = true;
+    emit DragStarted(pressed_->x());
+  }
+  emit MouseMoved(at.x(), at.y());
 }
 
 void TWaveCurves::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) emit Clicked(int(event->position().x()), int(event->position().y()));
+  if (event->button() != Qt::LeftButton) return;
+  pressed_ = event->position().toPoint();
+  dragging_ = false;
+}
+
+void TWaveCurves::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !pressed_) return;
+  const QPoint from = *pressed_;
+  pressed_.reset();
+  if (dragging_) {
+    dragging_ = false;
+    emit Dragged(from.x(), int(event->position().x()));
+  } else {
+    emit Clicked(from.x(), from.y());
+  }
+  update();
 }
 
 void TWaveCurves::leaveEvent(QEvent*) { HideCross(); }

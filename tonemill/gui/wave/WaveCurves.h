@@ -8,6 +8,7 @@
 #include "tonemill/wave/wavesummary.h"
 
 #include <QImage>
+#include <optional>
 #include <QWidget>
 
 namespace tonemill::wave {
@@ -33,15 +34,28 @@ class TWaveCurves : public QWidget {
 
   QSize sizeHint() const override { return {640, 240}; }
 
+  // A stereo file is drawn in two lanes, the left channel above the right one, each on the
+  // full value range; a mono file in one.
+  int Lanes() const;
+  int LaneHeight() const;
+  int LaneTop(int lane) const;
+  // The sample value at height `y`, in the lane there.
+  int32_t ValueAt(int y) const;
+
  signals:
   void MouseMoved(int x, int y);
+  // A press and release in one place (the click of the click, move, click marking).
   void Clicked(int x, int y);
+  // The mouse moved with the button down from where it was pressed, and was let go.
+  void DragStarted(int fromX);
+  void Dragged(int fromX, int toX);
   void Resized();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
@@ -53,6 +67,8 @@ class TWaveCurves : public QWidget {
   QImage curves_;
   QPoint cross_{-1, -1};
   int64_t playFrame_ = -1;
+  std::optional<QPoint> pressed_;
+  bool dragging_ = false;
 };
 
 }  // namespace tonemill::wave

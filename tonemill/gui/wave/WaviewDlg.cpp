@@ -3,12 +3,16 @@
 #include "ui_WaviewDlg.h"
 
 #include "platform/messages.h"
+#include "tonemill/gui/widgets/fittext.h"
+#include "tonemill/gui/wave/WaveRuler.h"
 #include "platform/qt/cursor.h"
 #include "platform/qt/pump.h"
 #include "tonemill/files/fastfile.h"
 #include "tonemill/files/wavheader.h"
 
+#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QPushButton>
 
 namespace tonemill::wave {
 namespace {
@@ -78,6 +82,22 @@ TWAViewDlg::TWAViewDlg(QWidget* parent, bool msMode)
 
   connect(ui_->curves, &TWaveCurves::MouseMoved, this, &TWAViewDlg::curvesMouseMove);
   connect(ui_->curves, &TWaveCurves::Clicked, this, &TWAViewDlg::curvesClick);
+  connect(ui_->curves, &TWaveCurves::DragStarted, this, &TWAViewDlg::curvesDragStart);
+  connect(ui_->curves, &TWaveCurves::Dragged, this, &TWAViewDlg::curvesDrag);
+  // A time ruler over the curves; a click on it plays from there to the end of the window.
+  ruler_ = new TWaveRuler(this);
+  ruler_->setObjectName("ruler");
+  ruler_->SetSource(&view_, ui_->curves);
+  ruler_->SetMsMode(msMode);
+  ui_->layout159->insertWidget(0, ruler_);
+  connect(ruler_, &TWaveRuler::PlayFrom, this, &TWAViewDlg::rulerClick);
+  // The editor's Import, here too: the viewer usually covers the editor.
+  auto* importBtn = new QPushButton(tr("Import"), this);
+  importBtn->setObjectName("importBtn");
+  ui_->layout158->insertWidget(ui_->layout158->indexOf(ui_->OKBtn), importBtn);
+  connect(importBtn, &QPushButton::clicked, this, &TWAViewDlg::importBtnClick);
+  // Enter in a field checks the field; it does not close the viewer through OK.
+  NoDefaultButton(this);
   connect(ui_->curves, &TWaveCurves::Resized, this, [this] {
     if (summary_ && !drawing_) ui_->curves->Render();
   });
@@ -134,6 +154,15 @@ bool TWAViewDlg::loadFile(const QString& name) {
   const double durationMs = frames / header.SampleRate * 1000;
   framesPerMs_ = frames / durationMs;
   view_.Reset(summary_->Frames(), header.BitsPerSample, framesPerMs_);
+  // Every field as wide as the longest value it can show for this file, in either unit; the
+  // cursor's readout too, so that the window keeps its size when it fills in.
+  const int64_t last = summary_->Frames() - 1;
+  const QStringList positions{Q(view_.PositionText(last, true)), Q(view_.PositionText(last, false))};
+  for (QWidget* w : std::initializer_list<QWidget*>{ui_->startEdit, ui_->endEdit, ui_->positionLabel})
+    ui::FitText(w, positions);
+  ui::FitText(ui_->valueEdit, {"-32768"});
+  ui::FitText(ui_->zoomHedit, {Q(WaveView::ZoomText(double(summary_->Frames())))});
+  ui::FitText(ui_->zoomVedit, {Q(WaveView::ZoomText(128))});
   doReset();
   return true;
 }
@@ -152,6 +181,7 @@ void TWAViewDlg::doReset() {
 
 void TWAViewDlg::redraw() {
   if (!summary_ || drawing_) return;
+  ruler_->update();
   const int level = summary_->LevelFor(view_.ShownFrames(), std::max(ui_->curves->width(), 1));
   if (level >= 0 && !summary_->Complete()) {
     // The summary of a long file is built once; Reset reads "Stop" meanwhile and stops it
@@ -210,9 +240,9 @@ void TWAViewDlg::UpdateCursorAndButtons() {
 
 void TWAViewDlg::curvesMouseMove(int x, int y) {
   if (!summary_) return;
-  const int w = ui_->curves->width(), h = ui_->curves->height();
+  const int w = ui_->curves->width();
   const int64_t frame = view_.FrameAt(x, w);
-  const int32_t value = view_.ValueAt(y, h);
+  const int32_t value = ui_->curves->ValueAt(y);
   ui_->curves->SetCross({x, y});
   ui_->positionLabel->setText(Q(view_.PositionText(frame, MsMode())));
   ui_->valueEdit->setText(QString::number(value));
@@ -231,6 +261,21 @@ void TWAViewDlg::curvesClick(int x, int) {
   if (!summary_ || playing_ || drawing_) return;
   view_.Click(view_.FrameAt(x, ui_->curves->width()));
   ShowMarks();
+}
+
+void TWAViewDlg::curvesDragStart(int fromX) {
+  if (!summary_ || playing_ || drawing_) return;
+  view_.Unmark();
+  view_.Click(view_.FrameAt(fromX, ui_->curves->width()));
+  ShowMarks();
+}
+
+void TWAViewDlg::curvesDrag(int fromX, int toX) {
+  if (!summary_ || playing_ || drawing_) return;
+  const int w = ui_->curves->width();
+  view_.MarkDragged(view_.FrameAt(fromX, w), view_.FrameAt(qBound(0, toX, w - 1), w));
+  ShowMarks();
+  ui_->curves->update();
 }
 
 void TWAViewDlg::zoomButtonClick() {
@@ -264,8 +309,20 @@ void TWAViewDlg::rightBtnClick() { ScrollAndDraw(view_.Step()); }
 void TWAViewDlg::fastLeftBtnClick() { ScrollAndDraw(-view_.FastStep()); }
 void TWAViewDlg::fastRightBtnClick() { ScrollAndDraw(view_.FastStep()); }
 
-void TWAViewDlg::msButtonClick() { ShowMarks(); }
-void TWAViewDlg::sampleButtonClick() { ShowMarks(); }
+void TWAViewDlg::msButtonClick() {
+  ruler_->SetMsMode(true);
+  ShowMarks();
+}
+void TWAViewDlg::sampleButtonClick() {
+  ruler_->SetMsMode(false);
+  ShowMarks();
+}
+
+void TWAViewDlg::rulerClick(int64_t frame) {
+  if (!summary_ || drawing_) return;
+  if (playing_) StopPlaying();
+  Play(ui_->playShownBtn, qBound<int64_t>(0, frame, view_.Last()), view_.Last());
+}
 
 std::optional<std::pair<double, double>> TWAViewDlg::MarkedRange() const {
   if (view_.Marking() != WaveView::Mark::Marked) return std::nullopt;
@@ -349,7 +406,13 @@ void TWAViewDlg::CancelRun() {
   if (building_ && !building_->Cancelled()) building_->Cancel();
 }
 
-void TWAViewDlg::OKbtnClick() { close(); }
+void TWAViewDlg::OKbtnClick() {
+  // OK hands a marked range to the editor as Import does, then closes.
+  if (MarkedRange()) emit ImportRequested();
+  close();
+}
+
+void TWAViewDlg::importBtnClick() { emit ImportRequested(); }
 
 void TWAViewDlg::closeEvent(QCloseEvent* event) {
   // While the summary is built, closing is a stop (the dialog's run rules).

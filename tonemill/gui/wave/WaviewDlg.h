@@ -47,6 +47,9 @@ class TWAViewDlg : public ui::TDialog {
   void redraw();
   void curvesMouseMove(int x, int y);
   void curvesClick(int x, int y);
+  // Press, drag, release: the range between the two places, in either direction.
+  void curvesDragStart(int fromX);
+  void curvesDrag(int fromX, int toX);
   void zoomButtonClick();
   void startButtonClick();
   void endButtonClick();
@@ -63,6 +66,13 @@ class TWAViewDlg : public ui::TDialog {
   void Timer1Timer();
   void ResetBtnClick();
   void OKbtnClick();
+  void importBtnClick();
+  // A click on the ruler: plays from that frame to the end of the shown window.
+  void rulerClick(int64_t frame);
+
+ signals:
+  // The marked range is wanted in the editor: by "Import" here, or by OK before it closes.
+  void ImportRequested();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -90,6 +100,7 @@ class TWAViewDlg : public ui::TDialog {
   TNumberField* end_ = nullptr;
   app::TMediaPlayer player_;
   QTimer timer1_;
+  class TWaveRuler* ruler_ = nullptr;
   QPushButton* playing_ = nullptr;  // the play button that reads "Stop"
   std::vector<QWidget*> paralysed_;
   bool drawing_ = false;

@@ -6,7 +6,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QLocale>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -112,6 +116,10 @@ TExtFileListBox::TExtFileListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setItemDelegate(new ColumnDelegate(this));
   setUniformItemSizes(true);
+  // Files dropped from a file manager are copied in (the window decides how).
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
   connect(this, &QListWidget::itemDoubleClicked, this, &TExtFileListBox::Enter);
 }
 
@@ -216,6 +224,44 @@ void TExtFileListBox::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QListWidget::keyPressEvent(event);
+}
+
+namespace {
+
+// The local files among what is dragged: regular files only.
+QStringList DraggedFiles(const QMimeData* data) {
+  QStringList files;
+  if (!data || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) files << QFileInfo(url.toLocalFile()).absoluteFilePath();
+  return files;
+}
+
+}  // namespace
+
+void TExtFileListBox::dragEnterEvent(QDragEnterEvent* event) {
+  if (isEnabled() && !DraggedFiles(event->mimeData()).isEmpty())
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TExtFileListBox::dragMoveEvent(QDragMoveEvent* event) {
+  if (isEnabled() && !DraggedFiles(event->mimeData()).isEmpty())
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TExtFileListBox::dropEvent(QDropEvent* event) {
+  const QStringList files = DraggedFiles(event->mimeData());
+  if (!isEnabled() || files.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  emit FilesDropped(files);
 }
 
 void TExtFileListBox::Enter(QListWidgetItem* item) {

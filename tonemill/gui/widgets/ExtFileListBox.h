@@ -41,9 +41,14 @@ class TExtFileListBox : public QListWidget {
  signals:
   // A directory entry was entered by a double click or Enter.
   void DirectoryEntered(const QString& directory);
+  // Files were dropped onto the list from outside (a file manager): their full paths.
+  void FilesDropped(const QStringList& files);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void Enter(QListWidgetItem* item);

@@ -21,7 +21,8 @@ TSpinButton::TSpinButton(QWidget* parent)
   down_->setArrowType(Qt::DownArrow);
   connect(up_, &QToolButton::clicked, this, &TSpinButton::UpClick);
   connect(down_, &QToolButton::clicked, this, &TSpinButton::DownClick);
-  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+  // As tall as its edit: spare room in a window goes elsewhere, not into long arrow bars.
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 QSize TSpinButton::sizeHint() const {

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 
 namespace tonemill::ui {
 
@@ -21,6 +22,11 @@ void TDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (activated_) return;
   activated_ = true;
+  // A label with a shortcut letter is drawn a little wider than Qt measures it ("To" kerned,
+  // drawn with its underline unkerned, lost its "o"): room for one more character.
+  for (QLabel* label : findChildren<QLabel*>())
+    if (label->buddy() && label->text().contains('&'))
+      label->setMinimumWidth(label->sizeHint().width() + label->fontMetrics().averageCharWidth());
   FormActivate();
 }
 

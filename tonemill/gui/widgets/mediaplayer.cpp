@@ -96,6 +96,7 @@ bool TMediaPlayer::Play(qint64 to) {
     return false;
   }
   mode_ = Mode::Playing;
+  emit Started();
   return true;
 }
 

@@ -63,6 +63,8 @@ class TMediaPlayer : public QObject {
 
  signals:
   void Notified(TMediaPlayer::Notify notify);
+  // A play began: a notification shown is about an earlier one.
+  void Started();
 
  private:
   void Finish(Notify notify, Mode mode);

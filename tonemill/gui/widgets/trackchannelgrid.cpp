@@ -2,6 +2,9 @@
 
 #include "platform/messages.h"
 
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 namespace tonemill::ui {
@@ -10,6 +13,44 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
+
+// The cells' editor: Tab, Backtab and Enter hand the text in first, and when the cell is bad the
+// editor stays open on it (the view would go on to the next cell and edit that one instead).
+class TrackChannelGrid::CellDelegate : public QStyledItemDelegate {
+ public:
+  explicit CellDelegate(TrackChannelGrid* grid) : QStyledItemDelegate(grid->table_), grid_(grid) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    editor->setProperty("gridCell", QPoint(index.column(), index.row()));
+    return editor;
+  }
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const QPoint cell = editor->property("gridCell").toPoint();
+        const int checks = grid_->checks_;
+        emit commitData(editor);
+        if (grid_->badCell_ == std::pair(cell.y(), cell.x())) {
+          // The same bad text handed in again changes no cell; it is checked all the same.
+          if (grid_->checks_ == checks) grid_->CheckCell(cell.y(), cell.x());
+          if (auto* line = qobject_cast<QLineEdit*>(editor)) line->selectAll();
+          editor->setFocus();
+          return true;
+        }
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
+ private:
+  TrackChannelGrid* grid_;
+};
 
 TrackChannelGrid* TrackChannelGrid::Install(QTableWidget* table, DrumRow newRow,
                                             std::function<void()> changed) {
@@ -20,6 +61,7 @@ TrackChannelGrid::TrackChannelGrid(QTableWidget* table, DrumRow newRow,
                                    std::function<void()> changed)
     : QObject(table), table_(table), newRow_(std::move(newRow)), changed_(std::move(changed)) {
   table->setHorizontalHeaderLabels({tr("Track (1-65535)"), tr("Channel (1-16)")});
+  table->setItemDelegate(new CellDelegate(this));
   connect(table, &QTableWidget::cellChanged, this, &TrackChannelGrid::CheckCell);
   connect(table, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
     if (badCell_ && std::pair(row, column) != *badCell_)
@@ -54,6 +96,7 @@ void TrackChannelGrid::SetRows(const std::vector<DrumRow>& rows) {
 void TrackChannelGrid::CheckCell(int row, int column) {
   QTableWidgetItem* item = table_->item(row, column);
   if (filling_ || !item) return;
+  ++checks_;
   std::string cell = item->text().toStdString();
   const std::string message = DrumCellIsEmpty(cell) ? "" : CheckDrumCell(cell, column == 0);
   if (message.empty()) {

@@ -41,12 +41,14 @@ class TrackChannelGrid : public QObject {
 
  private:
   TrackChannelGrid(QTableWidget* table, DrumRow newRow, std::function<void()> changed);
+  class CellDelegate;
 
   QTableWidget* table_;
   DrumRow newRow_;
   std::function<void()> changed_;
   std::optional<std::pair<int, int>> badCell_;
   bool filling_ = false;
+  int checks_ = 0;  // cell checks run, so that the editor sees whether its text was checked
 };
 
 }  // namespace tonemill::ui

@@ -245,6 +245,9 @@ void DialogsTest::playsWavExactToTheFrame() {
   QCOMPARE(dialog.Player().Position(), qint64(250));
   dialog.StepBtnClick();  // a tenth of the length on
   QCOMPARE(dialog.Player().Position(), qint64(350));
+  // The notification tells how a play ended: none while the next one plays.
+  auto* notify = Child<QLabel>(dialog, "NotifyPanel");
+  QCOMPARE(notify->text(), QString());
   sound.last->Advance(10);
   dialog.BackBtnClick();
   QCOMPARE(dialog.Player().Position(), qint64(260));
@@ -255,6 +258,10 @@ void DialogsTest::playsWavExactToTheFrame() {
   QCOMPARE(status->text(), QString(" Paused "));
   QCOMPARE(sound.last->Advance(100), qint64(0));
   dialog.PauseBtnClick();
+  dialog.StopBtnClick();
+  QCOMPARE(notify->text(), QString(" Aborted "));
+  dialog.PlayBtnClick();
+  QCOMPARE(notify->text(), QString());
   // Played to the end: every byte of the data, then stopped at the end.
   QCOMPARE(sound.last->Advance(5000), qint64(1000));
   const std::string bytes = ReadText(wav).substr(44);

@@ -9,6 +9,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -72,6 +76,8 @@ void MainWindowTest::firstStartWritesSettingsAndDirectories() {
   QCOMPARE(List(w)->Directory(), Q(home.Path("MID")));
   QCOMPARE(EnabledLetters(w), QString());
   QVERIFY(answers.Texts().isEmpty());
+  // Its minimum size fits a 1280 x 720 screen (logical pixels, at any scale).
+  QVERIFY(w.minimumSizeHint().width() <= 1280 && w.minimumSizeHint().height() <= 680);
 }
 
 // The table itself is the rules' (ops/mainrules); the window applies it to its buttons on every
@@ -180,6 +186,17 @@ void MainWindowTest::placeIsListedWithoutChangingSettings() {
 void MainWindowTest::deletesOneAndSeveralFiles() {
   Home home;
   TTMmain w(home.Location());
+  {
+    // Play of a file that only looks like a WAV file says why below its fixed text.
+    Answers answers;
+    Touch(home.Path("Song/fake.wav"));
+    w.SelectorClick(int(Selector::Song));
+    QVERIFY(List(w)->SelectFile(Q(home.Path("Song/fake.wav"))));
+    w.PlayBtnClick();
+    QCOMPARE(answers.Texts(), QStringList{"Error reading file!"});
+    QVERIFY(!answers.messages.Shown()[0].detail.empty());
+    w.SelectorClick(int(Selector::MID));
+  }
   for (const char* f : {"a.mid", "b.mid", "c.mid", "d.mid"}) Touch(home.Path(std::string("MID/") + f));
   w.findChild<QPushButton*>("UpdateBtn");
   List(w)->Update();
@@ -198,6 +215,7 @@ void MainWindowTest::deletesOneAndSeveralFiles() {
     QCOMPARE(List(w)->SelectedFiles().size(), 3);
     Button(w, "DeleteBtn")->click();
     QCOMPARE(answers.Texts(), QStringList{"Delete all selected files?"});
+    QCOMPARE(answers.messages.Shown()[0].detail, std::string("3 files will be deleted."));
     QCOMPARE(Listed(w), (QStringList{"[..]", "c.mid"}));
     QVERIFY(std::filesystem::exists(home.Path("MID/c.mid")));
   }
@@ -293,4 +311,39 @@ void MainWindowTest::listSortsNaturallyAndKeepsNamesOffTheColumns() {
   const QString shown = List(w)->ShownText(row);
   QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
   QCOMPARE(List(w)->ShownText(1), QString("0.wav"));
+}
+
+// A file dropped from a file manager goes through Copy into the listed directory: OK copies,
+// Cancel copies nothing; a folder or a remote address is not taken.
+void MainWindowTest::droppedFilesAreCopiedThroughCopy() {
+  Home home;
+  Answers answers;
+  TTMmain w(home.Location());
+  w.show();
+  testing_support::TempDir outside;
+  testing_support::WriteText(outside.File("dropped.mid"), "MThd");
+  auto drop = [&](const QList<QUrl>& urls, const char* button) {
+    QMimeData data;
+    data.setUrls(urls);
+    QString caption;
+    QTimer::singleShot(50, &w, [&] {
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        caption = dialog->windowTitle();
+        dialog->findChild<QPushButton*>(button)->click();
+      }
+    });
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List(w)->viewport(), &enter);
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List(w)->viewport(), &event);
+    return caption;
+  };
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, "CancelBtn"), QString("Copy"));
+  QVERIFY(!std::filesystem::exists(home.Path("MID/dropped.mid")));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, "OKBtn"), QString("Copy"));
+  QVERIFY(std::filesystem::exists(home.Path("MID/dropped.mid")));
+  QVERIFY(Listed(w).contains("dropped.mid"));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.Dir())), QUrl("https://example.org/a.mid")}, "OKBtn"),
+           QString());
+  QVERIFY(answers.Texts().isEmpty());
 }

@@ -15,4 +15,5 @@ class MainWindowTest : public QObject {
   void relativeEntriesResolveOnceAndAreWrittenBackAsTheyWere();
   void exitWithFocusedDirectoryFieldRunsNoCheck();
   void listSortsNaturallyAndKeepsNamesOffTheColumns();
+  void droppedFilesAreCopiedThroughCopy();
 };

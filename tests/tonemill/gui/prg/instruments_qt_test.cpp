@@ -16,6 +16,7 @@
 #include "tonemill/gui/wave/WaviewDlg.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -553,6 +554,15 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   QVERIFY(Child<QCheckBox>(editor, "noteBox")->isChecked() && !Child<QCheckBox>(editor, "volumeBox")->isChecked());
   QVERIFY(!Enabled(editor, "deleteButton") && Enabled(editor, "OKbutton"));
 
+  // The pairs the file uses, with their instruments: choosing one fills the current row.
+  auto* pairs = Child<QComboBox>(editor, "pairsBox");
+  QCOMPARE(pairs->count(), 3);
+  QVERIFY2(pairs->itemText(2).startsWith("Track 1, channel 10"), qPrintable(pairs->itemText(2)));
+  grid->setCurrentCell(0, 0);
+  pairs->activated(2);
+  QCOMPARE(grid->item(0, 0)->text() + ":" + grid->item(0, 1)->text(), QString("1:10"));
+  grid->item(0, 1)->setText("1");
+
   // The file fields.
   Type(editor, "Edit1", Q(dir.File("none.mid")));
   QVERIFY(answers->Texts().last().startsWith("File not found!"));
@@ -569,6 +579,26 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   QCOMPARE(answers->Texts().last(), QString("Illegal MIDI Channel!"));
   QVERIFY(!Enabled(editor, "OKbutton") && !Enabled(editor, "addButton") && !Enabled(editor, "Edit1"));
   grid->item(0, 1)->setText("1");
+  // Typed into the cell's editor: Tab keeps the editor on the bad cell (and says it again),
+  // and leaves it once the entry is right.
+  QApplication::setActiveWindow(&editor);
+  grid->setCurrentCell(0, 1);
+  grid->editItem(grid->item(0, 1));
+  auto cellEditor = [] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); };
+  QVERIFY(cellEditor());
+  cellEditor()->setText("17");
+  const qsizetype before = answers->Texts().size();
+  for (int i = 0; i < 2; ++i) {
+    QTest::keyClick(cellEditor(), Qt::Key_Tab);
+    QCOMPARE(answers->Texts().size(), before + 1 + i);
+    QVERIFY(cellEditor() && cellEditor()->text() == "17");
+    QCOMPARE(grid->currentColumn(), 1);
+  }
+  cellEditor()->setText("1");
+  QTest::keyClick(cellEditor(), Qt::Key_Tab);
+  QCOMPARE(answers->Texts().size(), before + 2);
+  QVERIFY(Enabled(editor, "addButton") && grid->item(0, 1)->text() == "1");
+  QVERIFY(grid->currentColumn() != 1);
   grid->item(0, 0)->setText(" a l l ");
   QCOMPARE(grid->item(0, 0)->text(), QString("ALL"));
   editor.addButtonClick();

@@ -2,6 +2,7 @@
 // the documentation, taken by scripts/screenshots.sh under a virtual X server. The driver writes
 // a small instrument of its own (three layers with comments, synthetic samples) to work on.
 //   instruments_screenshots OUT_DIR WORK_DIR
+#include "tests/tonemill/gui/app/screenshot_look.h"
 #include "tests/support/midifiles.h"
 #include "tests/support/testfiles.h"
 #include "tonemill/gui/midi/MIDeditDlg.h"
@@ -64,6 +65,7 @@ std::string Layer(const char* range, const char* wav, const char* base, const ch
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  screenshots::ApplyLook();
   if (argc < 3) {
     std::fprintf(stderr, "usage: instruments_screenshots OUT_DIR WORK_DIR\n");
     return 2;

@@ -2,6 +2,7 @@
 // virtual X server: the Convert dialog, the render dialog, the render progress dialog in the
 // middle of a render of the demo song, and the Make WAVs dialog.
 //   songdialogs_screenshots OUT_DIR HOME_DIR PRG_DIR WAV_DIR SONG.mid
+#include "tests/tonemill/gui/app/screenshot_look.h"
 #include "tonemill/gui/render/ConvertDlg.h"
 #include "tonemill/ops/songpipeline.h"
 #include "tonemill/gui/render/MakeWavsDlg.h"
@@ -35,6 +36,7 @@ void Save(QWidget& window, const QString& path) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  screenshots::ApplyLook();
   if (argc != 6) {
     std::fprintf(stderr, "usage: %s OUT_DIR HOME_DIR PRG_DIR WAV_DIR SONG.mid\n", argv[0]);
     return 2;

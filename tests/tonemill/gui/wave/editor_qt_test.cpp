@@ -9,6 +9,7 @@
 #include "tonemill/gui/wave/WAVeditDlg.h"
 #include "tonemill/gui/wave/WAVmixDlg.h"
 #include "tonemill/gui/wave/WaveCurves.h"
+#include "tonemill/effects/catalog.h"
 #include "tonemill/wave/editorops.h"
 
 #include <QGroupBox>
@@ -238,6 +239,24 @@ void EditorTest::viewerMarkingImportAndClosing() {
   Type(*viewer, "zoomHedit", "0.5");
   Type(*viewer, "zoomVedit", "200");
   QCOMPARE(answers.Texts().mid(2), (QStringList{"Illegal horizontal zoom!", "Illegal vertical zoom!"}));
+  // Press, drag to the left, release: the range between is marked at once, and the viewer's
+  // own Import hands it over. A click without a drag keeps click, move, click.
+  viewer->doReset();
+  viewer->redraw();
+  QTest::mousePress(curves, Qt::LeftButton, {}, {3 * w / 4, 20});
+  QTest::mouseMove(curves, {w / 2, 20});
+  QTest::mouseMove(curves, {w / 4, 20});
+  QTest::mouseRelease(curves, Qt::LeftButton, {}, {w / 4, 20});
+  QCOMPARE(int(viewer->View().Marking()), int(tonemill::WaveView::Mark::Marked));
+  QCOMPARE(viewer->View().MarkStart(), viewer->View().FrameAt(w / 4, w));
+  QCOMPARE(viewer->View().MarkEnd(), viewer->View().FrameAt(3 * w / 4, w));
+  QVERIFY(qttesting::Enabled(*viewer, "playSelectedBtn") && qttesting::Enabled(*viewer, "zoomButton"));
+  Child<QPushButton>(*viewer, "importBtn")->click();
+  QCOMPARE(Text(editor, "startTimeEdit"), QString::number(viewer->View().MarkStart()));
+  QTest::mouseClick(curves, Qt::LeftButton, {}, {w / 2, 20});
+  QCOMPARE(int(viewer->View().Marking()), int(tonemill::WaveView::Mark::None));
+  QTest::mouseClick(curves, Qt::LeftButton, {}, {w / 2, 20});
+  QCOMPARE(int(viewer->View().Marking()), int(tonemill::WaveView::Mark::Started));
   // Swap with the viewer open reloads it; a launcher closes it and the button reads View.
   editor.swapBtnClick();
   QVERIFY(editor.Viewer());
@@ -247,9 +266,14 @@ void EditorTest::viewerMarkingImportAndClosing() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QVERIFY(!editor.Viewer());
   QCOMPARE(Child<QPushButton>(editor, "viewButton")->text(), QString("View"));
-  // The viewer's OK does the same.
+  // The viewer's OK does the same, and carries a marked range back as Import does.
   editor.viewButtonClick();
+  editor.Viewer()->redraw();
+  editor.Viewer()->curvesClick(w / 10, 0);
+  editor.Viewer()->curvesClick(w / 5, 0);
+  const QString marked = QString::number(editor.Viewer()->View().MarkStart());
   Child<QPushButton>(*editor.Viewer(), "OKBtn")->click();
+  QCOMPARE(Text(editor, "startTimeEdit"), marked);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QVERIFY(!editor.Viewer());
   QCOMPARE(Child<QPushButton>(editor, "viewButton")->text(), QString("View"));
@@ -288,6 +312,15 @@ void EditorTest::viewerPlaysExactFramesAndStops() {
   QVERIFY(Child<QPushButton>(viewer, "playAllBtn")->isEnabled());
   const QByteArray played = sound.last->Bytes();
   QCOMPARE(played, QByteArray(reinterpret_cast<const char*>(file.data()) + 44 + 1000 * 4, 1000 * 4));
+  // A click on the ruler plays from the frame under it to the end of the shown window.
+  QWidget* ruler = Child<QWidget>(viewer, "ruler");
+  const int width = Child<QWidget>(viewer, "curves")->width();
+  QTest::mouseClick(ruler, Qt::LeftButton, {}, {width / 2, 5});
+  const int64_t from = viewer.View().FrameAt(width / 2, width);
+  QCOMPARE(Child<QPushButton>(viewer, "playShownBtn")->text(), QString("Stop"));
+  QCOMPARE(sound.last->Advance(5000), viewer.View().Last() + 1 - from);
+  QCOMPARE(sound.last->Bytes().left(16),
+           QByteArray(reinterpret_cast<const char*>(file.data()) + 44 + from * 4, 16));
   // Stop while playing the shown part; a device that refuses: a message, the controls back.
   Child<QPushButton>(viewer, "playShownBtn")->click();
   Child<QPushButton>(viewer, "playShownBtn")->click();
@@ -299,6 +332,21 @@ void EditorTest::viewerPlaysExactFramesAndStops() {
     QCOMPARE(Child<QPushButton>(viewer, "playAllBtn")->text(), QString("Play all"));
     QVERIFY(Child<QPushButton>(viewer, "playShownBtn")->isEnabled());
   }
+  // Stereo in two lanes: the left channel (red) above the right one (blue), the readout per lane.
+  auto* curves = static_cast<wave::TWaveCurves*>(Child<QWidget>(viewer, "curves"));
+  viewer.redraw();
+  const QImage image = curves->Curves();
+  int misplaced = 0, drawn = 0;
+  for (int x = 0; x < image.width(); ++x)
+    for (int y = 0; y < image.height(); ++y) {
+      const QColor c = image.pixelColor(x, y);
+      if (c == QColor(Qt::red) || c == QColor(Qt::blue)) ++drawn;
+      if ((c == QColor(Qt::red) && y >= curves->LaneTop(1)) || (c == QColor(Qt::blue) && y < curves->LaneTop(1)))
+        ++misplaced;
+    }
+  QVERIFY(drawn > 100);
+  QCOMPARE(misplaced, 0);
+  QCOMPARE(curves->ValueAt(curves->LaneTop(1)), curves->ValueAt(0));
 }
 
 void EditorTest::viewerSummaryStopsAndGoesOn() {
@@ -329,4 +377,49 @@ void EditorTest::viewerSummaryStopsAndGoesOn() {
   for (int x = 0; x < curves.width(); ++x)
     for (int y = 0; y < curves.height(); ++y) red += curves.pixelColor(x, y) == QColor(Qt::red);
   QVERIFY(red > 100);
+}
+
+// On a 1280 x 720 screen (logical pixels, whatever the scale): both windows' minimum sizes fit,
+// the fields show the longest value of a long file whole, and the viewer keeps its size when
+// the cursor's readout fills in.
+void EditorTest::editorAndViewerFitAndKeepTheirSize() {
+  testing_support::TempDir dir;
+  const int64_t frames = 3000000;
+  testing_support::WriteWav(dir.File("long.wav"), {44100, 8, 1}, std::vector<int32_t>(size_t(frames), 128));
+  Answers answers;
+  wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File("long.wav")), qttesting::Q(dir.File("out.wav")));
+  editor.show();
+  editor.viewButtonClick();
+  wave::TWAViewDlg* viewer = editor.Viewer();
+  QVERIFY(viewer);
+  for (QWidget* window : {static_cast<QWidget*>(&editor), static_cast<QWidget*>(viewer)}) {
+    window->resize(window->minimumSizeHint());
+    QVERIFY2(window->minimumSizeHint().width() <= 1280 && window->minimumSizeHint().height() <= 680,
+             qPrintable(window->objectName()));
+  }
+  QCoreApplication::processEvents();
+  auto fits = [](QWidget& dialog, const char* name, const QString& text) {
+    auto* edit = Child<QLineEdit>(dialog, name);
+    return edit->contentsRect().width() >= edit->fontMetrics().horizontalAdvance(text);
+  };
+  Child<QRadioButton>(editor, "sampleButton")->click();
+  QVERIFY(fits(editor, "endTimeEdit", Text(editor, "endTimeEdit")));
+  Child<QRadioButton>(*viewer, "sampleButton")->click();
+  const QSize before = viewer->size();
+  const int w = Child<QWidget>(*viewer, "curves")->width();
+  viewer->curvesMouseMove(w - 1, 0);
+  QCoreApplication::processEvents();
+  QVERIFY(fits(*viewer, "startEdit", Text(*viewer, "startEdit")));
+  QCOMPARE(viewer->size(), before);
+  // Every dialog the editor opens fits as well.
+  const LaunchValues launch = editor.CurrentLaunch();
+  std::vector<std::unique_ptr<QDialog>> dialogs;
+  dialogs.push_back(std::make_unique<wave::TWAVmixDlg>(nullptr, launch));
+  for (const EffectEntry& e : Effects())
+    if (e.family == EffectFamily::Range && !e.runByEditor)
+      dialogs.push_back(std::make_unique<wave::TRangeDlg>(nullptr, e, launch));
+  for (const auto& d : dialogs)
+    QVERIFY2(d->minimumSizeHint().width() <= 1280 && d->minimumSizeHint().height() <= 680,
+             qPrintable(d->windowTitle()));
+  QVERIFY(answers.Texts().isEmpty());
 }

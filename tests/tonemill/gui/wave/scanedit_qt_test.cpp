@@ -9,6 +9,7 @@
 #include "tonemill/gui/wave/WAVeditDlg.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -88,6 +89,39 @@ void ScanEditTest::editDialogWays() {
   QCOMPARE(startedIn, qttesting::Q("Text editor|" + dir.File("editor.sh")));
   QCOMPARE(settings.textEditor, dir.File("vi"));
   settings.textEditor = FakeEditor(dir);
+  {
+    // An editor that cannot start: the box says where the file is.
+    Answers answers;
+    QVERIFY(!app::OpenInTextEditor(dir.File("no-such-editor"), qttesting::Q(dir.File("report.txt")), "."));
+    QCOMPARE(answers.messages.Shown().size(), size_t(1));
+    QCOMPARE(answers.messages.Shown()[0].detail, "The file is " + dir.File("report.txt") + ".");
+  }
+  {
+    // The real picker opens on all files, the EXE filter beside it; Cancel changes nothing.
+    app::TEditDlg picking(nullptr, qttesting::Q(dir.File("a.txt")), {}, {}, settings);
+    QStringList filters;
+    QTimer::singleShot(50, &picking, [&] {
+      if (auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        filters = QStringList{picker->selectedNameFilter()} + picker->nameFilters();
+        picker->reject();
+      }
+    });
+    picking.editorBtnClick();
+    QCOMPARE(filters.value(0), QString("All files (*)"));
+    QVERIFY(filters.contains("EXE files (*.EXE *.exe)"));
+    QCOMPARE(settings.textEditor, FakeEditor(dir));
+    // Enter in the file field presses OK: the text editor starts, the picker does not open.
+    bool picked = false;
+    picking.pickProgram = [&](const QString&, const QString&) { picked = true; return QString(); };
+    picking.show();
+    QApplication::setActiveWindow(&picking);
+    Child<QLineEdit>(picking, "fileEdit")->setFocus();
+    QTest::keyClick(Child<QLineEdit>(picking, "fileEdit"), Qt::Key_Return);
+    QVERIFY(!picked);
+    QCOMPARE(picking.result(), int(QDialog::Accepted));
+    QTRY_VERIFY(fs::exists(dir.File("marker")));
+    fs::remove(dir.File("marker"));
+  }
 
   // PRG: the editor is shown only when its file loads.
   {

@@ -3,6 +3,7 @@
 // vocoder dialogs. With --all, every other dialog of the workshop as well (for looking at them).
 //   workshop_screenshots OUT_DIR WORK_DIR [--all]
 // The effect dialogs keep their patch files beside the settings file (TONEMILL_HOME).
+#include "tests/tonemill/gui/app/screenshot_look.h"
 #include "tests/support/testfiles.h"
 #include "tonemill/gui/app/EditDlg.h"
 #include "tonemill/gui/effects/ChorusDlg.h"
@@ -69,6 +70,7 @@ void WriteSong(const std::string& path) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  screenshots::ApplyLook();
   if (argc < 3) {
     std::fprintf(stderr, "usage: %s OUT_DIR WORK_DIR [--all]\n", argv[0]);
     return 2;

@@ -49,6 +49,7 @@ class EditorTest : public QObject {
   void viewerMarkingImportAndClosing();
   void viewerPlaysExactFramesAndStops();
   void viewerSummaryStopsAndGoesOn();
+  void editorAndViewerFitAndKeepTheirSize();
 };
 
 class MixScanTest : public QObject {

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Takes every screenshot at 1x and 2x, in the light and the dark palette, into OUT_DIR/1x-light,
+# OUT_DIR/2x-dark and so on, for looking at the windows at each scale:
+#   scripts/screenshot-looks.sh [OUT_DIR]      (default: build/screenshots)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-${TONEMILL_BUILD_DIR:-$here/build}/screenshots}
+for scale in 1 2; do
+  for look in light dark; do
+    dark=""
+    [ "$look" = dark ] && dark=1
+    TONEMILL_SCREENSHOT_SCALE=$scale TONEMILL_SCREENSHOT_DARK=$dark \
+      "$here/scripts/screenshots.sh" "$out/${scale}x-$look"
+  done
+done
