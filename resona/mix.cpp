@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <immintrin.h>
 
 namespace resona {
@@ -37,45 +38,53 @@ int MagnitudeBits(const int16_t*, int32_t) { return 16; }
 
 // The double-precision evaluation: the extended and the double products differ by less than
 // |p| × 2^-51, so truncation can only differ where p lies that close to an integer.
-constexpr double kLimit = 1048576.5;  // clamped values stay off the integers
+// Scaling the product by 256 is exact, so the same bound holds for the wide contributions.
+template <bool Wide>
+constexpr double kLimit = Wide ? 268435456.5 : 1048576.5;  // clamped values stay off the integers
+template <bool Wide>
+inline int32_t Definition(int32_t v, float ls, float slope, int64_t m) {
+  return Wide ? WideRampProduct(v, ls, slope, m) : RampProduct(v, ls, slope, m);
+}
 inline bool MayDiffer(double p, int32_t t) {
   const double a = std::fabs(p - double(t));
   const double d = std::fabs(p) * 0x1p-50;
   return a < d || a > 1.0 - d;
 }
+template <bool Wide>
 inline double ProductInDouble(double v, double ls, double slope, double m) {
-  const double p = v * (ls + m * slope);
-  return std::min(std::max(p, -kLimit), kLimit);
+  double p = v * (ls + m * slope);
+  if (Wide) p *= 256;
+  return std::min(std::max(p, -kLimit<Wide>), kLimit<Wide>);
 }
 
 // Recomputes in extended precision the frames whose double result may truncate differently.
-template <class V>
+template <bool Wide, class V>
 void FixUp(const V* values, int32_t from, int32_t to, float ls, float slope, int64_t m0,
            int32_t* out) {
   for (int32_t j = from; j < to; ++j) {
-    const double p = ProductInDouble(values[j], ls, slope, double(m0 + j));
-    if (MayDiffer(p, int32_t(p))) out[j] = RampProduct(values[j], ls, slope, m0 + j);
+    const double p = ProductInDouble<Wide>(values[j], ls, slope, double(m0 + j));
+    if (MayDiffer(p, int32_t(p))) out[j] = Definition<Wide>(values[j], ls, slope, m0 + j);
   }
 }
 
-template <class V>
+template <bool Wide, class V>
 bool Unusual(const V* values, int32_t count, float ls, float slope, int64_t m0, int32_t* out) {
   if (std::isfinite(ls) && std::isfinite(slope)) return false;
-  for (int32_t j = 0; j < count; ++j) out[j] = RampProduct(values[j], ls, slope, m0 + j);
+  for (int32_t j = 0; j < count; ++j) out[j] = Definition<Wide>(values[j], ls, slope, m0 + j);
   return true;
 }
 
-template <class V>
+template <bool Wide, class V>
 void Portable(const V* values, int32_t count, float ls, float slope, int64_t m0, int32_t* out) {
-  if (Unusual(values, count, ls, slope, m0, out)) return;
+  if (Unusual<Wide>(values, count, ls, slope, m0, out)) return;
   const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBits(values, count) + 1);
   bool unsafe = false;
   for (int32_t j = 0; j < count; ++j) {
-    const double p = ProductInDouble(values[j], ls, slope, double(m0 + j));
+    const double p = ProductInDouble<Wide>(values[j], ls, slope, double(m0 + j));
     out[j] = int32_t(p);
     unsafe |= MayDiffer(p, out[j]);
   }
-  if (unsafe && !exact) FixUp(values, 0, count, ls, slope, m0, out);
+  if (unsafe && !exact) FixUp<Wide>(values, 0, count, ls, slope, m0, out);
 }
 
 __attribute__((target("avx2"))) int MagnitudeBitsAvx2(const int32_t* values, int32_t count) {
@@ -102,13 +111,14 @@ __attribute__((target("avx2"))) inline __m256d LoadAsDouble(const int32_t* v) {
 }
 
 // Four frames at a time with exactly the operations of the portable loop.
-template <class V>
+template <bool Wide, class V>
 __attribute__((target("avx2"))) void Avx2(const V* values, int32_t count, float ls, float slope,
                                           int64_t m0, int32_t* out) {
-  if (Unusual(values, count, ls, slope, m0, out)) return;
+  if (Unusual<Wide>(values, count, ls, slope, m0, out)) return;
   const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBitsAvx2(values, count) + 1);
   const __m256d vls = _mm256_set1_pd(ls), vslope = _mm256_set1_pd(slope);
-  const __m256d hi = _mm256_set1_pd(kLimit), lo = _mm256_set1_pd(-kLimit);
+  const __m256d hi = _mm256_set1_pd(kLimit<Wide>), lo = _mm256_set1_pd(-kLimit<Wide>);
+  const __m256d wide = _mm256_set1_pd(256.0);
   const __m256d scale = _mm256_set1_pd(0x1p-50), one = _mm256_set1_pd(1.0);
   const __m256d sign = _mm256_set1_pd(-0.0), four = _mm256_set1_pd(4.0);
   const double m = double(m0);
@@ -118,6 +128,7 @@ __attribute__((target("avx2"))) void Avx2(const V* values, int32_t count, float 
   for (int32_t j = 0; j < whole; j += 4) {
     const __m256d level = _mm256_add_pd(vls, _mm256_mul_pd(vm, vslope));
     __m256d p = _mm256_mul_pd(LoadAsDouble(values + j), level);
+    if (Wide) p = _mm256_mul_pd(p, wide);
     p = _mm256_min_pd(_mm256_max_pd(p, lo), hi);
     const __m128i t = _mm256_cvttpd_epi32(p);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), t);
@@ -130,10 +141,10 @@ __attribute__((target("avx2"))) void Avx2(const V* values, int32_t count, float 
     vm = _mm256_add_pd(vm, four);
   }
   for (int32_t j = whole; j < count; ++j)
-    out[j] = int32_t(ProductInDouble(values[j], ls, slope, double(m0 + j)));
+    out[j] = int32_t(ProductInDouble<Wide>(values[j], ls, slope, double(m0 + j)));
   if (!exact) {
-    if (_mm256_movemask_pd(unsafe)) FixUp(values, 0, whole, ls, slope, m0, out);
-    FixUp(values, whole, count, ls, slope, m0, out);
+    if (_mm256_movemask_pd(unsafe)) FixUp<Wide>(values, 0, whole, ls, slope, m0, out);
+    FixUp<Wide>(values, whole, count, ls, slope, m0, out);
   }
 }
 
@@ -147,16 +158,28 @@ bool HaveAvx2() {
 }
 
 void RampProductsPortable(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Portable(v, n, ls, s, m0, o);
+  Portable<false>(v, n, ls, s, m0, o);
 }
 void RampProductsPortable(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Portable(v, n, ls, s, m0, o);
+  Portable<false>(v, n, ls, s, m0, o);
 }
 void RampProductsAvx2(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Avx2(v, n, ls, s, m0, o);
+  Avx2<false>(v, n, ls, s, m0, o);
 }
 void RampProductsAvx2(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Avx2(v, n, ls, s, m0, o);
+  Avx2<false>(v, n, ls, s, m0, o);
+}
+void WideRampProductsPortable(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Portable<true>(v, n, ls, s, m0, o);
+}
+void WideRampProductsPortable(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Portable<true>(v, n, ls, s, m0, o);
+}
+void WideRampProductsAvx2(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Avx2<true>(v, n, ls, s, m0, o);
+}
+void WideRampProductsAvx2(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Avx2<true>(v, n, ls, s, m0, o);
 }
 
 void AddSaturatingPortable(int16_t* frames, int32_t channels, const int32_t* left,
@@ -223,6 +246,22 @@ void RampProducts(const int32_t* values, int32_t count, float levelStart, float 
     mixdetail::RampProductsPortable(values, count, levelStart, slope, m0, out);
 }
 
+void WideRampProducts(const int16_t* values, int32_t count, float levelStart, float slope,
+                      int64_t m0, int32_t* out) {
+  if (mixdetail::HaveAvx2())
+    mixdetail::WideRampProductsAvx2(values, count, levelStart, slope, m0, out);
+  else
+    mixdetail::WideRampProductsPortable(values, count, levelStart, slope, m0, out);
+}
+
+void WideRampProducts(const int32_t* values, int32_t count, float levelStart, float slope,
+                      int64_t m0, int32_t* out) {
+  if (mixdetail::HaveAvx2())
+    mixdetail::WideRampProductsAvx2(values, count, levelStart, slope, m0, out);
+  else
+    mixdetail::WideRampProductsPortable(values, count, levelStart, slope, m0, out);
+}
+
 void AddSaturating(int16_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
                    int32_t count) {
   if (mixdetail::HaveAvx2())
@@ -237,6 +276,34 @@ void AddSaturating(uint8_t* frames, int32_t channels, const int32_t* left, const
     for (int32_t c = 0; c < channels; ++c) {
       const int32_t s = frames[j * channels + c] + (c == 0 ? left : right)[j];
       frames[j * channels + c] = uint8_t(s < 0 ? 0 : s > 255 ? 255 : s);
+    }
+  }
+}
+
+void AddSaturating24(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
+                     int32_t count) {
+  for (int32_t j = 0; j < count; ++j) {
+    for (int32_t c = 0; c < channels; ++c) {
+      uint8_t* s = frames + 3 * (j * channels + c);
+      const int32_t old = int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24) >> 8;
+      const int64_t sum = int64_t(old) + (c == 0 ? left : right)[j];
+      const int32_t v = int32_t(std::clamp<int64_t>(sum, -(1 << 23), (1 << 23) - 1));
+      s[0] = uint8_t(v);
+      s[1] = uint8_t(v >> 8);
+      s[2] = uint8_t(v >> 16);
+    }
+  }
+}
+
+void AddUnsaturated(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
+                    int32_t count) {
+  for (int32_t j = 0; j < count; ++j) {
+    for (int32_t c = 0; c < channels; ++c) {
+      uint8_t* s = frames + 4 * (j * channels + c);
+      float f;
+      std::memcpy(&f, s, 4);
+      f += float((c == 0 ? left : right)[j]) * 0x1p-23f;
+      std::memcpy(s, &f, 4);
     }
   }
 }

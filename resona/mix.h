@@ -21,6 +21,19 @@ inline int32_t RampProduct(int32_t value, float levelStart, float slope, int64_t
   return int32_t(p);
 }
 
+// The contribution of the 24-bit and float mixes, formed at 256 times the scale of RampProduct:
+// trunc(256 × value × level) with the same extended level. Scaling by a power of two is exact,
+// so it is 256 × the unrounded product of RampProduct's definition, before truncation.
+constexpr long double kWideContributionLimit = 268435456.0L;  // 2^28: saturates any 24-bit sum
+inline int32_t WideRampProduct(int32_t value, float levelStart, float slope, int64_t m) {
+  long double level = (long double)levelStart + (long double)m * (long double)slope;
+  long double p = (long double)value * level * 256;
+  if (std::isnan(p)) return 0;
+  if (p > kWideContributionLimit) p = kWideContributionLimit;
+  if (p < -kWideContributionLimit) p = -kWideContributionLimit;
+  return int32_t(p);
+}
+
 // The level of frame m of a block, as RampProduct evaluates it.
 inline long double RampLevel(float levelStart, float slope, int64_t m) {
   return (long double)levelStart + (long double)m * (long double)slope;
@@ -31,6 +44,22 @@ void RampProducts(const int16_t* values, int32_t count, float levelStart, float 
                   int32_t* out);
 void RampProducts(const int32_t* values, int32_t count, float levelStart, float slope, int64_t m0,
                   int32_t* out);
+
+// out[j] = WideRampProduct(values[j], levelStart, slope, m0 + j), on the same terms.
+void WideRampProducts(const int16_t* values, int32_t count, float levelStart, float slope,
+                      int64_t m0, int32_t* out);
+void WideRampProducts(const int32_t* values, int32_t count, float levelStart, float slope,
+                      int64_t m0, int32_t* out);
+
+// The 24-bit mix: frames of packed little-endian 3-byte samples, each sum saturated at
+// [-2^23, 2^23 - 1].
+void AddSaturating24(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
+                     int32_t count);
+// The float mix: the same sums without saturation, at 2^-23 per step of the 24-bit mix. Each
+// contribution is converted to single precision and scaled, then added in single precision,
+// so a sum is exact as long as it stays within ±2^24 steps. `frames` need not be aligned.
+void AddUnsaturated(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
+                    int32_t count);
 
 // Adds contributions to a block of frames, saturating at the sample limits: `right` is used
 // only for stereo blocks (channels == 2).
@@ -50,6 +79,14 @@ void RampProductsAvx2(const int16_t* values, int32_t count, float ls, float slop
                       int32_t* out);
 void RampProductsAvx2(const int32_t* values, int32_t count, float ls, float slope, int64_t m0,
                       int32_t* out);
+void WideRampProductsPortable(const int16_t* values, int32_t count, float ls, float slope,
+                              int64_t m0, int32_t* out);
+void WideRampProductsPortable(const int32_t* values, int32_t count, float ls, float slope,
+                              int64_t m0, int32_t* out);
+void WideRampProductsAvx2(const int16_t* values, int32_t count, float ls, float slope, int64_t m0,
+                          int32_t* out);
+void WideRampProductsAvx2(const int32_t* values, int32_t count, float ls, float slope, int64_t m0,
+                          int32_t* out);
 void AddSaturatingPortable(int16_t* frames, int32_t channels, const int32_t* left,
                            const int32_t* right, int32_t count);
 void AddSaturatingAvx2(int16_t* frames, int32_t channels, const int32_t* left,

@@ -101,7 +101,8 @@ void NoteRatio(int32_t difference, int32_t& A, int32_t& B) {
 Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirectory)
     : format_(format), file_(file), sampleDirectory_(std::move(sampleDirectory)) {
   blockFrames_ = kBlockSamples / format_.channels;
-  block_ = std::make_unique_for_overwrite<int16_t[]>(size_t(kBlockSamples));
+  block_ = std::make_unique_for_overwrite<int16_t[]>(
+      size_t(kBlockSamples) * size_t(std::max(format_.SampleBytes(), 2)) / 2);
   for (int c = 0; c < 2; ++c) {
     values_[c] = std::make_unique_for_overwrite<int32_t[]>(size_t(blockFrames_));
     gathered_[c] = std::make_unique_for_overwrite<int16_t[]>(size_t(blockFrames_));
@@ -391,6 +392,26 @@ void Synth::ProduceDirectLooping(int32_t frames, bool copy) {
   v.position = position;
 }
 
+template <class V>
+void Synth::Contribute(const V* values, int32_t lo, int32_t hi, float level, float slope,
+                       int32_t* out) const {
+  if (format_.Wide())
+    WideRampProducts(values + lo, hi - lo, level, slope, lo, out + lo);
+  else
+    RampProducts(values + lo, hi - lo, level, slope, lo, out + lo);
+}
+
+void Synth::AddContributions(uint8_t* frames, const int32_t* left, const int32_t* right,
+                             int32_t count) const {
+  const int32_t channels = format_.channels;
+  switch (format_.bits) {
+    case 8: AddSaturating(frames, channels, left, right, count); break;
+    case 24: AddSaturating24(frames, channels, left, right, count); break;
+    case kFloatBits: AddUnsaturated(frames, channels, left, right, count); break;
+    default: AddSaturating(reinterpret_cast<int16_t*>(frames), channels, left, right, count);
+  }
+}
+
 void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool looping,
                         Floor floor) {
   Voice& v = voice_;
@@ -476,18 +497,14 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
         std::fill(contributions + hi, contributions + last, 0);
         if (hi == lo) continue;
         if (direct[c])
-          RampProducts(direct[c] + lo, hi - lo, level[c], slope[c], lo, contributions + lo);
+          Contribute(direct[c], lo, hi, level[c], slope[c], contributions);
         else
-          RampProducts(values_[c].get() + lo, hi - lo, level[c], slope[c], lo, contributions + lo);
+          Contribute(values_[c].get(), lo, hi, level[c], slope[c], contributions);
       }
       if (last > first) {
         const int32_t* right = channels == 2 ? contributions_[1].get() + first : nullptr;
-        uint8_t* frames = block + first * frameBytes;
-        if (format_.bits == 8)
-          AddSaturating(frames, channels, contributions_[0].get() + first, right, last - first);
-        else
-          AddSaturating(reinterpret_cast<int16_t*>(frames), channels,
-                        contributions_[0].get() + first, right, last - first);
+        AddContributions(block + first * frameBytes, contributions_[0].get() + first, right,
+                         last - first);
       }
       if (!target && last > first) {
         file_.Write(block, written * frameBytes);

@@ -13,14 +13,22 @@
 
 namespace resona {
 
+// The output width that stands for 32-bit float samples.
+constexpr int32_t kFloatBits = 32;
+
 // Per-song constants.
 struct SongFormat {
-  int32_t bits = 16;      // 8 or 16
+  // 8 or 16 (the note's contribution at the sample scale, saturated at the width), 24 (the
+  // contribution formed at 256 times the 16-bit scale, saturated at 24 bits) or kFloatBits
+  // (the 24-bit contributions summed in single precision without saturation, 2^23 being 1.0).
+  int32_t bits = 16;
   int32_t channels = 2;   // 1 or 2
   int32_t rate = 44100;
   float gain = 1.0f;      // gain argument / 256
   float samplesPerMs = 44.1f;
   int32_t frameBytes = 4;
+  bool Wide() const { return bits > 16; }
+  int32_t SampleBytes() const { return bits / 8; }
   const int32_t* lfoTable = nullptr;  // 1608 entries, cos × 65536
   int64_t maxBufferSamples = kMaxBufferSamples;  // the largest sample or note buffer
 };
@@ -121,6 +129,12 @@ class Synth {
   void RenderRelease();
   void RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool looping, Floor floor);
   void ProduceDirectLooping(int32_t frames, bool copy);
+  // The note's contribution to frames [lo, hi) of a block whose level starts at `level`: the
+  // ramp products of its values at the scale of the output width.
+  template <class V>
+  void Contribute(const V* values, int32_t lo, int32_t hi, float level, float slope, int32_t* out) const;
+  // Adds the contributions of `count` frames into `frames` in the output width.
+  void AddContributions(uint8_t* frames, const int32_t* left, const int32_t* right, int32_t count) const;
 
   SongFormat format_;
   MixFile& file_;
@@ -134,7 +148,7 @@ class Synth {
 
   // Work buffers for one block, allocated once per song and written before they are read.
   int32_t blockFrames_;
-  std::unique_ptr<int16_t[]> block_;  // 176400 bytes (8-bit) or samples (16-bit)
+  std::unique_ptr<int16_t[]> block_;  // 176400 samples of the output width
   std::unique_ptr<int32_t[]> values_[2];     // interpolated values
   std::unique_ptr<int16_t[]> gathered_[2];   // directly played values that wrap around a loop
   std::unique_ptr<int32_t[]> contributions_[2];

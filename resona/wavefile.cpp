@@ -1,5 +1,6 @@
 #include "wavefile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -80,11 +81,12 @@ WaveInfo ReadWaveInfo(const char* path) {
   return info;
 }
 
-std::array<unsigned char, kWaveHeaderSize> CanonicalHeader(int32_t bitsPerSample, int32_t sampleRate,
-                                                          int32_t channels, uint32_t dataSize) {
+namespace {
+
+std::array<unsigned char, kWaveHeaderSize> Header(uint32_t tag, uint32_t bits, int32_t sampleRate,
+                                                  int32_t channels, uint32_t dataSize) {
   uint32_t chans = channels == 1 ? 1 : 2;
-  uint32_t bits = bitsPerSample == 8 ? 8 : 16;
-  uint32_t blockAlign = chans * (bits == 8 ? 1 : 2);
+  uint32_t blockAlign = chans * (bits / 8);
 
   std::array<unsigned char, kWaveHeaderSize> header;
   unsigned char* h = header.data();
@@ -92,7 +94,7 @@ std::array<unsigned char, kWaveHeaderSize> CanonicalHeader(int32_t bitsPerSample
   PutLe32(h + 4, dataSize + 36);
   std::memcpy(h + 8, "WAVEfmt ", 8);
   PutLe32(h + 16, 16);
-  PutLe16(h + 20, 1);
+  PutLe16(h + 20, tag);
   PutLe16(h + 22, chans);
   PutLe32(h + 24, uint32_t(sampleRate));
   PutLe32(h + 28, uint32_t(sampleRate) * blockAlign);
@@ -103,15 +105,42 @@ std::array<unsigned char, kWaveHeaderSize> CanonicalHeader(int32_t bitsPerSample
   return header;
 }
 
-void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate, int32_t channels) {
-  long long fileSize = 0;
-  if (!FileSize(path, fileSize)) return;
-  long long dataSize = fileSize - kWaveHeaderSize;
-  if (dataSize < 0) dataSize = 0;
-  const auto h = CanonicalHeader(bitsPerSample, sampleRate, channels, uint32_t(dataSize));
+void PutHeader(const char* path, const std::array<unsigned char, kWaveHeaderSize>& h) {
   File file(std::fopen(path, "r+b"));
   if (!file) return;
   std::fwrite(h.data(), 1, h.size(), file.get());
+}
+
+uint32_t DataSize(const char* path, bool& exists) {
+  long long fileSize = 0;
+  exists = FileSize(path, fileSize);
+  return uint32_t(std::max<long long>(fileSize - kWaveHeaderSize, 0));
+}
+
+}  // namespace
+
+std::array<unsigned char, kWaveHeaderSize> CanonicalHeader(int32_t bitsPerSample, int32_t sampleRate,
+                                                          int32_t channels, uint32_t dataSize) {
+  return Header(kWaveFormatPcm, bitsPerSample == 8 ? 8 : 16, sampleRate, channels, dataSize);
+}
+
+std::array<unsigned char, kWaveHeaderSize> SongHeader(int32_t bits, int32_t sampleRate,
+                                                      int32_t channels, uint32_t dataSize) {
+  if (bits == 24) return Header(kWaveFormatPcm, 24, sampleRate, channels, dataSize);
+  if (bits == 32) return Header(kWaveFormatFloat, 32, sampleRate, channels, dataSize);
+  return CanonicalHeader(bits, sampleRate, channels, dataSize);
+}
+
+void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate, int32_t channels) {
+  bool exists = false;
+  const uint32_t dataSize = DataSize(path, exists);
+  if (exists) PutHeader(path, CanonicalHeader(bitsPerSample, sampleRate, channels, dataSize));
+}
+
+void WriteSongHeader(const char* path, int32_t bits, int32_t sampleRate, int32_t channels) {
+  bool exists = false;
+  const uint32_t dataSize = DataSize(path, exists);
+  if (exists) PutHeader(path, SongHeader(bits, sampleRate, channels, dataSize));
 }
 
 void PadWaveFile(const char* path, int32_t bitsPerSample) {

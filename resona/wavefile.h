@@ -29,6 +29,15 @@ void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate
 // The canonical 44-byte header for a data chunk of `dataSize` bytes.
 std::array<unsigned char, kWaveHeaderSize> CanonicalHeader(int32_t bitsPerSample, int32_t sampleRate,
                                                           int32_t channels, uint32_t dataSize);
+// The header of a song of any output width: 8 and 16 bits as above, 24 as PCM, kFloatBits as
+// 32-bit IEEE float (format tag 3). All of them are the canonical 44 bytes: the float form has
+// no fact chunk, its frame count being the data size over the block align.
+std::array<unsigned char, kWaveHeaderSize> SongHeader(int32_t bits, int32_t sampleRate,
+                                                      int32_t channels, uint32_t dataSize);
+void WriteSongHeader(const char* path, int32_t bits, int32_t sampleRate, int32_t channels);
+constexpr int32_t kWaveFormatPcm = 1;
+constexpr int32_t kWaveFormatFloat = 3;
+
 // Makes the file's size even by appending one silence byte.
 void PadWaveFile(const char* path, int32_t bitsPerSample);
 

@@ -12,22 +12,30 @@ using namespace resona;
 namespace {
 
 // Both implementations, whatever the machine the tests run on (the vector one only where the
-// processor has it).
+// processor has it), of the contribution at the sample scale and of the wide one.
 template <class V>
 void ExpectFastEqualsDefinition(const std::vector<V>& values, float ls, float slope, int64_t m0) {
-  for (bool vector : {false, true}) {
-    if (vector && !mixdetail::HaveAvx2()) continue;
-    std::vector<int32_t> fast(values.size());
-    if (vector)
-      mixdetail::RampProductsAvx2(values.data(), int32_t(values.size()), ls, slope, m0, fast.data());
-    else
-      mixdetail::RampProductsPortable(values.data(), int32_t(values.size()), ls, slope, m0,
-                                      fast.data());
-    for (size_t j = 0; j < values.size(); ++j)
-      ASSERT_EQ(fast[j], RampProduct(values[j], ls, slope, m0 + int64_t(j)))
-          << (vector ? "vector: " : "portable: ") << "value " << values[j] << " level " << ls
-          << " slope " << slope << " m " << m0 + j;
-  }
+  const int32_t n = int32_t(values.size());
+  for (bool wide : {false, true})
+    for (bool vector : {false, true}) {
+      if (vector && !mixdetail::HaveAvx2()) continue;
+      std::vector<int32_t> fast(values.size());
+      if (wide && vector)
+        mixdetail::WideRampProductsAvx2(values.data(), n, ls, slope, m0, fast.data());
+      else if (wide)
+        mixdetail::WideRampProductsPortable(values.data(), n, ls, slope, m0, fast.data());
+      else if (vector)
+        mixdetail::RampProductsAvx2(values.data(), n, ls, slope, m0, fast.data());
+      else
+        mixdetail::RampProductsPortable(values.data(), n, ls, slope, m0, fast.data());
+      for (size_t j = 0; j < values.size(); ++j) {
+        const int64_t m = m0 + int64_t(j);
+        ASSERT_EQ(fast[j], wide ? WideRampProduct(values[j], ls, slope, m)
+                                : RampProduct(values[j], ls, slope, m))
+            << (wide ? "wide " : "") << (vector ? "vector: " : "portable: ") << "value "
+            << values[j] << " level " << ls << " slope " << slope << " m " << m;
+      }
+    }
 }
 
 TEST(RampProducts, FastEqualsExtendedPrecisionOnRandomRamps) {
@@ -121,6 +129,11 @@ TEST(AddSaturating, ClampsInsteadOfWrappingInEveryLayout) {
   std::vector<int32_t> l8 = {10, 100}, r8 = {-20, -300};
   AddSaturating(s8.data(), 2, l8.data(), r8.data(), 2);
   EXPECT_EQ(s8, (std::vector<uint8_t>{255, 0, 228, 0}));
+  // 24 bits: packed little-endian samples, read with their sign and clamped at ±2^23.
+  std::vector<uint8_t> s24 = {0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0xFF};
+  std::vector<int32_t> l24 = {1, -1, 1 << 28, -3};
+  AddSaturating24(s24.data(), 1, l24.data(), nullptr, 4);
+  EXPECT_EQ(s24, (std::vector<uint8_t>{0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0xFC, 0xFF, 0xFF}));
 }
 
 }  // namespace
