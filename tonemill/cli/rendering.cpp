@@ -2,6 +2,7 @@
 
 #include "makewavs.h"
 #include "terminal.h"
+#include "tonemill/files/numbers.h"
 #include "tonemill/render/renderdisplay.h"
 
 
@@ -20,13 +21,29 @@ std::string DescribeRender(const SongProgress& p) {
 
 }  // namespace
 
+// A song may be mixed at any rate of this range, and in 24 bits or float besides 8 and 16.
+constexpr int32_t kMinSongRate = 8000, kMaxSongRate = 192000;
+constexpr int32_t kFloatSongBits = 32;  // what the library takes for float samples
+
 void FormatOptions::Register(OptionParser& parser) {
-  AudioFormatOptions::Register(parser);
+  parser.Value("rate", 0, &rate, "HZ", "8000 to 192000 (default 44100)");
+  parser.Value("bits", 0, &bits, "N", "8, 16, 24 or float bits per sample (default 16)");
+  parser.Value("channels", 0, &channels, "N", "1 (mono) or 2 (stereo, default)");
   parser.Value("volume", 0, &volume, "V", "volume factor 0-99 (default 1.0)");
 }
 
 bool FormatOptions::Apply(SongFormat& format, std::string& error) const {
-  if (!AudioFormatOptions::Apply(format, error)) return false;
+  const std::optional<int> r = ParseInteger(rate), b = ParseInteger(bits),
+                           c = ParseInteger(channels);
+  const bool isFloat = bits == "float";
+  const bool bitsOk = isFloat || (b && (*b == 8 || *b == 16 || *b == 24));
+  if (!r || *r < kMinSongRate || *r > kMaxSongRate || !bitsOk || !c || (*c != 1 && *c != 2)) {
+    error = "--rate takes 8000 to 192000, --bits 8, 16, 24 or float, --channels 1 or 2";
+    return false;
+  }
+  format.rate = *r;
+  format.bits = isFloat ? kFloatSongBits : *b;
+  format.channels = *c;
   const std::optional<Real48> v = ops::ParseVolume(volume);
   if (!v) {
     error = std::string("--volume: ") + ops::kIllegalVolumeMessage + " (a real from 0 to 99)";

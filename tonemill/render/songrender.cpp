@@ -38,7 +38,9 @@ SongRenderResult RenderSongList(const SongRenderJob& job, SongProgress& progress
 }
 
 bool SongFitsWavFile(int64_t durationMs, int32_t bits, int32_t channels, int32_t rate) {
-  const int64_t frameBytes = (channels == 1 ? 1 : 2) * (bits == 8 ? 1 : 2);
+  // 24 and 32 (float) are the library's wide mixes; any other width but 8 is mixed in 16 bits.
+  const int64_t frameBytes =
+      (channels == 1 ? 1 : 2) * (bits == 8 ? 1 : bits == 24 ? 3 : bits == 32 ? 4 : 2);
   const float samplesPerMs = float(rate) / 1000.0f;
   const long double frames = std::trunc((long double)durationMs * (long double)samplesPerMs);
   const int64_t maxData = ((int64_t(1) << 31) - 1) / frameBytes * frameBytes;
