@@ -77,7 +77,8 @@ TEST_F(Lst2Wav, UsageErrorsExitWithTwo) {
   WriteText(lst, "100\r\n");
   EXPECT_EQ(Lst2wav({}).exitCode, 2);
   EXPECT_EQ(Lst2wav({lst, lst}).exitCode, 2);
-  EXPECT_EQ(Lst2wav({lst, "--rate", "48000"}).exitCode, 2);
+  for (const char* rate : {"7999", "192001", "44.1"}) EXPECT_EQ(Lst2wav({lst, "--rate", rate}).exitCode, 2);
+  for (const char* bits : {"12", "32", "Float"}) EXPECT_EQ(Lst2wav({lst, "--bits", bits}).exitCode, 2);
   EXPECT_EQ(Lst2wav({lst, "--volume", "100"}).exitCode, 2);
   EXPECT_EQ(Lst2wav({lst, "--volume", "1,5"}).exitCode, 2);
   EXPECT_EQ(Lst2wav({lst, "--bogus"}).exitCode, 2);
