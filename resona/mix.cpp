@@ -280,31 +280,90 @@ void AddSaturating(uint8_t* frames, int32_t channels, const int32_t* left, const
   }
 }
 
+namespace {
+
+inline int32_t Load24(const uint8_t* s) {
+  return int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24) >> 8;
+}
+inline void Add24(uint8_t* s, int32_t contribution) {
+  // Contributions stay within ±2^28, so the sum fits 32 bits.
+  const int32_t v = std::clamp(Load24(s) + contribution, -(1 << 23), (1 << 23) - 1);
+  s[0] = uint8_t(v);
+  s[1] = uint8_t(v >> 8);
+  s[2] = uint8_t(v >> 16);
+}
+inline void AddFloat(uint8_t* s, int32_t contribution) {
+  float f;
+  std::memcpy(&f, s, 4);
+  f += float(contribution) * 0x1p-23f;
+  std::memcpy(s, &f, 4);
+}
+
+}  // namespace
+
+namespace mixdetail {
+
+void AddSaturating24Portable(uint8_t* frames, int32_t channels, const int32_t* left,
+                             const int32_t* right, int32_t count) {
+  if (channels == 1) {
+    for (int32_t j = 0; j < count; ++j) Add24(frames + 3 * j, left[j]);
+    return;
+  }
+  for (int32_t j = 0; j < count; ++j) {
+    Add24(frames + 6 * j, left[j]);
+    Add24(frames + 6 * j + 3, right[j]);
+  }
+}
+
+// Four samples at a time: their 12 bytes spread to the top of four 32-bit lanes and shifted
+// down with their sign, added, clamped and packed back.
+__attribute__((target("avx2"))) void AddSaturating24Avx2(uint8_t* frames, int32_t channels,
+                                                         const int32_t* left,
+                                                         const int32_t* right, int32_t count) {
+  const __m128i spread = _mm_setr_epi8(-1, 0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11);
+  const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m128i lo = _mm_set1_epi32(-(1 << 23)), hi = _mm_set1_epi32((1 << 23) - 1);
+  const int64_t samples = int64_t(count) * channels;
+  int64_t i = 0;  // samples done: j frames
+  int32_t j = 0;
+  // Each step reads 16 bytes, so two more samples must follow its four.
+  for (; i + 6 <= samples; i += 4, j += 4 / channels) {
+    uint8_t* s = frames + 3 * i;
+    const __m128i c =
+        channels == 1
+            ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(left + j))
+            : _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(left + j)),
+                                 _mm_loadl_epi64(reinterpret_cast<const __m128i*>(right + j)));
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    v = _mm_srai_epi32(_mm_shuffle_epi8(v, spread), 8);
+    v = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(v, c), lo), hi);
+    const __m128i out = _mm_shuffle_epi8(v, pack);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(s), out);
+    const uint32_t last = uint32_t(_mm_extract_epi32(out, 2));
+    std::memcpy(s + 8, &last, 4);
+  }
+  AddSaturating24Portable(frames + 3 * i, channels, left + j, right ? right + j : nullptr, count - j);
+}
+
+}  // namespace mixdetail
+
 void AddSaturating24(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
                      int32_t count) {
-  for (int32_t j = 0; j < count; ++j) {
-    for (int32_t c = 0; c < channels; ++c) {
-      uint8_t* s = frames + 3 * (j * channels + c);
-      const int32_t old = int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24) >> 8;
-      const int64_t sum = int64_t(old) + (c == 0 ? left : right)[j];
-      const int32_t v = int32_t(std::clamp<int64_t>(sum, -(1 << 23), (1 << 23) - 1));
-      s[0] = uint8_t(v);
-      s[1] = uint8_t(v >> 8);
-      s[2] = uint8_t(v >> 16);
-    }
-  }
+  if (mixdetail::HaveAvx2())
+    mixdetail::AddSaturating24Avx2(frames, channels, left, right, count);
+  else
+    mixdetail::AddSaturating24Portable(frames, channels, left, right, count);
 }
 
 void AddUnsaturated(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
                     int32_t count) {
+  if (channels == 1) {
+    for (int32_t j = 0; j < count; ++j) AddFloat(frames + 4 * j, left[j]);
+    return;
+  }
   for (int32_t j = 0; j < count; ++j) {
-    for (int32_t c = 0; c < channels; ++c) {
-      uint8_t* s = frames + 4 * (j * channels + c);
-      float f;
-      std::memcpy(&f, s, 4);
-      f += float((c == 0 ? left : right)[j]) * 0x1p-23f;
-      std::memcpy(s, &f, 4);
-    }
+    AddFloat(frames + 8 * j, left[j]);
+    AddFloat(frames + 8 * j + 4, right[j]);
   }
 }
 

@@ -91,6 +91,10 @@ void AddSaturatingPortable(int16_t* frames, int32_t channels, const int32_t* lef
                            const int32_t* right, int32_t count);
 void AddSaturatingAvx2(int16_t* frames, int32_t channels, const int32_t* left,
                        const int32_t* right, int32_t count);
+void AddSaturating24Portable(uint8_t* frames, int32_t channels, const int32_t* left,
+                             const int32_t* right, int32_t count);
+void AddSaturating24Avx2(uint8_t* frames, int32_t channels, const int32_t* left,
+                         const int32_t* right, int32_t count);
 }  // namespace mixdetail
 
 }  // namespace resona

@@ -132,8 +132,22 @@ TEST(AddSaturating, ClampsInsteadOfWrappingInEveryLayout) {
   // 24 bits: packed little-endian samples, read with their sign and clamped at ±2^23.
   std::vector<uint8_t> s24 = {0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0xFF};
   std::vector<int32_t> l24 = {1, -1, 1 << 28, -3};
-  AddSaturating24(s24.data(), 1, l24.data(), nullptr, 4);
+  mixdetail::AddSaturating24Portable(s24.data(), 1, l24.data(), nullptr, 4);
   EXPECT_EQ(s24, (std::vector<uint8_t>{0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0xFC, 0xFF, 0xFF}));
+  if (!mixdetail::HaveAvx2()) return;
+  std::uniform_int_distribution<int> byte(0, 255), wide(-(1 << 24), 1 << 24);
+  for (int channels : {1, 2})
+    for (int32_t count : {0, 1, 2, 3, 5, 7, 8, 9, 33, 1001}) {
+      std::vector<uint8_t> frames(size_t(3 * count * channels));
+      std::vector<int32_t> left(size_t(count) + 1), right(size_t(count) + 1);
+      for (auto& b : frames) b = uint8_t(byte(rng));
+      for (auto& c : left) c = wide(rng);
+      for (auto& c : right) c = wide(rng);
+      std::vector<uint8_t> portable = frames, vector = frames;
+      mixdetail::AddSaturating24Portable(portable.data(), channels, left.data(), right.data(), count);
+      mixdetail::AddSaturating24Avx2(vector.data(), channels, left.data(), right.data(), count);
+      EXPECT_EQ(vector, portable) << channels << " channels, " << count << " frames";
+    }
 }
 
 }  // namespace
