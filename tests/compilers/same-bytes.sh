@@ -53,6 +53,8 @@ step() {
 }
 
 step demo render "$here/examples/demo.mid" -o @/demo.wav --prg-dir "$prg" --wav-dir "$wav"
+step demo24 render "$here/examples/demo.mid" -o @/demo24.wav --prg-dir "$prg" --wav-dir "$wav" --bits 24 --rate 48000 --threads 2
+step demofloat render "$here/examples/demo.mid" -o @/demofloat.wav --prg-dir "$prg" --wav-dir "$wav" --bits float --rate 96000 --threads 3
 # The effects read the first program's render, so both sides start from the same bytes.
 song=$work/a/demo.wav
 step echo echo "$song" -o @/echo.wav --range 0:8000
