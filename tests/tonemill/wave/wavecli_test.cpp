@@ -57,6 +57,11 @@ TEST_F(WaveCommands, WavscanShowsTheFiguresAsTextAndJson) {
   EXPECT_EQ(Run({"wavscan", "cut.wav", "--json"}), 1);
   EXPECT_NE(result_.out.find("\"complete\": false"), std::string::npos);
   EXPECT_NE(result_.err.find("Premature end of WAV file " + F("cut.wav")), std::string::npos);
+  // A cut of everything leaves a whole file of no frames, which the scan takes as such.
+  ASSERT_EQ(Run({"cut", "s.wav", "-o", "none.wav"}), 0) << result_.err;
+  EXPECT_EQ(Run({"wavscan", "none.wav", "--json"}), 0) << result_.err;
+  EXPECT_NE(result_.out.find("\"frames\": 0, \"durationMs\": 0, "), std::string::npos) << result_.out;
+  EXPECT_NE(result_.out.find("\"complete\": true"), std::string::npos) << result_.out;
 }
 
 TEST_F(WaveCommands, EveryOperationRunsOnARangeAndAChannel) {
