@@ -127,6 +127,7 @@ TEST_F(WaveCommands, RefusalsSayWhyWithTheSystemsMessages) {
        "tonemill: File " + F("m8.wav") + " will be overwritten! (not done: use --force)\n"},
       {{"fade", "s.wav"}, 2, "tonemill: fade: give the output with -o (see --help)\n"},
       {{"fade", "none.wav", "-o", "o.wav"}, 1, "tonemill: " + F("none.wav") + ": File not found!\n"},
+      {{"lowpass", dir_.Dir(), "-o", "o.wav"}, 1, "tonemill: " + dir_.Dir() + ": File not found! (is a directory)\n"},
       {{"fade", "s.wav", "-o", "o.wav", "--range", "5:1"}, 2, "tonemill: " + F("s.wav") + ": Illegal Start time!\n"},
       {{"ring", "s.wav", "-o", "o.wav", "--wave", "noise"}, 2,
        "tonemill: ring: --wave takes sine, square, triangle or saw\n"},
