@@ -209,6 +209,12 @@ std::optional<Problem> OutputIsInput(const std::string& output, const std::strin
   return Problem(message, output);
 }
 
+std::optional<Problem> OutputIsAnyInput(const std::string& output, const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs)
+    if (auto clash = OutputIsInput(output, input, "Can't overwrite source file!")) return clash;
+  return std::nullopt;
+}
+
 std::optional<Problem> UnwritableTarget(const std::string& target) {
   if (KindOf(target) != TargetKind::Other) return std::nullopt;
   return Problem("Can't write " + platform::NativePath(target) +

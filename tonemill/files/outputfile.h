@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <sys/types.h>
 
 namespace tonemill {
@@ -33,6 +34,8 @@ TargetKind KindOf(const std::string& path);
 // link counts): `message` names the clash in the system's words.
 std::optional<Problem> OutputIsInput(const std::string& output, const std::string& input,
                                      const std::string& message);
+// The same for each of the inputs, with "Can't overwrite source file!".
+std::optional<Problem> OutputIsAnyInput(const std::string& output, const std::vector<std::string>& inputs);
 
 // An existing target that is not a regular file (a device, a FIFO, a directory) is refused.
 std::optional<Problem> UnwritableTarget(const std::string& target);

@@ -93,6 +93,10 @@ TEST_F(EffectCommands, OutputsThatAreRefused) {
   EXPECT_NE(r.err.find("Can't overwrite source file!"), std::string::npos) << r.err;
   r = Run({"vocode", File("in.wav"), "--control", File("ctl.wav"), "-o", File("ctl.wav"), "--force"});
   EXPECT_NE(r.err.find("Can't overwrite source file!"), std::string::npos) << r.err;
+  // The patch file the effect reads is one of its inputs too.
+  r = Run({"echo", File("in.wav"), "-o", File("ECHO.INI"), "--force"});
+  EXPECT_NE(r.err.find(File("ECHO.INI") + ": Can't overwrite source file!"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(File("ECHO.INI")).front(), 'D');  // still the patches
   WriteBytes(File("bad.wav"), std::vector<uint8_t>(50, 1));
   r = Run({"vocode", File("in.wav"), "--control", File("bad.wav"), "-o", File("v.wav")});
   EXPECT_EQ(r.exitCode, 1);
