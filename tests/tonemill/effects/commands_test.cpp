@@ -173,6 +173,25 @@ TEST_F(EffectCommands, TheVocodersDefaultBandsFitTheCarriersRate) {
   }
 }
 
+TEST_F(EffectCommands, AnOperationThatClipsSaysHowMuch) {
+  std::vector<int32_t> loud;
+  for (int i = 0; i < 44100; ++i) loud.push_back(i % 100 < 50 ? 20000 : -20000);
+  WriteWav(File("loud.wav"), {44100, 16, 1}, loud);
+  const struct {
+    std::vector<std::string> args;
+    bool warned;
+  } cases[] = {
+      {{"echo", File("loud.wav"), "-o", File("e.wav")}, true},  // the default echo doubles it
+      {{"fade", File("loud.wav"), "-o", File("f.wav")}, false},
+      {{"mix", File("loud.wav"), File("loud.wav"), "-o", File("m.wav")}, true},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = Run(c.args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("% of the samples are saturated\n") != std::string::npos, c.warned) << r.err;
+  }
+}
+
 TEST_F(EffectCommands, PatchesAreKeptAndLoaded) {
   WriteWav(File("in.wav"), {44100, 16, 2}, std::vector<int32_t>(2000, 300));
   ASSERT_EQ(Run({"flange", File("in.wav"), "-o", File("a.wav"), "--rate", "3.5", "--feedback", "-40",
