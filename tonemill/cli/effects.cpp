@@ -9,6 +9,7 @@
 #include "options.h"
 #include "rangeoptions.h"
 #include "terminal.h"
+#include "waverun.h"
 #include "tonemill/effects/catalog.h"
 #include "tonemill/ops/effectrun.h"
 #include "tonemill/files/numbers.h"
@@ -182,7 +183,11 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
   ProgressPump pump(progress, !quiet, [&name](const Progress&) { return name; });
   const ops::JobOutcome outcome = RunEffect(job, progress, ProgressPump::Call, &pump);
   pump.Clear();
-  return ReportOutcome(outcome);
+  const int code = ReportOutcome(outcome);
+  std::vector<std::string> inputs{input};
+  if (!job.controlFile.empty()) inputs.push_back(job.controlFile);
+  ReportSaturation(inputs, output, outcome);
+  return code;
 }
 
 }  // namespace tonemill::cli

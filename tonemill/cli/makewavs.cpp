@@ -10,6 +10,7 @@
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/ops/dftconvert.h"
+#include "tonemill/ops/inputs.h"
 #include "tonemill/ops/songpipeline.h"
 #include "tonemill/render/makewavs.h"
 #include "tonemill/render/provisioning.h"
@@ -161,6 +162,11 @@ int RunMakeWavs(int argc, char** argv) {
   SampleList list(wavDir, dftDir);
   std::vector<bool> missing;
   if (listMode) {
+    // A directory (or anything else that is no readable file) named like a list is refused.
+    if (std::optional<Problem> problem = ops::UnreadableInput(files[0], "Can't open LST file " + files[0] + "!")) {
+      PrintProblem(*problem);
+      return kExitFailure;
+    }
     // Every sample with neither file is named (the question's answer on the command line is
     // to go on); the others are still made.
     const ProvisioningScan scan = ScanSamples(files[0], wavDir, dftDir, "", [](const SampleState& s) {

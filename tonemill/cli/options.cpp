@@ -9,6 +9,9 @@
 
 namespace tonemill::cli {
 
+const OptionParser::Option OptionParser::kQuiet{
+    "quiet", 'q', nullptr, nullptr, nullptr, "", "no progress output (this command shows none)", false, true};
+
 OptionParser::OptionParser(std::string command, std::string usage, std::string summary)
     : command_(std::move(command)), usage_(std::move(usage)), summary_(std::move(summary)) {}
 
@@ -36,18 +39,19 @@ void OptionParser::StandardOutput(const std::string& name) {
 const OptionParser::Option* OptionParser::Find(const std::string& name) const {
   for (const auto& o : options_)
     if (o.name == name) return &o;
-  return nullptr;
+  return name == kQuiet.name ? &kQuiet : nullptr;
 }
 
 const OptionParser::Option* OptionParser::FindShort(char c) const {
   for (const auto& o : options_)
     if (c != 0 && o.shortName == c) return &o;
-  return nullptr;
+  // -q is --quiet unless the command gave the letter to an option of its own.
+  return c == kQuiet.shortName && Find(kQuiet.name) == &kQuiet ? &kQuiet : nullptr;
 }
 
 bool OptionParser::Take(const Option& o, std::string value, std::string& error) const {
   // An empty value would silently mean the default.
-  if (!o.flag && value.empty()) {
+  if (!o.IsFlag() && value.empty()) {
     error = "option --" + o.name + " needs a value, not an empty one";
     return false;
   }
@@ -55,6 +59,8 @@ bool OptionParser::Take(const Option& o, std::string value, std::string& error) 
     error = "option --" + o.name + ": writing to standard output is not supported; give a file name";
     return false;
   }
+  if (o.ignored)
+    return true;
   if (o.flag)
     *o.flag = true;
   else if (o.values)
@@ -96,11 +102,11 @@ bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::stri
         error = "unknown option --" + name;
         return false;
       }
-      if (o->flag && hasValue) {
+      if (o->IsFlag() && hasValue) {
         error = "option --" + o->name + " takes no value";
         return false;
       }
-      if (!o->flag && !hasValue) {
+      if (!o->IsFlag() && !hasValue) {
         if (i + 1 >= argc) {
           error = "option --" + o->name + " needs a value";
           return false;
@@ -117,7 +123,7 @@ bool OptionParser::Parse(int argc, char** argv, int first, std::vector<std::stri
         error = std::string("unknown option -") + arg[k];
         return false;
       }
-      if (o->flag) {
+      if (o->IsFlag()) {
         Take(*o, "", error);
         continue;
       }
@@ -149,10 +155,16 @@ std::optional<int> OptionParser::ParseOrExit(int argc, char** argv,
 std::string OptionParser::Help() const {
   constexpr size_t kMaxColumn = 30;  // longer option texts put their help on the next line
   std::vector<std::pair<std::string, std::string>> rows;
-  for (const auto& o : options_) {
-    std::string left = o.shortName ? std::string("-") + o.shortName + ", " : "    ";
+  std::vector<const Option*> shown;
+  for (const auto& o : options_) shown.push_back(&o);
+  if (Find(kQuiet.name) == &kQuiet) shown.push_back(&kQuiet);
+  for (const Option* option : shown) {
+    const Option& o = *option;
+    std::string left = o.shortName && (&o != &kQuiet || FindShort(o.shortName) == &o)
+                           ? std::string("-") + o.shortName + ", "
+                           : "    ";
     left += "--" + o.name;
-    if (!o.flag) left += " " + o.metavar;
+    if (!o.IsFlag()) left += " " + o.metavar;
     rows.emplace_back(left, o.help);
   }
   rows.emplace_back("-h, --help", "show this help");

@@ -46,13 +46,18 @@ class OptionParser {
     std::string metavar;
     std::string help;
     bool standardOutput = false;
+    bool ignored = false;  // a flag taken and left without effect
+    bool IsFlag() const { return flag || ignored; }
   };
+  // Finds a registered option; --quiet (-q) is taken by every command, as a no-op where the
+  // command did not register it (it shows no progress then).
   const Option* Find(const std::string& name) const;
   const Option* FindShort(char c) const;
   // Stores the value; false with `error` set when the value is refused.
   bool Take(const Option& o, std::string value, std::string& error) const;
   std::string command_, usage_, summary_;
   std::vector<Option> options_;
+  static const Option kQuiet;
 };
 
 // Parses a subcommand's arguments that name exactly one file (`what` says what it is, for the

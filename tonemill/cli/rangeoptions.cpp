@@ -43,10 +43,12 @@ std::optional<int> RangeOptions::Apply(const std::string& input, const std::stri
   char defaultEnd[32];
   std::snprintf(defaultEnd, sizeof defaultEnd, "%.17g", launch.end);
   const std::string end = colon + 1 == range.size() ? std::string(defaultEnd) : range.substr(colon + 1);
+  // A range the file cannot have (an end before the start, beyond the file, not a number) is
+  // a usage error like any refused option value.
   if (std::optional<Problem> problem = SetSelection(launch, facts, start, end)) {
     problem->file = input;
     PrintProblem(*problem);
-    return kExitFailure;
+    return kExitUsage;
   }
   return std::nullopt;
 }

@@ -3,6 +3,10 @@
 #include "climessages.h"
 #include "outcome.h"
 #include "terminal.h"
+#include "tonemill/files/numbers.h"
+#include "tonemill/wave/wavscan.h"
+
+#include <algorithm>
 
 namespace tonemill::cli {
 void OutputOptions::Register(OptionParser& parser, const std::string& outputHelp) {
@@ -50,7 +54,37 @@ int RunWaveOperation(const std::string& output, const std::vector<std::string>& 
   pump.Attach();
   const ops::JobOutcome outcome = ops::RunOutputJob(job, progress, engine);
   pump.Clear();
-  return ReportOutcome(outcome);
+  const int code = ReportOutcome(outcome);
+  ReportSaturation(inputs, output, outcome);
+  return code;
+}
+
+namespace {
+
+// The saturated samples of a WAV file and all its samples; nothing when it cannot be scanned.
+std::optional<std::pair<int64_t, int64_t>> SaturatedSamples(const std::string& path) {
+  ScanSetup setup;
+  WavStats stats;
+  if (PrepareScan(path, setup, stats)) return std::nullopt;
+  Progress progress;
+  const ScanResult scan = ScanWav(setup, stats, progress);
+  if (scan.cancelled) return std::nullopt;
+  const int64_t frames = scan.scannedBytes / std::max<int64_t>(1, setup.bits / 8 * setup.channels);
+  return std::make_pair(int64_t(stats.SatLeft) + (setup.channels == 2 ? stats.SatRight : 0),
+                        frames * setup.channels);
+}
+
+}  // namespace
+
+void ReportSaturation(const std::vector<std::string>& inputs, const std::string& output,
+                      const ops::JobOutcome& outcome) {
+  if (!outcome.kept) return;
+  const auto out = SaturatedSamples(output);
+  if (!out || out->first == 0 || out->second == 0) return;
+  for (const std::string& input : inputs)
+    if (const auto in = SaturatedSamples(input); in && in->first >= out->first) return;
+  PrintError("warning: " + output + ": " + FormatFixed(100.0 * double(out->first) / double(out->second), 2) +
+             "% of the samples are saturated");
 }
 
 }  // namespace tonemill::cli

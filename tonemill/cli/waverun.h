@@ -42,4 +42,10 @@ int RunWaveOperation(const std::string& output, const std::vector<std::string>& 
                      const OutputOptions& options, const ops::OutputWork& engine,
                      const std::string& cannotCreate = {});
 
+// After an operation that put its output into place: when the output holds more saturated
+// samples (at full scale) than any input, says so with their share, since the operation clipped
+// ("tonemill: warning: OUT: 51.20% of the samples are saturated").
+void ReportSaturation(const std::vector<std::string>& inputs, const std::string& output,
+                      const ops::JobOutcome& outcome);
+
 }  // namespace tonemill::cli

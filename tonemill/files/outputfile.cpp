@@ -3,10 +3,15 @@
 #include "paths.h"
 #include "platform/filesystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -16,7 +21,49 @@ namespace tonemill {
 namespace {
 
 constexpr int kMaxLinkDepth = 40;  // as the kernel's own limit
-constexpr size_t kMaxTemporaryStem = 200;  // leaves room for the suffix within 255 bytes
+constexpr size_t kMaxTemporaryStem = 180;  // leaves room for the suffix within 255 bytes
+constexpr size_t kMaxHostInName = 32;
+
+// This host's name as temporary names carry it: up to 32 characters, never "/" or "-".
+std::string HostTag() {
+  char host[256] = {};
+  if (::gethostname(host, sizeof host - 1) != 0 || !host[0]) return "host";
+  std::string tag(host);
+  tag.resize(std::min(tag.size(), kMaxHostInName));
+  for (char& c : tag)
+    if (c == '/' || c == '-') c = '_';
+  return tag;
+}
+
+// Removes the temporaries in `directory` named with `prefix` (".NAME.tmp-") that a writer of
+// this host left behind: its process is gone and nobody holds the file's lock. A temporary of
+// another host, of a live process or of the older naming without a process is left alone.
+void RemoveStaleTemporaries(const std::string& directory, const std::string& prefix) {
+  DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
+  if (!dir) return;
+  const std::string host = HostTag();
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    // PID@HOST-XXXXXX
+    const std::string rest = name.substr(prefix.size());
+    const size_t at = rest.find('@'), dash = rest.rfind('-');
+    if (at == std::string::npos || dash == std::string::npos || dash < at) continue;
+    if (rest.substr(at + 1, dash - at - 1) != host) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(rest.c_str(), &end, 10);
+    if (end != rest.c_str() + at || pid <= 0) continue;
+    if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;
+    const std::string path = directory + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) continue;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+      ::unlink(path.c_str());
+    ::close(fd);
+  }
+  ::closedir(dir);
+}
 
 std::string DirectoryOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -96,8 +143,13 @@ OutputFile::~OutputFile() { Discard(); }
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : target_(std::move(other.target_)),
       resolved_(std::move(other.resolved_)),
-      temporary_(std::move(other.temporary_)) {
+      temporary_(std::move(other.temporary_)),
+      lock_(std::exchange(other.lock_, -1)) {
   other.temporary_.clear();
+}
+
+void OutputFile::Unlock() {
+  if (lock_ >= 0) ::close(std::exchange(lock_, -1));
 }
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
@@ -106,6 +158,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     target_ = std::move(other.target_);
     resolved_ = std::move(other.resolved_);
     temporary_ = std::move(other.temporary_);
+    lock_ = std::exchange(other.lock_, -1);
     other.temporary_.clear();
   }
   return *this;
@@ -120,8 +173,11 @@ OutputFile OutputFile::Open(const std::string& target, Problem& problem) {
     problem = {"Can't write " + target + ": it exists and is not a regular file", target};
     return OutputFile();
   }
-  std::string pattern =
-      DirectoryOf(out.resolved_) + "." + name.substr(0, kMaxTemporaryStem) + ".tmp-XXXXXX";
+  std::string prefix(1, '.');
+  prefix.append(name, 0, kMaxTemporaryStem).append(".tmp-");
+  RemoveStaleTemporaries(DirectoryOf(out.resolved_), prefix);
+  std::string pattern = DirectoryOf(out.resolved_) + prefix + std::to_string(::getpid()) + "@" +
+                        HostTag() + "-XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
@@ -129,7 +185,9 @@ OutputFile OutputFile::Open(const std::string& target, Problem& problem) {
     problem = {"Can't create file " + target + "!", target, 0, SystemReason(errno)};
     return OutputFile();
   }
-  ::close(fd);
+  // Held until the commit or the discard: the sign that the file's writer is alive.
+  [[maybe_unused]] const int locked = ::flock(fd, LOCK_EX | LOCK_NB);
+  out.lock_ = fd;
   out.temporary_ = buffer.data();
   return out;
 }
@@ -164,6 +222,7 @@ bool OutputFile::Commit(Overwrite overwrite, Problem& problem) {
                 error == EEXIST ? 0 : error);
   }
   temporary_.clear();
+  Unlock();
   return true;
 }
 
@@ -171,6 +230,7 @@ void OutputFile::Discard() {
   if (temporary_.empty()) return;
   ::unlink(temporary_.c_str());
   temporary_.clear();
+  Unlock();
 }
 
 AtomicWrite WriteFileAtomically(const std::string& path, std::string_view bytes, bool replace,
@@ -207,6 +267,12 @@ std::optional<Problem> OutputIsInput(const std::string& output, const std::strin
                                      const std::string& message) {
   if (output.empty() || input.empty() || !SameFile(output, input)) return std::nullopt;
   return Problem(message, output);
+}
+
+std::optional<Problem> OutputIsAnyInput(const std::string& output, const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs)
+    if (auto clash = OutputIsInput(output, input, "Can't overwrite source file!")) return clash;
+  return std::nullopt;
 }
 
 std::optional<Problem> UnwritableTarget(const std::string& target) {

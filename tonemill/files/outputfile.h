@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <sys/types.h>
 
 namespace tonemill {
@@ -33,6 +34,8 @@ TargetKind KindOf(const std::string& path);
 // link counts): `message` names the clash in the system's words.
 std::optional<Problem> OutputIsInput(const std::string& output, const std::string& input,
                                      const std::string& message);
+// The same for each of the inputs, with "Can't overwrite source file!".
+std::optional<Problem> OutputIsAnyInput(const std::string& output, const std::vector<std::string>& inputs);
 
 // An existing target that is not a regular file (a device, a FIFO, a directory) is refused.
 std::optional<Problem> UnwritableTarget(const std::string& target);
@@ -53,9 +56,11 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Makes the temporary file for `target`. Fails with a problem naming the target when it
-  // exists as something other than a regular file (a device, a FIFO, a directory) or when
-  // nothing can be created in its directory.
+  // Makes the temporary file for `target` (".NAME.tmp-PID@HOST-XXXXXX" beside it, locked while
+  // this object holds it), after removing the temporaries of the same target that writers of
+  // this host left when they died (their process gone and their lock free). Fails with a problem
+  // naming the target when it exists as something other than a regular file (a device, a FIFO,
+  // a directory) or when nothing can be created in its directory.
   static OutputFile Open(const std::string& target, Problem& problem);
 
   bool IsOpen() const { return !temporary_.empty(); }
@@ -75,6 +80,8 @@ class OutputFile {
   std::string target_;    // as the caller named it
   std::string resolved_;  // the file that changes
   std::string temporary_;
+  int lock_ = -1;  // the temporary file held open under its lock: this writer is alive
+  void Unlock();
 };
 
 // Writes `bytes` through an OutputFile in one step.

@@ -31,4 +31,8 @@ struct Problem {
 // The operating system's wording for an errno value, as "reason" text.
 std::string SystemReason(int errorNumber);
 
+// Why `path` cannot be read as a file ("no such file or directory", "is a directory", "not a
+// regular file", "permission denied"), or an empty text when it can.
+std::string UnreadableFileReason(const std::string& path);
+
 }  // namespace tonemill

@@ -46,16 +46,20 @@ TWAVheader::TWAVheader(const std::string& fileName) {
     file.SeekTo(36 + int64_t(formatLength) + formatLength % 2 - 16);
     std::array<uint8_t, 8> chunk{};
     bool isData = false;
+    size_t got = 0;
     do {
       chunk.fill(0);
-      ReadUpTo(file, chunk.data(), chunk.size());
+      got = ReadUpTo(file, chunk.data(), chunk.size());
       isData = std::memcmp(chunk.data(), "data", 4) == 0;
       if (!isData) {
         const uint32_t length = Le32(chunk.data() + 4);
         file.SeekTo(file.Position + int64_t(length) + length % 2);
       }
     } while (!file.AtEnd && !isData);
-    if (file.AtEnd) {
+    // An empty data chunk at the end of the file is a whole file of no frames, as a cut of
+    // everything writes it.
+    const bool emptyData = isData && got == chunk.size() && Le32(chunk.data() + 4) == 0;
+    if (file.AtEnd && !emptyData) {
       Truncated = true;
       return;
     }

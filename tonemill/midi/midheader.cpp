@@ -22,15 +22,18 @@ TMIDheader::TMIDheader(const std::string& fileName) {
     if (!file.Opened()) return;
     exists = true;
     uint8_t bytes[14] = {};
-    for (size_t i = 0; i < 14 && !file.AtEnd; ++i) bytes[i] = file.ReadByte();
-    if (file.AtEnd) {
-      premature = true;
-      return;
-    }
+    size_t read = 0;
+    while (read < 14 && !file.AtEnd) bytes[read++] = file.ReadByte();
     uint8_t f = 0;
     uint16_t t = 0;
     int16_t d = 0;
-    isMIDI = ParseMidiHeader(bytes, f, t, d);
+    // A file that ends with its header is whole only when the header announces no track.
+    const bool parsed = read == 14 && ParseMidiHeader(bytes, f, t, d);
+    if (file.AtEnd && !(parsed && t == 0)) {
+      premature = true;
+      return;
+    }
+    isMIDI = parsed;
     if (!isMIDI || f == 2) return;
     formatOK = true;
     format = f;
@@ -47,7 +50,11 @@ std::string MidiProbeProblem(const TMIDheader& header) {
   if (header.premature) return "Premature end of source file!";
   if (!header.isMIDI) return "Source file is not Standard MIDI!";
   if (!header.formatOK) return "Unsupported MIDI format!";
-  return "";
+  return NoTracksProblem(header);
+}
+
+std::string NoTracksProblem(const TMIDheader& header) {
+  return header.valid && header.tracks == 0 ? "The MIDI file has no tracks!" : "";
 }
 
 }  // namespace tonemill

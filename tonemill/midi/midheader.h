@@ -25,6 +25,10 @@ class TMIDheader {
 // text when the probe is valid.
 std::string MidiProbeProblem(const TMIDheader& header);
 
+// A valid header that announces no track: every reader of the file says so first, instead of
+// the premature end it would meet looking for the first track.
+std::string NoTracksProblem(const TMIDheader& header);
+
 // The 14 header bytes: "MThd", 00 00 00 06, a format whose high byte is 0 and low byte below 3.
 // Returns false when the signature does not match.
 bool ParseMidiHeader(const uint8_t (&bytes)[14], uint8_t& format, uint16_t& tracks,

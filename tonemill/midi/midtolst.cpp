@@ -7,6 +7,7 @@
 #include "redundant.h"
 #include "songlist.h"
 #include "tempomap.h"
+#include "platform/filesystem.h"
 #include "tonemill/files/fastfile.h"
 #include "tonemill/files/notes.h"
 #include "tonemill/files/numbers.h"
@@ -68,6 +69,7 @@ class Converter {
   int32_t lastTick_ = -1;  // where the last note ends; -1 without notes
   int32_t songLength_ = 0;
   int64_t notes_ = 0;
+  std::vector<std::string> prgFiles_;
 };
 
 MidToLstResult Converter::Run(const std::string& midiFile, const std::string& lstFile,
@@ -90,6 +92,7 @@ MidToLstResult Converter::Run(const std::string& midiFile, const std::string& ls
   result.message = message_;
   result.songLength = songLength_;
   result.notes = notes_;
+  result.prgFiles = prgFiles_;
   return result;
 }
 
@@ -187,6 +190,8 @@ void Converter::StartNote(int32_t trackIndex, int32_t index) {
     if (load.status != PrgLoad::Status::Loaded) return Fail(load.Message());
     c.table = std::move(load.table);
     c.loaded = true;
+    const std::string found = platform::FindFileIgnoringCase(load.fileName);
+    if (std::find(prgFiles_.begin(), prgFiles_.end(), found) == prgFiles_.end()) prgFiles_.push_back(found);
   }
   const int layers = key < 128 ? c.table->count[size_t(key)] : 0;
   if (layers == 0)

@@ -28,6 +28,8 @@ struct MidToLstResult {
   std::string message;     // the one error message when not written
   int32_t songLength = 0;  // milliseconds to the last note's end; 0 without notes
   int64_t notes = 0;       // note groups written
+  // The PRG files read, as found in the PRG directory: inputs no output of the job may replace.
+  std::vector<std::string> prgFiles;
 };
 
 // Far above any real song's list, and few enough lines for the renderer's 32-bit line count.

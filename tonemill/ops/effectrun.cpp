@@ -90,6 +90,8 @@ std::optional<Problem> InputEndingEarly(const EffectJob& job) {
 std::optional<Problem> CheckEffectJob(const EffectJob& job) {
   const std::string& out = job.launch.output;
   if (auto clash = OutputIsInput(out, job.launch.input, "Can't overwrite source file!")) return clash;
+  // The effect's patch file is read (and written) too.
+  if (auto clash = OutputIsInput(out, PatchFilePath(job.kind), "Can't overwrite source file!")) return clash;
   if (auto bad = CheckFields(job.fields, job.launch)) return bad;
   if (job.kind == EffectKind::Vocoder) {
     const TWAVheader control(job.controlFile);

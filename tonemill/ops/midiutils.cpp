@@ -50,8 +50,12 @@ Problem UtilityProblem(const UtilityOutcome& outcome, const std::string& source,
 
 std::optional<Problem> CheckUtilitySource(const std::string& source,
                                           const MidiReaderMessages& messages, bool formatOneOnly) {
-  const UtilityStatus status = HeaderStatus(TMIDheader(source), formatOneOnly);
-  if (status == UtilityStatus::None) return std::nullopt;
+  const TMIDheader header(source);
+  const UtilityStatus status = HeaderStatus(header, formatOneOnly);
+  if (status == UtilityStatus::None) {
+    if (std::string noTracks = NoTracksProblem(header); !noTracks.empty()) return Problem(noTracks, source);
+    return std::nullopt;
+  }
   Problem problem(UtilityMessage(status, messages), source);
   if (status == UtilityStatus::SourceNotOpened) problem.reason = UnreadableReason(source);
   return problem;

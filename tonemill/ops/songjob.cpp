@@ -80,6 +80,13 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
     if (stem) problem = SoloPairNotes(paths.mid, *stem, soloScratch, solo);
     if (!problem)
       problem = ConvertSong(stem ? solo.Path() : paths.mid, paths.lst, prgDirectory, drums, converted);
+    // Nor may the song replace an instrument the conversion read: refused before the list is
+    // kept.
+    if (!problem && rendering)
+      if (std::optional<Problem> clash = OutputIsAnyInput(paths.wav, converted.result.prgFiles)) {
+        converted.file.Discard();
+        return finish(End::Refused, Step::Conversion, clash);
+      }
     if (Problem commitProblem; !problem && keepList == ListKeeping::AfterConversion &&
                                !converted.file.Commit(*listReplace, commitProblem))
       problem = commitProblem;

@@ -33,7 +33,12 @@ std::optional<Problem> ConvertSong(const std::string& mid, const std::string& ls
         return WorkResult::Failure(Problem(converted.result.message, mid));
       },
       &converted.file);
-  return ProblemOf(outcome);
+  if (std::optional<Problem> problem = ProblemOf(outcome)) return problem;
+  if (std::optional<Problem> clash = OutputIsAnyInput(lst, converted.result.prgFiles)) {
+    converted.file.Discard();
+    return clash;
+  }
+  return std::nullopt;
 }
 
 std::optional<Problem> CheckSongHasNotes(const MidToLstResult& result, const std::string& mid) {

@@ -27,7 +27,8 @@ struct ConvertedList {
 
 // Converts the MIDI file into a temporary list beside `lst`, an output job whose result is held
 // in `converted.file`. A failure comes back with the converter's message and the file it
-// concerns.
+// concerns; a list that would replace one of the PRG files read is dropped with "Can't
+// overwrite source file!".
 std::optional<Problem> ConvertSong(const std::string& mid, const std::string& lst,
                                    const std::string& prgDirectory,
                                    const std::vector<DrumPair>& drums, ConvertedList& converted);

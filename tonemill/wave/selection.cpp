@@ -4,6 +4,7 @@
 #include "tonemill/files/wavheader.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cmath>
 #include <limits>
 
@@ -26,6 +27,11 @@ double LastPosition(const EditorInput& input, bool msMode) {
 
 std::optional<Problem> CheckEditorInput(const std::string& path, EditorInput& input) {
   const TWAVheader h(path);
+  // Something there that cannot be read as a file (a directory) says why, as the other input
+  // checks do.
+  std::error_code missing;
+  if (std::string reason = UnreadableFileReason(path); !reason.empty() && std::filesystem::exists(path, missing))
+    return Problem("File not found!", path, 0, std::move(reason));
   if (!h.Found) return Problem("File not found!", path);
   const bool rateOk = h.SampleRate == 11025 || h.SampleRate == 22050 || h.SampleRate == 44100;
   // A negative length is a data chunk of 2 GB or more, which the editor cannot address.

@@ -27,6 +27,47 @@ TEST_F(Commands, RenderTurnsAMultiTrackSongIntoAWavSong) {
   EXPECT_EQ(testing_support::ReadWav(home_ + "Song/my_song.wav").samples, w.samples);
 }
 
+TEST_F(Commands, EveryCommandTakesQuietAndRefusesEmptyValues) {
+  testing_support::WriteBytes(home_ + "MID/s.mid", Song());
+  const struct {
+    const char* arguments;
+    int exitCode;
+  } cases[] = {
+      {"mid2lst MID/s.mid -o s.lst --quiet", 0},
+      {"midscan MID/s.mid -o scan.txt -q", 0},
+      {"mid1to0 MID/s.mid -o zero.mid --quiet", 0},
+      {"midedit MID/s.mid -o edit.mid --quiet --help", 0},
+      {"wav2dft --quiet --help", 0},
+      {"dft2wav -q --help", 0},
+      // An empty value never stands for the default.
+      {"render MID/s.mid --shard ''", 2},
+      {"lowpass WAV/TONE.WAV -o lp.wav --cutoff=", 2},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Run(c.arguments), c.exitCode) << c.arguments << ": " << err;
+}
+
+TEST_F(Commands, InputsThatAreNoSongSayWhatIsWrong) {
+  // A header that announces no track, and nothing after it.
+  testing_support::WriteBytes(home_ + "zero.mid", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 0, 0, 96});
+  std::filesystem::create_directory(home_ + "dir.mid");
+  const struct {
+    const char* arguments;
+    const char* message;
+  } cases[] = {
+      {"mid2lst zero.mid -o z.lst", "zero.mid: The MIDI file has no tracks!"},
+      {"render zero.mid -o z.wav", "zero.mid: The MIDI file has no tracks!"},
+      {"midscan zero.mid", "zero.mid: The MIDI file has no tracks!"},
+      {"mid1to0 zero.mid -o z0.mid", "zero.mid: The MIDI file has no tracks!"},
+      {"midedit zero.mid -o ze.mid --mute --pair 1:1", "zero.mid: The MIDI file has no tracks!"},
+      {"mid2lst dir.mid -o d.lst", "dir.mid: File not found! (is a directory)"},
+      {"lowpass dir.mid -o d.wav", "dir.mid: File not found! (is a directory)"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.arguments), 1) << c.arguments;
+    EXPECT_EQ(err, std::string("tonemill: ") + c.message + "\n") << c.arguments;
+  }
+}
+
 TEST_F(Commands, Mid2lstNamesAndChecks) {
   testing_support::WriteBytes(home_ + "MID/a.mid", Song());
   ASSERT_EQ(Run("mid2lst MID/a.mid"), 0) << err;

@@ -62,6 +62,24 @@ TEST(Options, ShortOptionsCombineAsGetoptReadsThem) {
   EXPECT_EQ(Parse({"--", "-a.mid"}).files, std::vector<std::string>{"-a.mid"});
 }
 
+TEST(Options, EveryCommandTakesQuiet) {
+  bool force = false;
+  OptionParser parser("midscan", "IN.mid", "Lists.");
+  parser.Flag("force", 0, &force, "overwrite");
+  for (const char* quiet : {"-q", "--quiet"}) {
+    std::vector<std::string> args{"midscan", quiet, "a.mid"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    std::vector<std::string> files;
+    std::string error;
+    bool help = false;
+    EXPECT_TRUE(parser.Parse(int(argv.size()), argv.data(), 1, files, error, help)) << error;
+    EXPECT_EQ(files, std::vector<std::string>{"a.mid"});
+  }
+  EXPECT_NE(parser.Help().find("  -q, --quiet  no progress output (this command shows none)\n"), std::string::npos)
+      << parser.Help();
+}
+
 TEST(Options, HelpNamesEveryValueInOneColumn) {
   Parsed p;
   OptionParser parser("render", "SONG.mid...", "Renders.");

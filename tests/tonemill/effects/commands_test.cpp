@@ -93,6 +93,10 @@ TEST_F(EffectCommands, OutputsThatAreRefused) {
   EXPECT_NE(r.err.find("Can't overwrite source file!"), std::string::npos) << r.err;
   r = Run({"vocode", File("in.wav"), "--control", File("ctl.wav"), "-o", File("ctl.wav"), "--force"});
   EXPECT_NE(r.err.find("Can't overwrite source file!"), std::string::npos) << r.err;
+  // The patch file the effect reads is one of its inputs too.
+  r = Run({"echo", File("in.wav"), "-o", File("ECHO.INI"), "--force"});
+  EXPECT_NE(r.err.find(File("ECHO.INI") + ": Can't overwrite source file!"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(File("ECHO.INI")).front(), 'D');  // still the patches
   WriteBytes(File("bad.wav"), std::vector<uint8_t>(50, 1));
   r = Run({"vocode", File("in.wav"), "--control", File("bad.wav"), "-o", File("v.wav")});
   EXPECT_EQ(r.exitCode, 1);
@@ -166,6 +170,25 @@ TEST_F(EffectCommands, TheVocodersDefaultBandsFitTheCarriersRate) {
     // A whole line is the whole of what was said: one warning and nothing else.
     if (c.err.empty() || c.err.back() == '\n') EXPECT_EQ(r.err, c.err);
     else EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+  }
+}
+
+TEST_F(EffectCommands, AnOperationThatClipsSaysHowMuch) {
+  std::vector<int32_t> loud;
+  for (int i = 0; i < 44100; ++i) loud.push_back(i % 100 < 50 ? 20000 : -20000);
+  WriteWav(File("loud.wav"), {44100, 16, 1}, loud);
+  const struct {
+    std::vector<std::string> args;
+    bool warned;
+  } cases[] = {
+      {{"echo", File("loud.wav"), "-o", File("e.wav")}, true},  // the default echo doubles it
+      {{"fade", File("loud.wav"), "-o", File("f.wav")}, false},
+      {{"mix", File("loud.wav"), File("loud.wav"), "-o", File("m.wav")}, true},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = Run(c.args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("% of the samples are saturated\n") != std::string::npos, c.warned) << r.err;
   }
 }
 

@@ -91,7 +91,11 @@ TEST(WavHeader, WalksChunksAndReportsProblemsInOrder) {
     return WavInputProblem(TWAVheader(name), name);
   };
   EXPECT_EQ(check(std::vector<uint8_t>(36, 0)), "Premature end of WAV file " + name);
-  EXPECT_EQ(check(WavBytes(Pcm(1, 22050, 16), {}, 0, 0)), "Premature end of WAV file " + name);
+  // An empty data chunk at the end is a whole file of no frames; one cut inside its header is not.
+  std::vector<uint8_t> empty = WavBytes(Pcm(1, 22050, 16), {}, 0, 0);
+  EXPECT_EQ(check(empty), "");
+  empty.resize(empty.size() - 2);
+  EXPECT_EQ(check(empty), "Premature end of WAV file " + name);
   // An 18-byte format chunk and an odd "LIST" chunk with its pad byte before the data.
   WriteBytes(name, WavBytes(Pcm(2, 44100, 16, 2), {'L', 'I', 'S', 'T', 3, 0, 0, 0, 1, 2, 3, 0}, 8, 8));
   TWAVheader h(name);

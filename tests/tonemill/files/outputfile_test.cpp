@@ -4,7 +4,13 @@
 #include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tonemill {
@@ -77,6 +83,43 @@ TEST(OutputFile, SymbolicLinksAreFollowedAndOtherKindsRefused) {
     EXPECT_FALSE(OutputFile::Open(target, problem).IsOpen()) << target;
     EXPECT_NE(problem.message.find("not a regular file"), std::string::npos);
   }
+}
+
+TEST(OutputFile, TheNextWriteRemovesTheTemporariesOfDeadWritersOnly) {
+  TempDir dir;
+  char host[256] = {};
+  ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
+  std::string tag(host);
+  tag.resize(std::min<size_t>(tag.size(), 32));
+  for (char& c : tag)
+    if (c == '/' || c == '-') c = '_';
+  const pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+  const std::string d = std::to_string(dead), live = std::to_string(getpid());
+  const struct {
+    std::string name;
+    bool stays;
+  } cases[] = {
+      {".song.wav.tmp-" + d + "@" + tag + "-AbC123", false},   // its writer was killed
+      {".song.wav.tmp-" + live + "@" + tag + "-AbC124", true},  // a live writer's
+      {".song.wav.tmp-" + d + "@elsewhere-AbC125", true},       // another host's: not judged here
+      {".song.wav.tmp-AbC126", true},                            // no process to check
+      {".other.wav.tmp-" + d + "@" + tag + "-AbC127", true},    // another target's
+      {".song.wav.tmp-" + d + "@" + tag + "-AbC128", true},     // dead, but its lock is held
+  };
+  for (const auto& c : cases) WriteText(dir.File(c.name), "partial");
+  const int held = open(dir.File(cases[5].name).c_str(), O_RDONLY);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  Problem problem;
+  OutputFile out = OutputFile::Open(dir.File("song.wav"), problem);
+  ASSERT_TRUE(out.IsOpen()) << problem.Text();
+  close(held);
+  for (const auto& c : cases) EXPECT_EQ(std::filesystem::exists(dir.File(c.name)), c.stays) << c.name;
+  // The new temporary carries this process and host, and is no stale one to another writer.
+  EXPECT_NE(out.Path().find(".song.wav.tmp-" + live + "@" + tag + "-"), std::string::npos) << out.Path();
+  OutputFile second = OutputFile::Open(dir.File("song.wav"), problem);
+  EXPECT_TRUE(std::filesystem::exists(out.Path()));
 }
 
 TEST(FileOps, CopyAndMoveNeverOverwriteTheSource) {

@@ -139,9 +139,11 @@ TEST(MidiHeaderProbe, FlagsInTheOrderTheDialogsTestThem) {
     return TMIDheader(dir.File("p.mid"));
   };
   EXPECT_EQ(MidiProbeProblem(TMIDheader(dir.File("none.mid"))), "File not found!");
-  TMIDheader bare = probe(testing_support::MidiHeader(1, 0, 96));  // exactly 14 bytes
+  TMIDheader bare = probe(testing_support::MidiHeader(1, 1, 96));  // exactly 14 bytes
   EXPECT_TRUE(bare.premature);
   EXPECT_EQ(MidiProbeProblem(bare), "Premature end of source file!");
+  // A header that announces no track is whole, and says so.
+  EXPECT_EQ(MidiProbeProblem(probe(testing_support::MidiHeader(1, 0, 96))), "The MIDI file has no tracks!");
   std::vector<uint8_t> riff = testing_support::MidiFile(1, 96, {MidiTrack().EndOfTrack()});
   riff[0] = 'R';
   EXPECT_EQ(MidiProbeProblem(probe(riff)), "Source file is not Standard MIDI!");

@@ -159,6 +159,35 @@ TEST_F(SongJobTest, ARefusalWritesNothing) {
   }
 }
 
+TEST_F(SongJobTest, NoOutputReplacesAnInstrumentTheConversionRead) {
+  const std::vector<uint8_t> instrument = ts::ReadBytes(dir_.File("5.PRG"));
+  fs::create_hard_link(dir_.File("5.PRG"), Out("linked.wav"));
+  const struct {
+    std::string lst, wav;
+    ListKeeping keep;
+  } cases[] = {
+      {dir_.File("5.PRG"), Out("song.wav"), ListKeeping::AfterConversion},
+      {dir_.File("5.PRG"), Out("song.wav"), ListKeeping::AtEnd},
+      {Out("song.lst"), dir_.File("5.PRG"), ListKeeping::AfterConversion},
+      {Out("song.lst"), Out("linked.wav"), ListKeeping::AtEnd},  // the same file under another name
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lst + " " + c.wav);
+    SongJob job = Job(SongJobGoal::Song, c.keep);
+    job.paths.lst = c.lst;
+    job.paths.wav = c.wav;
+    job.listOverwrite = job.songOverwrite = Overwrite::Replace;
+    RecordingFront front(job.paths.lst);
+    const SongJobOutcome outcome = job.Run(front);
+    EXPECT_NE(outcome.end, End::Done);
+    ASSERT_TRUE(outcome.problem);
+    EXPECT_EQ(outcome.problem->message, "Can't overwrite source file!");
+    EXPECT_FALSE(front.rendered);
+    EXPECT_EQ(ts::ReadBytes(dir_.File("5.PRG")), instrument);
+    EXPECT_EQ(FilesOut(), 1u);  // the link alone: no list, no temporary file
+  }
+}
+
 TEST_F(SongJobTest, ACancelBeforeTheSampleCheckRendersNothingButKeepsTheListAtTheEnd) {
   const SongJob job = Job(SongJobGoal::Song, ListKeeping::AtEnd);
   RecordingFront front(job.paths.lst, /*cancel=*/true);

@@ -114,6 +114,9 @@ TEST_F(SampleCommands, MakeWavsListsAndMakes) {
   EXPECT_EQ(Run("make-wavs 0.PRG --all --missing-only"), 2);
   EXPECT_EQ(Run("make-wavs NONE.PRG"), 1);
   EXPECT_TRUE(Has("Can't open PRG file " + home_ + "PRG/NONE.PRG!")) << err;
+  std::filesystem::create_directory(home_ + "x.lst");
+  EXPECT_EQ(Run("make-wavs x.lst"), 1);
+  EXPECT_TRUE(Has("Can't open LST file x.lst! (is a directory)")) << err;
 }
 
 }  // namespace

@@ -57,6 +57,11 @@ TEST_F(WaveCommands, WavscanShowsTheFiguresAsTextAndJson) {
   EXPECT_EQ(Run({"wavscan", "cut.wav", "--json"}), 1);
   EXPECT_NE(result_.out.find("\"complete\": false"), std::string::npos);
   EXPECT_NE(result_.err.find("Premature end of WAV file " + F("cut.wav")), std::string::npos);
+  // A cut of everything leaves a whole file of no frames, which the scan takes as such.
+  ASSERT_EQ(Run({"cut", "s.wav", "-o", "none.wav"}), 0) << result_.err;
+  EXPECT_EQ(Run({"wavscan", "none.wav", "--json"}), 0) << result_.err;
+  EXPECT_NE(result_.out.find("\"frames\": 0, \"durationMs\": 0, "), std::string::npos) << result_.out;
+  EXPECT_NE(result_.out.find("\"complete\": true"), std::string::npos) << result_.out;
 }
 
 TEST_F(WaveCommands, EveryOperationRunsOnARangeAndAChannel) {
@@ -122,7 +127,8 @@ TEST_F(WaveCommands, RefusalsSayWhyWithTheSystemsMessages) {
        "tonemill: File " + F("m8.wav") + " will be overwritten! (not done: use --force)\n"},
       {{"fade", "s.wav"}, 2, "tonemill: fade: give the output with -o (see --help)\n"},
       {{"fade", "none.wav", "-o", "o.wav"}, 1, "tonemill: " + F("none.wav") + ": File not found!\n"},
-      {{"fade", "s.wav", "-o", "o.wav", "--range", "5:1"}, 1, "tonemill: " + F("s.wav") + ": Illegal Start time!\n"},
+      {{"lowpass", dir_.Dir(), "-o", "o.wav"}, 1, "tonemill: " + dir_.Dir() + ": File not found! (is a directory)\n"},
+      {{"fade", "s.wav", "-o", "o.wav", "--range", "5:1"}, 2, "tonemill: " + F("s.wav") + ": Illegal Start time!\n"},
       {{"ring", "s.wav", "-o", "o.wav", "--wave", "noise"}, 2,
        "tonemill: ring: --wave takes sine, square, triangle or saw\n"},
       {{"mix", "s.wav:x", "-o", "o.wav"}, 2, "tonemill: mix: " + F("s.wav:x") + ": Illegal Left amplitude factor!\n"},
