@@ -58,7 +58,8 @@ int RunCommand(const Command& c, int argc, char** argv) {
 void PrintUsage(FILE* out) {
   std::fputs("Usage: tonemill SUBCOMMAND [options] FILES...\n\nSubcommands:\n", out);
   for (const auto& c : Commands()) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
-  std::fputs("\n'tonemill SUBCOMMAND --help' describes each.\n", out);
+  std::fputs("\n'tonemill SUBCOMMAND --help' describes each; 'tonemill --version' prints the "
+             "version.\n", out);
 }
 
 // The desktop program lives in a library of its own, so that a subcommand never loads Qt.
@@ -103,6 +104,10 @@ int main(int argc, char** argv) {
   }
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     PrintUsage(stdout);
+    return tonemill::cli::kExitOk;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::puts("tonemill " TONEMILL_VERSION);
     return tonemill::cli::kExitOk;
   }
   for (const auto& c : Commands())
