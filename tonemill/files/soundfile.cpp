@@ -1,0 +1,250 @@
+#include "soundfile.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace tonemill {
+namespace {
+
+struct ContainerRow {
+  Container container;
+  std::string_view name, extension, description;
+  int major;
+};
+
+constexpr std::array<ContainerRow, 6> kContainers{{
+    {Container::Wav, "wav", ".wav", "WAV", SF_FORMAT_WAV},
+    {Container::Flac, "flac", ".flac", "FLAC", SF_FORMAT_FLAC},
+    {Container::Ogg, "ogg", ".ogg", "Ogg Vorbis", SF_FORMAT_OGG},
+    {Container::Opus, "opus", ".opus", "Opus", SF_FORMAT_OGG},
+    {Container::Mp3, "mp3", ".mp3", "MP3", SF_FORMAT_MPEG},
+    {Container::Aiff, "aiff", ".aiff", "AIFF", SF_FORMAT_AIFF},
+}};
+
+const ContainerRow& RowOf(Container container) {
+  for (const ContainerRow& row : kContainers)
+    if (row.container == container) return row;
+  return kContainers[0];
+}
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+// The extension of the name's last part, without its dot; empty when it has none.
+std::string ExtensionOfName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  if (dot == std::string::npos || dot == 0) return "";
+  return Lower(name.substr(dot + 1));
+}
+
+constexpr std::array<int32_t, 5> kOpusRates{8000, 12000, 16000, 24000, 48000};
+constexpr std::array<int32_t, 9> kMp3Rates{8000, 11025, 12000, 16000, 22050,
+                                           24000, 32000, 44100, 48000};
+
+template <size_t N>
+bool Contains(const std::array<int32_t, N>& rates, int32_t rate) {
+  return std::find(rates.begin(), rates.end(), rate) != rates.end();
+}
+
+template <size_t N>
+std::string RateList(const std::array<int32_t, N>& rates) {
+  std::string text;
+  for (size_t i = 0; i < N; ++i)
+    text += (i == 0 ? "" : i + 1 == N ? " or " : ", ") + std::to_string(rates[i]);
+  return text + " Hz";
+}
+
+// The rate closest to `rate` among `rates`, preferring the higher of two as close.
+template <size_t N>
+int32_t Nearest(const std::array<int32_t, N>& rates, int32_t rate) {
+  int32_t best = rates[0];
+  for (int32_t r : rates)
+    if (std::abs(int64_t(r) - rate) <= std::abs(int64_t(best) - rate)) best = r;
+  return best;
+}
+
+int SubtypeOf(Container container, int32_t bits) {
+  switch (container) {
+    case Container::Ogg: return SF_FORMAT_VORBIS;
+    case Container::Opus: return SF_FORMAT_OPUS;
+    case Container::Mp3: return SF_FORMAT_MPEG_LAYER_III;
+    case Container::Wav:
+    case Container::Flac:
+    case Container::Aiff: break;
+  }
+  switch (bits) {
+    case 8: return container == Container::Wav ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_S8;
+    case 24: return SF_FORMAT_PCM_24;
+    case 32: return SF_FORMAT_PCM_32;
+    default: return SF_FORMAT_PCM_16;
+  }
+}
+
+// The width a file holds, from its encoding; 0 for the lossy ones, 32 for floating point.
+int32_t BitsOf(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8: return 8;
+    case SF_FORMAT_PCM_16: return 16;
+    case SF_FORMAT_PCM_24: return 24;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT: return 32;
+    case SF_FORMAT_DOUBLE: return 64;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+std::optional<Container> ContainerOfName(const std::string& path) {
+  const std::string extension = ExtensionOfName(path);
+  if (extension.empty()) return Container::Wav;
+  if (extension == "aif") return Container::Aiff;
+  for (const ContainerRow& row : kContainers)
+    if (extension == row.name) return row.container;
+  return std::nullopt;
+}
+
+std::optional<Container> ContainerNamed(std::string_view name) {
+  const std::string lower = Lower(name);
+  if (lower == "aif") return Container::Aiff;
+  for (const ContainerRow& row : kContainers)
+    if (lower == row.name) return row.container;
+  return std::nullopt;
+}
+
+std::string_view ExtensionOf(Container container) { return RowOf(container).extension; }
+std::string_view DescriptionOf(Container container) { return RowOf(container).description; }
+
+std::string UnknownContainerMessage(const std::string& path) {
+  return path + ": no audio format has the extension ." + ExtensionOfName(path) +
+         "; name the output .wav, .flac, .ogg, .opus, .mp3, .aif or .aiff, or give --format";
+}
+
+std::optional<std::string> EncodingLimit(Container container, int32_t rate, int32_t bits) {
+  const std::string at = " (not " + std::to_string(rate) + " Hz)";
+  switch (container) {
+    case Container::Opus:
+      if (Contains(kOpusRates, rate)) return std::nullopt;
+      return "Opus takes " + RateList(kOpusRates) + at + "; --rate " +
+             std::to_string(Nearest(kOpusRates, rate)) + " would do";
+    case Container::Mp3:
+      if (Contains(kMp3Rates, rate)) return std::nullopt;
+      return "MP3 takes " + RateList(kMp3Rates) + at + "; --rate " +
+             std::to_string(Nearest(kMp3Rates, rate)) + " would do";
+    case Container::Flac:
+      if (bits == 8 || bits == 16 || bits == 24) return std::nullopt;
+      return "FLAC takes 8, 16 or 24-bit integer samples (not " + std::to_string(bits) +
+             "-bit); --bits 24 would do";
+    case Container::Wav:
+    case Container::Aiff:
+    case Container::Ogg: break;
+  }
+  return std::nullopt;
+}
+
+SoundFile::~SoundFile() {
+  if (file_) sf_close(file_);
+}
+
+SoundFile::SoundFile(SoundFile&& other) noexcept
+    : file_(std::exchange(other.file_, nullptr)), format_(other.format_), frames_(other.frames_) {}
+
+SoundFile& SoundFile::operator=(SoundFile&& other) noexcept {
+  if (this != &other) {
+    if (file_) sf_close(file_);
+    file_ = std::exchange(other.file_, nullptr);
+    format_ = other.format_;
+    frames_ = other.frames_;
+  }
+  return *this;
+}
+
+SoundFile SoundFile::OpenRead(const std::string& path, std::string& error) {
+  SoundFile sound;
+  SF_INFO info{};
+  sound.file_ = sf_open(path.c_str(), SFM_READ, &info);
+  if (!sound.file_) {
+    error = path + ": " + sf_strerror(nullptr);
+    return sound;
+  }
+  sound.format_ = {info.samplerate, BitsOf(info.format), info.channels};
+  sound.frames_ = info.frames;
+  return sound;
+}
+
+SoundFile SoundFile::OpenWrite(const std::string& path, Container container,
+                               const AudioFormat& format, std::string& error) {
+  SoundFile sound;
+  if (std::optional<std::string> limit = EncodingLimit(container, format.rate, format.bits)) {
+    error = *limit;
+    return sound;
+  }
+  SF_INFO info{};
+  info.samplerate = format.rate;
+  info.channels = format.channels;
+  info.format = RowOf(container).major | SubtypeOf(container, format.bits);
+  if (!sf_format_check(&info)) {
+    error = path + ": " + std::string(DescriptionOf(container)) + " cannot hold " +
+            std::to_string(format.channels) + " channels of " + std::to_string(format.bits) +
+            "-bit samples at " + std::to_string(format.rate) + " Hz";
+    return sound;
+  }
+  sound.file_ = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (!sound.file_) {
+    error = path + ": " + sf_strerror(nullptr);
+    return sound;
+  }
+  sound.format_ = format;
+  return sound;
+}
+
+size_t SoundFile::Read(int32_t* samples, size_t frames) {
+  if (!file_) return 0;
+  const sf_count_t read = sf_readf_int(file_, samples, sf_count_t(frames));
+  return read > 0 ? size_t(read) : 0;
+}
+
+bool SoundFile::Write(const int32_t* samples, size_t frames) {
+  if (!file_) return false;
+  return sf_writef_int(file_, samples, sf_count_t(frames)) == sf_count_t(frames);
+}
+
+std::string SoundFile::Error() const { return sf_strerror(file_); }
+
+bool SoundFile::Close(std::string& error) {
+  if (!file_) return true;
+  const int status = sf_close(std::exchange(file_, nullptr));
+  if (status == 0) return true;
+  error = sf_error_number(status);
+  return false;
+}
+
+std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
+                                           Container container) {
+  std::string error;
+  SoundFile in = SoundFile::OpenRead(source, error);
+  if (!in.IsOpen()) return error;
+  SoundFile out = SoundFile::OpenWrite(target, container, in.Format(), error);
+  if (!out.IsOpen()) return error;
+  constexpr size_t kFrames = 8192;
+  std::vector<int32_t> block(kFrames * size_t(std::max(in.Format().channels, 1)));
+  while (size_t frames = in.Read(block.data(), kFrames))
+    if (!out.Write(block.data(), frames)) return target + ": " + out.Error();
+  if (!in.Close(error)) return source + ": " + error;
+  if (!out.Close(error)) return target + ": " + error;
+  return std::nullopt;
+}
+
+}  // namespace tonemill

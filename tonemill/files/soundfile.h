@@ -1,0 +1,79 @@
+// Audio files in the containers other programs exchange (FLAC, Ogg Vorbis, Opus, MP3, AIFF and
+// WAV), read and written through libsndfile. The program's own WAV files keep their own reader
+// and writer; this is the edge where songs and processed files leave in another container.
+#pragma once
+
+#include "audioformat.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct sf_private_tag;
+
+namespace tonemill {
+
+enum class Container { Wav, Flac, Ogg, Opus, Mp3, Aiff };
+
+// The container an output name's extension chooses (".wav .flac .ogg .opus .mp3 .aif .aiff", in
+// any case); a name without an extension is a WAV file. Nothing for any other extension.
+std::optional<Container> ContainerOfName(const std::string& path);
+// The container --format names: wav, flac, ogg, opus, mp3, aiff (or aif).
+std::optional<Container> ContainerNamed(std::string_view name);
+// The usual extension, with its dot.
+std::string_view ExtensionOf(Container container);
+// What the user reads: "FLAC", "Ogg Vorbis", ...
+std::string_view DescriptionOf(Container container);
+// The message for an output name whose extension names no container.
+std::string UnknownContainerMessage(const std::string& path);
+
+// Whether `container` can hold audio at `rate` Hz with `bits` per sample: nothing when it can,
+// otherwise a message saying which rate or width would do.
+std::optional<std::string> EncodingLimit(Container container, int32_t rate, int32_t bits);
+
+// One open audio file; closed when it goes. Samples are interleaved 32-bit integers, the
+// file's own width at the top (a 16-bit sample s reads as s << 16), so that integer material
+// passes from one container to another without change.
+class SoundFile {
+ public:
+  SoundFile() = default;
+  ~SoundFile();
+  SoundFile(SoundFile&& other) noexcept;
+  SoundFile& operator=(SoundFile&& other) noexcept;
+  SoundFile(const SoundFile&) = delete;
+  SoundFile& operator=(const SoundFile&) = delete;
+
+  // Fails with libsndfile's reason in `error`.
+  static SoundFile OpenRead(const std::string& path, std::string& error);
+  // A new file in `container` with `format`'s rate, channels and width (8, 16, 24 or 32 bits;
+  // the lossy containers take any). Checks EncodingLimit first.
+  static SoundFile OpenWrite(const std::string& path, Container container,
+                             const AudioFormat& format, std::string& error);
+
+  bool IsOpen() const { return file_ != nullptr; }
+  // What a file opened for reading holds (its width as written; 0 for lossy encodings).
+  const AudioFormat& Format() const { return format_; }
+  int64_t Frames() const { return frames_; }
+
+  // Reads up to `frames` frames; returns how many were read (0 at the end).
+  size_t Read(int32_t* samples, size_t frames);
+  // Writes all `frames` frames; false with the reason from Error() when it could not.
+  bool Write(const int32_t* samples, size_t frames);
+  std::string Error() const;
+  // Finishes the file; false with `error` set when what was written did not reach the disk.
+  bool Close(std::string& error);
+
+ private:
+  sf_private_tag* file_ = nullptr;
+  AudioFormat format_;
+  int64_t frames_ = 0;
+};
+
+// Copies the audio of `source` (any file libsndfile reads) into a new file `target` in
+// `container`, keeping its rate, channels and width. Nothing when done, otherwise why not.
+std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
+                                           Container container);
+
+}  // namespace tonemill
