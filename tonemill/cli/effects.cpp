@@ -53,7 +53,9 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
   bool force = false, quiet = false;
   RangeOptions range;
   OptionParser parser(command, effect.usage, effect.description);
-  parser.Value("output", 'o', &output, "OUT.wav", "the output file (required)");
+  parser.Value("output", 'o', &output, "OUT.wav",
+               "the output file (required; - for standard output)");
+  parser.StandardOutput("output");
   const size_t count = effect.fields.size();
   std::vector<std::string> texts(count);
   std::unique_ptr<bool[]> given(new bool[count]());

@@ -21,7 +21,9 @@ int RunLst2Wav(int argc, char** argv) {
   OptionParser parser("lst2wav", "SONG.lst [options]",
                       "Renders an LST song list into a WAV song with the WAV samples it names.");
   parser.Value("output", 'o', &output, "OUT.wav",
-               "output song, or a directory for it (default: SONG.wav beside SONG.lst)");
+               "output song (.wav .flac .ogg .opus .mp3 .aif .aiff; - for standard output), or a "
+               "directory for it (default: SONG.wav beside SONG.lst)");
+  parser.StandardOutput("output");
   parser.Value("wav-dir", 0, &wavDir, "DIR", "WAV samples (default: the WAV directory)");
   format.Register(parser);
   parser.Flag("force", 0, &force, "overwrite an existing output file");
@@ -46,11 +48,17 @@ int RunLst2Wav(int argc, char** argv) {
   song.dftDirectory = settings.DFT;
   // The song is rendered next to its list unless told otherwise.
   if (output.empty()) {
-    song.paths.wav = StripExtension(lst) + ".wav";
+    song.paths.wav = StripExtension(lst) + format.Extension();
   } else if (std::string error;
-             !ChooseTarget(output, output, lst, ".wav", "-o", song.paths.wav, error)) {
+             !ChooseTarget(output, output, lst, format.Extension(), "-o", song.paths.wav, error)) {
     PrintError(error);
     return kExitFailure;
+  }
+  // An output that is the list itself gets the song job's own refusal.
+  if (std::string error; !SameFile(song.paths.wav, lst) &&
+                         !format.ChooseContainer(song.paths.wav, song.container, error)) {
+    PrintError("lst2wav: " + error);
+    return kExitUsage;
   }
 
   CliMessages messages(force);

@@ -28,6 +28,7 @@ struct RenderOptions {
   std::string prgDirectory, wavDirectory, dftDirectory;
   std::vector<DrumPair> drums;
   SongFormat format;
+  Container container = Container::Wav;
   bool listIsOutput = false;  // --lst: the list is the user's file; otherwise a scratch file
   bool force = false;
   bool progress = true;
@@ -67,6 +68,7 @@ int RenderOne(const RenderJob& job, const RenderOptions& o) {
   song.dftDirectory = o.dftDirectory;
   song.drums = o.drums;
   song.format = o.format;
+  song.container = o.container;
   song.keepList = ops::ListKeeping::AtEnd;
   if (!o.listIsOutput) song.listOverwrite = Overwrite::Replace;
   song.stem = job.stem;
@@ -114,7 +116,9 @@ int RunRender(int argc, char** argv) {
   OptionParser parser("render", "SONG.mid... [options]",
                       "Converts MIDI files to LST song lists and renders them into WAV songs.");
   parser.Value("output", 'o', &output, "OUT.wav",
-               "output song, or a directory for the songs (default: Song directory/song.wav)");
+               "output song (.wav .flac .ogg .opus .mp3 .aif .aiff; - for standard output), or a "
+               "directory for the songs (default: Song directory/song.wav)");
+  parser.StandardOutput("output");
   parser.Value("lst", 0, &lstOutput, "FILE.lst",
                "keep the song list here, or in this directory (default: a scratch list in the "
                "Temp directory, replaced on every render)");
@@ -152,6 +156,13 @@ int RunRender(int argc, char** argv) {
   else if (files.size() > 1 && ((!output.empty() && !IsDirectory(output)) ||
                                 (!lstOutput.empty() && !IsDirectory(lstOutput))))
     error = "with several MIDI files, -o and --lst name directories";
+  else if (ops::IsStandardOutput(output) && (stems || stemsOnly))
+    error = "the stems are files of their own: -o - takes the song alone";
+  // An output that is the song itself gets the song job's own refusal.
+  else if (!(files.size() == 1 && SameFile(output, files[0])) &&
+           !format.ChooseContainer(
+               !output.empty() && !IsDirectory(output) ? output : "song" + format.Extension(),
+               o.container, error)) {}
   if (!error.empty()) {
     PrintError("render: " + error);
     return kExitUsage;
@@ -173,8 +184,10 @@ int RunRender(int argc, char** argv) {
   std::vector<Song> songs;
   for (const std::string& mid : files) {
     Song song{{mid, "", ""}, std::nullopt};
-    if (!ChooseTarget(output, settings.Song, mid, ".wav", "-o", song.paths.wav, error) ||
-        !ChooseTarget(lstOutput, settings.Temp, song.paths.wav, ".lst", "--lst", song.paths.lst, error))
+    const bool stream = ops::IsStandardOutput(output) || ops::IsNullDevice(output);
+    if (!ChooseTarget(output, settings.Song, mid, format.Extension(), "-o", song.paths.wav, error) ||
+        !ChooseTarget(lstOutput, settings.Temp, stream ? mid : song.paths.wav, ".lst", "--lst",
+                      song.paths.lst, error))
       song.problem = Problem(error);
     songs.push_back(song);
   }
@@ -192,7 +205,7 @@ int RunRender(int argc, char** argv) {
     if (problem && stemsOnly) renders.push_back({song.paths, std::nullopt, "", problem});
     for (const TrackChannel& pair : pairs) {
       const ops::SongPaths stemPaths{song.paths.mid, ops::StemName(song.paths.lst, pair, ".lst"),
-                                     ops::StemName(song.paths.wav, pair, ".wav")};
+                                     ops::StemName(song.paths.wav, pair, std::string(ExtensionOf(o.container)))};
       renders.push_back({stemPaths, pair, ops::StemName(song.paths.lst, pair, ".mid"), std::nullopt});
     }
   }

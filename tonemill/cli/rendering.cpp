@@ -30,6 +30,35 @@ void FormatOptions::Register(OptionParser& parser) {
   parser.Value("bits", 0, &bits, "N", "8, 16, 24 or float bits per sample (default 16)");
   parser.Value("channels", 0, &channels, "N", "1 (mono) or 2 (stereo, default)");
   parser.Value("volume", 0, &volume, "V", "volume factor 0-99 (default 1.0)");
+  parser.Value("format", 0, &container, "NAME",
+               "the song's container: wav, flac, ogg, opus, mp3 or aiff (default: the output's "
+               "extension, or wav)");
+}
+
+std::string FormatOptions::Extension() const {
+  const std::optional<Container> named = ContainerNamed(container);
+  return std::string(ExtensionOf(named.value_or(Container::Wav)));
+}
+
+bool FormatOptions::ChooseContainer(const std::string& target, Container& chosen,
+                                    std::string& error) const {
+  if (!container.empty()) {
+    const std::optional<Container> named = ContainerNamed(container);
+    if (!named) {
+      error = "--format takes wav, flac, ogg, opus, mp3 or aiff, not " + container;
+      return false;
+    }
+    chosen = *named;
+    return true;
+  }
+  const std::optional<Container> byName =
+      ops::IsStandardOutput(target) ? Container::Wav : ContainerOfName(target);
+  if (!byName) {
+    error = UnknownContainerMessage(target);
+    return false;
+  }
+  chosen = *byName;
+  return true;
 }
 
 bool FormatOptions::Apply(SongFormat& format, std::string& error) const {

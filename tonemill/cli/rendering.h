@@ -12,10 +12,16 @@ namespace tonemill::cli {
 
 struct FormatOptions : AudioFormatOptions {
   std::string volume = "1.0";
+  std::string container;  // --format; empty: the output's extension says
 
   void Register(OptionParser& parser);
   // Fills the format; false with `error` set on a bad value.
   bool Apply(SongFormat& format, std::string& error) const;
+  // The extension a song named after its source gets: --format's, or ".wav".
+  std::string Extension() const;
+  // The container of the song `target`: --format's, or its extension's (standard output is
+  // WAV unless --format says otherwise). False with `error` set for an unknown one.
+  bool ChooseContainer(const std::string& target, Container& chosen, std::string& error) const;
 };
 
 // Runs a render step with a progress bar fed by the library's pump.

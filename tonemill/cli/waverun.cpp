@@ -10,7 +10,8 @@
 
 namespace tonemill::cli {
 void OutputOptions::Register(OptionParser& parser, const std::string& outputHelp) {
-  parser.Value("output", 'o', &output, "OUT.wav", outputHelp);
+  parser.Value("output", 'o', &output, "OUT.wav", outputHelp + " (- for standard output)");
+  parser.StandardOutput("output");
   parser.Flag("force", 0, &force, "overwrite an existing output file");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 }

@@ -9,6 +9,7 @@
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/problem.h"
 #include "tonemill/files/progress.h"
+#include "tonemill/files/soundfile.h"
 
 #include <functional>
 #include <optional>
@@ -51,7 +52,15 @@ struct OutputJob {
   // Replaces the output writer's message when no temporary file can be made, where the
   // operation has its own ("Can not open destination file." for the mixer).
   std::string cannotCreate;
+  // The container the target gets. The work always writes a WAV file; for another container
+  // the job encodes it into a second temporary file, which is what goes into place.
+  Container container = Container::Wav;
 };
+
+// "-" as a target: the finished file goes to standard output, and no file named "-" is made.
+bool IsStandardOutput(const std::string& target);
+// /dev/null (under any name) as a target: the work runs and its output is dropped.
+bool IsNullDevice(const std::string& target);
 
 // What the work reports about the temporary file it was handed.
 struct WorkResult {
@@ -69,12 +78,13 @@ struct WorkResult {
 using OutputWork = std::function<WorkResult(const std::string& temporaryPath, Progress& progress)>;
 
 // The checks before work: the guard against the inputs, `checks`, a target that is not a regular
-// file, and the question. Fills in `job.overwrite` from the answer; a refusal comes back as its
+// file (standard output and /dev/null are taken), and the question (never asked for those). Fills in `job.overwrite` from the answer; a refusal comes back as its
 // outcome.
 std::optional<JobOutcome> PrepareOutput(OutputJob& job);
 
-// Runs the work on a temporary file beside the target and puts the result into place as the
-// work's end says. An EInOutError thrown by the work fails the job, with the temporary file's
+// Runs the work on a temporary file beside the target (in the temporary directory for standard
+// output and /dev/null), encodes it into `job.container` and puts the result into place as the
+// work's end says; standard output gets the finished file's bytes once it is complete. An EInOutError thrown by the work fails the job, with the temporary file's
 // name in its message replaced by the target's. With `held`, a work that is done leaves its file
 // there instead of in place: a later step reads it from `held->Path()`, then commits or drops it.
 JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWork& work,

@@ -47,7 +47,11 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
     if (!problem) problem = CheckSongPathClashes(paths);
     if (!problem) problem = UnwritableTarget(paths.lst);
   }
-  if (!problem && !paths.wav.empty()) problem = UnwritableTarget(paths.wav);
+  const bool songToStream = IsStandardOutput(paths.wav) || IsNullDevice(paths.wav);
+  if (!problem && !paths.wav.empty() && !songToStream) problem = UnwritableTarget(paths.wav);
+  if (!problem && rendering)
+    if (std::optional<std::string> limit = EncodingLimit(container, format.rate, format.bits))
+      problem = Problem(*limit, paths.wav);
   const auto refuse = [&outcome](std::optional<Problem> why) {
     outcome.end = End::Refused;
     outcome.problem = std::move(why);
@@ -58,7 +62,8 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
       fromList ? Overwrite::Refuse : listOverwrite ? listOverwrite : AskToOverwrite(paths.lst);
   if (!listReplace) return refuse(std::nullopt);
   std::optional<Overwrite> songReplace = Overwrite::Refuse;
-  if (rendering && !(songReplace = songOverwrite ? songOverwrite : AskToOverwrite(paths.wav)))
+  if (rendering && !songToStream &&
+      !(songReplace = songOverwrite ? songOverwrite : AskToOverwrite(paths.wav)))
     return refuse(std::nullopt);
 
   OutputFile solo;
@@ -115,7 +120,8 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
   if (!rendering) return finish(End::Done, Step::Done, std::nullopt);
 
   if (front.CancelRequested()) return finish(End::Cancelled, Step::Render, std::nullopt);
-  const RenderRequest request{lstPath, paths.lst, paths.wav, wavDirectory, format, *songReplace};
+  const RenderRequest request{lstPath, paths.lst,    paths.wav, wavDirectory,
+                              format,  *songReplace, container};
   outcome.render = front.Render(request, [&request](SongProgress& progress,
                                                     platform::PumpFunction pump, void* context,
                                                     SongRenderResult* library) {

@@ -90,6 +90,9 @@ struct SongJob {
   std::string prgDirectory, wavDirectory, dftDirectory;
   std::vector<DrumPair> drums;
   SongFormat format;
+  // The song's container: rendered as WAV, then encoded (a container that cannot hold the
+  // format refuses the job before anything runs).
+  Container container = Container::Wav;
   SongJobGoal goal = SongJobGoal::Song;
   ListKeeping keepList = ListKeeping::AfterConversion;
   // Whether an existing list or song may be replaced: empty asks the overwrite question (a

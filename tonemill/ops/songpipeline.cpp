@@ -106,6 +106,7 @@ JobOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
   OutputJob job;
   job.target = request.wavPath;
   job.overwrite = request.overwrite;
+  job.container = request.container;
   if (std::optional<JobOutcome> refused = PrepareOutput(job)) return *refused;
   return RunOutputJob(job, progress.counters, [&](const std::string& temporaryPath, Progress&) {
     const SongRenderJob render{request.lstPath, temporaryPath, request.sampleDirectory,

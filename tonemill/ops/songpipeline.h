@@ -69,6 +69,7 @@ struct RenderRequest {
   std::string sampleDirectory;
   SongFormat format;
   Overwrite overwrite = Overwrite::Refuse;
+  Container container = Container::Wav;  // the song's, encoded from the rendered WAV file
 };
 
 // Renders the list as an output job: into a temporary file beside the WAV song, put into place

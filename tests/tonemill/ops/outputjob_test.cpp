@@ -140,5 +140,25 @@ TEST(OutputJob, AFailureToWriteNamesTheTargetNotTheTemporaryFile) {
   EXPECT_EQ(EntriesIn(dir.File("")), 0u);
 }
 
+
+// A work that writes no audio cannot be encoded: the job fails naming the target, which keeps
+// what it held, and leaves neither of its temporary files.
+TEST(OutputJob, AnEncodingThatFailsLeavesTheTarget) {
+  TempDir dir;
+  const std::string target = dir.File("song.flac");
+  WriteText(target, "old");
+  OutputJob job;
+  job.target = target;
+  job.overwrite = Overwrite::Replace;
+  job.container = Container::Flac;
+  Progress progress;
+  const JobOutcome outcome = RunOutputJob(job, progress, Writing(WorkResult::Done()));
+  EXPECT_EQ(outcome.end, End::Failed);
+  EXPECT_EQ(outcome.problem.file, target);
+  EXPECT_EQ(outcome.problem.message, target + ": Format not recognised.");
+  EXPECT_EQ(Read(target), "old");
+  EXPECT_EQ(EntriesIn(dir.Dir()), 1u);
+}
+
 }  // namespace
 }  // namespace tonemill::ops
