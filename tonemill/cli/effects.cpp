@@ -78,6 +78,10 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
     PrintError(prefix + "give the output file with -o");
     return kExitUsage;
   }
+  if (std::string error; !SpoolStandardInput(input, error)) {
+    PrintError(error);
+    return kExitFailure;
+  }
   EffectJob job;
   job.kind = kind;
   for (size_t i = 0; i < count; ++i) {

@@ -3,9 +3,14 @@
 #include "tonemill/files/numbers.h"
 
 #include <algorithm>
-#include <initializer_list>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace tonemill::cli {
 
@@ -184,8 +189,42 @@ std::string OptionParser::Help() const {
   return text;
 }
 
+
+namespace {
+
+// The spooled copies of standard input, removed at exit.
+class Spools {
+ public:
+  ~Spools() {
+    for (const std::string& path : paths_) ::unlink(path.c_str());
+  }
+  void Add(const std::string& path) { paths_.push_back(path); }
+  const std::vector<std::string>& Paths() const { return paths_; }
+
+ private:
+  std::vector<std::string> paths_;
+};
+
+Spools& SpooledInputs() {
+  static Spools spools;
+  return spools;
+}
+
+}  // namespace
+
+// Messages name standard input as the user gave it, not its temporary copy.
 void PrintError(const std::string& message) {
-  std::fprintf(stderr, "tonemill: %s\n", message.c_str());
+  std::string text = message;
+  for (const std::string& spool : SpooledInputs().Paths()) {
+    std::string named;
+    size_t from = 0;
+    for (size_t at = text.find(spool); at != std::string::npos; at = text.find(spool, from)) {
+      named.append(text, from, at - from).append("-");
+      from = at + spool.size();
+    }
+    text = named.append(text, from, std::string::npos);
+  }
+  std::fprintf(stderr, "tonemill: %s\n", text.c_str());
 }
 
 namespace {
@@ -215,6 +254,50 @@ bool AudioFormatOptions::Apply(AudioFormat& format, std::string& error) const {
     return true;
   error = "--rate takes 11025, 22050 or 44100, --bits 8 or 16, --channels 1 or 2";
   return false;
+}
+
+
+bool SpoolStandardInput(std::string& path, std::string& error) {
+  if (path != "-") return true;
+  if (::isatty(STDIN_FILENO)) {
+    error = "-: standard input is a terminal; pipe or redirect a file into it";
+    return false;
+  }
+  Spools& spools = SpooledInputs();
+  const char* directory = std::getenv("TMPDIR");
+  std::string pattern = std::string(directory && *directory ? directory : "/tmp") +
+                        "/tonemill-standard-input-XXXXXX.wav";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int out = ::mkstemps(name.data(), 4);
+  if (out < 0) {
+    error = "-: can't make a temporary copy of standard input: " + std::string(std::strerror(errno));
+    return false;
+  }
+  spools.Add(name.data());
+  char buffer[65536];
+  int failure = 0;
+  for (;;) {
+    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      if (got < 0) failure = errno;
+      break;
+    }
+    for (ssize_t done = 0; done < got && failure == 0;) {
+      const ssize_t put = ::write(out, buffer + done, size_t(got - done));
+      if (put < 0 && errno != EINTR) failure = errno;
+      if (put > 0) done += put;
+    }
+    if (failure) break;
+  }
+  if (::close(out) != 0 && failure == 0) failure = errno;
+  if (failure) {
+    error = "-: can't read standard input: " + std::string(std::strerror(failure));
+    return false;
+  }
+  path = name.data();
+  return true;
 }
 
 void PrintProblem(const Problem& problem) { PrintError(problem.Text()); }

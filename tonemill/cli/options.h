@@ -65,6 +65,12 @@ class OptionParser {
 bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::string& command,
                   const std::string& what, std::string& file, int& exitCode);
 
+// "-" as an input file: standard input, copied into a temporary file first (the operations read
+// their input more than once), which is removed when the program ends. `path` then names that
+// file; any other path stays as it is. False with `error` set when standard input is a terminal
+// or cannot be read.
+bool SpoolStandardInput(std::string& path, std::string& error);
+
 // --rate, --bits and --channels: the output format of a song or a mix.
 struct AudioFormatOptions {
   std::string rate = "44100", bits = "16", channels = "2";

@@ -39,6 +39,10 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
     PrintError(command + ": give the output with -o (see --help)");
     return kExitUsage;
   }
+  if (std::string error; !SpoolStandardInput(input, error)) {
+    PrintError(error);
+    return kExitFailure;
+  }
   return range.Apply(input, out.output, facts, launch);
 }
 

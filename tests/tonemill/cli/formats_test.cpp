@@ -116,6 +116,9 @@ TEST_F(Formats, StandardOutputCarriesTheFinishedFile) {
       {"lst2wav Temp/s.lst --wav-dir WAV -o -", "Song/s.wav"},
       {"lowpass t.wav -o -", "low.wav"},
       {"echo t.wav -o -", "echo.wav"},
+      // Standard input as the input: spooled, and named as given.
+      {"lowpass - -o - < t.wav", "low.wav"},
+      {"echo - -o - < t.wav", "echo.wav"},
       {"render MID/s.mid -q -o - --format flac", ""},
   };
   for (const auto& row : rows) {
@@ -133,6 +136,9 @@ TEST_F(Formats, StandardOutputCarriesTheFinishedFile) {
     EXPECT_EQ(Run(command), 0) << command << ": " << err;
     EXPECT_EQ(Text("out.txt"), "");
   }
+  EXPECT_EQ(Run("lowpass - -q -o x.wav < /dev/null"), 1);
+  EXPECT_EQ(err, "tonemill: -: File format error!\n");
+  EXPECT_FALSE(std::filesystem::exists(home_ + "x.wav"));
 }
 
 }  // namespace
