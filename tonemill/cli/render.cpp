@@ -223,6 +223,7 @@ int RunRender(int argc, char** argv) {
   o.progress = false;
   ProgressBar bar(!quiet && ProgressBar::StderrIsTerminal());
   Progress progress;
+  progress.Reset(int32_t(renders.size()));
   auto show = [&] {
     bar.Show(progress, std::to_string(progress.done) + "/" + std::to_string(progress.total) +
                            unit + " " + progress.item);

@@ -122,6 +122,15 @@ TEST_F(Commands, ManySongsInParallelAndInShards) {
   EXPECT_EQ(testing_support::ReadBytes(home_ + "Song/s1.wav"), alone);
   EXPECT_TRUE(std::filesystem::exists(home_ + "Song/s3.wav"));
 
+  // On a terminal the batch's bar counts the songs from its first line.
+  const std::string onTerminal = "cd '" + home_ + "' && TONEMILL_HOME='" + home_ + "' script -qec \"'" +
+                                 TONEMILL_EXECUTABLE + "' render MID/s1.mid MID/s2.mid MID/s3.mid " +
+                                 "--rate 11025 --force\" /dev/null > tty.txt 2>&1";
+  ASSERT_EQ(std::system(onTerminal.c_str()), 0);
+  const std::string bar = Text("tty.txt");
+  EXPECT_NE(bar.find("0/3 songs"), std::string::npos) << bar;
+  EXPECT_EQ(bar.find("/1 songs"), std::string::npos) << bar;
+
   // Positions 1 and 4 of the sorted list s1..s5.
   std::filesystem::remove_all(home_ + "Song");
   std::filesystem::create_directory(home_ + "Song");
