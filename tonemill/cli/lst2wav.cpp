@@ -46,6 +46,7 @@ int RunLst2Wav(int argc, char** argv) {
   if (!LoadWorkingDirectories(settings)) return kExitFailure;
   song.wavDirectory = wavDir.empty() ? settings.WAV : wavDir;
   song.dftDirectory = settings.DFT;
+  NameMissingWavDirectory(song.wavDirectory);
   // The song is rendered next to its list unless told otherwise.
   if (output.empty()) {
     song.paths.wav = StripExtension(lst) + format.Extension();

@@ -74,7 +74,10 @@ int RenderOne(const RenderJob& job, const RenderOptions& o) {
   song.stem = job.stem;
   song.soloScratch = job.soloMid;
   CliSongFront front(messages, o.progress);
-  return ReportSongOutcome(song.Run(front), job.Name());
+  const ops::SongJobOutcome outcome = song.Run(front);
+  const int code = ReportSongOutcome(outcome, job.Name());
+  HintWhenNoInstruments(outcome, o.prgDirectory);
+  return code;
 }
 
 // Songs that would write one file, or write over another song's input, fail together before
@@ -180,6 +183,7 @@ int RunRender(int argc, char** argv) {
   o.prgDirectory = prgDir.empty() ? settings.PRG : prgDir;
   o.wavDirectory = wavDir.empty() ? settings.WAV : wavDir;
   o.dftDirectory = settings.DFT;
+  NameMissingWavDirectory(o.wavDirectory);
 
   std::vector<Song> songs;
   for (const std::string& mid : files) {

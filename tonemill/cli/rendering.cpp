@@ -3,8 +3,10 @@
 #include "makewavs.h"
 #include "terminal.h"
 #include "tonemill/files/numbers.h"
+#include "tonemill/prg/prgtable.h"
 #include "tonemill/render/renderdisplay.h"
 
+#include <filesystem>
 
 namespace tonemill::cli {
 namespace {
@@ -92,6 +94,21 @@ ops::JobOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress) {
 }
 
 bool CliSongFront::CancelRequested() { return InterruptRequested(); }
+
+void NameMissingWavDirectory(const std::string& wavDirectory) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(wavDirectory, error))
+    PrintError(wavDirectory + ": the WAV directory does not exist");
+}
+
+void HintWhenNoInstruments(const ops::SongJobOutcome& outcome, const std::string& prgDirectory) {
+  if (outcome.step != ops::SongJobOutcome::Step::Conversion || !outcome.problem ||
+      HoldsPrgFiles(prgDirectory))
+    return;
+  PrintError(prgDirectory + " holds no instruments: import a SoundFont bank with 'tonemill import-sf2 "
+             "BANK.sf2' (scripts/import-default-set.sh imports the default set), or name a PRG "
+             "directory with --prg-dir");
+}
 
 std::optional<Problem> CliSongFront::CheckSamples(
     ops::SampleMaking& making, const std::function<std::optional<Problem>()>& check) {

@@ -27,6 +27,11 @@ struct FormatOptions : AudioFormatOptions {
 // Runs a render step with a progress bar fed by the library's pump.
 ops::JobOutcome RenderWithBar(const ops::RenderStep& step, bool showProgress);
 
+// A WAV directory that does not exist, named once ahead of the samples the check misses in it.
+void NameMissingWavDirectory(const std::string& wavDirectory);
+// After a conversion that failed in a PRG directory holding no instruments: how to get them.
+void HintWhenNoInstruments(const ops::SongJobOutcome& outcome, const std::string& prgDirectory);
+
 // What the song job shows on the command line: a signal as its cancel, the sample check's
 // reports and questions, the render's progress bar.
 class CliSongFront : public ops::SongJobFront {

@@ -3,6 +3,8 @@
 #include "platform/filesystem.h"
 #include "tonemill/files/paths.h"
 
+#include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <tuple>
 
@@ -30,6 +32,16 @@ void PRGtable::Add(const PrgLine& entry) {
     uint8_t& n = count[size_t(key)];
     if (n < kLayers) entries[size_t(key)][n++] = entry;
   }
+}
+
+bool HoldsPrgFiles(const std::string& directory) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    std::string name = it->path().filename().string();
+    for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".PRG") == 0) return true;
+  }
+  return false;
 }
 
 std::string PrgFileName(const std::string& prgDirectory, int program, bool drum) {

@@ -26,6 +26,9 @@ struct PRGtable {
 };
 
 // "p.PRG" or "Dp.PRG" in the PRG directory, as the messages show it.
+// Whether `directory` holds any PRG file (an instrument set was imported or copied there).
+bool HoldsPrgFiles(const std::string& directory);
+
 std::string PrgFileName(const std::string& prgDirectory, int program, bool drum);
 
 struct PrgLoad {

@@ -110,6 +110,18 @@ TEST_F(Commands, RenderRefusesWhatItCannotRender) {
                  "tonemill: MID/missing.mid: Fatal error: can't find either WAV or DFT for sample NOPE2!\n"
                  "tonemill: MID/missing.mid: Sample file(s) missing. Aborting.\n");
   EXPECT_FALSE(std::filesystem::exists(home_ + "Song/missing.wav"));
+
+  // Directories that cannot serve: one without instruments says how to get them; a WAV
+  // directory that does not exist is named before the samples missing from it.
+  std::filesystem::create_directory(home_ + "none");
+  EXPECT_EQ(Run("render MID/missing.mid --prg-dir none"), 1);
+  EXPECT_NE(err.find("24.PRG not found.\ntonemill: none holds no instruments: import a SoundFont bank with "
+                     "'tonemill import-sf2 BANK.sf2'"), std::string::npos) << err;
+  EXPECT_EQ(Run("render MID/missing.mid --wav-dir nowhere"), 1);
+  EXPECT_EQ(err.rfind("tonemill: nowhere: the WAV directory does not exist\n", 0), 0u) << err;
+  EXPECT_EQ(Run("render MID/missing.mid --prg-dir PRG --wav-dir WAV"), 1);
+  EXPECT_EQ(err.find("holds no instruments"), std::string::npos) << err;
+  EXPECT_EQ(err.find("does not exist"), std::string::npos) << err;
 }
 
 TEST_F(Commands, ManySongsInParallelAndInShards) {
