@@ -4,3 +4,9 @@ add_library(tonemill_options INTERFACE)
 target_compile_options(tonemill_options INTERFACE
   -Wall -Wextra
   -ffp-contract=off -fno-fast-math)
+
+# The test command builds with warnings as errors, so that a warning never lands unseen.
+option(TONEMILL_WERROR "Treat compiler warnings as errors" OFF)
+if(TONEMILL_WERROR)
+  target_compile_options(tonemill_options INTERFACE -Werror)
+endif()

@@ -12,7 +12,7 @@ build=${TONEMILL_BUILD_DIR:-$here/build}
 jobs=$(nproc)
 
 echo "== Release build and tests"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTONEMILL_WERROR=ON
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
 
@@ -26,9 +26,12 @@ timeout -k 30 300 "$here/tests/cluster/run.sh"
 
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 asan=${TONEMILL_ASAN_BUILD_DIR:-$here/build-asan}
+# GCC's instrumented code trips its flow analysis (maybe-uninitialized in <regex>, a memset
+# it sizes wrongly); those two warnings are off here, where the code is the Release build's.
 san="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+san_warnings="-Wno-maybe-uninitialized -Wno-stringop-overflow"
 cmake -S "$here" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONEMILL_BENCH=OFF \
-  -DCMAKE_C_FLAGS="$san" -DCMAKE_CXX_FLAGS="$san" \
+  -DCMAKE_C_FLAGS="$san $san_warnings" -DCMAKE_CXX_FLAGS="$san $san_warnings" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined"
 cmake --build "$asan"
@@ -42,7 +45,7 @@ echo "== Release build with Clang, and the same bytes as the GCC build"
 # Clang's build is not tested again as a whole: its programs must write what the GCC build's
 # write, byte for byte, for a render and a few effects.
 clang_build=${TONEMILL_CLANG_BUILD_DIR:-$here/build-clang}
-cmake -S "$here" -B "$clang_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTONEMILL_BENCH=OFF \
+cmake -S "$here" -B "$clang_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTONEMILL_BENCH=OFF -DTONEMILL_WERROR=ON \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
 cmake --build "$clang_build"
 "$here/tests/compilers/same-bytes.sh" "$build" "$clang_build"

@@ -237,6 +237,7 @@ TEST_F(Dft, AStreamCutAtAFrameBoundaryIsAPrematureEnd) {
 #endif
 #endif
 
+#ifndef TONEMILL_SANITIZED
 // Runs the conversion in a child; with `limited` its address space cannot grow any more.
 int32_t ConvertInChild(bool toWav, const std::string& source, const std::string& target,
                        bool limited) {
@@ -259,6 +260,7 @@ int32_t ConvertInChild(bool toWav, const std::string& source, const std::string&
   ::waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 TEST_F(Dft, NoMemoryIsReported) {
 #ifdef TONEMILL_SANITIZED
