@@ -85,13 +85,23 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
     if (stem) problem = SoloPairNotes(paths.mid, *stem, soloScratch, solo);
     if (!problem)
       problem = ConvertSong(stem ? solo.Path() : paths.mid, paths.lst, prgDirectory, drums, converted);
-    // Nor may the song replace an instrument the conversion read: refused before the list is
-    // kept.
+    // Nor may the song replace an instrument the conversion read, nor the list a sample the
+    // later steps read: refused before the list is kept.
     if (!problem && rendering)
       if (std::optional<Problem> clash = OutputIsAnyInput(paths.wav, converted.result.prgFiles)) {
         converted.file.Discard();
         return finish(End::Refused, Step::Conversion, clash);
       }
+    if (!problem && goal != SongJobGoal::List) {
+      const std::vector<std::string> samples =
+          SampleFilesOf(converted.file.Path(), wavDirectory, dftDirectory);
+      std::optional<Problem> clash = OutputIsAnyInput(paths.lst, samples);
+      if (!clash && rendering) clash = OutputIsAnyInput(paths.wav, samples);
+      if (clash) {
+        converted.file.Discard();
+        return finish(End::Refused, Step::Conversion, clash);
+      }
+    }
     if (Problem commitProblem; !problem && keepList == ListKeeping::AfterConversion &&
                                !converted.file.Commit(*listReplace, commitProblem))
       problem = commitProblem;

@@ -41,6 +41,16 @@ std::optional<Problem> ConvertSong(const std::string& mid, const std::string& ls
   return std::nullopt;
 }
 
+std::vector<std::string> SampleFilesOf(const std::string& lstPath, const std::string& wavDirectory,
+                                       const std::string& dftDirectory) {
+  std::vector<std::string> files;
+  for (const SampleState& s : ScanSamples(lstPath, wavDirectory, dftDirectory).samples) {
+    files.push_back(s.wavPath);
+    if (s.source == SampleState::Source::Dft) files.push_back(s.dftPath);
+  }
+  return files;
+}
+
 std::optional<Problem> CheckSongHasNotes(const MidToLstResult& result, const std::string& mid) {
   if (result.notes == 0) return Problem("The song has no notes; nothing to render", mid);
   if (result.songLength == 0) return Problem("All notes of the song fall at 0 ms; nothing to render", mid);
@@ -63,6 +73,8 @@ std::optional<Problem> CheckSamples(const std::string& lstPath, const std::strin
   SampleList list(wavDirectory, dftDirectory);
   for (const SampleState& s : scan.samples) {
     if (auto clash = OutputIsInput(output, s.wavPath, "Can't overwrite source file!")) return clash;
+    if (s.source == SampleState::Source::Dft)
+      if (auto clash = OutputIsInput(output, s.dftPath, "Can't overwrite source file!")) return clash;
     missing = missing || s.source == SampleState::Source::Missing;
     toMake = toMake || s.source == SampleState::Source::Dft;
     if (SampleRow* row = list.Add(s.name)) row->make = s.source == SampleState::Source::Dft;

@@ -33,6 +33,12 @@ std::optional<Problem> ConvertSong(const std::string& mid, const std::string& ls
                                    const std::string& prgDirectory,
                                    const std::vector<DrumPair>& drums, ConvertedList& converted);
 
+// The sample files a job that renders `lstPath` reads: each sample's WAV file, and its DFT file
+// where there is no valid WAV to read but the DFT can make one. The list itself is not read
+// beyond its instrument fields; a list with a fault names none.
+std::vector<std::string> SampleFilesOf(const std::string& lstPath, const std::string& wavDirectory,
+                                       const std::string& dftDirectory);
+
 // A converted song that has nothing to render: no notes, or all of them at 0 ms.
 std::optional<Problem> CheckSongHasNotes(const MidToLstResult& result, const std::string& mid);
 

@@ -159,8 +159,9 @@ TEST_F(SongJobTest, ARefusalWritesNothing) {
   }
 }
 
-TEST_F(SongJobTest, NoOutputReplacesAnInstrumentTheConversionRead) {
+TEST_F(SongJobTest, NoOutputReplacesAnInstrumentOrASampleTheJobReads) {
   const std::vector<uint8_t> instrument = ts::ReadBytes(dir_.File("5.PRG"));
+  const std::vector<uint8_t> sample = ts::ReadBytes(dir_.File("TONE.WAV"));
   fs::create_hard_link(dir_.File("5.PRG"), Out("linked.wav"));
   const struct {
     std::string lst, wav;
@@ -170,6 +171,9 @@ TEST_F(SongJobTest, NoOutputReplacesAnInstrumentTheConversionRead) {
       {dir_.File("5.PRG"), Out("song.wav"), ListKeeping::AtEnd},
       {Out("song.lst"), dir_.File("5.PRG"), ListKeeping::AfterConversion},
       {Out("song.lst"), Out("linked.wav"), ListKeeping::AtEnd},  // the same file under another name
+      {dir_.File("TONE.WAV"), Out("song.wav"), ListKeeping::AfterConversion},
+      {dir_.File("TONE.WAV"), Out("song.wav"), ListKeeping::AtEnd},
+      {Out("song.lst"), dir_.File("TONE.WAV"), ListKeeping::AtEnd},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lst + " " + c.wav);
@@ -184,6 +188,7 @@ TEST_F(SongJobTest, NoOutputReplacesAnInstrumentTheConversionRead) {
     EXPECT_EQ(outcome.problem->message, "Can't overwrite source file!");
     EXPECT_FALSE(front.rendered);
     EXPECT_EQ(ts::ReadBytes(dir_.File("5.PRG")), instrument);
+    EXPECT_EQ(ts::ReadBytes(dir_.File("TONE.WAV")), sample);
     EXPECT_EQ(FilesOut(), 1u);  // the link alone: no list, no temporary file
   }
 }
