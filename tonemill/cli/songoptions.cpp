@@ -21,6 +21,9 @@ bool LoadWorkingDirectories(Settings& settings) {
   for (const std::string& key : missing)
     PrintError("warning: " + location.iniPath + " has no " + key + "= entry in [Directories]; " +
                "using the directory " + key + " in the current directory");
+  if (const std::optional<std::string> old = MovedFolderOf(location, settings))
+    PrintError("warning: " + MovedFolderMessage(*old, location) + "; to use the directories there, " +
+               "set [Directories] in the file to them (the desktop program offers it at its start)");
   return true;
 }
 

@@ -215,4 +215,56 @@ bool SaveSettings(const SettingsLocation& location, const Settings& loaded, cons
   return SaveKeys(location, &loaded, settings);
 }
 
+namespace {
+
+bool IsDirectoryKey(const Key& k) { return std::string(k.section) == "Directories"; }
+
+// The folder as one spelling: absolute, normal, no trailing separator.
+std::filesystem::path Folder(const std::string& path) {
+  std::filesystem::path p = std::filesystem::path(path).lexically_normal();
+  if (p.has_relative_path() && !p.has_filename()) p = p.parent_path();
+  return p;
+}
+
+bool Within(const std::filesystem::path& inner, const std::filesystem::path& outer) {
+  const std::filesystem::path relative = inner.lexically_relative(outer);
+  return !relative.empty() && *relative.begin() != "..";
+}
+
+}  // namespace
+
+std::optional<std::string> MovedFolderOf(const SettingsLocation& location, const Settings& settings) {
+  const std::filesystem::path own = Folder(location.dataDirectory);
+  if (Folder(std::filesystem::path(location.iniPath).parent_path().string()) != own) return std::nullopt;
+  std::optional<std::filesystem::path> other;
+  for (const Key& k : kKeys) {
+    if (!IsDirectoryKey(k)) continue;
+    const std::filesystem::path directory = Folder(settings.*k.field);
+    if (!directory.is_absolute() || !SameName(directory.filename().string(), k.name) ||
+        Within(directory, own))
+      return std::nullopt;
+    if (other && directory.parent_path() != *other) return std::nullopt;
+    other = directory.parent_path();
+  }
+  std::error_code ec;
+  if (!other || std::filesystem::equivalent(*other, own, ec)) return std::nullopt;
+  return WithBackslash(other->string());
+}
+
+std::string MovedFolderMessage(const std::string& oldFolder, const SettingsLocation& location) {
+  return location.iniPath + " names the directories in " + oldFolder +
+         ", not those of its own folder " + location.dataDirectory +
+         ": the folder seems to have been copied or moved";
+}
+
+void UseLocalDirectories(const SettingsLocation& location, Settings& settings) {
+  const Settings defaults = DefaultSettings(location);
+  std::error_code ec;
+  for (const Key& k : kKeys)
+    if (IsDirectoryKey(k)) {
+      settings.*k.field = defaults.*k.field;
+      std::filesystem::create_directories(settings.*k.field, ec);
+    }
+}
+
 }  // namespace tonemill

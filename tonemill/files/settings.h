@@ -4,6 +4,7 @@
 // directory. TONEMILL_HOME, when set, names one directory for both.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,16 @@ bool SaveSettings(const SettingsLocation& location, const Settings& settings);
 // The same for only the keys whose value differs from `loaded` (the settings as this writer read
 // them), and those the file lacks: what other writers changed meanwhile in the other keys is kept.
 bool SaveSettings(const SettingsLocation& location, const Settings& loaded, const Settings& settings);
+
+// A settings file kept beside its default directories (a portable program folder, or
+// TONEMILL_HOME) whose seven directories all lie under one other folder, each with its default
+// name there (OLD/MID, OLD/LST, ...): the folder was copied or moved, and the file still names
+// the original's directories. Returns OLD (with a trailing separator), otherwise nothing.
+std::optional<std::string> MovedFolderOf(const SettingsLocation& location, const Settings& settings);
+// What the user reads about it: the folder the directories lie in and the one they could.
+std::string MovedFolderMessage(const std::string& oldFolder, const SettingsLocation& location);
+
+// The seven directories moved to their defaults in the settings' own folder, which are created.
+void UseLocalDirectories(const SettingsLocation& location, Settings& settings);
 
 }  // namespace tonemill

@@ -112,5 +112,43 @@ TEST(Settings, WritersTogetherKeepEachOthersChanges) {
   EXPECT_EQ(after.DFT, fresh.DFT);
 }
 
+TEST(Settings, ACopiedFolderStillNamingTheOriginalsDirectories) {
+  testing_support::TempDir dir;
+  const std::string d = dir.Dir(), old = "/elsewhere/tm/";
+  const SettingsLocation here = In(dir);
+  const Settings local = DefaultSettings(here);
+  Settings copied = local;
+  for (std::string Settings::*f : {&Settings::MID, &Settings::LST, &Settings::Song, &Settings::PRG,
+                                   &Settings::Temp, &Settings::WAV, &Settings::DFT})
+    copied.*f = old + (local.*f).substr(d.size());
+  Settings oneOwn = copied, oneElsewhere = copied, renamed = copied, relative = copied;
+  oneOwn.WAV = local.WAV;
+  oneElsewhere.WAV = "/other/WAV";
+  renamed.WAV = old + "Samples";
+  relative.WAV = "WAV";
+  const struct {
+    const char* what;
+    SettingsLocation location;
+    Settings settings;
+    bool moved;
+  } cases[] = {
+      {"copied", here, copied, true},
+      {"its own", here, local, false},
+      {"one of its own", here, oneOwn, false},
+      {"two folders", here, oneElsewhere, false},
+      {"a directory renamed", here, renamed, false},
+      {"a relative directory", here, relative, false},
+      {"settings apart from the directories", {d + "config/TM.INI", d, d}, copied, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(MovedFolderOf(c.location, c.settings), c.moved ? std::optional(old) : std::nullopt);
+  }
+  UseLocalDirectories(here, copied);
+  EXPECT_EQ(copied.WAV, local.WAV);
+  EXPECT_FALSE(MovedFolderOf(here, copied));
+  EXPECT_TRUE(std::filesystem::is_directory(local.DFT));
+}
+
 }  // namespace
 }  // namespace tonemill

@@ -127,6 +127,16 @@ void TTMmain::FormCreate() {
     settings_ = DefaultSettings(location_);
   }
   loaded_ = settings_;
+  if (const std::optional<std::string> old = MovedFolderOf(location_, settings_)) {
+    const platform::Answer use = platform::Show(
+        {platform::MessageKind::Confirmation, platform::Buttons::YesNo, platform::Topic::Confirm,
+         MovedFolderMessage(*old, location_), "Use the directories in " + location_.dataDirectory + "?",
+         true});
+    if (use == platform::Answer::Yes) {
+      UseLocalDirectories(location_, settings_);
+      if (SaveSettings(location_, loaded_, settings_)) loaded_ = settings_;
+    }
+  }
   for (Selector s : kSelectors) {
     const size_t i = size_t(s);
     resolvedAtStart_[i] = Resolved(settings_.*kDirectoryFields[i]);

@@ -269,6 +269,27 @@ void MainWindowTest::relativeEntriesResolveOnceAndAreWrittenBackAsTheyWere() {
   QVERIFY(ini.find("Vespera=") != std::string::npos);
 }
 
+// A program folder copied with its TM.INI, which still names the original's directories: the
+// window says so once and, on Yes, uses and keeps the copy's own.
+void MainWindowTest::aCopiedFolderOffersItsOwnDirectories() {
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    Home home;
+    std::string text = "[Directories]\r\n";
+    for (Selector s : tonemill::kSelectors)
+      text += tonemill::SelectorName(s) + std::string("=/original/tm/") + tonemill::SelectorName(s) + "\r\n";
+    testing_support::WriteText(home.Path("TM.INI"), text + "[External]\r\ntextEditor=NOTEPAD.EXE\r\n");
+    Answers answers({answer});
+    TTMmain w(home.Location());
+    // On No, the list then says that the original's MID directory is not there.
+    QCOMPARE(answers.Texts().size(), answer == Answer::Yes ? 1 : 2);
+    QVERIFY(answers.Texts()[0].contains("/original/tm/"));
+    const std::string wav = answer == Answer::Yes ? home.Path("WAV") : "/original/tm/WAV";
+    QCOMPARE(w.DirectoryField(Selector::WAV)->text(), Q(wav));
+    QVERIFY(ReadText(home.Path("TM.INI")).find("WAV=" + wav + "\r\n") != std::string::npos);
+    QCOMPARE(std::filesystem::is_directory(home.Path("WAV")), answer == Answer::Yes);
+  }
+}
+
 // Exit with a directory field holding the focus: on an X server without a window manager a
 // closed window keeps its focus widget, so the field loses the focus only while the window is
 // destroyed. No check may run then, against a window half gone (it used to crash). Leaving the

@@ -13,6 +13,7 @@ class MainWindowTest : public QObject {
   void deletesOneAndSeveralFiles();
   void fileArgumentListsItsDirectoryAndSelectsIt();
   void relativeEntriesResolveOnceAndAreWrittenBackAsTheyWere();
+  void aCopiedFolderOffersItsOwnDirectories();
   void exitWithFocusedDirectoryFieldRunsNoCheck();
   void listSortsNaturallyAndKeepsNamesOffTheColumns();
   void droppedFilesAreCopiedThroughCopy();
