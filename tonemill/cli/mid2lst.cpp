@@ -2,9 +2,10 @@
 #include "climessages.h"
 #include "commands.h"
 #include "options.h"
+#include "outcome.h"
+#include "rendering.h"
 #include "songoptions.h"
-#include "tonemill/ops/songpipeline.h"
-#include "tonemill/ops/targets.h"
+#include "tonemill/ops/songjob.h"
 
 namespace tonemill::cli {
 
@@ -38,29 +39,16 @@ int RunMid2Lst(int argc, char** argv) {
     return kExitFailure;
   }
 
+  ops::SongJob job;
+  job.paths = paths;
+  job.prgDirectory = prgDir.empty() ? settings.PRG : prgDir;
+  job.drums = drums;
+  job.goal = ops::SongJobGoal::List;
+  job.keepList = ops::ListKeeping::AfterConversion;
   CliMessages messages(force);
   platform::MessageScope scope(messages);
-  std::optional<Problem> problem = ops::CheckMidiFile(mid);
-  if (!problem) problem = ops::CheckSongPathClashes(paths);
-  if (!problem) problem = UnwritableTarget(paths.lst);
-  if (problem) {
-    PrintProblem(*problem);
-    return kExitFailure;
-  }
-  const std::optional<Overwrite> overwrite = ops::AskToOverwrite(paths.lst);
-  if (!overwrite) return kExitFailure;
-  ops::ConvertedList converted;
-  if (!problem) problem = ops::ConvertSong(mid, paths.lst, prgDir.empty() ? settings.PRG : prgDir,
-                                           drums, converted);
-  if (!problem) {
-    Problem commitProblem;
-    if (!converted.file.Commit(*overwrite, commitProblem)) problem = commitProblem;
-  }
-  if (problem) {
-    PrintProblem(*problem);
-    return kExitFailure;
-  }
-  return kExitOk;
+  CliSongFront front(messages, false);
+  return ReportSongOutcome(job.Run(front), mid);
 }
 
 }  // namespace tonemill::cli

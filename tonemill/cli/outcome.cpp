@@ -20,7 +20,8 @@ int ReportSongOutcome(const ops::SongJobOutcome& outcome, const std::string& son
     if (problem.file.empty()) problem.file = song;
     PrintProblem(problem);
   }
-  if (outcome.step == Step::Render) code = ReportOutcome(outcome.render);
+  if (outcome.end == ops::SongJobOutcome::End::Done && outcome.step == Step::Done) code = kExitOk;
+  else if (outcome.step == Step::Render) code = ReportOutcome(outcome.render);
   else if (outcome.end == ops::SongJobOutcome::End::Cancelled) code = CancelledExitCode();
   else if ((outcome.step == Step::Song || outcome.step == Step::Samples) && InterruptRequested())
     code = CancelledExitCode();
