@@ -74,8 +74,11 @@ bool Unusual(const V* values, int32_t count, float ls, float slope, int64_t m0, 
   return true;
 }
 
+}  // namespace
+
 template <bool Wide, class V>
-void Portable(const V* values, int32_t count, float ls, float slope, int64_t m0, int32_t* out) {
+void RampProductsPortable(const V* values, int32_t count, float ls, float slope, int64_t m0,
+                          int32_t* out) {
   if (Unusual<Wide>(values, count, ls, slope, m0, out)) return;
   const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBits(values, count) + 1);
   bool unsafe = false;
@@ -86,6 +89,8 @@ void Portable(const V* values, int32_t count, float ls, float slope, int64_t m0,
   }
   if (unsafe && !exact) FixUp<Wide>(values, 0, count, ls, slope, m0, out);
 }
+
+namespace {
 
 __attribute__((target("avx2"))) int MagnitudeBitsAvx2(const int32_t* values, int32_t count) {
   __m256i maxAbs = _mm256_setzero_si256();
@@ -148,6 +153,17 @@ __attribute__((target("avx2"))) void Avx2(const V* values, int32_t count, float 
   }
 }
 
+}  // namespace
+
+// The target attribute stays on the function above: an explicit instantiation does not carry
+// it over from the definition of a template declared without it.
+template <bool Wide, class V>
+void RampProductsAvx2(const V* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Avx2<Wide>(v, n, ls, s, m0, o);
+}
+
+namespace {
+
 inline int16_t Saturate16(int32_t s) { return int16_t(s < -32768 ? -32768 : s > 32767 ? 32767 : s); }
 
 }  // namespace
@@ -157,30 +173,15 @@ bool HaveAvx2() {
   return have;
 }
 
-void RampProductsPortable(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Portable<false>(v, n, ls, s, m0, o);
-}
-void RampProductsPortable(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Portable<false>(v, n, ls, s, m0, o);
-}
-void RampProductsAvx2(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Avx2<false>(v, n, ls, s, m0, o);
-}
-void RampProductsAvx2(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Avx2<false>(v, n, ls, s, m0, o);
-}
-void WideRampProductsPortable(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Portable<true>(v, n, ls, s, m0, o);
-}
-void WideRampProductsPortable(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Portable<true>(v, n, ls, s, m0, o);
-}
-void WideRampProductsAvx2(const int16_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Avx2<true>(v, n, ls, s, m0, o);
-}
-void WideRampProductsAvx2(const int32_t* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
-  Avx2<true>(v, n, ls, s, m0, o);
-}
+#define RESONA_RAMP_PRODUCTS(Wide, V)                                                         \
+  template void RampProductsPortable<Wide, V>(const V*, int32_t, float, float, int64_t,       \
+                                              int32_t*);                                      \
+  template void RampProductsAvx2<Wide, V>(const V*, int32_t, float, float, int64_t, int32_t*);
+RESONA_RAMP_PRODUCTS(false, int16_t)
+RESONA_RAMP_PRODUCTS(false, int32_t)
+RESONA_RAMP_PRODUCTS(true, int16_t)
+RESONA_RAMP_PRODUCTS(true, int32_t)
+#undef RESONA_RAMP_PRODUCTS
 
 void AddSaturatingPortable(int16_t* frames, int32_t channels, const int32_t* left,
                            const int32_t* right, int32_t count) {
@@ -229,38 +230,6 @@ __attribute__((target("avx2"))) void AddSaturatingAvx2(int16_t* frames, int32_t 
 }
 
 }  // namespace mixdetail
-
-void RampProducts(const int16_t* values, int32_t count, float levelStart, float slope, int64_t m0,
-                  int32_t* out) {
-  if (mixdetail::HaveAvx2())
-    mixdetail::RampProductsAvx2(values, count, levelStart, slope, m0, out);
-  else
-    mixdetail::RampProductsPortable(values, count, levelStart, slope, m0, out);
-}
-
-void RampProducts(const int32_t* values, int32_t count, float levelStart, float slope, int64_t m0,
-                  int32_t* out) {
-  if (mixdetail::HaveAvx2())
-    mixdetail::RampProductsAvx2(values, count, levelStart, slope, m0, out);
-  else
-    mixdetail::RampProductsPortable(values, count, levelStart, slope, m0, out);
-}
-
-void WideRampProducts(const int16_t* values, int32_t count, float levelStart, float slope,
-                      int64_t m0, int32_t* out) {
-  if (mixdetail::HaveAvx2())
-    mixdetail::WideRampProductsAvx2(values, count, levelStart, slope, m0, out);
-  else
-    mixdetail::WideRampProductsPortable(values, count, levelStart, slope, m0, out);
-}
-
-void WideRampProducts(const int32_t* values, int32_t count, float levelStart, float slope,
-                      int64_t m0, int32_t* out) {
-  if (mixdetail::HaveAvx2())
-    mixdetail::WideRampProductsAvx2(values, count, levelStart, slope, m0, out);
-  else
-    mixdetail::WideRampProductsPortable(values, count, levelStart, slope, m0, out);
-}
 
 void AddSaturating(int16_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
                    int32_t count) {

@@ -39,17 +39,36 @@ inline long double RampLevel(float levelStart, float slope, int64_t m) {
   return (long double)levelStart + (long double)m * (long double)slope;
 }
 
-// out[j] = RampProduct(values[j], levelStart, slope, m0 + j) for j < count, m0 + count <= 2^20.
-void RampProducts(const int16_t* values, int32_t count, float levelStart, float slope, int64_t m0,
-                  int32_t* out);
-void RampProducts(const int32_t* values, int32_t count, float levelStart, float slope, int64_t m0,
-                  int32_t* out);
+// The implementations behind the dispatch, for the tests to compare on any machine: `Wide`
+// picks WideRampProduct over RampProduct, values are int16_t or int32_t.
+namespace mixdetail {
+bool HaveAvx2();
+template <bool Wide, class V>
+void RampProductsPortable(const V* values, int32_t count, float ls, float slope, int64_t m0,
+                          int32_t* out);
+template <bool Wide, class V>
+void RampProductsAvx2(const V* values, int32_t count, float ls, float slope, int64_t m0,
+                      int32_t* out);
+}  // namespace mixdetail
 
-// out[j] = WideRampProduct(values[j], levelStart, slope, m0 + j), on the same terms.
-void WideRampProducts(const int16_t* values, int32_t count, float levelStart, float slope,
-                      int64_t m0, int32_t* out);
-void WideRampProducts(const int32_t* values, int32_t count, float levelStart, float slope,
-                      int64_t m0, int32_t* out);
+// out[j] = RampProduct(values[j], levelStart, slope, m0 + j) for j < count, m0 + count <= 2^20;
+// WideRampProducts the same with WideRampProduct.
+template <class V>
+void RampProducts(const V* values, int32_t count, float levelStart, float slope, int64_t m0,
+                  int32_t* out) {
+  if (mixdetail::HaveAvx2())
+    mixdetail::RampProductsAvx2<false>(values, count, levelStart, slope, m0, out);
+  else
+    mixdetail::RampProductsPortable<false>(values, count, levelStart, slope, m0, out);
+}
+template <class V>
+void WideRampProducts(const V* values, int32_t count, float levelStart, float slope, int64_t m0,
+                      int32_t* out) {
+  if (mixdetail::HaveAvx2())
+    mixdetail::RampProductsAvx2<true>(values, count, levelStart, slope, m0, out);
+  else
+    mixdetail::RampProductsPortable<true>(values, count, levelStart, slope, m0, out);
+}
 
 // The 24-bit mix: frames of packed little-endian 3-byte samples, each sum saturated at
 // [-2^23, 2^23 - 1].
@@ -68,25 +87,7 @@ void AddSaturating(int16_t* frames, int32_t channels, const int32_t* left, const
 void AddSaturating(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
                    int32_t count);
 
-// The implementations behind the dispatch, for the tests to compare on any machine.
 namespace mixdetail {
-bool HaveAvx2();
-void RampProductsPortable(const int16_t* values, int32_t count, float ls, float slope, int64_t m0,
-                          int32_t* out);
-void RampProductsPortable(const int32_t* values, int32_t count, float ls, float slope, int64_t m0,
-                          int32_t* out);
-void RampProductsAvx2(const int16_t* values, int32_t count, float ls, float slope, int64_t m0,
-                      int32_t* out);
-void RampProductsAvx2(const int32_t* values, int32_t count, float ls, float slope, int64_t m0,
-                      int32_t* out);
-void WideRampProductsPortable(const int16_t* values, int32_t count, float ls, float slope,
-                              int64_t m0, int32_t* out);
-void WideRampProductsPortable(const int32_t* values, int32_t count, float ls, float slope,
-                              int64_t m0, int32_t* out);
-void WideRampProductsAvx2(const int16_t* values, int32_t count, float ls, float slope, int64_t m0,
-                          int32_t* out);
-void WideRampProductsAvx2(const int32_t* values, int32_t count, float ls, float slope, int64_t m0,
-                          int32_t* out);
 void AddSaturatingPortable(int16_t* frames, int32_t channels, const int32_t* left,
                            const int32_t* right, int32_t count);
 void AddSaturatingAvx2(int16_t* frames, int32_t channels, const int32_t* left,

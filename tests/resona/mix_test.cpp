@@ -20,14 +20,9 @@ void ExpectFastEqualsDefinition(const std::vector<V>& values, float ls, float sl
     for (bool vector : {false, true}) {
       if (vector && !mixdetail::HaveAvx2()) continue;
       std::vector<int32_t> fast(values.size());
-      if (wide && vector)
-        mixdetail::WideRampProductsAvx2(values.data(), n, ls, slope, m0, fast.data());
-      else if (wide)
-        mixdetail::WideRampProductsPortable(values.data(), n, ls, slope, m0, fast.data());
-      else if (vector)
-        mixdetail::RampProductsAvx2(values.data(), n, ls, slope, m0, fast.data());
-      else
-        mixdetail::RampProductsPortable(values.data(), n, ls, slope, m0, fast.data());
+      auto run = wide ? (vector ? mixdetail::RampProductsAvx2<true, V> : mixdetail::RampProductsPortable<true, V>)
+                      : (vector ? mixdetail::RampProductsAvx2<false, V> : mixdetail::RampProductsPortable<false, V>);
+      run(values.data(), n, ls, slope, m0, fast.data());
       for (size_t j = 0; j < values.size(); ++j) {
         const int64_t m = m0 + int64_t(j);
         ASSERT_EQ(fast[j], wide ? WideRampProduct(values[j], ls, slope, m)
