@@ -162,8 +162,12 @@ void NameInput(Failure& f, const Input& in) {
 
 // ---- Instruments --------------------------------------------------------------------------
 
+std::shared_ptr<void> KeepSamples();
+
 struct Instruments {
   std::string prg, wav, dft;
+  // While a set lives, the library keeps the samples its renders prepare for the next ones.
+  std::shared_ptr<void> samplesKept;
 };
 
 std::string Absolute(const std::string& path) {
@@ -179,7 +183,7 @@ Instruments MakeInstruments(const std::string& prg, const std::string& wav,
     if (!fs::is_directory(*dir, ec)) Raise(Problem("Directory not found", *dir));
   }
   // Without a DFT directory no sample is made: one without its WAV file is missing.
-  return {Absolute(prg), Absolute(wav), dft ? Absolute(*dft) : std::string()};
+  return {Absolute(prg), Absolute(wav), dft ? Absolute(*dft) : std::string(), KeepSamples()};
 }
 
 // The directory libresona.so was loaded from: the program's directory, where the command line
@@ -311,11 +315,22 @@ void* LoadLibrary(const char* name) {
 }
 
 ResonaSetThreadsProc gSetThreads = nullptr;
+ResonaKeepSamplesProc gKeepSamples = nullptr;
 
 void LoadLibraries() {
-  if (void* resona = LoadLibrary("libresona.so"))
+  if (void* resona = LoadLibrary("libresona.so")) {
     gSetThreads = reinterpret_cast<ResonaSetThreadsProc>(::dlsym(resona, "ResonaSetThreads"));
+    gKeepSamples = reinterpret_cast<ResonaKeepSamplesProc>(::dlsym(resona, "ResonaKeepSamples"));
+  }
   LoadLibrary("libdft.so");
+}
+
+// A holder of the library's prepared samples, released with the last copy of its set.
+std::shared_ptr<void> KeepSamples() {
+  const ResonaKeepSamplesProc keep = gKeepSamples;
+  if (!keep) return nullptr;
+  keep(1);
+  return std::shared_ptr<void>(nullptr, [keep](void*) { keep(0); });
 }
 
 // ---- The render ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "mixcrew.h"
 #include "render.h"
 #include "resona.h"
+#include "samplecache.h"
 #include "status.h"
 
 #include <algorithm>
@@ -38,6 +39,13 @@ RESONA_EXPORT void ResonaSetPump(ResonaPump pump, void* context) {
 }
 
 RESONA_EXPORT void ResonaSetThreads(int32_t threads) { tThreads = threads > 0 ? threads : 0; }
+
+RESONA_EXPORT void ResonaKeepSamples(int32_t keep) {
+  if (keep)
+    resona::samplecache::Hold();
+  else
+    resona::samplecache::Release();
+}
 
 RESONA_EXPORT int32_t LSTtoWAV(const char* lstPath, const char* wavPath, const char* sampleDir,
                                int32_t bits, int32_t channels, int32_t rate, int32_t gain,

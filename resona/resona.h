@@ -27,6 +27,13 @@ RESONA_EXPORT void ResonaSetPump(ResonaPump pump, void* context);
 // on several threads of its own, each with its own share of the processors.
 RESONA_EXPORT void ResonaSetThreads(int32_t threads);
 
+// Keeps the samples the renders prepare (read, converted and re-pitched) for the songs that
+// follow, in any thread, while at least one holder keeps them: each call with a non-zero
+// argument adds a holder, each call with 0 removes one; the last one out frees them. For a host
+// that renders many songs with one instrument set in one process. The memory is bounded by
+// RESONA_SAMPLE_CACHE_MIB (default 256); a sample file that changed is prepared afresh.
+RESONA_EXPORT void ResonaKeepSamples(int32_t keep);
+
 // Ordinal 5: renders an LST song list into a WAV song. Returns 0 on success or cancel,
 // otherwise a status whose message the program's status table gives.
 RESONA_EXPORT int32_t LSTtoWAV(const char* lstPath, const char* wavPath, const char* sampleDir,
@@ -89,6 +96,7 @@ typedef int32_t (*LSTtoWAVProc)(const char*, const char*, const char*, int32_t, 
                                 const int32_t*, const int32_t*);
 typedef void (*ResonaSetPumpProc)(ResonaPump, void*);
 typedef void (*ResonaSetThreadsProc)(int32_t);
+typedef void (*ResonaKeepSamplesProc)(int32_t);
 
 #ifdef __cplusplus
 }

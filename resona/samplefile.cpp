@@ -89,8 +89,13 @@ int32_t ResampleArrays(int32_t A, int32_t B, const std::vector<int16_t>& left,
 int32_t LoadInstrumentSample(const std::string& directory, const InstrumentLine& line,
                              int32_t outputChannels, int32_t outputRate, int64_t maxSamples,
                              InstrumentSample& out) {
+  return LoadSampleFile(SampleFilePath(directory, line.sampleName), line, outputChannels,
+                        outputRate, maxSamples, out);
+}
+
+int32_t LoadSampleFile(const std::string& path, const InstrumentLine& line, int32_t outputChannels,
+                       int32_t outputRate, int64_t maxSamples, InstrumentSample& out) {
   out = InstrumentSample{};
-  std::string path = SampleFilePath(directory, line.sampleName);
   if (path.empty()) return kSampleReadFailure;
   WaveInfo info = ReadWaveInfo(path.c_str());
   // Only 8- and 16-bit data can be converted; other widths would play as noise.

@@ -35,6 +35,9 @@ std::string SampleFilePath(const std::string& directory, const std::string& name
 int32_t LoadInstrumentSample(const std::string& directory, const InstrumentLine& line,
                              int32_t outputChannels, int32_t outputRate, int64_t maxSamples,
                              InstrumentSample& out);
+// The same from the file SampleFilePath found (empty: none).
+int32_t LoadSampleFile(const std::string& path, const InstrumentLine& line, int32_t outputChannels,
+                       int32_t outputRate, int64_t maxSamples, InstrumentSample& out);
 
 // Converts arrays to the length ratio A/B; `right` may be empty (mono), and for `stereo` output
 // a missing right array is not made (callers share the left one). Status 1 when memory runs out.

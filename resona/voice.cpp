@@ -4,6 +4,7 @@
 #include "mix.h"
 #include "render.h"
 #include "resample.h"
+#include "samplecache.h"
 #include "status.h"
 #include "wavefile.h"
 
@@ -112,6 +113,7 @@ Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirector
 
 void Synth::ReleaseMemory() {
   sample_ = std::make_shared<InstrumentSample>();
+  sampleKey_.clear();
   note_ = std::make_shared<NoteSample>();
 }
 
@@ -124,22 +126,46 @@ int32_t Synth::ReadInstrument(std::string_view line, bool first) {
 int32_t Synth::LoadSample() {
   note_ = std::make_shared<NoteSample>();
   sample_ = std::make_shared<InstrumentSample>();
-  int32_t status = LoadInstrumentSample(sampleDirectory_, instrument_.line, format_.channels,
-                                        format_.rate, format_.maxBufferSamples, *sample_);
-  if (status != kOk) ReleaseMemory();
-  return status;
+  const InstrumentLine& l = instrument_.line;
+  const std::string path = SampleFilePath(sampleDirectory_, l.sampleName);
+  sampleKey_ = samplecache::SampleKey(
+      path, std::to_string(l.startPos) + ' ' + std::to_string(l.endPos) + ' ' +
+                std::to_string(l.loopStart) + ' ' + std::to_string(l.loopEnd) + ' ' +
+                std::to_string(format_.channels) + ' ' + std::to_string(format_.rate) + ' ' +
+                std::to_string(format_.maxBufferSamples));
+  if (auto kept = samplecache::FindSample(sampleKey_)) {
+    sample_ = std::move(kept);
+    return kOk;
+  }
+  auto sample = std::make_shared<InstrumentSample>();
+  int32_t status = LoadSampleFile(path, l, format_.channels, format_.rate,
+                                  format_.maxBufferSamples, *sample);
+  if (status != kOk) {
+    ReleaseMemory();
+    return status;
+  }
+  sample_ = sample;
+  samplecache::KeepSample(sampleKey_, std::move(sample));
+  return kOk;
 }
 
 int32_t Synth::PrepareNote(int32_t note) {
   // A fresh note buffer each time: the mixing threads may still be playing the last one.
   auto n = std::make_shared<NoteSample>();
-  n->sample = sample_;
   note_ = n;
   voice_ = Voice{};
   const int32_t d = note - instrument_.line.baseNote;
   if (d > kMaxPitchDifference || d < -kMaxPitchDifference) return kNoteTooFar;
   int32_t A = 1, B = 1;
   NoteRatio(d, A, B);
+  // The same ratio of the same sample gives the same buffer, whatever the note.
+  const std::string key = sampleKey_.empty() ? std::string()
+                          : sampleKey_ + '\n' + std::to_string(A) + '/' + std::to_string(B) +
+                                (d == 0 ? " same" : "") + (format_.bits == 8 ? " 8" : "");
+  if (auto kept = samplecache::FindNote(key)) {
+    note_ = std::move(kept);
+    return kOk;
+  }
   const bool stereo = format_.channels == 2;
   int64_t length = sample_->length;
   if (d != 0) {
@@ -159,6 +185,7 @@ int32_t Synth::PrepareNote(int32_t note) {
     for (auto* a : {&n->leftStore, &n->rightStore})
       for (int16_t& s : *a) s = int16_t(s >> 8);
   const bool own = !n->leftStore.empty();
+  if (!own) n->sample = sample_;
   n->left = own ? n->leftStore.data() : sample_->left.data();
   const std::vector<int16_t>& right = own ? n->rightStore : sample_->right;
   n->right = !stereo ? nullptr : right.empty() ? n->left : right.data();
@@ -168,6 +195,7 @@ int32_t Synth::PrepareNote(int32_t note) {
     n->loopEnd = std::max(std::min(sample_->loopEnd * A / B, n->lastIndex), n->loopStart);
     n->loopLength = n->loopEnd - n->loopStart + 1;
   }
+  samplecache::KeepNote(key, std::move(n));
   return kOk;
 }
 

@@ -54,7 +54,7 @@ void DeriveEnvelope(Instrument& inst, const SongFormat& format);
 // The instrument sample resampled to one note's pitch. A mono sample on stereo output plays
 // the same array on both sides. Arrays carry a few zero frames past lastIndex.
 struct NoteSample {
-  std::shared_ptr<const InstrumentSample> sample;  // what `left` and `right` may point into
+  std::shared_ptr<const InstrumentSample> sample;  // set when `left` and `right` point into it
   std::vector<int16_t> leftStore, rightStore;
   const int16_t* left = nullptr;
   const int16_t* right = nullptr;
@@ -140,7 +140,8 @@ class Synth {
   MixFile& file_;
   std::string sampleDirectory_;
   Instrument instrument_;
-  std::shared_ptr<InstrumentSample> sample_ = std::make_shared<InstrumentSample>();
+  std::shared_ptr<const InstrumentSample> sample_ = std::make_shared<InstrumentSample>();
+  std::string sampleKey_;  // the sample's key in the cache of prepared samples, or empty
   std::shared_ptr<const NoteSample> note_ = std::make_shared<NoteSample>();
   Voice voice_;
   bool pumping_ = true;

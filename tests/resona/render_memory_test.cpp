@@ -1,6 +1,7 @@
 // The mix held in memory against the mix in the file, and on several threads against one: the
 // same bytes, statuses, progress and leftovers of a failure or a cancel.
 #include "render_harness.h"
+#include "resona/samplecache.h"
 #include "resona/status.h"
 #include "song_builder.h"
 
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -193,6 +196,44 @@ TEST_F(MemoryMix, AFullDiskWhileNotesExtendTheSongEndsEveryFormInIt) {
           << memory << " " << threads;
   setrlimit(RLIMIT_FSIZE, &previous);
   std::signal(SIGXFSZ, previousHandler);
+}
+
+// Samples kept between songs: the same bytes as prepared afresh, within the bound, and a sample
+// file that changed is read again.
+TEST_F(MemoryMix, KeptSamplesGiveTheBytesOfFreshOnes) {
+  const std::string text = GeneratedSong(8, 3000, 4, 20);
+  std::vector<int32_t> changed(1000);
+  for (size_t i = 0; i < changed.size(); ++i) changed[i] = int32_t(i * 91 % 50000) - 25000;
+  for (const RenderFormat& format : {RenderFormat{16, 2, 44100}, RenderFormat{8, 1, 22050}}) {
+    const Result fresh = RenderWith(kDefaultMemoryBytes, text, format);
+    samplecache::Hold();
+    EXPECT_EQ(RenderWith(kDefaultMemoryBytes, text, format), fresh);
+    const int64_t kept = samplecache::BytesKept();
+    EXPECT_GT(kept, 0);
+    Result threaded = RenderWith(kDefaultMemoryBytes, text, format, {}, 3);
+    threaded.run.pumps = fresh.run.pumps;  // the caller pumps while it waits for the threads
+    EXPECT_EQ(threaded, fresh);
+    EXPECT_EQ(samplecache::BytesKept(), kept);  // every sample was found
+
+    // The same size, another time of modification.
+    WriteSample(f, "S", {44100, 16, 1}, changed);
+    const std::string path = f.samples + "S.WAV";
+    const timespec times[2] = {{0, UTIME_OMIT}, {1000000000 + format.bits, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    const Result afterChange = RenderWith(kDefaultMemoryBytes, text, format);
+    samplecache::Release();
+    EXPECT_EQ(samplecache::BytesKept(), 0);
+    EXPECT_EQ(RenderWith(kDefaultMemoryBytes, text, format), afterChange);
+    EXPECT_NE(afterChange.bytes, fresh.bytes);
+
+    samplecache::Hold();
+    samplecache::SetBound(0);
+    EXPECT_EQ(RenderWith(kDefaultMemoryBytes, text, format), afterChange);
+    EXPECT_EQ(samplecache::BytesKept(), 0);
+    samplecache::SetBound(int64_t(256) << 20);
+    samplecache::Release();
+    SetUp();  // the first sample back
+  }
 }
 
 }  // namespace
