@@ -153,6 +153,68 @@ __attribute__((target("avx2"))) void Avx2(const V* values, int32_t count, float 
   }
 }
 
+#define RESONA_AVX512 __attribute__((target("avx512f")))
+// GCC's 512-bit intrinsics start from undefined registers, which it then warns about.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+RESONA_AVX512 inline __m512d LoadEightAsDouble(const int16_t* v) {
+  return _mm512_cvtepi32_pd(_mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v))));
+}
+RESONA_AVX512 inline __m512d LoadEightAsDouble(const int32_t* v) {
+  return _mm512_cvtepi32_pd(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v)));
+}
+
+// The same eight frames at a time.
+template <bool Wide, class V>
+RESONA_AVX512 void Avx512(const V* values, int32_t count, float ls, float slope, int64_t m0,
+                          int32_t* out) {
+  if (Unusual<Wide>(values, count, ls, slope, m0, out)) return;
+  const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBitsAvx2(values, count) + 1);
+  const __m512d vls = _mm512_set1_pd(ls), vslope = _mm512_set1_pd(slope);
+  const __m512d hi = _mm512_set1_pd(kLimit<Wide>), lo = _mm512_set1_pd(-kLimit<Wide>);
+  const __m512d wide = _mm512_set1_pd(256.0);
+  const __m512d scale = _mm512_set1_pd(0x1p-50), one = _mm512_set1_pd(1.0);
+  const __m512d eight = _mm512_set1_pd(8.0);
+  const double m = double(m0);
+  __m512d vm = _mm512_setr_pd(m, m + 1, m + 2, m + 3, m + 4, m + 5, m + 6, m + 7);
+  __mmask8 unsafe = 0;
+  const int32_t whole = count & ~7;
+  for (int32_t j = 0; j < whole; j += 8) {
+    const __m512d level = _mm512_add_pd(vls, _mm512_mul_pd(vm, vslope));
+    __m512d p = _mm512_mul_pd(LoadEightAsDouble(values + j), level);
+    if (Wide) p = _mm512_mul_pd(p, wide);
+    p = _mm512_min_pd(_mm512_max_pd(p, lo), hi);
+    const __m256i t = _mm512_cvttpd_epi32(p);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), t);
+    if (!exact) {
+      const __m512d a = _mm512_abs_pd(_mm512_sub_pd(p, _mm512_cvtepi32_pd(t)));
+      const __m512d d = _mm512_mul_pd(_mm512_abs_pd(p), scale);
+      unsafe |= _mm512_cmp_pd_mask(a, d, _CMP_LT_OQ) |
+                _mm512_cmp_pd_mask(a, _mm512_sub_pd(one, d), _CMP_GT_OQ);
+    }
+    vm = _mm512_add_pd(vm, eight);
+  }
+  for (int32_t j = whole; j < count; ++j)
+    out[j] = int32_t(ProductInDouble<Wide>(values[j], ls, slope, double(m0 + j)));
+  if (!exact) {
+    if (unsafe) FixUp<Wide>(values, 0, whole, ls, slope, m0, out);
+    FixUp<Wide>(values, whole, count, ls, slope, m0, out);
+  }
+}
+
+// Sixteen sums at a time, narrowed to 16 bits with signed saturation in order.
+RESONA_AVX512 inline void AddSixteenAvx512(int16_t* s, __m512i c) {
+  const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+  const __m512i sum = _mm512_add_epi32(_mm512_cvtepi16_epi32(b), c);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(s), _mm512_cvtsepi32_epi16(sum));
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 }  // namespace
 
 // The target attribute stays on the function above: an explicit instantiation does not carry
@@ -160,6 +222,10 @@ __attribute__((target("avx2"))) void Avx2(const V* values, int32_t count, float 
 template <bool Wide, class V>
 void RampProductsAvx2(const V* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
   Avx2<Wide>(v, n, ls, s, m0, o);
+}
+template <bool Wide, class V>
+void RampProductsAvx512(const V* v, int32_t n, float ls, float s, int64_t m0, int32_t* o) {
+  Avx512<Wide>(v, n, ls, s, m0, o);
 }
 
 namespace {
@@ -173,10 +239,16 @@ bool HaveAvx2() {
   return have;
 }
 
+bool HaveAvx512() {
+  static const bool have = __builtin_cpu_supports("avx512f");
+  return have;
+}
+
 #define RESONA_RAMP_PRODUCTS(Wide, V)                                                         \
   template void RampProductsPortable<Wide, V>(const V*, int32_t, float, float, int64_t,       \
                                               int32_t*);                                      \
-  template void RampProductsAvx2<Wide, V>(const V*, int32_t, float, float, int64_t, int32_t*);
+  template void RampProductsAvx2<Wide, V>(const V*, int32_t, float, float, int64_t, int32_t*); \
+  template void RampProductsAvx512<Wide, V>(const V*, int32_t, float, float, int64_t, int32_t*);
 RESONA_RAMP_PRODUCTS(false, int16_t)
 RESONA_RAMP_PRODUCTS(false, int32_t)
 RESONA_RAMP_PRODUCTS(true, int16_t)
@@ -229,11 +301,34 @@ __attribute__((target("avx2"))) void AddSaturatingAvx2(int16_t* frames, int32_t 
                         count - j);
 }
 
+RESONA_AVX512 void AddSaturatingAvx512(int16_t* frames, int32_t channels, const int32_t* left,
+                                       const int32_t* right, int32_t count) {
+  int32_t j = 0;
+  if (channels == 1) {
+    for (; j + 16 <= count; j += 16)
+      AddSixteenAvx512(frames + j, _mm512_loadu_si512(left + j));
+  } else {
+    // L0 R0 L1 R1 ... from the two channels' eight and eight.
+    const __m512i first = _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+    const __m512i second = _mm512_add_epi32(first, _mm512_set1_epi32(8));
+    for (; j + 16 <= count; j += 16) {
+      const __m512i l = _mm512_loadu_si512(left + j);
+      const __m512i r = _mm512_loadu_si512(right + j);
+      AddSixteenAvx512(frames + 2 * j, _mm512_permutex2var_epi32(l, first, r));
+      AddSixteenAvx512(frames + 2 * j + 16, _mm512_permutex2var_epi32(l, second, r));
+    }
+  }
+  AddSaturatingAvx2(frames + j * channels, channels, left + j, right ? right + j : nullptr,
+                    count - j);
+}
+
 }  // namespace mixdetail
 
 void AddSaturating(int16_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
                    int32_t count) {
-  if (mixdetail::HaveAvx2())
+  if (mixdetail::HaveAvx512())
+    mixdetail::AddSaturatingAvx512(frames, channels, left, right, count);
+  else if (mixdetail::HaveAvx2())
     mixdetail::AddSaturatingAvx2(frames, channels, left, right, count);
   else
     mixdetail::AddSaturatingPortable(frames, channels, left, right, count);

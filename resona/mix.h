@@ -43,12 +43,16 @@ inline long double RampLevel(float levelStart, float slope, int64_t m) {
 // picks WideRampProduct over RampProduct, values are int16_t or int32_t.
 namespace mixdetail {
 bool HaveAvx2();
+bool HaveAvx512();
 template <bool Wide, class V>
 void RampProductsPortable(const V* values, int32_t count, float ls, float slope, int64_t m0,
                           int32_t* out);
 template <bool Wide, class V>
 void RampProductsAvx2(const V* values, int32_t count, float ls, float slope, int64_t m0,
                       int32_t* out);
+template <bool Wide, class V>
+void RampProductsAvx512(const V* values, int32_t count, float ls, float slope, int64_t m0,
+                        int32_t* out);
 }  // namespace mixdetail
 
 // out[j] = RampProduct(values[j], levelStart, slope, m0 + j) for j < count, m0 + count <= 2^20;
@@ -56,7 +60,9 @@ void RampProductsAvx2(const V* values, int32_t count, float ls, float slope, int
 template <class V>
 void RampProducts(const V* values, int32_t count, float levelStart, float slope, int64_t m0,
                   int32_t* out) {
-  if (mixdetail::HaveAvx2())
+  if (mixdetail::HaveAvx512())
+    mixdetail::RampProductsAvx512<false>(values, count, levelStart, slope, m0, out);
+  else if (mixdetail::HaveAvx2())
     mixdetail::RampProductsAvx2<false>(values, count, levelStart, slope, m0, out);
   else
     mixdetail::RampProductsPortable<false>(values, count, levelStart, slope, m0, out);
@@ -64,7 +70,9 @@ void RampProducts(const V* values, int32_t count, float levelStart, float slope,
 template <class V>
 void WideRampProducts(const V* values, int32_t count, float levelStart, float slope, int64_t m0,
                       int32_t* out) {
-  if (mixdetail::HaveAvx2())
+  if (mixdetail::HaveAvx512())
+    mixdetail::RampProductsAvx512<true>(values, count, levelStart, slope, m0, out);
+  else if (mixdetail::HaveAvx2())
     mixdetail::RampProductsAvx2<true>(values, count, levelStart, slope, m0, out);
   else
     mixdetail::RampProductsPortable<true>(values, count, levelStart, slope, m0, out);
@@ -92,6 +100,8 @@ void AddSaturatingPortable(int16_t* frames, int32_t channels, const int32_t* lef
                            const int32_t* right, int32_t count);
 void AddSaturatingAvx2(int16_t* frames, int32_t channels, const int32_t* left,
                        const int32_t* right, int32_t count);
+void AddSaturatingAvx512(int16_t* frames, int32_t channels, const int32_t* left,
+                         const int32_t* right, int32_t count);
 void AddSaturating24Portable(uint8_t* frames, int32_t channels, const int32_t* left,
                              const int32_t* right, int32_t count);
 void AddSaturating24Avx2(uint8_t* frames, int32_t channels, const int32_t* left,

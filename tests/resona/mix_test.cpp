@@ -11,24 +11,32 @@ using namespace resona;
 
 namespace {
 
-// Both implementations, whatever the machine the tests run on (the vector one only where the
-// processor has it), of the contribution at the sample scale and of the wide one.
+// Every implementation the machine the tests run on has (the portable one everywhere), of the
+// contribution at the sample scale and of the wide one.
 template <class V>
 void ExpectFastEqualsDefinition(const std::vector<V>& values, float ls, float slope, int64_t m0) {
+  using Kernel = void (*)(const V*, int32_t, float, float, int64_t, int32_t*);
+  struct Implementation {
+    const char* name;
+    bool present;
+    Kernel kernel[2];  // at the sample scale, wide
+  };
+  const Implementation implementations[] = {
+      {"portable", true, {mixdetail::RampProductsPortable<false, V>, mixdetail::RampProductsPortable<true, V>}},
+      {"avx2", mixdetail::HaveAvx2(), {mixdetail::RampProductsAvx2<false, V>, mixdetail::RampProductsAvx2<true, V>}},
+      {"avx512", mixdetail::HaveAvx512(), {mixdetail::RampProductsAvx512<false, V>, mixdetail::RampProductsAvx512<true, V>}}};
   const int32_t n = int32_t(values.size());
   for (bool wide : {false, true})
-    for (bool vector : {false, true}) {
-      if (vector && !mixdetail::HaveAvx2()) continue;
+    for (const Implementation& i : implementations) {
+      if (!i.present) continue;
       std::vector<int32_t> fast(values.size());
-      auto run = wide ? (vector ? mixdetail::RampProductsAvx2<true, V> : mixdetail::RampProductsPortable<true, V>)
-                      : (vector ? mixdetail::RampProductsAvx2<false, V> : mixdetail::RampProductsPortable<false, V>);
-      run(values.data(), n, ls, slope, m0, fast.data());
+      i.kernel[wide](values.data(), n, ls, slope, m0, fast.data());
       for (size_t j = 0; j < values.size(); ++j) {
         const int64_t m = m0 + int64_t(j);
         ASSERT_EQ(fast[j], wide ? WideRampProduct(values[j], ls, slope, m)
                                 : RampProduct(values[j], ls, slope, m))
-            << (wide ? "wide " : "") << (vector ? "vector: " : "portable: ") << "value "
-            << values[j] << " level " << ls << " slope " << slope << " m " << m;
+            << (wide ? "wide " : "") << i.name << ": value " << values[j] << " level " << ls
+            << " slope " << slope << " m " << m;
       }
     }
 }
@@ -98,7 +106,7 @@ TEST(AddSaturating, ClampsInsteadOfWrappingInEveryLayout) {
   std::mt19937 rng(3);
   std::uniform_int_distribution<int> sample(-32768, 32767), contribution(-70000, 70000);
   for (int channels : {1, 2}) {
-    for (int32_t count : {0, 1, 7, 8, 15, 16, 17, 100, 1001}) {
+    for (int32_t count : {0, 1, 7, 8, 15, 16, 17, 31, 32, 33, 100, 1001}) {
       std::vector<int16_t> frames(size_t(count * channels));
       std::vector<int32_t> left(static_cast<size_t>(count)), right(static_cast<size_t>(count));
       for (auto& s : frames) s = int16_t(sample(rng));
@@ -113,9 +121,11 @@ TEST(AddSaturating, ClampsInsteadOfWrappingInEveryLayout) {
       std::vector<int16_t> portable = frames;
       mixdetail::AddSaturatingPortable(portable.data(), channels, left.data(), right.data(), count);
       EXPECT_EQ(portable, expected);
-      if (mixdetail::HaveAvx2()) {
+      for (auto [present, add] : {std::pair{mixdetail::HaveAvx2(), &mixdetail::AddSaturatingAvx2},
+                                  std::pair{mixdetail::HaveAvx512(), &mixdetail::AddSaturatingAvx512}}) {
+        if (!present) continue;
         std::vector<int16_t> vector = frames;
-        mixdetail::AddSaturatingAvx2(vector.data(), channels, left.data(), right.data(), count);
+        add(vector.data(), channels, left.data(), right.data(), count);
         EXPECT_EQ(vector, expected) << channels << " channels, " << count << " frames";
       }
     }
