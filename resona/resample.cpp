@@ -87,25 +87,22 @@ Resampler::Resampler(const ResampleKernel& kernel)
   fitsInt32_ = sumAbs * 32768 < (int64_t(1) << 31);
 }
 
-void Resampler::Run(const int16_t* in, int64_t inLength, int16_t* out, int64_t outLength) const {
-  if (fitsInt32_)
-    RunWith<int32_t>(in, inLength, out, outLength);
-  else
-    RunWith<int64_t>(in, inLength, out, outLength);
-}
+namespace {
 
+// The filter loop, inlined into a plain and a vector build of itself: integer sums, so every
+// build gives the same samples.
 template <class Acc>
-void Resampler::RunWith(const int16_t* in, int64_t inLength, int16_t* out,
-                        int64_t outLength) const {
-  const int32_t G = groups_;
+[[gnu::always_inline]] inline void Filter(const int32_t* weights, int32_t G, int32_t A, int32_t B,
+                                          int32_t h, const int16_t* in, int64_t inLength,
+                                          int16_t* out, int64_t outLength) {
   // Window start p = i·B − h on the fine grid; q = floor(p / A) is its first held sample.
-  int64_t p = -int64_t(h_);
-  int64_t q = p >= 0 ? p / A_ : -((-p + A_ - 1) / A_);
-  int64_t phi = p - q * A_;
-  const int64_t qStep = B_ / A_;
-  const int64_t phiStep = B_ % A_;
+  int64_t p = -int64_t(h);
+  int64_t q = p >= 0 ? p / A : -((-p + A - 1) / A);
+  int64_t phi = p - q * A;
+  const int64_t qStep = B / A;
+  const int64_t phiStep = B % A;
   for (int64_t i = 0; i < outLength; ++i) {
-    const int32_t* w = weights_.data() + phi * G;
+    const int32_t* w = weights + phi * G;
     Acc acc = 0;
     if (q >= 0 && q + G <= inLength) {
       const int16_t* x = in + q;
@@ -119,11 +116,36 @@ void Resampler::RunWith(const int16_t* in, int64_t inLength, int16_t* out,
     out[i] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
     q += qStep;
     phi += phiStep;
-    if (phi >= A_) {
-      phi -= A_;
+    if (phi >= A) {
+      phi -= A;
       ++q;
     }
   }
+}
+
+template <class Acc>
+void FilterPlain(const int32_t* weights, int32_t G, int32_t A, int32_t B, int32_t h,
+                 const int16_t* in, int64_t inLength, int16_t* out, int64_t outLength) {
+  Filter<Acc>(weights, G, A, B, h, in, inLength, out, outLength);
+}
+
+__attribute__((target("avx2"))) void FilterAvx2(const int32_t* weights, int32_t G, int32_t A,
+                                                int32_t B, int32_t h, const int16_t* in,
+                                                int64_t inLength, int16_t* out,
+                                                int64_t outLength) {
+  Filter<int32_t>(weights, G, A, B, h, in, inLength, out, outLength);
+}
+
+}  // namespace
+
+void Resampler::Run(const int16_t* in, int64_t inLength, int16_t* out, int64_t outLength) const {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (fitsInt32_ && avx2)
+    FilterAvx2(weights_.data(), groups_, A_, B_, h_, in, inLength, out, outLength);
+  else if (fitsInt32_)
+    FilterPlain<int32_t>(weights_.data(), groups_, A_, B_, h_, in, inLength, out, outLength);
+  else
+    FilterPlain<int64_t>(weights_.data(), groups_, A_, B_, h_, in, inLength, out, outLength);
 }
 
 }  // namespace resona

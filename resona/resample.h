@@ -34,8 +34,6 @@ class Resampler {
   void Run(const int16_t* in, int64_t inLength, int16_t* out, int64_t outLength) const;
 
  private:
-  template <class Acc>
-  void RunWith(const int16_t* in, int64_t inLength, int16_t* out, int64_t outLength) const;
   int32_t A_, B_, h_;
   int32_t groups_;                // weights per phase
   std::vector<int32_t> weights_;  // A × groups_
