@@ -110,6 +110,16 @@ void MixFile::Absorb(const MixFile* windows, int count) {
     }
 }
 
+void MixFile::Prefault() {
+#ifdef MADV_POPULATE_WRITE
+  if (!memory_ || window_) return;
+  const int64_t page = ::sysconf(_SC_PAGESIZE);
+  const int64_t from = base_ / page * page;
+  const int64_t to = std::min(onDisk_, base_ + capacity_);
+  if (to > from) ::madvise(map_ + from, size_t(to - from), MADV_POPULATE_WRITE);
+#endif
+}
+
 void MixFile::Release() {
   if (map_ && !window_) ::munmap(map_, size_t(mapped_));
   map_ = memory_ = nullptr;

@@ -36,6 +36,9 @@ class MixFile {
   // and what lies between their mixed bytes and that length is silence.
   void Absorb(const MixFile* windows, int count);
   bool InMemory() const { return memory_ != nullptr; }
+  // In memory: maps the pages of the file's present length for writing now, in one go, rather
+  // than at the first touch of each (a hint: nothing changes when it cannot be done).
+  void Prefault();
   // In memory: cuts the silence written ahead of the mix; false when that failed.
   bool Flush();
 

@@ -146,6 +146,7 @@ int32_t Render(const RenderRequest& r, MixFile& file) {
   // 7. Header for the silence; the file stays open for the parse.
   if (file.InMemory()) {
     WriteSongHeader(r.wavPath, format.bits, format.rate, format.channels);
+    if (!cancelled()) file.Prefault();
   } else {
     file.Close();
     WriteSongHeader(r.wavPath, format.bits, format.rate, format.channels);
