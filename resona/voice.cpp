@@ -99,16 +99,46 @@ void NoteRatio(int32_t difference, int32_t& A, int32_t& B) {
   B = int32_t(b);
 }
 
+struct Synth::WorkBuffers {
+  size_t blockElements = 0;
+  int32_t frames = 0;
+  std::unique_ptr<int16_t[]> block;  // 176400 samples of the output width
+  std::unique_ptr<int32_t[]> values[2];     // interpolated values
+  std::unique_ptr<int16_t[]> gathered[2];   // directly played values that wrap around a loop
+  std::unique_ptr<int32_t[]> contributions[2];
+};
+
+namespace {
+thread_local std::unique_ptr<Synth::WorkBuffers> tSpareWork;
+}  // namespace
+
 Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirectory)
     : format_(format), file_(file), sampleDirectory_(std::move(sampleDirectory)) {
   blockFrames_ = kBlockSamples / format_.channels;
-  block_ = std::make_unique_for_overwrite<int16_t[]>(
-      size_t(kBlockSamples) * size_t(std::max(format_.SampleBytes(), 2)) / 2);
-  for (int c = 0; c < 2; ++c) {
-    values_[c] = std::make_unique_for_overwrite<int32_t[]>(size_t(blockFrames_));
-    gathered_[c] = std::make_unique_for_overwrite<int16_t[]>(size_t(blockFrames_));
-    contributions_[c] = std::make_unique_for_overwrite<int32_t[]>(size_t(blockFrames_));
+  const size_t blockElements = size_t(kBlockSamples) * size_t(std::max(format_.SampleBytes(), 2)) / 2;
+  if (tSpareWork && tSpareWork->blockElements == blockElements && tSpareWork->frames == blockFrames_) {
+    work_ = std::move(tSpareWork);
+  } else {
+    work_ = std::make_unique<WorkBuffers>();
+    work_->blockElements = blockElements;
+    work_->frames = blockFrames_;
+    work_->block = std::make_unique_for_overwrite<int16_t[]>(blockElements);
+    for (int c = 0; c < 2; ++c) {
+      work_->values[c] = std::make_unique_for_overwrite<int32_t[]>(size_t(blockFrames_));
+      work_->gathered[c] = std::make_unique_for_overwrite<int16_t[]>(size_t(blockFrames_));
+      work_->contributions[c] = std::make_unique_for_overwrite<int32_t[]>(size_t(blockFrames_));
+    }
   }
+  block_ = work_->block.get();
+  for (int c = 0; c < 2; ++c) {
+    values_[c] = work_->values[c].get();
+    gathered_[c] = work_->gathered[c].get();
+    contributions_[c] = work_->contributions[c].get();
+  }
+}
+
+Synth::~Synth() {
+  if (!tSpareWork) tSpareWork = std::move(work_);
 }
 
 void Synth::ReleaseMemory() {
@@ -406,7 +436,7 @@ void Synth::ProduceDirectLooping(int32_t frames, bool copy) {
   const int16_t* arrays[2] = {note_->left, note_->right};
   int64_t position = v.position;
   for (int c = 0; c < format_.channels; ++c) {
-    int16_t* out = gathered_[c].get();
+    int16_t* out = gathered_[c];
     int64_t p = v.position;
     for (int32_t j = 0; j < frames;) {
       int32_t run = int32_t(std::min<int64_t>(frames - j, note_->loopEnd - p + 1));
@@ -470,12 +500,12 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
     if (!exhausted) {
       if (interpolating) {
         produced = InterpolateValues(v, *note_, nb, looping, channels == 2, format_.lfoTable,
-                                     wanted ? values_[0].get() : nullptr,
-                                     wanted ? values_[1].get() : nullptr);
+                                     wanted ? values_[0] : nullptr,
+                                     wanted ? values_[1] : nullptr);
         exhausted = produced < nb;
       } else if (looping) {
         ProduceDirectLooping(nb, wanted);
-        for (int c = 0; c < channels; ++c) direct[c] = gathered_[c].get();
+        for (int c = 0; c < channels; ++c) direct[c] = gathered_[c];
         produced = nb;
       } else {
         for (int c = 0; c < channels; ++c) direct[c] = arrays[c] + v.position;
@@ -518,7 +548,7 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
       uint8_t* block = target ? target - first * frameBytes : BlockBuffer();
       if (!target && last > first) file_.Read(block, written * frameBytes);
       for (int c = 0; c < channels && last > first; ++c) {
-        int32_t* contributions = contributions_[c].get();
+        int32_t* contributions = contributions_[c];
         const int32_t lo = std::clamp(from[c], first, last);
         const int32_t hi = std::clamp(to[c], lo, last);
         std::fill(contributions + first, contributions + lo, 0);
@@ -527,11 +557,11 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
         if (direct[c])
           Contribute(direct[c], lo, hi, level[c], slope[c], contributions);
         else
-          Contribute(values_[c].get(), lo, hi, level[c], slope[c], contributions);
+          Contribute(values_[c], lo, hi, level[c], slope[c], contributions);
       }
       if (last > first) {
-        const int32_t* right = channels == 2 ? contributions_[1].get() + first : nullptr;
-        AddContributions(block + first * frameBytes, contributions_[0].get() + first, right,
+        const int32_t* right = channels == 2 ? contributions_[1] + first : nullptr;
+        AddContributions(block + first * frameBytes, contributions_[0] + first, right,
                          last - first);
       }
       if (!target && last > first) {

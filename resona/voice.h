@@ -95,6 +95,10 @@ struct Voice {
 class Synth {
  public:
   Synth(const SongFormat& format, MixFile& file, std::string sampleDirectory);
+  ~Synth();
+  struct WorkBuffers;
+  Synth(const Synth&) = delete;
+  Synth& operator=(const Synth&) = delete;
 
   // Parses, checks and derives an instrument line (statuses 8-25, 28).
   int32_t ReadInstrument(std::string_view line, bool first);
@@ -116,7 +120,7 @@ class Synth {
 
   const Instrument& CurrentInstrument() const { return instrument_; }
   // The block buffer for the output width, also used for the silence pass.
-  uint8_t* BlockBuffer() { return reinterpret_cast<uint8_t*>(block_.get()); }
+  uint8_t* BlockBuffer() { return reinterpret_cast<uint8_t*>(block_); }
   void ReleaseMemory();
 
  private:
@@ -147,12 +151,15 @@ class Synth {
   bool pumping_ = true;
   bool stopped_[2] = {false, false};  // a channel that stopped contributing in this segment
 
-  // Work buffers for one block, allocated once per song and written before they are read.
+  // Work buffers for one block, written before they are read. Each thread keeps the last set
+  // it used for its next song of the same layout, sparing the allocation and first touch of
+  // their pages.
   int32_t blockFrames_;
-  std::unique_ptr<int16_t[]> block_;  // 176400 samples of the output width
-  std::unique_ptr<int32_t[]> values_[2];     // interpolated values
-  std::unique_ptr<int16_t[]> gathered_[2];   // directly played values that wrap around a loop
-  std::unique_ptr<int32_t[]> contributions_[2];
+  std::unique_ptr<WorkBuffers> work_;
+  int16_t* block_;
+  int32_t* values_[2];
+  int16_t* gathered_[2];
+  int32_t* contributions_[2];
 };
 
 }  // namespace resona
