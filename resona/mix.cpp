@@ -161,7 +161,8 @@ __attribute__((target("avx2"))) void Avx2(const V* values, int32_t count, float 
 #endif
 
 RESONA_AVX512 inline __m512d LoadEightAsDouble(const int16_t* v) {
-  return _mm512_cvtepi32_pd(_mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v))));
+  const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v));
+  return _mm512_cvtepi32_pd(_mm256_cvtepi16_epi32(eight));
 }
 RESONA_AVX512 inline __m512d LoadEightAsDouble(const int32_t* v) {
   return _mm512_cvtepi32_pd(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v)));
@@ -172,7 +173,8 @@ template <bool Wide, class V>
 RESONA_AVX512 void Avx512(const V* values, int32_t count, float ls, float slope, int64_t m0,
                           int32_t* out) {
   if (Unusual<Wide>(values, count, ls, slope, m0, out)) return;
-  const bool exact = ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBitsAvx2(values, count) + 1);
+  const bool exact =
+      ExactInDouble(ls, slope, m0, m0 + count - 1, MagnitudeBitsAvx2(values, count) + 1);
   const __m512d vls = _mm512_set1_pd(ls), vslope = _mm512_set1_pd(slope);
   const __m512d hi = _mm512_set1_pd(kLimit<Wide>), lo = _mm512_set1_pd(-kLimit<Wide>);
   const __m512d wide = _mm512_set1_pd(256.0);

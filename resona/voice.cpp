@@ -115,8 +115,10 @@ thread_local std::unique_ptr<Synth::WorkBuffers> tSpareWork;
 Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirectory)
     : format_(format), file_(file), sampleDirectory_(std::move(sampleDirectory)) {
   blockFrames_ = kBlockSamples / format_.channels;
-  const size_t blockElements = size_t(kBlockSamples) * size_t(std::max(format_.SampleBytes(), 2)) / 2;
-  if (tSpareWork && tSpareWork->blockElements == blockElements && tSpareWork->frames == blockFrames_) {
+  const size_t blockElements =
+      size_t(kBlockSamples) * size_t(std::max(format_.SampleBytes(), 2)) / 2;
+  if (tSpareWork && tSpareWork->blockElements == blockElements &&
+      tSpareWork->frames == blockFrames_) {
     work_ = std::move(tSpareWork);
   } else {
     work_ = std::make_unique<WorkBuffers>();

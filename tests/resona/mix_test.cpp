@@ -21,10 +21,11 @@ void ExpectFastEqualsDefinition(const std::vector<V>& values, float ls, float sl
     bool present;
     Kernel kernel[2];  // at the sample scale, wide
   };
+  using namespace mixdetail;
   const Implementation implementations[] = {
-      {"portable", true, {mixdetail::RampProductsPortable<false, V>, mixdetail::RampProductsPortable<true, V>}},
-      {"avx2", mixdetail::HaveAvx2(), {mixdetail::RampProductsAvx2<false, V>, mixdetail::RampProductsAvx2<true, V>}},
-      {"avx512", mixdetail::HaveAvx512(), {mixdetail::RampProductsAvx512<false, V>, mixdetail::RampProductsAvx512<true, V>}}};
+      {"portable", true, {RampProductsPortable<false, V>, RampProductsPortable<true, V>}},
+      {"avx2", HaveAvx2(), {RampProductsAvx2<false, V>, RampProductsAvx2<true, V>}},
+      {"avx512", HaveAvx512(), {RampProductsAvx512<false, V>, RampProductsAvx512<true, V>}}};
   const int32_t n = int32_t(values.size());
   for (bool wide : {false, true})
     for (const Implementation& i : implementations) {
@@ -122,7 +123,8 @@ TEST(AddSaturating, ClampsInsteadOfWrappingInEveryLayout) {
       mixdetail::AddSaturatingPortable(portable.data(), channels, left.data(), right.data(), count);
       EXPECT_EQ(portable, expected);
       for (auto [present, add] : {std::pair{mixdetail::HaveAvx2(), &mixdetail::AddSaturatingAvx2},
-                                  std::pair{mixdetail::HaveAvx512(), &mixdetail::AddSaturatingAvx512}}) {
+                                  std::pair{mixdetail::HaveAvx512(),
+                                            &mixdetail::AddSaturatingAvx512}}) {
         if (!present) continue;
         std::vector<int16_t> vector = frames;
         add(vector.data(), channels, left.data(), right.data(), count);
