@@ -140,10 +140,31 @@ JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWo
     return out.Commit(overwrite, why);
   };
   switch (run.end) {
-    case WorkResult::End::Done:
+    case WorkResult::End::Done: {
+      std::optional<double> gain = job.gainDb;
+      std::string warning;
+      if (job.loudness) {
+        LoudnessFigures figures;
+        if (std::optional<Problem> unmeasured = MeasureLoudness(written, figures)) {
+          out.Discard();
+          return Ended(JobOutcome::End::Failed, Problem(nameTarget(unmeasured->message), target), false);
+        }
+        const GainChoice choice = ChooseGain(figures, *job.loudness);
+        gain = choice.gainDb;
+        warning = choice.warning;
+      }
+      if (gain && *gain != 0)
+        if (std::optional<Problem> unchanged = ApplyGain(written, *gain)) {
+          out.Discard();
+          return Ended(JobOutcome::End::Failed, Problem(nameTarget(unchanged->message), target), false);
+        }
       if (!finish(job.overwrite, problem, held != nullptr))
         return Ended(JobOutcome::End::Failed, problem, false);
-      return Ended(JobOutcome::End::Done, {}, held == nullptr);
+      JobOutcome done = Ended(JobOutcome::End::Done, {}, held == nullptr);
+      done.gainDb = gain;
+      done.gainWarning = warning;
+      return done;
+    }
     case WorkResult::End::Cancelled:
       if (!finish(job.overwrite, problem, false)) return Ended(JobOutcome::End::Failed, problem, false);
       return Ended(JobOutcome::End::Cancelled, run.problem, true);
