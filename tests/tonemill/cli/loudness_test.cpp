@@ -83,6 +83,13 @@ TEST_F(Loudness, TheCommandReportsAndWritesTheInputsFormat) {
     EXPECT_NE(Text("out.txt").find("True peak "), std::string::npos);
   }
   EXPECT_EQ(ReadWav(home_ + "Song/o8.wav").bits, 8);
+  // An input cut short: what there was is written at the target, and the cut reported.
+  std::vector<uint8_t> cut = testing_support::ReadBytes(home_ + "Song/s8.wav");
+  cut.resize(cut.size() - 5000);
+  testing_support::WriteBytes(home_ + "Song/cut.wav", cut);
+  EXPECT_EQ(Run("loudness Song/cut.wav -q --loudness -20 -o Song/ocut.wav"), 1);
+  EXPECT_NE(err.find("Premature end of WAV file Song/cut.wav"), std::string::npos) << err;
+  EXPECT_NEAR(Measured(home_ + "Song/ocut.wav").integrated, -20, 0.5);
   ASSERT_EQ(Run("wavscan --json -q Song/s8.wav"), 0) << err;
   EXPECT_NE(Text("out.txt").find("], \"integratedLufs\": -"), std::string::npos) << Text("out.txt");
   EXPECT_EQ(Run("loudness Song/s8.wav --loudness -20"), 2);
