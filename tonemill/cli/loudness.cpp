@@ -14,6 +14,7 @@
 #include "tonemill/ops/operation.h"
 
 #include <cmath>
+#include <filesystem>
 #include <cstdio>
 #include <vector>
 
@@ -60,6 +61,15 @@ ops::WorkResult CopyOwnWav(const std::string& input, const TWAVheader& header,
     }
     return WaveWorkResult(path, false, PrematureEnd(input));
   }
+  return ops::WorkResult::Done();
+}
+
+// Another WAV file the gain takes (24 or 32 bits, float, extensible): copied as it is, its other
+// chunks with it.
+ops::WorkResult CopyWav(const std::string& input, const std::string& path) {
+  std::error_code ec;
+  std::filesystem::copy_file(input, path, std::filesystem::copy_options::overwrite_existing, ec);
+  if (ec) return ops::WorkResult::Failure(Problem("Can't write WAV file " + path, path, 0, ec.message()));
   return ops::WorkResult::Done();
 }
 
@@ -121,6 +131,7 @@ int RunLoudness(int argc, char** argv) {
     PrintError("loudness: " + error);
     return kExitUsage;
   }
+  const std::string given = input;
   if (!SpoolStandardInput(input, error)) {
     PrintError(error);
     return kExitFailure;
@@ -132,9 +143,9 @@ int RunLoudness(int argc, char** argv) {
       return kExitFailure;
     }
     if (json) {
-      std::printf("{\"file\": %s, %s}\n", JsonString(input).c_str(), LoudnessJsonFields(figures).c_str());
+      std::printf("{\"file\": %s, %s}\n", JsonString(given).c_str(), LoudnessJsonFields(figures).c_str());
     } else {
-      std::printf("File      %s\n", input.c_str());
+      std::printf("File      %s\n", given.c_str());
       PrintLoudnessLines(figures);
     }
     return kExitOk;
@@ -158,9 +169,11 @@ int RunLoudness(int argc, char** argv) {
   const TWAVheader header(input);
   const bool own = header.Valid && WavInputProblem(header, input).empty() &&
                    (header.BitsPerSample == 8 || header.BitsPerSample == 16);
+  const bool wide = !own && CanApplyGain(input);
   const ops::JobOutcome outcome =
       ops::RunOutputJob(job, progress, [&](const std::string& path, Progress&) {
-        return own ? CopyOwnWav(input, header, path) : DecodeToWav(input, path);
+        if (own) return CopyOwnWav(input, header, path);
+        return wide ? CopyWav(input, path) : DecodeToWav(input, path);
       });
   WarnAboutGain(outcome, out.output);
   return ReportOutcome(outcome);

@@ -1,10 +1,10 @@
 #include "loudness.h"
 
 #include "platform/filesystem.h"
-#include "tonemill/files/soundfile.h"
 #include "tonemill/files/wavheader.h"
 
 #include <ebur128.h>
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -82,20 +82,22 @@ std::optional<Problem> MeasureOwnWav(const std::string& path, const TWAVheader& 
   return Finish(meter.get(), channels, frames, path, figures);
 }
 
+// Read as doubles at full scale ±1, so that float files keep their values (and any level
+// above full scale) as integer files do theirs.
 std::optional<Problem> MeasureSoundFile(const std::string& path, LoudnessFigures& figures) {
-  std::string error;
-  SoundFile in = SoundFile::OpenRead(path, error);
-  if (!in.IsOpen()) return Problem(path + ": " + error, path);
-  const int32_t channels = in.Format().channels;
-  Meter meter = NewMeter(channels, in.Format().rate);
+  SF_INFO info{};
+  SNDFILE* file = sf_open(platform::NativePath(path).c_str(), SFM_READ, &info);
+  if (!file) return Problem(path + ": " + sf_strerror(nullptr), path);
+  const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> closer(file, sf_close);
+  const int32_t channels = info.channels;
+  Meter meter = NewMeter(channels, info.samplerate);
   if (!meter) return Problem("Can't measure the loudness of " + path, path);
-  std::vector<int32_t> raw(kBlockFrames * size_t(channels));
-  std::vector<double> samples(raw.size());
+  std::vector<double> samples(kBlockFrames * size_t(channels));
   int64_t frames = 0;
-  while (const size_t got = in.Read(raw.data(), kBlockFrames)) {
-    for (size_t i = 0; i < got * size_t(channels); ++i) samples[i] = raw[i] / 2147483648.0;
-    ebur128_add_frames_double(meter.get(), samples.data(), got);
-    frames += int64_t(got);
+  while (const sf_count_t got = sf_readf_double(file, samples.data(), sf_count_t(kBlockFrames))) {
+    if (got < 0) break;
+    ebur128_add_frames_double(meter.get(), samples.data(), size_t(got));
+    frames += got;
   }
   return Finish(meter.get(), channels, frames, path, figures);
 }
@@ -212,6 +214,11 @@ GainChoice ChooseGain(const LoudnessFigures& figures, const LoudnessTarget& targ
                      ", not " + FormatLoudness(target.lufs, "LUFS");
   }
   return choice;
+}
+
+bool CanApplyGain(const std::string& path) {
+  File file(std::fopen(platform::NativePath(path).c_str(), "rb"));
+  return file && ReadLayout(file.get()).has_value();
 }
 
 std::optional<Problem> ApplyGain(const std::string& path, double gainDb) {

@@ -44,5 +44,7 @@ GainChoice ChooseGain(const LoudnessFigures& figures, const LoudnessTarget& targ
 // extensible) by `gainDb` in place, rounding to the nearest value and clamping at the width's
 // range; the header and other chunks stay as they are.
 std::optional<Problem> ApplyGain(const std::string& path, double gainDb);
+// Whether ApplyGain takes the file.
+bool CanApplyGain(const std::string& path);
 
 }  // namespace tonemill

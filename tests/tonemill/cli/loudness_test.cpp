@@ -29,6 +29,7 @@ TEST_F(Loudness, SongsReachTheTargetOrKeepTheCeiling) {
   } rows[] = {
       {"render MID/s.mid -q --volume 0.3 --loudness -23 -o Song/a.wav", "Song/a.wav", -23, -1, false},
       {"render MID/s.mid -q --volume 0.3 --loudness=-3 --true-peak -4 -o Song/b.flac", "Song/b.flac", -3, -4, true},
+      {"render MID/s.mid -q --volume 0.3 --bits float --loudness -20 -o Song/f.wav", "Song/f.wav", -20, -1, false},
       {"lst2wav Temp/plain.lst -q --volume 0.3 --wav-dir WAV --loudness -16 -o Song/c.wav", "Song/c.wav", -16, -1, false},
   };
   for (const auto& row : rows) {
@@ -73,7 +74,8 @@ TEST_F(Loudness, TheCommandReportsAndWritesTheInputsFormat) {
   testing_support::WriteBytes(home_ + "MID/s.mid", Song(12));
   ASSERT_EQ(Run("render MID/s.mid -q --volume 0.3 --bits 8 -o Song/s8.wav"), 0) << err;
   ASSERT_EQ(Run("render MID/s.mid -q --volume 0.3 -o Song/s.flac"), 0) << err;
-  for (const char* input : {"Song/s8.wav", "Song/s.flac"}) {
+  ASSERT_EQ(Run("render MID/s.mid -q --volume 0.3 --bits float -o Song/f.wav"), 0) << err;
+  for (const char* input : {"Song/s8.wav", "Song/s.flac", "Song/f.wav"}) {
     SCOPED_TRACE(input);
     const std::string output = std::string(input).replace(5, 1, "o");
     ASSERT_EQ(Run(std::string("loudness ") + input + " -q --loudness -20 -o " + output), 0) << err;
