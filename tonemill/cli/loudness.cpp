@@ -8,14 +8,16 @@
 #include "songoptions.h"
 #include "terminal.h"
 #include "waverun.h"
+#include "platform/filesystem.h"
 #include "tonemill/files/soundfile.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/midi/midscan.h"
 #include "tonemill/ops/operation.h"
 
+#include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 namespace tonemill::cli {
@@ -33,8 +35,8 @@ std::string JsonFigure(double value) {
 ops::WorkResult CopyOwnWav(const std::string& input, const TWAVheader& header,
                            const std::string& path) {
   const AudioFormat format{header.SampleRate, header.BitsPerSample, header.Channels};
-  std::FILE* in = std::fopen(input.c_str(), "rb");
-  std::FILE* out = std::fopen(path.c_str(), "wb");
+  std::FILE* in = std::fopen(platform::NativePath(input).c_str(), "rb");
+  std::FILE* out = std::fopen(platform::NativePath(path).c_str(), "wb");
   bool ok = in && out && std::fseek(in, header.DataStart, SEEK_SET) == 0;
   int64_t left = header.DataSize, copied = 0;
   std::vector<uint8_t> block(1 << 16);
@@ -54,7 +56,7 @@ ops::WorkResult CopyOwnWav(const std::string& input, const TWAVheader& header,
   if (!ok) return ops::WorkResult::Failure(Problem("Can't write WAV file " + path, path));
   if (copied < header.DataSize) {
     // The header says what was copied, so that the output is a whole file.
-    if (std::FILE* fix = std::fopen(path.c_str(), "r+b")) {
+    if (std::FILE* fix = std::fopen(platform::NativePath(path).c_str(), "r+b")) {
       const std::vector<uint8_t> head = CanonicalWavHeader(format, uint32_t(copied));
       std::fwrite(head.data(), 1, head.size(), fix);
       std::fclose(fix);
@@ -68,7 +70,7 @@ ops::WorkResult CopyOwnWav(const std::string& input, const TWAVheader& header,
 // chunks with it.
 ops::WorkResult CopyWav(const std::string& input, const std::string& path) {
   std::error_code ec;
-  std::filesystem::copy_file(input, path, std::filesystem::copy_options::overwrite_existing, ec);
+  std::filesystem::copy_file(platform::NativePath(input), platform::NativePath(path), std::filesystem::copy_options::overwrite_existing, ec);
   if (ec) return ops::WorkResult::Failure(Problem("Can't write WAV file " + path, path, 0, ec.message()));
   return ops::WorkResult::Done();
 }
