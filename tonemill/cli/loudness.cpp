@@ -70,8 +70,10 @@ ops::WorkResult CopyOwnWav(const std::string& input, const TWAVheader& header,
 // chunks with it.
 ops::WorkResult CopyWav(const std::string& input, const std::string& path) {
   std::error_code ec;
-  std::filesystem::copy_file(platform::NativePath(input), platform::NativePath(path), std::filesystem::copy_options::overwrite_existing, ec);
-  if (ec) return ops::WorkResult::Failure(Problem("Can't write WAV file " + path, path, 0, ec.message()));
+  std::filesystem::copy_file(platform::NativePath(input), platform::NativePath(path),
+                             std::filesystem::copy_options::overwrite_existing, ec);
+  if (ec)
+    return ops::WorkResult::Failure(Problem("Can't write WAV file " + path, path, 0, ec.message()));
   return ops::WorkResult::Done();
 }
 
@@ -113,7 +115,8 @@ int RunLoudness(int argc, char** argv) {
                       "Measures an audio file's loudness (EBU R128): integrated loudness, "
                       "loudness range and true peak; with -o writes it at the one gain that "
                       "brings it to --loudness without passing the true-peak ceiling.");
-  out.Register(parser, "the file at its new loudness, in the input's format");
+  out.Register(parser,
+               "the file at its new loudness: the container of its extension, the input's width");
   target.Register(parser);
   parser.Flag("json", 0, &json, "the figures as one JSON object on stdout");
   std::string input;
