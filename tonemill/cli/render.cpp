@@ -214,14 +214,16 @@ int RunRender(int argc, char** argv) {
   // mixes render first, one after another (each with its in-song threads); with --stems-only
   // a mix is rendered only for its gain.
   const bool mixesFirst = stems && o.loudness;
-  if (mixesFirst)
+  if (mixesFirst) {
     for (Song& song : songs) {
       if (song.problem) continue;
       RenderJob mixJob{song.paths, std::nullopt, "", std::nullopt, std::nullopt};
       if (stemsOnly) mixJob.paths.wav = "/dev/null";
       if (RenderOne(mixJob, o, &song.gainDb) == kExitOk) continue;
+      if (InterruptRequested()) return CancelledExitCode();  // a cancel stops them all
       song.problem = Problem("its stems were not rendered, since its mix was not", song.paths.mid);
     }
+  }
   std::vector<RenderJob> renders;
   for (const Song& song : songs) {
     if ((!stemsOnly && !mixesFirst) || song.problem)
