@@ -1,6 +1,6 @@
 // The Python module `tonemill`: songs rendered into NumPy arrays by the song job the command
 // line runs (the same list, the same sample check, the same library call, so the same samples),
-// their stems, song lists, the MIDI listing and the program's WAV writer.
+// their stems, song lists, the MIDI listing and the program's writers.
 //
 // Each render works in a scratch directory of its own, which it removes; nothing is written
 // elsewhere. The interpreter's lock is released while a song renders, so threads render songs
@@ -19,6 +19,7 @@
 #include "tonemill/files/wavheader.h"
 #include "tonemill/files/wavwriter.h"
 #include "tonemill/ops/midiutils.h"
+#include "tonemill/ops/outputjob.h"
 #include "tonemill/ops/songchecks.h"
 #include "tonemill/ops/songjob.h"
 #include "tonemill/ops/stems.h"
@@ -261,13 +262,26 @@ Instruments ImportInstruments(const std::string& bank, const std::string& prg,
 
 // ---- Options ------------------------------------------------------------------------------
 
-SongFormat FormatOf(int rate, int bits, int channels, double volume) {
+// Float samples: what the renderer takes as their width.
+constexpr int32_t kFloatBits = 32;
+
+// 8, 16 or 24, or 32 or "float" for float samples.
+int32_t BitsOf(py::handle bits) {
+  if (py::isinstance<py::str>(bits) && bits.cast<std::string>() == "float") return kFloatBits;
+  if (py::isinstance<py::int_>(bits) && !py::isinstance<py::bool_>(bits)) {
+    const int value = bits.cast<int>();
+    if (value == 8 || value == 16 || value == 24 || value == kFloatBits) return value;
+  }
+  throw py::value_error("bits takes 8, 16, 24, or 32 or \"float\" for float samples");
+}
+
+SongFormat FormatOf(int rate, py::handle bits, int channels, double volume) {
   SongFormat format;
   format.rate = rate;
-  format.bits = bits;
+  format.bits = BitsOf(bits);
   format.channels = channels;
-  if (!format.IsSupported())
-    throw py::value_error("rate takes 11025, 22050 or 44100, bits 8 or 16, channels 1 or 2");
+  if (rate < 8000 || rate > 192000 || (channels != 1 && channels != 2))
+    throw py::value_error("rate takes 8000 to 192000, channels 1 or 2");
   char text[64];
   std::snprintf(text, sizeof text, "%.10g", volume);
   const std::optional<Real48> v = ops::ParseVolume(text);
@@ -295,6 +309,27 @@ std::vector<DrumPair> DrumsOf(const std::vector<std::string>& values) {
 
 void CheckThreads(const std::optional<int>& threads) {
   if (threads && *threads < 1) throw py::value_error("threads takes a number of 1 or more");
+}
+
+// What every render takes: the format, the threads mixing each song, and the loudness the song
+// is brought to with one gain (as --loudness and --true-peak).
+struct RenderOptions {
+  SongFormat format;
+  std::optional<int> threads;
+  std::optional<LoudnessTarget> loudness;
+};
+
+RenderOptions OptionsOf(int rate, py::handle bits, int channels, double volume,
+                        std::optional<int> threads, std::optional<double> loudness,
+                        double truePeak) {
+  CheckThreads(threads);
+  RenderOptions o{FormatOf(rate, bits, channels, volume), threads, std::nullopt};
+  if (loudness) {
+    if (!(*loudness >= -70 && *loudness <= 0)) throw py::value_error("loudness takes LUFS from -70 to 0");
+    if (!(truePeak >= -30 && truePeak <= 0)) throw py::value_error("true_peak takes dBTP from -30 to 0");
+    o.loudness = LoudnessTarget{*loudness, truePeak};
+  }
+  return o;
 }
 
 // The libraries the song job opens by name, loaded once for the process: their per-thread
@@ -441,15 +476,35 @@ struct Samples {
   AudioFormat format;
 };
 
-Samples ReadSong(const std::string& wav) {
-  const TWAVheader header(wav);
-  if (const std::string problem = WavInputProblem(header, wav); !problem.empty())
-    Raise(Problem(problem, wav));
+// The song as the renderer writes it: the canonical 44-byte header, then the samples (24-bit
+// PCM, or float for 32 bits).
+Samples ReadSong(const std::string& wav, int32_t bits) {
   Samples s;
-  s.format = {header.SampleRate, header.BitsPerSample, header.Channels};
-  s.data.resize(size_t(header.DataSize));
+  int64_t start = 0;
+  if (bits == 8 || bits == 16) {
+    const TWAVheader header(wav);
+    if (const std::string problem = WavInputProblem(header, wav); !problem.empty())
+      Raise(Problem(problem, wav));
+    s.format = {header.SampleRate, header.BitsPerSample, header.Channels};
+    s.data.resize(size_t(header.DataSize));
+    start = header.DataStart;
+  } else {
+    std::ifstream head(wav, std::ios::binary);
+    unsigned char h[44] = {};
+    head.read(reinterpret_cast<char*>(h), 44);
+    const auto le = [&](int at, int bytes) {
+      uint32_t v = 0;
+      for (int i = bytes - 1; i >= 0; --i) v = v << 8 | h[at + i];
+      return v;
+    };
+    if (head.gcount() != 44 || std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 36, "data", 4) != 0)
+      Raise(Problem("Not a WAV file", wav));
+    s.format = {int32_t(le(24, 4)), int32_t(le(34, 2)), int32_t(le(22, 2))};
+    s.data.resize(le(40, 4));
+    start = 44;
+  }
   std::ifstream in(wav, std::ios::binary);
-  in.seekg(header.DataStart);
+  in.seekg(start);
   in.read(reinterpret_cast<char*>(s.data.data()), std::streamsize(s.data.size()));
   if (in.gcount() != std::streamsize(s.data.size())) Raise(Problem("Premature end of file", wav));
   return s;
@@ -457,7 +512,8 @@ Samples ReadSong(const std::string& wav) {
 
 // Runs one song job to its WAV song and reads it; a failure comes back as the exception's
 // contents. Called without the interpreter's lock.
-std::optional<Failure> RunSong(const ops::SongJob& job, Interrupts& interrupts, Samples& out) {
+std::optional<Failure> RunSong(const ops::SongJob& job, Interrupts& interrupts, Samples& out,
+                               std::optional<double>& gain) {
   Messages messages;
   platform::ThreadMessageScope scope(messages);
   Front front(interrupts);
@@ -481,8 +537,9 @@ std::optional<Failure> RunSong(const ops::SongJob& job, Interrupts& interrupts, 
   if (outcome.end == End::Cancelled || outcome.render.end == ops::JobOutcome::End::Cancelled)
     return Failure{Problem("The render was cancelled", job.fromList ? job.paths.lst : job.paths.mid),
                    messages.shown};
+  gain = outcome.render.gainDb;
   try {
-    out = ReadSong(job.paths.wav);
+    out = ReadSong(job.paths.wav, job.format.bits);
   } catch (const Failure& f) {
     return f;
   }
@@ -491,8 +548,23 @@ std::optional<Failure> RunSong(const ops::SongJob& job, Interrupts& interrupts, 
 
 py::array ToArray(const Samples& s) {
   const int channels = s.format.StoredChannels();
-  const size_t frames = s.data.size() / size_t(s.format.FrameBytes());
+  const size_t sampleBytes = size_t(std::max(1, s.format.bits / 8));
+  const size_t frames = s.data.size() / (sampleBytes * size_t(channels));
   const std::vector<py::ssize_t> shape{py::ssize_t(frames), py::ssize_t(channels)};
+  if (s.format.bits == 24) {
+    // Each sample's 24-bit value, sign-extended.
+    py::array_t<int32_t> a(shape);
+    int32_t* out = a.mutable_data();
+    const uint8_t* in = s.data.data();
+    for (size_t i = 0; i < frames * size_t(channels); ++i, in += 3)
+      out[i] = int32_t(uint32_t(in[0]) << 8 | uint32_t(in[1]) << 16 | uint32_t(in[2]) << 24) >> 8;
+    return py::array(std::move(a));
+  }
+  if (s.format.bits == kFloatBits) {
+    py::array_t<float> a(shape);
+    std::memcpy(a.mutable_data(), s.data.data(), frames * size_t(channels) * 4);
+    return py::array(std::move(a));
+  }
   if (s.format.StoredBits() == 8) {
     py::array_t<uint8_t> a(shape);
     std::memcpy(a.mutable_data(), s.data.data(), frames * size_t(channels));
@@ -503,14 +575,15 @@ py::array ToArray(const Samples& s) {
   return py::array(std::move(a));
 }
 
-ops::SongJob BaseJob(const Instruments& instruments, const SongFormat& format,
+ops::SongJob BaseJob(const Instruments& instruments, const RenderOptions& options,
                      const Scratch& scratch) {
   ops::SongJob job;
   job.prgDirectory = instruments.prg;
   job.wavDirectory = instruments.wav;
   // Without a DFT directory the sample check looks into the empty scratch directory.
   job.dftDirectory = instruments.dft.empty() ? scratch.Dir() : instruments.dft;
-  job.format = format;
+  job.format = options.format;
+  job.loudness = options.loudness;
   job.keepList = ops::ListKeeping::Never;
   job.listOverwrite = Overwrite::Replace;
   job.songOverwrite = Overwrite::Replace;
@@ -519,8 +592,10 @@ ops::SongJob BaseJob(const Instruments& instruments, const SongFormat& format,
 
 // Runs the jobs one after another without the lock, each song mixed by `threads` threads (by
 // default as many as the library chooses); raises the first failure, or the interrupt.
-std::vector<Samples> RunJobs(const std::vector<ops::SongJob>& jobs, const Input& input,
-                             std::optional<int> threads) {
+// With `stemsOfMix`, the first job is the song's mix brought to a loudness: the jobs after it
+// are its stems and take its gain, so that they still add up to it.
+std::vector<Samples> RunJobs(std::vector<ops::SongJob> jobs, const Input& input,
+                             std::optional<int> threads, bool stemsOfMix = false) {
   Interrupts interrupts;
   std::vector<Samples> results(jobs.size());
   std::optional<Failure> failure;
@@ -528,8 +603,15 @@ std::vector<Samples> RunJobs(const std::vector<ops::SongJob>& jobs, const Input&
   {
     py::gil_scoped_release release;
     if (setThreads) setThreads(threads.value_or(0));
-    for (size_t i = 0; i < jobs.size() && !failure && !interrupts.Cancelled(); ++i)
-      failure = RunSong(jobs[i], interrupts, results[i]);
+    for (size_t i = 0; i < jobs.size() && !failure && !interrupts.Cancelled(); ++i) {
+      std::optional<double> gain;
+      failure = RunSong(jobs[i], interrupts, results[i], gain);
+      if (stemsOfMix && i == 0)
+        for (size_t j = 1; j < jobs.size(); ++j) {
+          jobs[j].loudness.reset();
+          jobs[j].gainDb = gain;
+        }
+    }
   }
   interrupts.RaiseIfCancelled();
   if (failure) {
@@ -539,26 +621,29 @@ std::vector<Samples> RunJobs(const std::vector<ops::SongJob>& jobs, const Input&
   return results;
 }
 
-py::array Render(py::handle midi, const Instruments& instruments, int rate, int bits,
-                 int channels, double volume, const std::vector<std::string>& drums,
-                 std::optional<int> threads) {
-  CheckThreads(threads);
-  Scratch scratch;
-  ops::SongJob job = BaseJob(instruments, FormatOf(rate, bits, channels, volume), scratch);
+// A song job for `midi` in the scratch directory, with the options and the drums.
+ops::SongJob SongJobOf(py::handle midi, const Instruments& instruments, const RenderOptions& options,
+                       const std::vector<std::string>& drums, const Scratch& scratch, Input& input) {
+  ops::SongJob job = BaseJob(instruments, options, scratch);
   job.drums = DrumsOf(drums);
-  const Input input = ResolveInput(midi, scratch, "song.mid");
+  input = ResolveInput(midi, scratch, "song.mid");
   job.paths = {input.path, scratch.Path("song.lst"), scratch.Path("song.wav")};
-  return ToArray(RunJobs({job}, input, threads)[0]);
+  return job;
 }
 
-py::dict RenderStems(py::handle midi, const Instruments& instruments, int rate, int bits,
-                     int channels, double volume, const std::vector<std::string>& drums,
-                     std::optional<int> threads) {
-  CheckThreads(threads);
+py::array Render(py::handle midi, const Instruments& instruments, const RenderOptions& options,
+                 const std::vector<std::string>& drums) {
   Scratch scratch;
-  ops::SongJob base = BaseJob(instruments, FormatOf(rate, bits, channels, volume), scratch);
-  base.drums = DrumsOf(drums);
-  const Input input = ResolveInput(midi, scratch, "song.mid");
+  Input input;
+  const ops::SongJob job = SongJobOf(midi, instruments, options, drums, scratch, input);
+  return ToArray(RunJobs({job}, input, options.threads)[0]);
+}
+
+py::dict RenderStems(py::handle midi, const Instruments& instruments, const RenderOptions& options,
+                     const std::vector<std::string>& drums) {
+  Scratch scratch;
+  Input input;
+  const ops::SongJob mix = SongJobOf(midi, instruments, options, drums, scratch, input);
   std::optional<Problem> problem;
   std::vector<TrackChannel> pairs;
   {
@@ -572,31 +657,33 @@ py::dict RenderStems(py::handle midi, const Instruments& instruments, int rate, 
     NameInput(f, input);
     throw f;
   }
+  // Brought to a loudness, the mix renders first for its gain.
+  const bool mixFirst = options.loudness.has_value();
   std::vector<ops::SongJob> jobs;
-  const std::string lst = scratch.Path("song.lst"), wav = scratch.Path("song.wav");
+  if (mixFirst) jobs.push_back(mix);
+  const std::string& lst = mix.paths.lst;
+  const std::string& wav = mix.paths.wav;
   for (const TrackChannel& pair : pairs) {
-    ops::SongJob job = base;
+    ops::SongJob job = mix;
     job.paths = {input.path, ops::StemName(lst, pair, ".lst"), ops::StemName(wav, pair, ".wav")};
     job.stem = pair;
     job.soloScratch = ops::StemName(lst, pair, ".mid");
     jobs.push_back(job);
   }
-  const std::vector<Samples> stems = RunJobs(jobs, input, threads);
+  const std::vector<Samples> stems = RunJobs(jobs, input, options.threads, mixFirst);
   py::dict result;
   for (size_t i = 0; i < pairs.size(); ++i)
-    result[py::make_tuple(pairs[i].track, pairs[i].channel)] = ToArray(stems[i]);
+    result[py::make_tuple(pairs[i].track, pairs[i].channel)] = ToArray(stems[i + (mixFirst ? 1 : 0)]);
   return result;
 }
 
-py::array RenderList(py::handle list, const Instruments& instruments, int rate, int bits,
-                     int channels, double volume, std::optional<int> threads) {
-  CheckThreads(threads);
+py::array RenderList(py::handle list, const Instruments& instruments, const RenderOptions& options) {
   Scratch scratch;
-  ops::SongJob job = BaseJob(instruments, FormatOf(rate, bits, channels, volume), scratch);
+  ops::SongJob job = BaseJob(instruments, options, scratch);
   job.fromList = true;
   const Input input = ResolveInput(list, scratch, "song.lst");
   job.paths = {"", input.path, scratch.Path("song.wav")};
-  return ToArray(RunJobs({job}, input, threads)[0]);
+  return ToArray(RunJobs({job}, input, options.threads)[0]);
 }
 
 py::object MidiInfo(py::handle midi) {
@@ -620,38 +707,92 @@ py::object MidiInfo(py::handle midi) {
   return py::module_::import("json").attr("loads")(json);
 }
 
+// The canonical 44-byte header of a 24-bit PCM or float song, as the renderer writes it.
+std::vector<uint8_t> WideHeader(const AudioFormat& format, uint32_t dataSize) {
+  std::vector<uint8_t> h;
+  const auto put = [&h](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) h.push_back(uint8_t(value >> (8 * i)));
+  };
+  const uint32_t block = uint32_t(format.channels * format.bits / 8);
+  for (char c : std::string("RIFF")) h.push_back(uint8_t(c));
+  put(36 + dataSize, 4);
+  for (char c : std::string("WAVEfmt ")) h.push_back(uint8_t(c));
+  put(16, 4);
+  put(format.bits == kFloatBits ? 3 : 1, 2);
+  put(uint32_t(format.channels), 2);
+  put(uint32_t(format.rate), 4);
+  put(uint32_t(format.rate) * block, 4);
+  put(block, 2);
+  put(uint32_t(format.bits), 2);
+  for (char c : std::string("data")) h.push_back(uint8_t(c));
+  put(dataSize, 4);
+  return h;
+}
+
 void Write(const std::string& path, py::array samples, int rate) {
-  py::array data;
   AudioFormat format;
   format.rate = rate;
-  if (py::isinstance<py::array_t<int16_t>>(samples)) {
-    format.bits = 16;
-  } else if (py::isinstance<py::array_t<uint8_t>>(samples)) {
-    format.bits = 8;
-  } else {
-    throw py::type_error("samples must be int16 (16-bit) or uint8 (8-bit) as render returns them");
-  }
+  if (py::isinstance<py::array_t<int16_t>>(samples)) format.bits = 16;
+  else if (py::isinstance<py::array_t<uint8_t>>(samples)) format.bits = 8;
+  else if (py::isinstance<py::array_t<int32_t>>(samples)) format.bits = 24;
+  else if (py::isinstance<py::array_t<float>>(samples)) format.bits = kFloatBits;
+  else
+    throw py::type_error("samples must be int16, uint8, int32 (24-bit values) or float32 as "
+                         "render returns them");
   if (samples.ndim() == 1) format.channels = 1;
   else if (samples.ndim() == 2) format.channels = int32_t(samples.shape(1));
   else throw py::value_error("samples must have the shape (frames, channels) or (frames,)");
-  if (!format.IsSupported())
-    throw py::value_error("rate takes 11025, 22050 or 44100, and 1 or 2 channels");
-  data = py::array::ensure(samples, py::array::c_style);
+  if (rate < 8000 || rate > 192000 || (format.channels != 1 && format.channels != 2))
+    throw py::value_error("rate takes 8000 to 192000, and 1 or 2 channels");
+  const std::optional<Container> container = ContainerOfName(path);
+  if (!container) throw py::value_error(UnknownContainerMessage(path));
+  const py::array data = py::array::ensure(samples, py::array::c_style);
   const auto* bytes = static_cast<const uint8_t*>(data.data());
   const size_t size = size_t(data.nbytes());
-  Problem problem;
-  bool written;
-  {
-    py::gil_scoped_release release;
+  // The WAV file the output job encodes into the container of the name's extension.
+  const auto work = [&](const std::string& temporary, Progress&) {
+    Problem problem;
     if (format.bits == 16) {
       const std::vector<uint8_t> pcm = EncodePcm(
           format, std::span<const int16_t>(reinterpret_cast<const int16_t*>(bytes), size / 2));
-      written = WriteCanonicalWavFile(path, format, pcm, &problem);
-    } else {
-      written = WriteCanonicalWavFile(path, format, std::span<const uint8_t>(bytes, size), &problem);
+      if (!WriteCanonicalWavFile(temporary, format, pcm, &problem)) return ops::WorkResult::Failure(problem);
+      return ops::WorkResult::Done();
     }
+    if (format.bits == 8) {
+      if (!WriteCanonicalWavFile(temporary, format, std::span<const uint8_t>(bytes, size), &problem))
+        return ops::WorkResult::Failure(problem);
+      return ops::WorkResult::Done();
+    }
+    std::vector<uint8_t> file;
+    if (format.bits == 24) {
+      file = WideHeader(format, uint32_t(size / 4 * 3));
+      for (size_t i = 0; i < size / 4; ++i) {
+        int32_t value;
+        std::memcpy(&value, bytes + 4 * i, 4);
+        value = std::clamp(value, -(1 << 23), (1 << 23) - 1);
+        for (int b = 0; b < 3; ++b) file.push_back(uint8_t(uint32_t(value) >> (8 * b)));
+      }
+    } else {
+      file = WideHeader(format, uint32_t(size));
+      file.insert(file.end(), bytes, bytes + size);
+    }
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    if (!out.flush()) return ops::WorkResult::Failure(Problem("Can't write WAV file " + path, path));
+    return ops::WorkResult::Done();
+  };
+  ops::OutputJob job;
+  job.target = path;
+  job.overwrite = Overwrite::Replace;
+  job.container = *container;
+  ops::JobOutcome outcome;
+  {
+    py::gil_scoped_release release;
+    Progress progress;
+    outcome = ops::RunOutputJob(job, progress, work);
   }
-  if (!written) {
+  if (outcome.end != ops::JobOutcome::End::Done) {
+    Problem problem = outcome.problem;
     if (problem.file.empty()) problem.file = path;
     Raise(problem);
   }
@@ -676,6 +817,8 @@ PYBIND11_MODULE(tonemill, m) {
   // import inside would release the interpreter's lock while holding the lookup's guard.
   py::array_t<int16_t>(0);
   py::array_t<uint8_t>(0);
+  py::array_t<int32_t>(0);
+  py::array_t<float>(0);
   LoadLibraries();
 
   gErrorType = PyErr_NewExceptionWithDoc(
@@ -724,24 +867,56 @@ PYBIND11_MODULE(tonemill, m) {
       });
 
   const std::vector<std::string> defaultDrums{"ALL:10"};
-  m.def("render", &Render, py::arg("midi"), py::arg("instruments"), py::kw_only(),
-        py::arg("rate") = 44100, py::arg("bits") = 16, py::arg("channels") = 2,
-        py::arg("volume") = 1.0, py::arg("drums") = defaultDrums, py::arg("threads") = py::none(),
-        "Renders a MIDI file into an array of shape (frames, channels): int16 for 16 bits, "
-        "uint8 (128 is silence) for 8 bits; the samples `tonemill render` writes.");
-  m.def("render_stems", &RenderStems, py::arg("midi"), py::arg("instruments"), py::kw_only(),
-        py::arg("rate") = 44100, py::arg("bits") = 16, py::arg("channels") = 2,
-        py::arg("volume") = 1.0, py::arg("drums") = defaultDrums, py::arg("threads") = py::none(),
-        "Renders each (track, channel) pair that plays notes alone, as `render --stems` does.");
-  m.def("render_list", &RenderList, py::arg("lst"), py::arg("instruments"), py::kw_only(),
-        py::arg("rate") = 44100, py::arg("bits") = 16, py::arg("channels") = 2,
-        py::arg("volume") = 1.0, py::arg("threads") = py::none(),
-        "Renders an LST song list (a path, its bytes or a binary file object) as lst2wav does.");
+  m.def(
+      "render",
+      [](py::handle midi, const Instruments& instruments, int rate, py::handle bits, int channels,
+         double volume, const std::vector<std::string>& drums, std::optional<int> threads,
+         std::optional<double> loudness, double truePeak) {
+        return Render(midi, instruments,
+                      OptionsOf(rate, bits, channels, volume, threads, loudness, truePeak), drums);
+      },
+      py::arg("midi"), py::arg("instruments"), py::kw_only(), py::arg("rate") = 44100,
+      py::arg("bits") = 16, py::arg("channels") = 2, py::arg("volume") = 1.0,
+      py::arg("drums") = defaultDrums, py::arg("threads") = py::none(),
+      py::arg("loudness") = py::none(), py::arg("true_peak") = -1.0,
+      "Renders a MIDI file into an array of shape (frames, channels): int16 for 16 bits, "
+      "uint8 (128 is silence) for 8 bits, int32 (24-bit values) for 24, float32 for 32 or "
+      "\"float\"; the samples `tonemill render` writes, brought to `loudness` (LUFS) under "
+      "`true_peak` (dBTP) with one gain as --loudness does.");
+  m.def(
+      "render_stems",
+      [](py::handle midi, const Instruments& instruments, int rate, py::handle bits, int channels,
+         double volume, const std::vector<std::string>& drums, std::optional<int> threads,
+         std::optional<double> loudness, double truePeak) {
+        return RenderStems(midi, instruments,
+                           OptionsOf(rate, bits, channels, volume, threads, loudness, truePeak),
+                           drums);
+      },
+      py::arg("midi"), py::arg("instruments"), py::kw_only(), py::arg("rate") = 44100,
+      py::arg("bits") = 16, py::arg("channels") = 2, py::arg("volume") = 1.0,
+      py::arg("drums") = defaultDrums, py::arg("threads") = py::none(),
+      py::arg("loudness") = py::none(), py::arg("true_peak") = -1.0,
+      "Renders each (track, channel) pair that plays notes alone, as `render --stems` does; "
+      "with `loudness` each stem takes the gain of the mix.");
+  m.def(
+      "render_list",
+      [](py::handle list, const Instruments& instruments, int rate, py::handle bits, int channels,
+         double volume, std::optional<int> threads, std::optional<double> loudness,
+         double truePeak) {
+        return RenderList(list, instruments,
+                          OptionsOf(rate, bits, channels, volume, threads, loudness, truePeak));
+      },
+      py::arg("lst"), py::arg("instruments"), py::kw_only(), py::arg("rate") = 44100,
+      py::arg("bits") = 16, py::arg("channels") = 2, py::arg("volume") = 1.0,
+      py::arg("threads") = py::none(), py::arg("loudness") = py::none(),
+      py::arg("true_peak") = -1.0,
+      "Renders an LST song list (a path, its bytes or a binary file object) as lst2wav does.");
   m.def("midi_info", &MidiInfo, py::arg("midi"),
         "What each track and channel of a MIDI file uses, as `midscan --json` lists it.");
   m.def(
       "write",
       [](py::handle path, py::array samples, int rate) { Write(PathText(path), samples, rate); },
       py::arg("path"), py::arg("samples"), py::arg("rate"),
-      "Writes samples as render returns them into a WAV file through the program's writer.");
+      "Writes samples as render returns them through the program's writers, in the container "
+      "the name's extension chooses (.wav .flac .ogg .opus .mp3 .aif .aiff).");
 }

@@ -19,7 +19,17 @@ FORMATS = [  # rate, bits, channels, volume, how the song is given, threads mixi
     (22050, 8, 1, 1.0, "path", None),
     (44100, 16, 2, 1.0, "bytes", 1),
     (11025, 16, 1, 2.5, "file", 3),
+    (48000, 24, 2, 1.0, "path", 2),
+    (96000, "float", 1, 0.5, "bytes", None),
 ]
+DTYPES = {8: np.uint8, 16: np.int16, 24: np.int32, "float": np.float32}
+
+
+def stored(song):
+    """The bytes a WAV file holds for an array render returns (24-bit values in three)."""
+    if song.dtype != np.int32:
+        return song.tobytes()
+    return np.frombuffer(song.astype("<i4").tobytes(), np.uint8).reshape(-1, 4)[:, :3].tobytes()
 
 
 def given(kind):
@@ -40,14 +50,43 @@ def test_render_gives_the_command_lines_samples(instruments, cli, tmp_path, rate
     assert status == 0, err
     song = tonemill.render(given(kind), instruments, rate=rate, bits=bits, channels=channels,
                            volume=volume, threads=threads)
-    assert song.dtype == (np.uint8 if bits == 8 else np.int16)
+    assert song.dtype == DTYPES[bits]
     assert song.shape[1] == channels and song.shape[0] > rate * 30
-    assert song.tobytes() == wav_data(out)
+    assert stored(song) == wav_data(out)
     # The list renders to the same song, and the writer gives the command line's file.
     assert np.array_equal(tonemill.render_list(lst, instruments, rate=rate, bits=bits,
                                                channels=channels, volume=volume), song)
     tonemill.write(tmp_path / "py.wav", song, rate)
     assert (tmp_path / "py.wav").read_bytes() == out.read_bytes()
+    if bits in (16, 24):  # the container by extension, encoded as the command line encodes it
+        status, err = cli("render", DEMO, "-o", tmp_path / "cli.flac", "--prg-dir",
+                          instruments.prg_dir, "--wav-dir", instruments.wav_dir, "--rate", rate,
+                          "--bits", bits, "--channels", channels, "--volume", volume, "-q")
+        assert status == 0, err
+        tonemill.write(tmp_path / "py.flac", song, rate)
+        assert (tmp_path / "py.flac").read_bytes() == (tmp_path / "cli.flac").read_bytes()
+
+
+def test_loudness_is_the_command_lines_and_stems_keep_the_mixs_gain(instruments, cli, tmp_path):
+    options = dict(rate=22050, channels=2, volume=0.4)
+    out = tmp_path / "cli.wav"
+    status, err = cli("render", DEMO, "-o", out, "--prg-dir", instruments.prg_dir, "--wav-dir",
+                      instruments.wav_dir, "--rate", 22050, "--volume", 0.4, "--loudness", -20,
+                      "-q")
+    assert status == 0, err
+    mix = tonemill.render(DEMO, instruments, loudness=-20, **options)
+    assert mix.tobytes() == wav_data(out)
+    report = json.loads(subprocess.run([str(PROGRAM), "loudness", "--json", str(out)],
+                                       capture_output=True, check=True, env=os.environ).stdout)
+    assert abs(report["integratedLufs"] + 20) <= 0.5
+    stems = tonemill.render_stems(DEMO, instruments, loudness=-20, **options)
+    total = np.zeros(mix.shape, np.int32)
+    for stem in stems.values():
+        total[: stem.shape[0]] += stem
+    # Each stem rounds its own samples.
+    assert np.abs(total - mix).max() <= len(stems)
+    with pytest.raises(ValueError):
+        tonemill.render(DEMO, instruments, loudness=5)
 
 
 @pytest.mark.parametrize("bits,channels", [(16, 2), (8, 1)])
@@ -74,6 +113,9 @@ def test_midi_info_is_the_listing(cli):
                              check=True, env=os.environ).stdout
     assert tonemill.midi_info(DEMO) == json.loads(listing)
     assert tonemill.midi_info(DEMO.read_bytes())["tracks"] == json.loads(listing)["tracks"]
+    channels = [c for t in tonemill.midi_info(DEMO)["tracks"] for c in t["channels"]]
+    assert all(c["noteCount"] > 0 for c in channels if c["notes"])
+    assert sum(c["noteCount"] for c in channels) > 100
 
 
 def bad_instruments(instruments, tmp_path, missing):
@@ -125,7 +167,9 @@ def test_bad_input_raises_the_systems_message(instruments, cli, tmp_path, case, 
 
 def test_bad_arguments(instruments, tmp_path):
     with pytest.raises(ValueError):
-        tonemill.render(DEMO, instruments, rate=48000)
+        tonemill.render(DEMO, instruments, rate=4000)
+    with pytest.raises(ValueError):
+        tonemill.render(DEMO, instruments, bits=12)
     with pytest.raises(ValueError):
         tonemill.render(DEMO, instruments, drums=["1"])
     with pytest.raises(TypeError):
@@ -133,7 +177,9 @@ def test_bad_arguments(instruments, tmp_path):
     with pytest.raises(tonemill.Error):
         tonemill.Instruments(tmp_path / "none", tmp_path)
     with pytest.raises(TypeError):
-        tonemill.write(tmp_path / "x.wav", np.zeros((4, 2), np.float32), 44100)
+        tonemill.write(tmp_path / "x.wav", np.zeros((4, 2), np.float64), 44100)
+    with pytest.raises(ValueError):
+        tonemill.write(tmp_path / "x.xyz", np.zeros((4, 2), np.int16), 44100)
 
 
 def test_threads_render_side_by_side(instruments):

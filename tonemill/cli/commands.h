@@ -42,5 +42,7 @@ int RunRangeCommand(const EffectEntry& effect, int argc, char** argv);
 int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv);
 // The WAV mixer.
 int RunMix(int argc, char** argv);
+// Measures an audio file's loudness, or writes it at a target loudness.
+int RunLoudness(int argc, char** argv);
 
 }  // namespace tonemill::cli

@@ -30,13 +30,16 @@ int RunLst2Wav(int argc, char** argv) {
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
   MixOptions mix;
   mix.Register(parser);
+  LoudnessOptions loudness;
+  loudness.Register(parser);
 
   ops::SongJob song;
   song.fromList = true;
   std::string& lst = song.paths.lst;
   if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "lst2wav", "LST file", lst, exitCode))
     return exitCode;
-  if (std::string error; !format.Apply(song.format, error) || !mix.Check(error)) {
+  if (std::string error; !format.Apply(song.format, error) || !mix.Check(error) ||
+                         !loudness.Apply(song.loudness, error)) {
     PrintError("lst2wav: " + error);
     return kExitUsage;
   }
@@ -65,7 +68,9 @@ int RunLst2Wav(int argc, char** argv) {
   CliMessages messages(force);
   platform::MessageScope scope(messages);
   CliSongFront front(messages, !quiet);
-  return ReportSongOutcome(song.Run(front), "");
+  const ops::SongJobOutcome outcome = song.Run(front);
+  WarnAboutGain(outcome.render, song.paths.wav);
+  return ReportSongOutcome(outcome, "");
 }
 
 }  // namespace tonemill::cli

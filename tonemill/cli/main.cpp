@@ -41,6 +41,8 @@ std::vector<Command> MakeCommands() {
                    {"wavscan", "show a WAV file's format, duration and level statistics", cli::RunWavscan}});
   addEffects(tonemill::EffectFamily::Range);
   commands.push_back({"mix", "mix WAV files into one", cli::RunMix});
+  commands.push_back({"loudness", "measure an audio file's loudness (EBU R128), or bring it to one",
+                      cli::RunLoudness});
   return commands;
 }
 

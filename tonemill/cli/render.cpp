@@ -29,6 +29,7 @@ struct RenderOptions {
   std::vector<DrumPair> drums;
   SongFormat format;
   Container container = Container::Wav;
+  std::optional<LoudnessTarget> loudness;
   bool listIsOutput = false;  // --lst: the list is the user's file; otherwise a scratch file
   bool force = false;
   bool progress = true;
@@ -37,6 +38,7 @@ struct RenderOptions {
 struct Song {
   ops::SongPaths paths;
   std::optional<Problem> problem;  // the song cannot be rendered as asked; it fails alone
+  std::optional<double> gainDb = std::nullopt;  // its mix's loudness gain, its stems' too
 };
 
 // One render: a song's mix, or one of its stems (its list and WAV file named for the pair).
@@ -45,6 +47,7 @@ struct RenderJob {
   std::optional<TrackChannel> stem;
   std::string soloMid;  // a stem's soloed copy of the song goes to a temporary file beside this
   std::optional<Problem> problem;
+  std::optional<double> gainDb = std::nullopt;  // a stem's: its mix's loudness gain
 
   // How messages name the job: the song, and a stem's pair.
   std::string Name() const {
@@ -57,7 +60,7 @@ struct RenderJob {
 // Converts and renders one song, or one stem of it. Without --lst the list is a scratch file in
 // the Temp directory, replaced on every render; the job reads its own copy either way and puts
 // the list into place at the end.
-int RenderOne(const RenderJob& job, const RenderOptions& o) {
+int RenderOne(const RenderJob& job, const RenderOptions& o, std::optional<double>* gain = nullptr) {
   CliMessages messages(o.force);
   messages.SetContext(job.Name());
   platform::MessageScope scope(messages);
@@ -73,8 +76,12 @@ int RenderOne(const RenderJob& job, const RenderOptions& o) {
   if (!o.listIsOutput) song.listOverwrite = Overwrite::Replace;
   song.stem = job.stem;
   song.soloScratch = job.soloMid;
+  if (job.stem) song.gainDb = job.gainDb;
+  else song.loudness = o.loudness;
   CliSongFront front(messages, o.progress);
   const ops::SongJobOutcome outcome = song.Run(front);
+  WarnAboutGain(outcome.render, job.Name());
+  if (gain) *gain = outcome.render.gainDb;
   const int code = ReportSongOutcome(outcome, job.Name());
   HintWhenNoInstruments(outcome, o.prgDirectory);
   return code;
@@ -137,6 +144,8 @@ int RunRender(int argc, char** argv) {
   parser.Value("jobs", 'j', &jobsText, "N", "songs (and stems) rendered at once (default: the processors)");
   MixOptions mix;
   mix.Register(parser);
+  LoudnessOptions loudness;
+  loudness.Register(parser);
   parser.Value("shard", 0, &shardText, "K/N",
                "only the files at positions K-1, K-1+N, ... of the sorted list");
   parser.Flag("force", 0, &force, "overwrite existing songs (and the list --lst names)");
@@ -153,6 +162,7 @@ int RunRender(int argc, char** argv) {
   if (files.empty()) error = "give one or more MIDI files (see --help)";
   else if (!ParseDrumOptions(drumValues, o.drums, error)) error = "--drums: " + error;
   else if (!format.Apply(o.format, error)) {}
+  else if (!loudness.Apply(o.loudness, error)) {}
   else if (!jobsText.empty() && !(ParseInteger(jobsText) > 0)) error = "--jobs takes a number of 1 or more";
   else if (!shardText.empty() && !ParseShard(shardText, shardK, shardN))
     error = "--shard takes K/N with 1 <= K <= N";
@@ -200,17 +210,33 @@ int RunRender(int argc, char** argv) {
       if (s.problem) PrintProblem(*s.problem);
     return kExitUsage;
   }
+  // Stems brought to a loudness take their mix's gain, so that they still add up to it: the
+  // mixes render first, one after another (each with its in-song threads); with --stems-only
+  // a mix is rendered only for its gain.
+  const bool mixesFirst = stems && o.loudness;
+  if (mixesFirst) {
+    for (Song& song : songs) {
+      if (song.problem) continue;
+      RenderJob mixJob{song.paths, std::nullopt, "", std::nullopt, std::nullopt};
+      if (stemsOnly) mixJob.paths.wav = "/dev/null";
+      if (RenderOne(mixJob, o, &song.gainDb) == kExitOk) continue;
+      if (InterruptRequested()) return CancelledExitCode();  // a cancel stops them all
+      song.problem = Problem("its stems were not rendered, since its mix was not", song.paths.mid);
+    }
+  }
   std::vector<RenderJob> renders;
   for (const Song& song : songs) {
-    if (!stemsOnly || song.problem) renders.push_back({song.paths, std::nullopt, "", song.problem});
+    if ((!stemsOnly && !mixesFirst) || song.problem)
+      renders.push_back({song.paths, std::nullopt, "", song.problem, std::nullopt});
     if (!stems || song.problem) continue;
     std::optional<Problem> problem;
     const std::vector<TrackChannel> pairs = ops::PairsPlayingNotes(song.paths.mid, problem);
-    if (problem && stemsOnly) renders.push_back({song.paths, std::nullopt, "", problem});
+    if (problem && stemsOnly) renders.push_back({song.paths, std::nullopt, "", problem, std::nullopt});
     for (const TrackChannel& pair : pairs) {
       const ops::SongPaths stemPaths{song.paths.mid, ops::StemName(song.paths.lst, pair, ".lst"),
                                      ops::StemName(song.paths.wav, pair, std::string(ExtensionOf(o.container)))};
-      renders.push_back({stemPaths, pair, ops::StemName(song.paths.lst, pair, ".mid"), std::nullopt});
+      renders.push_back({stemPaths, pair, ops::StemName(song.paths.lst, pair, ".mid"), std::nullopt,
+                         song.gainDb});
     }
   }
   mix.Apply(renders.size(), !jobsText.empty(), jobs);

@@ -2,6 +2,7 @@
 
 #include "options.h"
 #include "platform/filesystem.h"
+#include "tonemill/files/numbers.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/render/drumlist.h"
@@ -46,6 +47,43 @@ bool ParseDrumOptions(const std::vector<std::string>& values, std::vector<DrumPa
   RemoveRepeatedDrumRows(rows);
   pairs = DrumPairsFromRows(rows);
   return true;
+}
+
+void LoudnessOptions::Register(OptionParser& parser) {
+  parser.Value("loudness", 0, &loudness, "LUFS",
+               "bring the output to this integrated loudness (EBU R128) with one gain, "
+               "for example -14 or -23");
+  parser.Value("true-peak", 0, &truePeak, "DBTP",
+               "the true peak the gain may not exceed (default -1)");
+}
+
+bool LoudnessOptions::Apply(std::optional<LoudnessTarget>& target, std::string& error) const {
+  target.reset();
+  if (loudness.empty()) {
+    if (!truePeak.empty()) error = "--true-peak goes with --loudness";
+    return truePeak.empty();
+  }
+  const std::optional<double> lufs = ParseReal(loudness);
+  if (!lufs || !(*lufs >= -70 && *lufs <= 0)) {
+    error = "--loudness takes LUFS from -70 to 0";
+    return false;
+  }
+  LoudnessTarget chosen{*lufs, -1};
+  if (!truePeak.empty()) {
+    const std::optional<double> ceiling = ParseReal(truePeak);
+    if (!ceiling || !(*ceiling >= -30 && *ceiling <= 0)) {
+      error = "--true-peak takes dBTP from -30 to 0";
+      return false;
+    }
+    chosen.ceiling = *ceiling;
+  }
+  target = chosen;
+  return true;
+}
+
+void WarnAboutGain(const ops::JobOutcome& outcome, const std::string& name) {
+  if (outcome.gainWarning.empty()) return;
+  PrintError("warning: " + name + ": " + outcome.gainWarning);
 }
 
 bool IsDirectory(const std::string& path) {

@@ -4,11 +4,27 @@
 
 #include "tonemill/files/settings.h"
 #include "tonemill/midi/midtolst.h"
+#include "tonemill/ops/outputjob.h"
+#include "tonemill/wave/loudness.h"
 
 #include <string>
 #include <vector>
 
 namespace tonemill::cli {
+
+class OptionParser;
+
+// --loudness LUFS and --true-peak dBTP: the one gain that brings the output to a loudness.
+struct LoudnessOptions {
+  std::string loudness, truePeak;
+
+  void Register(OptionParser& parser);
+  // Nothing without --loudness; false with `error` set on a bad value or a --true-peak alone.
+  bool Apply(std::optional<LoudnessTarget>& target, std::string& error) const;
+};
+
+// The output job's warning about its gain, on stderr as "warning: NAME: ...".
+void WarnAboutGain(const ops::JobOutcome& outcome, const std::string& name);
 
 // Reads TM.INI (making it on the first run); prints the error and returns false when it fails.
 // A directory the file lacks keeps the system's default, with one warning naming it.

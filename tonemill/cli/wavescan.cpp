@@ -1,5 +1,6 @@
 // tonemill wavscan IN.wav [--json] [--quiet]
 #include "commands.h"
+#include "loudness.h"
 #include "options.h"
 #include "terminal.h"
 #include "tonemill/files/numbers.h"
@@ -35,7 +36,8 @@ std::string JsonNumber(double value) {
 }
 
 
-void PrintText(const ScanSetup& setup, const ScanFigures& f) {
+void PrintText(const ScanSetup& setup, const ScanFigures& f,
+               const std::optional<LoudnessFigures>& loudness) {
   std::printf("File      %s\n", setup.name.c_str());
   std::printf("Format    %d bits, %d Hz, %d channel%s\n", setup.bits, setup.rate, setup.channels,
               setup.channels == 1 ? "" : "s");
@@ -53,9 +55,11 @@ void PrintText(const ScanSetup& setup, const ScanFigures& f) {
   row("Max.", f.left.maximum, f.right.maximum);
   row("RMS", f.left.rmsText, f.right.rmsText);
   row("Satur.", saturation(f.left), saturation(f.right));
+  if (loudness) PrintLoudnessLines(*loudness);
 }
 
-void PrintJson(const ScanSetup& setup, const ScanFigures& f, const WavStats& s, bool complete) {
+void PrintJson(const ScanSetup& setup, const ScanFigures& f, const WavStats& s, bool complete,
+               const std::optional<LoudnessFigures>& loudness) {
   auto channel = [&](const char* name, int16_t minimum, int16_t maximum, const ChannelFigures& c) {
     return std::string("{\"channel\": \"") + name + "\", \"min\": " + std::to_string(minimum) +
            ", \"max\": " + std::to_string(maximum) + ", \"rms\": " + JsonNumber(c.rms) +
@@ -66,10 +70,11 @@ void PrintJson(const ScanSetup& setup, const ScanFigures& f, const WavStats& s, 
   if (setup.channels == 2) channels += ", " + channel("right", s.MinRight, s.MaxRight, f.right);
   std::printf(
       "{\"file\": %s, \"format\": {\"bits\": %d, \"rate\": %d, \"channels\": %d}, \"frames\": %lld, "
-      "\"durationMs\": %s, \"fullScale\": %d, \"complete\": %s, \"channels\": [%s]}\n",
+      "\"durationMs\": %s, \"fullScale\": %d, \"complete\": %s, \"channels\": [%s]%s}\n",
       JsonString(setup.name).c_str(), setup.bits, setup.rate, setup.channels,
       (long long)setup.samples, JsonNumber(setup.durationMs).c_str(), setup.fullScale,
-      complete ? "true" : "false", channels.c_str());
+      complete ? "true" : "false", channels.c_str(),
+      loudness ? (", " + LoudnessJsonFields(*loudness)).c_str() : "");
 }
 
 }  // namespace
@@ -105,10 +110,13 @@ int RunWavscan(int argc, char** argv) {
   pump.Clear();
   const ScanFigures figures = FiguresOf(setup, stats, result.scannedBytes);
   const bool complete = !result.cancelled && !result.endsEarly;
+  // The loudness is a second pass, over a whole file only.
+  std::optional<LoudnessFigures> loudness;
+  if (LoudnessFigures measured; complete && !MeasureLoudness(input, measured)) loudness = measured;
   if (json)
-    PrintJson(setup, figures, stats, complete);
+    PrintJson(setup, figures, stats, complete, loudness);
   else
-    PrintText(setup, figures);
+    PrintText(setup, figures, loudness);
   std::fflush(stdout);
   if (result.cancelled) {
     PrintProblem(Problem("Cancelled: the figures cover the part scanned before the cancel", input));

@@ -110,8 +110,11 @@ void Mark(TrackUse& use, const MidiEvent& e) {
   // number is listed.
   if (e.data1 > 127 && e.Kind() != 0xD0 && e.Kind() != 0xE0) return;
   switch (e.Kind()) {
-    case 0x80:
-    case 0x90: c.notes.set(e.data1); break;
+    case 0x80: c.notes.set(e.data1); break;
+    case 0x90:
+      c.notes.set(e.data1);
+      if (e.data2 > 0) ++c.noteCount;
+      break;
     case 0xA0: c.polyPressure.set(e.data1); break;
     case 0xB0: c.controllers.set(e.data1); break;
     case 0xC0: c.programs.set(e.data1); break;
@@ -299,7 +302,8 @@ std::string ListingJsonTrack(int number, int format, const TrackUse& use, bool f
             ", \"controllers\": " +
             JsonNamed(c.controllers, "controller", [](int n) { return Bare(ControllerName(n)); }) +
             ", \"pitchBend\": " + Bool(c.bend) + ", \"channelPressure\": " + Bool(c.pressure) +
-            ", \"systemExclusive\": " + Bool(c.systemExclusive) + "}";
+            ", \"systemExclusive\": " + Bool(c.systemExclusive) +
+            ", \"noteCount\": " + std::to_string(c.noteCount) + "}";
     firstChannel = false;
   }
   return text + (firstChannel ? "]}" : "\n  ]}");

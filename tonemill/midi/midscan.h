@@ -15,6 +15,7 @@ struct ChannelUse {
   bool used = false;
   bool bend = false, pressure = false, systemExclusive = false;
   std::bitset<128> programs, polyPressure, notes, controllers;
+  int32_t noteCount = 0;  // note ons of velocity above 0: the notes the channel plays
 };
 
 struct TrackUse {

@@ -139,27 +139,51 @@ JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWo
     }
     return out.Commit(overwrite, why);
   };
+  // The loudness gain on what the work wrote, before it is encoded and put into place.
+  std::optional<double> gain = job.gainDb;
+  std::string gainWarning;
+  const auto level = [&]() -> std::optional<JobOutcome> {
+    if (job.loudness) {
+      LoudnessFigures figures;
+      if (std::optional<Problem> unmeasured = MeasureLoudness(written, figures))
+        return Ended(JobOutcome::End::Failed, Problem(nameTarget(unmeasured->message), target), false);
+      const GainChoice choice = ChooseGain(figures, *job.loudness);
+      gain = choice.gainDb;
+      gainWarning = choice.warning;
+    }
+    if (gain && *gain != 0)
+      if (std::optional<Problem> unchanged = ApplyGain(written, *gain))
+        return Ended(JobOutcome::End::Failed, Problem(nameTarget(unchanged->message), target), false);
+    return std::nullopt;
+  };
   switch (run.end) {
-    case WorkResult::End::Done:
+    case WorkResult::End::Done: {
+      if (std::optional<JobOutcome> failed = level()) return *failed;
       if (!finish(job.overwrite, problem, held != nullptr))
         return Ended(JobOutcome::End::Failed, problem, false);
-      return Ended(JobOutcome::End::Done, {}, held == nullptr);
+      JobOutcome done = Ended(JobOutcome::End::Done, {}, held == nullptr);
+      done.gainDb = gain;
+      done.gainWarning = gainWarning;
+      return done;
+    }
     case WorkResult::End::Cancelled:
       if (!finish(job.overwrite, problem, false)) return Ended(JobOutcome::End::Failed, problem, false);
       return Ended(JobOutcome::End::Cancelled, run.problem, true);
-    case WorkResult::End::EndedEarly:
+    case WorkResult::End::EndedEarly: {
       // The processed part is a valid output, but the run failed: it goes into place only where
       // it replaces nothing.
-      if (IsStream(target)) {
-        if (!finish(job.overwrite, problem, false)) return Ended(JobOutcome::End::Failed, problem, false);
-        return Ended(JobOutcome::End::Incomplete, run.problem, true);
-      }
-      if (KindOf(target) != TargetKind::Absent) {
+      if (!IsStream(target) && KindOf(target) != TargetKind::Absent) {
         run.problem.message += "; " + target + " was left as it was";
         return Ended(JobOutcome::End::Failed, run.problem, false);
       }
-      if (!finish(Overwrite::Refuse, problem, false)) return Ended(JobOutcome::End::Failed, problem, false);
-      return Ended(JobOutcome::End::Incomplete, run.problem, true);
+      if (std::optional<JobOutcome> failed = level()) return *failed;
+      if (!finish(IsStream(target) ? job.overwrite : Overwrite::Refuse, problem, false))
+        return Ended(JobOutcome::End::Failed, problem, false);
+      JobOutcome incomplete = Ended(JobOutcome::End::Incomplete, run.problem, true);
+      incomplete.gainDb = gain;
+      incomplete.gainWarning = gainWarning;
+      return incomplete;
+    }
     case WorkResult::End::Failed:
       if (run.keepAfterFailure && !finish(job.overwrite, problem, false))
         return Ended(JobOutcome::End::Failed, problem, false);

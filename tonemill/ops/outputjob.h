@@ -10,6 +10,7 @@
 #include "tonemill/files/problem.h"
 #include "tonemill/files/progress.h"
 #include "tonemill/files/soundfile.h"
+#include "tonemill/wave/loudness.h"
 
 #include <functional>
 #include <optional>
@@ -32,6 +33,10 @@ struct JobOutcome {
   Problem problem;
   // Whether the target now holds what the work wrote.
   bool kept = false;
+  // The loudness gain applied, in dB, and what the front end warns about it (the ceiling kept
+  // the target out of reach, or the output was too quiet to measure).
+  std::optional<double> gainDb;
+  std::string gainWarning;
 };
 
 // The overwrite question asked when the target exists.
@@ -55,6 +60,11 @@ struct OutputJob {
   // The container the target gets. The work always writes a WAV file; for another container
   // the job encodes it into a second temporary file, which is what goes into place.
   Container container = Container::Wav;
+  // A gain on the work's WAV file once it is done, before it is encoded and put into place:
+  // the one that brings it to `loudness` under the true-peak ceiling, or `gainDb` as it is
+  // (the stems of a song take the gain of its mix).
+  std::optional<LoudnessTarget> loudness;
+  std::optional<double> gainDb;
 };
 
 // "-" as a target: the finished file goes to standard output, and no file named "-" is made.

@@ -93,6 +93,9 @@ struct SongJob {
   // The song's container: rendered as WAV, then encoded (a container that cannot hold the
   // format refuses the job before anything runs).
   Container container = Container::Wav;
+  // The song's loudness gain (see RenderRequest): the outcome's `render.gainDb` is what it was.
+  std::optional<LoudnessTarget> loudness;
+  std::optional<double> gainDb;
   SongJobGoal goal = SongJobGoal::Song;
   ListKeeping keepList = ListKeeping::AfterConversion;
   // Whether an existing list or song may be replaced: empty asks the overwrite question (a

@@ -119,6 +119,8 @@ JobOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
   job.target = request.wavPath;
   job.overwrite = request.overwrite;
   job.container = request.container;
+  job.loudness = request.loudness;
+  job.gainDb = request.gainDb;
   if (std::optional<JobOutcome> refused = PrepareOutput(job)) return *refused;
   return RunOutputJob(job, progress.counters, [&](const std::string& temporaryPath, Progress&) {
     const SongRenderJob render{request.lstPath, temporaryPath, request.sampleDirectory,

@@ -76,6 +76,9 @@ struct RenderRequest {
   SongFormat format;
   Overwrite overwrite = Overwrite::Refuse;
   Container container = Container::Wav;  // the song's, encoded from the rendered WAV file
+  // The loudness gain of the output job: to a target, or a fixed one (a stem takes its mix's).
+  std::optional<LoudnessTarget> loudness = std::nullopt;
+  std::optional<double> gainDb = std::nullopt;
 };
 
 // Renders the list as an output job: into a temporary file beside the WAV song, put into place

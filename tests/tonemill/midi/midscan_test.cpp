@@ -131,7 +131,9 @@ TEST(MidiListing, AScanErrorEndsTheReportAfterTheFailingTracksLine) {
 
 TEST(MidiListing, JsonCarriesTheSameFactsAndTheFailure) {
   MidiTrack t;
-  t.Program(0, 10, 25).Controller(0, 10, 3, 1).NoteOn(0, 10, 61, 1).EndOfTrack();
+  // A note on of velocity 0 ends a note: two notes are played.
+  t.Program(0, 10, 25).Controller(0, 10, 3, 1).NoteOn(0, 10, 61, 1).NoteOn(10, 10, 61, 0)
+      .NoteOn(0, 10, 61, 90).EndOfTrack();
   EXPECT_EQ(List(MidiFile(0, 96, {t}), ops::ListingForm::Json).text,
             "{\"file\": \"MID/Song.MID\", \"format\": 0, \"trackCount\": 1, \"tracks\": [\n"
             "  {\"track\": 1, \"defaultTimeSignatureTempoTrack\": false, \"timeSignature\": false, "
@@ -139,7 +141,7 @@ TEST(MidiListing, JsonCarriesTheSameFactsAndTheFailure) {
             "    {\"channel\": 10, \"notes\": [{\"key\": 61, \"name\": \"c#5\"}], "
             "\"polyphonicPressure\": [], \"programs\": [{\"program\": 25, \"name\": \"TR-808 Set\"}], "
             "\"controllers\": [{\"controller\": 3, \"name\": null}], \"pitchBend\": false, "
-            "\"channelPressure\": false, \"systemExclusive\": false}\n  ]}\n]}\n");
+            "\"channelPressure\": false, \"systemExclusive\": false, \"noteCount\": 2}\n  ]}\n]}\n");
   Bytes truncated = MidiFile(1, 96, {t, t});
   truncated.resize(truncated.size() - 1);
   const std::string failed = List(truncated, ops::ListingForm::Json).text;

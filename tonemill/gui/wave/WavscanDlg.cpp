@@ -5,6 +5,7 @@
 #include "platform/messages.h"
 #include "platform/qt/cursor.h"
 #include "tonemill/files/numbers.h"
+#include "tonemill/wave/loudness.h"
 
 #include <QTimer>
 
@@ -66,6 +67,13 @@ void TWAVscanDlg::RunScan() {
     } catch (const std::exception& e) {
       result_ = ScanResult{};
       platform::ShowError(e.what());
+    }
+    // The loudness, a second pass over a file scanned to its end.
+    if (LoudnessFigures loudness; !result_->cancelled && !result_->endsEarly && !cancelled_ &&
+                                  !MeasureLoudness(setup_.name, loudness)) {
+      ui_->integratedEdit->setText(Q(FormatLoudness(loudness.integrated, "LUFS")));
+      ui_->rangeEdit->setText(Q(FormatLoudness(loudness.range, "LU")));
+      ui_->truePeakEdit->setText(Q(FormatLoudness(loudness.truePeak, "dBTP")));
     }
   }
   timerTimer();  // the figures at the end; the timer keeps them fresh until the dialog closes

@@ -113,6 +113,9 @@ void MixScanTest::scanFiguresAndCancel() {
   QCOMPARE(Child<QLineEdit>(scan, "saturLedit")->text(), QString("2"));
   QCOMPARE(Child<QProgressBar>(scan, "satGaugeL")->value(), 40);
   QCOMPARE(Child<QLineEdit>(scan, "minRedit")->text(), QString());  // mono: the right stays empty
+  // Too short for one loudness block; its true peak is full scale.
+  QCOMPARE(Child<QLineEdit>(scan, "integratedEdit")->text(), QString("-inf LUFS"));
+  QCOMPARE(Child<QLineEdit>(scan, "truePeakEdit")->text().endsWith(" dBTP"), true);
   QVERIFY(Child<QPushButton>(scan, "OKBtn")->isEnabled());
   QVERIFY(!Child<QPushButton>(scan, "CancelBtn")->isEnabled());
   // Cancel during the scan stops it and closes the dialog.
