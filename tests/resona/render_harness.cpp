@@ -3,6 +3,8 @@
 #include "resona/render.h"
 #include "tonemill/render/wavetables.h"
 
+#include <cmath>
+
 namespace testing_support {
 namespace {
 
@@ -65,6 +67,17 @@ RenderRun SongFixture::RenderFile(const std::string& lstPath, const std::string&
 void WriteSample(const SongFixture& f, const std::string& name, const tonemill::AudioFormat& format,
                  const std::vector<int32_t>& interleaved) {
   WriteWav(f.dir.File(name + ".WAV"), format, interleaved);
+}
+
+void WriteShotAndLoop(const SongFixture& f) {
+  std::vector<int32_t> shot(1000), stereo(2 * 4000);
+  for (size_t i = 0; i < shot.size(); ++i) shot[i] = int32_t(i * 37 % 60000) - 30000;
+  for (size_t i = 0; i < 4000; ++i) {
+    stereo[2 * i] = int32_t(30000 * std::sin(double(i) * 0.05));
+    stereo[2 * i + 1] = int32_t(i * 53 % 50000) - 25000;
+  }
+  WriteSample(f, "S", {44100, 16, 1}, shot);
+  WriteSample(f, "L", {22050, 16, 2}, stereo);
 }
 
 }  // namespace testing_support

@@ -50,4 +50,8 @@ class SongFixture {
 void WriteSample(const SongFixture& f, const std::string& name, const tonemill::AudioFormat& format,
                  const std::vector<int32_t>& interleaved);
 
+// The two samples the mixer's tests play: S, a 44.1 kHz mono shot of full-range steps, and L,
+// a 22.05 kHz stereo sample (a sine left, steps right) long enough to loop.
+void WriteShotAndLoop(const SongFixture& f);
+
 }  // namespace testing_support

@@ -22,16 +22,7 @@ namespace {
 
 class MemoryMix : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::vector<int32_t> shot(1000), stereo(2 * 4000);
-    for (size_t i = 0; i < shot.size(); ++i) shot[i] = int32_t(i * 37 % 60000) - 30000;
-    for (size_t i = 0; i < 4000; ++i) {
-      stereo[2 * i] = int32_t(30000 * std::sin(double(i) * 0.05));
-      stereo[2 * i + 1] = int32_t(i * 53 % 50000) - 25000;
-    }
-    WriteSample(f, "S", {44100, 16, 1}, shot);
-    WriteSample(f, "L", {22050, 16, 2}, stereo);
-  }
+  void SetUp() override { WriteShotAndLoop(f); }
 
   struct Result {
     RenderRun run;
