@@ -78,7 +78,7 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
     PrintError(prefix + "give the output file with -o");
     return kExitUsage;
   }
-  if (std::string error; !SpoolStandardInput(input, error)) {
+  if (std::string error; !PrepareAudioInput(input, error)) {
     PrintError(error);
     return kExitFailure;
   }

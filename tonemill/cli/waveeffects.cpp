@@ -32,7 +32,10 @@ struct EffectCommand {
   }
 
   int Run(const Engine& engine) const {
-    return RunWaveOperation(out.output, {launch.input}, out,
+    std::vector<std::string> inputs{launch.input};
+    if (const std::string shown = ShownInputName(launch.input); shown != launch.input && shown != "-")
+      inputs.push_back(shown);
+    return RunWaveOperation(out.output, inputs, out,
                             [&](const std::string& path, Progress& progress) {
                               progress.item = launch.input;
                               const RangeResult r = engine(RangeOf(launch, path), progress);

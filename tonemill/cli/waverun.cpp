@@ -39,7 +39,7 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
     PrintError(command + ": give the output with -o (see --help)");
     return kExitUsage;
   }
-  if (std::string error; !SpoolStandardInput(input, error)) {
+  if (std::string error; !PrepareAudioInput(input, error)) {
     PrintError(error);
     return kExitFailure;
   }

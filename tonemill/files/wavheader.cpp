@@ -33,9 +33,11 @@ TWAVheader::TWAVheader(const std::string& fileName) {
       return;
     }
     if (std::memcmp(h.data(), "RIFF", 4) != 0 || std::memcmp(h.data() + 8, "WAVE", 4) != 0 ||
-        std::memcmp(h.data() + 12, "fmt ", 4) != 0 || h[20] != 1 || h[21] != 0)
+        std::memcmp(h.data() + 12, "fmt ", 4) != 0 || h[21] != 0 || (h[20] != 1 && h[20] != 3))
       return;
-    IsWave = true;
+    // IEEE float data is located as well, for the engines; the acceptance check does not take it.
+    IsFloat = h[20] == 3;
+    IsWave = !IsFloat;
     if (h[22] < 1 || h[22] > 2 || h[23] != 0) return;
     const uint32_t formatLength = Le32(h.data() + 16);
     if (formatLength < 16) {
@@ -63,13 +65,14 @@ TWAVheader::TWAVheader(const std::string& fileName) {
       Truncated = true;
       return;
     }
-    FormatOk = true;
+    Located = true;
+    FormatOk = IsWave;
     DataStart = int32_t(file.Position);
     DataSize = int32_t(Le32(chunk.data() + 4));
     Channels = h[22];
     SampleRate = int32_t(Le32(h.data() + 24));
     BitsPerSample = h[34] | h[35] << 8;
-    Valid = true;
+    Valid = IsWave;
   } catch (const EInOutError&) {
     // A file that cannot be read counts as one that ended early.
     Truncated = true;
@@ -90,6 +93,31 @@ std::string WavInputProblem(const TWAVheader& header, const std::string& name) {
     return "Unsupported sample size (" + std::to_string(header.BitsPerSample) +
            " bits) in WAV file " + name;
   return "";
+}
+
+std::optional<WaveEncoding> EngineEncoding(const TWAVheader& header) {
+  if (!header.Located || header.DataSize < 0) return std::nullopt;
+  if (header.Channels != 1 && header.Channels != 2) return std::nullopt;
+  if (header.SampleRate <= 0) return std::nullopt;
+  const int32_t bits = header.BitsPerSample;
+  if (header.IsFloat ? bits != 32 && bits != 64 : bits != 8 && bits != 16 && bits != 24 && bits != 32)
+    return std::nullopt;
+  return WaveEncoding{AudioFormat{header.SampleRate, bits, header.Channels}, header.IsFloat};
+}
+
+std::vector<uint8_t> EngineWavHeader(const WaveEncoding& encoding, uint32_t dataSize) {
+  const AudioFormat& f = encoding.format;
+  if (!encoding.IsWide()) return CanonicalWavHeader(f, dataSize);
+  std::vector<uint8_t> h = CanonicalWavHeader(f, dataSize);
+  auto put = [&](size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) h[at + size_t(i)] = uint8_t(value >> (8 * i));
+  };
+  const uint32_t frameBytes = uint32_t(f.channels * (f.bits / 8));
+  put(20, encoding.isFloat ? 3 : 1, 2);
+  put(28, uint32_t(f.rate) * frameBytes, 4);
+  put(32, frameBytes, 2);
+  put(34, uint32_t(f.bits), 2);
+  return h;
 }
 
 std::vector<uint8_t> CanonicalWavHeader(const AudioFormat& format, uint32_t dataSize) {
