@@ -20,11 +20,18 @@ bool LooksLikeWave(const std::string& path) {
 
 }  // namespace
 
+// Whether the name's extension names another container than WAV.
+bool NamedAsOtherAudio(const std::string& path) {
+  const std::optional<Container> named = ContainerOfName(path);
+  return named && *named != Container::Wav;
+}
+
 bool EnginesReadAsItIs(const std::string& path) {
   const TWAVheader h(path);
   if (!h.Found) return true;
-  // A header cut short keeps its own message; a float file cut short is decoded as far as it goes.
-  if (h.Truncated && !h.IsFloat) return true;
+  // A WAV header cut short keeps its own message; a float file cut short is decoded as far as
+  // it goes, and so is a file named as another container (which is no WAV file at all).
+  if (h.Truncated && !h.IsFloat) return !NamedAsOtherAudio(path) || LooksLikeWave(path);
   return EngineEncoding(h).has_value();
 }
 
@@ -36,8 +43,7 @@ std::optional<EngineInput> RouteEngineInput(const std::string& input, const std:
   WaveEncoding encoding;
   if (std::optional<std::string> problem = DecodeToEngineWav(input, temporary, encoding)) {
     std::remove(temporary.c_str());
-    const std::optional<Container> named = ContainerOfName(input);
-    const bool audioName = named && *named != Container::Wav;
+    const bool audioName = NamedAsOtherAudio(input);
     const bool unreadable = problem->find(": unsupported encoding (") != std::string::npos;
     // Files the checks have always refused in their own words keep those words.
     if (unreadable && !audioName && !LooksLikeWave(input)) return routed;

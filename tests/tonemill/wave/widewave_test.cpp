@@ -1,0 +1,204 @@
+// The engines on 24/32-bit and float WAV files at any rate, and other containers decoded on the
+// way in: plain references of the formulas at the wide scales, and the commands end to end.
+#include "tonemill/files/soundfile.h"
+#include "tonemill/wave/editorops.h"
+#include "tonemill/wave/fade.h"
+#include "tonemill/wave/wavmix.h"
+#include "tonemill/wave/wavscan.h"
+#include "tests/support/process.h"
+#include "wavetest.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace tonemill {
+namespace {
+
+using V = std::vector<int32_t>;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+
+constexpr WaveEncoding k24Stereo{{48000, 24, 2}, false}, k32Mono{{96000, 32, 1}, false},
+    kFloatMono{{44100, 32, 1}, true}, kDoubleStereo{{8000, 64, 2}, true};
+
+// A WAV file of `e` holding `values` at the engines' scale (floats as value ÷ 2^31).
+void WriteWide(const std::string& path, const WaveEncoding& e, const V& values) {
+  std::vector<uint8_t> data(values.size() * size_t(e.SampleBytes()));
+  const SampleLayout l = LayoutOf(WaveEncoding{{e.format.rate, e.format.bits, 1}, e.isFloat});
+  for (size_t i = 0; i < values.size(); ++i)
+    WithLayout(l, [&]<SampleLayout L>() { samples::EncodeOne<L>(values[i], &data[i * size_t(e.SampleBytes())]); });
+  std::vector<uint8_t> bytes = EngineWavHeader(e, uint32_t(data.size()));
+  bytes.insert(bytes.end(), data.begin(), data.end());
+  testing_support::WriteBytes(path, bytes);
+}
+
+V ReadWide(const std::string& path) {
+  WavInputData in(path);
+  const WaveEncoding& e = in.Encoding();
+  std::vector<uint8_t> data(size_t(in.DataSize()));
+  in.Read(data.data(), data.size(), 0);
+  const SampleLayout l = LayoutOf(WaveEncoding{{e.format.rate, e.format.bits, 1}, e.isFloat});
+  V out(data.size() / size_t(e.SampleBytes()));
+  for (size_t i = 0; i < out.size(); ++i)
+    out[i] = WithLayout(l, [&]<SampleLayout L>() { return samples::DecodeOne<L>(&data[i * size_t(e.SampleBytes())]); });
+  return out;
+}
+
+V RunWide(const WaveEncoding& e, const V& in, const RangeEngine& engine, WaveEncoding* got = nullptr) {
+  TempDir dir;
+  WriteWide(dir.File("in.wav"), e, in);
+  Progress progress;
+  const int64_t frames = int64_t(in.size()) / e.format.channels;
+  engine({dir.File("in.wav"), dir.File("out.wav"), 0, frames - 1, false, false}, progress);
+  if (got) *got = WavInputData(dir.File("out.wav")).Encoding();
+  return ReadWide(dir.File("out.wav"));
+}
+
+TEST(WideWav, FadeEqualsTheFormulaAtTheWidthsRange) {
+  const FadeSettings fade{2.0, 0.25};
+  const RangeEngine engine = [&](const RangeRequest& r, Progress& p) { return FadeRange(r, fade, p); };
+  for (const WaveEncoding& e : {k24Stereo, k32Mono, kFloatMono, kDoubleStereo}) {
+    const SampleLimits limits = SampleLimits::ForBits(e.format.bits);
+    V in;
+    for (int i = 0; i < 64; ++i) in.push_back(int32_t(int64_t(limits.high) * ((i * 37) % 201 - 100) / 100));
+    WaveEncoding got;
+    const V out = RunWide(e, in, engine, &got);
+    EXPECT_EQ(got, e);
+    ASSERT_EQ(out.size(), in.size());
+    const int64_t frameBytes = e.FrameBytes(), length = int64_t(in.size()) * e.SampleBytes();
+    for (size_t i = 0; i < in.size(); ++i) {
+      const int64_t frame = int64_t(i) / e.format.channels;
+      const long double factor = 2.0L + (0.25L - 2.0L) * (long double)(frame * frameBytes) / length;
+      const long double x = std::clamp<long double>(in[i] * factor, limits.low, limits.high);
+      const int32_t want = int32_t(std::trunc(x));
+      if (e.isFloat && e.format.bits == 32)  // a float holds 24 bits of the 32-bit value
+        EXPECT_NEAR(out[i], want, std::fabs(want) / 8388608.0 + 1) << i;
+      else
+        EXPECT_EQ(out[i], want) << e.format.bits << " bits, sample " << i;
+    }
+  }
+}
+
+TEST(WideWav, MaximizeReachesTheWidthsFullScaleAndReverseKeepsTheSamples) {
+  const RangeEngine maximize = [](const RangeRequest& r, Progress& p) { return MaximizeRange(r, p); };
+  const RangeEngine reverse = [](const RangeRequest& r, Progress& p) { return ReverseRange(r, p); };
+  const struct {
+    WaveEncoding e;
+    int32_t full;
+  } cases[] = {{k24Stereo, 8388607}, {k32Mono, INT32_MAX}, {kFloatMono, INT32_MAX}, {kDoubleStereo, INT32_MAX}};
+  for (const auto& c : cases) {
+    // Stereo: both channels take the gain of the larger peak, 4000.
+    const V in = {1000, -4000, 3, 20, 2000, 5};
+    const V out = RunWide(c.e, in, maximize);
+    EXPECT_NEAR(out[1], -c.full, c.e.isFloat ? 1 : 0) << c.e.format.bits;  // -1.0 as a float
+    EXPECT_NEAR(out[0], int32_t(int64_t(1000) * c.full / 4000), c.e.isFloat ? 128 : 0) << c.e.format.bits;
+    V backwards = RunWide(c.e, in, reverse);
+    const int n = c.e.format.channels;
+    for (size_t f = 0; f < in.size() / size_t(n); ++f)
+      for (int ch = 0; ch < n; ++ch)
+        EXPECT_EQ(backwards[(in.size() / size_t(n) - 1 - f) * size_t(n) + size_t(ch)], in[f * size_t(n) + size_t(ch)]);
+  }
+  // Floats beyond full scale are taken to it.
+  TempDir dir;
+  const float beyond[] = {1.5f, -3.0f, 0.5f};
+  std::vector<uint8_t> bytes = EngineWavHeader(kFloatMono, sizeof beyond);
+  bytes.resize(bytes.size() + sizeof beyond);
+  std::memcpy(bytes.data() + 44, beyond, sizeof beyond);
+  testing_support::WriteBytes(dir.File("f.wav"), bytes);
+  EXPECT_EQ(ReadWide(dir.File("f.wav")), (V{INT32_MAX, INT32_MIN, 1 << 30}));
+}
+
+TEST(WideWav, ScanAndMixAtTheWidthsScale) {
+  TempDir dir;
+  WriteWide(dir.File("a.wav"), k24Stereo, {8388607, -5, -8388608, 7});
+  ScanSetup setup;
+  WavStats stats;
+  ASSERT_FALSE(PrepareScan(dir.File("a.wav"), setup, stats));
+  Progress progress;
+  ScanWav(setup, stats, progress);
+  EXPECT_EQ(stats.MaxLeft, 8388607);
+  EXPECT_EQ(stats.MinLeft, -8388608);
+  EXPECT_EQ(stats.SatLeft, 2);
+  EXPECT_EQ(setup.minSuffix, "/-8388608");
+  EXPECT_DOUBLE_EQ(setup.fullScale, 8388608);
+  EXPECT_NEAR(double(stats.SumSqLeft), 2.0 * 8388608.0 * 8388608.0, 2e7);
+
+  // A 16-bit source at 24000 Hz into a 24-bit output at 48000 Hz: × 256, interpolated from
+  // silence before its first frame; the 24-bit source adds at its own scale.
+  testing_support::WriteWav(dir.File("b.wav"), {24000, 16, 1}, {100, 300});
+  WriteWide(dir.File("c.wav"), WaveEncoding{{48000, 24, 1}, false}, {1, 2, 3, 4});
+  Progress mixing;
+  const WaveEncoding out{{48000, 24, 1}, false};
+  MixWavFilesAs({{dir.File("b.wav"), 1, 1}, {dir.File("c.wav"), 1, 1}}, dir.File("m.wav"), out, mixing);
+  EXPECT_EQ(ReadWide(dir.File("m.wav")), (V{12801, 25602, 51203, 4}));
+}
+
+// The commands on inputs in other containers and widths.
+class WideCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 2 * 4410; ++i) stereo_.push_back((i * 7919) % 20000 - 10000);
+    testing_support::WriteWav(F("s.wav"), {44100, 16, 2}, stereo_);
+    WriteSound(F("s.flac"), Container::Flac, {44100, 16, 2}, 16);
+  }
+  void WriteSound(const std::string& path, Container c, const AudioFormat& f, int shiftFrom) {
+    std::string error;
+    SoundFile out = SoundFile::OpenWrite(path, c, f, error);
+    ASSERT_TRUE(out.IsOpen()) << error;
+    V top;
+    for (int32_t v : stereo_) top.push_back(int32_t(uint32_t(v) << (32 - shiftFrom)));
+    ASSERT_TRUE(out.Write(top.data(), top.size() / size_t(f.channels)));
+    ASSERT_TRUE(out.Close(error)) << error;
+  }
+  int Run(const std::vector<std::string>& args) {
+    std::vector<std::string> all{testing_support::TonemillPath()};
+    all.insert(all.end(), args.begin(), args.end());
+    result_ = testing_support::RunProcess(all);
+    return result_.exitCode;
+  }
+  std::string F(const std::string& name) const { return dir_.File(name); }
+  TempDir dir_;
+  V stereo_;
+  testing_support::ProcessResult result_;
+};
+
+TEST_F(WideCommands, AFlacInputGivesTheBytesOfItsWavAndKeepsItsContainer) {
+  for (const char* command : {"fade", "lowpass", "reverse"}) {
+    ASSERT_EQ(Run({command, F("s.wav"), "-o", F("a.wav"), "-q", "--force"}), 0) << result_.err;
+    ASSERT_EQ(Run({command, F("s.flac"), "-o", F("b.wav"), "-q", "--force"}), 0) << result_.err;
+    EXPECT_EQ(ReadBytes(F("a.wav")), ReadBytes(F("b.wav"))) << command;
+    ASSERT_EQ(Run({command, F("s.flac"), "-o", F("c.flac"), "-q", "--force"}), 0) << result_.err;
+    std::string error;
+    SoundFile back = SoundFile::OpenRead(F("c.flac"), error);
+    ASSERT_TRUE(back.IsOpen()) << error;
+    EXPECT_EQ(back.Format(), (AudioFormat{44100, 16, 2}));
+    V samples(stereo_.size());
+    ASSERT_EQ(back.Read(samples.data(), samples.size() / 2), samples.size() / 2);
+    for (int32_t& s : samples) s >>= 16;
+    EXPECT_EQ(samples, testing_support::ReadWav(F("a.wav")).samples) << command;
+  }
+  // The scan takes it from standard input too, and names it as given.
+  ASSERT_EQ(Run({"wavscan", "-q", F("s.flac")}), 0) << result_.err;
+  EXPECT_NE(result_.out.find("File      " + F("s.flac")), std::string::npos) << result_.out;
+}
+
+TEST_F(WideCommands, WhatCannotBeDecodedSaysWhy) {
+  testing_support::WriteText(F("junk.flac"), "not audio at all");
+  EXPECT_EQ(Run({"fade", F("junk.flac"), "-o", F("x.wav"), "-q"}), 1);
+  EXPECT_NE(result_.err.find(F("junk.flac") + ": unsupported encoding ("), std::string::npos) << result_.err;
+  EXPECT_FALSE(std::filesystem::exists(F("x.wav")));
+  // Text that names no audio format keeps the checks' own words.
+  testing_support::WriteText(F("junk.txt"), "not audio at all");
+  EXPECT_EQ(Run({"fade", F("junk.txt"), "-o", F("x.wav"), "-q"}), 1);
+  EXPECT_NE(result_.err.find("File format error!"), std::string::npos) << result_.err;
+  std::string error;
+  SoundFile three = SoundFile::OpenWrite(F("three.wav"), Container::Wav, {44100, 16, 3}, error);
+  const V frame(3, 0);
+  ASSERT_TRUE(three.Write(frame.data(), 1));
+  ASSERT_TRUE(three.Close(error));
+  EXPECT_EQ(Run({"wavscan", F("three.wav")}), 1);
+  EXPECT_NE(result_.err.find("3 channels"), std::string::npos) << result_.err;
+}
+
+}  // namespace
+}  // namespace tonemill
