@@ -9,7 +9,9 @@
 #include "wavetest.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace tonemill {
 namespace {
@@ -180,6 +182,20 @@ TEST_F(WideCommands, AFlacInputGivesTheBytesOfItsWavAndKeepsItsContainer) {
   // The scan takes it from standard input too, and names it as given.
   ASSERT_EQ(Run({"wavscan", "-q", F("s.flac")}), 0) << result_.err;
   EXPECT_NE(result_.out.find("File      " + F("s.flac")), std::string::npos) << result_.out;
+}
+
+TEST_F(WideCommands, TheLibraryEffectsTakeADecodedInputAndEncodeTheirOutput) {
+  ::setenv("TONEMILL_HOME", dir_.Dir().c_str(), 1);
+  ASSERT_EQ(Run({"echo", F("s.wav"), "-o", F("a.wav"), "-q"}), 0) << result_.err;
+  ASSERT_EQ(Run({"echo", F("s.flac"), "-o", F("b.wav"), "-q"}), 0) << result_.err;
+  EXPECT_EQ(ReadBytes(F("a.wav")), ReadBytes(F("b.wav")));
+  ASSERT_EQ(Run({"echo", F("s.flac"), "-o", F("c.flac"), "-q"}), 0) << result_.err;
+  std::string error;
+  EXPECT_EQ(SoundFile::OpenRead(F("c.flac"), error).Format(), (AudioFormat{44100, 16, 2})) << error;
+  // The decoded input is still the input under the name it was given.
+  EXPECT_EQ(Run({"echo", F("s.flac"), "-o", F("s.flac"), "-q", "--force"}), 1);
+  EXPECT_NE(result_.err.find("Can't overwrite source file!"), std::string::npos) << result_.err;
+  ::unsetenv("TONEMILL_HOME");
 }
 
 TEST_F(WideCommands, WhatCannotBeDecodedSaysWhy) {
