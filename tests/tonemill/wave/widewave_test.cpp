@@ -5,6 +5,7 @@
 #include "tonemill/wave/fade.h"
 #include "tonemill/wave/wavmix.h"
 #include "tonemill/wave/wavscan.h"
+#include "tonemill/wave/widthconvert.h"
 #include "tests/support/process.h"
 #include "wavetest.h"
 
@@ -135,6 +136,30 @@ TEST(WideWav, ScanAndMixAtTheWidthsScale) {
   EXPECT_EQ(ReadWide(dir.File("m.wav")), (V{12801, 25602, 51203, 4}));
 }
 
+TEST(WideWav, WidthConversionShiftsToTheNewWidth) {
+  const struct {
+    WaveEncoding from;
+    const char* bits;
+    V in, out;
+  } cases[] = {
+      {k24Stereo, "16", {8388607, -1, 256, -8388608}, {32767, -1, 1, -32768}},
+      {WaveEncoding{{44100, 16, 1}, false}, "24", {32767, -2}, {8388352, -512}},
+      {WaveEncoding{{44100, 16, 1}, false}, "float", {-32768, 16384}, {INT32_MIN, 1 << 30}},
+      {kFloatMono, "8", {INT32_MIN, 1 << 30}, {-128, 64}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteWide(dir.File("in.wav"), c.from, c.in);
+    const std::optional<WaveEncoding> to = EncodingNamed(c.bits, c.from.format);
+    ASSERT_TRUE(to) << c.bits;
+    Progress progress;
+    ConvertWavWidth(dir.File("in.wav"), dir.File("out.wav"), *to, progress);
+    EXPECT_EQ(WavInputData(dir.File("out.wav")).Encoding(), *to);
+    EXPECT_EQ(ReadWide(dir.File("out.wav")), c.out) << c.bits;
+  }
+  EXPECT_FALSE(EncodingNamed("12", k24Stereo.format));
+}
+
 // The commands on inputs in other containers and widths.
 class WideCommands : public ::testing::Test {
  protected:
@@ -179,9 +204,16 @@ TEST_F(WideCommands, AFlacInputGivesTheBytesOfItsWavAndKeepsItsContainer) {
     for (int32_t& s : samples) s >>= 16;
     EXPECT_EQ(samples, testing_support::ReadWav(F("a.wav")).samples) << command;
   }
-  // The scan takes it from standard input too, and names it as given.
+  // The scan names it as given.
   ASSERT_EQ(Run({"wavscan", "-q", F("s.flac")}), 0) << result_.err;
   EXPECT_NE(result_.out.find("File      " + F("s.flac")), std::string::npos) << result_.out;
+  // --bits and --format choose the output; a width the container cannot hold is refused first.
+  ASSERT_EQ(Run({"fade", F("s.flac"), "-o", F("d.wav"), "--bits", "24", "--format", "aiff", "-q"}), 0) << result_.err;
+  std::string error;
+  EXPECT_EQ(SoundFile::OpenRead(F("d.wav"), error).Format(), (AudioFormat{44100, 24, 2})) << error;
+  EXPECT_EQ(Run({"fade", F("s.flac"), "-o", F("e.flac"), "--bits", "float", "-q"}), 1);
+  EXPECT_NE(result_.err.find("FLAC takes 8, 16 or 24-bit integer samples"), std::string::npos) << result_.err;
+  EXPECT_FALSE(std::filesystem::exists(F("e.flac")));
 }
 
 TEST_F(WideCommands, TheLibraryEffectsTakeADecodedInputAndEncodeTheirOutput) {
