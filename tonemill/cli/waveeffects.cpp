@@ -27,6 +27,9 @@ struct EffectCommand {
     parser.Value("bits", 0, &bits, "N", "8, 16, 24, 32 or float: the output's width (default the input's)");
     parser.Value("format", 0, &format, "NAME",
                  "the output's container: wav, flac, ogg, opus, mp3 or aiff (default: the output's extension)");
+    parser.Flag("keep-chunks", 0, &keepChunks,
+                "copy the input's other chunks (LIST/INFO, cue, ...) into a WAV output; the default for "
+                "inputs of other widths, rates and formats");
     range.Register(parser);
     if (auto exit = ParseEffectCommand(parser, argc, argv, name, out, range, facts, launch)) return exit;
     return ChooseOutput();
@@ -88,6 +91,9 @@ struct EffectCommand {
                               } remove{convert ? engineOutput : std::string()};
                               const RangeResult r = engine(RangeOf(launch, engineOutput), progress);
                               if (convert) ConvertWavWidth(engineOutput, path, encoding, progress);
+                              if (container == Container::Wav && !r.cancelled)
+                                if (std::optional<std::string> failed = KeepChunks(path))
+                                  return ops::WorkResult::Failure(Problem(*failed, out.output));
                               return WaveWorkResult(out.output, r.cancelled,
                                                     r.endsEarly ? std::optional(PrematureEnd(launch.input))
                                                                 : std::nullopt);
@@ -95,7 +101,17 @@ struct EffectCommand {
                             {}, container);
   }
 
+  // The input's chunks other than its format and data, into a WAV output: asked for, or for an
+  // input the canonical files do not describe (whose tags a user expects to stay).
+  std::optional<std::string> KeepChunks(const std::string& output) const {
+    std::string original = ShownInputName(launch.input);
+    if (original == "-") original = launch.input;
+    if (!keepChunks && WavInputProblem(TWAVheader(original), original).empty()) return std::nullopt;
+    return CopyOtherChunks(original, output);
+  }
+
   std::string name, bits, format;
+  bool keepChunks = false;
   Container container = Container::Wav;
   WaveEncoding encoding;
   OptionParser parser;

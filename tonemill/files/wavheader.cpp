@@ -3,6 +3,8 @@
 #include "fastfile.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace tonemill {
@@ -118,6 +120,48 @@ std::vector<uint8_t> EngineWavHeader(const WaveEncoding& encoding, uint32_t data
   put(32, frameBytes, 2);
   put(34, uint32_t(f.bits), 2);
   return h;
+}
+
+std::optional<std::string> CopyOtherChunks(const std::string& source, const std::string& target) {
+  std::FILE* in = std::fopen(source.c_str(), "rb");
+  if (!in) return source + ": " + std::strerror(errno);
+  std::vector<uint8_t> kept;
+  uint8_t head[12];
+  if (std::fread(head, 1, 12, in) == 12 && std::memcmp(head + 8, "WAVE", 4) == 0 &&
+      (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0)) {
+    uint8_t chunk[8];
+    while (std::fread(chunk, 1, 8, in) == 8) {
+      const uint32_t length = Le32(chunk + 4);
+      const bool skipped = std::memcmp(chunk, "fmt ", 4) == 0 || std::memcmp(chunk, "data", 4) == 0 ||
+                           std::memcmp(chunk, "fact", 4) == 0 || std::memcmp(chunk, "ds64", 4) == 0;
+      // A data chunk of unknown (or RF64's) length runs to the end of the file: nothing follows.
+      if (std::memcmp(chunk, "data", 4) == 0 && (length == 0xFFFFFFFF || std::memcmp(head, "RF64", 4) == 0))
+        break;
+      const uint64_t padded = uint64_t(length) + length % 2;
+      if (skipped) {
+        if (std::fseek(in, long(padded), SEEK_CUR) != 0) break;
+        continue;
+      }
+      std::vector<uint8_t> body(static_cast<size_t>(padded));
+      if (std::fread(body.data(), 1, body.size(), in) != body.size()) break;  // a cut chunk is left out
+      kept.insert(kept.end(), chunk, chunk + 8);
+      kept.insert(kept.end(), body.begin(), body.end());
+    }
+  }
+  std::fclose(in);
+  if (kept.empty()) return std::nullopt;
+  std::FILE* out = std::fopen(target.c_str(), "r+b");
+  if (!out) return target + ": " + std::strerror(errno);
+  bool ok = std::fseek(out, 0, SEEK_END) == 0;
+  const long size = std::ftell(out);
+  ok = ok && size >= 12 && std::fwrite(kept.data(), 1, kept.size(), out) == kept.size();
+  uint8_t riff[4];
+  const uint64_t length = uint64_t(size) + kept.size() - 8;
+  for (int i = 0; i < 4; ++i) riff[i] = uint8_t(length >> (8 * i));
+  ok = ok && length <= 0xFFFFFFFFu && std::fseek(out, 4, SEEK_SET) == 0 && std::fwrite(riff, 1, 4, out) == 4;
+  if (std::fclose(out) != 0) ok = false;
+  if (!ok) return target + ": can't copy the chunks of " + source;
+  return std::nullopt;
 }
 
 std::vector<uint8_t> CanonicalWavHeader(const AudioFormat& format, uint32_t dataSize) {

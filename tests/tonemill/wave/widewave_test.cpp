@@ -9,6 +9,7 @@
 #include "tests/support/process.h"
 #include "wavetest.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -228,6 +229,37 @@ TEST_F(WideCommands, TheLibraryEffectsTakeADecodedInputAndEncodeTheirOutput) {
   EXPECT_EQ(Run({"echo", F("s.flac"), "-o", F("s.flac"), "-q", "--force"}), 1);
   EXPECT_NE(result_.err.find("Can't overwrite source file!"), std::string::npos) << result_.err;
   ::unsetenv("TONEMILL_HOME");
+}
+
+TEST_F(WideCommands, OtherChunksStayWhereTheCanonicalFileDidNotDescribeTheInput) {
+  const std::vector<uint8_t> list = {'L', 'I', 'S', 'T', 14, 0, 0, 0, 'I', 'N', 'F', 'O',
+                                     'I', 'N', 'A', 'M', 2, 0, 0, 0, 'T', 0};
+  auto tagged = [&](const std::string& path) {
+    std::vector<uint8_t> bytes = ReadBytes(path);
+    bytes.insert(bytes.end(), list.begin(), list.end());
+    const uint32_t riff = uint32_t(bytes.size() - 8);
+    std::memcpy(bytes.data() + 4, &riff, 4);
+    testing_support::WriteBytes(path, bytes);
+  };
+  WriteWide(F("w.wav"), k24Stereo, V(200, 1000));
+  tagged(F("w.wav"));
+  tagged(F("s.wav"));
+  const struct {
+    const char* input;
+    bool keep;
+    bool kept;
+  } cases[] = {{"w.wav", false, true}, {"s.wav", false, false}, {"s.wav", true, true}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"fade", F(c.input), "-o", F("o.wav"), "-q", "--force"};
+    if (c.keep) args.push_back("--keep-chunks");
+    ASSERT_EQ(Run(args), 0) << result_.err;
+    const std::vector<uint8_t> out = ReadBytes(F("o.wav"));
+    const bool kept = out.size() > list.size() && std::equal(list.begin(), list.end(), out.end() - long(list.size()));
+    EXPECT_EQ(kept, c.kept) << c.input << " " << c.keep;
+    uint32_t riff = 0;
+    std::memcpy(&riff, out.data() + 4, 4);
+    EXPECT_EQ(riff, out.size() - 8);
+  }
 }
 
 TEST_F(WideCommands, WhatCannotBeDecodedSaysWhy) {
