@@ -235,8 +235,53 @@ bool SoundFile::Close(std::string& error) {
   return false;
 }
 
+namespace {
+
+// Float samples go through as floats: read as integers they would come out unscaled (silence).
+// The lossy encoders take them as they are, WAV and AIFF keep 32-bit floats; FLAC holds none.
+std::optional<std::string> EncodeFloats(const std::string& source, const std::string& target,
+                                        Container container) {
+  SF_INFO info{};
+  SNDFILE* in = sf_open(source.c_str(), SFM_READ, &info);
+  if (!in) return source + ": " + sf_strerror(nullptr);
+  struct Closer {
+    SNDFILE* f;
+    ~Closer() {
+      if (f) sf_close(f);
+    }
+  } inCloser{in};
+  if (std::optional<std::string> limit = EncodingLimit(container, info.samplerate, 32)) return limit;
+  SF_INFO outInfo{};
+  outInfo.samplerate = info.samplerate;
+  outInfo.channels = info.channels;
+  const bool lossy = container == Container::Ogg || container == Container::Opus || container == Container::Mp3;
+  outInfo.format = RowOf(container).major | (lossy ? SubtypeOf(container, 32) : SF_FORMAT_FLOAT);
+  SNDFILE* out = sf_open(target.c_str(), SFM_WRITE, &outInfo);
+  if (!out) return target + ": " + sf_strerror(nullptr);
+  Closer outCloser{out};
+  constexpr sf_count_t kFrames = 8192;
+  std::vector<float> block(size_t(kFrames) * size_t(std::max(info.channels, 1)));
+  while (const sf_count_t frames = sf_readf_float(in, block.data(), kFrames))
+    if (frames < 0 || sf_writef_float(out, block.data(), frames) != frames)
+      return target + ": " + sf_strerror(out);
+  if (const int status = sf_close(std::exchange(outCloser.f, nullptr)); status != 0)
+    return target + ": " + sf_error_number(status);
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
                                            Container container) {
+  {
+    SF_INFO info{};
+    if (SNDFILE* probe = sf_open(source.c_str(), SFM_READ, &info)) {
+      sf_close(probe);
+      const int subtype = info.format & SF_FORMAT_SUBMASK;
+      if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE)
+        return EncodeFloats(source, target, container);
+    }
+  }
   std::string error;
   SoundFile in = SoundFile::OpenRead(source, error);
   if (!in.IsOpen()) return error;

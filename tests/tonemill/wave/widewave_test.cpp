@@ -262,6 +262,20 @@ TEST_F(WideCommands, OtherChunksStayWhereTheCanonicalFileDidNotDescribeTheInput)
   }
 }
 
+TEST_F(WideCommands, FloatOutputsKeepTheirLevelInEveryContainer) {
+  V half(9600);  // a 1000 Hz sine of peak 0.5
+  for (size_t i = 0; i < half.size(); ++i) half[i] = int32_t(std::lrint(1073741824.0 * std::sin(i * 2 * M_PI / 48)));
+  WriteWide(F("f.wav"), WaveEncoding{{48000, 32, 1}, true}, half);
+  for (const char* out : {"o.ogg", "o.aiff", "o.mp3"}) {
+    ASSERT_EQ(Run({"reverse", F("f.wav"), "-o", F(out), "-q", "--force"}), 0) << result_.err;
+    WaveEncoding e;
+    ASSERT_FALSE(DecodeToEngineWav(F(out), F("back.wav"), e)) << out;
+    int64_t peak = 0;
+    for (int32_t v : ReadWide(F("back.wav"))) peak = std::max(peak, Magnitude(v));
+    EXPECT_NEAR(double(peak) / 2147483648.0, 0.5, 0.15) << out;
+  }
+}
+
 TEST_F(WideCommands, WhatCannotBeDecodedSaysWhy) {
   testing_support::WriteText(F("junk.flac"), "not audio at all");
   EXPECT_EQ(Run({"fade", F("junk.flac"), "-o", F("x.wav"), "-q"}), 1);
