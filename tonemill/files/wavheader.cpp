@@ -35,13 +35,23 @@ TWAVheader::TWAVheader(const std::string& fileName) {
       return;
     }
     if (std::memcmp(h.data(), "RIFF", 4) != 0 || std::memcmp(h.data() + 8, "WAVE", 4) != 0 ||
-        std::memcmp(h.data() + 12, "fmt ", 4) != 0 || h[21] != 0 || (h[20] != 1 && h[20] != 3))
+        std::memcmp(h.data() + 12, "fmt ", 4) != 0)
       return;
-    // IEEE float data is located as well, for the engines; the acceptance check does not take it.
-    IsFloat = h[20] == 3;
-    IsWave = !IsFloat;
-    if (h[22] < 1 || h[22] > 2 || h[23] != 0) return;
     const uint32_t formatLength = Le32(h.data() + 16);
+    // WAVE_FORMAT_EXTENSIBLE names its encoding in the sub-format's first two bytes.
+    const bool extensible = h[20] == 0xFE && h[21] == 0xFF;
+    uint32_t tag = uint32_t(h[20] | h[21] << 8);
+    if (extensible && formatLength >= 40) {
+      file.SeekTo(44);
+      std::array<uint8_t, 2> sub{};
+      if (ReadUpTo(file, sub.data(), sub.size()) == sub.size()) tag = uint32_t(sub[0] | sub[1] << 8);
+    }
+    if (tag != 1 && tag != 3) return;
+    // IEEE float and extensible data are located as well, for the engines; the acceptance
+    // check does not take them.
+    IsFloat = tag == 3;
+    IsWave = !IsFloat && !extensible;
+    if (h[22] < 1 || h[22] > 2 || h[23] != 0) return;
     if (formatLength < 16) {
       Truncated = true;
       return;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <type_traits>
 #include <vector>
 
 namespace tonemill {
@@ -36,16 +37,28 @@ void ScanBlock(const uint8_t* p, int64_t frames, bool first, ChannelScan (&c)[2]
     c[0].minimum = c[0].maximum = v.left + (eight ? 128 : 0);
     c[1].minimum = c[1].maximum = v.right + (eight ? 128 : 0);
   }
+  // A block's squares fit 64 bits up to 24-bit samples (2^46 each, 10000 frames): summed
+  // there, and into the channel's total once per block.
+  using BlockSum = std::conditional_t<(BitsOf(L) <= 24), uint64_t, SquareSum>;
+  BlockSum sums[2] = {0, 0};
+  int32_t lows[2] = {c[0].minimum, c[1].minimum}, highs[2] = {c[0].maximum, c[1].maximum};
+  int64_t saturated[2] = {0, 0};
   for (int64_t i = 0; i < frames; ++i, p += frameBytes) {
     const FrameValues v = DecodeFrame<L>(p);
     const int32_t centred[2] = {v.left, v.right};
     for (int ch = 0; ch < channels; ++ch) {
       const int32_t raw = centred[ch] + (eight ? 128 : 0);
-      c[ch].minimum = std::min(c[ch].minimum, raw);
-      c[ch].maximum = std::max(c[ch].maximum, raw);
-      c[ch].saturated += raw == low || raw == high;
-      c[ch].sumSquares += SquareSum(uint64_t(int64_t(centred[ch]) * centred[ch]));
+      lows[ch] = std::min(lows[ch], raw);
+      highs[ch] = std::max(highs[ch], raw);
+      saturated[ch] += raw == low || raw == high;
+      sums[ch] += BlockSum(uint64_t(int64_t(centred[ch]) * centred[ch]));
     }
+  }
+  for (int ch = 0; ch < channels; ++ch) {
+    c[ch].minimum = lows[ch];
+    c[ch].maximum = highs[ch];
+    c[ch].saturated += saturated[ch];
+    c[ch].sumSquares += SquareSum(sums[ch]);
   }
 }
 

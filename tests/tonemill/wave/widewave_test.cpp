@@ -137,6 +137,30 @@ TEST(WideWav, ScanAndMixAtTheWidthsScale) {
   EXPECT_EQ(ReadWide(dir.File("m.wav")), (V{12801, 25602, 51203, 4}));
 }
 
+TEST(WideWav, ExtensibleFilesAreReadAsTheyAre) {
+  // A 40-byte format chunk: the canonical 16 bytes, then the extension naming PCM or float.
+  for (const WaveEncoding& e : {k24Stereo, kFloatMono}) {
+    TempDir dir;
+    WriteWide(dir.File("plain.wav"), e, {1 << 20, -(1 << 20)});
+    std::vector<uint8_t> bytes = ReadBytes(dir.File("plain.wav"));
+    std::vector<uint8_t> ext(bytes.begin(), bytes.begin() + 36);
+    ext[16] = 40;
+    ext[20] = 0xFE, ext[21] = 0xFF;
+    const std::vector<uint8_t> extension = {22, 0, uint8_t(e.format.bits), 0, 3, 0, 0, 0,
+                                            uint8_t(e.isFloat ? 3 : 1), 0, 0, 0, 0, 0, 0x10, 0,
+                                            0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    ext.insert(ext.end(), extension.begin(), extension.end());
+    ext.insert(ext.end(), bytes.begin() + 36, bytes.end());
+    const uint32_t riff = uint32_t(ext.size() - 8);
+    std::memcpy(ext.data() + 4, &riff, 4);
+    testing_support::WriteBytes(dir.File("ext.wav"), ext);
+    const TWAVheader h(dir.File("ext.wav"));
+    EXPECT_FALSE(h.IsWave);  // not what the canonical files are
+    EXPECT_EQ(EngineEncoding(h), e);
+    EXPECT_EQ(ReadWide(dir.File("ext.wav")), (V{1 << 20, -(1 << 20)}));
+  }
+}
+
 TEST(WideWav, WidthConversionShiftsToTheNewWidth) {
   const struct {
     WaveEncoding from;
