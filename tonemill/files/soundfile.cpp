@@ -400,6 +400,8 @@ std::optional<std::string> DecodeToEngineWav(const std::string& source, const st
     written += int64_t(count);
   }
   const int64_t claimed = knownLength ? std::max(written, info.frames * frameBytes) : written;
+  // Nothing of what it claims decodes: there is nothing to process.
+  if (written == 0 && claimed > 0) return "Premature end of file " + source;
   if (written % 2 != 0) {
     const uint8_t pad = !encoding.isFloat && encoding.format.bits == 8 ? 128 : 0;
     ok = ok && std::fputc(pad, out) != EOF;

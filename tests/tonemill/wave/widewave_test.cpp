@@ -229,6 +229,13 @@ TEST_F(WideCommands, AFlacInputGivesTheBytesOfItsWavAndKeepsItsContainer) {
     for (int32_t& s : samples) s >>= 16;
     EXPECT_EQ(samples, testing_support::ReadWav(F("a.wav")).samples) << command;
   }
+  // A FLAC file cut short is processed as far as it decodes, then reported under its name.
+  std::vector<uint8_t> cut = ReadBytes(F("s.flac"));
+  cut.resize(cut.size() * 3 / 4);
+  testing_support::WriteBytes(F("cut.flac"), cut);
+  EXPECT_EQ(Run({"fade", F("cut.flac"), "-o", F("cut.wav"), "-q"}), 1);
+  EXPECT_NE(result_.err.find("Premature end of "), std::string::npos) << result_.err;
+  EXPECT_NE(result_.err.find(F("cut.flac")), std::string::npos) << result_.err;
   // The scan names it as given.
   ASSERT_EQ(Run({"wavscan", "-q", F("s.flac")}), 0) << result_.err;
   EXPECT_NE(result_.out.find("File      " + F("s.flac")), std::string::npos) << result_.out;
