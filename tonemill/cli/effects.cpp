@@ -78,7 +78,7 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
     PrintError(prefix + "give the output file with -o");
     return kExitUsage;
   }
-  if (std::string error; !SpoolStandardInput(input, error)) {
+  if (std::string error; !PrepareAudioInput(input, error)) {
     PrintError(error);
     return kExitFailure;
   }
@@ -93,6 +93,11 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
     // The vocoder's control file and its prescan are the job's, not the patch's.
     if (f.kind == FieldKind::File) job.controlFile = texts[i];
     if (f.kind == FieldKind::Flag) job.normalize = given[i] != f.flagDefault;
+  }
+  // The vocoder's control signal may come in any container and width, as the input does.
+  if (std::string error; !job.controlFile.empty() && !PrepareAudioInput(job.controlFile, error)) {
+    PrintError(error);
+    return kExitFailure;
   }
   job.wholeFile = range.range.empty();
   EditorInput facts;
@@ -180,6 +185,10 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
     }
   }
   ops::OutputJob outputJob = EffectOutputJob(job);
+  // A decoded input is guarded under the name it was given as well.
+  for (const std::string& file : {input, job.controlFile})
+    if (const std::string shown = ShownInputName(file); shown != file && shown != "-")
+      outputJob.inputs.push_back(shown);
   if (std::optional<ops::JobOutcome> refused = ops::PrepareOutput(outputJob)) return ReportOutcome(*refused);
   job.overwrite = outputJob.overwrite;
 

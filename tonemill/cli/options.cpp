@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "tonemill/files/audioinput.h"
 #include "tonemill/files/numbers.h"
 
 #include <algorithm>
@@ -192,17 +193,23 @@ std::string OptionParser::Help() const {
 
 namespace {
 
-// The spooled copies of standard input, removed at exit.
+// The spooled copies of standard input and the decoded inputs, removed at exit, with the name
+// the user gave for each.
 class Spools {
  public:
   ~Spools() {
-    for (const std::string& path : paths_) ::unlink(path.c_str());
+    for (const auto& spool : spools_) ::unlink(spool.first.c_str());
   }
-  void Add(const std::string& path) { paths_.push_back(path); }
-  const std::vector<std::string>& Paths() const { return paths_; }
+  void Add(const std::string& path, const std::string& shown) { spools_.emplace_back(path, shown); }
+  const std::vector<std::pair<std::string, std::string>>& All() const { return spools_; }
+  std::string ShownName(const std::string& path) const {
+    for (const auto& spool : spools_)
+      if (spool.first == path) return spool.second;
+    return path;
+  }
 
  private:
-  std::vector<std::string> paths_;
+  std::vector<std::pair<std::string, std::string>> spools_;
 };
 
 Spools& SpooledInputs() {
@@ -210,16 +217,34 @@ Spools& SpooledInputs() {
   return spools;
 }
 
+// A new empty temporary file with `stem` in its name, removed at exit; messages show `shown`.
+bool NewSpool(const std::string& stem, const std::string& shown, std::string& path, int& fd,
+              std::string& error) {
+  const char* directory = std::getenv("TMPDIR");
+  std::string pattern = std::string(directory && *directory ? directory : "/tmp") + "/tonemill-" +
+                        stem + "-XXXXXX.wav";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  fd = ::mkstemps(name.data(), 4);
+  if (fd < 0) {
+    error = shown + ": can't make a temporary file: " + std::string(std::strerror(errno));
+    return false;
+  }
+  path = name.data();
+  SpooledInputs().Add(path, shown);
+  return true;
+}
+
 }  // namespace
 
 // Messages name standard input as the user gave it, not its temporary copy.
 void PrintError(const std::string& message) {
   std::string text = message;
-  for (const std::string& spool : SpooledInputs().Paths()) {
+  for (const auto& [spool, shown] : SpooledInputs().All()) {
     std::string named;
     size_t from = 0;
     for (size_t at = text.find(spool); at != std::string::npos; at = text.find(spool, from)) {
-      named.append(text, from, at - from).append("-");
+      named.append(text, from, at - from).append(shown);
       from = at + spool.size();
     }
     text = named.append(text, from, std::string::npos);
@@ -243,8 +268,8 @@ bool ParseChoice(const std::string& text, std::initializer_list<int> allowed, in
 }  // namespace
 
 void AudioFormatOptions::Register(OptionParser& parser) {
-  parser.Value("rate", 0, &rate, "HZ", "11025, 22050 or 44100 (default 44100)");
-  parser.Value("bits", 0, &bits, "N", "8 or 16 bits per sample (default 16)");
+  parser.Value("rate", 0, &rate, "HZ", "8000 to 192000 (default 44100)");
+  parser.Value("bits", 0, &bits, "N", "8, 16, 24, 32 or float bits per sample (default 16)");
   parser.Value("channels", 0, &channels, "N", "1 (mono) or 2 (stereo, default)");
 }
 
@@ -256,6 +281,21 @@ bool AudioFormatOptions::Apply(AudioFormat& format, std::string& error) const {
   return false;
 }
 
+bool AudioFormatOptions::Apply(WaveEncoding& encoding, std::string& error) const {
+  const std::optional<int> r = ParseInteger(rate);
+  encoding.isFloat = bits == "float";
+  int32_t width = 32;
+  if ((encoding.isFloat || ParseChoice(bits, {8, 16, 24, 32}, width)) && r &&
+      *r >= kMinEngineRate && *r <= kMaxEngineRate &&
+      ParseChoice(channels, {1, 2}, encoding.format.channels)) {
+    encoding.format.rate = *r;
+    encoding.format.bits = width;
+    return true;
+  }
+  error = "--rate takes 8000 to 192000, --bits 8, 16, 24, 32 or float, --channels 1 or 2";
+  return false;
+}
+
 
 bool SpoolStandardInput(std::string& path, std::string& error) {
   if (path != "-") return true;
@@ -263,18 +303,12 @@ bool SpoolStandardInput(std::string& path, std::string& error) {
     error = "-: standard input is a terminal; pipe or redirect a file into it";
     return false;
   }
-  Spools& spools = SpooledInputs();
-  const char* directory = std::getenv("TMPDIR");
-  std::string pattern = std::string(directory && *directory ? directory : "/tmp") +
-                        "/tonemill-standard-input-XXXXXX.wav";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int out = ::mkstemps(name.data(), 4);
-  if (out < 0) {
+  std::string spool;
+  int out = -1;
+  if (!NewSpool("standard-input", "-", spool, out, error)) {
     error = "-: can't make a temporary copy of standard input: " + std::string(std::strerror(errno));
     return false;
   }
-  spools.Add(name.data());
   char buffer[65536];
   int failure = 0;
   for (;;) {
@@ -296,9 +330,25 @@ bool SpoolStandardInput(std::string& path, std::string& error) {
     error = "-: can't read standard input: " + std::string(std::strerror(failure));
     return false;
   }
-  path = name.data();
+  path = spool;
   return true;
 }
+
+bool PrepareAudioInput(std::string& path, std::string& error) {
+  if (!SpoolStandardInput(path, error)) return false;
+  if (EnginesReadAsItIs(path)) return true;
+  const std::string shown = SpooledInputs().ShownName(path);
+  std::string decoded;
+  int fd = -1;
+  if (!NewSpool("decoded", shown, decoded, fd, error)) return false;
+  ::close(fd);
+  const std::optional<EngineInput> routed = RouteEngineInput(path, decoded, error);
+  if (!routed) return false;
+  path = routed->path;
+  return true;
+}
+
+std::string ShownInputName(const std::string& path) { return SpooledInputs().ShownName(path); }
 
 void PrintProblem(const Problem& problem) { PrintError(problem.Text()); }
 

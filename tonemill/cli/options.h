@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tonemill/files/audioformat.h"
+#include "tonemill/files/wavheader.h"
 #include "tonemill/files/problem.h"
 
 #include <functional>
@@ -71,6 +72,14 @@ bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::
 // or cannot be read.
 bool SpoolStandardInput(std::string& path, std::string& error);
 
+// An input of the WAV operations and effects: standard input spooled as above, then any file
+// the engines do not read as it is (another container, width or rate) decoded into a temporary
+// WAV file of its own width, removed when the program ends; messages name the file the user
+// gave. False with `error` set when it cannot be read ("FILE: unsupported encoding (...)").
+bool PrepareAudioInput(std::string& path, std::string& error);
+// The name the user gave for a prepared input.
+std::string ShownInputName(const std::string& path);
+
 // --rate, --bits and --channels: the output format of a song or a mix.
 struct AudioFormatOptions {
   std::string rate = "44100", bits = "16", channels = "2";
@@ -78,6 +87,8 @@ struct AudioFormatOptions {
   void Register(OptionParser& parser);
   // Fills the format; false with `error` set on a bad value.
   bool Apply(AudioFormat& format, std::string& error) const;
+  // The same for any rate from 8000 to 192000 Hz and 8, 16, 24, 32 bits or float.
+  bool Apply(WaveEncoding& encoding, std::string& error) const;
 };
 
 // Exit codes of the command line.

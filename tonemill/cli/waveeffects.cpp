@@ -5,6 +5,9 @@
 #include "commands.h"
 #include "waverun.h"
 #include "tonemill/effects/catalog.h"
+#include "tonemill/wave/widthconvert.h"
+
+#include <cstdio>
 
 #include <memory>
 
@@ -21,8 +24,46 @@ struct EffectCommand {
   // Registers the shared options (after the effect's own) and parses.
   std::optional<int> Parse(int argc, char** argv) {
     out.Register(parser, "the processed file (required)");
+    parser.Value("bits", 0, &bits, "N", "8, 16, 24, 32 or float: the output's width (default the input's)");
+    parser.Value("format", 0, &format, "NAME",
+                 "the output's container: wav, flac, ogg, opus, mp3 or aiff (default: the output's extension)");
+    parser.Flag("keep-chunks", 0, &keepChunks,
+                "copy the input's other chunks (LIST/INFO, cue, ...) into a WAV output; the default for "
+                "inputs of other widths, rates and formats");
     range.Register(parser);
-    return ParseEffectCommand(parser, argc, argv, name, out, range, facts, launch);
+    if (auto exit = ParseEffectCommand(parser, argc, argv, name, out, range, facts, launch)) return exit;
+    return ChooseOutput();
+  }
+
+  // The output's container and width, refused before anything runs when they do not go together.
+  std::optional<int> ChooseOutput() {
+    container = ops::IsStandardOutput(out.output) ? Container::Wav
+                                                  : ContainerOfName(out.output).value_or(Container::Wav);
+    if (!format.empty()) {
+      const std::optional<Container> named = ContainerNamed(format);
+      if (!named) {
+        PrintError(name + ": --format takes wav, flac, ogg, opus, mp3 or aiff, not " + format);
+        return kExitUsage;
+      }
+      container = *named;
+    }
+    const std::optional<WaveEncoding> input = EngineEncoding(TWAVheader(launch.input));
+    if (!input) return std::nullopt;  // the engine says why
+    encoding = *input;
+    if (!bits.empty()) {
+      const std::optional<WaveEncoding> named = EncodingNamed(bits, input->format);
+      if (!named) {
+        PrintError(name + ": --bits takes 8, 16, 24, 32 or float, not " + bits);
+        return kExitUsage;
+      }
+      encoding = *named;
+    }
+    if (container != Container::Wav)
+      if (std::optional<std::string> limit = EncodingLimit(container, encoding.format.rate, encoding.format.bits)) {
+        PrintError(name + ": " + ShownInputName(launch.input) + ": " + *limit);
+        return kExitFailure;
+      }
+    return std::nullopt;
   }
 
   // The option's value checked by the dialog's field; its default when not given.
@@ -32,17 +73,47 @@ struct EffectCommand {
   }
 
   int Run(const Engine& engine) const {
-    return RunWaveOperation(out.output, {launch.input}, out,
+    std::vector<std::string> inputs{launch.input};
+    if (const std::string shown = ShownInputName(launch.input); shown != launch.input && shown != "-")
+      inputs.push_back(shown);
+    const bool convert = !(encoding == EngineEncoding(TWAVheader(launch.input)).value_or(encoding));
+    return RunWaveOperation(out.output, inputs, out,
                             [&](const std::string& path, Progress& progress) {
                               progress.item = launch.input;
-                              const RangeResult r = engine(RangeOf(launch, path), progress);
+                              // Another width: the engine's output is converted into the one the
+                              // job puts into place.
+                              const std::string engineOutput = convert ? path + ".width.wav" : path;
+                              struct Remove {
+                                std::string path;
+                                ~Remove() {
+                                  if (!path.empty()) std::remove(path.c_str());
+                                }
+                              } remove{convert ? engineOutput : std::string()};
+                              const RangeResult r = engine(RangeOf(launch, engineOutput), progress);
+                              if (convert) ConvertWavWidth(engineOutput, path, encoding, progress);
+                              if (container == Container::Wav && !r.cancelled)
+                                if (std::optional<std::string> failed = KeepChunks(path))
+                                  return ops::WorkResult::Failure(Problem(*failed, out.output));
                               return WaveWorkResult(out.output, r.cancelled,
                                                     r.endsEarly ? std::optional(PrematureEnd(launch.input))
                                                                 : std::nullopt);
-                            });
+                            },
+                            {}, container);
   }
 
-  std::string name;
+  // The input's chunks other than its format and data, into a WAV output: asked for, or for an
+  // input the canonical files do not describe (whose tags a user expects to stay).
+  std::optional<std::string> KeepChunks(const std::string& output) const {
+    std::string original = ShownInputName(launch.input);
+    if (original == "-") original = launch.input;
+    if (!keepChunks && WavInputProblem(TWAVheader(original), original).empty()) return std::nullopt;
+    return CopyOtherChunks(original, output);
+  }
+
+  std::string name, bits, format;
+  bool keepChunks = false;
+  Container container = Container::Wav;
+  WaveEncoding encoding;
   OptionParser parser;
   OutputOptions out;
   RangeOptions range;

@@ -51,7 +51,7 @@ int RunMix(int argc, char** argv) {
     PrintError("mix: give the sources and the output with -o (see --help)");
     return kExitUsage;
   }
-  AudioFormat format = kDefaultMixFormat;
+  WaveEncoding format{kDefaultMixFormat, false};
   if (std::string error; !formatOptions.Apply(format, error)) {
     PrintError("mix: " + error);
     return kExitUsage;
@@ -64,17 +64,23 @@ int RunMix(int argc, char** argv) {
       PrintError("mix: " + argument + ": " + error);
       return kExitUsage;
     }
+    if (std::string error; !PrepareAudioInput(source.path, error)) {
+      PrintError(error);
+      return kExitFailure;
+    }
     if (auto problem = CheckMixSource(source.path, out.output)) {
       PrintProblem(*problem);
       return kExitFailure;
     }
     sources.push_back(source);
     paths.push_back(source.path);
+    if (const std::string shown = ShownInputName(source.path); shown != source.path && shown != "-")
+      paths.push_back(shown);
   }
   return RunWaveOperation(
       out.output, paths, out,
       [&](const std::string& path, Progress& progress) {
-        const MixResult r = MixWavFiles(sources, path, format, progress);
+        const MixResult r = MixWavFilesAs(sources, path, format, progress);
         return WaveWorkResult(out.output, r.cancelled, r.problem);
       },
       kCannotOpenMixOutput);

@@ -39,7 +39,7 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
     PrintError(command + ": give the output with -o (see --help)");
     return kExitUsage;
   }
-  if (std::string error; !SpoolStandardInput(input, error)) {
+  if (std::string error; !PrepareAudioInput(input, error)) {
     PrintError(error);
     return kExitFailure;
   }
@@ -48,10 +48,11 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
 
 int RunWaveOperation(const std::string& output, const std::vector<std::string>& inputs,
                      const OutputOptions& options, const ops::OutputWork& engine,
-                     const std::string& cannotCreate) {
+                     const std::string& cannotCreate, std::optional<Container> container) {
   CliMessages messages(options.force);
   platform::MessageScope scope(messages);
   ops::OutputJob job = WaveOutputJob(output, inputs, cannotCreate);
+  if (container) job.container = *container;
   if (std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) return ReportOutcome(*refused);
   InstallInterruptHandler();
   Progress progress;

@@ -6,6 +6,7 @@
 #include "tonemill/files/numbers.h"
 #include "tonemill/wave/wavscan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -38,14 +39,16 @@ std::string JsonNumber(double value) {
 
 void PrintText(const ScanSetup& setup, const ScanFigures& f,
                const std::optional<LoudnessFigures>& loudness) {
-  std::printf("File      %s\n", setup.name.c_str());
-  std::printf("Format    %d bits, %d Hz, %d channel%s\n", setup.bits, setup.rate, setup.channels,
-              setup.channels == 1 ? "" : "s");
+  std::printf("File      %s\n", ShownInputName(setup.name).c_str());
+  std::printf("Format    %d bits%s, %d Hz, %d channel%s\n", setup.bits, setup.isFloat ? " float" : "",
+              setup.rate, setup.channels, setup.channels == 1 ? "" : "s");
   std::printf("Duration  %lld samples, %s ms\n", (long long)setup.samples,
               FormatFixed(setup.durationMs, 2).c_str());
   const bool stereo = setup.channels == 2;
   auto row = [&](const char* label, const std::string& left, const std::string& right) {
-    std::printf("%-9s %-16s%s\n", label, left.c_str(), stereo ? right.c_str() : "");
+    // Wide samples may fill the column: a space still parts the two.
+    const int width = std::max(16, int(left.size()) + (stereo ? 1 : 0));
+    std::printf("%-9s %-*s%s\n", label, width, left.c_str(), stereo ? right.c_str() : "");
   };
   auto saturation = [](const ChannelFigures& c) {
     return std::to_string(c.saturated) + " (" + FormatFixed(c.saturatedPercent, 2) + "%)";
@@ -60,7 +63,7 @@ void PrintText(const ScanSetup& setup, const ScanFigures& f,
 
 void PrintJson(const ScanSetup& setup, const ScanFigures& f, const WavStats& s, bool complete,
                const std::optional<LoudnessFigures>& loudness) {
-  auto channel = [&](const char* name, int16_t minimum, int16_t maximum, const ChannelFigures& c) {
+  auto channel = [&](const char* name, int32_t minimum, int32_t maximum, const ChannelFigures& c) {
     return std::string("{\"channel\": \"") + name + "\", \"min\": " + std::to_string(minimum) +
            ", \"max\": " + std::to_string(maximum) + ", \"rms\": " + JsonNumber(c.rms) +
            ", \"saturated\": " + std::to_string(c.saturated) +
@@ -69,10 +72,11 @@ void PrintJson(const ScanSetup& setup, const ScanFigures& f, const WavStats& s, 
   std::string channels = channel("left", s.MinLeft, s.MaxLeft, f.left);
   if (setup.channels == 2) channels += ", " + channel("right", s.MinRight, s.MaxRight, f.right);
   std::printf(
-      "{\"file\": %s, \"format\": {\"bits\": %d, \"rate\": %d, \"channels\": %d}, \"frames\": %lld, "
-      "\"durationMs\": %s, \"fullScale\": %d, \"complete\": %s, \"channels\": [%s]%s}\n",
-      JsonString(setup.name).c_str(), setup.bits, setup.rate, setup.channels,
-      (long long)setup.samples, JsonNumber(setup.durationMs).c_str(), setup.fullScale,
+      "{\"file\": %s, \"format\": {\"bits\": %d, \"rate\": %d, \"channels\": %d%s}, \"frames\": %lld, "
+      "\"durationMs\": %s, \"fullScale\": %lld, \"complete\": %s, \"channels\": [%s]%s}\n",
+      JsonString(ShownInputName(setup.name)).c_str(), setup.bits, setup.rate, setup.channels,
+      setup.isFloat ? ", \"float\": true" : "", (long long)setup.samples,
+      JsonNumber(setup.durationMs).c_str(), (long long)setup.fullScale,
       complete ? "true" : "false", channels.c_str(),
       loudness ? (", " + LoudnessJsonFields(*loudness)).c_str() : "");
 }
@@ -81,7 +85,7 @@ void PrintJson(const ScanSetup& setup, const ScanFigures& f, const WavStats& s, 
 
 int RunWavscan(int argc, char** argv) {
   bool json = false, quiet = false;
-  OptionParser parser("wavscan", "IN.wav [--json]",
+  OptionParser parser("wavscan", "IN.wav|- [--json]",
                       "Shows a WAV file's format, duration and per-channel level statistics: "
                       "minimum and maximum sample, RMS and saturated samples.");
   parser.Flag("json", 0, &json, "the figures as one JSON object on stdout");
@@ -89,6 +93,10 @@ int RunWavscan(int argc, char** argv) {
   std::string input;
   if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "wavscan", "WAV file", input, exitCode))
     return exitCode;
+  if (std::string error; !PrepareAudioInput(input, error)) {
+    PrintError(error);
+    return kExitFailure;
+  }
   ScanSetup setup;
   WavStats stats;
   if (auto problem = PrepareScan(input, setup, stats)) {

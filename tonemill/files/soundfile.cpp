@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -231,8 +235,53 @@ bool SoundFile::Close(std::string& error) {
   return false;
 }
 
+namespace {
+
+// Float samples go through as floats: read as integers they would come out unscaled (silence).
+// The lossy encoders take them as they are, WAV and AIFF keep 32-bit floats; FLAC holds none.
+std::optional<std::string> EncodeFloats(const std::string& source, const std::string& target,
+                                        Container container) {
+  SF_INFO info{};
+  SNDFILE* in = sf_open(source.c_str(), SFM_READ, &info);
+  if (!in) return source + ": " + sf_strerror(nullptr);
+  struct Closer {
+    SNDFILE* f;
+    ~Closer() {
+      if (f) sf_close(f);
+    }
+  } inCloser{in};
+  if (std::optional<std::string> limit = EncodingLimit(container, info.samplerate, 32)) return limit;
+  SF_INFO outInfo{};
+  outInfo.samplerate = info.samplerate;
+  outInfo.channels = info.channels;
+  const bool lossy = container == Container::Ogg || container == Container::Opus || container == Container::Mp3;
+  outInfo.format = RowOf(container).major | (lossy ? SubtypeOf(container, 32) : SF_FORMAT_FLOAT);
+  SNDFILE* out = sf_open(target.c_str(), SFM_WRITE, &outInfo);
+  if (!out) return target + ": " + sf_strerror(nullptr);
+  Closer outCloser{out};
+  constexpr sf_count_t kFrames = 8192;
+  std::vector<float> block(size_t(kFrames) * size_t(std::max(info.channels, 1)));
+  while (const sf_count_t frames = sf_readf_float(in, block.data(), kFrames))
+    if (frames < 0 || sf_writef_float(out, block.data(), frames) != frames)
+      return target + ": " + sf_strerror(out);
+  if (const int status = sf_close(std::exchange(outCloser.f, nullptr)); status != 0)
+    return target + ": " + sf_error_number(status);
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
                                            Container container) {
+  {
+    SF_INFO info{};
+    if (SNDFILE* probe = sf_open(source.c_str(), SFM_READ, &info)) {
+      sf_close(probe);
+      const int subtype = info.format & SF_FORMAT_SUBMASK;
+      if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE)
+        return EncodeFloats(source, target, container);
+    }
+  }
   std::string error;
   SoundFile in = SoundFile::OpenRead(source, error);
   if (!in.IsOpen()) return error;
@@ -244,6 +293,124 @@ std::optional<std::string> EncodeSoundFile(const std::string& source, const std:
     if (!out.Write(block.data(), frames)) return target + ": " + out.Error();
   if (!in.Close(error)) return source + ": " + error;
   if (!out.Close(error)) return target + ": " + error;
+  return std::nullopt;
+}
+
+}  // namespace tonemill
+
+namespace tonemill {
+namespace {
+
+bool IsLossy(int format) {
+  const int subtype = format & SF_FORMAT_SUBMASK;
+  return subtype == SF_FORMAT_VORBIS || subtype == SF_FORMAT_OPUS ||
+         subtype == SF_FORMAT_MPEG_LAYER_I || subtype == SF_FORMAT_MPEG_LAYER_II ||
+         subtype == SF_FORMAT_MPEG_LAYER_III;
+}
+
+// The encoding a decoded file keeps: integers at their width, floats as floats, the lossy
+// encodings as 32-bit floats (they have no width), the companded and ADPCM ones as 16 bits.
+WaveEncoding EncodingOfInfo(const SF_INFO& info) {
+  const int subtype = info.format & SF_FORMAT_SUBMASK;
+  WaveEncoding e;
+  e.format = AudioFormat{info.samplerate, 16, info.channels};
+  if (subtype == SF_FORMAT_DOUBLE) {
+    e.format.bits = 64;
+    e.isFloat = true;
+  } else if (subtype == SF_FORMAT_FLOAT || IsLossy(info.format)) {
+    e.format.bits = 32;
+    e.isFloat = true;
+  } else if (const int32_t bits = BitsOf(info.format); bits != 0) {
+    e.format.bits = bits;
+  }
+  return e;
+}
+
+void PutLe(uint8_t* p, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) p[i] = uint8_t(value >> (8 * i));
+}
+
+}  // namespace
+
+std::optional<std::string> DecodeToEngineWav(const std::string& source, const std::string& target,
+                                             WaveEncoding& encoding) {
+  SF_INFO info{};
+  SNDFILE* in = sf_open(source.c_str(), SFM_READ, &info);
+  if (!in) return source + ": unsupported encoding (" + sf_strerror(nullptr) + ")";
+  struct Closer {
+    SNDFILE* f;
+    ~Closer() { sf_close(f); }
+  } closer{in};
+  if (info.channels != 1 && info.channels != 2)
+    return source + ": " + std::to_string(info.channels) +
+           " channels; the WAV operations take mono or stereo files";
+  encoding = EncodingOfInfo(info);
+  const int32_t sampleBytes = encoding.SampleBytes();
+  const int64_t frameBytes = encoding.FrameBytes();
+  // MP3 gives no reliable length; for the others the header claims what the file says it
+  // holds, so that a file that decodes short is reported as one that ended early.
+  const bool knownLength = (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG &&
+                           info.frames > 0 && info.frames < INT64_MAX / frameBytes;
+  constexpr int64_t kMaxData = INT32_MAX - 1;
+  if (knownLength && info.frames * frameBytes > kMaxData)
+    return "Data of " + source + " too large to process";
+
+  FILE* out = std::fopen(target.c_str(), "wb");
+  if (!out) return target + ": " + std::strerror(errno);
+  struct FileCloser {
+    FILE* f;
+    ~FileCloser() {
+      if (f) std::fclose(f);
+    }
+  } outCloser{out};
+  std::vector<uint8_t> header = EngineWavHeader(encoding, 0);
+  bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size();
+
+  constexpr sf_count_t kFrames = 8192;
+  const size_t samples = size_t(kFrames) * size_t(info.channels);
+  std::vector<int32_t> ints(encoding.isFloat ? 0 : samples);
+  std::vector<float> floats(encoding.isFloat && encoding.format.bits == 32 ? samples : 0);
+  std::vector<double> doubles(encoding.isFloat && encoding.format.bits == 64 ? samples : 0);
+  std::vector<uint8_t> bytes(size_t(kFrames * frameBytes));
+  int64_t written = 0;
+  for (;;) {
+    sf_count_t got = 0;
+    if (!doubles.empty()) {
+      got = sf_readf_double(in, doubles.data(), kFrames);
+      if (got > 0) std::memcpy(bytes.data(), doubles.data(), size_t(got * frameBytes));
+    } else if (!floats.empty()) {
+      got = sf_readf_float(in, floats.data(), kFrames);
+      if (got > 0) std::memcpy(bytes.data(), floats.data(), size_t(got * frameBytes));
+    } else {
+      got = sf_readf_int(in, ints.data(), kFrames);
+      const int shift = 32 - encoding.format.bits;
+      for (size_t i = 0; i < size_t(std::max<sf_count_t>(got, 0)) * size_t(info.channels); ++i) {
+        const int32_t v = ints[i] >> shift;
+        uint8_t* p = bytes.data() + i * size_t(sampleBytes);
+        if (sampleBytes == 1)
+          p[0] = uint8_t(v + 128);
+        else
+          PutLe(p, uint32_t(v), sampleBytes);
+      }
+    }
+    if (got <= 0) break;
+    if (written + got * frameBytes > kMaxData) return "Data of " + source + " too large to process";
+    const size_t count = size_t(got * frameBytes);
+    ok = ok && std::fwrite(bytes.data(), 1, count, out) == count;
+    written += int64_t(count);
+  }
+  const int64_t claimed = knownLength ? std::max(written, info.frames * frameBytes) : written;
+  // Nothing of what it claims decodes: there is nothing to process.
+  if (written == 0 && claimed > 0) return "Premature end of file " + source;
+  if (written % 2 != 0) {
+    const uint8_t pad = !encoding.isFloat && encoding.format.bits == 8 ? 128 : 0;
+    ok = ok && std::fputc(pad, out) != EOF;
+  }
+  header = EngineWavHeader(encoding, uint32_t(claimed));
+  ok = ok && std::fseek(out, 0, SEEK_SET) == 0 &&
+       std::fwrite(header.data(), 1, header.size(), out) == header.size();
+  const int closed = std::fclose(std::exchange(outCloser.f, nullptr));
+  if (!ok || closed != 0) return target + ": " + std::strerror(errno);
   return std::nullopt;
 }
 

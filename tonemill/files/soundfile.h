@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audioformat.h"
+#include "wavheader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -75,5 +76,13 @@ class SoundFile {
 // `container`, keeping its rate, channels and width. Nothing when done, otherwise why not.
 std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
                                            Container container);
+
+// Decodes `source` (any file libsndfile reads, of one or two channels) into `target`, a WAV
+// file the engines process: integer samples at their own width, floats as floats, the lossy
+// encodings as 32-bit floats. When the source decodes to fewer frames than it claims, the
+// header claims them all, so that the engines report it as ended early. Nothing when done,
+// otherwise the message: "FILE: unsupported encoding (reason)" for one libsndfile cannot read.
+std::optional<std::string> DecodeToEngineWav(const std::string& source, const std::string& target,
+                                             WaveEncoding& encoding);
 
 }  // namespace tonemill

@@ -14,7 +14,12 @@
 
 namespace tonemill {
 
-enum SampleLayout : int32_t { Mono8 = 0, Mono16 = 1, Stereo8 = 2, Stereo16 = 3 };
+// The first four are the canonical files; the others are the engines' wider encodings (24 and
+// 32-bit integers, 32 and 64-bit floats).
+enum SampleLayout : int32_t {
+  Mono8 = 0, Mono16 = 1, Stereo8 = 2, Stereo16 = 3,
+  Mono24, Stereo24, Mono32, Stereo32, MonoFloat, StereoFloat, MonoDouble, StereoDouble,
+};
 
 // The processing state of one operation: the input's description. Any bit depth other than 8
 // counts as 16.

@@ -78,11 +78,18 @@ std::optional<Problem> InputEndingEarly(const EffectJob& job) {
     const TWAVheader header(name);
     struct stat st {};
     if (header.Truncated) return PrematureEnd(name);
-    if (header.Valid && ::stat(name.c_str(), &st) == 0 &&
+    if (header.Located && ::stat(name.c_str(), &st) == 0 &&
         int64_t(st.st_size) < int64_t(header.DataStart) + uint32_t(header.DataSize))
       return PrematureEnd(name);
   }
   return std::nullopt;
+}
+
+// The container an output's extension names; WAV for standard output and for a name that
+// names none, as the effects have always written.
+Container TargetContainer(const std::string& output) {
+  if (ops::IsStandardOutput(output)) return Container::Wav;
+  return ContainerOfName(output).value_or(Container::Wav);
 }
 
 }  // namespace
@@ -95,7 +102,7 @@ std::optional<Problem> CheckEffectJob(const EffectJob& job) {
   if (auto bad = CheckFields(job.fields, job.launch)) return bad;
   if (job.kind == EffectKind::Vocoder) {
     const TWAVheader control(job.controlFile);
-    if (!control.Valid) return Problem("Error reading control file " + job.controlFile + "!", job.controlFile);
+    if (!control.Located) return Problem("Error reading control file " + job.controlFile + "!", job.controlFile);
     if (auto clash = OutputIsInput(out, job.controlFile, "Can't overwrite source file!")) return clash;
     const int32_t carrierRate = job.launch.rate > 0 ? job.launch.rate : TWAVheader(job.launch.input).SampleRate;
     EffectFields fitted = job.fields;
@@ -121,6 +128,7 @@ ops::OutputJob EffectOutputJob(const EffectJob& job) {
   output.target = job.launch.output;
   output.checks = [&job] { return CheckEffectJob(job); };
   output.question = ops::OverwriteQuestion::File;
+  output.container = TargetContainer(job.launch.output);
   return output;
 }
 
@@ -138,6 +146,8 @@ ops::JobOutcome RunEffect(const EffectJob& given, Progress& progress, platform::
   ops::OutputJob output;
   output.target = job.launch.output;
   output.overwrite = job.overwrite;
+  // The library writes a WAV file; the job encodes it into the container the target names.
+  output.container = TargetContainer(job.launch.output);
   return ops::RunOutputJob(output, progress, [&](const std::string& path, Progress& counters) {
     platform::BoundLibrary library = platform::BoundLibrary::Load("RESONA.DLL", pump, pumpContext);
     if (!library.IsLoaded()) return ops::WorkResult::Failure(Problem(platform::LoadErrorMessage("RESONA.DLL")));

@@ -9,6 +9,9 @@ ops::OutputJob WaveOutputJob(const std::string& output, const std::vector<std::s
   job.inputs = inputs;
   job.question = ops::OverwriteQuestion::File;
   job.cannotCreate = cannotCreate;
+  // The output's extension chooses its container; an extension that names none keeps WAV, as
+  // the operations have always written whatever the name.
+  if (!ops::IsStandardOutput(output)) job.container = ContainerOfName(output).value_or(Container::Wav);
   return job;
 }
 

@@ -7,7 +7,7 @@ RangeResult CutRange(const RangeRequest& request, Progress& progress) {
   const SelectedBytes range = SelectBytes(input, request.startFrame, request.endFrame);
   progress.total = ProgressTotal(input.DataSize() - range.Count(), request.input);
   progress.done = 0;
-  WavOutputData output(request.output, input.Format());
+  WavOutputData output(request.output, input.Encoding());
   output.AppendCopy(input, 0, range.empty ? input.DataSize() : range.start, progress);
   if (!range.empty) output.AppendCopy(input, range.end + 1, input.DataSize() - range.end - 1, progress);
   return FinishOutput(output, input, progress);

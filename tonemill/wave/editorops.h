@@ -18,7 +18,7 @@ struct MaximizeGains {
 };
 // Peaks of 0 count as 1. Mono takes its one gain; a stereo file with one channel chosen gains
 // that channel only, with both chosen each channel takes the smaller gain.
-MaximizeGains GainsForPeaks(const RangeInfo& info, int32_t leftPeak, int32_t rightPeak);
+MaximizeGains GainsForPeaks(const RangeInfo& info, int64_t leftPeak, int64_t rightPeak);
 
 // A first pass finds the peak magnitude of each channel in the range, a second writes
 // Trunc(x × gain); the progress total is the data size plus the range, read twice.

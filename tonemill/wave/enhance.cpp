@@ -85,13 +85,16 @@ inline bool FastPathHolds(double p) { return std::fabs(p) < 32; }
 void EnhanceRun(int32_t* samples, const int64_t* sums, int32_t count, int32_t n,
                 const EnhanceSettings& settings, SampleLimits limits) {
   const double p = settings.exponent, amplification = settings.amplification;
+  // The average is taken on the 16-bit scale whatever the width (a power of two divides it
+  // exactly), so that a file gives the same gains at every width.
+  const int64_t divisor = int64_t(n) * ScaledLevel(1, limits);
   if (!FastPathHolds(p)) {
     for (int32_t j = 0; j < count; ++j)
-      samples[j] = EnhancedSample(samples[j], (long double)sums[j] / n, settings, limits);
+      samples[j] = EnhancedSample(samples[j], (long double)sums[j] / divisor, settings, limits);
     return;
   }
   // In short runs of separate passes, so that many samples' chains are in flight at once.
-  const double inverseN = 1.0 / n;
+  const double inverseN = 1.0 / double(divisor);
   constexpr double kUnit = 1.0 / 140737488355328.0;  // 2^-47
   const double boundScale = (16 * std::fabs(p) + 8) * kUnit;
   const double low = limits.low, high = limits.high;
@@ -111,7 +114,7 @@ void EnhanceRun(int32_t* samples, const int64_t* sums, int32_t count, int32_t n,
       if (std::fabs(v) < 1e9 && std::fabs(v - nearest) < 0.5 - std::fabs(v) * boundScale)
         chunk[j] = int32_t(std::min(std::max(nearest, low), high));
       else
-        chunk[j] = EnhancedSample(chunk[j], (long double)chunkSums[j] / n, settings, limits);
+        chunk[j] = EnhancedSample(chunk[j], (long double)chunkSums[j] / divisor, settings, limits);
     }
   }
 }
@@ -133,7 +136,7 @@ class Enhance {
     for (int32_t start = 0; start < count; start += 256) {
       const int32_t run = std::min(256, count - start);
       for (int32_t j = 0; j < run; ++j) {
-        average.Push(std::abs(samples[start + j]));
+        average.Push(Magnitude(samples[start + j]));
         sums[j] = average.Sum();
       }
       EnhanceRun(samples + start, sums, run, average.N(), s_, info_.limits);

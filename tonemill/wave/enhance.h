@@ -9,15 +9,15 @@
 
 namespace tonemill {
 
-// The moving average of the last N magnitudes. The slots are 32-bit, so that 32768 (the
-// magnitude of -32768) fits. While the ring is still filling the sum is divided by N all the
+// The moving average of the last N magnitudes. The slots are 64-bit, so that 2^31 (the
+// magnitude of the most negative 32-bit sample) fits. While the ring is still filling the sum is divided by N all the
 // same, so the average rises from 0.
 class Tavrg {
  public:
   static constexpr int32_t kMaxItems = 4420;
 
   void Init(int32_t n);
-  void Push(int32_t x) {
+  void Push(int64_t x) {
     sum_ = sum_ - items_[size_t(index_)] + x;
     items_[size_t(index_)] = x;
     if (++index_ == n_) index_ = 0;
@@ -28,7 +28,7 @@ class Tavrg {
   int32_t N() const { return int32_t(n_); }
 
  private:
-  std::vector<int32_t> items_;
+  std::vector<int64_t> items_;
   int64_t index_ = 0, n_ = 1;
   int64_t sum_ = 0;
 };

@@ -16,7 +16,7 @@ RangeResult ExtendWav(const std::string& inputPath, const std::string& outputPat
   progress.total = ProgressTotal(dataSize + silence, inputPath);
   progress.done = 0;
 
-  WavOutputData output(outputPath, input.Format());
+  WavOutputData output(outputPath, input.Encoding());
   // An input cut short before the insertion point is extended where its data ends.
   output.AppendCopy(input, 0, insertAt, progress);
   output.AppendFill(input.Format().bits == 8 ? 128 : 0, silence, progress);

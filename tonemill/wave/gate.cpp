@@ -14,15 +14,16 @@ class Gate {
     together_ = info.left && info.right;
     // One gain for both channels of a stereo frame: their summed level meets twice the
     // threshold. A mono file is gated as its one channel, against the threshold as entered.
-    threshold_ = together_ ? 2 * int64_t(s_.threshold) : s_.threshold;
+    const int64_t threshold = ScaledLevel(s_.threshold, info.limits);
+    threshold_ = together_ ? 2 * threshold : threshold;
     attackStep_ = s_.attackFrames < 1 ? 1.0L : 1.0L / s_.attackFrames;
     decayStep_ = s_.decayFrames < 1 ? 1.0L : 1.0L / s_.decayFrames;
   }
 
   void Step(FrameValues& frame, int64_t) {
-    const int64_t level = together_   ? int64_t(std::abs(frame.left)) + std::abs(frame.right)
-                          : info_.left ? std::abs(frame.left)
-                                       : std::abs(frame.right);
+    const int64_t level = together_   ? Magnitude(frame.left) + Magnitude(frame.right)
+                          : info_.left ? Magnitude(frame.left)
+                                       : Magnitude(frame.right);
     const bool loud = level >= threshold_;
     switch (state_) {
       case State::Open:

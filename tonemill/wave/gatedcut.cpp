@@ -12,11 +12,11 @@ namespace {
 template <SampleLayout L>
 int64_t LevelOf(const uint8_t* p, bool left, bool right) {
   const FrameValues v = DecodeFrame<L>(p);
-  if constexpr (L == Mono8 || L == Mono16) {
-    return std::abs(v.left);
+  if constexpr (!IsStereo(L)) {
+    return Magnitude(v.left);
   } else {
-    if (left && right) return int64_t(std::abs(v.left)) + std::abs(v.right);
-    return 2 * int64_t(std::abs(left ? v.left : v.right));
+    if (left && right) return Magnitude(v.left) + Magnitude(v.right);
+    return 2 * Magnitude(left ? v.left : v.right);
   }
 }
 
@@ -29,15 +29,10 @@ class GatedCut {
     const RangeInfo info = DescribeRange(input_, request_);
     progress_.total = ProgressTotal(input_.DataSize(), request_.input);
     progress_.done = 0;
-    WavOutputData output(request_.output, input_.Format());
+    WavOutputData output(request_.output, input_.Encoding());
     output.AppendCopy(input_, 0, info.bytes.start, progress_);
     int64_t next = info.bytes.start;
-    switch (input_.Layout()) {
-      case Mono8: next = Cut<Mono8>(info, output); break;
-      case Mono16: next = Cut<Mono16>(info, output); break;
-      case Stereo8: next = Cut<Stereo8>(info, output); break;
-      case Stereo16: next = Cut<Stereo16>(info, output); break;
-    }
+    next = WithLayout(input_.Layout(), [&]<SampleLayout L>() { return Cut<L>(info, output); });
     if (!CancelRequested(progress_))
       output.AppendCopy(input_, next, input_.DataSize() - next, progress_);
     return FinishOutput(output, input_, progress_);
@@ -48,7 +43,8 @@ class GatedCut {
   template <SampleLayout L>
   int64_t Cut(const RangeInfo& info, WavOutputData& output) {
     constexpr int64_t frameBytes = kFrameBytes[L];
-    const int64_t threshold = info.stereo ? 2 * int64_t(settings_.threshold) : settings_.threshold;
+    const int64_t level = ScaledLevel(settings_.threshold, info.limits);
+    const int64_t threshold = info.stereo ? 2 * level : level;
     std::vector<uint8_t> block(size_t(kFramesPerPump * frameBytes));
     int64_t next = info.bytes.start;
     // With Prune: the offset after the last frame written; quiet frames from there on wait

@@ -8,7 +8,7 @@ namespace tonemill {
 namespace {
 
 struct Peaks {
-  int32_t left = 0, right = 0;
+  int64_t left = 0, right = 0;
 };
 
 template <SampleLayout L>
@@ -21,8 +21,8 @@ void FindPeaks(WavInputData& input, const SelectedBytes& range, Peaks& peaks, Pr
     if (frames == 0) break;
     for (int64_t i = 0; i < frames; ++i) {
       const FrameValues v = DecodeFrame<L>(block.data() + i * frameBytes);
-      peaks.left = std::max(peaks.left, std::abs(v.left));
-      peaks.right = std::max(peaks.right, std::abs(v.right));
+      peaks.left = std::max(peaks.left, Magnitude(v.left));
+      peaks.right = std::max(peaks.right, Magnitude(v.right));
     }
     next += frames * frameBytes;
     progress.done += int32_t(frames * frameBytes);
@@ -48,14 +48,14 @@ class Gain {
 
 }  // namespace
 
-MaximizeGains GainsForPeaks(const RangeInfo& info, int32_t leftPeak, int32_t rightPeak) {
-  const int64_t full = info.eightBit ? 127 : 32767;
-  leftPeak = std::max(leftPeak, 1);
-  rightPeak = std::max(rightPeak, 1);
+MaximizeGains GainsForPeaks(const RangeInfo& info, int64_t leftPeak, int64_t rightPeak) {
+  const int64_t full = info.limits.high;
+  leftPeak = std::max<int64_t>(leftPeak, 1);
+  rightPeak = std::max<int64_t>(rightPeak, 1);
   MaximizeGains g;
   if (info.left && info.right) {
     // The smaller gain belongs to the larger peak.
-    const int32_t peak = std::max(leftPeak, rightPeak);
+    const int64_t peak = std::max(leftPeak, rightPeak);
     g.numerator[0] = g.numerator[1] = full;
     g.denominator[0] = g.denominator[1] = peak;
   } else if (info.left) {
@@ -78,12 +78,7 @@ RangeResult MaximizeRange(const RangeRequest& request, Progress& progress) {
     rangeBytes = info.bytes.Count();
     progress.total = ProgressTotal(input.DataSize() + rangeBytes, request.input);
     progress.done = 0;
-    switch (input.Layout()) {
-      case Mono8: FindPeaks<Mono8>(input, info.bytes, peaks, progress); break;
-      case Mono16: FindPeaks<Mono16>(input, info.bytes, peaks, progress); break;
-      case Stereo8: FindPeaks<Stereo8>(input, info.bytes, peaks, progress); break;
-      case Stereo16: FindPeaks<Stereo16>(input, info.bytes, peaks, progress); break;
-    }
+    WithLayout(input.Layout(), [&]<SampleLayout L>() { FindPeaks<L>(input, info.bytes, peaks, progress); });
     gains = GainsForPeaks(info, peaks.left, peaks.right);
   }
   Gain effect(gains);

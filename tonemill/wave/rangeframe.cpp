@@ -18,10 +18,11 @@ RangeRequest RangeOf(const LaunchValues& launch, const std::string& output) {
 RangeInfo DescribeRange(const WavInputData& input, const RangeRequest& request) {
   RangeInfo info;
   info.format = input.Format();
+  info.encoding = input.Encoding();
   info.eightBit = info.format.bits == 8;
   info.stereo = info.format.channels == 2;
   info.frameBytes = input.FrameBytes();
-  info.limits = SampleLimits::For(info.eightBit);
+  info.limits = SampleLimits::ForBits(info.format.bits);
   info.bytes = SelectBytes(input, request.startFrame, request.endFrame);
   // A mono file is processed whatever the choice; a stereo one as chosen, both when neither.
   info.left = !info.stereo || request.leftOnly || !request.rightOnly;
@@ -33,7 +34,7 @@ RangeFrame::RangeFrame(const RangeRequest& request, Progress& progress, int64_t 
     : input_(request.input), progress_(progress), info_(DescribeRange(input_, request)) {
   progress_.total = ProgressTotal(input_.DataSize() + earlierBytes, request.input);
   if (earlierBytes == 0) progress_.done = 0;
-  output_ = std::make_unique<WavOutputData>(request.output, info_.format);
+  output_ = std::make_unique<WavOutputData>(request.output, info_.encoding);
   output_->AppendCopy(input_, 0, info_.bytes.start, progress_);
   next_ = info_.bytes.start;
   block_.resize(size_t(kFramesPerPump) * size_t(info_.frameBytes));

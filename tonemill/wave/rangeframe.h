@@ -54,6 +54,7 @@ RangeResult FinishOutput(WavOutputData& output, const WavInputData& input,
 
 struct RangeInfo {
   AudioFormat format;
+  WaveEncoding encoding;
   bool eightBit = false, stereo = false;
   int32_t frameBytes = 1;
   SampleLimits limits = SampleLimits::For(false);
@@ -159,12 +160,7 @@ RangeResult ProcessRange(const RangeRequest& request, Effect& effect, Progress& 
                          int64_t earlierBytes = 0) {
   RangeFrame frame(request, progress, earlierBytes);
   effect.Begin(frame.Info());
-  switch (frame.Layout()) {
-    case Mono8: frame.Run<Mono8>(effect); break;
-    case Mono16: frame.Run<Mono16>(effect); break;
-    case Stereo8: frame.Run<Stereo8>(effect); break;
-    case Stereo16: frame.Run<Stereo16>(effect); break;
-  }
+  WithLayout(frame.Layout(), [&]<SampleLayout L>() { frame.Run<L>(effect); });
   return frame.Finish();
 }
 

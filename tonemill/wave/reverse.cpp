@@ -16,7 +16,7 @@ RangeResult ReverseRange(const RangeRequest& request, Progress& progress) {
   progress.total = ProgressTotal(input.DataSize() + (oneChannel ? range.Count() : 0), request.input);
   progress.done = 0;
 
-  WavOutputData output(request.output, input.Format());
+  WavOutputData output(request.output, input.Encoding());
   output.AppendCopy(input, 0, range.empty ? input.DataSize() : range.start, progress);
   const int64_t blockBytes = kFramesPerPump * frameBytes;
   std::vector<uint8_t> backwards(static_cast<size_t>(blockBytes)), forwards;

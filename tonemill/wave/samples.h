@@ -1,5 +1,5 @@
 // Samples as the WAV engines compute with them: a frame decoded into centred values (8-bit
-// b - 128, 16-bit s), and the ways the effects turn a real result back into a sample.
+// b - 128, 16, 24 and 32-bit s, floats taken to -1..1 and scaled by 2^31), and the ways the effects turn a real result back into a sample.
 //
 // Parameters are doubles, the precision in which they are entered; every computation on samples
 // runs in long double, the 80-bit extended format of x86-64, without rounding to double on the
@@ -8,8 +8,10 @@
 
 #include "tonemill/files/wavprocessing.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace tonemill {
 
@@ -19,51 +21,136 @@ struct FrameValues {
   int32_t right = 0;
 };
 
-constexpr int32_t kFrameBytes[] = {1, 2, 2, 4};  // by SampleLayout
+constexpr int32_t kFrameBytes[] = {1, 2, 2, 4, 3, 6, 4, 8, 4, 8, 8, 16};  // by SampleLayout
+
+constexpr bool IsStereo(SampleLayout l) {
+  return l == Stereo8 || l == Stereo16 || l == Stereo24 || l == Stereo32 || l == StereoFloat ||
+         l == StereoDouble;
+}
+
+constexpr int32_t BitsOf(SampleLayout l) {
+  return l == Mono8 || l == Stereo8     ? 8
+         : l == Mono16 || l == Stereo16 ? 16
+         : l == Mono24 || l == Stereo24 ? 24
+                                        : 32;  // 32-bit integers, and floats as the engines carry them
+}
+
+// The layout of an encoding the engines process.
+SampleLayout LayoutOf(const WaveEncoding& encoding);
+
+namespace samples {
+
+// Floats are taken to -1..1 and carried as 32-bit integers, full scale 2^31.
+constexpr long double kFloatScale = 2147483648.0L;
+
+inline int32_t FromFloat(long double x) {
+  if (!(x == x)) return 0;
+  x = x > 1 ? 1 : x < -1 ? -1 : x;
+  const long double scaled = x * kFloatScale;
+  return scaled >= 2147483647.0L ? INT32_MAX : int32_t(std::llrint(scaled));
+}
+
+template <SampleLayout L>
+inline int32_t DecodeOne(const uint8_t* p) {
+  if constexpr (L == Mono8 || L == Stereo8) {
+    return int32_t(p[0]) - 128;
+  } else if constexpr (L == Mono16 || L == Stereo16) {
+    return int16_t(uint16_t(p[0] | p[1] << 8));
+  } else if constexpr (L == Mono24 || L == Stereo24) {
+    return int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+  } else if constexpr (L == Mono32 || L == Stereo32) {
+    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+  } else if constexpr (L == MonoFloat || L == StereoFloat) {
+    float f;
+    std::memcpy(&f, p, 4);
+    return FromFloat(f);
+  } else {
+    double d;
+    std::memcpy(&d, p, 8);
+    return FromFloat(d);
+  }
+}
+
+template <SampleLayout L>
+inline void EncodeOne(int32_t v, uint8_t* p) {
+  if constexpr (L == Mono8 || L == Stereo8) {
+    p[0] = uint8_t(v + 128);
+  } else if constexpr (L == Mono16 || L == Stereo16) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(uint32_t(v) >> 8);
+  } else if constexpr (L == Mono24 || L == Stereo24 || L == Mono32 || L == Stereo32) {
+    constexpr int bytes = L == Mono24 || L == Stereo24 ? 3 : 4;
+    for (int i = 0; i < bytes; ++i) p[i] = uint8_t(uint32_t(v) >> (8 * i));
+  } else if constexpr (L == MonoFloat || L == StereoFloat) {
+    const float f = float((long double)v / kFloatScale);
+    std::memcpy(p, &f, 4);
+  } else {
+    const double d = double((long double)v / kFloatScale);
+    std::memcpy(p, &d, 8);
+  }
+}
+
+}  // namespace samples
 
 template <SampleLayout L>
 inline FrameValues DecodeFrame(const uint8_t* p) {
   FrameValues v;
-  if constexpr (L == Mono8) {
-    v.left = int32_t(p[0]) - 128;
-  } else if constexpr (L == Mono16) {
-    v.left = int16_t(uint16_t(p[0] | p[1] << 8));
-  } else if constexpr (L == Stereo8) {
-    v.left = int32_t(p[0]) - 128;
-    v.right = int32_t(p[1]) - 128;
-  } else {
-    v.left = int16_t(uint16_t(p[0] | p[1] << 8));
-    v.right = int16_t(uint16_t(p[2] | p[3] << 8));
-  }
+  v.left = samples::DecodeOne<L>(p);
+  if constexpr (IsStereo(L)) v.right = samples::DecodeOne<L>(p + kFrameBytes[L] / 2);
   return v;
 }
 
 // The values must lie within the layout's sample limits.
 template <SampleLayout L>
 inline void EncodeFrame(const FrameValues& v, uint8_t* p) {
-  if constexpr (L == Mono8) {
-    p[0] = uint8_t(v.left + 128);
-  } else if constexpr (L == Mono16) {
-    p[0] = uint8_t(v.left);
-    p[1] = uint8_t(uint32_t(v.left) >> 8);
-  } else if constexpr (L == Stereo8) {
-    p[0] = uint8_t(v.left + 128);
-    p[1] = uint8_t(v.right + 128);
-  } else {
-    p[0] = uint8_t(v.left);
-    p[1] = uint8_t(uint32_t(v.left) >> 8);
-    p[2] = uint8_t(v.right);
-    p[3] = uint8_t(uint32_t(v.right) >> 8);
-  }
+  samples::EncodeOne<L>(v.left, p);
+  if constexpr (IsStereo(L)) samples::EncodeOne<L>(v.right, p + kFrameBytes[L] / 2);
 }
 
-// The limits of centred values: -128..127 for 8 bits, -32768..32767 for 16.
+// The limits of centred values: -128..127 for 8 bits, -32768..32767 for 16, -2^23..2^23-1 for
+// 24, and the whole 32-bit range for 32-bit integers and floats.
 struct SampleLimits {
   int32_t low, high;
   static constexpr SampleLimits For(bool eightBit) {
     return eightBit ? SampleLimits{-128, 127} : SampleLimits{-32768, 32767};
   }
+  static constexpr SampleLimits ForBits(int32_t bits) {
+    return bits == 8    ? SampleLimits{-128, 127}
+           : bits == 24 ? SampleLimits{-8388608, 8388607}
+           : bits >= 32 ? SampleLimits{INT32_MIN, INT32_MAX}
+                        : SampleLimits{-32768, 32767};
+  }
 };
+
+// |s| without the overflow of the most negative 32-bit sample.
+inline int64_t Magnitude(int32_t s) { return s < 0 ? -int64_t(s) : int64_t(s); }
+
+// A level entered on the 16-bit scale (0-32768), at the scale of samples within `limits`: the
+// same share of full scale for 24 and 32 bits and floats.
+inline int64_t ScaledLevel(int64_t level, SampleLimits limits) {
+  return limits.high > 32767 ? level * ((int64_t(limits.high) + 1) / 32768) : level;
+}
+
+// Calls `f.template operator()<L>()` with the layout as a constant, so that an engine's loop
+// is compiled for each layout.
+template <class F>
+inline decltype(auto) WithLayout(SampleLayout layout, F&& f) {
+  switch (layout) {
+    case Mono8: return f.template operator()<Mono8>();
+    case Mono16: return f.template operator()<Mono16>();
+    case Stereo8: return f.template operator()<Stereo8>();
+    case Stereo16: return f.template operator()<Stereo16>();
+    case Mono24: return f.template operator()<Mono24>();
+    case Stereo24: return f.template operator()<Stereo24>();
+    case Mono32: return f.template operator()<Mono32>();
+    case Stereo32: return f.template operator()<Stereo32>();
+    case MonoFloat: return f.template operator()<MonoFloat>();
+    case StereoFloat: return f.template operator()<StereoFloat>();
+    case MonoDouble: return f.template operator()<MonoDouble>();
+    case StereoDouble: return f.template operator()<StereoDouble>();
+  }
+  return f.template operator()<Mono8>();
+}
 
 // Converting an extended result to a sample. The value is clipped while still extended, then
 // stored as an integer: rounded to nearest with halves to even (the processor's rounding), or

@@ -33,10 +33,8 @@ std::optional<Problem> CheckEditorInput(const std::string& path, EditorInput& in
   if (std::string reason = UnreadableFileReason(path); !reason.empty() && std::filesystem::exists(path, missing))
     return Problem("File not found!", path, 0, std::move(reason));
   if (!h.Found) return Problem("File not found!", path);
-  const bool rateOk = h.SampleRate == 11025 || h.SampleRate == 22050 || h.SampleRate == 44100;
   // A negative length is a data chunk of 2 GB or more, which the editor cannot address.
-  if (h.Truncated || !h.IsWave || !h.FormatOk || (h.Channels != 1 && h.Channels != 2) ||
-      !rateOk || (h.BitsPerSample != 8 && h.BitsPerSample != 16) || h.DataSize < 0)
+  if (h.Truncated || !EngineEncoding(h) || h.SampleRate < kMinEngineRate || h.SampleRate > kMaxEngineRate)
     return Problem("File format error!", path);
   if (h.DataSize == 0) return Problem("Empty WAV file!", path);
   input.bits = h.BitsPerSample;

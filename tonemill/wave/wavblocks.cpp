@@ -12,16 +12,29 @@ constexpr size_t kPendingBytes = 65536;
 
 }  // namespace
 
+SampleLayout LayoutOf(const WaveEncoding& encoding) {
+  const bool mono = encoding.format.channels == 1;
+  if (encoding.isFloat) {
+    if (encoding.format.bits == 64) return mono ? MonoDouble : StereoDouble;
+    return mono ? MonoFloat : StereoFloat;
+  }
+  switch (encoding.format.bits) {
+    case 8: return mono ? Mono8 : Stereo8;
+    case 24: return mono ? Mono24 : Stereo24;
+    case 32: return mono ? Mono32 : Stereo32;
+    default: return mono ? Mono16 : Stereo16;
+  }
+}
+
 WavInputData::WavInputData(const std::string& path) : path_(path), file_(path, false) {
   const TWAVheader h(path);
-  if (!h.Valid || (h.Channels != 1 && h.Channels != 2) ||
-      (h.BitsPerSample != 8 && h.BitsPerSample != 16))
-    throw EInOutError("Unsupported WAV format in " + path);
-  if (h.DataSize < 0) throw EInOutError("Data of " + path + " too large to process");
-  format_ = AudioFormat{h.SampleRate, h.BitsPerSample, h.Channels};
-  const bool eight = h.BitsPerSample == 8;
-  layout_ = h.Channels == 1 ? (eight ? Mono8 : Mono16) : (eight ? Stereo8 : Stereo16);
-  frameBytes_ = format_.FrameBytes();
+  if (h.Located && h.DataSize < 0) throw EInOutError("Data of " + path + " too large to process");
+  const std::optional<WaveEncoding> encoding = EngineEncoding(h);
+  if (!encoding) throw EInOutError("Unsupported WAV format in " + path);
+  encoding_ = *encoding;
+  format_ = encoding_.format;
+  layout_ = LayoutOf(encoding_);
+  frameBytes_ = encoding_.FrameBytes();
   dataStart_ = h.DataStart;
   dataSize_ = h.DataSize;
   available_ = std::clamp<int64_t>(file_.Size() - dataStart_, 0, dataSize_);
@@ -39,8 +52,11 @@ size_t WavInputData::Read(uint8_t* buffer, size_t count, int64_t offset) {
 }
 
 WavOutputData::WavOutputData(const std::string& path, const AudioFormat& format)
-    : file_(path, true, true), format_(format) {
-  const std::vector<uint8_t> header = CanonicalWavHeader(format_, 0);
+    : WavOutputData(path, WaveEncoding{format, false}) {}
+
+WavOutputData::WavOutputData(const std::string& path, const WaveEncoding& encoding)
+    : file_(path, true, true), format_(encoding.format), encoding_(encoding) {
+  const std::vector<uint8_t> header = EngineWavHeader(encoding_, 0);
   file_.Write(header.data(), header.size(), 0);
   pending_.reserve(kPendingBytes);
 }
@@ -93,11 +109,11 @@ int64_t WavOutputData::AppendFill(uint8_t fill, int64_t count, Progress& progres
 
 void WavOutputData::Finish() {
   if ((kHeaderBytes + size_) % 2 != 0) {
-    const uint8_t pad = format_.StoredBits() == 8 ? 128 : 0;
+    const uint8_t pad = !encoding_.IsWide() && format_.StoredBits() == 8 ? 128 : 0;
     Append(&pad, 1);
   }
   Flush();
-  const std::vector<uint8_t> header = CanonicalWavHeader(format_, uint32_t(size_));
+  const std::vector<uint8_t> header = EngineWavHeader(encoding_, uint32_t(size_));
   file_.Write(header.data(), header.size(), 0);
 }
 

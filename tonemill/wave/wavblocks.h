@@ -28,11 +28,12 @@ int32_t ProgressTotal(int64_t bytes, const std::string& name);
 class WavInputData {
  public:
   // Opens an input that passed its checks. Throws EInOutError when it cannot be read, is not
-  // an 8- or 16-bit mono or stereo PCM WAV file, or claims 2 GB of data or more.
+  // a mono or stereo WAV file of an encoding the engines process, or claims 2 GB of data or more.
   explicit WavInputData(const std::string& path);
 
   const std::string& Path() const { return path_; }
   AudioFormat Format() const { return format_; }
+  const WaveEncoding& Encoding() const { return encoding_; }
   SampleLayout Layout() const { return layout_; }
   int32_t FrameBytes() const { return frameBytes_; }
   int64_t DataSize() const { return dataSize_; }  // as the header claims
@@ -50,6 +51,7 @@ class WavInputData {
   std::string path_;
   PlainFile file_;
   AudioFormat format_;
+  WaveEncoding encoding_;
   SampleLayout layout_ = Mono8;
   int32_t frameBytes_ = 1;
   int64_t dataStart_ = 0, dataSize_ = 0, available_ = 0;
@@ -61,6 +63,8 @@ class WavOutputData {
 
   // Creates the file (or empties it) and reserves the header.
   WavOutputData(const std::string& path, const AudioFormat& format);
+  // The same for any encoding the engines process (the header says float or the real width).
+  WavOutputData(const std::string& path, const WaveEncoding& encoding);
 
   int64_t Size() const { return size_; }  // data bytes written so far
 
@@ -85,6 +89,7 @@ class WavOutputData {
 
   PlainFile file_;
   AudioFormat format_;
+  WaveEncoding encoding_;
   int64_t size_ = 0;
   std::vector<uint8_t> pending_;  // appended bytes not yet written
 };

@@ -15,19 +15,50 @@ namespace {
 
 constexpr int64_t kWindowFrames = 16384;
 
-// How a source meets the output: values are brought to 16-bit scale unless both are 8-bit.
+// How a source meets the output: values are brought to the wider of the two widths' scales
+// (8-bit into 16 × 256, 16 into 24 × 256, ...), the scale of the sum, which goes into the
+// output shifted down to its own width (a 16-bit-scale value into 8 bits as its high byte).
+// Floats count as 32-bit integers.
 struct Scales {
-  bool sixteen;         // mixing at 16-bit scale
-  int32_t sourceShift;  // an 8-bit source into 16-bit scale: × 256
-  SampleLimits limits;
+  int32_t mixBits;      // the width of the mixing scale
+  int32_t sourceShift;  // a source's values times this reach the mixing scale
+  SampleLimits limits;  // the mixing scale's
 };
+
+Scales ScalesFor(const WaveEncoding& in, const WaveEncoding& out) {
+  const int32_t inBits = std::min(in.format.bits, 32), outBits = std::min(out.format.bits, 32);
+  const int32_t mixBits = std::max(inBits, outBits);
+  return {mixBits, int32_t(1) << (mixBits - inBits), SampleLimits::ForBits(mixBits)};
+}
+
+// One sample of the output, centred, and back; floats as the engines carry them.
+int32_t ReadSample(const uint8_t* p, const WaveEncoding& e) {
+  if (e.isFloat) return e.format.bits == 64 ? samples::DecodeOne<MonoDouble>(p) : samples::DecodeOne<MonoFloat>(p);
+  switch (e.format.bits) {
+    case 8: return samples::DecodeOne<Mono8>(p);
+    case 24: return samples::DecodeOne<Mono24>(p);
+    case 32: return samples::DecodeOne<Mono32>(p);
+    default: return samples::DecodeOne<Mono16>(p);
+  }
+}
+
+void WriteSample(int32_t v, uint8_t* p, const WaveEncoding& e) {
+  if (e.isFloat) return e.format.bits == 64 ? samples::EncodeOne<MonoDouble>(v, p) : samples::EncodeOne<MonoFloat>(v, p);
+  switch (e.format.bits) {
+    case 8: return samples::EncodeOne<Mono8>(v, p);
+    case 24: return samples::EncodeOne<Mono24>(v, p);
+    case 32: return samples::EncodeOne<Mono32>(v, p);
+    default: return samples::EncodeOne<Mono16>(v, p);
+  }
+}
 
 // The output's frames around the current position, read once, mixed into and written back.
 class OutputWindow {
  public:
-  OutputWindow(WavOutputData& output, const AudioFormat& format, const Scales& scales)
-      : output_(output), frameBytes_(format.FrameBytes()), stereo_(format.channels == 2),
-        eight_(format.bits == 8), scales_(scales),
+  OutputWindow(WavOutputData& output, const WaveEncoding& encoding, const Scales& scales)
+      : output_(output), encoding_(encoding), frameBytes_(encoding.FrameBytes()),
+        sampleBytes_(encoding.SampleBytes()), stereo_(encoding.format.channels == 2),
+        downShift_(scales.mixBits - std::min(encoding.format.bits, 32)), scales_(scales),
         bytes_(size_t(kWindowFrames * frameBytes_)) {}
 
   // Adds the contributions to output frame `index` (frames come in increasing order), or
@@ -38,7 +69,7 @@ class OutputWindow {
     uint8_t* p = bytes_.data() + j * frameBytes_;
     const bool existing = j < existingFrames_;
     Put(p, existing, left);
-    if (stereo_) Put(p + (eight_ ? 1 : 2), existing, right);
+    if (stereo_) Put(p + sampleBytes_, existing, right);
     used_ = std::max(used_, j + 1);
   }
 
@@ -50,7 +81,7 @@ class OutputWindow {
     uint8_t* p = bytes_.data() + j * frameBytes_;
     const bool existing = j < existingFrames_;
     PutExact(p, existing, left);
-    if (stereo_) PutExact(p + (eight_ ? 1 : 2), existing, right);
+    if (stereo_) PutExact(p + sampleBytes_, existing, right);
     used_ = std::max(used_, j + 1);
   }
 
@@ -70,40 +101,25 @@ class OutputWindow {
     existingFrames_ = int64_t(output_.ReadAt(bytes_.data(), bytes_.size(), start_ * frameBytes_)) / frameBytes_;
   }
 
-  // existing + contribution, clipped and truncated at the mixing scale; a 16-bit-scale value
-  // goes into an 8-bit output as its high byte plus 128.
+  int64_t Existing(const uint8_t* p) const { return int64_t(ReadSample(p, encoding_)) * (int64_t(1) << downShift_); }
+
+  // existing + contribution, clipped and truncated at the mixing scale.
   void Put(uint8_t* p, bool existing, long double contribution) {
-    long double sum = contribution;
-    if (existing) {
-      const int32_t old = eight_ ? (int32_t(p[0]) - 128) * (scales_.sixteen ? 256 : 1)
-                                 : int16_t(uint16_t(p[0] | p[1] << 8));
-      sum = old + contribution;
-    }
-    const int32_t v = TruncClipped(sum, scales_.limits);
-    if (eight_) {
-      p[0] = uint8_t((scales_.sixteen ? v >> 8 : v) + 128);
-    } else {
-      p[0] = uint8_t(v);
-      p[1] = uint8_t(uint32_t(v) >> 8);
-    }
+    const long double sum = existing ? (long double)Existing(p) + contribution : contribution;
+    WriteSample(TruncClipped(sum, scales_.limits) >> downShift_, p, encoding_);
   }
 
   void PutExact(uint8_t* p, bool existing, int64_t contribution) {
-    int64_t sum = contribution;
-    if (existing)
-      sum += eight_ ? (int32_t(p[0]) - 128) * (scales_.sixteen ? 256 : 1) : int16_t(uint16_t(p[0] | p[1] << 8));
+    const int64_t sum = contribution + (existing ? Existing(p) : 0);
     const int32_t v = int32_t(std::clamp<int64_t>(sum, scales_.limits.low, scales_.limits.high));
-    if (eight_) {
-      p[0] = uint8_t((scales_.sixteen ? v >> 8 : v) + 128);
-    } else {
-      p[0] = uint8_t(v);
-      p[1] = uint8_t(uint32_t(v) >> 8);
-    }
+    WriteSample(v >> downShift_, p, encoding_);
   }
 
   WavOutputData& output_;
-  int64_t frameBytes_;
-  bool stereo_, eight_;
+  WaveEncoding encoding_;
+  int64_t frameBytes_, sampleBytes_;
+  bool stereo_;
+  int32_t downShift_;
   Scales scales_;
   std::vector<uint8_t> bytes_;
   int64_t start_ = -kWindowFrames, existingFrames_ = 0, used_ = 0;
@@ -111,16 +127,14 @@ class OutputWindow {
 
 class SourceMix {
  public:
-  SourceMix(WavInputData& input, const MixSource& source, const AudioFormat& out,
+  SourceMix(WavInputData& input, const MixSource& source, const WaveEncoding& out,
             WavOutputData& output)
-      : input_(input), inStereo_(input.Format().channels == 2), outStereo_(out.channels == 2),
-        scales_{input.Format().bits == 16 || out.bits == 16,
-                input.Format().bits == 8 && out.bits == 16 ? 256 : 1,
-                SampleLimits::For(input.Format().bits == 8 && out.bits == 8)},
-        window_(output, out, scales_),
+      : input_(input), inStereo_(input.Format().channels == 2), outStereo_(out.format.channels == 2),
+        scales_(ScalesFor(input.Encoding(), out)), window_(output, out, scales_),
         // Times in units of 1 ÷ (output rate × source rate) seconds, so that every time is an
         // integer and the stepping is exact.
-        periodOut_(input.Format().rate), periodSource_(out.rate), upsampling_(out.rate >= input.Format().rate) {
+        periodOut_(input.Format().rate), periodSource_(out.format.rate),
+        upsampling_(out.format.rate >= input.Format().rate) {
     gainLeft_ = source.left;
     gainRight_ = source.right;
     if (inStereo_ && !outStereo_) {
@@ -232,6 +246,9 @@ std::optional<Problem> CheckMixSource(const std::string& path, const std::string
   const TWAVheader h(path);
   if (!h.Found) return Problem(WavInputProblem(h, path), path);
   if (auto clash = OutputIsInput(output, path, "Can't overwrite source file!")) return clash;
+  // Any width and rate the engines process is converted.
+  if (EngineEncoding(h) && h.SampleRate >= kMinEngineRate && h.SampleRate <= kMaxEngineRate)
+    return std::nullopt;
   const std::string message = WavInputProblem(h, path);
   if (!message.empty()) return Problem(message, path);
   return std::nullopt;
@@ -246,26 +263,26 @@ std::optional<Problem> CheckMixFactor(const std::string& text, bool left, double
 
 MixResult MixWavFiles(const std::vector<MixSource>& sources, const std::string& outputPath,
                       const AudioFormat& format, Progress& progress) {
+  return MixWavFilesAs(sources, outputPath, WaveEncoding{format, false}, progress);
+}
+
+MixResult MixWavFilesAs(const std::vector<MixSource>& sources, const std::string& outputPath,
+                        const WaveEncoding& encoding, Progress& progress) {
+  const AudioFormat& format = encoding.format;
   MixResult result;
   progress.total = 1;
   progress.done = 0;
-  WavOutputData output(outputPath, format);
+  WavOutputData output(outputPath, encoding);
   for (const MixSource& source : sources) {
     if (CancelRequested(progress)) break;
     WavInputData input(source.path);
     progress.item = source.path;
     progress.total = ProgressTotal(input.DataSize(), source.path);
     progress.done = 0;
-    SourceMix mix(input, source, format, output);
-    bool atEnd = false;
-    switch (input.Layout()) {
-      case Mono8: atEnd = mix.Run<Mono8>(progress); break;
-      case Mono16: atEnd = mix.Run<Mono16>(progress); break;
-      case Stereo8: atEnd = mix.Run<Stereo8>(progress); break;
-      case Stereo16: atEnd = mix.Run<Stereo16>(progress); break;
-    }
+    SourceMix mix(input, source, encoding, output);
+    const bool atEnd = WithLayout(input.Layout(), [&]<SampleLayout L>() { return mix.Run<L>(progress); });
     if (atEnd && output.Size() % 2 != 0) {
-      const uint8_t pad = format.bits == 8 ? 128 : 0;
+      const uint8_t pad = format.bits == 8 && !encoding.isFloat ? 128 : 0;
       output.Append(&pad, 1);
     }
     if (CancelRequested(progress)) break;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "tonemill/files/audioformat.h"
+#include "tonemill/files/wavheader.h"
 #include "tonemill/files/problem.h"
 #include "tonemill/files/progress.h"
 
@@ -46,5 +47,8 @@ struct MixResult {
 // output keeps its header. Throws EInOutError when a file operation fails.
 MixResult MixWavFiles(const std::vector<MixSource>& sources, const std::string& output,
                       const AudioFormat& format, Progress& progress);
+// The same into an output of any encoding the engines process.
+MixResult MixWavFilesAs(const std::vector<MixSource>& sources, const std::string& output,
+                        const WaveEncoding& encoding, Progress& progress);
 
 }  // namespace tonemill

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <type_traits>
 #include <vector>
 
 namespace tonemill {
@@ -14,47 +16,63 @@ namespace {
 
 // One channel's running figures over whole blocks. Squares are summed in 64-bit integers:
 // below 2^64 that is exactly the extended-precision sum.
+// The squares of 24 and 32-bit samples need the 128 bits.
+__extension__ typedef unsigned __int128 SquareSum;
+
 struct ChannelScan {
   int32_t minimum = 0, maximum = 0;
   int64_t saturated = 0;
-  uint64_t sumSquares = 0;
+  SquareSum sumSquares = 0;
 };
 
 template <SampleLayout L>
 void ScanBlock(const uint8_t* p, int64_t frames, bool first, ChannelScan (&c)[2]) {
   constexpr int32_t frameBytes = kFrameBytes[L];
   constexpr bool eight = L == Mono8 || L == Stereo8;
-  constexpr int channels = L == Stereo8 || L == Stereo16 ? 2 : 1;
-  constexpr int32_t low = eight ? 0 : -32768, high = eight ? 255 : 32767;
+  constexpr int channels = IsStereo(L) ? 2 : 1;
+  constexpr SampleLimits limits = SampleLimits::ForBits(BitsOf(L));
+  constexpr int32_t low = eight ? 0 : limits.low, high = eight ? 255 : limits.high;
   if (first) {
     const FrameValues v = DecodeFrame<L>(p);
     c[0].minimum = c[0].maximum = v.left + (eight ? 128 : 0);
     c[1].minimum = c[1].maximum = v.right + (eight ? 128 : 0);
   }
+  // A block's squares fit 64 bits up to 24-bit samples (2^46 each, 10000 frames): summed
+  // there, and into the channel's total once per block.
+  using BlockSum = std::conditional_t<(BitsOf(L) <= 24), uint64_t, SquareSum>;
+  BlockSum sums[2] = {0, 0};
+  int32_t lows[2] = {c[0].minimum, c[1].minimum}, highs[2] = {c[0].maximum, c[1].maximum};
+  int64_t saturated[2] = {0, 0};
   for (int64_t i = 0; i < frames; ++i, p += frameBytes) {
     const FrameValues v = DecodeFrame<L>(p);
     const int32_t centred[2] = {v.left, v.right};
     for (int ch = 0; ch < channels; ++ch) {
       const int32_t raw = centred[ch] + (eight ? 128 : 0);
-      c[ch].minimum = std::min(c[ch].minimum, raw);
-      c[ch].maximum = std::max(c[ch].maximum, raw);
-      c[ch].saturated += raw == low || raw == high;
-      c[ch].sumSquares += uint64_t(int64_t(centred[ch]) * centred[ch]);
+      lows[ch] = std::min(lows[ch], raw);
+      highs[ch] = std::max(highs[ch], raw);
+      saturated[ch] += raw == low || raw == high;
+      sums[ch] += BlockSum(uint64_t(int64_t(centred[ch]) * centred[ch]));
     }
+  }
+  for (int ch = 0; ch < channels; ++ch) {
+    c[ch].minimum = lows[ch];
+    c[ch].maximum = highs[ch];
+    c[ch].saturated += saturated[ch];
+    c[ch].sumSquares += SquareSum(sums[ch]);
   }
 }
 
-void Store(const ChannelScan& c, bool any, int16_t& minimum, int16_t& maximum, int32_t& saturated,
+void Store(const ChannelScan& c, bool any, int32_t& minimum, int32_t& maximum, int32_t& saturated,
            long double& sumSquares) {
   if (any) {
-    minimum = int16_t(c.minimum);
-    maximum = int16_t(c.maximum);
+    minimum = c.minimum;
+    maximum = c.maximum;
   }
   saturated = int32_t(c.saturated);
   sumSquares = (long double)c.sumSquares;
 }
 
-ChannelFigures Figures(const ScanSetup& setup, int16_t minimum, int16_t maximum, int32_t saturated,
+ChannelFigures Figures(const ScanSetup& setup, int32_t minimum, int32_t maximum, int32_t saturated,
                        long double sumSquares, double n) {
   ChannelFigures f;
   f.minimum = std::to_string(minimum) + setup.minSuffix;
@@ -72,11 +90,12 @@ ChannelFigures Figures(const ScanSetup& setup, int16_t minimum, int16_t maximum,
 
 std::optional<Problem> PrepareScan(const std::string& name, ScanSetup& setup, WavStats& stats) {
   const TWAVheader h(name);
-  if (!h.Valid) {
+  const std::optional<WaveEncoding> encoding = EngineEncoding(h);
+  if (!h.Valid && !(encoding && !h.Truncated)) {
     const std::string message = WavInputProblem(h, name);
     return Problem(message.empty() ? "Unsupported WAV format in " + name : message, name);
   }
-  if (h.BitsPerSample != 8 && h.BitsPerSample != 16)
+  if (!encoding && h.DataSize >= 0 && h.SampleRate > 0)
     return Problem("Unsupported sample size (" + std::to_string(h.BitsPerSample) +
                        " bits) in WAV file " + name,
                    name);
@@ -90,6 +109,7 @@ std::optional<Problem> PrepareScan(const std::string& name, ScanSetup& setup, Wa
   setup = ScanSetup();
   setup.name = name;
   setup.bits = h.BitsPerSample;
+  setup.isFloat = h.IsFloat;
   setup.rate = h.SampleRate;
   setup.channels = h.Channels;
   setup.dataSize = h.DataSize;
@@ -98,11 +118,18 @@ std::optional<Problem> PrepareScan(const std::string& name, ScanSetup& setup, Wa
   setup.durationMs = (1000.0 / h.SampleRate) * double(setup.samples);
   setup.framesPerByte = 1.0 / frameBytes;
   const bool eight = h.BitsPerSample == 8;
-  setup.fullScale = eight ? 128 : 32768;
-  setup.minSuffix = eight ? "/0" : "/-32768";
-  setup.maxSuffix = eight ? "/255" : "/32767";
+  // Wider samples at their own scale; floats as the 32-bit integers the engines make of them.
+  const SampleLimits limits = SampleLimits::ForBits(h.BitsPerSample);
+  setup.fullScale = eight ? 128 : -double(limits.low);
+  auto suffix = [](int32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "/%d", int(value));
+    return std::string(text);
+  };
+  setup.minSuffix = eight ? "/0" : suffix(limits.low);
+  setup.maxSuffix = eight ? "/255" : suffix(limits.high);
   stats = WavStats();
-  const int16_t preset = eight ? 127 : 32767;
+  const int32_t preset = eight ? 127 : limits.high;
   stats.MinLeft = stats.MaxLeft = stats.MinRight = stats.MaxRight = preset;
   return std::nullopt;
 }
@@ -126,12 +153,8 @@ ScanResult ScanWav(const ScanSetup& setup, WavStats& stats, Progress& progress) 
       break;
     }
     const bool first = offset == 0;
-    switch (input.Layout()) {
-      case Mono8: ScanBlock<Mono8>(block.data(), frames, first, channels); break;
-      case Mono16: ScanBlock<Mono16>(block.data(), frames, first, channels); break;
-      case Stereo8: ScanBlock<Stereo8>(block.data(), frames, first, channels); break;
-      case Stereo16: ScanBlock<Stereo16>(block.data(), frames, first, channels); break;
-    }
+    WithLayout(input.Layout(),
+               [&]<SampleLayout L>() { ScanBlock<L>(block.data(), frames, first, channels); });
     offset += frames * frameBytes;
     progress.done += int32_t(frames * frameBytes);
     progress.Pump();

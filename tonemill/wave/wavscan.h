@@ -12,9 +12,9 @@
 
 namespace tonemill {
 
-// Raw samples: 8-bit as stored, 0..255; 16-bit signed.
+// Raw samples: 8-bit as stored, 0..255; wider ones signed (floats as 32-bit integers).
 struct WavStats {
-  int16_t MinLeft = 0, MaxLeft = 0, MinRight = 0, MaxRight = 0;
+  int32_t MinLeft = 0, MaxLeft = 0, MinRight = 0, MaxRight = 0;
   int32_t SatLeft = 0, SatRight = 0;
   long double SumSqLeft = 0, SumSqRight = 0;
 };
@@ -23,12 +23,13 @@ struct WavStats {
 struct ScanSetup {
   std::string name;
   int32_t bits = 16, rate = 0, channels = 1;
+  bool isFloat = false;
   int64_t dataSize = 0;    // the limit of the progress counter
   int64_t samples = 0;     // frames: data size div bytes per frame
   double durationMs = 0;   // (1000 ÷ rate) × samples
   double framesPerByte = 1;
-  int32_t fullScale = 32768;
-  std::string minSuffix, maxSuffix;  // "/0" "/255" or "/-32768" "/32767"
+  double fullScale = 32768;  // 2^(bits - 1); 2^31 for floats
+  std::string minSuffix, maxSuffix;  // "/0" "/255", "/-32768" "/32767", ... the width's limits
 };
 
 // The dialog's first step: the header check with the scan's messages ("Can't find WAV file ",

@@ -124,12 +124,15 @@ TEST_F(Mixer, ASourceCutShortIsReportedAndEndsTheMix) {
 
 TEST(MixerChecks, SourceAndFactorCells) {
   TempDir dir;
-  WriteWav(dir.File("a.wav"), {48000, 16, 1}, {1});
+  WriteWav(dir.File("a.wav"), {4000, 16, 1}, {1});
   EXPECT_EQ(CheckMixSource(dir.File("none.wav"), dir.File("o.wav"))->message,
             "Can't find WAV file " + dir.File("none.wav"));
   EXPECT_EQ(CheckMixSource(dir.File("a.wav"), dir.File("./a.wav"))->message, "Can't overwrite source file!");
   EXPECT_EQ(CheckMixSource(dir.File("a.wav"), dir.File("o.wav"))->message,
-            "Unsupported sampling rate (48000 Hz) in WAV file " + dir.File("a.wav"));
+            "Unsupported sampling rate (4000 Hz) in WAV file " + dir.File("a.wav"));
+  // Any rate from 8000 to 192000 Hz is resampled.
+  WriteWav(dir.File("b.wav"), {48000, 16, 1}, {1});
+  EXPECT_FALSE(CheckMixSource(dir.File("b.wav"), dir.File("o.wav")));
   double v = 0;
   EXPECT_EQ(CheckMixFactor("x", false, v)->message, "Illegal Right amplitude factor!");
   EXPECT_FALSE(CheckMixFactor("-2.5", true, v));

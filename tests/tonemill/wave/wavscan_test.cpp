@@ -99,7 +99,7 @@ TEST(WavScan, RefusesWhatItCannotMeasure) {
     uint8_t value;
     const char* message;
   } cases[] = {
-      {34, 24, "Unsupported sample size (24 bits) in WAV file "},
+      {34, 12, "Unsupported sample size (12 bits) in WAV file "},
       {24, 0, "Unsupported sampling rate (0 Hz) in WAV file "},
       {22, 3, "Unsupported WAV format in "},
       {20, 3, "Not a WAV file: "},

@@ -1,0 +1,60 @@
+#include "audioinput.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tonemill {
+namespace {
+
+// Whether the file begins as a RIFF (or RF64) WAVE file.
+bool LooksLikeWave(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  char head[12] = {};
+  const size_t got = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  return got == sizeof head &&
+         (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0) &&
+         std::memcmp(head + 8, "WAVE", 4) == 0;
+}
+
+}  // namespace
+
+// Whether the name's extension names another container than WAV.
+bool NamedAsOtherAudio(const std::string& path) {
+  const std::optional<Container> named = ContainerOfName(path);
+  return named && *named != Container::Wav;
+}
+
+bool EnginesReadAsItIs(const std::string& path) {
+  const TWAVheader h(path);
+  if (!h.Found) return true;
+  // A WAV header cut short keeps its own message; a float file cut short is decoded as far as
+  // it goes, and so is a file named as another container (which is no WAV file at all).
+  if (h.Truncated && !h.IsFloat) return !NamedAsOtherAudio(path) || LooksLikeWave(path);
+  return EngineEncoding(h).has_value();
+}
+
+std::optional<EngineInput> RouteEngineInput(const std::string& input, const std::string& temporary,
+                                            std::string& error) {
+  EngineInput routed;
+  routed.path = input;
+  if (EnginesReadAsItIs(input)) return routed;
+  WaveEncoding encoding;
+  if (std::optional<std::string> problem = DecodeToEngineWav(input, temporary, encoding)) {
+    std::remove(temporary.c_str());
+    const bool audioName = NamedAsOtherAudio(input);
+    const bool unreadable = problem->find(": unsupported encoding (") != std::string::npos;
+    // Files the checks have always refused in their own words keep those words.
+    if (unreadable && !audioName && !LooksLikeWave(input)) return routed;
+    error = *problem;
+    return std::nullopt;
+  }
+  routed.path = temporary;
+  routed.decoded = true;
+  routed.container = LooksLikeWave(input) ? std::optional(Container::Wav) : ContainerOfName(input);
+  routed.encoding = encoding;
+  return routed;
+}
+
+}  // namespace tonemill
