@@ -81,6 +81,69 @@ WaveInfo ReadWaveInfo(const char* path) {
   return info;
 }
 
+WaveFormat ReadWaveFormat(const char* path) {
+  WaveFormat format;
+  const WaveInfo info = ReadWaveInfo(path);
+  if (info.valid && (info.bitsPerSample == 8 || info.bitsPerSample == 16)) {
+    format.valid = 1;
+    format.tag = kWaveFormatPcm;
+    format.bits = info.bitsPerSample;
+    format.channels = info.channels;
+    format.sampleRate = info.sampleRate;
+    format.dataOffset = info.dataOffset;
+    format.dataSize = uint32_t(info.dataSize);
+    return format;
+  }
+  if (!info.opened) return format;
+
+  File file(std::fopen(path, "rb"));
+  if (!file) return format;
+  unsigned char head[20];
+  if (std::fread(head, 1, sizeof head, file.get()) < sizeof head) return format;
+  if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0 ||
+      std::memcmp(head + 12, "fmt ", 4) != 0)
+    return format;
+  const uint32_t fmtSize = Le32(head + 16);
+  if (fmtSize < 16) return format;
+  // The format chunk up to the extensible form's subformat (40 bytes); the rest is skipped.
+  unsigned char fmt[40] = {};
+  const size_t want = std::min<size_t>(fmtSize, sizeof fmt);
+  if (std::fread(fmt, 1, want, file.get()) < want) return format;
+  if (fseeko(file.get(), off_t(fmtSize - want) + (fmtSize & 1), SEEK_CUR) != 0) return format;
+
+  uint32_t tag = Le16(fmt);
+  const uint32_t channels = Le16(fmt + 2), rate = Le32(fmt + 4), bits = Le16(fmt + 14);
+  if (tag == uint32_t(kWaveFormatExtensible)) {
+    // The subformat's GUID begins with the plain format tag.
+    if (fmtSize < 40 || Le16(fmt + 16) < 22) return format;
+    tag = Le16(fmt + 24);
+  }
+  const bool pcm = tag == uint32_t(kWaveFormatPcm) && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+  const bool real = tag == uint32_t(kWaveFormatFloat) && (bits == 32 || bits == 64);
+  if (!pcm && !real) return format;
+  if (channels != 1 && channels != 2) return format;
+  if (rate < uint32_t(kWideMinRate) || rate > uint32_t(kWideMaxRate)) return format;
+
+  uint32_t size = 0;
+  for (;;) {
+    unsigned char chunk[8];
+    if (std::fread(chunk, 1, sizeof chunk, file.get()) < sizeof chunk) return format;
+    size = Le32(chunk + 4);
+    if (std::memcmp(chunk, "data", 4) == 0) break;
+    if (fseeko(file.get(), off_t(size) + (size & 1), SEEK_CUR) != 0) return format;
+  }
+  const off_t offset = ftello(file.get());
+  if (offset < 0 || offset > INT32_MAX) return format;
+  format.valid = 1;
+  format.tag = int32_t(tag);
+  format.bits = int32_t(bits);
+  format.channels = int32_t(channels);
+  format.sampleRate = int32_t(rate);
+  format.dataOffset = int32_t(offset);
+  format.dataSize = size;
+  return format;
+}
+
 namespace {
 
 std::array<unsigned char, kWaveHeaderSize> Header(uint32_t tag, uint32_t bits, int32_t sampleRate,
@@ -129,6 +192,20 @@ std::array<unsigned char, kWaveHeaderSize> SongHeader(int32_t bits, int32_t samp
   if (bits == 24) return Header(kWaveFormatPcm, 24, sampleRate, channels, dataSize);
   if (bits == 32) return Header(kWaveFormatFloat, 32, sampleRate, channels, dataSize);
   return CanonicalHeader(bits, sampleRate, channels, dataSize);
+}
+
+std::array<unsigned char, kWaveHeaderSize> FormatHeader(int32_t tag, int32_t bits, int32_t sampleRate,
+                                                        int32_t channels, uint32_t dataSize) {
+  if (tag == kWaveFormatPcm && (bits == 8 || bits == 16))
+    return CanonicalHeader(bits, sampleRate, channels, dataSize);
+  return Header(uint32_t(tag), uint32_t(bits), sampleRate, channels, dataSize);
+}
+
+void WriteFormatHeader(const char* path, int32_t tag, int32_t bits, int32_t sampleRate,
+                       int32_t channels) {
+  bool exists = false;
+  const uint32_t dataSize = DataSize(path, exists);
+  if (exists) PutHeader(path, FormatHeader(tag, bits, sampleRate, channels, dataSize));
 }
 
 void WriteWaveHeader(const char* path, int32_t bitsPerSample, int32_t sampleRate, int32_t channels) {

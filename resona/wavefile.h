@@ -37,6 +37,34 @@ std::array<unsigned char, kWaveHeaderSize> SongHeader(int32_t bits, int32_t samp
 void WriteSongHeader(const char* path, int32_t bits, int32_t sampleRate, int32_t channels);
 constexpr int32_t kWaveFormatPcm = 1;
 constexpr int32_t kWaveFormatFloat = 3;
+constexpr int32_t kWaveFormatExtensible = 0xFFFE;
+
+// The lowest and highest rates of the wider formats below.
+constexpr int32_t kWideMinRate = 8000, kWideMaxRate = 192000;
+
+// What ReadWaveFormat found: the file's sample format as well as where its data lies.
+struct WaveFormat {
+  int32_t valid = 0;
+  int32_t tag = 0;  // kWaveFormatPcm or kWaveFormatFloat (an extensible file's subformat)
+  int32_t bits = 0;
+  int32_t channels = 0;
+  int32_t sampleRate = 0;
+  int32_t dataOffset = 0;
+  uint32_t dataSize = 0;
+  // 8- or 16-bit PCM in a plain format chunk: what ReadWaveInfo accepts too.
+  bool Narrow() const { return tag == kWaveFormatPcm && (bits == 8 || bits == 16); }
+};
+
+// Everything ReadWaveInfo accepts with 8 or 16 bits, with its answers unchanged, and besides
+// PCM of 24 and 32 bits, IEEE float of 32 and 64 bits and WAVE_FORMAT_EXTENSIBLE files of any
+// of these widths, one or two channels, at kWideMinRate..kWideMaxRate.
+WaveFormat ReadWaveFormat(const char* path);
+// The canonical 44-byte header of any of those formats (an extensible input is written back
+// with a plain format chunk of its subformat).
+std::array<unsigned char, kWaveHeaderSize> FormatHeader(int32_t tag, int32_t bits, int32_t sampleRate,
+                                                        int32_t channels, uint32_t dataSize);
+void WriteFormatHeader(const char* path, int32_t tag, int32_t bits, int32_t sampleRate,
+                       int32_t channels);
 
 // Makes the file's size even by appending one silence byte.
 void PadWaveFile(const char* path, int32_t bitsPerSample);

@@ -10,14 +10,17 @@
 namespace resona::effects {
 
 struct FreeDeleter {
-  void operator()(int32_t* p) const { std::free(p); }
+  void operator()(void* p) const { std::free(p); }
 };
 // calloc rather than a vector: a long line that a short file never fills stays untouched.
-using ZeroedArray = std::unique_ptr<int32_t[], FreeDeleter>;
+template <class T>
+using Zeroed = std::unique_ptr<T[], FreeDeleter>;
+using ZeroedArray = Zeroed<int32_t>;
 
-inline ZeroedArray AllocateZeroed(int64_t size) {
-  if (size <= 0 || uint64_t(size) > SIZE_MAX / sizeof(int32_t)) return nullptr;
-  return ZeroedArray(static_cast<int32_t*>(std::calloc(size_t(size), sizeof(int32_t))));
+template <class T = int32_t>
+inline Zeroed<T> AllocateZeroed(int64_t size) {
+  if (size <= 0 || uint64_t(size) > SIZE_MAX / sizeof(T)) return nullptr;
+  return Zeroed<T>(static_cast<T*>(std::calloc(size_t(size), sizeof(T))));
 }
 
 // (pos + offset) mod size, moved into 0..size-1.
@@ -29,15 +32,17 @@ inline int32_t WrapIndex(int64_t pos, int64_t offset, int32_t size) {
   return int32_t(i < 0 ? i + size : i);
 }
 
-class DelayLine {
+// The elements are 32-bit; the echo's line at the wide widths keeps 64-bit ones.
+template <class T>
+class BasicDelayLine {
  public:
   // Only when not allocated yet; false when memory runs out (the line then holds nothing).
   bool Allocate(int64_t size, int channels) {
     if (size_ != 0) return true;
     if (size > INT32_MAX) return false;
-    ZeroedArray left = AllocateZeroed(size), right;
+    Zeroed<T> left = AllocateZeroed<T>(size), right;
     if (!left) return false;
-    if (channels == 2 && !(right = AllocateZeroed(size))) return false;
+    if (channels == 2 && !(right = AllocateZeroed<T>(size))) return false;
     arrays_[0] = std::move(left);
     arrays_[1] = std::move(right);
     size_ = int32_t(size);
@@ -53,15 +58,15 @@ class DelayLine {
   int32_t Position(int channel) const { return pos_[channel]; }
 
   // Offset 0 reads the element the next write overwrites: the one written `size` steps ago.
-  int32_t Read(int channel, int64_t offset) const {
+  T Read(int channel, int64_t offset) const {
     return arrays_[channel][WrapIndex(pos_[channel], offset, size_)];
   }
-  int32_t ReadAtPosition(int channel) const { return arrays_[channel][pos_[channel]]; }
+  T ReadAtPosition(int channel) const { return arrays_[channel][pos_[channel]]; }
   // The channel's array, for loops that index it themselves.
-  const int32_t* Data(int channel) const { return arrays_[channel].get(); }
-  int32_t* Data(int channel) { return arrays_[channel].get(); }
+  const T* Data(int channel) const { return arrays_[channel].get(); }
+  T* Data(int channel) { return arrays_[channel].get(); }
   void SetPosition(int channel, int32_t pos) { pos_[channel] = pos; }
-  void Write(int channel, int32_t value) {
+  void Write(int channel, T value) {
     arrays_[channel][pos_[channel]] = value;
     if (++pos_[channel] == size_) pos_[channel] = 0;
   }
@@ -75,10 +80,11 @@ class DelayLine {
   }
 
  private:
-  ZeroedArray arrays_[2];
+  Zeroed<T> arrays_[2];
   int32_t size_ = 0;
   int32_t pos_[2] = {0, 0};
 };
+using DelayLine = BasicDelayLine<int32_t>;
 
 class TapLine {
  public:

@@ -24,10 +24,12 @@ SmoothingWeights FlangeSmoothing(int64_t t) {
 
 namespace {
 
+template <bool Wide>
 class Flanger {
  public:
-  Flanger(DelayLine& in, DelayLine& out, const FlangeParameters& p, int64_t variation, bool eight)
-      : in_(in), out_(out), p_(p), eight_(eight) {
+  Flanger(DelayLine& in, DelayLine& out, const FlangeParameters& p, int64_t variation,
+          const InputFormat& format)
+      : in_(in), out_(out), p_(p), lo_(format.lo), hi_(format.hi) {
     const int64_t t = std::llabs(variation * p.rateNum) / p.rateDen;
     weights_ = FlangeSmoothing(t);
     phaseStep_ = int64_t(p.rateNum) * kFlangeTableSize;
@@ -43,9 +45,14 @@ class Flanger {
     const int64_t k = o_ - m;
     const int64_t p = in_.Read(channel, k), q = out_.Read(channel, k);
     const int64_t swept = (p * (256 - absFeedback_) + q * p_.feedback) >> 8;
-    const int32_t y = ClampSample((int64_t(p_.wetLevel) * swept + int64_t(p_.dryLevel) * x) >> 8, eight_);
+    // Both lines hold values in the sample range; at the wide widths the mix of two levels as
+    // large as 32 bits allow saturates rather than overflowing.
+    int64_t mixed;
+    if constexpr (Wide) mixed = SaturatedMixShift8(p_.wetLevel, swept, p_.dryLevel, x);
+    else mixed = (int64_t(p_.wetLevel) * swept + int64_t(p_.dryLevel) * x) >> 8;
+    const int32_t y = ClampSample(mixed, lo_, hi_);
     int32_t& s = smooth_[channel];
-    s = ClampSample((int64_t(weights_.B) * x - int64_t(weights_.A) * s) >> 8, eight_);
+    s = ClampSample((int64_t(weights_.B) * x - int64_t(weights_.A) * s) >> 8, lo_, hi_);
     in_.Write(channel, s);
     out_.Write(channel, y);
     return y;
@@ -58,7 +65,7 @@ class Flanger {
  private:
   DelayLine &in_, &out_;
   const FlangeParameters& p_;
-  bool eight_;
+  int32_t lo_, hi_;
   SmoothingWeights weights_;
   int64_t phaseStep_ = 0, phaseModulus_ = 1, phase_ = 0;
   int32_t index_ = 0;
@@ -86,8 +93,13 @@ int32_t RunFlange(const EffectCall& call, const FlangeParameters& given) {
   const int channels = frame.Input().channels;
   if (!in.Allocate(size, channels) || !out.Allocate(size, channels)) return kEffectOutOfMemory;
   if (int32_t status = frame.Begin()) return status;
-  Flanger flanger(in, out, p, variation, frame.Input().bits == 8);
-  frame.Process(flanger);
+  if (frame.Input().Wide()) {
+    Flanger<true> flanger(in, out, p, variation, frame.Input());
+    frame.Process(flanger);
+  } else {
+    Flanger<false> flanger(in, out, p, variation, frame.Input());
+    frame.Process(flanger);
+  }
   in.Free();
   out.Free();
   return frame.Finish();

@@ -4,25 +4,86 @@
 #include "resona/wavefile.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace resona::effects {
 
 bool ReadInputFormat(const char* path, InputFormat& format) {
   if (path == nullptr) return false;
-  const WaveInfo info = ReadWaveInfo(path);
-  if (!info.valid || (info.bitsPerSample != 8 && info.bitsPerSample != 16) || info.sampleRate <= 0)
-    return false;
-  format.bits = info.bitsPerSample;
+  const WaveFormat info = ReadWaveFormat(path);
+  if (!info.valid || info.sampleRate <= 0) return false;
+  format.bits = info.bits;
+  format.tag = info.tag;
   format.channels = info.channels;
   format.rate = info.sampleRate;
-  format.bytesPerFrame = info.bitsPerSample / 8 * info.channels;
+  format.bytesPerFrame = info.bits / 8 * info.channels;
   format.dataOffset = info.dataOffset;
+  if (format.Full()) {
+    format.lo = INT32_MIN;
+    format.hi = INT32_MAX;
+  } else {
+    format.hi = (1 << (info.bits - 1)) - 1;
+    format.lo = -format.hi - 1;
+  }
   const int64_t inFile = std::max<int64_t>(FileSize(path) - info.dataOffset, 0);
-  const int64_t stated = int64_t(uint32_t(info.dataSize));
+  const int64_t stated = int64_t(info.dataSize);
   format.frames = std::min({stated, inFile, int64_t(INT32_MAX)}) / format.bytesPerFrame;
   format.dataBytes = format.frames * format.bytesPerFrame;
   return format.frames > 0;
 }
+
+namespace detail {
+
+void DecodeWide(const InputFormat& format, const uint8_t* p, int32_t frames, int channel, int32_t* out) {
+  const int bytes = format.bits / 8;
+  const int step = format.bytesPerFrame;
+  p += channel * bytes;
+  if (format.tag != kWaveFormatPcm) {
+    for (int32_t f = 0; f < frames; ++f, p += step) {
+      if (bytes == 4) {
+        float v;
+        std::memcpy(&v, p, 4);
+        out[f] = FromReal(double(v));
+      } else {
+        double v;
+        std::memcpy(&v, p, 8);
+        out[f] = FromReal(v);
+      }
+    }
+  } else if (bytes == 3) {
+    for (int32_t f = 0; f < frames; ++f, p += step)
+      out[f] = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+  } else if (bytes == 4) {
+    for (int32_t f = 0; f < frames; ++f, p += step) out[f] = int32_t(Le32(p));
+  } else {
+    for (int32_t f = 0; f < frames; ++f, p += step)
+      out[f] = bytes == 1 ? int32_t(p[0]) - 128 : int16_t(uint16_t(p[0] | (p[1] << 8)));
+  }
+}
+
+void EncodeWide(const InputFormat& format, const int32_t* in, int32_t frames, int channel, uint8_t* p) {
+  const int bytes = format.bits / 8;
+  const int step = format.bytesPerFrame;
+  p += channel * bytes;
+  for (int32_t f = 0; f < frames; ++f, p += step) {
+    const uint32_t v = uint32_t(in[f]);
+    if (format.tag != kWaveFormatPcm) {
+      if (bytes == 4) {
+        const float r = float(ToReal(in[f]));
+        std::memcpy(p, &r, 4);
+      } else {
+        const double r = ToReal(in[f]);
+        std::memcpy(p, &r, 8);
+      }
+    } else if (bytes == 1) {
+      p[0] = uint8_t(v + 128);
+    } else {
+      for (int b = 0; b < bytes; ++b) p[b] = uint8_t(v >> (8 * b));
+    }
+  }
+}
+
+}  // namespace detail
 
 void PumpClock::Advance(int32_t steps) {
   count_ += steps;
@@ -58,7 +119,7 @@ void EffectFrame::LimitFrames(int64_t frames) {
 int32_t EffectFrame::Begin() {
   *call_.total = int32_t(input_.dataBytes);
   if (!writer_.Create(call_.outFile)) return kEffectCantCreate;
-  const auto header = CanonicalHeader(input_.bits, input_.rate, input_.channels, 0);
+  const auto header = FormatHeader(input_.tag, input_.bits, input_.rate, input_.channels, 0);
   writer_.Write(header.data(), header.size());
   if (!reader_.Open(call_.inFile, input_.dataOffset)) return kEffectBadInput;
   *call_.progress = 0;
@@ -90,7 +151,7 @@ int32_t EffectFrame::Finish() {
   CopyUntil(input_.dataBytes);
   if (!writer_.Close()) return kEffectWriteFailed;
   PadWaveFile(call_.outFile, input_.bits);
-  WriteWaveHeader(call_.outFile, input_.bits, input_.rate, input_.channels);
+  WriteFormatHeader(call_.outFile, input_.tag, input_.bits, input_.rate, input_.channels);
   return kEffectOk;
 }
 

@@ -16,6 +16,12 @@
 // Progress counts bytes of the data chunk; a cancel pushes it past the range's end and the
 // frame then finishes a well-formed, shorter file. The host's pump runs every 5001 steps of
 // the copy and processing loops (one counter per call).
+//
+// Files of 8 and 16 bits go through the byte-level loops below unchanged. Wider files (24 and
+// 32-bit PCM, 32 and 64-bit float) are decoded into planes of 32-bit samples: 24-bit ones as
+// they are (±2^23), 32-bit ones as they are, float ones clamped to ±1.0 and scaled by 2^31.
+// The effect sees those values and the range of its width (InputFormat::lo and hi); its
+// outputs are encoded back into the file's own format. A channel left out keeps its bytes.
 #pragma once
 
 #include "status.h"
@@ -40,14 +46,21 @@ struct EffectCall {
 // left out of the processing and of the output.
 struct InputFormat {
   int32_t bits = 0, channels = 0, rate = 0;
+  int32_t tag = 1;  // 1 PCM, 3 IEEE float
   int32_t bytesPerFrame = 0;
+  int32_t lo = -32768, hi = 32767;  // the samples' range as the effects see them
   int64_t dataOffset = 0;
   int64_t dataBytes = 0;  // whole frames only
   int64_t frames = 0;
+  // Anything but 8/16-bit PCM.
+  bool Wide() const { return tag != 1 || bits > 16; }
+  // 32-bit PCM or float: the full 32-bit range.
+  bool Full() const { return Wide() && (tag != 1 || bits == 32); }
 };
 
-// Reads a WAV header as the effects accept it: a valid 8- or 16-bit PCM file with at least one
-// whole frame. Also used for the vocoder's control file.
+// Reads a WAV header as the effects accept it: a valid 8- or 16-bit PCM file at any rate, or a
+// wider one that ReadWaveFormat accepts, with at least one whole frame. Also used for the
+// vocoder's control file.
 bool ReadInputFormat(const char* path, InputFormat& format);
 
 // Counts steps and calls the host's pump each time 5001 are reached.
@@ -110,6 +123,21 @@ concept BlockEffect = requires(Effect& e, int32_t* const* samples, int32_t frame
 };
 
 namespace detail {
+
+// A float sample as a 32-bit one: NaN is 0, the rest is clamped to ±1.0.
+inline int32_t FromReal(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 1.0) return INT32_MAX;
+  if (v <= -1.0) return INT32_MIN;
+  const double scaled = v * 2147483648.0;
+  const int64_t r = int64_t(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+  return r > INT32_MAX ? INT32_MAX : int32_t(r);
+}
+inline double ToReal(int32_t v) { return double(v) * (1.0 / 2147483648.0); }
+
+// The samples of one channel of a wide block, and back.
+void DecodeWide(const InputFormat& format, const uint8_t* p, int32_t frames, int channel, int32_t* out);
+void EncodeWide(const InputFormat& format, const int32_t* in, int32_t frames, int channel, uint8_t* p);
 
 template <bool Eight>
 void Decode(const uint8_t* p, int32_t frames, int channels, int channel, int32_t* out) {
@@ -178,7 +206,27 @@ void EffectFrame::Process(Effect& effect) {
     block_.resize(bytes);
     const size_t got = reader_.Read(block_.data(), bytes);
     if (got < bytes) std::fill(block_.begin() + std::ptrdiff_t(got), block_.end(), uint8_t(0));
-    if constexpr (BlockEffect<Effect>) {
+    if (input_.Wide()) {
+      const int channels = input_.channels;
+      const bool process[2] = {process_[0], channels == 2 && process_[1]};
+      samples_[0].resize(size_t(frames));
+      samples_[1].resize(size_t(frames));
+      int32_t* const planes[2] = {samples_[0].data(), samples_[1].data()};
+      for (int c = 0; c < channels; ++c)
+        if (process[c]) detail::DecodeWide(input_, block_.data(), frames, c, planes[c]);
+      if constexpr (BlockEffect<Effect>) {
+        effect.ProcessBlock(planes, frames, process);
+      } else {
+        for (int32_t f = 0; f < frames; ++f) {
+          effect.BeginFrame();
+          if (process[0]) planes[0][f] = effect.Step(0, planes[0][f]);
+          if (process[1]) planes[1][f] = effect.Step(1, planes[1][f]);
+          effect.EndFrame();
+        }
+      }
+      for (int c = 0; c < channels; ++c)
+        if (process[c]) detail::EncodeWide(input_, planes[c], frames, c, block_.data());
+    } else if constexpr (BlockEffect<Effect>) {
       const int channels = input_.channels;
       const bool process[2] = {process_[0], channels == 2 && process_[1]};
       samples_[0].resize(size_t(frames));
@@ -220,6 +268,19 @@ inline int32_t TruncToInt(double v) {
 inline int32_t ClampSample(int64_t v, bool eight) {
   const int32_t lo = eight ? -128 : -32768, hi = eight ? 127 : 32767;
   return v < lo ? lo : v > hi ? hi : int32_t(v);
+}
+inline int32_t ClampSample(int64_t v, int32_t lo, int32_t hi) {
+  return v < lo ? lo : v > hi ? hi : int32_t(v);
+}
+
+// (a·b + c·d) >> 8, saturated at the 64-bit range instead of overflowing.
+inline int64_t SaturatedMixShift8(int64_t a, int64_t b, int64_t c, int64_t d) {
+  int64_t ab, cd, sum;
+  const int64_t top = INT64_MAX, bottom = INT64_MIN;
+  if (__builtin_mul_overflow(a, b, &ab)) ab = (a < 0) != (b < 0) ? bottom : top;
+  if (__builtin_mul_overflow(c, d, &cd)) cd = (c < 0) != (d < 0) ? bottom : top;
+  if (__builtin_add_overflow(ab, cd, &sum)) sum = ab < 0 ? bottom : top;
+  return sum >> 8;
 }
 
 }  // namespace resona::effects

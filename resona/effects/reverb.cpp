@@ -141,8 +141,11 @@ class Reverb {
   bool SetUp(const ReverbParameters& p, const InputFormat& in) {
     model_ = ModelOf(p.algorithm);
     eight_ = in.bits == 8;
-    lo_ = eight_ ? -128.0f : -32768.0f;
-    hi_ = eight_ ? 127.0f : 32767.0f;
+    // The network works in single precision: 32-bit and float files are heard at 24-bit scale
+    // (x >> 8), the wet signal scaled back by 256 and added to the full input in double.
+    full_ = in.Full();
+    lo_ = full_ ? -8388608.0f : float(in.lo);
+    hi_ = full_ ? 8388607.0f : float(in.hi);
     wet_[0] = float(p.levelLeft) * 0.00390625f;
     wet_[1] = float(p.levelRight) * 0.00390625f;
     EarlyTapFrames(p.algorithm, in.rate, p.predelayMs, early_);
@@ -212,7 +215,13 @@ class Reverb {
     for (int c = 0; c < 2; ++c) {
       if (!process[c]) continue;
       earlySums_[c].resize(size_t(frames));
-      EarlyReflections(c, x[c], frames, earlySums_[c].data());
+      const int32_t* heard = x[c];
+      if (full_) {
+        scaled_[c].resize(size_t(frames));
+        for (int32_t n = 0; n < frames; ++n) scaled_[c][size_t(n)] = x[c][n] >> 8;
+        heard = scaled_[c].data();
+      }
+      EarlyReflections(c, heard, frames, earlySums_[c].data());
       if (model_ == ReverbModel::Custom) {
         combMeans_[c].resize(size_t(frames));
         Combs(c, frames, earlySums_[c].data(), combMeans_[c].data());
@@ -417,7 +426,15 @@ class Reverb {
   }
 
   // Step 6: out = x + wet level × e, written 8-bit as trunc(out + 128), 16-bit as trunc(out).
+  // At 24 bits as at 16; at 32 bits trunc(x + 256 × wet level × e) in double.
   int32_t Output(int c, int32_t x, float e) const {
+    if (full_) {
+      const double out = double(x) + double(wet_[c] * e) * 256.0;
+      if (!(out == out)) return 0;
+      if (out <= -2147483648.0) return INT32_MIN;
+      if (out >= 2147483647.0) return INT32_MAX;
+      return int32_t(out);
+    }
     const float out = float(x) + wet_[c] * e;
     if (!(out == out)) return 0;
     if (eight_) {
@@ -425,7 +442,7 @@ class Reverb {
       if (out > 127.0f) return 127;
       return Trunc(out + 128.0f) - 128;
     }
-    return Trunc(std::clamp(out, -32768.0f, 32767.0f));
+    return Trunc(std::clamp(out, lo_, hi_));
   }
 
   struct SectionAt {
@@ -437,8 +454,9 @@ class Reverb {
     float gain;
   };
   ReverbModel model_ = ReverbModel::Chamber;
-  bool eight_ = false;
+  bool eight_ = false, full_ = false;
   float lo_ = 0, hi_ = 0;
+  std::vector<int32_t> scaled_[2];
   float wet_[2] = {0, 0};
   float gain_ = 0;
   int64_t early_[19] = {};

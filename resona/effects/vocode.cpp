@@ -34,10 +34,13 @@ struct BandFilters {
 
 // The moving averages of one control channel: every band's window has the same length and
 // advances in step, so one position serves all and the window is stored [position][band].
+// The window sums are 32-bit for 8/16-bit controls; a wider control's would overflow them
+// (900 × 2^23), and it keeps 64-bit sums.
+template <class Sum>
 struct Envelopes {
   ZeroedArray window;
   int32_t length = 1, pos = 0;
-  alignas(32) int32_t sum[kMaxBands] = {};
+  alignas(32) Sum sum[kMaxBands] = {};
   alignas(32) float average[kMaxBands] = {};
 
   bool Allocate(int32_t n) {
@@ -47,7 +50,7 @@ struct Envelopes {
   }
   void Clear() {
     std::fill(window.get(), window.get() + int64_t(length) * kMaxBands, 0);
-    std::fill(std::begin(sum), std::end(sum), 0);
+    std::fill(std::begin(sum), std::end(sum), Sum(0));
     std::fill(std::begin(average), std::end(average), 0.0f);
     pos = 0;
   }
@@ -61,8 +64,9 @@ struct Envelopes {
 
 // One control sample into every band's envelope: e = |trunc(y)| limited to the control's full
 // scale (a runaway band reads as full scale), then the moving average.
-RESONA_BAND_KERNEL
-void EnvelopeBands(BandFilters& f, int c, int32_t x, float limit, Envelopes& env) {
+template <class Sum>
+__attribute__((always_inline)) inline void EnvelopeBandsOf(BandFilters& f, int c, int32_t x, float limit,
+                                                           Envelopes<Sum>& env) {
   const float xf = float(x);
   int32_t* slot = env.window.get() + int64_t(env.pos) * kMaxBands;
   const float n = float(env.length);
@@ -74,11 +78,20 @@ void EnvelopeBands(BandFilters& f, int c, int32_t x, float limit, Envelopes& env
     f.y1[c][i] = y;
     const float magnitude = std::fabs(y);
     const int32_t e = int32_t(magnitude < limit ? magnitude : limit);
-    env.sum[i] = env.sum[i] + e - slot[i];
+    env.sum[i] = env.sum[i] + Sum(e) - Sum(slot[i]);
     env.average[i] = float(env.sum[i]) / n;
     slot[i] = e;
   }
   if (++env.pos == env.length) env.pos = 0;
+}
+
+RESONA_BAND_KERNEL
+void EnvelopeBands(BandFilters& f, int c, int32_t x, float limit, Envelopes<int32_t>& env) {
+  EnvelopeBandsOf(f, c, x, limit, env);
+}
+RESONA_BAND_KERNEL
+void EnvelopeBands(BandFilters& f, int c, int32_t x, float limit, Envelopes<int64_t>& env) {
+  EnvelopeBandsOf(f, c, x, limit, env);
 }
 
 // The band sum of one carrier sample in double: each term weight × envelope × band output; the
@@ -102,7 +115,21 @@ double CarrierSum(BandFilters& f, int c, int32_t x, const float* average, const 
   return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
 }
 
-class Vocoder {
+class VocoderBase {
+ public:
+  virtual ~VocoderBase() = default;
+  virtual bool Allocate() = 0;
+  virtual bool OpenControl() = 0;
+  virtual bool Prescan(EffectFrame& frame) = 0;
+  virtual void SetScale() = 0;
+  virtual void Process(EffectFrame& frame) = 0;
+};
+
+// The control's full scale: 2^(bits - 1), 2^31 for float.
+double FullScale(const InputFormat& f) { return f.Full() ? 2147483648.0 : double(int64_t(f.hi) + 1); }
+
+template <class Sum>
+class Vocoder final : public VocoderBase {
  public:
   Vocoder(const VocodeParameters& p, const InputFormat& carrier, const InputFormat& control)
       : p_(p), carrier_(carrier), control_(control) {
@@ -110,20 +137,23 @@ class Vocoder {
     controlFilters_.Set(p.controlCenter, p.controlWidth, control.rate, bands_);
     carrierFilters_.Set(p.carrierCenter, p.carrierWidth, carrier.rate, bands_);
     for (int i = 0; i < bands_; ++i) weight_[i] = double(p.weight256[i]);
-    limit_ = control.bits == 8 ? 127.0f : 32767.0f;
+    // The largest single-precision value below 2^31 stands for a 32-bit control's full scale.
+    limit_ = control.Full() ? 2147483520.0f : float(control.hi);
     eightOut_ = carrier.bits == 8;
+    lo_ = double(carrier.lo);
+    hi_ = double(carrier.hi);
   }
 
-  bool Allocate() {
+  bool Allocate() override {
     const int32_t n = std::clamp(p_.windowFrames, 1, kMaxWindowFrames);
     for (int c = 0; c < control_.channels; ++c)
       if (!envelopes_[c].Allocate(n)) return false;
     return true;
   }
-  bool OpenControl() { return reader_.Open(p_.controlFile, control_.dataOffset); }
+  bool OpenControl() override { return reader_.Open(p_.controlFile, control_.dataOffset); }
 
   // Reads the whole control file once for the loudest envelope; false when cancelled.
-  bool Prescan(EffectFrame& frame) {
+  bool Prescan(EffectFrame& frame) override {
     frame.AddExtraWork(control_.dataBytes);
     int64_t left = control_.frames;
     std::vector<uint8_t> block;
@@ -146,14 +176,16 @@ class Vocoder {
   }
 
   // k in double: amp256 over the loudest envelope, or over full scale, then / 65536.
-  void SetScale() {
+  void SetScale() override {
     if (p_.normalize != 0 && peak_ > 0.0f) k_ = double(p_.amp256) / double(peak_);
-    else k_ = double(p_.amp256) * (control_.bits == 8 ? 1.0 / 128.0 : 1.0 / 32768.0);
+    else k_ = double(p_.amp256) * (1.0 / FullScale(control_));
     k_ = k_ * (1.0 / 65536.0);
   }
 
+  void Process(EffectFrame& frame) override { frame.Process(*this); }
+
   void BeginFrame() {
-    uint8_t bytes[4] = {};
+    uint8_t bytes[16] = {};
     reader_.Read(bytes, size_t(control_.bytesPerFrame));
     Envelope(bytes);
   }
@@ -168,23 +200,27 @@ class Vocoder {
       if (!(out == out)) return 0;
       return int32_t(out + 128.0) - 128;
     }
-    if (out < -32768.0) return -32768;
-    if (out > 32767.0) return 32767;
+    if (out < lo_) return int32_t(lo_);
+    if (out > hi_) return int32_t(hi_);
     if (!(out == out)) return 0;
     return int32_t(out);
   }
 
  private:
-  int32_t Sample(const uint8_t* q) const {
+  int32_t Sample(const uint8_t* q, int c) const {
     if (control_.bits == 8) return int32_t(q[0]) - 128;
-    return int16_t(uint16_t(q[0] | (q[1] << 8)));
+    if (control_.bits == 16 && !control_.Wide()) return int16_t(uint16_t(q[0] | (q[1] << 8)));
+    int32_t v = 0;
+    detail::DecodeWide(control_, q, 1, c, &v);
+    return v;
   }
   // One control frame into every band's envelope: a mono control file feeds both carrier
   // channels from one set of averages.
   void Envelope(const uint8_t* frame) {
     const int bytes = control_.bits / 8;
     for (int c = 0; c < control_.channels; ++c)
-      EnvelopeBands(controlFilters_, c, Sample(frame + c * bytes), limit_, envelopes_[c]);
+      EnvelopeBands(controlFilters_, c, Sample(control_.Wide() ? frame : frame + c * bytes, c), limit_,
+                    envelopes_[c]);
   }
 
   const VocodeParameters& p_;
@@ -192,11 +228,12 @@ class Vocoder {
   int bands_ = 1;
   float limit_ = 32767.0f;
   bool eightOut_ = false;
+  double lo_ = -32768.0, hi_ = 32767.0;
   double k_ = 0;
   float peak_ = 0;
   alignas(32) double weight_[kMaxBands] = {};
   BandFilters controlFilters_, carrierFilters_;
-  Envelopes envelopes_[2];
+  Envelopes<Sum> envelopes_[2];
   ByteReader reader_;
 };
 
@@ -210,7 +247,9 @@ int32_t RunVocode(const EffectCall& call, const VocodeParameters& p) {
   InputFormat control;
   if (!ReadInputFormat(p.controlFile, control)) return kEffectBadControl;
   // Checked and allocated before the output is created, so that a failure leaves no file.
-  auto vocoder = std::make_unique<Vocoder>(p, frame.Input(), control);
+  std::unique_ptr<VocoderBase> vocoder;
+  if (control.Wide()) vocoder = std::make_unique<Vocoder<int64_t>>(p, frame.Input(), control);
+  else vocoder = std::make_unique<Vocoder<int32_t>>(p, frame.Input(), control);
   if (!vocoder->OpenControl()) return kEffectBadControl;
   if (!vocoder->Allocate()) return kEffectOutOfMemory;
   // Each processed carrier frame takes one control frame.
@@ -218,7 +257,7 @@ int32_t RunVocode(const EffectCall& call, const VocodeParameters& p) {
   if (int32_t status = frame.Begin()) return status;
   if (p.normalize == 0 || vocoder->Prescan(frame)) {
     vocoder->SetScale();
-    frame.Process(*vocoder);
+    vocoder->Process(frame);
   }
   vocoder.reset();
   return frame.Finish();
