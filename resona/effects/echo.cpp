@@ -24,7 +24,8 @@ class Echo {
       line_.Write(channel, int32_t((int64_t(feedback_) * d + int64_t(level_) * x) >> 8));
       return y;
     } else {
-      const int64_t sum = d > INT64_MAX - int64_t(x) ? INT64_MAX : d < INT64_MIN - int64_t(x) ? INT64_MIN : d + x;
+      int64_t sum;
+      if (__builtin_add_overflow(d, int64_t(x), &sum)) sum = d < 0 ? INT64_MIN : INT64_MAX;
       const int32_t y = ClampSample(sum, lo_, hi_);
       // A runaway feedback saturates at the 64-bit range instead of wrapping.
       line_.Write(channel, SaturatedMixShift8(feedback_, d, level_, x));
