@@ -34,30 +34,32 @@ bool ReadInputFormat(const char* path, InputFormat& format) {
 
 namespace detail {
 
+// Each format has its own loop, so that the one in use runs without a test per sample.
 void DecodeWide(const InputFormat& format, const uint8_t* p, int32_t frames, int channel, int32_t* out) {
   const int bytes = format.bits / 8;
   const int step = format.bytesPerFrame;
   p += channel * bytes;
-  if (format.tag != kWaveFormatPcm) {
+  if (format.tag != kWaveFormatPcm && bytes == 4) {
     for (int32_t f = 0; f < frames; ++f, p += step) {
-      if (bytes == 4) {
-        float v;
-        std::memcpy(&v, p, 4);
-        out[f] = FromReal(double(v));
-      } else {
-        double v;
-        std::memcpy(&v, p, 8);
-        out[f] = FromReal(v);
-      }
+      float v;
+      std::memcpy(&v, p, 4);
+      out[f] = FromReal(double(v));
+    }
+  } else if (format.tag != kWaveFormatPcm) {
+    for (int32_t f = 0; f < frames; ++f, p += step) {
+      double v;
+      std::memcpy(&v, p, 8);
+      out[f] = FromReal(v);
     }
   } else if (bytes == 3) {
     for (int32_t f = 0; f < frames; ++f, p += step)
       out[f] = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
   } else if (bytes == 4) {
     for (int32_t f = 0; f < frames; ++f, p += step) out[f] = int32_t(Le32(p));
+  } else if (bytes == 2) {
+    for (int32_t f = 0; f < frames; ++f, p += step) out[f] = int16_t(Le16(p));
   } else {
-    for (int32_t f = 0; f < frames; ++f, p += step)
-      out[f] = bytes == 1 ? int32_t(p[0]) - 128 : int16_t(uint16_t(p[0] | (p[1] << 8)));
+    for (int32_t f = 0; f < frames; ++f, p += step) out[f] = int32_t(p[0]) - 128;
   }
 }
 
@@ -65,19 +67,21 @@ void EncodeWide(const InputFormat& format, const int32_t* in, int32_t frames, in
   const int bytes = format.bits / 8;
   const int step = format.bytesPerFrame;
   p += channel * bytes;
-  for (int32_t f = 0; f < frames; ++f, p += step) {
-    const uint32_t v = uint32_t(in[f]);
-    if (format.tag != kWaveFormatPcm) {
-      if (bytes == 4) {
-        const float r = float(ToReal(in[f]));
-        std::memcpy(p, &r, 4);
-      } else {
-        const double r = ToReal(in[f]);
-        std::memcpy(p, &r, 8);
-      }
-    } else if (bytes == 1) {
-      p[0] = uint8_t(v + 128);
-    } else {
+  if (format.tag != kWaveFormatPcm && bytes == 4) {
+    for (int32_t f = 0; f < frames; ++f, p += step) {
+      const float r = float(ToReal(in[f]));
+      std::memcpy(p, &r, 4);
+    }
+  } else if (format.tag != kWaveFormatPcm) {
+    for (int32_t f = 0; f < frames; ++f, p += step) {
+      const double r = ToReal(in[f]);
+      std::memcpy(p, &r, 8);
+    }
+  } else if (bytes == 1) {
+    for (int32_t f = 0; f < frames; ++f, p += step) p[0] = uint8_t(in[f] + 128);
+  } else {
+    for (int32_t f = 0; f < frames; ++f, p += step) {
+      const uint32_t v = uint32_t(in[f]);
       for (int b = 0; b < bytes; ++b) p[b] = uint8_t(v >> (8 * b));
     }
   }
