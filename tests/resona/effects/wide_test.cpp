@@ -292,4 +292,26 @@ TEST(WideEffects, CutFilesAndRefusedFormats) {
   EXPECT_EQ(resona::ReadWaveFormat(dir.File("f.wav").c_str()).valid, 1);
 }
 
+// Files as another tool writes them (extensible format chunks, fact chunks) are taken, and the
+// output is the canonical form of the same format.
+TEST(WideEffects, FilesFromSox) {
+  if (std::system("sox --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "sox is not installed";
+  TempDir dir;
+  struct Case {
+    const char* options;
+    Form form;
+  } cases[] = {{"-b 24 -c 2 -r 48000", {1, 24, 48000, 2}},
+               {"-b 32 -c 1 -r 96000", {1, 32, 96000, 1}},
+               {"-e floating-point -b 32 -c 2 -r 96000", {3, 32, 96000, 2}},
+               {"-e floating-point -b 64 -c 1 -r 44100", {3, 64, 44100, 1}}};
+  for (const Case& c : cases) {
+    const std::string in = dir.File("s.wav"), out = dir.File("o.wav");
+    ASSERT_EQ(std::system(("sox -n " + std::string(c.options) + " " + in + " synth 0.1 sine 500").c_str()), 0);
+    int32_t progress = 0, total = 0;
+    ASSERT_EQ(wavecho(in.c_str(), out.c_str(), 0, INT32_MAX, 100, 100, 100, 0, 0, &progress, &total), 0)
+        << c.options;
+    EXPECT_EQ(ReadForm(out, c.form).size(), size_t(c.form.rate / 10 * c.form.channels)) << c.options;
+  }
+}
+
 }  // namespace
