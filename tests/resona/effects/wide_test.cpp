@@ -265,16 +265,33 @@ TEST(WideEffects, TwentyFourBitEchoFollowsItsFormula) {
 // are refused with nothing written; a float file is still not one the renderer's reader takes.
 TEST(WideEffects, CutFilesAndRefusedFormats) {
   TempDir dir;
-  const Form f{1, 24, 48000, 2};
-  WriteForm(dir.File("cut.wav"), f, std::vector<double>(2000, 1000.0), 4);  // 999 frames and 2 bytes
+  const Form f{1, 24, 48000, 1};
+  // 1999 frames and 2 bytes of a 2001-frame data chunk: the output's odd data size is padded.
+  WriteForm(dir.File("cut.wav"), f, std::vector<double>(2001, 1000.0), 4);
   int32_t progress = 0, total = 0;
   ASSERT_EQ(wavecho(dir.File("cut.wav").c_str(), dir.File("out.wav").c_str(), 0, INT32_MAX, 10, 0, 256, 0, 0,
                     &progress, &total),
             0);
   const std::vector<double> got = ReadForm(dir.File("out.wav"), f);
-  EXPECT_EQ(got.size(), 999u * 2);
-  EXPECT_EQ(got[19], 1000.0);
-  EXPECT_EQ(got[20], 2000.0);
+  EXPECT_EQ(got.size(), 1999u);
+  EXPECT_EQ(got[9], 1000.0);
+  EXPECT_EQ(got[10], 2000.0);
+
+  // A float channel left out keeps its bytes, even beyond full scale; the processed one is
+  // clamped to ±1.0; frames outside the range are copied.
+  const Form stereo{3, 32, 48000, 2};
+  std::vector<double> lr;
+  for (int n = 0; n < 100; ++n) lr.insert(lr.end(), {1.5, 0.75});
+  WriteForm(dir.File("lr.wav"), stereo, lr);
+  ASSERT_EQ(wavecho(dir.File("lr.wav").c_str(), dir.File("lr.out").c_str(), 10, 89, 5, 0, 256, 0, 1, &progress,
+                    &total),
+            0);
+  const std::vector<double> both = ReadForm(dir.File("lr.out"), stereo);
+  ASSERT_EQ(both.size(), 200u);
+  for (int n = 0; n < 100; ++n) {
+    EXPECT_EQ(both[size_t(2 * n)], 1.5);
+    EXPECT_EQ(both[size_t(2 * n + 1)], n >= 15 && n <= 89 ? 1.0 : 0.75) << n;
+  }
 
   const Form refused[] = {{1, 24, 7999, 1}, {1, 24, 192001, 1}, {1, 24, 48000, 3}, {3, 16, 48000, 1},
                           {1, 20, 48000, 1}, {3, 24, 48000, 1, true}};
