@@ -9,7 +9,7 @@ namespace resona::effects {
 enum EffectStatus : int32_t {
   kEffectOk = 0,             // also after a cancel
   kEffectOutOfMemory = 1,    // a delay line or an envelope window could not be allocated
-  kEffectBadInput = 2,       // the input cannot be read, is not an 8/16-bit PCM WAV, or has no frame
+  kEffectBadInput = 2,       // the input cannot be read, is not a WAV file the frame takes, or has no frame
   kEffectCantCreate = 3,     // the output file cannot be created
   kEffectWriteFailed = 4,    // writing the output failed (a full disk)
   kEffectBadControl = 5,     // the vocoder's control file cannot be read or has no frame
