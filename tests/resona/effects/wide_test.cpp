@@ -1,10 +1,6 @@
 // The effect exports on 24/32-bit PCM and float files at 48 and 96 kHz, called through the
 // shared library: the output keeps the input's format, the 24-bit echo follows its formula, and
 // every effect at a wide width hears the same signal as at 16 bits.
-#include "resona/resona.h"
-#include "resona/wavefile.h"
-#include "tests/support/testfiles.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "resona/resona.h"
+#include "resona/wavefile.h"
+#include "tests/support/testfiles.h"
+
 using namespace testing_support;
 
 namespace {
@@ -26,7 +26,9 @@ struct Form {
 };
 
 // A 16-bit value at the form's scale: 24 bits << 8, 32 bits << 16, float / 32768.
-double Scale(const Form& f) { return f.tag == 3 ? 1.0 / 32768.0 : f.bits == 24 ? 256.0 : f.bits == 32 ? 65536.0 : 1.0; }
+double Scale(const Form& f) {
+  return f.tag == 3 ? 1.0 / 32768.0 : f.bits == 24 ? 256.0 : f.bits == 32 ? 65536.0 : 1.0;
+}
 
 void PutSample(std::vector<uint8_t>& out, const Form& f, double v) {
   if (f.tag == 3 && f.bits == 32) {
@@ -62,7 +64,8 @@ void WriteForm(const std::string& path, const Form& f, const std::vector<double>
     PutLe16(fmt, uint32_t(f.bits));
     PutLe32(fmt, f.channels == 2 ? 3 : 4);
     PutLe16(fmt, uint32_t(f.tag));
-    const uint8_t guidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    const uint8_t guidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                  0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
     fmt.insert(fmt.end(), guidTail, guidTail + 14);
   }
   std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};
@@ -105,7 +108,9 @@ std::vector<double> ReadForm(const std::string& path, const Form& f) {
     } else {
       uint32_t u = 0;
       for (int k = 0; k < bytes; ++k) u |= uint32_t(p[k]) << (8 * k);
-      out.push_back(bytes == 3 ? double(int32_t(u << 8) >> 8) : bytes == 2 ? double(int16_t(u)) : double(int32_t(u)));
+      out.push_back(bytes == 3   ? double(int32_t(u << 8) >> 8)
+                    : bytes == 2 ? double(int16_t(u))
+                                 : double(int32_t(u)));
     }
   }
   return out;
@@ -141,8 +146,9 @@ struct Tables {
 };
 
 // One effect call from the input to the output file, with the form's rate for its times.
-using Effect = std::function<int32_t(const std::string& in, const std::string& out, const std::string& control,
-                                     int rate, int32_t* progress, int32_t* total)>;
+using Effect =
+    std::function<int32_t(const std::string& in, const std::string& out, const std::string& control, int rate,
+                          int32_t* progress, int32_t* total)>;
 
 struct Named {
   const char* name;
@@ -150,49 +156,57 @@ struct Named {
 };
 
 int32_t Reverb(int algorithm, const std::string& in, const std::string& out, int32_t* p, int32_t* t) {
-  return wavreverb(in.c_str(), out.c_str(), algorithm, 0, INT32_MAX, 1500, 20, 128, 100, 30, 30, 30, 30,
-                   30, 30, 20, 20, 20, 20, 20, 20, 0, 0, p, t);
+  return wavreverb(in.c_str(), out.c_str(), algorithm, 0, INT32_MAX, 1500, 20, 128, 100, 30, 30, 30, 30, 30,
+                   30, 20, 20, 20, 20, 20, 20, 0, 0, p, t);
 }
 
 const std::vector<Named>& Effects() {
   static const std::vector<Named> effects = {
-      {"echo",
-       [](auto& in, auto& out, auto&, int rate, int32_t* p, int32_t* t) {
-         return wavecho(in.c_str(), out.c_str(), 0, INT32_MAX, rate / 100, 160, 200, 0, 0, p, t);
-       },
+      {
+          "echo",
+          [](auto& in, auto& out, auto&, int rate, int32_t* p, int32_t* t) {
+            return wavecho(in.c_str(), out.c_str(), 0, INT32_MAX, rate / 100, 160, 200, 0, 0, p, t);
+          },
       },
-      {"chorus",
-       [](auto& in, auto& out, auto&, int rate, int32_t* p, int32_t* t) {
-         const Tables tables(rate);
-         return wavflange(in.c_str(), out.c_str(), 0, INT32_MAX, rate / 50, rate / 200, 1, rate, 256, 200, 100,
-                          0, 0, p, t, tables.sine.data(), tables.cosine.data());
-       },
+      {
+          "chorus",
+          [](auto& in, auto& out, auto&, int rate, int32_t* p, int32_t* t) {
+            const Tables tables(rate);
+            return wavflange(in.c_str(), out.c_str(), 0, INT32_MAX, rate / 50, rate / 200, 1, rate, 256, 200,
+                             100, 0, 0, p, t, tables.sine.data(), tables.cosine.data());
+          },
       },
-      {"chamber", [](auto& in, auto& out, auto&, int, int32_t* p, int32_t* t) { return Reverb(1, in, out, p, t); }},
-      {"chapel", [](auto& in, auto& out, auto&, int, int32_t* p, int32_t* t) { return Reverb(2, in, out, p, t); }},
-      {"hall", [](auto& in, auto& out, auto&, int, int32_t* p, int32_t* t) { return Reverb(3, in, out, p, t); }},
-      {"custom", [](auto& in, auto& out, auto&, int, int32_t* p, int32_t* t) { return Reverb(4, in, out, p, t); }},
-      {"vocoder",
-       [](auto& in, auto& out, auto& control, int rate, int32_t* p, int32_t* t) {
-         const Tables b(rate);
-         return vocode(control.c_str(), in.c_str(), out.c_str(), 0, INT32_MAX, rate / 200, 32, 256, 0, 0, 0,
-                       b.centre, b.width, b.centre, b.width, b.weight, p, t);
-       },
+      {"chamber",
+       [](auto& in, auto& out, auto&, int, int32_t* p, int32_t* t) { return Reverb(1, in, out, p, t); }},
+      {"chapel",
+       [](auto& in, auto& out, auto&, int, int32_t* p, int32_t* t) { return Reverb(2, in, out, p, t); }},
+      {"hall",
+       [](auto& in, auto& out, auto&, int, int32_t* p, int32_t* t) { return Reverb(3, in, out, p, t); }},
+      {"custom",
+       [](auto& in, auto& out, auto&, int, int32_t* p, int32_t* t) { return Reverb(4, in, out, p, t); }},
+      {
+          "vocoder",
+          [](auto& in, auto& out, auto& control, int rate, int32_t* p, int32_t* t) {
+            const Tables b(rate);
+            return vocode(control.c_str(), in.c_str(), out.c_str(), 0, INT32_MAX, rate / 200, 32, 256, 0, 0,
+                          0, b.centre, b.width, b.centre, b.width, b.weight, p, t);
+          },
       },
-      {"vocoder normalised",
-       [](auto& in, auto& out, auto& control, int rate, int32_t* p, int32_t* t) {
-         const Tables b(rate);
-         return vocode(control.c_str(), in.c_str(), out.c_str(), 0, INT32_MAX, rate / 200, 32, 64, 0, 0, 1,
-                       b.centre, b.width, b.centre, b.width, b.weight, p, t);
-       },
+      {
+          "vocoder normalised",
+          [](auto& in, auto& out, auto& control, int rate, int32_t* p, int32_t* t) {
+            const Tables b(rate);
+            return vocode(control.c_str(), in.c_str(), out.c_str(), 0, INT32_MAX, rate / 200, 32, 64, 0, 0, 1,
+                          b.centre, b.width, b.centre, b.width, b.weight, p, t);
+          },
       },
   };
   return effects;
 }
 
 const Form kWide[] = {
-    {1, 24, 48000, 2, true}, {1, 24, 96000, 1}, {1, 32, 48000, 2}, {3, 32, 96000, 2},
-    {3, 64, 44100, 1},       {3, 32, 48000, 1, true},
+    {1, 24, 48000, 2, true}, {1, 24, 96000, 1}, {1, 32, 48000, 2},
+    {3, 32, 96000, 2},       {3, 64, 44100, 1}, {3, 32, 48000, 1, true},
 };
 
 // Each effect on each wide form against the same effect on the same signal at 16 bits: the
@@ -215,9 +229,12 @@ TEST(WideEffects, EachWidthHearsWhatSixteenBitsHear) {
       SCOPED_TRACE(std::string(e.name) + " tag " + std::to_string(f.tag) + " bits " + std::to_string(f.bits) +
                    " rate " + std::to_string(f.rate));
       int32_t progress = 0, total = 0;
-      ASSERT_EQ(e.run(dir.File("n.wav"), dir.File("n.out"), dir.File("nc.wav"), f.rate, &progress, &total), 0);
-      ASSERT_EQ(e.run(dir.File("w.wav"), dir.File("w.out"), dir.File("wc.wav"), f.rate, &progress, &total), 0);
-      EXPECT_EQ(total, int32_t(frames * f.channels * f.bits / 8) * (e.name == std::string("vocoder normalised") ? 2 : 1));
+      ASSERT_EQ(e.run(dir.File("n.wav"), dir.File("n.out"), dir.File("nc.wav"), f.rate, &progress, &total),
+                0);
+      ASSERT_EQ(e.run(dir.File("w.wav"), dir.File("w.out"), dir.File("wc.wav"), f.rate, &progress, &total),
+                0);
+      EXPECT_EQ(total, int32_t(frames * f.channels * f.bits / 8) *
+                           (e.name == std::string("vocoder normalised") ? 2 : 1));
       const std::vector<double> expected = ReadForm(dir.File("n.out"), narrow);
       const std::vector<double> got = ReadForm(dir.File("w.out"), f);
       ASSERT_EQ(got.size(), expected.size());
@@ -226,7 +243,7 @@ TEST(WideEffects, EachWidthHearsWhatSixteenBitsHear) {
         worst = std::max(worst, std::fabs(got[i] / Scale(f) - expected[i]));
         changed = std::max(changed, std::fabs(expected[i] - signal[i]));
       }
-      EXPECT_LE(worst, 4.0);  // steps at 16 bits: roundings apart
+      EXPECT_LE(worst, 4.0);     // steps at 16 bits: roundings apart
       EXPECT_GT(changed, 1000);  // the effect did something
     }
   }
@@ -283,8 +300,8 @@ TEST(WideEffects, CutFilesAndRefusedFormats) {
   std::vector<double> lr;
   for (int n = 0; n < 100; ++n) lr.insert(lr.end(), {1.5, 0.75});
   WriteForm(dir.File("lr.wav"), stereo, lr);
-  ASSERT_EQ(wavecho(dir.File("lr.wav").c_str(), dir.File("lr.out").c_str(), 10, 89, 5, 0, 256, 0, 1, &progress,
-                    &total),
+  ASSERT_EQ(wavecho(dir.File("lr.wav").c_str(), dir.File("lr.out").c_str(), 10, 89, 5, 0, 256, 0, 1,
+                    &progress, &total),
             0);
   const std::vector<double> both = ReadForm(dir.File("lr.out"), stereo);
   ASSERT_EQ(both.size(), 200u);
@@ -293,8 +310,8 @@ TEST(WideEffects, CutFilesAndRefusedFormats) {
     EXPECT_EQ(both[size_t(2 * n + 1)], n >= 15 && n <= 89 ? 1.0 : 0.75) << n;
   }
 
-  const Form refused[] = {{1, 24, 7999, 1}, {1, 24, 192001, 1}, {1, 24, 48000, 3}, {3, 16, 48000, 1},
-                          {1, 20, 48000, 1}, {3, 24, 48000, 1, true}};
+  const Form refused[] = {{1, 24, 7999, 1},  {1, 24, 192001, 1}, {1, 24, 48000, 3},
+                          {3, 16, 48000, 1}, {1, 20, 48000, 1},  {3, 24, 48000, 1, true}};
   for (const Form& r : refused) {
     WriteForm(dir.File("r.wav"), r, std::vector<double>(64, 0.0));
     std::remove(dir.File("r.out").c_str());
@@ -323,7 +340,8 @@ TEST(WideEffects, FilesFromSox) {
                {"-e floating-point -b 64 -c 1 -r 44100", {3, 64, 44100, 1}}};
   for (const Case& c : cases) {
     const std::string in = dir.File("s.wav"), out = dir.File("o.wav");
-    ASSERT_EQ(std::system(("sox -n " + std::string(c.options) + " " + in + " synth 0.1 sine 500").c_str()), 0);
+    ASSERT_EQ(std::system(("sox -n " + std::string(c.options) + " " + in + " synth 0.1 sine 500").c_str()),
+              0);
     int32_t progress = 0, total = 0;
     ASSERT_EQ(wavecho(in.c_str(), out.c_str(), 0, INT32_MAX, 100, 100, 100, 0, 0, &progress, &total), 0)
         << c.options;
