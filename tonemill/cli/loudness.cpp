@@ -168,6 +168,10 @@ int RunLoudness(int argc, char** argv) {
   ops::OutputJob job = WaveOutputJob(out.output, {input});
   job.container = container.value_or(Container::Wav);
   job.loudness = loudness;
+  if (std::string error; !ParseQuality(out.quality, job.quality, error)) {
+    PrintError("loudness: " + error);
+    return kExitUsage;
+  }
   if (std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) return ReportOutcome(*refused);
   InstallInterruptHandler();
   Progress progress;

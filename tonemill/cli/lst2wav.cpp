@@ -39,6 +39,7 @@ int RunLst2Wav(int argc, char** argv) {
   if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "lst2wav", "LST file", lst, exitCode))
     return exitCode;
   if (std::string error; !format.Apply(song.format, error) || !mix.Check(error) ||
+                         !ParseQuality(format.quality, song.quality, error) ||
                          !loudness.Apply(song.loudness, error)) {
     PrintError("lst2wav: " + error);
     return kExitUsage;

@@ -297,6 +297,17 @@ bool AudioFormatOptions::Apply(WaveEncoding& encoding, std::string& error) const
 }
 
 
+bool ParseQuality(const std::string& text, std::optional<double>& quality, std::string& error) {
+  if (text.empty()) return true;
+  const std::optional<double> value = ParseReal(text);
+  if (!value || !(*value >= 0 && *value <= 10)) {
+    error = "--quality takes 0 (the smallest file) to 10 (the best sound)";
+    return false;
+  }
+  quality = *value;
+  return true;
+}
+
 bool SpoolStandardInput(std::string& path, std::string& error) {
   if (path != "-") return true;
   if (::isatty(STDIN_FILENO)) {

@@ -70,6 +70,10 @@ bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::
 // their input more than once), which is removed when the program ends. `path` then names that
 // file; any other path stays as it is. False with `error` set when standard input is a terminal
 // or cannot be read.
+// --quality's value, 0 to 10; an empty text is none (the encoder's default). False with
+// `error` set otherwise; whether the container takes it is the output job's check.
+bool ParseQuality(const std::string& text, std::optional<double>& quality, std::string& error);
+
 bool SpoolStandardInput(std::string& path, std::string& error);
 
 // An input of the WAV operations and effects: standard input spooled as above, then any file

@@ -29,6 +29,7 @@ struct RenderOptions {
   std::vector<DrumPair> drums;
   SongFormat format;
   Container container = Container::Wav;
+  std::optional<double> quality;
   std::optional<LoudnessTarget> loudness;
   bool listIsOutput = false;  // --lst: the list is the user's file; otherwise a scratch file
   bool force = false;
@@ -72,6 +73,7 @@ int RenderOne(const RenderJob& job, const RenderOptions& o, std::optional<double
   song.drums = o.drums;
   song.format = o.format;
   song.container = o.container;
+  song.quality = o.quality;
   song.keepList = ops::ListKeeping::AtEnd;
   if (!o.listIsOutput) song.listOverwrite = Overwrite::Replace;
   song.stem = job.stem;
@@ -162,6 +164,7 @@ int RunRender(int argc, char** argv) {
   if (files.empty()) error = "give one or more MIDI files (see --help)";
   else if (!ParseDrumOptions(drumValues, o.drums, error)) error = "--drums: " + error;
   else if (!format.Apply(o.format, error)) {}
+  else if (!ParseQuality(format.quality, o.quality, error)) {}
   else if (!loudness.Apply(o.loudness, error)) {}
   else if (!jobsText.empty() && !(ParseInteger(jobsText) > 0)) error = "--jobs takes a number of 1 or more";
   else if (!shardText.empty() && !ParseShard(shardText, shardK, shardN))

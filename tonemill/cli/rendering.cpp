@@ -35,6 +35,8 @@ void FormatOptions::Register(OptionParser& parser) {
   parser.Value("format", 0, &container, "NAME",
                "the song's container: wav, flac, ogg, opus, mp3 or aiff (default: the output's "
                "extension, or wav)");
+  parser.Value("quality", 0, &quality, "Q",
+               "the lossy encoder's quality (ogg, opus, mp3): 0 smallest to 10 best (default: its own)");
 }
 
 std::string FormatOptions::Extension() const {

@@ -13,6 +13,7 @@ namespace tonemill::cli {
 struct FormatOptions : AudioFormatOptions {
   std::string volume = "1.0";
   std::string container;  // --format; empty: the output's extension says
+  std::string quality;    // --quality; empty: the encoder's default
 
   void Register(OptionParser& parser);
   // Fills the format; false with `error` set on a bad value.

@@ -13,6 +13,8 @@ void OutputOptions::Register(OptionParser& parser, const std::string& outputHelp
   parser.Value("output", 'o', &output, "OUT.wav", outputHelp + " (- for standard output)");
   parser.StandardOutput("output");
   parser.Flag("force", 0, &force, "overwrite an existing output file");
+  parser.Value("quality", 0, &quality, "Q",
+               "the lossy encoder's quality (ogg, opus, mp3 outputs): 0 smallest to 10 best");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 }
 
@@ -53,6 +55,10 @@ int RunWaveOperation(const std::string& output, const std::vector<std::string>& 
   platform::MessageScope scope(messages);
   ops::OutputJob job = WaveOutputJob(output, inputs, cannotCreate);
   if (container) job.container = *container;
+  if (std::string error; !ParseQuality(options.quality, job.quality, error)) {
+    PrintError(error);
+    return kExitUsage;
+  }
   if (std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) return ReportOutcome(*refused);
   InstallInterruptHandler();
   Progress progress;

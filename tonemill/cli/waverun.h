@@ -18,6 +18,7 @@ namespace tonemill::cli {
 
 struct OutputOptions {
   std::string output;
+  std::string quality;  // --quality: the lossy encoder's, 0 to 10
   bool force = false, quiet = false;
   void Register(OptionParser& parser, const std::string& outputHelp);
 };

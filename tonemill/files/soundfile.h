@@ -58,6 +58,9 @@ class SoundFile {
   const AudioFormat& Format() const { return format_; }
   int64_t Frames() const { return frames_; }
 
+  // For a file opened for writing in a lossy container: the encoder's quality, 0 to 10 (see
+  // QualityProblem). False when the encoder does not take it.
+  bool SetQuality(std::optional<double> quality);
   // Reads up to `frames` frames; returns how many were read (0 at the end).
   size_t Read(int32_t* samples, size_t frames);
   // Writes all `frames` frames; false with the reason from Error() when it could not.
@@ -72,10 +75,16 @@ class SoundFile {
   int64_t frames_ = 0;
 };
 
+// The lossy encoders' quality (Ogg Vorbis, Opus, MP3), from 0 (the smallest file) to 10 (the
+// best sound): nothing when `container` takes `quality`, otherwise why not.
+std::optional<std::string> QualityProblem(Container container, double quality);
+
 // Copies the audio of `source` (any file libsndfile reads) into a new file `target` in
-// `container`, keeping its rate, channels and width. Nothing when done, otherwise why not.
+// `container`, keeping its rate, channels and width, at the encoder's `quality` when given
+// (otherwise its default). Nothing when done, otherwise why not.
 std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
-                                           Container container);
+                                           Container container,
+                                           std::optional<double> quality = std::nullopt);
 
 // Decodes `source` (any file libsndfile reads, of one or two channels) into `target`, a WAV
 // file the engines process: integer samples at their own width, floats as floats, the lossy

@@ -73,6 +73,9 @@ std::optional<JobOutcome> PrepareOutput(OutputJob& job) {
       return refused(*clash);
   if (job.checks)
     if (auto problem = job.checks()) return refused(*problem);
+  if (job.quality)
+    if (std::optional<std::string> why = QualityProblem(job.container, *job.quality))
+      return refused(Problem(*why, job.target));
   if (stream) return std::nullopt;
   if (auto unwritable = UnwritableTarget(job.target)) return refused(*unwritable);
   std::optional<Overwrite> answer = job.overwrite;
@@ -116,7 +119,7 @@ JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWo
   const auto finish = [&](Overwrite overwrite, Problem& why, bool hold) {
     if (encoding) {
       if (std::optional<std::string> failure =
-              EncodeSoundFile(wav.Path(), out.Path(), job.container)) {
+              EncodeSoundFile(wav.Path(), out.Path(), job.container, job.quality)) {
         why = Problem(nameTarget(*failure), target);
         wav.Discard();
         out.Discard();

@@ -60,6 +60,9 @@ struct OutputJob {
   // The container the target gets. The work always writes a WAV file; for another container
   // the job encodes it into a second temporary file, which is what goes into place.
   Container container = Container::Wav;
+  // The lossy encoder's quality, 0 to 10 (none: its default); refused before anything runs for
+  // a container that takes none.
+  std::optional<double> quality;
   // A gain on the work's WAV file once it is done, before it is encoded and put into place:
   // the one that brings it to `loudness` under the true-peak ceiling, or `gainDb` as it is
   // (the stems of a song take the gain of its mix).

@@ -52,6 +52,9 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
   if (!problem && rendering)
     if (std::optional<std::string> limit = EncodingLimit(container, format.rate, format.bits))
       problem = Problem(*limit, paths.wav);
+  if (!problem && rendering && quality)
+    if (std::optional<std::string> why = QualityProblem(container, *quality))
+      problem = Problem(*why, paths.wav);
   const auto refuse = [&outcome](std::optional<Problem> why) {
     outcome.end = End::Refused;
     outcome.problem = std::move(why);
@@ -131,7 +134,7 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
 
   if (front.CancelRequested()) return finish(End::Cancelled, Step::Render, std::nullopt);
   const RenderRequest request{lstPath, paths.lst,    paths.wav, wavDirectory,
-                              format,  *songReplace, container, loudness, gainDb};
+                              format,  *songReplace, container, loudness, gainDb, quality};
   outcome.render = front.Render(request, [&request](SongProgress& progress,
                                                     platform::PumpFunction pump, void* context,
                                                     SongRenderResult* library) {

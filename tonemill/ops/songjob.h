@@ -96,6 +96,7 @@ struct SongJob {
   // The song's loudness gain (see RenderRequest): the outcome's `render.gainDb` is what it was.
   std::optional<LoudnessTarget> loudness;
   std::optional<double> gainDb;
+  std::optional<double> quality;  // the lossy encoder's, 0 to 10 (none: its default)
   SongJobGoal goal = SongJobGoal::Song;
   ListKeeping keepList = ListKeeping::AfterConversion;
   // Whether an existing list or song may be replaced: empty asks the overwrite question (a

@@ -119,6 +119,7 @@ JobOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
   job.target = request.wavPath;
   job.overwrite = request.overwrite;
   job.container = request.container;
+  job.quality = request.quality;
   job.loudness = request.loudness;
   job.gainDb = request.gainDb;
   if (std::optional<JobOutcome> refused = PrepareOutput(job)) return *refused;

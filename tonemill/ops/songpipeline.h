@@ -79,6 +79,7 @@ struct RenderRequest {
   // The loudness gain of the output job: to a target, or a fixed one (a stem takes its mix's).
   std::optional<LoudnessTarget> loudness = std::nullopt;
   std::optional<double> gainDb = std::nullopt;
+  std::optional<double> quality = std::nullopt;  // the lossy encoder's, 0 to 10
 };
 
 // Renders the list as an output job: into a temporary file beside the WAV song, put into place

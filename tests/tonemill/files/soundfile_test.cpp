@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace tonemill;
 
 namespace {
@@ -99,6 +101,30 @@ TEST(SoundFile, EncodesWavFilesIntoEachContainer) {
     for (int32_t& s : samples) s = (s >> row.shift) + row.offset;
     EXPECT_EQ(samples, *row.exact);
   }
+}
+
+// The lossy encoders take a quality: a higher one never makes a smaller file, and the
+// lossless containers take none.
+TEST(SoundFile, QualityIsTheLossyEncodersOwn) {
+  testing_support::TempDir dir;
+  std::vector<int32_t> noise(2 * 48000);
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = int32_t((i * 7919 + i * i * 31) % 40000) - 20000;
+  testing_support::WriteWav(dir.File("n.wav"), {48000, 16, 2}, noise);
+  for (const Container c : {Container::Ogg, Container::Opus, Container::Mp3}) {
+    std::vector<uintmax_t> sizes;
+    for (const double q : {0.0, 5.0, 10.0}) {
+      std::string name = std::to_string(int(q));
+      name += ExtensionOf(c);
+      const std::string target = dir.File(name);
+      ASSERT_EQ(EncodeSoundFile(dir.File("n.wav"), target, c, q), std::nullopt) << DescriptionOf(c);
+      sizes.push_back(std::filesystem::file_size(target));
+    }
+    EXPECT_LT(sizes[0], sizes[2]) << DescriptionOf(c);
+    EXPECT_LE(sizes[1], sizes[2]) << DescriptionOf(c);
+    EXPECT_EQ(QualityProblem(c, 10), std::nullopt);
+  }
+  EXPECT_EQ(QualityProblem(Container::Flac, 5).value_or(""), "--quality is for Ogg Vorbis, Opus and MP3, not FLAC");
+  EXPECT_EQ(QualityProblem(Container::Ogg, 10.5).value_or(""), "--quality takes 0 to 10");
 }
 
 TEST(SoundFile, RefusalsLeaveNoFile) {
