@@ -8,6 +8,8 @@
 #include "tonemill/ops/targets.h"
 
 #include <sys/stat.h>
+#include <algorithm>
+#include <cmath>
 
 namespace tonemill {
 namespace {
@@ -130,6 +132,29 @@ ops::OutputJob EffectOutputJob(const EffectJob& job) {
   output.question = ops::OverwriteQuestion::File;
   output.container = TargetContainer(job.launch.output);
   return output;
+}
+
+EffectPreview PreviewOf(const EffectJob& given, const std::string& output, double seconds) {
+  EffectPreview preview;
+  preview.job = given;
+  EffectJob& job = preview.job;
+  LaunchValues& l = job.launch;
+  l.output = output;
+  job.overwrite = Overwrite::Replace;
+  const double framesPerMs = l.framesPerMs > 0 ? l.framesPerMs : l.rate / 1000.0;
+  const int64_t spanFrames = std::max<int64_t>(1, int64_t(seconds * 1000 * framesPerMs));
+  if (job.wholeFile) l.start = 0;
+  // A whole file that is no longer than the preview stays whole; anything longer is cut.
+  if (!job.wholeFile || l.totalFrames <= 0 || l.totalFrames > spanFrames) {
+    job.wholeFile = false;
+    l.end = std::min(l.end, l.start + (l.msMode ? seconds * 1000 : double(spanFrames)));
+  }
+  const RangeArguments r = RangeOf(l);
+  int64_t last = job.wholeFile ? l.totalFrames - 1 : std::max(r.endFrame, r.startFrame);
+  if (l.totalFrames > 0) last = std::min<int64_t>(last, l.totalFrames - 1);
+  preview.firstFrame = std::clamp<int64_t>(r.startFrame, 0, std::max<int64_t>(0, last));
+  preview.endFrame = last + 1;
+  return preview;
 }
 
 ops::JobOutcome RunEffect(const EffectJob& given, Progress& progress, platform::PumpFunction pump,

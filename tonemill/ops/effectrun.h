@@ -49,6 +49,16 @@ ops::JobOutcome RunEffect(const EffectJob& job, Progress& progress, platform::Pu
 // statuses of inputs the dialogs never passed.
 std::string EffectStatusMessage(int32_t status, const EffectJob& job);
 
+// A preview of an effect: the job with its selection cut to at most its first `seconds`,
+// written into `output` (a file of the caller's, replaced without a question), and the frames of
+// that output to play, [firstFrame, endFrame). Everything else is the job's, so the preview
+// sounds as OK's run would.
+struct EffectPreview {
+  EffectJob job;
+  int64_t firstFrame = 0, endFrame = 0;
+};
+EffectPreview PreviewOf(const EffectJob& job, const std::string& output, double seconds = 10);
+
 // Where the effect's patch file lives: beside the settings file.
 std::string PatchFilePath(EffectKind kind);
 

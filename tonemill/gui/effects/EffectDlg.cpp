@@ -7,6 +7,11 @@
 #include "tonemill/files/numbers.h"
 #include "tonemill/ops/targets.h"
 
+#include <QAbstractButton>
+#include <QBoxLayout>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,7 +24,23 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// The box layout under `layout` that holds `widget`, and its index there.
+QBoxLayout* BoxHolding(QLayout* layout, QWidget* widget, int& index) {
+  if (!layout) return nullptr;
+  for (int i = 0; i < layout->count(); ++i) {
+    QLayoutItem* item = layout->itemAt(i);
+    if (item->widget() == widget) {
+      index = i;
+      return qobject_cast<QBoxLayout*>(layout);
+    }
+    if (QBoxLayout* inner = BoxHolding(item->layout(), widget, index)) return inner;
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+TEffectDlg::~TEffectDlg() { RemovePreview(); }
 
 TEffectDlg::TEffectDlg(QWidget* parent, EffectKind kind, const LaunchValues& launch)
     : TDialog(parent, EffectOf(kind).helpContext), kind_(kind), launch_(launch), run_(nullptr, this) {
@@ -39,6 +60,18 @@ void TEffectDlg::BindCommon(QTableWidget* grid, const QStringList& moreHeaders) 
   connect(findChild<QPushButton*>("addBtn"), &QPushButton::clicked, this, &TEffectDlg::addBtnClick);
   connect(remove_, &QPushButton::clicked, this, &TEffectDlg::removeBtnClick);
   connect(update_, &QPushButton::clicked, this, &TEffectDlg::updateBtnClick);
+  // Preview goes before OK in the button row.
+  preview_ = new QPushButton(tr("Preview"), ok_->parentWidget());
+  preview_->setObjectName("PreviewBtn");
+  preview_->setToolTip(tr("Plays the effect on the first 10 seconds of the selection"));
+  int at = 0;
+  if (QBoxLayout* row = BoxHolding(layout(), ok_, at)) row->insertWidget(at, preview_);
+  connect(preview_, &QPushButton::clicked, this, &TEffectDlg::PreviewBtnClick);
+  // Any change of a setting stops a preview of the old ones.
+  for (QLineEdit* edit : findChildren<QLineEdit*>())
+    connect(edit, &QLineEdit::textEdited, this, &TEffectDlg::StopPreview);
+  for (QAbstractButton* button : findChildren<QAbstractButton*>())
+    if (button->isCheckable()) connect(button, &QAbstractButton::toggled, this, &TEffectDlg::StopPreview);
   // Enter in an edit runs its check; it does not press OK.
   wave::NoDefaultButton(this);
   for (const char* name : {"fromFile", "toFile"}) findChild<QLabel*>(name)->setVisible(false);
@@ -82,6 +115,7 @@ void TEffectDlg::AddField(size_t column, QLineEdit* edit, TSpinButton* spin, QLa
   }, step);
   connect(field, &wave::TNumberField::Changed, this, [this, column, field] {
     fields_.values[column] = field->Value();
+    StopPreview();
   });
   numberFields_[column] = field;
   if (unit) unit->setText(launch_.msMode ? "ms" : "samples");
@@ -188,6 +222,7 @@ void TEffectDlg::CellChanged(QTableWidgetItem* item) {
 
 void TEffectDlg::StringGrid1SelectCell(int row) {
   if (row < 0 || row >= grid_->rowCount()) return;
+  StopPreview();
   fields_ = FieldsFromPatch(kind_, RowPatch(row), launch_);
   ShowFields();
   EnableRowButtons();
@@ -233,18 +268,26 @@ void TEffectDlg::updateBtnClick() {
   SetRow(row, current);
 }
 
-void TEffectDlg::OKbtnClick() {
+std::optional<EffectJob> TEffectDlg::CurrentJob() {
   for (const auto& [column, field] : numberFields_)
-    if (!field->Leave()) return;
-  if (!TakeExtras()) return;
+    if (!field->Leave()) return std::nullopt;
+  if (!TakeExtras()) return std::nullopt;
   EffectJob job;
   job.kind = kind_;
   job.launch = launch_;
   job.fields = fields_;
   if (std::optional<Problem> problem = PrepareJob(job)) {
     platform::ShowError(problem->BoxText());
-    return;
+    return std::nullopt;
   }
+  return job;
+}
+
+void TEffectDlg::OKbtnClick() {
+  std::optional<EffectJob> current = CurrentJob();
+  if (!current) return;
+  StopPreview();
+  EffectJob& job = *current;
   // The patch list is kept whatever follows: this dialog's additions, updates and removals, over
   // whatever others saved since it was read.
   if (Problem problem;
@@ -268,6 +311,56 @@ void TEffectDlg::OKbtnClick() {
   }
   if (outcome_->end == ops::JobOutcome::End::Failed) platform::ShowError(outcome_->problem.BoxText());
   accept();
+}
+
+void TEffectDlg::PreviewBtnClick() {
+  std::optional<EffectJob> current = CurrentJob();
+  if (!current) return;
+  StopPreview();
+  if (previewFile_.isEmpty()) {
+    const QString directory = previewDirectory_.isEmpty() ? QDir::tempPath() : previewDirectory_;
+    previewFile_ = QDir(directory).filePath(QString("preview-%1-%2.wav")
+                                                .arg(QCoreApplication::applicationPid())
+                                                .arg(quintptr(this), 0, 16));
+  }
+  const EffectPreview preview = PreviewOf(*current, previewFile_.toStdString());
+  if (std::optional<Problem> problem = CheckEffectJob(preview.job)) {
+    platform::ShowError(problem->BoxText());
+    return;
+  }
+  std::optional<ops::JobOutcome> outcome;
+  {
+    RunScope scope(*this, cancel_);
+    platform::HourglassCursor hourglass;
+    run_.Start();
+    outcome = RunEffect(preview.job, run_.Counters(), &wave::TOperationRun::Pump, nullptr);
+    run_.timerTimer();
+    run_.Stop();
+  }
+  if (outcome->end == ops::JobOutcome::End::Failed) {
+    platform::ShowError(outcome->problem.BoxText());
+    return;
+  }
+  if (outcome->end == ops::JobOutcome::End::Cancelled) return;
+  QString error;
+  if (!player_.Open(previewFile_, error)) {
+    platform::ShowError(error.toStdString());
+    return;
+  }
+  player_.Seek(preview.firstFrame);
+  if (!player_.Play(preview.endFrame)) platform::ShowError(player_.ErrorText().toStdString());
+}
+
+void TEffectDlg::StopPreview() { player_.Stop(); }
+
+void TEffectDlg::RemovePreview() {
+  player_.Close();
+  if (!previewFile_.isEmpty()) QFile::remove(previewFile_);
+}
+
+void TEffectDlg::done(int result) {
+  RemovePreview();
+  TDialog::done(result);
 }
 
 void TEffectDlg::CancelBtnClick() {

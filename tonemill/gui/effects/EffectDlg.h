@@ -9,6 +9,7 @@
 #include "tonemill/ops/effectrun.h"
 #include "tonemill/gui/widgets/dialog.h"
 #include "tonemill/gui/widgets/NumberField.h"
+#include "tonemill/gui/widgets/mediaplayer.h"
 #include "tonemill/gui/wave/OperationRun.h"
 
 #include <QStringList>
@@ -29,6 +30,7 @@ namespace tonemill::effectdialogs {
 class TEffectDlg : public ui::TDialog {
   Q_OBJECT
  public:
+  ~TEffectDlg() override;
   EffectKind Kind() const { return kind_; }
   const LaunchValues& Launch() const { return launch_; }
   const EffectFields& Fields() const { return fields_; }
@@ -40,6 +42,13 @@ class TEffectDlg : public ui::TDialog {
   // How the last OK's run ended (nothing when none ran).
   const std::optional<ops::JobOutcome>& Outcome() const { return outcome_; }
 
+  // Where Preview writes its file (the Temp directory); the system's temporary directory when
+  // none is set.
+  void SetPreviewDirectory(const QString& directory) { previewDirectory_ = directory; }
+  // The preview's file while one exists, and the player that plays it.
+  const QString& PreviewFile() const { return previewFile_; }
+  app::TMediaPlayer& PreviewPlayer() { return player_; }
+
  public slots:
   void OKbtnClick();
   void CancelBtnClick();
@@ -48,6 +57,11 @@ class TEffectDlg : public ui::TDialog {
   void updateBtnClick();
   // Loads the row into the fields (the system's StringGrid1SelectCell).
   void StringGrid1SelectCell(int row);
+  // Runs the effect with the current fields on at most the first 10 seconds of the selection
+  // into a file of its own and plays that; the target is not touched.
+  void PreviewBtnClick();
+  // Stops a preview that is playing (the settings it was made with are no longer shown).
+  void StopPreview();
 
  protected:
   // The help context, the patch grid's headers and the number fields come from the effect's row
@@ -64,6 +78,7 @@ class TEffectDlg : public ui::TDialog {
                 double step = 1);
   void FormActivate() override;
   void CancelRun() override { CancelBtnClick(); }
+  void done(int result) override;
 
   // The dialog's own controls from fields_ (after a row is loaded), and back into fields_
   // (before the fields are stored or used); false stops after a message.
@@ -82,6 +97,10 @@ class TEffectDlg : public ui::TDialog {
   // The check of a cell: the name (not empty), a value column, or a band cell.
   std::optional<Problem> CheckCell(int column, const std::string& text, std::string& shown) const;
   void EnableRowButtons();
+  // The job OK and Preview run: the fields left and taken, the dialog's own parts prepared;
+  // nothing after a message.
+  std::optional<EffectJob> CurrentJob();
+  void RemovePreview();
 
   EffectKind kind_;
   LaunchValues launch_;
@@ -96,6 +115,9 @@ class TEffectDlg : public ui::TDialog {
   std::vector<Patch> read_;  // the file's patches as read: OK writes back only what changed since
   bool filling_ = false;
   std::optional<ops::JobOutcome> outcome_;
+  QPushButton* preview_ = nullptr;
+  QString previewDirectory_, previewFile_;
+  app::TMediaPlayer player_;
 };
 
 }  // namespace tonemill::effectdialogs

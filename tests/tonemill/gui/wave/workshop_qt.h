@@ -38,6 +38,7 @@ class EffectDialogsTest : public QObject {
   void runsLikeTheEngineInBothUnits();
   void vocoderControlFileBandsAndEquidistant();
   void cancelMidRunLeavesValidOutput();
+  void previewPlaysTheFirstSecondsAndLeavesTheTarget();
 };
 
 class EditorTest : public QObject {
