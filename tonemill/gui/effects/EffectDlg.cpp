@@ -7,11 +7,6 @@
 #include "tonemill/files/numbers.h"
 #include "tonemill/ops/targets.h"
 
-#include <QAbstractButton>
-#include <QBoxLayout>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,23 +19,7 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// The box layout under `layout` that holds `widget`, and its index there.
-QBoxLayout* BoxHolding(QLayout* layout, QWidget* widget, int& index) {
-  if (!layout) return nullptr;
-  for (int i = 0; i < layout->count(); ++i) {
-    QLayoutItem* item = layout->itemAt(i);
-    if (item->widget() == widget) {
-      index = i;
-      return qobject_cast<QBoxLayout*>(layout);
-    }
-    if (QBoxLayout* inner = BoxHolding(item->layout(), widget, index)) return inner;
-  }
-  return nullptr;
-}
-
 }  // namespace
-
-TEffectDlg::~TEffectDlg() { RemovePreview(); }
 
 TEffectDlg::TEffectDlg(QWidget* parent, EffectKind kind, const LaunchValues& launch)
     : TDialog(parent, EffectOf(kind).helpContext), kind_(kind), launch_(launch), run_(nullptr, this) {
@@ -60,18 +39,7 @@ void TEffectDlg::BindCommon(QTableWidget* grid, const QStringList& moreHeaders) 
   connect(findChild<QPushButton*>("addBtn"), &QPushButton::clicked, this, &TEffectDlg::addBtnClick);
   connect(remove_, &QPushButton::clicked, this, &TEffectDlg::removeBtnClick);
   connect(update_, &QPushButton::clicked, this, &TEffectDlg::updateBtnClick);
-  // Preview goes before OK in the button row.
-  preview_ = new QPushButton(tr("Preview"), ok_->parentWidget());
-  preview_->setObjectName("PreviewBtn");
-  preview_->setToolTip(tr("Plays the effect on the first 10 seconds of the selection"));
-  int at = 0;
-  if (QBoxLayout* row = BoxHolding(layout(), ok_, at)) row->insertWidget(at, preview_);
-  connect(preview_, &QPushButton::clicked, this, &TEffectDlg::PreviewBtnClick);
-  // Any change of a setting stops a preview of the old ones.
-  for (QLineEdit* edit : findChildren<QLineEdit*>())
-    connect(edit, &QLineEdit::textEdited, this, &TEffectDlg::StopPreview);
-  for (QAbstractButton* button : findChildren<QAbstractButton*>())
-    if (button->isCheckable()) connect(button, &QAbstractButton::toggled, this, &TEffectDlg::StopPreview);
+  connect(preview_.AddButton(*this, ok_), &QPushButton::clicked, this, &TEffectDlg::PreviewBtnClick);
   // Enter in an edit runs its check; it does not press OK.
   wave::NoDefaultButton(this);
   for (const char* name : {"fromFile", "toFile"}) findChild<QLabel*>(name)->setVisible(false);
@@ -317,13 +285,7 @@ void TEffectDlg::PreviewBtnClick() {
   std::optional<EffectJob> current = CurrentJob();
   if (!current) return;
   StopPreview();
-  if (previewFile_.isEmpty()) {
-    const QString directory = previewDirectory_.isEmpty() ? QDir::tempPath() : previewDirectory_;
-    previewFile_ = QDir(directory).filePath(QString("preview-%1-%2.wav")
-                                                .arg(QCoreApplication::applicationPid())
-                                                .arg(quintptr(this), 0, 16));
-  }
-  const EffectPreview preview = PreviewOf(*current, previewFile_.toStdString());
+  const EffectPreview preview = PreviewOf(*current, preview_.File().toStdString());
   if (std::optional<Problem> problem = CheckEffectJob(preview.job)) {
     platform::ShowError(problem->BoxText());
     return;
@@ -342,24 +304,14 @@ void TEffectDlg::PreviewBtnClick() {
     return;
   }
   if (outcome->end == ops::JobOutcome::End::Cancelled) return;
-  QString error;
-  if (!player_.Open(previewFile_, error)) {
+  if (QString error; !preview_.Play(preview.firstFrame, preview.endFrame, launch_.totalFrames, error))
     platform::ShowError(error.toStdString());
-    return;
-  }
-  player_.Seek(preview.firstFrame);
-  if (!player_.Play(preview.endFrame)) platform::ShowError(player_.ErrorText().toStdString());
 }
 
-void TEffectDlg::StopPreview() { player_.Stop(); }
-
-void TEffectDlg::RemovePreview() {
-  player_.Close();
-  if (!previewFile_.isEmpty()) QFile::remove(previewFile_);
-}
+void TEffectDlg::StopPreview() { preview_.Stop(); }
 
 void TEffectDlg::done(int result) {
-  RemovePreview();
+  preview_.Remove();
   TDialog::done(result);
 }
 

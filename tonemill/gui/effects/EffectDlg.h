@@ -9,7 +9,7 @@
 #include "tonemill/ops/effectrun.h"
 #include "tonemill/gui/widgets/dialog.h"
 #include "tonemill/gui/widgets/NumberField.h"
-#include "tonemill/gui/widgets/mediaplayer.h"
+#include "tonemill/gui/widgets/preview.h"
 #include "tonemill/gui/wave/OperationRun.h"
 
 #include <QStringList>
@@ -30,7 +30,6 @@ namespace tonemill::effectdialogs {
 class TEffectDlg : public ui::TDialog {
   Q_OBJECT
  public:
-  ~TEffectDlg() override;
   EffectKind Kind() const { return kind_; }
   const LaunchValues& Launch() const { return launch_; }
   const EffectFields& Fields() const { return fields_; }
@@ -44,10 +43,8 @@ class TEffectDlg : public ui::TDialog {
 
   // Where Preview writes its file (the Temp directory); the system's temporary directory when
   // none is set.
-  void SetPreviewDirectory(const QString& directory) { previewDirectory_ = directory; }
-  // The preview's file while one exists, and the player that plays it.
-  const QString& PreviewFile() const { return previewFile_; }
-  app::TMediaPlayer& PreviewPlayer() { return player_; }
+  void SetPreviewDirectory(const QString& directory) { preview_.SetDirectory(directory); }
+  ui::TPreview& Preview() { return preview_; }
 
  public slots:
   void OKbtnClick();
@@ -100,7 +97,6 @@ class TEffectDlg : public ui::TDialog {
   // The job OK and Preview run: the fields left and taken, the dialog's own parts prepared;
   // nothing after a message.
   std::optional<EffectJob> CurrentJob();
-  void RemovePreview();
 
   EffectKind kind_;
   LaunchValues launch_;
@@ -115,9 +111,7 @@ class TEffectDlg : public ui::TDialog {
   std::vector<Patch> read_;  // the file's patches as read: OK writes back only what changed since
   bool filling_ = false;
   std::optional<ops::JobOutcome> outcome_;
-  QPushButton* preview_ = nullptr;
-  QString previewDirectory_, previewFile_;
-  app::TMediaPlayer player_;
+  ui::TPreview preview_;
 };
 
 }  // namespace tonemill::effectdialogs

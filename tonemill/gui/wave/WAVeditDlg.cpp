@@ -276,6 +276,8 @@ void TWAVeditDlg::Launch(const std::function<std::unique_ptr<QDialog>(const Laun
   std::unique_ptr<QDialog> dialog = make(CurrentLaunch());
   if (auto* effect = qobject_cast<effectdialogs::TEffectDlg*>(dialog.get()))
     effect->SetPreviewDirectory(tempDirectory_);
+  else if (auto* range = qobject_cast<TRangeDlg*>(dialog.get()))
+    range->SetPreviewDirectory(tempDirectory_);
   showDialog(*dialog);
   dialog.reset();
   UpdateSwap();

@@ -288,9 +288,9 @@ void EffectDialogsTest::previewPlaysTheFirstSecondsAndLeavesTheTarget() {
   echo.findChild<QPushButton*>("PreviewBtn")->click();
   QVERIFY(answers.Texts().isEmpty());
   QVERIFY(!std::filesystem::exists(dir.File("out.wav")));
-  const QString preview = echo.PreviewFile();
+  const QString preview = echo.Preview().File();
   QVERIFY(preview.startsWith(QString::fromStdString(temp.Dir())) && QFileInfo::exists(preview));
-  QCOMPARE(int(echo.PreviewPlayer().GetMode()), int(app::TMediaPlayer::Mode::Playing));
+  QCOMPARE(int(echo.Preview().Player().GetMode()), int(app::TMediaPlayer::Mode::Playing));
   QVERIFY(sound.last->Advance(20 * 11025) > 0);
   RunDirect(EffectKind::Echo, launch, {{echo::kDelay, "40"}}, dir.File("direct.wav"));
   const std::vector<uint8_t> direct = Bytes(dir.File("direct.wav"));
@@ -299,9 +299,9 @@ void EffectDialogsTest::previewPlaysTheFirstSecondsAndLeavesTheTarget() {
   QVERIFY(sound.last->Bytes() == QByteArray(reinterpret_cast<const char*>(direct.data() + first), qsizetype(end - first)));
   // A changed setting stops it; closing the dialog removes its file.
   echo.findChild<QPushButton*>("PreviewBtn")->click();
-  QCOMPARE(int(echo.PreviewPlayer().GetMode()), int(app::TMediaPlayer::Mode::Playing));
+  QCOMPARE(int(echo.Preview().Player().GetMode()), int(app::TMediaPlayer::Mode::Playing));
   Type(echo, echo::kDelay, "60");
-  QVERIFY(echo.PreviewPlayer().GetMode() != app::TMediaPlayer::Mode::Playing);
+  QVERIFY(echo.Preview().Player().GetMode() != app::TMediaPlayer::Mode::Playing);
   echo.CancelBtnClick();
   QVERIFY(!QFileInfo::exists(preview));
   QVERIFY(!std::filesystem::exists(dir.File("out.wav")));

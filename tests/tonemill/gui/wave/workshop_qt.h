@@ -29,6 +29,7 @@ class RangeDialogsTest : public QObject {
   void runsLikeTheEngine();
   void fieldsRestoreBadTextAndSpinWithinRange();
   void overwriteCancelClosesAndCancelKeepsValidOutput();
+  void previewPlaysWhatTheEngineMakesOfTheFirstSeconds();
 };
 
 class EffectDialogsTest : public QObject {
