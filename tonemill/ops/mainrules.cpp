@@ -1,5 +1,7 @@
 #include "mainrules.h"
 
+#include <algorithm>
+
 #include "tonemill/files/paths.h"
 
 namespace tonemill {
@@ -201,6 +203,65 @@ std::vector<std::string> ParameterList(const RunParameters& p) {
       if (!d.empty()) list.push_back(d);
   list.push_back(".");
   return list;
+}
+
+const char* const kWindowSection = "Window";
+
+std::vector<std::string> WindowKeys() { return {"Left", "Top", "Width", "Height", "Maximized"}; }
+
+namespace {
+
+std::optional<int> WholeNumber(const std::string& text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  size_t at = text[0] == '-' ? 1 : 0;
+  if (at == text.size()) return std::nullopt;
+  for (size_t i = at; i < text.size(); ++i)
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+  return std::stoi(text);
+}
+
+std::vector<std::pair<std::string, std::string>> KeysOf(const WindowPlace& p) {
+  return {{"Left", std::to_string(p.left)},
+          {"Top", std::to_string(p.top)},
+          {"Width", std::to_string(p.width)},
+          {"Height", std::to_string(p.height)},
+          {"Maximized", p.maximized ? "1" : "0"}};
+}
+
+}  // namespace
+
+std::optional<WindowPlace> PlaceOfKeys(const std::map<std::string, std::string>& keys) {
+  int numbers[4];
+  const char* names[4] = {"Left", "Top", "Width", "Height"};
+  for (int i = 0; i < 4; ++i) {
+    const auto it = keys.find(names[i]);
+    if (it == keys.end()) return std::nullopt;
+    const std::optional<int> n = WholeNumber(it->second);
+    if (!n) return std::nullopt;
+    numbers[i] = *n;
+  }
+  if (numbers[2] <= 0 || numbers[3] <= 0) return std::nullopt;
+  const auto maximized = keys.find("Maximized");
+  return WindowPlace{numbers[0], numbers[1], numbers[2], numbers[3],
+                     maximized != keys.end() && maximized->second == "1"};
+}
+
+std::vector<std::pair<std::string, std::string>> ChangedKeys(const WindowPlace& place,
+                                                             const std::map<std::string, std::string>& stored) {
+  std::vector<std::pair<std::string, std::string>> changed;
+  for (const auto& [key, text] : KeysOf(place)) {
+    const auto it = stored.find(key);
+    if (it == stored.end() || it->second != text) changed.emplace_back(key, text);
+  }
+  return changed;
+}
+
+WindowPlace ClampedPlace(WindowPlace place, const WindowPlace& area, int minWidth, int minHeight) {
+  place.width = std::max(std::min(place.width, area.width), minWidth);
+  place.height = std::max(std::min(place.height, area.height), minHeight);
+  place.left = std::max(std::min(place.left, area.left + area.width - place.width), area.left);
+  place.top = std::max(std::min(place.top, area.top + area.height - place.height), area.top);
+  return place;
 }
 
 }  // namespace tonemill

@@ -140,5 +140,35 @@ TEST(MainRules, RunFormParameters) {
   }
 }
 
+// The window's place: read only when whole, written back only where it changed, and put back
+// within the screen it is restored on.
+TEST(MainRules, WindowPlace) {
+  using Keys = std::map<std::string, std::string>;
+  EXPECT_EQ(PlaceOfKeys({{"Left", "-20"}, {"Top", "30"}, {"Width", "900"}, {"Height", "600"}, {"Maximized", "1"}}),
+            (WindowPlace{-20, 30, 900, 600, true}));
+  for (const Keys& bad : {Keys{{"Left", "1"}, {"Top", "2"}, {"Width", "3"}},
+                          Keys{{"Left", "1"}, {"Top", "2"}, {"Width", "3x"}, {"Height", "4"}},
+                          Keys{{"Left", "1"}, {"Top", "2"}, {"Width", "0"}, {"Height", "4"}},
+                          Keys{{"Left", "-"}, {"Top", "2"}, {"Width", "3"}, {"Height", "4"}}})
+    EXPECT_FALSE(PlaceOfKeys(bad));
+  const WindowPlace place{10, 20, 800, 600, false};
+  EXPECT_EQ(ChangedKeys(place, {}).size(), 5u);
+  EXPECT_EQ(ChangedKeys(place, {{"Left", "10"}, {"Top", "20"}, {"Width", "801"}, {"Height", "600"}, {"Maximized", "0"}}),
+            (std::vector<std::pair<std::string, std::string>>{{"Width", "800"}}));
+  const WindowPlace area{0, 24, 1280, 696, false};
+  const struct {
+    WindowPlace place;
+    int minWidth, minHeight;
+    WindowPlace restored;
+  } cases[] = {
+      {{100, 100, 800, 500, false}, 400, 300, {100, 100, 800, 500, false}},   // fits: as it was
+      {{-3000, 5000, 800, 500, true}, 400, 300, {0, 220, 800, 500, true}},    // off the screen: moved in
+      {{900, 600, 800, 500, false}, 400, 300, {480, 220, 800, 500, false}},   // hanging over: moved back
+      {{50, 50, 4000, 3000, false}, 400, 300, {0, 24, 1280, 696, false}},     // too large: the area
+      {{50, 50, 4000, 3000, false}, 1400, 300, {0, 24, 1400, 696, false}},    // the minimum wins
+  };
+  for (const auto& c : cases) EXPECT_EQ(ClampedPlace(c.place, area, c.minWidth, c.minHeight), c.restored);
+}
+
 }  // namespace
 }  // namespace tonemill

@@ -27,9 +27,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <QShortcut>
 #include <QStorageInfo>
 
@@ -144,6 +146,31 @@ void TTMmain::FormCreate() {
   }
   radios_[size_t(Selector::MID)]->setChecked(true);
   SelectorClick(int(Selector::MID));
+  RestorePlace();
+}
+
+void TTMmain::RestorePlace() {
+  storedPlace_ = ReadSettingsKeys(location_, kWindowSection, WindowKeys());
+  const std::optional<WindowPlace> place = PlaceOfKeys(storedPlace_);
+  if (!place) return;
+  const QRect wanted(place->left, place->top, place->width, place->height);
+  QScreen* screen = QGuiApplication::screenAt(wanted.center());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
+  const WindowPlace fitted = ClampedPlace(*place, {area.x(), area.y(), area.width(), area.height()},
+                                          minimum.width(), minimum.height());
+  setGeometry(fitted.left, fitted.top, fitted.width, fitted.height);
+  if (fitted.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TTMmain::SavePlace() {
+  const QRect normal = isMaximized() ? normalGeometry() : geometry();
+  const WindowPlace place{normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()};
+  // Only the keys that changed: another instance may have written its own place meanwhile.
+  if (!SaveSettingsKeys(location_, kWindowSection, ChangedKeys(place, storedPlace_)))
+    platform::ShowError("Can't write settings file " + location_.iniPath);
 }
 
 void TTMmain::DisableOperations() {
@@ -399,6 +426,8 @@ void TTMmain::closeEvent(QCloseEvent* event) {
   // Only what this window changed: another process may have changed other entries meanwhile.
   if (!SaveSettings(location_, loaded_, settings_))
     platform::ShowError("Can't write settings file " + location_.iniPath);
+  else
+    SavePlace();
   platform::CloseHelp();
   event->accept();
 }

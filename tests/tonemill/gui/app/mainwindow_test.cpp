@@ -8,6 +8,8 @@
 #include "tonemill/ops/mainrules.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QMimeData>
@@ -180,7 +182,10 @@ void MainWindowTest::placeIsListedWithoutChangingSettings() {
   for (Selector s : tonemill::kSelectors)
     QCOMPARE(w.DirectoryField(s)->text(), Q(home.Path(tonemill::SelectorName(s))));
   w.close();
-  QCOMPARE(ReadText(home.Path("TM.INI")), before);
+  // The directories stay as they were; only the window's place is added.
+  const std::string after = ReadText(home.Path("TM.INI"));
+  QCOMPARE(after.substr(0, before.size()), before);
+  QCOMPARE(after.substr(before.size(), 10), std::string("[Window]\r\n"));
 }
 
 void MainWindowTest::deletesOneAndSeveralFiles() {
@@ -366,5 +371,37 @@ void MainWindowTest::droppedFilesAreCopiedThroughCopy() {
   QVERIFY(Listed(w).contains("dropped.mid"));
   QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.Dir())), QUrl("https://example.org/a.mid")}, "OKBtn"),
            QString());
+  QVERIFY(answers.Texts().isEmpty());
+}
+
+// The window comes back where it was, within the screen it is on now; closing writes only the
+// keys of its place that changed, over what another instance wrote meanwhile.
+void MainWindowTest::placeIsRestoredOnTheScreenAndOnlyItsChangesWritten() {
+  Home home;
+  Answers answers;
+  { TTMmain first(home.Location()); }  // a fresh TM.INI
+  const std::string fresh = ReadText(home.Path("TM.INI"));
+  testing_support::WriteText(home.Path("TM.INI"),
+                             fresh + "[Window]\r\nLeft=-4000\r\nTop=0\r\nWidth=99999\r\nHeight=300\r\nMaximized=0\r\n");
+  {
+    TTMmain w(home.Location());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect shown = w.geometry();
+    QCOMPARE(shown.left(), area.left());
+    QCOMPARE(shown.width(), std::max(area.width(), w.minimumSizeHint().width()));
+    QCOMPARE(shown.height(), std::max(300, w.minimumSizeHint().height()));
+    // Another instance moves its window down meanwhile; this one changes only its width.
+    std::string other = ReadText(home.Path("TM.INI"));
+    other.replace(other.find("Top=0"), 5, "Top=77");
+    testing_support::WriteText(home.Path("TM.INI"), other);
+    w.setGeometry(shown.left(), 0, shown.width() - 1, shown.height());
+    w.close();
+  }
+  const std::string ini = ReadText(home.Path("TM.INI"));
+  QVERIFY(ini.find("Top=77\r\n") != std::string::npos);
+  QVERIFY(ini.find("Left=" + std::to_string(QGuiApplication::primaryScreen()->availableGeometry().left())) !=
+          std::string::npos);
+  QVERIFY(ini.find("Maximized=0\r\n") != std::string::npos);
+  QVERIFY(ini.find("MID=") != std::string::npos);
   QVERIFY(answers.Texts().isEmpty());
 }
