@@ -361,6 +361,13 @@ void TTMmain::DropFiles(const QStringList& files) {
   if (files.size() == 1) {
     TchangeDlg dialog(this, false, files.front(), target, directories, selector_);
     dialog.exec();
+    // A MIDI file, once copied, can be converted at once: Convert opens on the copy.
+    if (dialog.Done() && QFileInfo(files.front()).suffix().compare("mid", Qt::CaseInsensitive) == 0) {
+      const QString copy = dialog.Target();
+      Refresh(copy);
+      ConvertFile(copy);
+      return;
+    }
   } else {
     TgroupyDlg dialog(this, false, files, QFileInfo(files.front()).absolutePath(), directories, selector_);
     dialog.SetDestination(target);

@@ -340,7 +340,8 @@ void MainWindowTest::listSortsNaturallyAndKeepsNamesOffTheColumns() {
 }
 
 // A file dropped from a file manager goes through Copy into the listed directory: OK copies,
-// Cancel copies nothing; a folder or a remote address is not taken.
+// Cancel copies nothing; a folder or a remote address is not taken. A MIDI file copied opens
+// Convert on the copy.
 void MainWindowTest::droppedFilesAreCopiedThroughCopy() {
   Home home;
   Answers answers;
@@ -348,34 +349,39 @@ void MainWindowTest::droppedFilesAreCopiedThroughCopy() {
   w.show();
   testing_support::TempDir outside;
   testing_support::WriteText(outside.File("dropped.mid"), "MThd");
-  auto drop = [&](const QList<QUrl>& urls, const char* button) {
+  testing_support::WriteText(outside.File("dropped.txt"), "text");
+  // Each modal dialog that opens gets the next button; their captions are returned.
+  auto drop = [&](const QList<QUrl>& urls, QStringList buttons) {
     QMimeData data;
     data.setUrls(urls);
-    QString caption;
-    QTimer::singleShot(50, &w, [&] {
-      if (QWidget* dialog = QApplication::activeModalWidget()) {
-        caption = dialog->windowTitle();
-        dialog->findChild<QPushButton*>(button)->click();
-      }
+    QStringList captions;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, &w, [&] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (!dialog || buttons.isEmpty()) return;
+      captions << dialog->windowTitle();
+      dialog->findChild<QPushButton*>(buttons.takeFirst())->click();
     });
+    timer.start(30);
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(List(w)->viewport(), &enter);
     QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(List(w)->viewport(), &event);
-    return caption;
+    return captions;
   };
-  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, "CancelBtn"), QString("Copy"));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, {"CancelBtn"}), QStringList{"Copy"});
   QVERIFY(!std::filesystem::exists(home.Path("MID/dropped.mid")));
-  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, "OKBtn"), QString("Copy"));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, {"OKBtn", "CancelBtn"}),
+           (QStringList{"Copy", "Convert"}));
   QVERIFY(std::filesystem::exists(home.Path("MID/dropped.mid")));
   QVERIFY(Listed(w).contains("dropped.mid"));
-  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.Dir())), QUrl("https://example.org/a.mid")}, "OKBtn"),
-           QString());
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.txt")))}, {"OKBtn"}), QStringList{"Copy"});
+  QVERIFY(std::filesystem::exists(home.Path("MID/dropped.txt")));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.Dir())), QUrl("https://example.org/a.mid")}, {"OKBtn"}),
+           QStringList());
   QVERIFY(answers.Texts().isEmpty());
 }
 
-// The window comes back where it was, within the screen it is on now; closing writes only the
-// keys of its place that changed, over what another instance wrote meanwhile.
 void MainWindowTest::placeIsRestoredOnTheScreenAndOnlyItsChangesWritten() {
   Home home;
   Answers answers;
