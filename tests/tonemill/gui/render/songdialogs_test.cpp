@@ -623,6 +623,7 @@ void SongDialogsTest::progressDialogCancels() {
 void SongDialogsTest::makeWavsDialog() {
   Studio s;
   const auto a = s.DftOnly("A", 2), b = s.DftOnly("B", 3), c = s.DftOnly("C", 5);
+  const std::vector<uint8_t> cDft = ts::ReadBytes(s.File("DFT", "C.DFT"));
   tonemill::SampleList list(s.Dir("WAV"), s.Dir("DFT"));
   for (const char* name : {"A", "B", "C"}) list.Add(name)->make = true;
   tonemill::Progress progress;
@@ -630,8 +631,10 @@ void SongDialogsTest::makeWavsDialog() {
     TmakeWAVsDlg dialog(nullptr, list, progress);
     QTableWidget* grid = dialog.Grid();
     // A click or Enter on a "Make" cell toggles it; the "File" cell ignores both.
+    QCOMPARE(grid->item(1, 2)->text(), QString("Made from B.DFT"));  // each row says why
     dialog.StringGrid1Click(1, 0);
     QCOMPARE(grid->item(1, 0)->text(), QString("No"));
+    QCOMPARE(grid->item(1, 2)->text(), QString("Not made from B.DFT"));
     grid->setCurrentCell(1, 0);
     QTest::keyClick(grid, Qt::Key_Return);
     QCOMPARE(grid->item(1, 0)->text(), QString("Yes"));
@@ -657,6 +660,13 @@ void SongDialogsTest::makeWavsDialog() {
     Answers answers({Answer::All});
     TmakeWAVsDlg dialog(nullptr, list, progress);
     dialog.StringGrid1Click(0, 0);  // A: No
+    QCOMPARE(dialog.Grid()->item(0, 2)->text(), QString("A.WAV exists"));
+    QCOMPARE(dialog.Grid()->item(1, 2)->text(), QString("Replaces B.WAV from B.DFT"));
+    fs::remove(s.File("DFT", "C.DFT"));
+    dialog.StringGrid1Click(2, 0);
+    dialog.StringGrid1Click(2, 0);
+    QCOMPARE(dialog.Grid()->item(2, 2)->text(), QString("No DFT file C.DFT to make it from"));
+    ts::WriteBytes(s.File("DFT", "C.DFT"), cDft);
     dialog.OKBtnClick();
     QCOMPARE(answers.Texts(), QStringList("Overwrite existing file " + Q(s.File("WAV", "B.WAV")) + "?"));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
