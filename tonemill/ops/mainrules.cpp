@@ -75,7 +75,8 @@ const char* PrintCaption(Selector selector) {
 
 const char* const kFileFilter =
     "All files (*.*)|*.*|MID (*.MID)|*.MID|LST (*.LST)|*.LST|WAV (*.WAV)|*.WAV|"
-    "PRG (*.PRG)|*.PRG|DFT (*.DFT)|*.DFT";
+    "PRG (*.PRG)|*.PRG|DFT (*.DFT)|*.DFT|"
+    "Audio (*.WAV;*.FLAC;*.OGG;*.OPUS;*.MP3;*.AIF;*.AIFF)|*.WAV;*.FLAC;*.OGG;*.OPUS;*.MP3;*.AIF;*.AIFF";
 
 std::vector<FilterChoice> ParseFilter(const std::string& filter) {
   std::vector<std::string> parts;

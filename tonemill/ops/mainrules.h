@@ -35,7 +35,8 @@ const char* ConvertCaption(Selector selector);
 // "Make WAVs" while MID is selected, else "Print".
 const char* PrintCaption(Selector selector);
 
-// The file list's filter choices: "All files (*.*)|*.*|MID (*.MID)|*.MID|...".
+// The file list's filter choices: "All files (*.*)|*.*|MID (*.MID)|*.MID|...", the audio
+// files of every container the program reads last.
 extern const char* const kFileFilter;
 struct FilterChoice {
   std::string caption;

@@ -70,10 +70,13 @@ TEST(MainRules, FilterAndSizeColumn) {
   };
   for (const auto& m : matches) EXPECT_EQ(MatchesFilter(m.name, m.patterns), m.matches) << m.name;
   const std::vector<FilterChoice> filter = ParseFilter(kFileFilter);
-  ASSERT_EQ(filter.size(), 6u);
+  ASSERT_EQ(filter.size(), 7u);
   EXPECT_EQ(filter[0].patterns, std::vector<std::string>{"*.*"});
   EXPECT_EQ(filter[5].caption, "DFT (*.DFT)");
   EXPECT_EQ(filter[5].patterns, std::vector<std::string>{"*.DFT"});
+  for (const char* name : {"a.flac", "b.OGG", "c.opus", "d.mp3", "e.aif", "f.aiff", "g.wav"})
+    EXPECT_TRUE(MatchesFilter(name, filter[6].patterns)) << name;
+  EXPECT_FALSE(MatchesFilter("h.mid", filter[6].patterns));
 
   const std::pair<uint64_t, const char*> sizes[] = {
       {0, "0"}, {999, "999"}, {1000, "1,000"}, {123456789, "123,456,789"}};
