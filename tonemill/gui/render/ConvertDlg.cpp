@@ -56,6 +56,9 @@ TConvertDlg::TConvertDlg(QWidget* parent, const QString& source,
   rateBox_->addItems({"48000", "96000"});
   rateBox_->setValidator(new QIntValidator(0, ops::kMaxSongRate, rateBox_));
   rateBox_->setInsertPolicy(QComboBox::NoInsert);
+  // Room for six digits beside the arrow.
+  rateBox_->setMinimumContentsLength(6);
+  rateBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   if (auto* rates = qobject_cast<QBoxLayout*>(ui_->rateGroup->layout())) {
     auto* line = new QHBoxLayout;
     line->addWidget(otherRate_);

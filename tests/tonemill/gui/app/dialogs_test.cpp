@@ -7,6 +7,7 @@
 #include "tests/support/midifiles.h"
 #include "tonemill/gui/app/AboutBox.h"
 #include "tonemill/gui/app/ChangeDlg.h"
+#include "tonemill/gui/app/DirPickDlg.h"
 #include "tonemill/gui/app/GroupyDlg.h"
 #include "tonemill/gui/app/PlayDlg.h"
 #include "tonemill/gui/app/RunForm.h"
@@ -14,6 +15,7 @@
 #include "tonemill/ops/mainrules.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -373,4 +375,45 @@ void DialogsTest::aboutBoxFigures() {
   about.TimerTick();
   QVERIFY(about.Picture() != first);
   QVERIFY(!Child<QLabel>(about, "ProgramIcon")->pixmap().isNull());
+}
+
+// At its smallest every dialog of the main window still shows each caption, label and button
+// text whole, and that smallest size fits a 1280 x 720 screen (run under QT_SCALE_FACTOR 1.5 and
+// 2 as well: the font's pixel sizes round differently there).
+void DialogsTest::everyDialogShowsItsTextsWhole() {
+  Home home;
+  Answers answers;
+  const std::array<QString, 7> dirs = Directories(home);
+  const std::string wav = home.Path("WAV/Mischung für Tänzer.wav");
+  testing_support::WriteWav(wav, {22050, 16, 2}, std::vector<int32_t>(2 * 2205));
+  Touch(home.Path("MID/a.mid"));
+  std::vector<std::unique_ptr<QDialog>> dialogs;
+  dialogs.push_back(std::make_unique<app::TchangeDlg>(nullptr, false, Q(wav), Q(home.Path("MID")), dirs, Selector::WAV));
+  dialogs.push_back(std::make_unique<app::TgroupyDlg>(nullptr, true, QStringList{Q(wav), Q(home.Path("MID/a.mid"))},
+                                                      Q(home.Path("WAV")), dirs, Selector::WAV));
+  dialogs.push_back(std::make_unique<app::TrunForm>(nullptr, "Launch the Lyrovox", app::kHelpLyrovox, "Lyrovox EXE",
+                                                    Q(home.Path("LX.EXE")), tonemill::RunParameters{"", {home.Path("PRG")}, true}));
+  dialogs.push_back(std::make_unique<app::TPlayDlg>(nullptr, Q(wav), tonemill::Settings{}));
+  dialogs.push_back(std::make_unique<app::TAboutBox>(nullptr, Q(home.Path("")), Q(home.Path("MID"))));
+  dialogs.push_back(std::make_unique<app::TdirPickDlg>(nullptr, "Temp Directory", Q(home.Path("Temp"))));
+  FakeSound sound;
+  for (const auto& dialog : dialogs) {
+    dialog->show();
+    dialog->resize(dialog->minimumSizeHint());
+    QApplication::processEvents();
+    const QString name = dialog->objectName();
+    QVERIFY2(dialog->width() <= 1280 && dialog->height() <= 680, qPrintable(name));
+    int checked = 0;
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+      if (!w->isVisible()) continue;
+      auto* label = qobject_cast<QLabel*>(w);
+      const bool text = (label && !label->wordWrap() && !label->text().isEmpty() && label->pixmap().isNull()) ||
+                        (qobject_cast<QAbstractButton*>(w) && !static_cast<QAbstractButton*>(w)->text().isEmpty());
+      if (text && ++checked)
+        QVERIFY2(w->width() >= w->minimumSizeHint().width(),
+                 qPrintable(name + "/" + w->objectName() + QString(": %1 < %2").arg(w->width()).arg(w->minimumSizeHint().width())));
+    }
+    QVERIFY2(checked >= 3, qPrintable(name));
+    dialog->hide();
+  }
 }

@@ -17,4 +17,5 @@ class DialogsTest : public QObject {
   void playMidiRendersIntoScratchFiles();
   void helpTopicForEveryContext();
   void aboutBoxFigures();
+  void everyDialogShowsItsTextsWhole();
 };
