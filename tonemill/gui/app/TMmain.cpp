@@ -23,7 +23,9 @@
 #include "tonemill/ops/fileoperations.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -77,6 +79,11 @@ TTMmain::TTMmain(SettingsLocation location, QWidget* parent)
     for (const std::string& p : c.patterns) patterns << Q(p);
     ui_->FilterComboBox->addItem(Q(c.caption), patterns);
   }
+  // The box is as wide as the short choices; its list opens wide enough for the longest.
+  ui_->FilterComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  ui_->FilterComboBox->setMinimumContentsLength(int(QString("WAV (*.WAV)").size()) + 4);
+  ui_->FilterComboBox->view()->setMinimumWidth(ui_->FilterComboBox->view()->sizeHintForColumn(0) +
+                                               2 * ui_->FilterComboBox->view()->frameWidth() + 8);
   ui_->PlacesComboBox->addItem(tr("Working directory"), QString());
   ui_->PlacesComboBox->addItem(tr("Home"), QDir::homePath());
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
