@@ -4,6 +4,14 @@
 #include "songjob.h"
 #include "songpipeline.h"
 #include "tonemill/files/paths.h"
+#include "tonemill/files/wavheader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
 
 namespace tonemill::ops {
 
@@ -57,6 +65,42 @@ PlaybackEnd RenderForPlaying(const PlaybackRender& job, SongProgress& progress,
   problem = outcome.step == SongJobOutcome::Step::Render ? outcome.render.problem
                                                          : outcome.problem.value_or(Problem());
   return PlaybackEnd::Failed;
+}
+
+double PreviewGain(const std::string& wav) {
+  const TWAVheader header(wav);
+  if (!header.Valid || (header.BitsPerSample != 8 && header.BitsPerSample != 16)) return 1.0;
+  std::ifstream in(wav, std::ios::binary);
+  in.seekg(std::streamoff(header.DataStart));
+  const bool eight = header.BitsPerSample == 8;
+  int peak = 0;
+  std::vector<char> block(1 << 16);
+  int64_t left = header.DataSize;
+  while (left > 0 && in) {
+    in.read(block.data(), std::streamsize(std::min<int64_t>(left, int64_t(block.size()))));
+    const std::streamsize got = in.gcount();
+    if (got <= 0) break;
+    left -= got;
+    if (eight) {
+      for (std::streamsize k = 0; k < got; ++k) peak = std::max(peak, std::abs(int(uint8_t(block[size_t(k)])) - 128) * 256);
+    } else {
+      for (std::streamsize k = 0; k + 1 < got; k += 2) {
+        const int16_t v = int16_t(uint16_t(uint8_t(block[size_t(k)])) | uint16_t(uint8_t(block[size_t(k) + 1])) << 8);
+        peak = std::max(peak, std::abs(int(v)));
+      }
+    }
+  }
+  if (peak == 0) return 1.0;
+  const double target = 32768.0 * std::pow(10.0, -1.0 / 20);
+  return std::clamp(target / peak, 1.0, 100.0);
+}
+
+double GainDecibels(double gain) { return 20 * std::log10(gain); }
+
+std::string PreviewGainText(double gain) {
+  char text[48];
+  std::snprintf(text, sizeof text, "Preview gain: %+.1f dB", GainDecibels(gain));
+  return text;
 }
 
 }  // namespace tonemill::ops

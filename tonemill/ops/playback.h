@@ -26,4 +26,12 @@ PlaybackEnd RenderForPlaying(const PlaybackRender& job, SongProgress& progress,
                              platform::PumpFunction pump, void* pumpContext, std::string& wav,
                              Problem& problem);
 
+// The factor a quiet WAV file (8 or 16 bits) is played with to be heard: what brings its peak to
+// -1 dBFS, at most 100 (+40 dB), never below 1 (a loud file plays as it is; silence too). The
+// file itself is not changed.
+double PreviewGain(const std::string& wav);
+// The factor in decibels, and as the dialogs show it: "Preview gain: +38.5 dB".
+double GainDecibels(double gain);
+std::string PreviewGainText(double gain);
+
 }  // namespace tonemill::ops
