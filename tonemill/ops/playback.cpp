@@ -4,13 +4,16 @@
 #include "songjob.h"
 #include "songpipeline.h"
 #include "tonemill/files/paths.h"
+#include "tonemill/files/soundfile.h"
 #include "tonemill/files/wavheader.h"
+#include "tonemill/files/wavwriter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <span>
 #include <vector>
 
 namespace tonemill::ops {
@@ -101,6 +104,57 @@ std::string PreviewGainText(double gain) {
   char text[48];
   std::snprintf(text, sizeof text, "Preview gain: %+.1f dB", GainDecibels(gain));
   return text;
+}
+
+bool NeedsDecoding(const std::string& file) {
+  const std::optional<Container> container = ContainerOfName(file);
+  const size_t dot = FileNamePart(file).rfind('.');
+  if (!container || dot == std::string::npos) return false;
+  if (*container != Container::Wav) return true;
+  // A WAV file the player reads plays as it is; one it refuses is decoded only when the decoder
+  // takes it (otherwise the player's own reason is the answer).
+  if (const TWAVheader header(file); header.Valid && (header.BitsPerSample == 8 || header.BitsPerSample == 16))
+    return false;
+  std::string error;
+  return SoundFile::OpenRead(file, error).IsOpen();
+}
+
+std::optional<Problem> DecodeForPlaying(const std::string& source, const std::string& target) {
+  std::string error;
+  SoundFile in = SoundFile::OpenRead(source, error);
+  if (!in.IsOpen()) return Problem(source + ": " + error, source);
+  AudioFormat format = in.Format();
+  if (format.channels < 1 || format.channels > 2)
+    return Problem(source + ": " + std::to_string(format.channels) + " channels; the player plays one or two", source);
+  format.bits = 16;
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  std::vector<uint8_t> header = CanonicalWavFile(format, {});
+  out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+  constexpr size_t kFrames = 16384;
+  std::vector<int32_t> samples(kFrames * size_t(format.channels));
+  std::vector<int32_t> narrow(samples.size());
+  uint64_t bytes = 0;
+  for (size_t got; (got = in.Read(samples.data(), kFrames)) > 0;) {
+    const size_t count = got * size_t(format.channels);
+    for (size_t k = 0; k < count; ++k)
+      narrow[k] = int32_t(std::min<int64_t>((int64_t(samples[k]) + 0x8000) >> 16, 32767));
+    const std::vector<uint8_t> data = EncodePcm(format, std::span<const int32_t>(narrow.data(), count));
+    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    bytes += data.size();
+  }
+  if (bytes > 0xFFFFFFFFull - 36) return Problem(source + ": too long to play", source);
+  // The sizes, now that they are known.
+  header = CanonicalWavFile(format, {});
+  const uint32_t riff = uint32_t(36 + bytes), data = uint32_t(bytes);
+  for (int b = 0; b < 4; ++b) {
+    header[size_t(4 + b)] = uint8_t(riff >> (8 * b));
+    header[size_t(40 + b)] = uint8_t(data >> (8 * b));
+  }
+  out.seekp(0);
+  out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+  out.close();
+  if (!out) return Problem("Can't write " + target, target);
+  return std::nullopt;
 }
 
 }  // namespace tonemill::ops

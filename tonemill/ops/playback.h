@@ -34,4 +34,12 @@ double PreviewGain(const std::string& wav);
 double GainDecibels(double gain);
 std::string PreviewGainText(double gain);
 
+// Whether the Play dialog decodes `file` before playing it: an audio file by its extension (FLAC,
+// Ogg Vorbis, Opus, MP3, AIFF), or a WAV file of a width or layout the player does not read but
+// the decoder does.
+bool NeedsDecoding(const std::string& file);
+// Decodes `source` into the 16-bit WAV file `target` at the source's own rate and channels;
+// nothing when done, otherwise why not (the decoder's reason, or a channel count above two).
+std::optional<Problem> DecodeForPlaying(const std::string& source, const std::string& target);
+
 }  // namespace tonemill::ops

@@ -26,17 +26,17 @@ std::string Letters(const Operations& o) {
 }
 
 TEST(MainRules, EnablingTableForEverySelectorAndExtension) {
-  const char* files[] = {"a.mid", "b.LST", "c.wav", "d.prg", "e.dft", "f.txt", "noext"};
+  const char* files[] = {"a.mid", "b.LST", "c.wav", "d.prg", "e.dft", "f.txt", "noext", "g.FLAC"};
   // What each selector enables for each file besides Copy, Move and Delete; the rest: those.
   const std::map<Selector, std::map<std::string, std::string>> table = {
       {Selector::MID, {{"a.mid", "PSEVR"}}},
       {Selector::LST, {{"b.LST", "EVR"}}},
-      {Selector::Song, {{"c.wav", "PSE"}}},
+      {Selector::Song, {{"c.wav", "PSE"}, {"g.FLAC", "P"}}},
       {Selector::PRG, {{"d.prg", "EVR"}}},
-      {Selector::WAV, {{"c.wav", "PSV"}}},
+      {Selector::WAV, {{"c.wav", "PSV"}, {"g.FLAC", "P"}}},
       {Selector::Temp,
        {{"a.mid", "PSEVR"}, {"b.LST", "PSEVR"}, {"c.wav", "PSEVR"}, {"d.prg", "PSEVR"},
-        {"e.dft", "PSEVR"}, {"f.txt", "PSEVR"}, {"noext", "PSEVR"}}},
+        {"e.dft", "PSEVR"}, {"f.txt", "PSEVR"}, {"noext", "PSEVR"}, {"g.FLAC", "PSEVR"}}},
       {Selector::DFT, {{"e.dft", "V"}}},
   };
   for (Selector s : kSelectors) {

@@ -17,6 +17,7 @@
 #include "tonemill/gui/render/RenderDlg.h"
 #include "tonemill/gui/app/EditDlg.h"
 #include "tonemill/ops/midiutils.h"
+#include "tonemill/ops/playback.h"
 #include "tonemill/ops/scanedit.h"
 #include "tonemill/gui/wave/WavscanDlg.h"
 #include "tonemill/files/wavheader.h"
@@ -285,11 +286,13 @@ void TTMmain::PlayBtnClick() {
                            ? ui_->FileListBox->SelectedFiles().value(0)
                            : ui_->FileListBox->FileName();
   const QString ext = QFileInfo(file).suffix().toLower();
-  if (ext != "mid" && ext != "wav") {
+  // Besides WAV and MID files, the audio files the decoder reads play decoded.
+  const bool decoded = ops::NeedsDecoding(S(file));
+  if (ext != "mid" && ext != "wav" && !decoded) {
     platform::ShowError("The extension must be WAV or MID!");
     return;
   }
-  if (const TWAVheader header(S(file)); ext == "wav" && !header.Valid) {
+  if (const TWAVheader header(S(file)); ext == "wav" && !decoded && !header.Valid) {
     // The fixed text first; what was wrong with the file below it.
     platform::ShowError("Error reading file!", WavInputProblem(header, S(file)));
     return;

@@ -56,6 +56,11 @@ bool TMediaPlayer::Open(const QString& path, QString& error) {
     if (error.isEmpty()) error = "Error reading file!";
     return false;
   }
+  // The sound device takes 8- and 16-bit samples; wider ones would play as noise.
+  if (header.BitsPerSample != 8 && header.BitsPerSample != 16) {
+    error = path + QString(": %1-bit samples; the player plays 8- and 16-bit files").arg(header.BitsPerSample);
+    return false;
+  }
   path_ = path;
   format_ = {header.SampleRate, header.BitsPerSample, header.Channels};
   dataStart_ = header.DataStart;

@@ -14,6 +14,7 @@ class DialogsTest : public QObject {
   void runFormLaunches();
   void playsWavExactToTheFrame();
   void playWithoutSoundDevice();
+  void playsOtherFormatsDecoded();
   void playMidiRendersIntoScratchFiles();
   void helpTopicForEveryContext();
   void aboutBoxFigures();
