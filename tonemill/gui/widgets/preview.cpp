@@ -1,5 +1,7 @@
 #include "preview.h"
 
+#include "tonemill/ops/playback.h"
+
 #include <QAbstractButton>
 #include <QBoxLayout>
 #include <QCoreApplication>
@@ -51,7 +53,16 @@ QString TPreview::File() {
 }
 
 bool TPreview::Play(int64_t first, int64_t inputEnd, int64_t inputFrames, QString& error) {
-  if (!player_.Open(File(), error)) return false;
+  // A file wider than the sound device takes is heard through a 16-bit copy of the same frames.
+  QString played = File();
+  if (ops::NeedsDecoding(played.toStdString())) {
+    played = File() + ".16.wav";
+    if (const std::optional<Problem> problem = ops::DecodeForPlaying(File().toStdString(), played.toStdString())) {
+      error = QString::fromStdString(problem->BoxText());
+      return false;
+    }
+  }
+  if (!player_.Open(played, error)) return false;
   const int64_t end =
       inputFrames > 0 ? player_.Length() - std::max<int64_t>(0, inputFrames - inputEnd) : inputEnd;
   player_.Seek(first);
@@ -62,7 +73,9 @@ bool TPreview::Play(int64_t first, int64_t inputEnd, int64_t inputFrames, QStrin
 
 void TPreview::Remove() {
   player_.Close();
-  if (!file_.isEmpty()) QFile::remove(file_);
+  if (file_.isEmpty()) return;
+  QFile::remove(file_);
+  QFile::remove(file_ + ".16.wav");
 }
 
 }  // namespace tonemill::ui
