@@ -267,4 +267,25 @@ void UseLocalDirectories(const SettingsLocation& location, Settings& settings) {
     }
 }
 
+std::map<std::string, std::string> ReadSettingsKeys(const SettingsLocation& location, const std::string& section,
+                                                    const std::vector<std::string>& keys) {
+  std::map<std::string, std::string> values;
+  IniLines ini;
+  if (!ini.Read(location.iniPath)) return values;
+  for (const std::string& key : keys)
+    if (std::optional<std::string> value = ini.Get(section, key)) values[key] = *value;
+  return values;
+}
+
+bool SaveSettingsKeys(const SettingsLocation& location, const std::string& section,
+                      const std::vector<std::pair<std::string, std::string>>& values) {
+  if (values.empty()) return true;
+  const platform::FileLock lock = platform::FileLock::Acquire(location.iniPath);
+  if (!lock.IsHeld()) return false;
+  IniLines ini;
+  ini.Read(location.iniPath);
+  for (const auto& [key, value] : values) ini.Set(section, key, value);
+  return ReplaceFileAtomically(location.iniPath, ini.Text());
+}
+
 }  // namespace tonemill

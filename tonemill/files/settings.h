@@ -4,8 +4,10 @@
 // directory. TONEMILL_HOME, when set, names one directory for both.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tonemill {
@@ -51,5 +53,14 @@ std::string MovedFolderMessage(const std::string& oldFolder, const SettingsLocat
 
 // The seven directories moved to their defaults in the settings' own folder, which are created.
 void UseLocalDirectories(const SettingsLocation& location, Settings& settings);
+
+// Keys of sections that the ten above do not use (where the desktop's windows were): the values
+// the file holds for `keys` of `section`; a key the file lacks is left out.
+std::map<std::string, std::string> ReadSettingsKeys(const SettingsLocation& location, const std::string& section,
+                                                    const std::vector<std::string>& keys);
+// Writes `values` into `section` the same way as SaveSettings: under the file's lock, the file read
+// again and only these keys replaced.
+bool SaveSettingsKeys(const SettingsLocation& location, const std::string& section,
+                      const std::vector<std::pair<std::string, std::string>>& values);
 
 }  // namespace tonemill

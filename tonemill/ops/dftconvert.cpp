@@ -3,6 +3,9 @@
 #include "dft/results.h"
 #include "songchecks.h"
 #include "targets.h"
+#include <filesystem>
+#include "tonemill/files/wavheader.h"
+#include "tonemill/files/paths.h"
 
 namespace tonemill::ops {
 namespace {
@@ -64,6 +67,19 @@ SampleConversion DftSampleConversion() {
         RunDftConversion(DftEntry::DftToWav, row.dftPath, row.wavPath, overwrite, &unbound);
     return SampleMade{outcome.end == JobOutcome::End::Done, unbound, outcome.problem};
   };
+}
+
+std::string SampleRowReason(const SampleRow& row) {
+  const std::string wav = FileNamePart(row.wavPath), dft = FileNamePart(row.dftPath);
+  std::error_code ec;
+  const bool wavFile = std::filesystem::is_regular_file(row.wavPath, ec);
+  const bool dftFile = std::filesystem::is_regular_file(row.dftPath, ec);
+  if (row.make) {
+    if (!dftFile) return "No DFT file " + dft + " to make it from";
+    return wavFile ? "Replaces " + wav + " from " + dft : "Made from " + dft;
+  }
+  if (wavFile) return TWAVheader(row.wavPath).Valid ? wav + " exists" : wav + " is no valid WAV file";
+  return dftFile ? "Not made from " + dft : "Neither " + wav + " nor " + dft + " found";
 }
 
 }  // namespace tonemill::ops

@@ -31,4 +31,9 @@ JobOutcome ConvertDftFile(DftEntry entry, const std::string& source, const std::
 // How the sample check and the Make WAVs list make a sample: DFT to WAV through the library.
 SampleConversion DftSampleConversion();
 
+// Why a Make WAVs row says "Yes" or "No", in the files it is about: "NAME.WAV exists",
+// "Made from NAME.DFT", "Replaces NAME.WAV from NAME.DFT", "NAME.WAV is no valid WAV file",
+// "No DFT file NAME.DFT to make it from", "Neither NAME.WAV nor NAME.DFT found".
+std::string SampleRowReason(const SampleRow& row);
+
 }  // namespace tonemill::ops

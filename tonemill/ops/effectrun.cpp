@@ -8,6 +8,8 @@
 #include "tonemill/ops/targets.h"
 
 #include <sys/stat.h>
+#include <algorithm>
+#include <cmath>
 
 namespace tonemill {
 namespace {
@@ -130,6 +132,39 @@ ops::OutputJob EffectOutputJob(const EffectJob& job) {
   output.question = ops::OverwriteQuestion::File;
   output.container = TargetContainer(job.launch.output);
   return output;
+}
+
+PreviewRange PreviewOf(const LaunchValues& launch, const std::string& output, double seconds) {
+  PreviewRange preview{launch};
+  LaunchValues& l = preview.launch;
+  l.output = output;
+  const double framesPerMs = l.framesPerMs > 0 ? l.framesPerMs : l.rate / 1000.0;
+  const double span = l.msMode ? seconds * 1000 : std::max(1.0, std::trunc(seconds * 1000 * framesPerMs));
+  l.end = std::min(l.end, l.start + span);
+  const RangeArguments r = RangeOf(l);
+  int64_t last = std::max(r.endFrame, r.startFrame);
+  if (l.totalFrames > 0) last = std::min<int64_t>(last, l.totalFrames - 1);
+  preview.firstFrame = std::clamp<int64_t>(r.startFrame, 0, std::max<int64_t>(0, last));
+  preview.endFrame = last + 1;
+  return preview;
+}
+
+EffectPreview PreviewOf(const EffectJob& job, const std::string& output, double seconds) {
+  EffectPreview preview{job};
+  LaunchValues launch = job.launch;
+  if (job.wholeFile) {
+    launch.start = 0;
+    if (launch.totalFrames > 0)
+      launch.end = launch.msMode && launch.framesPerMs > 0 ? double(launch.totalFrames) / launch.framesPerMs
+                                                           : double(launch.totalFrames);
+  }
+  const PreviewRange range = PreviewOf(launch, output, seconds);
+  preview.job.launch = range.launch;
+  preview.job.wholeFile = false;
+  preview.job.overwrite = Overwrite::Replace;
+  preview.firstFrame = range.firstFrame;
+  preview.endFrame = range.endFrame;
+  return preview;
 }
 
 ops::JobOutcome RunEffect(const EffectJob& given, Progress& progress, platform::PumpFunction pump,

@@ -49,6 +49,24 @@ ops::JobOutcome RunEffect(const EffectJob& job, Progress& progress, platform::Pu
 // statuses of inputs the dialogs never passed.
 std::string EffectStatusMessage(int32_t status, const EffectJob& job);
 
+// A preview: the selection of `launch` cut to at most its first `seconds`, the output set to
+// `output` (a file of the caller's), and the input's frames the cut selection covers,
+// [firstFrame, endFrame).
+struct PreviewRange {
+  LaunchValues launch;
+  int64_t firstFrame = 0, endFrame = 0;
+};
+PreviewRange PreviewOf(const LaunchValues& launch, const std::string& output, double seconds = 10);
+
+// The same for an effect's job: a job that runs the effect over the cut selection into
+// `output`, replaced without a question; everything else is the job's, so the preview sounds as
+// OK's run would.
+struct EffectPreview {
+  EffectJob job;
+  int64_t firstFrame = 0, endFrame = 0;
+};
+EffectPreview PreviewOf(const EffectJob& job, const std::string& output, double seconds = 10);
+
 // Where the effect's patch file lives: beside the settings file.
 std::string PatchFilePath(EffectKind kind);
 

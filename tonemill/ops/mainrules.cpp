@@ -1,5 +1,7 @@
 #include "mainrules.h"
 
+#include <algorithm>
+
 #include "tonemill/files/paths.h"
 
 namespace tonemill {
@@ -39,6 +41,10 @@ Operations EnabledOperations(Selector selector, const std::string& fileName, boo
   if (!fileSelected) return o;
   o.Copy = o.Move = o.Delete = true;
   const std::string ext = ExtensionOf(fileName);
+  // Songs and samples in the other audio containers play (decoded first).
+  if (selector == Selector::Song || selector == Selector::WAV)
+    for (const char* other : {".flac", ".ogg", ".opus", ".mp3", ".aif", ".aiff"})
+      if (ext == other) o.Play = true;
   switch (selector) {
     case Selector::MID:
       if (ext == ".mid") o.Play = o.Scan = o.Edit = o.Convert = o.Print = true;
@@ -73,7 +79,8 @@ const char* PrintCaption(Selector selector) {
 
 const char* const kFileFilter =
     "All files (*.*)|*.*|MID (*.MID)|*.MID|LST (*.LST)|*.LST|WAV (*.WAV)|*.WAV|"
-    "PRG (*.PRG)|*.PRG|DFT (*.DFT)|*.DFT";
+    "PRG (*.PRG)|*.PRG|DFT (*.DFT)|*.DFT|"
+    "Audio (*.WAV;*.FLAC;*.OGG;*.OPUS;*.MP3;*.AIF;*.AIFF)|*.WAV;*.FLAC;*.OGG;*.OPUS;*.MP3;*.AIF;*.AIFF";
 
 std::vector<FilterChoice> ParseFilter(const std::string& filter) {
   std::vector<std::string> parts;
@@ -201,6 +208,65 @@ std::vector<std::string> ParameterList(const RunParameters& p) {
       if (!d.empty()) list.push_back(d);
   list.push_back(".");
   return list;
+}
+
+const char* const kWindowSection = "Window";
+
+std::vector<std::string> WindowKeys() { return {"Left", "Top", "Width", "Height", "Maximized"}; }
+
+namespace {
+
+std::optional<int> WholeNumber(const std::string& text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  size_t at = text[0] == '-' ? 1 : 0;
+  if (at == text.size()) return std::nullopt;
+  for (size_t i = at; i < text.size(); ++i)
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+  return std::stoi(text);
+}
+
+std::vector<std::pair<std::string, std::string>> KeysOf(const WindowPlace& p) {
+  return {{"Left", std::to_string(p.left)},
+          {"Top", std::to_string(p.top)},
+          {"Width", std::to_string(p.width)},
+          {"Height", std::to_string(p.height)},
+          {"Maximized", p.maximized ? "1" : "0"}};
+}
+
+}  // namespace
+
+std::optional<WindowPlace> PlaceOfKeys(const std::map<std::string, std::string>& keys) {
+  int numbers[4];
+  const char* names[4] = {"Left", "Top", "Width", "Height"};
+  for (int i = 0; i < 4; ++i) {
+    const auto it = keys.find(names[i]);
+    if (it == keys.end()) return std::nullopt;
+    const std::optional<int> n = WholeNumber(it->second);
+    if (!n) return std::nullopt;
+    numbers[i] = *n;
+  }
+  if (numbers[2] <= 0 || numbers[3] <= 0) return std::nullopt;
+  const auto maximized = keys.find("Maximized");
+  return WindowPlace{numbers[0], numbers[1], numbers[2], numbers[3],
+                     maximized != keys.end() && maximized->second == "1"};
+}
+
+std::vector<std::pair<std::string, std::string>> ChangedKeys(const WindowPlace& place,
+                                                             const std::map<std::string, std::string>& stored) {
+  std::vector<std::pair<std::string, std::string>> changed;
+  for (const auto& [key, text] : KeysOf(place)) {
+    const auto it = stored.find(key);
+    if (it == stored.end() || it->second != text) changed.emplace_back(key, text);
+  }
+  return changed;
+}
+
+WindowPlace ClampedPlace(WindowPlace place, const WindowPlace& area, int minWidth, int minHeight) {
+  place.width = std::max(std::min(place.width, area.width), minWidth);
+  place.height = std::max(std::min(place.height, area.height), minHeight);
+  place.left = std::max(std::min(place.left, area.left + area.width - place.width), area.left);
+  place.top = std::max(std::min(place.top, area.top + area.height - place.height), area.top);
+  return place;
 }
 
 }  // namespace tonemill

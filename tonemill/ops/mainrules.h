@@ -1,12 +1,15 @@
 // The main window's rules that need no window: the selector and its directories, which
 // operations a selected file enables, the captions that change with the selector, the file
-// list's filter and size column, the play dialog's clock, the run form's parameters and the
-// About box's figures.
+// list's filter and size column, the play dialog's clock, the run form's parameters, the About
+// box's figures and the window's place.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tonemill {
@@ -32,7 +35,8 @@ const char* ConvertCaption(Selector selector);
 // "Make WAVs" while MID is selected, else "Print".
 const char* PrintCaption(Selector selector);
 
-// The file list's filter choices: "All files (*.*)|*.*|MID (*.MID)|*.MID|...".
+// The file list's filter choices: "All files (*.*)|*.*|MID (*.MID)|*.MID|...", the audio
+// files of every container the program reads last.
 extern const char* const kFileFilter;
 struct FilterChoice {
   std::string caption;
@@ -77,5 +81,26 @@ struct RunParameters {
 };
 std::string ParameterString(const RunParameters& parameters);
 std::vector<std::string> ParameterList(const RunParameters& parameters);
+
+// Where the main window was: its position and size on the screen, in logical pixels, and whether
+// it was maximized, kept as Left, Top, Width, Height and Maximized in TM.INI's [Window].
+struct WindowPlace {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool maximized = false;
+  bool operator==(const WindowPlace&) const = default;
+};
+extern const char* const kWindowSection;
+std::vector<std::string> WindowKeys();
+// The place the keys give; nothing when one of the four numbers is missing or no number, or the
+// size is not positive.
+std::optional<WindowPlace> PlaceOfKeys(const std::map<std::string, std::string>& keys);
+// The keys of `place` whose text differs from `stored` (what the file held): all of them when
+// nothing was stored.
+std::vector<std::pair<std::string, std::string>> ChangedKeys(const WindowPlace& place,
+                                                             const std::map<std::string, std::string>& stored);
+// The place restored on a screen whose free area is `area` (only its position and size count):
+// no larger than the area unless `minWidth` and `minHeight` ask for more, and moved so that it
+// lies within the area, its top left corner always on it.
+WindowPlace ClampedPlace(WindowPlace place, const WindowPlace& area, int minWidth, int minHeight);
 
 }  // namespace tonemill

@@ -4,6 +4,17 @@
 #include "songjob.h"
 #include "songpipeline.h"
 #include "tonemill/files/paths.h"
+#include "tonemill/files/soundfile.h"
+#include "tonemill/files/wavheader.h"
+#include "tonemill/files/wavwriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <span>
+#include <vector>
 
 namespace tonemill::ops {
 
@@ -57,6 +68,93 @@ PlaybackEnd RenderForPlaying(const PlaybackRender& job, SongProgress& progress,
   problem = outcome.step == SongJobOutcome::Step::Render ? outcome.render.problem
                                                          : outcome.problem.value_or(Problem());
   return PlaybackEnd::Failed;
+}
+
+double PreviewGain(const std::string& wav) {
+  const TWAVheader header(wav);
+  if (!header.Valid || (header.BitsPerSample != 8 && header.BitsPerSample != 16)) return 1.0;
+  std::ifstream in(wav, std::ios::binary);
+  in.seekg(std::streamoff(header.DataStart));
+  const bool eight = header.BitsPerSample == 8;
+  int peak = 0;
+  std::vector<char> block(1 << 16);
+  int64_t left = header.DataSize;
+  while (left > 0 && in) {
+    in.read(block.data(), std::streamsize(std::min<int64_t>(left, int64_t(block.size()))));
+    const std::streamsize got = in.gcount();
+    if (got <= 0) break;
+    left -= got;
+    if (eight) {
+      for (std::streamsize k = 0; k < got; ++k) peak = std::max(peak, std::abs(int(uint8_t(block[size_t(k)])) - 128) * 256);
+    } else {
+      for (std::streamsize k = 0; k + 1 < got; k += 2) {
+        const int16_t v = int16_t(uint16_t(uint8_t(block[size_t(k)])) | uint16_t(uint8_t(block[size_t(k) + 1])) << 8);
+        peak = std::max(peak, std::abs(int(v)));
+      }
+    }
+  }
+  if (peak == 0) return 1.0;
+  const double target = 32768.0 * std::pow(10.0, -1.0 / 20);
+  return std::clamp(target / peak, 1.0, 100.0);
+}
+
+double GainDecibels(double gain) { return 20 * std::log10(gain); }
+
+std::string PreviewGainText(double gain) {
+  char text[48];
+  std::snprintf(text, sizeof text, "Preview gain: %+.1f dB", GainDecibels(gain));
+  return text;
+}
+
+bool NeedsDecoding(const std::string& file) {
+  const std::optional<Container> container = ContainerOfName(file);
+  const size_t dot = FileNamePart(file).rfind('.');
+  if (!container || dot == std::string::npos) return false;
+  if (*container != Container::Wav) return true;
+  // A WAV file the player reads plays as it is; one it refuses is decoded only when the decoder
+  // takes it (otherwise the player's own reason is the answer).
+  if (const TWAVheader header(file); header.Valid && (header.BitsPerSample == 8 || header.BitsPerSample == 16))
+    return false;
+  std::string error;
+  return SoundFile::OpenRead(file, error).IsOpen();
+}
+
+std::optional<Problem> DecodeForPlaying(const std::string& source, const std::string& target) {
+  std::string error;
+  SoundFile in = SoundFile::OpenRead(source, error);
+  if (!in.IsOpen()) return Problem(source + ": " + error, source);
+  AudioFormat format = in.Format();
+  if (format.channels < 1 || format.channels > 2)
+    return Problem(source + ": " + std::to_string(format.channels) + " channels; the player plays one or two", source);
+  format.bits = 16;
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  std::vector<uint8_t> header = CanonicalWavFile(format, {});
+  out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+  constexpr size_t kFrames = 16384;
+  std::vector<int32_t> samples(kFrames * size_t(format.channels));
+  std::vector<int32_t> narrow(samples.size());
+  uint64_t bytes = 0;
+  for (size_t got; (got = in.Read(samples.data(), kFrames)) > 0;) {
+    const size_t count = got * size_t(format.channels);
+    for (size_t k = 0; k < count; ++k)
+      narrow[k] = int32_t(std::min<int64_t>((int64_t(samples[k]) + 0x8000) >> 16, 32767));
+    const std::vector<uint8_t> data = EncodePcm(format, std::span<const int32_t>(narrow.data(), count));
+    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    bytes += data.size();
+  }
+  if (bytes > 0xFFFFFFFFull - 36) return Problem(source + ": too long to play", source);
+  // The sizes, now that they are known.
+  header = CanonicalWavFile(format, {});
+  const uint32_t riff = uint32_t(36 + bytes), data = uint32_t(bytes);
+  for (int b = 0; b < 4; ++b) {
+    header[size_t(4 + b)] = uint8_t(riff >> (8 * b));
+    header[size_t(40 + b)] = uint8_t(data >> (8 * b));
+  }
+  out.seekp(0);
+  out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+  out.close();
+  if (!out) return Problem("Can't write " + target, target);
+  return std::nullopt;
 }
 
 }  // namespace tonemill::ops

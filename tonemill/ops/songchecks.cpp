@@ -55,4 +55,12 @@ std::optional<Problem> CheckSongLength(int64_t durationMs, const SongFormat& f,
                  mid);
 }
 
+const char* const kSongRateMessage = "The sample rate must be a whole number from 8000 to 192000 Hz!";
+
+std::optional<int32_t> ParseSongRate(const std::string& text) {
+  const std::optional<int> rate = ParseInteger(text);
+  if (!rate || *rate < kMinSongRate || *rate > kMaxSongRate) return std::nullopt;
+  return *rate;
+}
+
 }  // namespace tonemill::ops

@@ -42,4 +42,11 @@ extern const char* const kIllegalVolumeMessage;
 std::optional<Problem> CheckSongLength(int64_t durationMs, const SongFormat& format,
                                        const std::string& mid);
 
+// The rates a song may be mixed at besides the three of the format check, and the width that
+// stands for float samples.
+constexpr int32_t kMinSongRate = 8000, kMaxSongRate = 192000, kFloatSongBits = 32;
+// A rate typed by the user: a whole number from 8000 to 192000.
+std::optional<int32_t> ParseSongRate(const std::string& text);
+extern const char* const kSongRateMessage;
+
 }  // namespace tonemill::ops

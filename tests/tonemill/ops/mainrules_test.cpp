@@ -26,17 +26,17 @@ std::string Letters(const Operations& o) {
 }
 
 TEST(MainRules, EnablingTableForEverySelectorAndExtension) {
-  const char* files[] = {"a.mid", "b.LST", "c.wav", "d.prg", "e.dft", "f.txt", "noext"};
+  const char* files[] = {"a.mid", "b.LST", "c.wav", "d.prg", "e.dft", "f.txt", "noext", "g.FLAC"};
   // What each selector enables for each file besides Copy, Move and Delete; the rest: those.
   const std::map<Selector, std::map<std::string, std::string>> table = {
       {Selector::MID, {{"a.mid", "PSEVR"}}},
       {Selector::LST, {{"b.LST", "EVR"}}},
-      {Selector::Song, {{"c.wav", "PSE"}}},
+      {Selector::Song, {{"c.wav", "PSE"}, {"g.FLAC", "P"}}},
       {Selector::PRG, {{"d.prg", "EVR"}}},
-      {Selector::WAV, {{"c.wav", "PSV"}}},
+      {Selector::WAV, {{"c.wav", "PSV"}, {"g.FLAC", "P"}}},
       {Selector::Temp,
        {{"a.mid", "PSEVR"}, {"b.LST", "PSEVR"}, {"c.wav", "PSEVR"}, {"d.prg", "PSEVR"},
-        {"e.dft", "PSEVR"}, {"f.txt", "PSEVR"}, {"noext", "PSEVR"}}},
+        {"e.dft", "PSEVR"}, {"f.txt", "PSEVR"}, {"noext", "PSEVR"}, {"g.FLAC", "PSEVR"}}},
       {Selector::DFT, {{"e.dft", "V"}}},
   };
   for (Selector s : kSelectors) {
@@ -70,10 +70,13 @@ TEST(MainRules, FilterAndSizeColumn) {
   };
   for (const auto& m : matches) EXPECT_EQ(MatchesFilter(m.name, m.patterns), m.matches) << m.name;
   const std::vector<FilterChoice> filter = ParseFilter(kFileFilter);
-  ASSERT_EQ(filter.size(), 6u);
+  ASSERT_EQ(filter.size(), 7u);
   EXPECT_EQ(filter[0].patterns, std::vector<std::string>{"*.*"});
   EXPECT_EQ(filter[5].caption, "DFT (*.DFT)");
   EXPECT_EQ(filter[5].patterns, std::vector<std::string>{"*.DFT"});
+  for (const char* name : {"a.flac", "b.OGG", "c.opus", "d.mp3", "e.aif", "f.aiff", "g.wav"})
+    EXPECT_TRUE(MatchesFilter(name, filter[6].patterns)) << name;
+  EXPECT_FALSE(MatchesFilter("h.mid", filter[6].patterns));
 
   const std::pair<uint64_t, const char*> sizes[] = {
       {0, "0"}, {999, "999"}, {1000, "1,000"}, {123456789, "123,456,789"}};
@@ -138,6 +141,36 @@ TEST(MainRules, RunFormParameters) {
     EXPECT_EQ(ParameterString(c.parameters), c.text);
     EXPECT_EQ(ParameterList(c.parameters), c.list) << c.text;
   }
+}
+
+// The window's place: read only when whole, written back only where it changed, and put back
+// within the screen it is restored on.
+TEST(MainRules, WindowPlace) {
+  using Keys = std::map<std::string, std::string>;
+  EXPECT_EQ(PlaceOfKeys({{"Left", "-20"}, {"Top", "30"}, {"Width", "900"}, {"Height", "600"}, {"Maximized", "1"}}),
+            (WindowPlace{-20, 30, 900, 600, true}));
+  for (const Keys& bad : {Keys{{"Left", "1"}, {"Top", "2"}, {"Width", "3"}},
+                          Keys{{"Left", "1"}, {"Top", "2"}, {"Width", "3x"}, {"Height", "4"}},
+                          Keys{{"Left", "1"}, {"Top", "2"}, {"Width", "0"}, {"Height", "4"}},
+                          Keys{{"Left", "-"}, {"Top", "2"}, {"Width", "3"}, {"Height", "4"}}})
+    EXPECT_FALSE(PlaceOfKeys(bad));
+  const WindowPlace place{10, 20, 800, 600, false};
+  EXPECT_EQ(ChangedKeys(place, {}).size(), 5u);
+  EXPECT_EQ(ChangedKeys(place, {{"Left", "10"}, {"Top", "20"}, {"Width", "801"}, {"Height", "600"}, {"Maximized", "0"}}),
+            (std::vector<std::pair<std::string, std::string>>{{"Width", "800"}}));
+  const WindowPlace area{0, 24, 1280, 696, false};
+  const struct {
+    WindowPlace place;
+    int minWidth, minHeight;
+    WindowPlace restored;
+  } cases[] = {
+      {{100, 100, 800, 500, false}, 400, 300, {100, 100, 800, 500, false}},   // fits: as it was
+      {{-3000, 5000, 800, 500, true}, 400, 300, {0, 220, 800, 500, true}},    // off the screen: moved in
+      {{900, 600, 800, 500, false}, 400, 300, {480, 220, 800, 500, false}},   // hanging over: moved back
+      {{50, 50, 4000, 3000, false}, 400, 300, {0, 24, 1280, 696, false}},     // too large: the area
+      {{50, 50, 4000, 3000, false}, 1400, 300, {0, 24, 1400, 696, false}},    // the minimum wins
+  };
+  for (const auto& c : cases) EXPECT_EQ(ClampedPlace(c.place, area, c.minWidth, c.minHeight), c.restored);
 }
 
 }  // namespace

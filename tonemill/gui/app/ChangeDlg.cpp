@@ -94,6 +94,11 @@ void TchangeDlg::RadioClick(int selector) {
   toFileExit();
 }
 
+QString TchangeDlg::Target() const {
+  return QString::fromStdString(
+      ops::TransferTarget(ui_->fromFile->text().toStdString(), ui_->toFile->text().toStdString()));
+}
+
 void TchangeDlg::OKBtnClick() {
   // A field left with a bad entry has had its message, and the click that left it does not
   // reach OK (the message box takes it); a field never left is checked here.

@@ -24,6 +24,8 @@ class TchangeDlg : public ui::TDialog {
 
   // True when OK copied or moved the file.
   bool Done() const { return done_; }
+  // Where the file went (or would go): the To field's directory and the file's name.
+  QString Target() const;
 
  public slots:
   void OKBtnClick();

@@ -116,6 +116,7 @@ void TEditDlg::OpenText(const QString& file) {
 void TEditDlg::OpenWav(const QString& file) {
   const QString output = QString::fromStdString(ops::WavEditorOutput(file.toStdString()));
   wave::TWAVeditDlg editor(parentWidget(), file, output);
+  editor.SetTempDirectory(tempDirectory_);
   showDialog(editor);
 }
 

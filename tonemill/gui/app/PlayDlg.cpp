@@ -51,7 +51,8 @@ void TPlayDlg::SetDirectory(Selector selector, const QString& directory) {
 
 void TPlayDlg::FormActivate() {
   played_ = file_;
-  if (QFileInfo(file_).suffix().compare("mid", Qt::CaseInsensitive) == 0 && !RenderMidi()) {
+  const bool midi = QFileInfo(file_).suffix().compare("mid", Qt::CaseInsensitive) == 0;
+  if ((midi && !RenderMidi()) || (!midi && ops::NeedsDecoding(file_.toStdString()) && !Decode())) {
     played_.clear();
     TimerTick();
     return;
@@ -76,16 +77,36 @@ void TPlayDlg::RenderPump(void* context) {
   if (dialog->cancelRequested_ && !p.counters.Cancelled()) p.counters.Cancel();
 }
 
-bool TPlayDlg::RenderMidi() {
+bool TPlayDlg::MakeScratch() {
   // Scratch files of this playing only, in the Temp directory when there is one; they go
   // with the dialog.
   const QString temp = directories_[size_t(Selector::Temp)];
   scratch_ = std::make_unique<QTemporaryDir>(
       (QFileInfo(temp).isDir() ? temp : QDir::tempPath()) + "/.play-XXXXXX");
-  if (!scratch_->isValid()) {
-    platform::ShowError("Can't create a scratch directory in " + temp.toStdString());
+  if (scratch_->isValid()) return true;
+  platform::ShowError("Can't create a scratch directory in " + temp.toStdString());
+  return false;
+}
+
+bool TPlayDlg::Decode() {
+  // Another container, or a WAV file of another width: decoded into 16 bits at its own rate.
+  if (!MakeScratch()) return false;
+  const QString wav = scratch_->filePath("decoded.wav");
+  std::optional<Problem> problem;
+  {
+    platform::HourglassCursor hourglass;
+    problem = ops::DecodeForPlaying(file_.toStdString(), wav.toStdString());
+  }
+  if (problem) {
+    platform::ShowError(problem->BoxText());
     return false;
   }
+  played_ = wav;
+  return true;
+}
+
+bool TPlayDlg::RenderMidi() {
+  if (!MakeScratch()) return false;
   ops::PlaybackRender job{file_.toStdString(), scratch_->path().toStdString(),
                           directories_[size_t(Selector::PRG)].toStdString(),
                           directories_[size_t(Selector::WAV)].toStdString(),

@@ -48,6 +48,9 @@ class TPlayDlg : public ui::TDialog {
 
  private:
   bool RenderMidi();
+  bool MakeScratch();
+  // Decodes a file the player does not read into the scratch directory.
+  bool Decode();
   void ShowNotify(TMediaPlayer::Notify notify);
   static void RenderPump(void* context);
 

@@ -17,19 +17,24 @@
 #include "tonemill/gui/render/RenderDlg.h"
 #include "tonemill/gui/app/EditDlg.h"
 #include "tonemill/ops/midiutils.h"
+#include "tonemill/ops/playback.h"
 #include "tonemill/ops/scanedit.h"
 #include "tonemill/gui/wave/WavscanDlg.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/ops/fileoperations.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <QShortcut>
 #include <QStorageInfo>
 
@@ -75,6 +80,11 @@ TTMmain::TTMmain(SettingsLocation location, QWidget* parent)
     for (const std::string& p : c.patterns) patterns << Q(p);
     ui_->FilterComboBox->addItem(Q(c.caption), patterns);
   }
+  // The box is as wide as the short choices; its list opens wide enough for the longest.
+  ui_->FilterComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  ui_->FilterComboBox->setMinimumContentsLength(int(QString("WAV (*.WAV)").size()) + 4);
+  ui_->FilterComboBox->view()->setMinimumWidth(ui_->FilterComboBox->view()->sizeHintForColumn(0) +
+                                               2 * ui_->FilterComboBox->view()->frameWidth() + 8);
   ui_->PlacesComboBox->addItem(tr("Working directory"), QString());
   ui_->PlacesComboBox->addItem(tr("Home"), QDir::homePath());
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
@@ -144,6 +154,31 @@ void TTMmain::FormCreate() {
   }
   radios_[size_t(Selector::MID)]->setChecked(true);
   SelectorClick(int(Selector::MID));
+  RestorePlace();
+}
+
+void TTMmain::RestorePlace() {
+  storedPlace_ = ReadSettingsKeys(location_, kWindowSection, WindowKeys());
+  const std::optional<WindowPlace> place = PlaceOfKeys(storedPlace_);
+  if (!place) return;
+  const QRect wanted(place->left, place->top, place->width, place->height);
+  QScreen* screen = QGuiApplication::screenAt(wanted.center());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
+  const WindowPlace fitted = ClampedPlace(*place, {area.x(), area.y(), area.width(), area.height()},
+                                          minimum.width(), minimum.height());
+  setGeometry(fitted.left, fitted.top, fitted.width, fitted.height);
+  if (fitted.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TTMmain::SavePlace() {
+  const QRect normal = isMaximized() ? normalGeometry() : geometry();
+  const WindowPlace place{normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()};
+  // Only the keys that changed: another instance may have written its own place meanwhile.
+  if (!SaveSettingsKeys(location_, kWindowSection, ChangedKeys(place, storedPlace_)))
+    platform::ShowError("Can't write settings file " + location_.iniPath);
 }
 
 void TTMmain::DisableOperations() {
@@ -251,11 +286,13 @@ void TTMmain::PlayBtnClick() {
                            ? ui_->FileListBox->SelectedFiles().value(0)
                            : ui_->FileListBox->FileName();
   const QString ext = QFileInfo(file).suffix().toLower();
-  if (ext != "mid" && ext != "wav") {
+  // Besides WAV and MID files, the audio files the decoder reads play decoded.
+  const bool decoded = ops::NeedsDecoding(S(file));
+  if (ext != "mid" && ext != "wav" && !decoded) {
     platform::ShowError("The extension must be WAV or MID!");
     return;
   }
-  if (const TWAVheader header(S(file)); ext == "wav" && !header.Valid) {
+  if (const TWAVheader header(S(file)); ext == "wav" && !decoded && !header.Valid) {
     // The fixed text first; what was wrong with the file below it.
     platform::ShowError("Error reading file!", WavInputProblem(header, S(file)));
     return;
@@ -334,6 +371,13 @@ void TTMmain::DropFiles(const QStringList& files) {
   if (files.size() == 1) {
     TchangeDlg dialog(this, false, files.front(), target, directories, selector_);
     dialog.exec();
+    // A MIDI file, once copied, can be converted at once: Convert opens on the copy.
+    if (dialog.Done() && QFileInfo(files.front()).suffix().compare("mid", Qt::CaseInsensitive) == 0) {
+      const QString copy = dialog.Target();
+      Refresh(copy);
+      ConvertFile(copy);
+      return;
+    }
   } else {
     TgroupyDlg dialog(this, false, files, QFileInfo(files.front()).absolutePath(), directories, selector_);
     dialog.SetDestination(target);
@@ -399,6 +443,8 @@ void TTMmain::closeEvent(QCloseEvent* event) {
   // Only what this window changed: another process may have changed other entries meanwhile.
   if (!SaveSettings(location_, loaded_, settings_))
     platform::ShowError("Can't write settings file " + location_.iniPath);
+  else
+    SavePlace();
   platform::CloseHelp();
   event->accept();
 }

@@ -100,6 +100,10 @@ class TTMmain : public QMainWindow {
   std::unique_ptr<Ui::TMmain> ui_;
   SettingsLocation location_;
   Settings settings_;
+  // Puts the window where TM.INI says it was, within the screen it is on now.
+  void RestorePlace();
+  void SavePlace();
+  std::map<std::string, std::string> storedPlace_;  // the window keys as read
   Settings loaded_;  // as read, so that a directory left unchanged is written back as it was
   Selector selector_ = Selector::MID;
   std::array<QLineEdit*, 7> fields_{};

@@ -39,6 +39,7 @@ void TEffectDlg::BindCommon(QTableWidget* grid, const QStringList& moreHeaders) 
   connect(findChild<QPushButton*>("addBtn"), &QPushButton::clicked, this, &TEffectDlg::addBtnClick);
   connect(remove_, &QPushButton::clicked, this, &TEffectDlg::removeBtnClick);
   connect(update_, &QPushButton::clicked, this, &TEffectDlg::updateBtnClick);
+  connect(preview_.AddButton(*this, ok_), &QPushButton::clicked, this, &TEffectDlg::PreviewBtnClick);
   // Enter in an edit runs its check; it does not press OK.
   wave::NoDefaultButton(this);
   for (const char* name : {"fromFile", "toFile"}) findChild<QLabel*>(name)->setVisible(false);
@@ -82,6 +83,7 @@ void TEffectDlg::AddField(size_t column, QLineEdit* edit, TSpinButton* spin, QLa
   }, step);
   connect(field, &wave::TNumberField::Changed, this, [this, column, field] {
     fields_.values[column] = field->Value();
+    StopPreview();
   });
   numberFields_[column] = field;
   if (unit) unit->setText(launch_.msMode ? "ms" : "samples");
@@ -188,6 +190,7 @@ void TEffectDlg::CellChanged(QTableWidgetItem* item) {
 
 void TEffectDlg::StringGrid1SelectCell(int row) {
   if (row < 0 || row >= grid_->rowCount()) return;
+  StopPreview();
   fields_ = FieldsFromPatch(kind_, RowPatch(row), launch_);
   ShowFields();
   EnableRowButtons();
@@ -233,18 +236,26 @@ void TEffectDlg::updateBtnClick() {
   SetRow(row, current);
 }
 
-void TEffectDlg::OKbtnClick() {
+std::optional<EffectJob> TEffectDlg::CurrentJob() {
   for (const auto& [column, field] : numberFields_)
-    if (!field->Leave()) return;
-  if (!TakeExtras()) return;
+    if (!field->Leave()) return std::nullopt;
+  if (!TakeExtras()) return std::nullopt;
   EffectJob job;
   job.kind = kind_;
   job.launch = launch_;
   job.fields = fields_;
   if (std::optional<Problem> problem = PrepareJob(job)) {
     platform::ShowError(problem->BoxText());
-    return;
+    return std::nullopt;
   }
+  return job;
+}
+
+void TEffectDlg::OKbtnClick() {
+  std::optional<EffectJob> current = CurrentJob();
+  if (!current) return;
+  StopPreview();
+  EffectJob& job = *current;
   // The patch list is kept whatever follows: this dialog's additions, updates and removals, over
   // whatever others saved since it was read.
   if (Problem problem;
@@ -268,6 +279,40 @@ void TEffectDlg::OKbtnClick() {
   }
   if (outcome_->end == ops::JobOutcome::End::Failed) platform::ShowError(outcome_->problem.BoxText());
   accept();
+}
+
+void TEffectDlg::PreviewBtnClick() {
+  std::optional<EffectJob> current = CurrentJob();
+  if (!current) return;
+  StopPreview();
+  const EffectPreview preview = PreviewOf(*current, preview_.File().toStdString());
+  if (std::optional<Problem> problem = CheckEffectJob(preview.job)) {
+    platform::ShowError(problem->BoxText());
+    return;
+  }
+  std::optional<ops::JobOutcome> outcome;
+  {
+    RunScope scope(*this, cancel_);
+    platform::HourglassCursor hourglass;
+    run_.Start();
+    outcome = RunEffect(preview.job, run_.Counters(), &wave::TOperationRun::Pump, nullptr);
+    run_.timerTimer();
+    run_.Stop();
+  }
+  if (outcome->end == ops::JobOutcome::End::Failed) {
+    platform::ShowError(outcome->problem.BoxText());
+    return;
+  }
+  if (outcome->end == ops::JobOutcome::End::Cancelled) return;
+  if (QString error; !preview_.Play(preview.firstFrame, preview.endFrame, launch_.totalFrames, error))
+    platform::ShowError(error.toStdString());
+}
+
+void TEffectDlg::StopPreview() { preview_.Stop(); }
+
+void TEffectDlg::done(int result) {
+  preview_.Remove();
+  TDialog::done(result);
 }
 
 void TEffectDlg::CancelBtnClick() {

@@ -9,6 +9,7 @@
 #include "tonemill/ops/effectrun.h"
 #include "tonemill/gui/widgets/dialog.h"
 #include "tonemill/gui/widgets/NumberField.h"
+#include "tonemill/gui/widgets/preview.h"
 #include "tonemill/gui/wave/OperationRun.h"
 
 #include <QStringList>
@@ -40,6 +41,11 @@ class TEffectDlg : public ui::TDialog {
   // How the last OK's run ended (nothing when none ran).
   const std::optional<ops::JobOutcome>& Outcome() const { return outcome_; }
 
+  // Where Preview writes its file (the Temp directory); the system's temporary directory when
+  // none is set.
+  void SetPreviewDirectory(const QString& directory) { preview_.SetDirectory(directory); }
+  ui::TPreview& Preview() { return preview_; }
+
  public slots:
   void OKbtnClick();
   void CancelBtnClick();
@@ -48,6 +54,11 @@ class TEffectDlg : public ui::TDialog {
   void updateBtnClick();
   // Loads the row into the fields (the system's StringGrid1SelectCell).
   void StringGrid1SelectCell(int row);
+  // Runs the effect with the current fields on at most the first 10 seconds of the selection
+  // into a file of its own and plays that; the target is not touched.
+  void PreviewBtnClick();
+  // Stops a preview that is playing (the settings it was made with are no longer shown).
+  void StopPreview();
 
  protected:
   // The help context, the patch grid's headers and the number fields come from the effect's row
@@ -64,6 +75,7 @@ class TEffectDlg : public ui::TDialog {
                 double step = 1);
   void FormActivate() override;
   void CancelRun() override { CancelBtnClick(); }
+  void done(int result) override;
 
   // The dialog's own controls from fields_ (after a row is loaded), and back into fields_
   // (before the fields are stored or used); false stops after a message.
@@ -82,6 +94,9 @@ class TEffectDlg : public ui::TDialog {
   // The check of a cell: the name (not empty), a value column, or a band cell.
   std::optional<Problem> CheckCell(int column, const std::string& text, std::string& shown) const;
   void EnableRowButtons();
+  // The job OK and Preview run: the fields left and taken, the dialog's own parts prepared;
+  // nothing after a message.
+  std::optional<EffectJob> CurrentJob();
 
   EffectKind kind_;
   LaunchValues launch_;
@@ -96,6 +111,7 @@ class TEffectDlg : public ui::TDialog {
   std::vector<Patch> read_;  // the file's patches as read: OK writes back only what changed since
   bool filling_ = false;
   std::optional<ops::JobOutcome> outcome_;
+  ui::TPreview preview_;
 };
 
 }  // namespace tonemill::effectdialogs

@@ -7,15 +7,19 @@
 #include "tonemill/files/notes.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/paths.h"
+#include "tonemill/ops/playback.h"
 #include "tonemill/ops/songjob.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/gui/render/RendStatDlg.h"
 #include "tonemill/gui/widgets/fieldexit.h"
+#include "tonemill/gui/widgets/fittext.h"
 #include "tonemill/gui/prg/Keyboard.h"
 #include "tonemill/gui/widgets/NumberField.h"
 #include "tonemill/gui/widgets/SpinButton.h"
 
+#include <QBoxLayout>
 #include <QFileInfo>
+#include <QLabel>
 
 namespace tonemill::wave {
 namespace {
@@ -30,6 +34,17 @@ TNumberField::Check PlayerCheck(const PlayerField& field) {
     shown = *value;
     return std::nullopt;
   };
+}
+
+// The box layout under `layout` that holds `widget`.
+QLayout* BoxOf(QLayout* layout, QWidget* widget) {
+  if (!layout) return nullptr;
+  for (int i = 0; i < layout->count(); ++i) {
+    QLayoutItem* item = layout->itemAt(i);
+    if (item->widget() == widget) return layout;
+    if (QLayout* inner = BoxOf(item->layout(), widget)) return inner;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -79,6 +94,13 @@ TplaySampleDlg::TplaySampleDlg(QWidget* parent, const QString& wavDirectory,
     numbers_.push_back(new TNumberField(numberEdits[i].first, numberEdits[i].second, PlayerCheck(*fields[i])));
     numbers_.back()->SetText(fields[i]->initial);
   }
+
+  // Beside Play: the gain the file is heard with.
+  gainLabel_ = new QLabel(this);
+  gainLabel_->setObjectName("gainLabel");
+  ui::FitText(gainLabel_, {Q(ops::PreviewGainText(100.0))});
+  if (auto* row = qobject_cast<QBoxLayout*>(BoxOf(layout(), ui_->playButton)))
+    row->insertWidget(row->indexOf(ui_->playButton) + 1, gainLabel_);
 
   ui_->Keys1->SetNoteWidth(18);
   connect(ui_->Keys1, &TKeys::OnNoteOn, this, &TplaySampleDlg::KeysNoteOn);
@@ -242,6 +264,10 @@ void TplaySampleDlg::playButtonClick() {
     platform::ShowError(S(error));
     return;
   }
+  // The note is as loud as the instrument's row makes it, often too quiet to judge: it is heard
+  // raised to just below full scale, by the gain shown, and the file stays as written.
+  player_.SetGain(ops::PreviewGain(S(ui_->fileEdit->text())));
+  gainLabel_->setText(Q(ops::PreviewGainText(player_.Gain())));
   playing_ = true;
   ui_->playButton->setText(tr("&Stop"));
   ui_->writeButton->setEnabled(false);

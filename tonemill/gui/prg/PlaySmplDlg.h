@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+class QLabel;
+
 namespace Ui {
 class PlaySmplDlg;
 }
@@ -82,6 +84,7 @@ class TplaySampleDlg : public ui::TDialog {
   TNumberField* octave_ = nullptr;
   std::vector<TNumberField*> numbers_;  // duration, attack, pressure, release, modulation
   app::TMediaPlayer player_;
+  QLabel* gainLabel_ = nullptr;  // the gain the file is played with
   bool playing_ = false;
 };
 

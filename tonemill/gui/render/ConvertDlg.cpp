@@ -14,6 +14,11 @@
 #include "tonemill/gui/render/songfront.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QIntValidator>
+#include <QLineEdit>
+
 namespace tonemill::app {
 namespace {
 
@@ -41,6 +46,36 @@ TConvertDlg::TConvertDlg(QWidget* parent, const QString& source,
       {ui_->WAVdir, &directories.wav}, {ui_->DFTdir, &directories.dft}};
   for (const auto& [label, text] : labels) label->setText(Q(*text));
   ui_->fromFile->setText(source);
+  // Beyond the three rates and two widths of old: any rate from 8000 to 192000 Hz (48000 and
+  // 96000 offered), 24 bits and float, and the song's container by its name.
+  otherRate_ = new QRadioButton(tr("Other:"), ui_->rateGroup);
+  otherRate_->setObjectName("otherRateButton");
+  rateBox_ = new QComboBox(ui_->rateGroup);
+  rateBox_->setObjectName("rateBox");
+  rateBox_->setEditable(true);
+  rateBox_->addItems({"48000", "96000"});
+  rateBox_->setValidator(new QIntValidator(0, ops::kMaxSongRate, rateBox_));
+  rateBox_->setInsertPolicy(QComboBox::NoInsert);
+  // Room for six digits beside the arrow.
+  rateBox_->setMinimumContentsLength(6);
+  rateBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  if (auto* rates = qobject_cast<QBoxLayout*>(ui_->rateGroup->layout())) {
+    auto* line = new QHBoxLayout;
+    line->addWidget(otherRate_);
+    line->addWidget(rateBox_, 1);
+    rates->addLayout(line);
+  }
+  connect(rateBox_, &QComboBox::activated, otherRate_, [this] { otherRate_->setChecked(true); });
+  connect(rateBox_->lineEdit(), &QLineEdit::textEdited, otherRate_, [this] { otherRate_->setChecked(true); });
+  bits24_ = new QRadioButton(tr("24 bits"), ui_->sizeGroup);
+  bits24_->setObjectName("twentyfourButton");
+  bitsFloat_ = new QRadioButton(tr("Float"), ui_->sizeGroup);
+  bitsFloat_->setObjectName("floatButton");
+  if (auto* sizes = qobject_cast<QBoxLayout*>(ui_->sizeGroup->layout())) {
+    sizes->addWidget(bits24_);
+    sizes->addWidget(bitsFloat_);
+  }
+  containerBox_ = ui::TContainerBox::Beside(ui_->toFile);
   ui_->fourtyfourButton->setChecked(true);
   ui_->sixteenButton->setChecked(true);
   ui_->stereoButton->setChecked(true);
@@ -56,6 +91,7 @@ TConvertDlg::TConvertDlg(QWidget* parent, const QString& source,
   operations_[size_t(conversion)]->setChecked(true);
   ui_->toFile->setText(Q(ops::ProposedConversionTarget(conversion, S(source), directories_)));
   ui_->formatGroup->setEnabled(ops::RendersSong(conversion));
+  containerBox_->setEnabled(ops::RendersSong(conversion));
   ui_->OKBtn->setEnabled(CheckSource(false) && CheckTarget(false));
 }
 
@@ -69,8 +105,12 @@ SongFormat TConvertDlg::Format() const {
   SongFormat format;
   format.rate = ui_->elevenButton->isChecked()     ? 11025
                 : ui_->twentytwoButton->isChecked() ? 22050
+                : otherRate_->isChecked()           ? ops::ParseSongRate(S(rateBox_->currentText())).value_or(0)
                                                     : 44100;
-  format.bits = ui_->eightButton->isChecked() ? 8 : 16;
+  format.bits = ui_->eightButton->isChecked() ? 8
+                : bits24_->isChecked()        ? 24
+                : bitsFloat_->isChecked()     ? ops::kFloatSongBits
+                                              : 16;
   format.channels = ui_->monoButton->isChecked() ? 1 : 2;
   format.volume = volume_;
   return format;
@@ -114,6 +154,18 @@ bool TConvertDlg::toFileExit() {
   return true;
 }
 
+bool TConvertDlg::CheckRate(bool show) {
+  if (!otherRate_->isChecked() || ops::ParseSongRate(S(rateBox_->currentText()))) return true;
+  if (show) platform::ShowError(ops::kSongRateMessage);
+  return false;
+}
+
+bool TConvertDlg::CheckContainer(bool show) {
+  if (containerBox_->Chosen()) return true;
+  if (show) platform::ShowError(S(ui::TContainerBox::UnknownExtensionMessage(ui_->toFile->text())));
+  return false;
+}
+
 void TConvertDlg::SetVolumeText(const QString& text) {
   ui_->volumeEdit->setText(text);
   volumeRemembered_ = text;
@@ -146,12 +198,13 @@ void TConvertDlg::OperationClick(int conversion) {
   ui_->toFile->setText(
       Q(ops::ProposedConversionTarget(conversion_, S(ui_->fromFile->text()), directories_)));
   ui_->formatGroup->setEnabled(ops::RendersSong(conversion_));
+  containerBox_->setEnabled(ops::RendersSong(conversion_));
   ui_->OKBtn->setEnabled(CheckSource(false) && CheckTarget(true));
 }
 
 void TConvertDlg::OKBtnClick() {
   // The volume first: a song is not started with a value the field refuses.
-  if (ops::RendersSong(conversion_) && !volumeEditExit()) return;
+  if (ops::RendersSong(conversion_) && (!volumeEditExit() || !CheckRate(true) || !CheckContainer(true))) return;
   // Fields changed but never left are checked here; the target is never the source.
   if (!CheckSource(true) || !CheckTarget(true)) {
     ui_->OKBtn->setEnabled(false);
@@ -222,6 +275,7 @@ bool TConvertDlg::RunListRender() {
   job.wavDirectory = directories_.wav;
   job.dftDirectory = directories_.dft;
   job.format = Format();
+  job.container = containerBox_->Chosen().value_or(Container::Wav);
   render::DialogSongFront front(this);
   const ops::SongJobOutcome outcome = job.Run(front);
   if (outcome.end != ops::SongJobOutcome::End::Refused) return true;

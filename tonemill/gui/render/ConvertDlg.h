@@ -3,12 +3,15 @@
 // of a rendered song. OK runs the conversion, or hands it to the render dialogs.
 #pragma once
 
+#include "tonemill/gui/widgets/containerbox.h"
+
 #include "tonemill/ops/conversion.h"
 #include "tonemill/gui/widgets/dialog.h"
 
 #include <array>
 #include <memory>
 
+class QComboBox;
 class QRadioButton;
 namespace Ui {
 class ConvertDlg;
@@ -29,8 +32,11 @@ class TConvertDlg : public ui::TDialog {
 
   ops::Conversion Operation() const { return conversion_; }
   QRadioButton* OperationButton(ops::Conversion conversion) const;
-  // The format the WAV controls show and the volume kept.
+  // The format the WAV controls show and the volume kept; a rate typed into the rate box that is
+  // no number reads as 0.
   SongFormat Format() const;
+  // The container of the song's name.
+  ui::TContainerBox* ContainerBox() const { return containerBox_; }
 
  public slots:
   bool fromFileExit();
@@ -53,7 +59,16 @@ class TConvertDlg : public ui::TDialog {
   void RunRenderDialog();
   bool RunListRender();
 
+  // The rate box's rate: 8000 to 192000 Hz, or a message.
+  bool CheckRate(bool show);
+  bool CheckContainer(bool show);
+
   std::unique_ptr<Ui::ConvertDlg> ui_;
+  ui::TContainerBox* containerBox_ = nullptr;
+  QRadioButton* otherRate_ = nullptr;
+  QComboBox* rateBox_ = nullptr;
+  QRadioButton* bits24_ = nullptr;
+  QRadioButton* bitsFloat_ = nullptr;
   ops::ConversionDirectories directories_;
   ops::Conversion conversion_;
   std::array<QRadioButton*, 6> operations_{};

@@ -63,7 +63,8 @@ TmakeWAVsDlg::~TmakeWAVsDlg() = default;
 
 void TmakeWAVsDlg::Init() {
   ui_->setupUi(this);
-  ui_->StringGrid1->setHorizontalHeaderLabels({tr("Make"), tr("File")});
+  // The third column says why a row is "Yes" or "No".
+  ui_->StringGrid1->setHorizontalHeaderLabels({tr("Make"), tr("File"), tr("Why")});
   ui_->StringGrid1->installEventFilter(this);
   connect(ui_->StringGrid1, &QTableWidget::cellClicked, this, &TmakeWAVsDlg::StringGrid1Click);
   connect(ui_->OKBtn, &QPushButton::clicked, this, &TmakeWAVsDlg::OKBtnClick);
@@ -80,9 +81,11 @@ void TmakeWAVsDlg::FillGrid() {
   for (size_t i = 0; i < rows.size(); ++i) {
     auto* make = new QTableWidgetItem(rows[i].make ? tr("Yes") : tr("No"));
     auto* file = new QTableWidgetItem(Q(rows[i].name));
-    for (QTableWidgetItem* item : {make, file}) item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    auto* why = new QTableWidgetItem(Q(ops::SampleRowReason(rows[i])));
+    for (QTableWidgetItem* item : {make, file, why}) item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     ui_->StringGrid1->setItem(int(i), 0, make);
     ui_->StringGrid1->setItem(int(i), 1, file);
+    ui_->StringGrid1->setItem(int(i), 2, why);
   }
   // Room for "Yes" and "No" with the header's margins, and rows as tall as a line of text.
   ui_->StringGrid1->setColumnWidth(0, fontMetrics().horizontalAdvance(tr("Make")) * 2);
@@ -106,7 +109,9 @@ bool TmakeWAVsDlg::loadPRG(const QStringList& names) {
 void TmakeWAVsDlg::StringGrid1Click(int row, int column) {
   if (Running() || column != 0 || row < 0 || row >= int(list_->Rows().size())) return;
   list_->Toggle(size_t(row));
-  ui_->StringGrid1->item(row, 0)->setText(list_->Rows()[size_t(row)].make ? tr("Yes") : tr("No"));
+  const SampleRow& sample = list_->Rows()[size_t(row)];
+  ui_->StringGrid1->item(row, 0)->setText(sample.make ? tr("Yes") : tr("No"));
+  ui_->StringGrid1->item(row, 2)->setText(Q(ops::SampleRowReason(sample)));
 }
 
 bool TmakeWAVsDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -7,6 +7,7 @@
 #include "tonemill/ops/songjob.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/gui/render/songfront.h"
+#include "tonemill/gui/widgets/containerbox.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 #include "tonemill/gui/widgets/trackchannelgrid.h"
 
@@ -37,6 +38,8 @@ TrenderDlg::TrenderDlg(QWidget* parent, Mode mode)
   ui_->setupUi(this);
   setWindowTitle(Caption(mode));
   ui_->WAVfile->setEnabled(mode == Mode::MidToWav);
+  // The song's container goes by its name; the box beside it offers the others.
+  if (mode == Mode::MidToWav) containerBox_ = ui::TContainerBox::Beside(ui_->WAVfile);
   ui::FieldExit::Install(ui_->MIDfile, [this] { return MIDfileExit(); });
   ui::FieldExit::Install(ui_->LSTfile, [this] { return LSTfileExit(); });
   ui::FieldExit::Install(ui_->WAVfile, [this] { return WAVfileExit(); });
@@ -94,6 +97,7 @@ void TrenderDlg::EnableControls() {
   ui_->MIDfile->setEnabled(free);
   ui_->LSTfile->setEnabled(free);
   ui_->WAVfile->setEnabled(free && mode_ == Mode::MidToWav);
+  if (containerBox_) containerBox_->setEnabled(free);
   ui_->addButton->setEnabled(free);
   ui_->deleteButton->setEnabled(free && ui_->StringGrid1->rowCount() >= 2);
   ui_->OKbutton->setEnabled(free && MidiIsValid() && IsValidFileName(paths.lst) &&
@@ -146,6 +150,14 @@ void TrenderDlg::OKbuttonClick() {
   job.dftDirectory = S(ui_->DFTdir->text());
   job.drums = DrumPairsFromRows(rows);
   job.format = format_;
+  if (mode_ == Mode::MidToWav) {
+    const std::optional<Container> container = containerBox_->Chosen();
+    if (!container) {
+      platform::ShowError(S(ui::TContainerBox::UnknownExtensionMessage(ui_->WAVfile->text())));
+      return;
+    }
+    job.container = *container;
+  }
   job.goal = mode_ == Mode::MidToLst          ? ops::SongJobGoal::List
              : mode_ == Mode::MakeWavsForMid ? ops::SongJobGoal::Samples
                                              : ops::SongJobGoal::Song;

@@ -21,6 +21,7 @@ class RenderDlg;
 }
 
 namespace tonemill::ui {
+class TContainerBox;
 class TrackChannelGrid;
 }
 
@@ -74,6 +75,7 @@ class TrenderDlg : public ui::TDialog {
   // The drum pairs; while a cell holds a bad entry everything but the grid, Cancel and Help
   // waits for it.
   ui::TrackChannelGrid* grid_ = nullptr;
+  ui::TContainerBox* containerBox_ = nullptr;  // the song's container, in "MID to WAV"
 };
 
 }  // namespace tonemill::render

@@ -3,6 +3,7 @@
 #include "tonemill/gui/widgets/SpinButton.h"
 #include "platform/messages.h"
 #include "platform/qt/cursor.h"
+#include "tonemill/ops/effectrun.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -107,6 +108,7 @@ void TRangeDlg::Lay() {
   connect(ok_, &QPushButton::clicked, this, &TRangeDlg::OKBtnClick);
   connect(cancel_, &QPushButton::clicked, this, &TRangeDlg::CancelBtnClick);
   connect(help, &QPushButton::clicked, this, &TRangeDlg::HelpBtnClick);
+  connect(preview_.AddButton(*this, ok_), &QPushButton::clicked, this, &TRangeDlg::PreviewBtnClick);
   // Enter in an edit runs its check; it does not press OK.
   NoDefaultButton(this);
 
@@ -153,6 +155,7 @@ void TRangeDlg::OKBtnClick() {
   // An edit still being typed in is checked first, as leaving it would.
   for (const Control& c : controls_)
     if (c.number && !c.number->Leave()) return;
+  preview_.Stop();
   ops::OutputJob job = WaveOutputJob(launch_.output, {launch_.input});
   if (const std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) {
     if (!refused->problem.message.empty()) platform::ShowError(refused->problem.BoxText());
@@ -175,6 +178,42 @@ void TRangeDlg::OKBtnClick() {
   if (outcome_->end == ops::JobOutcome::End::Failed || outcome_->end == ops::JobOutcome::End::Incomplete)
     platform::ShowError(outcome_->problem.BoxText());
   accept();
+}
+
+void TRangeDlg::PreviewBtnClick() {
+  for (const Control& c : controls_)
+    if (c.number && !c.number->Leave()) return;
+  preview_.Stop();
+  const PreviewRange preview = PreviewOf(launch_, preview_.File().toStdString());
+  ops::OutputJob job = WaveOutputJob(preview.launch.output, {preview.launch.input});
+  job.overwrite = Overwrite::Replace;
+  FieldValues values = Values();
+  values.launch = preview.launch;
+  std::optional<ops::JobOutcome> outcome;
+  {
+    RunScope scope(*this, cancel_);
+    platform::HourglassCursor hourglass;
+    run_.Start();
+    outcome = ops::RunOutputJob(job, run_.Counters(), [&](const std::string& path, Progress& progress) {
+      const RangeResult r = effect_.run(tonemill::RangeOf(preview.launch, path), values, progress);
+      return WaveWorkResult(preview.launch.output, r.cancelled,
+                            r.endsEarly ? std::optional(PrematureEnd(launch_.input)) : std::nullopt);
+    });
+    run_.timerTimer();
+    run_.Stop();
+  }
+  if (outcome->end == ops::JobOutcome::End::Failed) {
+    platform::ShowError(outcome->problem.BoxText());
+    return;
+  }
+  if (outcome->end == ops::JobOutcome::End::Cancelled) return;
+  if (QString error; !preview_.Play(preview.firstFrame, preview.endFrame, launch_.totalFrames, error))
+    platform::ShowError(error.toStdString());
+}
+
+void TRangeDlg::done(int result) {
+  preview_.Remove();
+  TDialog::done(result);
 }
 
 void TRangeDlg::CancelBtnClick() {

@@ -2,7 +2,7 @@
 // Gated Cut, Extend, the four filters, Ring modulation), laid out from the operation's row in
 // the table of effects: a box of its fields — number edits with their spin buttons and unit
 // labels, check boxes, radio buttons — checked by the rules of the row, the gauge, OK, Cancel and
-// Help. OK asks the overwrite question (whose Cancel closes the dialog), runs the row's engine
+// Help, and Preview. OK asks the overwrite question (whose Cancel closes the dialog), runs the row's engine
 // under the range frame with only Cancel live, shows the 500 ms gauge and the outcome's message,
 // then the dialog closes. Cancel closes the dialog while nothing runs and otherwise ends the run
 // with a valid, shorter output.
@@ -11,6 +11,7 @@
 #include "tonemill/gui/widgets/NumberField.h"
 #include "OperationRun.h"
 #include "tonemill/gui/widgets/dialog.h"
+#include "tonemill/gui/widgets/preview.h"
 #include "tonemill/effects/catalog.h"
 #include "tonemill/ops/operation.h"
 #include "tonemill/wave/rangeframe.h"
@@ -39,15 +40,22 @@ class TRangeDlg : public ui::TDialog {
   TNumberField* Field(const QString& editName) const;
   // What the fields hold now, in the row's order.
   FieldValues Values() const;
+  // Where Preview writes its file (the Temp directory).
+  void SetPreviewDirectory(const QString& directory) { preview_.SetDirectory(directory); }
+  ui::TPreview& Preview() { return preview_; }
 
  public slots:
   void OKBtnClick();
   void CancelBtnClick();
+  // Runs the operation with the current fields on at most the first 10 seconds of the selection
+  // into a file of its own and plays what it made of them; the target is not touched.
+  void PreviewBtnClick();
   void timerTimer() { run_.timerTimer(); }
 
  protected:
   void FormActivate() override;
   void CancelRun() override { CancelBtnClick(); }
+  void done(int result) override;
 
  private:
   // A row's field as its controls: a number field, a check box, or radio buttons.
@@ -65,6 +73,7 @@ class TRangeDlg : public ui::TDialog {
   QPushButton* cancel_ = nullptr;
   std::vector<Control> controls_;  // one per field of the row
   std::optional<ops::JobOutcome> outcome_;
+  ui::TPreview preview_;
 };
 
 }  // namespace tonemill::wave

@@ -274,6 +274,10 @@ void TWAVeditDlg::Launch(const std::function<std::unique_ptr<QDialog>(const Laun
   CloseViewer();
   originals_.Add(From().toStdString());
   std::unique_ptr<QDialog> dialog = make(CurrentLaunch());
+  if (auto* effect = qobject_cast<effectdialogs::TEffectDlg*>(dialog.get()))
+    effect->SetPreviewDirectory(tempDirectory_);
+  else if (auto* range = qobject_cast<TRangeDlg*>(dialog.get()))
+    range->SetPreviewDirectory(tempDirectory_);
   showDialog(*dialog);
   dialog.reset();
   UpdateSwap();

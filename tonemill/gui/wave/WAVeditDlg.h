@@ -44,6 +44,8 @@ class TWAVeditDlg : public ui::TDialog {
   // How the last Cut, Maximize or Reverse ended.
   const std::optional<ops::JobOutcome>& Outcome() const { return outcome_; }
   TOperationRun& Run() { return run_; }
+  // The Temp directory, where the effect dialogs' previews go.
+  void SetTempDirectory(const QString& directory) { tempDirectory_ = directory; }
   // Opens a launcher's dialog; tests replace it to drive the dialog before it is shown.
   std::function<void(QDialog&)> showDialog = [](QDialog& d) { d.exec(); };
 
@@ -70,6 +72,7 @@ class TWAVeditDlg : public ui::TDialog {
   void done(int result) override;
 
  private:
+  QString tempDirectory_;
   // A launcher: the viewer closes, the dialog gets the launch values, and Swap follows the
   // output afterwards.
   void Launch(const std::function<std::unique_ptr<QDialog>(const LaunchValues&)>& make);

@@ -4,8 +4,9 @@
 
 namespace tonemill::app {
 
-WavRangeDevice::WavRangeDevice(const QString& path, qint64 dataStart, qint64 begin, qint64 end)
-    : file_(path), dataStart_(dataStart), position_(begin), end_(end) {}
+WavRangeDevice::WavRangeDevice(const QString& path, qint64 dataStart, qint64 begin, qint64 end, int bits,
+                               double gain)
+    : file_(path), dataStart_(dataStart), position_(begin), end_(end), bits_(bits), gain_(gain) {}
 
 bool WavRangeDevice::open(OpenMode mode) {
   if (!file_.open(QIODevice::ReadOnly) || !file_.seek(dataStart_ + position_)) return false;
@@ -17,14 +18,30 @@ qint64 WavRangeDevice::bytesAvailable() const {
 }
 
 qint64 WavRangeDevice::readData(char* data, qint64 maxSize) {
-  const qint64 want = qMin(maxSize, end_ - position_);
+  qint64 want = qMin(maxSize, end_ - position_);
+  const bool scaled = gain_ != 1.0;
+  // Scaled 16-bit samples are read whole.
+  if (scaled && bits_ == 16 && want > 1) want &= ~qint64(1);
   if (want <= 0) return 0;
-  const qint64 got = file_.read(data, want);
+  qint64 got = file_.read(data, want);
   if (got <= 0) {
     position_ = end_;  // a file cut short ends the playing
     return 0;
   }
   position_ += got;
+  if (scaled && bits_ == 8) {
+    for (qint64 i = 0; i < got; ++i) {
+      const double v = (double(uint8_t(data[i])) - 128) * gain_;
+      data[i] = char(uint8_t(qBound(0, qRound(v) + 128, 255)));
+    }
+  } else if (scaled) {
+    for (qint64 i = 0; i + 1 < got; i += 2) {
+      const int16_t sample = int16_t(uint16_t(uint8_t(data[i])) | uint16_t(uint8_t(data[i + 1])) << 8);
+      const uint16_t v = uint16_t(int16_t(qBound(-32768, qRound(sample * gain_), 32767)));
+      data[i] = char(v & 0xff);
+      data[i + 1] = char(v >> 8);
+    }
+  }
   return got;
 }
 
@@ -37,6 +54,11 @@ bool TMediaPlayer::Open(const QString& path, QString& error) {
   if (!header.Valid) {
     error = QString::fromStdString(WavInputProblem(header, path.toStdString()));
     if (error.isEmpty()) error = "Error reading file!";
+    return false;
+  }
+  // The sound device takes 8- and 16-bit samples; wider ones would play as noise.
+  if (header.BitsPerSample != 8 && header.BitsPerSample != 16) {
+    error = path + QString(": %1-bit samples; the player plays 8- and 16-bit files").arg(header.BitsPerSample);
     return false;
   }
   path_ = path;
@@ -74,7 +96,7 @@ bool TMediaPlayer::Play(qint64 to) {
   if (base_ >= end_) base_ = 0;  // at the end, play starts again from the start
   output_ = platform::MakeAudioOutput();
   const qint64 bpf = format_.BytesPerFrame();
-  device_ = std::make_unique<WavRangeDevice>(path_, dataStart_, base_ * bpf, end_ * bpf);
+  device_ = std::make_unique<WavRangeDevice>(path_, dataStart_, base_ * bpf, end_ * bpf, format_.bits, gain_);
   if (!device_->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
     error_ = tr("Error reading file!");
     output_.reset();

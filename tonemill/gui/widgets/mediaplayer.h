@@ -17,7 +17,9 @@ namespace tonemill::app {
 // The sample bytes of a WAV file between two frames, as a device the audio output pulls from.
 class WavRangeDevice : public QIODevice {
  public:
-  WavRangeDevice(const QString& path, qint64 dataStart, qint64 begin, qint64 end);
+  // `gain` scales what is played (8-bit or 16-bit samples, saturated); the file is not changed.
+  WavRangeDevice(const QString& path, qint64 dataStart, qint64 begin, qint64 end, int bits = 16,
+                 double gain = 1.0);
   bool open(OpenMode mode) override;
   bool isSequential() const override { return true; }
   qint64 bytesAvailable() const override;
@@ -30,6 +32,8 @@ class WavRangeDevice : public QIODevice {
  private:
   QFile file_;
   qint64 dataStart_, position_, end_;
+  int bits_;
+  double gain_;
 };
 
 class TMediaPlayer : public QObject {
@@ -51,6 +55,9 @@ class TMediaPlayer : public QObject {
   void Resume();
   void Stop();
   void Seek(qint64 frame);
+  // A factor every later play is scaled by (1.0: as the file is), for files too quiet to hear.
+  void SetGain(double gain) { gain_ = gain; }
+  double Gain() const { return gain_; }
 
   Mode GetMode() const { return mode_; }
   qint64 Position() const;  // frames from the start
@@ -72,6 +79,7 @@ class TMediaPlayer : public QObject {
   QString path_, error_;
   platform::PcmFormat format_;
   qint64 dataStart_ = 0, frames_ = 0, base_ = 0, end_ = 0;
+  double gain_ = 1.0;
   Mode mode_ = Mode::NotReady;
   std::unique_ptr<platform::AudioOutput> output_;
   std::unique_ptr<WavRangeDevice> device_;

@@ -7,13 +7,17 @@
 #include "tests/support/midifiles.h"
 #include "tonemill/gui/app/AboutBox.h"
 #include "tonemill/gui/app/ChangeDlg.h"
+#include "tonemill/gui/app/DirPickDlg.h"
 #include "tonemill/gui/app/GroupyDlg.h"
 #include "tonemill/gui/app/PlayDlg.h"
 #include "tonemill/gui/app/RunForm.h"
 #include "tonemill/gui/app/TMmain.h"
+#include "tonemill/files/soundfile.h"
 #include "tonemill/ops/mainrules.h"
+#include "tonemill/ops/playback.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -373,4 +377,91 @@ void DialogsTest::aboutBoxFigures() {
   about.TimerTick();
   QVERIFY(about.Picture() != first);
   QVERIFY(!Child<QLabel>(about, "ProgramIcon")->pixmap().isNull());
+}
+
+// At its smallest every dialog of the main window still shows each caption, label and button
+// text whole, and that smallest size fits a 1280 x 720 screen (run under QT_SCALE_FACTOR 1.5 and
+// 2 as well: the font's pixel sizes round differently there).
+void DialogsTest::everyDialogShowsItsTextsWhole() {
+  Home home;
+  Answers answers;
+  const std::array<QString, 7> dirs = Directories(home);
+  const std::string wav = home.Path("WAV/Mischung für Tänzer.wav");
+  testing_support::WriteWav(wav, {22050, 16, 2}, std::vector<int32_t>(2 * 2205));
+  Touch(home.Path("MID/a.mid"));
+  std::vector<std::unique_ptr<QDialog>> dialogs;
+  dialogs.push_back(std::make_unique<app::TchangeDlg>(nullptr, false, Q(wav), Q(home.Path("MID")), dirs, Selector::WAV));
+  dialogs.push_back(std::make_unique<app::TgroupyDlg>(nullptr, true, QStringList{Q(wav), Q(home.Path("MID/a.mid"))},
+                                                      Q(home.Path("WAV")), dirs, Selector::WAV));
+  dialogs.push_back(std::make_unique<app::TrunForm>(nullptr, "Launch the Lyrovox", app::kHelpLyrovox, "Lyrovox EXE",
+                                                    Q(home.Path("LX.EXE")), tonemill::RunParameters{"", {home.Path("PRG")}, true}));
+  dialogs.push_back(std::make_unique<app::TPlayDlg>(nullptr, Q(wav), tonemill::Settings{}));
+  dialogs.push_back(std::make_unique<app::TAboutBox>(nullptr, Q(home.Path("")), Q(home.Path("MID"))));
+  dialogs.push_back(std::make_unique<app::TdirPickDlg>(nullptr, "Temp Directory", Q(home.Path("Temp"))));
+  FakeSound sound;
+  for (const auto& dialog : dialogs) {
+    dialog->show();
+    dialog->resize(dialog->minimumSizeHint());
+    QApplication::processEvents();
+    const QString name = dialog->objectName();
+    QVERIFY2(dialog->width() <= 1280 && dialog->height() <= 680, qPrintable(name));
+    int checked = 0;
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+      if (!w->isVisible()) continue;
+      auto* label = qobject_cast<QLabel*>(w);
+      const bool text = (label && !label->wordWrap() && !label->text().isEmpty() && label->pixmap().isNull()) ||
+                        (qobject_cast<QAbstractButton*>(w) && !static_cast<QAbstractButton*>(w)->text().isEmpty());
+      if (text && ++checked)
+        QVERIFY2(w->width() >= w->minimumSizeHint().width(),
+                 qPrintable(name + "/" + w->objectName() + QString(": %1 < %2").arg(w->width()).arg(w->minimumSizeHint().width())));
+    }
+    QVERIFY2(checked >= 3, qPrintable(name));
+    dialog->hide();
+  }
+}
+
+// FLAC, and a 24-bit WAV file the player does not read itself, play decoded into 16 bits at
+// their own rate: the sound device gets the samples rounded to 16 bits, the file stays.
+void DialogsTest::playsOtherFormatsDecoded() {
+  Home home;
+  const auto dirs = Directories(home);
+  std::vector<int32_t> wide;  // 24-bit values at the top of 32 bits, as the decoder gives them
+  for (int i = 0; i < 600; ++i) wide.push_back(((i * 977) % 16777216 - 8388608) * 256);
+  const struct {
+    const char* name;
+    tonemill::Container container;
+    int bits;
+  } files[] = {{"tone.flac", tonemill::Container::Flac, 24}, {"tone24.wav", tonemill::Container::Wav, 24},
+               {"tone.aiff", tonemill::Container::Aiff, 16}};
+  for (const auto& f : files) {
+    const std::string path = home.Path(std::string("Song/") + f.name);
+    std::string error;
+    tonemill::SoundFile out = tonemill::SoundFile::OpenWrite(path, f.container, {48000, f.bits, 2}, error);
+    QVERIFY2(out.IsOpen() && out.Write(wide.data(), wide.size() / 2) && out.Close(error), error.c_str());
+    const std::vector<uint8_t> before = testing_support::ReadBytes(path);
+    FakeSound sound;
+    Answers answers;
+    app::TPlayDlg dialog(nullptr, Q(path), tonemill::Settings{});
+    dialog.show();
+    QVERIFY2(answers.Texts().isEmpty(), qPrintable(answers.Texts().join("; ")));
+    QVERIFY2(sound.last && sound.last->Playing(), f.name);
+    QCOMPARE(dialog.Player().SampleRate(), 48000);
+    sound.last->Advance(1000);
+    QByteArray expected;
+    for (int32_t v : wide) {
+      const int32_t narrow = f.bits == 16 ? v >> 16 : std::min((v + 0x8000) >> 16, 32767);
+      expected.append(char(narrow & 0xff)).append(char((narrow >> 8) & 0xff));
+    }
+    QCOMPARE(sound.last->Bytes(), expected);
+    QVERIFY(testing_support::ReadBytes(path) == before);
+  }
+  // A file the decoder cannot read says why, and nothing plays.
+  testing_support::WriteText(home.Path("Song/broken.flac"), "not audio");
+  FakeSound sound;
+  Answers answers;
+  app::TPlayDlg dialog(nullptr, Q(home.Path("Song/broken.flac")), tonemill::Settings{});
+  dialog.show();
+  QCOMPARE(answers.Texts().size(), qsizetype(1));
+  QVERIFY(answers.Texts().front().startsWith(Q(home.Path("Song/broken.flac") + ": ")));
+  QVERIFY(!sound.last);
 }

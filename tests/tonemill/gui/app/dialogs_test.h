@@ -14,7 +14,9 @@ class DialogsTest : public QObject {
   void runFormLaunches();
   void playsWavExactToTheFrame();
   void playWithoutSoundDevice();
+  void playsOtherFormatsDecoded();
   void playMidiRendersIntoScratchFiles();
   void helpTopicForEveryContext();
   void aboutBoxFigures();
+  void everyDialogShowsItsTextsWhole();
 };

@@ -8,6 +8,8 @@
 #include "tonemill/ops/mainrules.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QMimeData>
@@ -180,7 +182,10 @@ void MainWindowTest::placeIsListedWithoutChangingSettings() {
   for (Selector s : tonemill::kSelectors)
     QCOMPARE(w.DirectoryField(s)->text(), Q(home.Path(tonemill::SelectorName(s))));
   w.close();
-  QCOMPARE(ReadText(home.Path("TM.INI")), before);
+  // The directories stay as they were; only the window's place is added.
+  const std::string after = ReadText(home.Path("TM.INI"));
+  QCOMPARE(after.substr(0, before.size()), before);
+  QCOMPARE(after.substr(before.size(), 10), std::string("[Window]\r\n"));
 }
 
 void MainWindowTest::deletesOneAndSeveralFiles() {
@@ -335,7 +340,8 @@ void MainWindowTest::listSortsNaturallyAndKeepsNamesOffTheColumns() {
 }
 
 // A file dropped from a file manager goes through Copy into the listed directory: OK copies,
-// Cancel copies nothing; a folder or a remote address is not taken.
+// Cancel copies nothing; a folder or a remote address is not taken. A MIDI file copied opens
+// Convert on the copy.
 void MainWindowTest::droppedFilesAreCopiedThroughCopy() {
   Home home;
   Answers answers;
@@ -343,28 +349,65 @@ void MainWindowTest::droppedFilesAreCopiedThroughCopy() {
   w.show();
   testing_support::TempDir outside;
   testing_support::WriteText(outside.File("dropped.mid"), "MThd");
-  auto drop = [&](const QList<QUrl>& urls, const char* button) {
+  testing_support::WriteText(outside.File("dropped.txt"), "text");
+  // Each modal dialog that opens gets the next button; their captions are returned.
+  auto drop = [&](const QList<QUrl>& urls, QStringList buttons) {
     QMimeData data;
     data.setUrls(urls);
-    QString caption;
-    QTimer::singleShot(50, &w, [&] {
-      if (QWidget* dialog = QApplication::activeModalWidget()) {
-        caption = dialog->windowTitle();
-        dialog->findChild<QPushButton*>(button)->click();
-      }
+    QStringList captions;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, &w, [&] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (!dialog || buttons.isEmpty()) return;
+      captions << dialog->windowTitle();
+      dialog->findChild<QPushButton*>(buttons.takeFirst())->click();
     });
+    timer.start(30);
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(List(w)->viewport(), &enter);
     QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(List(w)->viewport(), &event);
-    return caption;
+    return captions;
   };
-  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, "CancelBtn"), QString("Copy"));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, {"CancelBtn"}), QStringList{"Copy"});
   QVERIFY(!std::filesystem::exists(home.Path("MID/dropped.mid")));
-  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, "OKBtn"), QString("Copy"));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.mid")))}, {"OKBtn", "CancelBtn"}),
+           (QStringList{"Copy", "Convert"}));
   QVERIFY(std::filesystem::exists(home.Path("MID/dropped.mid")));
   QVERIFY(Listed(w).contains("dropped.mid"));
-  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.Dir())), QUrl("https://example.org/a.mid")}, "OKBtn"),
-           QString());
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.File("dropped.txt")))}, {"OKBtn"}), QStringList{"Copy"});
+  QVERIFY(std::filesystem::exists(home.Path("MID/dropped.txt")));
+  QCOMPARE(drop({QUrl::fromLocalFile(Q(outside.Dir())), QUrl("https://example.org/a.mid")}, {"OKBtn"}),
+           QStringList());
+  QVERIFY(answers.Texts().isEmpty());
+}
+
+void MainWindowTest::placeIsRestoredOnTheScreenAndOnlyItsChangesWritten() {
+  Home home;
+  Answers answers;
+  { TTMmain first(home.Location()); }  // a fresh TM.INI
+  const std::string fresh = ReadText(home.Path("TM.INI"));
+  testing_support::WriteText(home.Path("TM.INI"),
+                             fresh + "[Window]\r\nLeft=-4000\r\nTop=0\r\nWidth=99999\r\nHeight=300\r\nMaximized=0\r\n");
+  {
+    TTMmain w(home.Location());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect shown = w.geometry();
+    QCOMPARE(shown.left(), area.left());
+    QCOMPARE(shown.width(), std::max(area.width(), w.minimumSizeHint().width()));
+    QCOMPARE(shown.height(), std::max(300, w.minimumSizeHint().height()));
+    // Another instance moves its window down meanwhile; this one changes only its width.
+    std::string other = ReadText(home.Path("TM.INI"));
+    other.replace(other.find("Top=0"), 5, "Top=77");
+    testing_support::WriteText(home.Path("TM.INI"), other);
+    w.setGeometry(shown.left(), 0, shown.width() - 1, shown.height());
+    w.close();
+  }
+  const std::string ini = ReadText(home.Path("TM.INI"));
+  QVERIFY(ini.find("Top=77\r\n") != std::string::npos);
+  QVERIFY(ini.find("Left=" + std::to_string(QGuiApplication::primaryScreen()->availableGeometry().left())) !=
+          std::string::npos);
+  QVERIFY(ini.find("Maximized=0\r\n") != std::string::npos);
+  QVERIFY(ini.find("MID=") != std::string::npos);
   QVERIFY(answers.Texts().isEmpty());
 }

@@ -17,4 +17,5 @@ class MainWindowTest : public QObject {
   void exitWithFocusedDirectoryFieldRunsNoCheck();
   void listSortsNaturallyAndKeepsNamesOffTheColumns();
   void droppedFilesAreCopiedThroughCopy();
+  void placeIsRestoredOnTheScreenAndOnlyItsChangesWritten();
 };

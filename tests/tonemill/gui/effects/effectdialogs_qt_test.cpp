@@ -11,6 +11,7 @@
 #include "tonemill/gui/widgets/FileBrowser.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -270,4 +271,38 @@ void EffectDialogsTest::cancelMidRunLeavesValidOutput() {
   const testing_support::WavData out = testing_support::ReadWav(dir.File("out.wav"));
   QVERIFY(out.samples.size() > 0 && out.samples.size() < 600000);
   QCOMPARE(out.dataSize, uint32_t(out.samples.size() * 2));
+}
+
+void EffectDialogsTest::previewPlaysTheFirstSecondsAndLeavesTheTarget() {
+  // 12 s of 11025 Hz stereo, marked from 1 s to the end: the preview plays the echo of 1 s to
+  // 11 s, the frames OK's run would give there, and writes nothing to the target.
+  testing_support::TempDir dir, temp;
+  WriteSignal(dir.File("in.wav"), {11025, 16, 2}, 12 * 11025);
+  const LaunchValues launch = LaunchFor(dir.File("in.wav"), dir.File("out.wav"), 1000, 12000, ChannelChoice::Both);
+  qttesting::FakeSound sound;
+  Answers answers;
+  fx::TechoDlg echo(nullptr, launch);
+  echo.SetPreviewDirectory(QString::fromStdString(temp.Dir()));
+  echo.show();
+  Type(echo, echo::kDelay, "40");
+  echo.findChild<QPushButton*>("PreviewBtn")->click();
+  QVERIFY(answers.Texts().isEmpty());
+  QVERIFY(!std::filesystem::exists(dir.File("out.wav")));
+  const QString preview = echo.Preview().File();
+  QVERIFY(preview.startsWith(QString::fromStdString(temp.Dir())) && QFileInfo::exists(preview));
+  QCOMPARE(int(echo.Preview().Player().GetMode()), int(app::TMediaPlayer::Mode::Playing));
+  QVERIFY(sound.last->Advance(20 * 11025) > 0);
+  RunDirect(EffectKind::Echo, launch, {{echo::kDelay, "40"}}, dir.File("direct.wav"));
+  const std::vector<uint8_t> direct = Bytes(dir.File("direct.wav"));
+  const size_t first = 44 + 11025 * 4, end = 44 + (11 * 11025 + 1) * 4;
+  QCOMPARE(size_t(sound.last->Bytes().size()), end - first);
+  QVERIFY(sound.last->Bytes() == QByteArray(reinterpret_cast<const char*>(direct.data() + first), qsizetype(end - first)));
+  // A changed setting stops it; closing the dialog removes its file.
+  echo.findChild<QPushButton*>("PreviewBtn")->click();
+  QCOMPARE(int(echo.Preview().Player().GetMode()), int(app::TMediaPlayer::Mode::Playing));
+  Type(echo, echo::kDelay, "60");
+  QVERIFY(echo.Preview().Player().GetMode() != app::TMediaPlayer::Mode::Playing);
+  echo.CancelBtnClick();
+  QVERIFY(!QFileInfo::exists(preview));
+  QVERIFY(!std::filesystem::exists(dir.File("out.wav")));
 }

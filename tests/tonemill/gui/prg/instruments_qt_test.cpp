@@ -30,6 +30,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 using namespace tonemill;
@@ -534,6 +536,31 @@ void InstrumentsTest::samplePlayerWritesRendersAndPlays() {
   player.playButtonClick();
   device->Advance(1 << 20);
   QTRY_COMPARE(Text(player, "playButton"), QString("Play f&ile"));
+  // A quiet note is heard raised to -1 dBFS (at most +40 dB), a loud one as it is; the gain is
+  // shown and the file stays as written.
+  const struct {
+    int peak;
+    double gain;
+    const char* shown;
+  } levels[] = {{328, 32768 * 0.8912509381337456 / 328, "Preview gain: +39.0 dB"},
+                {30000, 1.0, "Preview gain: +0.0 dB"},
+                {100, 100.0, "Preview gain: +40.0 dB"}};
+  for (const auto& l : levels) {
+    const std::vector<int32_t> samples{0, l.peak, -l.peak / 2, 7};
+    ts::WriteWav(output, {22050, 16, 1}, samples);
+    const std::vector<uint8_t> written = ts::ReadBytes(output);
+    player.playButtonClick();
+    device->Advance(1 << 20);
+    QTRY_COMPARE(Text(player, "playButton"), QString("Play f&ile"));
+    QCOMPARE(Text(player, "gainLabel"), QString(l.shown));
+    QByteArray expected;
+    for (int32_t v : samples) {
+      const int16_t scaled = int16_t(std::clamp(int(std::lround(v * l.gain)), -32768, 32767));
+      expected.append(char(uint16_t(scaled) & 0xff)).append(char(uint16_t(scaled) >> 8));
+    }
+    QCOMPARE(device->Bytes(), expected);
+    QVERIFY(ts::ReadBytes(output) == written);
+  }
   platform::SetAudioOutputFactory({});
 }
 

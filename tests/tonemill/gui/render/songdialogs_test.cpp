@@ -12,6 +12,8 @@
 #include "tonemill/gui/app/TMmain.h"
 #include "tonemill/ops/conversion.h"
 #include "tonemill/gui/render/MakeWavsDlg.h"
+#include "tonemill/files/soundfile.h"
+#include "tonemill/gui/widgets/containerbox.h"
 #include "tonemill/gui/render/RendStatDlg.h"
 #include "tonemill/gui/render/RenderDlg.h"
 #include "tonemill/gui/render/songfront.h"
@@ -19,6 +21,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -179,6 +182,7 @@ class SongDialogsTest : public QObject {
   void convertNeverTargetsTheSource();
   void convertMid1To0AndDft();
   void convertRendersThroughTheRenderDialogs();
+  void convertOffersTheNewOutputs();
   void drumGridChecksEachCell();
   void renderDialogChecksAndQuestions();
   void progressDialogEnds();
@@ -410,6 +414,70 @@ void SongDialogsTest::convertRendersThroughTheRenderDialogs() {
   QCOMPARE(ts::ReadWav(wav).rate, 44100);
 }
 
+// The song in another container, at any rate from 8000 to 192000 Hz and in 24 bits or float:
+// the box beside the name sets its extension; a rate, an extension or a container's limit that
+// will not do keeps the dialog open with its message and writes nothing.
+void SongDialogsTest::convertOffersTheNewOutputs() {
+  Studio s;
+  const std::string lst = s.List("two.lst", TwoNoteList());
+  const struct {
+    const char* container;  // chosen in the box, or typed as the name's extension
+    const char* rate;       // typed into the rate box; empty: 44100
+    const char* bits;
+    const char* message;    // the start of the message, or empty when it renders
+    int storedBits;
+  } cases[] = {
+      {"FLAC", "48000", "twentyfourButton", "", 24},
+      {"WAV", "96000", "floatButton", "", 32},
+      {"AIFF", "", "sixteenButton", "", 16},
+      {"WAV", "7000", "sixteenButton", "The sample rate must be", 0},
+      {".xyz", "", "sixteenButton", "", 0},
+      {"Opus", "", "sixteenButton", "", 0},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    Answers answers;
+    ModalDriver driver({Click("statDlg", "OKBtn")});
+    const std::string name = s.File("Song", "take" + std::to_string(++n));
+    tonemill::app::TConvertDlg dialog(nullptr, Q(lst), s.Directories(), Conversion::LstToWav);
+    dialog.show();
+    QLineEdit* to = Child<QLineEdit>(dialog, "toFile");
+    tonemill::ui::TContainerBox* box = dialog.ContainerBox();
+    to->setText(Q(name + ".wav"));
+    if (c.container[0] == '.') {
+      to->setText(Q(name + c.container));
+    } else {
+      const int index = box->findText(c.container, Qt::MatchStartsWith);
+      QVERIFY2(index >= 0, c.container);
+      box->setCurrentIndex(index);
+      emit box->activated(index);
+    }
+    if (*c.rate) {
+      Child<QComboBox>(dialog, "rateBox")->setEditText(c.rate);
+      Child<QRadioButton>(dialog, "otherRateButton")->setChecked(true);
+    }
+    Child<QRadioButton>(dialog, c.bits)->setChecked(true);
+    const std::string target = to->text().toStdString();
+    dialog.OKBtnClick();
+    if (c.storedBits) {
+      QVERIFY2(driver.Finished() && answers.Texts().isEmpty(), c.container);
+      std::string error;
+      const tonemill::SoundFile song = tonemill::SoundFile::OpenRead(target, error);
+      QVERIFY2(song.IsOpen(), error.c_str());
+      QCOMPARE(song.Format().rate, *c.rate ? std::stoi(c.rate) : 44100);
+      QCOMPARE(song.Format().bits, c.storedBits);
+      QVERIFY(song.Frames() > 0);
+    } else {
+      QVERIFY2(dialog.isVisible() && answers.Texts().size() == 1 && !fs::exists(target), c.container);
+      if (*c.message) QVERIFY(answers.Texts().front().startsWith(c.message));
+    }
+  }
+  // The render dialog's song field has the box too, in "MID to WAV" only.
+  using tonemill::render::TrenderDlg;
+  TrenderDlg song(nullptr, TrenderDlg::Mode::MidToWav), list(nullptr, TrenderDlg::Mode::MidToLst);
+  QVERIFY(song.findChild<tonemill::ui::TContainerBox*>() && !list.findChild<tonemill::ui::TContainerBox*>());
+}
+
 void SongDialogsTest::drumGridChecksEachCell() {
   Studio s;
   TrenderDlg dialog(nullptr, TrenderDlg::Mode::MidToWav);
@@ -623,6 +691,7 @@ void SongDialogsTest::progressDialogCancels() {
 void SongDialogsTest::makeWavsDialog() {
   Studio s;
   const auto a = s.DftOnly("A", 2), b = s.DftOnly("B", 3), c = s.DftOnly("C", 5);
+  const std::vector<uint8_t> cDft = ts::ReadBytes(s.File("DFT", "C.DFT"));
   tonemill::SampleList list(s.Dir("WAV"), s.Dir("DFT"));
   for (const char* name : {"A", "B", "C"}) list.Add(name)->make = true;
   tonemill::Progress progress;
@@ -630,8 +699,10 @@ void SongDialogsTest::makeWavsDialog() {
     TmakeWAVsDlg dialog(nullptr, list, progress);
     QTableWidget* grid = dialog.Grid();
     // A click or Enter on a "Make" cell toggles it; the "File" cell ignores both.
+    QCOMPARE(grid->item(1, 2)->text(), QString("Made from B.DFT"));  // each row says why
     dialog.StringGrid1Click(1, 0);
     QCOMPARE(grid->item(1, 0)->text(), QString("No"));
+    QCOMPARE(grid->item(1, 2)->text(), QString("Not made from B.DFT"));
     grid->setCurrentCell(1, 0);
     QTest::keyClick(grid, Qt::Key_Return);
     QCOMPARE(grid->item(1, 0)->text(), QString("Yes"));
@@ -657,6 +728,13 @@ void SongDialogsTest::makeWavsDialog() {
     Answers answers({Answer::All});
     TmakeWAVsDlg dialog(nullptr, list, progress);
     dialog.StringGrid1Click(0, 0);  // A: No
+    QCOMPARE(dialog.Grid()->item(0, 2)->text(), QString("A.WAV exists"));
+    QCOMPARE(dialog.Grid()->item(1, 2)->text(), QString("Replaces B.WAV from B.DFT"));
+    fs::remove(s.File("DFT", "C.DFT"));
+    dialog.StringGrid1Click(2, 0);
+    dialog.StringGrid1Click(2, 0);
+    QCOMPARE(dialog.Grid()->item(2, 2)->text(), QString("No DFT file C.DFT to make it from"));
+    ts::WriteBytes(s.File("DFT", "C.DFT"), cDft);
     dialog.OKBtnClick();
     QCOMPARE(answers.Texts(), QStringList("Overwrite existing file " + Q(s.File("WAV", "B.WAV")) + "?"));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));

@@ -8,6 +8,7 @@
 #include "tonemill/wave/effectparams.h"
 #include "tonemill/gui/widgets/SpinButton.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -197,4 +198,40 @@ void RangeDialogsTest::overwriteCancelClosesAndCancelKeepsValidOutput() {
   QVERIFY(out.samples.size() > 0 && out.samples.size() < 200000);
   QCOMPARE(out.dataSize, uint32_t(out.samples.size() * 2));
   QVERIFY(fade.findChild<QPushButton*>("OKBtn")->isEnabled());  // the run's scope ended
+}
+
+void RangeDialogsTest::previewPlaysWhatTheEngineMakesOfTheFirstSeconds() {
+  // 12 s marked from 0.5 s to the end: each preview plays, from the mark's start, what the engine
+  // makes of the first 10 s of it, and leaves the target alone.
+  testing_support::TempDir dir;
+  WriteSignal(dir.File("in.wav"), {11025, 16, 1}, 12 * 11025);
+  const LaunchValues launch = LaunchFor(dir.File("in.wav"), dir.File("out.wav"), 500, 12000, ChannelChoice::Both);
+  LaunchValues cut = launch;
+  cut.end = 10500;
+  const int64_t first = 5512, inputEnd = 10500 * 11025 / 1000 + 1;
+  for (const Case& c : Cases()) {
+    qttesting::FakeSound sound;
+    Answers answers;
+    std::unique_ptr<wave::TRangeDlg> dialog = c.make(launch);
+    dialog->SetPreviewDirectory(QString::fromStdString(dir.Dir()));
+    dialog->show();
+    for (const auto& [edit, text] : c.fields) {
+      dialog->Field(edit)->Edit()->setText(text);
+      QVERIFY(dialog->Field(edit)->Exit());
+    }
+    dialog->findChild<QPushButton*>("PreviewBtn")->click();
+    QVERIFY2(answers.Texts().isEmpty(), c.name);
+    QVERIFY2(sound.last && sound.last->Advance(20 * 11025) > 0, c.name);
+    Progress progress;
+    c.engine(tonemill::RangeOf(cut, dir.File("direct.wav")), cut, progress);
+    const std::vector<uint8_t> direct = Bytes(dir.File("direct.wav"));
+    const int64_t end = int64_t(direct.size() - 44) / 2 - (12 * 11025 - inputEnd);
+    QCOMPARE(int64_t(sound.last->Bytes().size()), 2 * (end - first));
+    QVERIFY2(sound.last->Bytes() == QByteArray(reinterpret_cast<const char*>(direct.data() + 44 + 2 * first),
+                                               qsizetype(2 * (end - first))),
+             c.name);
+    const QString file = dialog->Preview().File();
+    dialog->CancelBtnClick();
+    QVERIFY(!QFileInfo::exists(file) && !std::filesystem::exists(dir.File("out.wav")));
+  }
 }

@@ -29,6 +29,7 @@ class RangeDialogsTest : public QObject {
   void runsLikeTheEngine();
   void fieldsRestoreBadTextAndSpinWithinRange();
   void overwriteCancelClosesAndCancelKeepsValidOutput();
+  void previewPlaysWhatTheEngineMakesOfTheFirstSeconds();
 };
 
 class EffectDialogsTest : public QObject {
@@ -38,6 +39,7 @@ class EffectDialogsTest : public QObject {
   void runsLikeTheEngineInBothUnits();
   void vocoderControlFileBandsAndEquidistant();
   void cancelMidRunLeavesValidOutput();
+  void previewPlaysTheFirstSecondsAndLeavesTheTarget();
 };
 
 class EditorTest : public QObject {
