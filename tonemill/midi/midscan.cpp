@@ -1,8 +1,11 @@
 #include "midscan.h"
 
+#include "platform/filesystem.h"
 #include "tonemill/files/notes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 namespace tonemill {
 namespace {
@@ -199,6 +202,46 @@ std::string ControllerName(int controller) {
   return "";
 }
 
+namespace {
+
+bool IsUtf8(const std::string& text) {
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    i += length;
+  }
+  return true;
+}
+
+// A name as the file holds it: UTF-8 as it is, other bytes read as Latin-1.
+std::string NameText(const std::string& bytes) {
+  if (IsUtf8(bytes)) return bytes;
+  std::string text;
+  for (unsigned char c : bytes) {
+    if (c < 0x80) {
+      text += char(c);
+    } else {
+      text += char(0xC0 | (c >> 6));
+      text += char(0x80 | (c & 0x3F));
+    }
+  }
+  return text;
+}
+
+// The text of a meta event, at most 255 bytes of it, read beside the scan.
+std::string MetaText(std::ifstream& file, const MidiEvent& e) {
+  std::string bytes(size_t(std::min<int64_t>(e.dataLength, 255)), '\0');
+  file.clear();
+  file.seekg(e.dataPosition);
+  if (!file.read(bytes.data(), std::streamsize(bytes.size()))) return {};
+  return NameText(bytes);
+}
+
+}  // namespace
+
 UtilityOutcome ScanMidi(const std::string& source,
                         const std::function<void(int format, int tracks)>& start,
                         const std::function<void(int number, const TrackUse* use)>& track) {
@@ -212,11 +255,15 @@ UtilityOutcome ScanMidi(const std::string& source,
     start(header.format, header.tracks);
     in.SeekTo(14);
     MidiTrackReader reader(in, TempoReading::SkipByLength);
+    std::ifstream names(platform::NativePath(source), std::ios::binary);
     for (number = 1; number <= header.tracks; ++number) {
       TrackUse use;
       if (reader.BeginTrack()) {
         MidiEvent e;
-        while (reader.Next(e)) Mark(use, e);
+        while (reader.Next(e)) {
+          Mark(use, e);
+          if (e.IsMeta() && e.data1 == 0x03 && use.name.empty()) use.name = MetaText(names, e);
+        }
       }
       if (reader.Error() != MidiReadError::None) {
         track(number, nullptr);
@@ -289,7 +336,7 @@ std::string ListingJsonTrack(int number, int format, const TrackUse& use, bool f
                      std::to_string(number) + ", \"defaultTimeSignatureTempoTrack\": " +
                      Bool(number == 1 && format == 1) + ", \"timeSignature\": " +
                      Bool(use.timeSignature) + ", \"tempo\": " + Bool(use.tempo) +
-                     ", \"channels\": [";
+                     ", \"name\": " + JsonString(use.name) + ", \"channels\": [";
   bool firstChannel = true;
   for (int channel = 1; channel <= 16; ++channel) {
     const ChannelUse& c = use.channels[size_t(channel - 1)];

@@ -20,6 +20,7 @@ struct ChannelUse {
 
 struct TrackUse {
   bool timeSignature = false, tempo = false;
+  std::string name;  // the track's first name event (UTF-8; Latin-1 bytes converted)
   std::array<ChannelUse, 16> channels;  // channel 1 first
 };
 

@@ -131,13 +131,15 @@ TEST(MidiListing, AScanErrorEndsTheReportAfterTheFailingTracksLine) {
 
 TEST(MidiListing, JsonCarriesTheSameFactsAndTheFailure) {
   MidiTrack t;
-  // A note on of velocity 0 ends a note: two notes are played.
+  // A note on of velocity 0 ends a note: two notes are played. The first name is the track's,
+  // its Latin-1 bytes given as UTF-8.
+  t.Delta(0).Raw({0xFF, 0x03, 4, 'B', 0xE4, 's', 's'}).Delta(0).Raw({0xFF, 0x03, 1, 'X'});
   t.Program(0, 10, 25).Controller(0, 10, 3, 1).NoteOn(0, 10, 61, 1).NoteOn(10, 10, 61, 0)
       .NoteOn(0, 10, 61, 90).EndOfTrack();
   EXPECT_EQ(List(MidiFile(0, 96, {t}), ops::ListingForm::Json).text,
             "{\"file\": \"MID/Song.MID\", \"format\": 0, \"trackCount\": 1, \"tracks\": [\n"
             "  {\"track\": 1, \"defaultTimeSignatureTempoTrack\": false, \"timeSignature\": false, "
-            "\"tempo\": false, \"channels\": [\n"
+            "\"tempo\": false, \"name\": \"B\xC3\xA4ss\", \"channels\": [\n"
             "    {\"channel\": 10, \"notes\": [{\"key\": 61, \"name\": \"c#5\"}], "
             "\"polyphonicPressure\": [], \"programs\": [{\"program\": 25, \"name\": \"TR-808 Set\"}], "
             "\"controllers\": [{\"controller\": 3, \"name\": null}], \"pitchBend\": false, "

@@ -118,7 +118,10 @@ void TMIDeditDlg::FillPairs() {
             if (channel.programs[size_t(p)])
               instrument = QString::fromStdString(c == 9 ? DrumSetName(p) : std::string(ToneName(p)));
           if (instrument.isEmpty()) instrument = c == 9 ? tr("drums") : tr("no program change");
-          pairs.push_back({tr("Track %1, channel %2: %3").arg(number).arg(c + 1).arg(instrument),
+          const QString track = use->name.empty()
+                                    ? tr("Track %1").arg(number)
+                                    : tr("Track %1 (%2)").arg(number).arg(QString::fromStdString(use->name));
+          pairs.push_back({tr("%1, channel %2: %3").arg(track).arg(c + 1).arg(instrument),
                            QPoint(number, c + 1)});
         }
       });

@@ -567,6 +567,7 @@ void InstrumentsTest::samplePlayerWritesRendersAndPlays() {
 void InstrumentsTest::midEditorChecksAndRuns() {
   ts::TempDir dir;
   ts::MidiTrack track;
+  track.Delta(0).Raw({0xFF, 0x03, 4, 'L', 'e', 'a', 'd'});
   track.NoteOn(0, 1, 60, 100).Controller(10, 1, 7, 90).Controller(0, 1, 64, 127).NoteOff(20, 1, 60);
   track.NoteOn(0, 10, 36, 100).NoteOff(30, 10, 36).EndOfTrack();
   ts::WriteBytes(dir.File("song.mid"), ts::MidiFile(0, 96, {track}));
@@ -584,7 +585,7 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   // The pairs the file uses, with their instruments: choosing one fills the current row.
   auto* pairs = Child<QComboBox>(editor, "pairsBox");
   QCOMPARE(pairs->count(), 3);
-  QVERIFY2(pairs->itemText(2).startsWith("Track 1, channel 10"), qPrintable(pairs->itemText(2)));
+  QVERIFY2(pairs->itemText(2).startsWith("Track 1 (Lead), channel 10"), qPrintable(pairs->itemText(2)));
   grid->setCurrentCell(0, 0);
   pairs->activated(2);
   QCOMPARE(grid->item(0, 0)->text() + ":" + grid->item(0, 1)->text(), QString("1:10"));
