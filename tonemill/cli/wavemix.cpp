@@ -73,6 +73,7 @@ int RunMix(int argc, char** argv) {
       return kExitUsage;
     }
     if (std::string error; !PrepareAudioInput(source.path, error, fold)) {
+      if (!fold && error.find(" channels; ") != std::string::npos) error += " (--fold folds them into stereo)";
       PrintError(error);
       return kExitFailure;
     }

@@ -338,6 +338,7 @@ TEST_F(WideCommands, MixFoldsMoreThanTwoChannelsOnlyOnRequest) {
   write("three.wav", 3, {30, 60, 90});
   EXPECT_EQ(Run({"mix", F("four.wav"), "-o", F("m.wav"), "-q"}), 1);
   EXPECT_NE(result_.err.find("4 channels"), std::string::npos) << result_.err;
+  EXPECT_NE(result_.err.find("--fold"), std::string::npos) << result_.err;
   struct Case {
     std::string source, channels;
     V expected;
