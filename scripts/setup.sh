@@ -14,6 +14,7 @@ packages=(
   libflac-dev          # the codec of the DFT library's compact samples
   libsndfile1-dev      # songs and files written as FLAC, Ogg Vorbis, Opus, MP3 or AIFF
   libebur128-dev       # EBU R128 loudness: the scan's figures and --loudness
+  libsoxr-dev          # the mixer's band-limited resampling (mix --resample)
   timgm6mb-soundfont   # the default General MIDI bank
   sox time  # the benchmarks' reference and measurement
   pybind11-dev python3-dev python3-numpy python3-pytest  # the Python module and its tests

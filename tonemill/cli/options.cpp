@@ -345,7 +345,7 @@ bool SpoolStandardInput(std::string& path, std::string& error) {
   return true;
 }
 
-bool PrepareAudioInput(std::string& path, std::string& error) {
+bool PrepareAudioInput(std::string& path, std::string& error, bool fold) {
   if (!SpoolStandardInput(path, error)) return false;
   if (EnginesReadAsItIs(path)) return true;
   const std::string shown = SpooledInputs().ShownName(path);
@@ -353,7 +353,7 @@ bool PrepareAudioInput(std::string& path, std::string& error) {
   int fd = -1;
   if (!NewSpool("decoded", shown, decoded, fd, error)) return false;
   ::close(fd);
-  const std::optional<EngineInput> routed = RouteEngineInput(path, decoded, error);
+  const std::optional<EngineInput> routed = RouteEngineInput(path, decoded, error, fold);
   if (!routed) return false;
   path = routed->path;
   return true;

@@ -80,7 +80,8 @@ bool SpoolStandardInput(std::string& path, std::string& error);
 // the engines do not read as it is (another container, width or rate) decoded into a temporary
 // WAV file of its own width, removed when the program ends; messages name the file the user
 // gave. False with `error` set when it cannot be read ("FILE: unsupported encoding (...)").
-bool PrepareAudioInput(std::string& path, std::string& error);
+// With `fold`, a file of more than two channels is folded into stereo instead of refused.
+bool PrepareAudioInput(std::string& path, std::string& error, bool fold = false);
 // The name the user gave for a prepared input.
 std::string ShownInputName(const std::string& path);
 

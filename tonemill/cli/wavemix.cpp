@@ -1,5 +1,5 @@
 // tonemill mix A.wav[:LEFT[:RIGHT]] B.wav... -o OUT.wav [--rate R] [--bits B] [--channels C]
-//              [--force] [--quiet]
+//              [--resample] [--fold] [--force] [--quiet]
 #include "commands.h"
 #include "waverun.h"
 #include "tonemill/files/numbers.h"
@@ -44,6 +44,14 @@ int RunMix(int argc, char** argv) {
                       "Mixes WAV files into one, each from time zero with its own left and right "
                       "factor (default 1); sources of other formats are converted and resampled.");
   formatOptions.Register(parser);
+  MixOptions mixOptions;
+  parser.Flag("resample", 0, &mixOptions.resample,
+              "convert sources of another rate with a band-limited resampler (default: linear "
+              "interpolation up, frame dropping down)");
+  bool fold = false;
+  parser.Flag("fold", 0, &fold,
+              "fold sources of more than two channels into stereo (odd channels left, even "
+              "right, each side their average) instead of refusing them");
   out.Register(parser, "the mix (required)");
   std::vector<std::string> arguments;
   if (std::optional<int> exit = parser.ParseOrExit(argc, argv, arguments)) return *exit;
@@ -64,7 +72,8 @@ int RunMix(int argc, char** argv) {
       PrintError("mix: " + argument + ": " + error);
       return kExitUsage;
     }
-    if (std::string error; !PrepareAudioInput(source.path, error)) {
+    if (std::string error; !PrepareAudioInput(source.path, error, fold)) {
+      if (!fold && error.find(" channels; ") != std::string::npos) error += " (--fold folds them into stereo)";
       PrintError(error);
       return kExitFailure;
     }
@@ -80,7 +89,7 @@ int RunMix(int argc, char** argv) {
   return RunWaveOperation(
       out.output, paths, out,
       [&](const std::string& path, Progress& progress) {
-        const MixResult r = MixWavFilesAs(sources, path, format, progress);
+        const MixResult r = MixWavFilesAs(sources, path, format, progress, mixOptions);
         return WaveWorkResult(out.output, r.cancelled, r.problem);
       },
       kCannotOpenMixOutput);

@@ -36,12 +36,12 @@ bool EnginesReadAsItIs(const std::string& path) {
 }
 
 std::optional<EngineInput> RouteEngineInput(const std::string& input, const std::string& temporary,
-                                            std::string& error) {
+                                            std::string& error, bool fold) {
   EngineInput routed;
   routed.path = input;
   if (EnginesReadAsItIs(input)) return routed;
   WaveEncoding encoding;
-  if (std::optional<std::string> problem = DecodeToEngineWav(input, temporary, encoding)) {
+  if (std::optional<std::string> problem = DecodeToEngineWav(input, temporary, encoding, fold)) {
     std::remove(temporary.c_str());
     const bool audioName = NamedAsOtherAudio(input);
     const bool unreadable = problem->find(": unsupported encoding (") != std::string::npos;

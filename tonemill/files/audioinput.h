@@ -25,10 +25,11 @@ struct EngineInput {
 
 // Routes `input` into the engines, decoding it into `temporary` where it must be. Fails with
 // the message: "FILE: unsupported encoding (reason)" for a RIFF WAVE file or a file named as
-// another container that libsndfile cannot read, a count of channels other than one or two.
+// another container that libsndfile cannot read, a count of channels other than one or two
+// (unless `fold` folds more into stereo).
 // A file that is neither and that libsndfile cannot read goes on as it is, for the checks'
 // own message.
 std::optional<EngineInput> RouteEngineInput(const std::string& input, const std::string& temporary,
-                                            std::string& error);
+                                            std::string& error, bool fold = false);
 
 }  // namespace tonemill

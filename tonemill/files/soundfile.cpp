@@ -353,7 +353,7 @@ void PutLe(uint8_t* p, uint32_t value, int bytes) {
 }  // namespace
 
 std::optional<std::string> DecodeToEngineWav(const std::string& source, const std::string& target,
-                                             WaveEncoding& encoding) {
+                                             WaveEncoding& encoding, bool fold) {
   SF_INFO info{};
   SNDFILE* in = sf_open(source.c_str(), SFM_READ, &info);
   if (!in) return source + ": unsupported encoding (" + sf_strerror(nullptr) + ")";
@@ -361,10 +361,12 @@ std::optional<std::string> DecodeToEngineWav(const std::string& source, const st
     SNDFILE* f;
     ~Closer() { sf_close(f); }
   } closer{in};
-  if (info.channels != 1 && info.channels != 2)
+  const bool folding = fold && info.channels > 2;
+  if (info.channels < 1 || (info.channels > 2 && !folding))
     return source + ": " + std::to_string(info.channels) +
            " channels; the WAV operations take mono or stereo files";
   encoding = EncodingOfInfo(info);
+  if (folding) encoding.format.channels = 2;
   const int32_t sampleBytes = encoding.SampleBytes();
   const int64_t frameBytes = encoding.FrameBytes();
   // MP3 gives no reliable length; for the others the header claims what the file says it
@@ -397,14 +399,17 @@ std::optional<std::string> DecodeToEngineWav(const std::string& source, const st
     sf_count_t got = 0;
     if (!doubles.empty()) {
       got = sf_readf_double(in, doubles.data(), kFrames);
+      if (got > 0 && folding) FoldChannels(doubles.data(), size_t(got), info.channels);
       if (got > 0) std::memcpy(bytes.data(), doubles.data(), size_t(got * frameBytes));
     } else if (!floats.empty()) {
       got = sf_readf_float(in, floats.data(), kFrames);
+      if (got > 0 && folding) FoldChannels(floats.data(), size_t(got), info.channels);
       if (got > 0) std::memcpy(bytes.data(), floats.data(), size_t(got * frameBytes));
     } else {
       got = sf_readf_int(in, ints.data(), kFrames);
+      if (got > 0 && folding) FoldChannels(ints.data(), size_t(got), info.channels);
       const int shift = 32 - encoding.format.bits;
-      for (size_t i = 0; i < size_t(std::max<sf_count_t>(got, 0)) * size_t(info.channels); ++i) {
+      for (size_t i = 0; i < size_t(std::max<sf_count_t>(got, 0)) * size_t(encoding.format.channels); ++i) {
         const int32_t v = ints[i] >> shift;
         uint8_t* p = bytes.data() + i * size_t(sampleBytes);
         if (sampleBytes == 1)

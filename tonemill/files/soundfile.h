@@ -6,11 +6,13 @@
 #include "audioformat.h"
 #include "wavheader.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 struct sf_private_tag;
 
@@ -91,7 +93,35 @@ std::optional<std::string> EncodeSoundFile(const std::string& source, const std:
 // encodings as 32-bit floats. When the source decodes to fewer frames than it claims, the
 // header claims them all, so that the engines report it as ended early. Nothing when done,
 // otherwise the message: "FILE: unsupported encoding (reason)" for one libsndfile cannot read.
+// With `fold`, a source of more than two channels is folded into stereo (FoldChannels);
+// without, it is refused with a message that names its count.
 std::optional<std::string> DecodeToEngineWav(const std::string& source, const std::string& target,
-                                             WaveEncoding& encoding);
+                                             WaveEncoding& encoding, bool fold = false);
+
+// Folds `frames` frames of `channels` (more than two) samples each into stereo frames in place:
+// the left side is the plain average of the first, third, fifth... channel, the right side of
+// the second, fourth...; of an odd count the last channel goes to both sides.
+template <class T>
+void FoldChannels(T* samples, size_t frames, int channels) {
+  const int odd = channels % 2;
+  for (size_t i = 0; i < frames; ++i) {
+    const T* in = samples + i * size_t(channels);
+    double left = 0, right = 0;
+    for (int c = 0; c < channels; c += 2) left += double(in[c]);
+    for (int c = 1; c < channels; c += 2) right += double(in[c]);
+    if (odd) right += double(in[channels - 1]);
+    const double sides = double(channels / 2 + odd);
+    left /= sides;
+    right /= sides;
+    // Frame i's source lies at or beyond the two samples it becomes: folding forward is safe.
+    if constexpr (std::is_integral_v<T>) {
+      samples[2 * i] = T(std::trunc(left));
+      samples[2 * i + 1] = T(std::trunc(right));
+    } else {
+      samples[2 * i] = T(left);
+      samples[2 * i + 1] = T(right);
+    }
+  }
+}
 
 }  // namespace tonemill

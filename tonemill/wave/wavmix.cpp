@@ -6,8 +6,12 @@
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/wavheader.h"
 
+#include <soxr.h>
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <stdexcept>
 #include <vector>
 
 namespace tonemill {
@@ -128,7 +132,7 @@ class OutputWindow {
 class SourceMix {
  public:
   SourceMix(WavInputData& input, const MixSource& source, const WaveEncoding& out,
-            WavOutputData& output)
+            WavOutputData& output, const MixOptions& options)
       : input_(input), inStereo_(input.Format().channels == 2), outStereo_(out.format.channels == 2),
         scales_(ScalesFor(input.Encoding(), out)), window_(output, out, scales_),
         // Times in units of 1 ÷ (output rate × source rate) seconds, so that every time is an
@@ -146,11 +150,21 @@ class SourceMix {
     auto whole = [](double g) { return g == std::trunc(g) && std::fabs(g) <= 65536; };
     wholeGains_ = whole(gainLeft_) && whole(gainRight_);
     sameRate_ = periodOut_ == periodSource_;
+    if (options.resample && !sameRate_) {
+      const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
+      const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+      const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
+      soxr_error_t error = nullptr;
+      resampler_.reset(soxr_create(double(input.Format().rate), double(out.format.rate),
+                                   inStereo_ ? 2 : 1, &error, &io, &quality, &runtime));
+      if (!resampler_ || error) throw std::runtime_error(std::string("resampler: ") + (error ? error : "no memory"));
+    }
   }
 
   // Mixes the source; returns true when the output is at its end afterwards.
   template <SampleLayout L>
   bool Run(Progress& progress) {
+    if (resampler_) return RunResampled<L>(progress);
     constexpr int64_t frameBytes = kFrameBytes[L];
     const int64_t whole = input_.WholeFrameBytes();
     std::vector<uint8_t> block(size_t(kFramesPerPump * frameBytes));
@@ -190,6 +204,55 @@ class SourceMix {
   }
 
  private:
+  // The band-limited path: blocks of source frames at the mixing scale go through the
+  // converter, whose frames are mixed as they come; at the source's end its tail is drained.
+  template <SampleLayout L>
+  bool RunResampled(Progress& progress) {
+    constexpr int64_t frameBytes = kFrameBytes[L];
+    const size_t channels = inStereo_ ? 2 : 1;
+    const int64_t whole = input_.WholeFrameBytes();
+    std::vector<uint8_t> block(size_t(kFramesPerPump * frameBytes));
+    std::vector<double> in(size_t(kFramesPerPump) * channels), out(size_t(kFramesPerPump) * channels);
+    for (int64_t offset = 0; offset < whole && !CancelRequested(progress);) {
+      const int64_t want = std::min<int64_t>(kFramesPerPump * frameBytes, whole - offset);
+      const int64_t frames = int64_t(input_.Read(block.data(), size_t(want), offset)) / frameBytes;
+      if (frames == 0) break;
+      for (int64_t i = 0; i < frames; ++i) {
+        const FrameValues v = DecodeFrame<L>(block.data() + i * frameBytes);
+        in[size_t(i) * channels] = double(v.left) * scales_.sourceShift;
+        if (inStereo_) in[size_t(i) * channels + 1] = double(v.right) * scales_.sourceShift;
+      }
+      for (size_t used = 0; used < size_t(frames);) {
+        size_t took = 0, made = 0;
+        Convert(in.data() + used * channels, size_t(frames) - used, &took, out, made);
+        used += took;
+      }
+      offset += frames * frameBytes;
+      progress.done += int32_t(frames * frameBytes);
+      progress.Pump();
+    }
+    if (!CancelRequested(progress)) {
+      for (size_t made = out.size();;) {
+        Convert(nullptr, 0, nullptr, out, made);
+        if (made == 0) break;
+      }
+    }
+    return window_.Flush();
+  }
+
+  // One call of the converter (no input: the end of the source), its frames emitted.
+  void Convert(const double* in, size_t frames, size_t* took, std::vector<double>& out, size_t& made) {
+    const size_t channels = inStereo_ ? 2 : 1;
+    made = 0;
+    if (soxr_error_t error = soxr_process(resampler_.get(), in, frames, took, out.data(),
+                                          out.size() / channels, &made))
+      throw std::runtime_error(std::string("resampler: ") + error);
+    for (size_t i = 0; i < made; ++i) {
+      const long double l = out[i * channels], r = inStereo_ ? out[i * channels + 1] : l;
+      EmitMixed(l, r);
+    }
+  }
+
   void Step(int32_t left, int32_t right) {
     if (!upsampling_) {
       // A lower output rate: the source frame that reaches the output time is taken as it is.
@@ -210,7 +273,11 @@ class SourceMix {
 
   // The frame xp + d × (x − xp) ÷ T_src per channel, with the factors, at the next output frame.
   void EmitAt(int32_t fromLeft, int32_t fromRight, int32_t left, int32_t right, int64_t d) {
-    const long double l = Interpolate(fromLeft, left, d), r = Interpolate(fromRight, right, d);
+    EmitMixed(Interpolate(fromLeft, left, d), Interpolate(fromRight, right, d));
+  }
+
+  // A source frame at the output's rate, with the factors, as the next output frame.
+  void EmitMixed(long double l, long double r) {
     if (!inStereo_) {
       window_.Emit(count_ - 1, l * gainLeft_, l * gainRight_);
     } else if (!outStereo_) {
@@ -238,6 +305,10 @@ class SourceMix {
   int64_t count_ = 1;  // the output frame counter; frame count_ - 1 is emitted next
   int64_t outputTime_ = 0, sourceTime_ = 0, previousTime_ = 0;
   int32_t previousLeft_ = 0, previousRight_ = 0;
+  struct SoxrDelete {
+    void operator()(soxr_t s) const { soxr_delete(s); }
+  };
+  std::unique_ptr<std::remove_pointer_t<soxr_t>, SoxrDelete> resampler_;
 };
 
 }  // namespace
@@ -267,7 +338,8 @@ MixResult MixWavFiles(const std::vector<MixSource>& sources, const std::string& 
 }
 
 MixResult MixWavFilesAs(const std::vector<MixSource>& sources, const std::string& outputPath,
-                        const WaveEncoding& encoding, Progress& progress) {
+                        const WaveEncoding& encoding, Progress& progress,
+                        const MixOptions& options) {
   const AudioFormat& format = encoding.format;
   MixResult result;
   progress.total = 1;
@@ -279,7 +351,7 @@ MixResult MixWavFilesAs(const std::vector<MixSource>& sources, const std::string
     progress.item = source.path;
     progress.total = ProgressTotal(input.DataSize(), source.path);
     progress.done = 0;
-    SourceMix mix(input, source, encoding, output);
+    SourceMix mix(input, source, encoding, output, options);
     const bool atEnd = WithLayout(input.Layout(), [&]<SampleLayout L>() { return mix.Run<L>(progress); });
     if (atEnd && output.Size() % 2 != 0) {
       const uint8_t pad = format.bits == 8 && !encoding.isFloat ? 128 : 0;

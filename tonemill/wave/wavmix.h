@@ -1,8 +1,8 @@
 // The mixer: any number of WAV files, each with a left and a right factor, added one after
 // another into a new WAV file of the chosen format. Every source starts at time zero; where the
 // output already holds samples the source is added to them with clipping, beyond its end the
-// source is appended. Sources of another rate are resampled on the fly, of another width or
-// channel count converted.
+// source is appended. Sources of another rate are resampled on the fly (by the default rule or
+// a band-limited converter), of another width or channel count converted.
 #pragma once
 
 #include "tonemill/files/audioformat.h"
@@ -47,8 +47,16 @@ struct MixResult {
 // output keeps its header. Throws EInOutError when a file operation fails.
 MixResult MixWavFiles(const std::vector<MixSource>& sources, const std::string& output,
                       const AudioFormat& format, Progress& progress);
+struct MixOptions {
+  // Sources of another rate go through a band-limited converter (high quality, linear phase)
+  // instead of the default rule: linear interpolation up, taking the frame that reaches the
+  // output time down.
+  bool resample = false;
+};
+
 // The same into an output of any encoding the engines process.
 MixResult MixWavFilesAs(const std::vector<MixSource>& sources, const std::string& output,
-                        const WaveEncoding& encoding, Progress& progress);
+                        const WaveEncoding& encoding, Progress& progress,
+                        const MixOptions& options = {});
 
 }  // namespace tonemill

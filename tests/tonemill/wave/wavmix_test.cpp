@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace tonemill {
 namespace {
 
@@ -78,6 +80,69 @@ TEST_F(Mixer, ChannelsAndWidthsConvert) {
   // 8 bits into 8 bits stays at 8-bit scale and clips there.
   EXPECT_EQ(Mix({{Source(kMono8, {200, 20}), 1, 1}, {Source(kMono8, {200, 20}), 1, 1}}, kMono8),
             (V{255, 0}));
+}
+
+// The band-limited converter keeps a tone's frequency and level across rates, and removes a
+// tone above the output's Nyquist frequency that the default rule folds back at full level.
+TEST_F(Mixer, ResampleKeepsToneAndRemovesWhatWouldAlias) {
+  auto sine = [](int32_t rate, double hz, int64_t frames) {
+    V v;
+    for (int64_t i = 0; i < frames; ++i) v.push_back(int32_t(std::lround(16000 * std::sin(2 * M_PI * hz * double(i) / rate))));
+    return v;
+  };
+  // The middle of the output, clear of the converter's edges: its RMS and its crossings per second.
+  auto measure = [](const V& v, int32_t rate, double& rms, double& hz) {
+    const size_t from = v.size() / 10, to = v.size() - v.size() / 10;
+    double sum = 0;
+    int crossings = 0;
+    for (size_t i = from; i < to; ++i) {
+      sum += double(v[i]) * v[i];
+      if (i > from && (v[i - 1] < 0) != (v[i] < 0)) ++crossings;
+    }
+    rms = std::sqrt(sum / double(to - from));
+    hz = crossings / 2.0 * rate / double(to - from);
+  };
+  auto mixAt = [&](const std::string& source, const AudioFormat& format, bool resample) {
+    Progress progress;
+    MixWavFilesAs({{source, 1, 1}}, dir_.File("out.wav"), WaveEncoding{format, false}, progress,
+                  MixOptions{resample});
+    return ReadWav(dir_.File("out.wav")).samples;
+  };
+  struct Case {
+    int32_t from, to;
+    double hz;
+  };
+  for (const Case c : {Case{48000, 44100, 1000}, Case{22050, 48000, 3000}, Case{44100, 8000, 440}}) {
+    SCOPED_TRACE(std::to_string(c.from) + " -> " + std::to_string(c.to));
+    const V out = mixAt(Source({c.from, 16, 1}, sine(c.from, c.hz, c.from)), {c.to, 16, 1}, true);
+    EXPECT_NEAR(double(out.size()), c.to, 2);  // one second stays one second
+    double rms = 0, hz = 0;
+    measure(out, c.to, rms, hz);
+    EXPECT_NEAR(hz, c.hz, c.hz * 0.002);
+    EXPECT_NEAR(rms, 16000 / std::sqrt(2.0), 16000 * 0.003);
+  }
+  const std::string high = Source({48000, 16, 1}, sine(48000, 23000, 48000));
+  double plain = 0, band = 0, hz = 0;
+  measure(mixAt(high, {44100, 16, 1}, false), 44100, plain, hz);
+  measure(mixAt(high, {44100, 16, 1}, true), 44100, band, hz);
+  EXPECT_GT(plain, 10000);  // folded back to 21100 Hz
+  EXPECT_LT(band, plain / 1000);
+  // A stereo source keeps its sides apart, and a source at the output's rate is not touched.
+  const V left = sine(48000, 1000, 4800), right = sine(48000, 2000, 4800);
+  V both;
+  for (size_t i = 0; i < left.size(); ++i) both.insert(both.end(), {left[i], right[i]});
+  const V stereo = mixAt(Source({48000, 16, 2}, both), {44100, 16, 2}, true);
+  double l = 0, r = 0, lhz = 0, rhz = 0;
+  V ls, rs;
+  for (size_t i = 0; i + 1 < stereo.size(); i += 2) {
+    ls.push_back(stereo[i]);
+    rs.push_back(stereo[i + 1]);
+  }
+  measure(ls, 44100, l, lhz);
+  measure(rs, 44100, r, rhz);
+  EXPECT_NEAR(lhz, 1000, 15);
+  EXPECT_NEAR(rhz, 2000, 15);
+  EXPECT_EQ(mixAt(Source(kMono44, right), kMono44, true), right);
 }
 
 TEST_F(Mixer, OddEightBitOutputIsPaddedAfterEachSource) {

@@ -325,5 +325,32 @@ TEST_F(WideCommands, WhatCannotBeDecodedSaysWhy) {
   EXPECT_NE(result_.err.find("3 channels"), std::string::npos) << result_.err;
 }
 
+TEST_F(WideCommands, MixFoldsMoreThanTwoChannelsOnlyOnRequest) {
+  auto write = [&](const std::string& name, int channels, const V& samples) {
+    std::string error;
+    SoundFile f = SoundFile::OpenWrite(F(name), Container::Wav, {44100, 16, channels}, error);
+    V top;
+    for (int32_t v : samples) top.push_back(int32_t(uint32_t(v) << 16));
+    ASSERT_TRUE(f.Write(top.data(), top.size() / size_t(channels)));
+    ASSERT_TRUE(f.Close(error)) << error;
+  };
+  write("four.wav", 4, {1000, 2000, 3001, -4000, -8, 8, 0, 0});
+  write("three.wav", 3, {30, 60, 90});
+  EXPECT_EQ(Run({"mix", F("four.wav"), "-o", F("m.wav"), "-q"}), 1);
+  EXPECT_NE(result_.err.find("4 channels"), std::string::npos) << result_.err;
+  EXPECT_NE(result_.err.find("--fold"), std::string::npos) << result_.err;
+  struct Case {
+    std::string source, channels;
+    V expected;
+  };
+  // Left: the average of channels 1, 3...; right: of 2, 4...; an odd last channel on both sides.
+  for (const Case& c : {Case{"four.wav", "2", {2000, -1000, -4, 4}}, Case{"four.wav", "1", {500, 0}},
+                        Case{"three.wav", "2", {60, 75}}}) {
+    ASSERT_EQ(Run({"mix", F(c.source), "--fold", "--channels", c.channels, "-o", F("m.wav"), "-q", "--force"}), 0)
+        << result_.err;
+    EXPECT_EQ(testing_support::ReadWav(F("m.wav")).samples, c.expected) << c.source << " " << c.channels;
+  }
+}
+
 }  // namespace
 }  // namespace tonemill
