@@ -4,10 +4,16 @@
 # Exits 77 (skipped) when the virtual server or xdotool is missing.
 set -u
 program=$1
-command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "skipped: no xvfb-run or xdotool"; exit 77; }
-if [ -z "${TONEMILL_BARE_X:-}" ]; then
-  TONEMILL_BARE_X=1 exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: no Xvfb or xdotool"; exit 77; }
+# A server of its own on a display it picks itself, so that servers started side by side never
+# share one.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+server=$!
+trap 'kill "$server" 2>/dev/null; rm -f "$displayfile"' EXIT
+for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+[ -s "$displayfile" ] || { echo "no virtual X server"; exit 1; }
+export DISPLAY=:$(head -1 "$displayfile")
 failed=0
 for run in 1 2 3; do
   home=$(mktemp -d)
@@ -21,13 +27,24 @@ for run in 1 2 3; do
     [ -n "$window" ] && break
     sleep 0.1
   done
-  if [ -z "$window" ]; then echo "run $run: no window"; kill "$pid"; failed=1; continue; fi
-  sleep 0.5
+  if [ -z "$window" ]; then echo "run $run: no window"; kill "$pid" 2>/dev/null; cat "$home/log"; failed=1; continue; fi
+  # The window is laid out once its geometry holds still (a loaded machine takes its time).
+  previous=""
+  for _ in $(seq 50); do
+    sleep 0.3
+    geometry=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)
+    [ -n "$geometry" ] && [ "$geometry" = "$previous" ] && break
+    previous=$geometry
+  done
   # The Exit button is the last button of the right-hand column, at the window's bottom right.
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  exitX=$((X + WIDTH - 45)); exitY=$((Y + HEIGHT - 20))
-  xdotool mousemove "$exitX" "$exitY" click 1
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  # A click that came too early is repeated; a crash at the first one still shows in the status.
+  for _ in 1 2 3; do
+    eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)"
+    exitX=$((X + WIDTH - 45)); exitY=$((Y + HEIGHT - 20))
+    xdotool mousemove "$exitX" "$exitY" click 1 2>/dev/null
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null || break
+  done
   if kill -0 "$pid" 2>/dev/null; then echo "run $run: still running after Exit"; kill "$pid"; failed=1; fi
   wait "$pid"; status=$?
   [ "$status" -eq 0 ] || { echo "run $run: exit status $status"; cat "$home/log"; failed=1; }
