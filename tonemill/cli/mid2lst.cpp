@@ -24,7 +24,9 @@ int RunMid2Lst(int argc, char** argv) {
   parser.Flag("force", 0, &force, "overwrite an existing list");
 
   std::string mid;
-  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "mid2lst", "MIDI file", mid, exitCode))
+  if (int exitCode = 0;
+      !ParseOneFile(parser, argc, argv, "mid2lst", "MIDI file", mid, exitCode) ||
+      !SpoolMidiInput("mid2lst", mid, !output.empty() && !IsDirectory(output), exitCode))
     return exitCode;
   std::vector<DrumPair> drums;
   if (std::string error; !ParseDrumOptions(drumValues, drums, error)) {

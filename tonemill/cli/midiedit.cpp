@@ -57,7 +57,9 @@ int RunMidEdit(int argc, char** argv) {
                "pan, expression, bend (default: notes)");
   parser.Flag("force", 0, &force, "overwrite an existing file");
   std::string source;
-  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "midedit", "MIDI file", source, exitCode))
+  if (int exitCode = 0;
+      !ParseOneFile(parser, argc, argv, "midedit", "MIDI file", source, exitCode) ||
+      !SpoolMidiInput("midedit", source, !output.empty(), exitCode))
     return exitCode;
   TrackEdit edit;
   edit.mute = mute;

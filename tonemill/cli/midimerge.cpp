@@ -20,7 +20,9 @@ int RunMid1To0(int argc, char** argv) {
                "cut to seven characters)");
   parser.Flag("force", 0, &force, "overwrite an existing file");
   std::string source;
-  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "mid1to0", "MIDI file", source, exitCode))
+  if (int exitCode = 0;
+      !ParseOneFile(parser, argc, argv, "mid1to0", "MIDI file", source, exitCode) ||
+      !SpoolMidiInput("mid1to0", source, !output.empty() && !IsDirectory(output), exitCode))
     return exitCode;
 
   std::string target = output;

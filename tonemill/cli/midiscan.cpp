@@ -25,13 +25,15 @@ int RunMidScan(int argc, char** argv) {
   parser.Flag("json", 0, &json, "the same facts as JSON");
   parser.Flag("force", 0, &force, "overwrite an existing report named with -o");
   std::string source;
-  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "midscan", "MIDI file", source, exitCode))
+  if (int exitCode = 0; !ParseOneFile(parser, argc, argv, "midscan", "MIDI file", source, exitCode) ||
+                         !SpoolMidiInput("midscan", source, true, exitCode))
     return exitCode;
+  const std::string shown = ShownInputName(source);
   const ops::ListingForm form = json ? ops::ListingForm::Json : ops::ListingForm::Text;
 
   std::optional<Problem> problem;
   if (output == "-" || (output.empty() && json)) {
-    problem = ops::ListMidi(source, source, form, [](const std::string& text) {
+    problem = ops::ListMidi(source, shown, form, [](const std::string& text) {
       return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
     });
     if (std::fflush(stdout) != 0 && !problem) problem = Problem("Can not open destination file.");
@@ -51,7 +53,7 @@ int RunMidScan(int argc, char** argv) {
       overwrite = ops::AskToOverwrite(report);
     }
     if (!overwrite) return kExitFailure;
-    return ReportOutcome(ops::ListMidiToFile(source, report, form, *overwrite));
+    return ReportOutcome(ops::ListMidiToFile(source, report, form, *overwrite, shown));
   }
   if (problem) {
     PrintProblem(*problem);

@@ -219,13 +219,13 @@ Spools& SpooledInputs() {
 
 // A new empty temporary file with `stem` in its name, removed at exit; messages show `shown`.
 bool NewSpool(const std::string& stem, const std::string& shown, std::string& path, int& fd,
-              std::string& error) {
+              std::string& error, const std::string& suffix = ".wav") {
   const char* directory = std::getenv("TMPDIR");
   std::string pattern = std::string(directory && *directory ? directory : "/tmp") + "/tonemill-" +
-                        stem + "-XXXXXX.wav";
+                        stem + "-XXXXXX" + suffix;
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  fd = ::mkstemps(name.data(), 4);
+  fd = ::mkstemps(name.data(), int(suffix.size()));
   if (fd < 0) {
     error = shown + ": can't make a temporary file: " + std::string(std::strerror(errno));
     return false;
@@ -308,7 +308,7 @@ bool ParseQuality(const std::string& text, std::optional<double>& quality, std::
   return true;
 }
 
-bool SpoolStandardInput(std::string& path, std::string& error) {
+bool SpoolStandardInput(std::string& path, std::string& error, const std::string& suffix) {
   if (path != "-") return true;
   if (::isatty(STDIN_FILENO)) {
     error = "-: standard input is a terminal; pipe or redirect a file into it";
@@ -316,7 +316,7 @@ bool SpoolStandardInput(std::string& path, std::string& error) {
   }
   std::string spool;
   int out = -1;
-  if (!NewSpool("standard-input", "-", spool, out, error)) {
+  if (!NewSpool("standard-input", "-", spool, out, error, suffix)) {
     error = "-: can't make a temporary copy of standard input: " + std::string(std::strerror(errno));
     return false;
   }
@@ -362,6 +362,21 @@ bool PrepareAudioInput(std::string& path, std::string& error, bool fold) {
 std::string ShownInputName(const std::string& path) { return SpooledInputs().ShownName(path); }
 
 void PrintProblem(const Problem& problem) { PrintError(problem.Text()); }
+
+bool SpoolMidiInput(const std::string& command, std::string& path, bool outputNamed, int& exitCode) {
+  if (path != "-") return true;
+  if (!outputNamed) {
+    PrintError(command + ": with - as the MIDI file, name the output with -o");
+    exitCode = kExitUsage;
+    return false;
+  }
+  if (std::string error; !SpoolStandardInput(path, error, ".mid")) {
+    PrintError(error);
+    exitCode = kExitFailure;
+    return false;
+  }
+  return true;
+}
 
 bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::string& command,
                   const std::string& what, std::string& file, int& exitCode) {

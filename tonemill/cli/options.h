@@ -74,7 +74,11 @@ bool ParseOneFile(const OptionParser& parser, int argc, char** argv, const std::
 // `error` set otherwise; whether the container takes it is the output job's check.
 bool ParseQuality(const std::string& text, std::optional<double>& quality, std::string& error);
 
-bool SpoolStandardInput(std::string& path, std::string& error);
+bool SpoolStandardInput(std::string& path, std::string& error, const std::string& suffix = ".wav");
+
+// The same for a MIDI file: a command that names its output after its input needs -o then
+// (a usage error otherwise). False with `exitCode` set when the command ends here.
+bool SpoolMidiInput(const std::string& command, std::string& path, bool outputNamed, int& exitCode);
 
 // An input of the WAV operations and effects: standard input spooled as above, then any file
 // the engines do not read as it is (another container, width or rate) decoded into a temporary

@@ -190,6 +190,9 @@ int RunRender(int argc, char** argv) {
   }
   stems = stems || stemsOnly;
   if (!shardText.empty()) files = ShardOf(files, shardK, shardN);
+  if (int exitCode = 0; files.size() == 1 &&
+                         !SpoolMidiInput("render", files[0], !output.empty() && !IsDirectory(output), exitCode))
+    return exitCode;
 
   Settings settings;
   if (!LoadWorkingDirectories(settings)) return kExitFailure;

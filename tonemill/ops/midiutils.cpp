@@ -130,7 +130,7 @@ std::optional<Problem> ListMidi(const std::string& source, const std::string& fi
 }
 
 JobOutcome ListMidiToFile(const std::string& source, const std::string& report, ListingForm form,
-                          Overwrite overwrite) {
+                          Overwrite overwrite, const std::string& fileName) {
   return WriteThrough(
       source, report, overwrite,
       [&] { return CheckUtilitySource(source, kListingMessages, false); },
@@ -141,7 +141,7 @@ JobOutcome ListMidiToFile(const std::string& source, const std::string& report, 
                                 SystemReason(errno));
         bool outputFailed = false;
         UtilityOutcome outcome = Listing(
-            source, source, form,
+            source, fileName.empty() ? source : fileName, form,
             [&](const std::string& text) {
               return std::fwrite(text.data(), 1, text.size(), file) == text.size();
             },

@@ -50,7 +50,8 @@ std::optional<Problem> ListMidi(const std::string& source, const std::string& fi
 
 // The listing into a report file. After a scan error the report keeps what was written, which
 // shows where the scan stopped, and is put into place as well (kept); the problem comes back.
+// The report names the file as `fileName` (by default `source`).
 JobOutcome ListMidiToFile(const std::string& source, const std::string& report, ListingForm form,
-                          Overwrite overwrite);
+                          Overwrite overwrite, const std::string& fileName = "");
 
 }  // namespace tonemill::ops

@@ -119,6 +119,7 @@ TEST_F(Formats, StandardOutputCarriesTheFinishedFile) {
       // Standard input as the input: spooled, and named as given.
       {"lowpass - -o - < t.wav", "low.wav"},
       {"echo - -o - < t.wav", "echo.wav"},
+      {"render - -o - < MID/s.mid", "Song/s.wav"},
       {"render MID/s.mid -q -o - --format flac", ""},
   };
   for (const auto& row : rows) {
@@ -136,6 +137,14 @@ TEST_F(Formats, StandardOutputCarriesTheFinishedFile) {
     EXPECT_EQ(Run(command), 0) << command << ": " << err;
     EXPECT_EQ(Text("out.txt"), "");
   }
+  // A MIDI file from standard input: named "-"; a command that would name its output after it
+  // needs -o.
+  EXPECT_EQ(Run("midscan --json - < MID/s.mid"), 0) << err;
+  EXPECT_EQ(Text("out.txt").rfind("{\"file\": \"-\", ", 0), 0u) << Text("out.txt");
+  EXPECT_EQ(Run("mid2lst - < MID/s.mid"), 2);
+  EXPECT_EQ(err, "tonemill: mid2lst: with - as the MIDI file, name the output with -o\n");
+  EXPECT_EQ(Run("midscan --json - < t.wav"), 1);
+  EXPECT_EQ(err.rfind("tonemill: -: ", 0), 0u) << err;
   EXPECT_EQ(Run("lowpass - -q -o x.wav < /dev/null"), 1);
   EXPECT_EQ(err, "tonemill: -: File format error!\n");
   EXPECT_FALSE(std::filesystem::exists(home_ + "x.wav"));
