@@ -52,6 +52,7 @@ class EditorTest : public QObject {
   void viewerPlaysExactFramesAndStops();
   void viewerSummaryStopsAndGoesOn();
   void editorAndViewerFitAndKeepTheirSize();
+  void wideAndOtherContainerInputs();
 };
 
 class MixScanTest : public QObject {
