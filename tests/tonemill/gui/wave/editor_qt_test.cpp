@@ -10,7 +10,6 @@
 #include "tonemill/gui/wave/WAVmixDlg.h"
 #include "tonemill/gui/wave/WaveCurves.h"
 #include "tonemill/effects/catalog.h"
-#include "tonemill/files/soundfile.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/wave/samples.h"
 #include "tonemill/wave/editorops.h"
@@ -38,14 +37,6 @@ void Type(QObject& dialog, const char* edit, const QString& text) {
   e->setText(text);
   e->setFocus();
   QTest::keyClick(e, Qt::Key_Return);
-}
-
-// A stereo sine at 90 % of full scale, carried at the 32-bit scale.
-std::vector<int32_t> LoudStereo(int64_t frames) {
-  std::vector<int32_t> v;
-  for (int64_t i = 0; i < frames; ++i)
-    for (int c = 0; c < 2; ++c) v.push_back(int32_t(std::lround(0.9 * INT32_MAX * std::sin(0.01 * double(i) + c))));
-  return v;
 }
 
 void WriteFloatWav(const std::string& path, int32_t rate, const std::vector<int32_t>& values) {
@@ -449,16 +440,12 @@ void EditorTest::wideAndOtherContainerInputs() {
   // the input's width, Swap goes on from it, and the viewer draws them at their own full scale.
   testing_support::TempDir dir;
   const int64_t frames = 9600;
-  const std::vector<int32_t> loud = LoudStereo(frames);
+  std::vector<int32_t> loud;
+  for (int64_t i = 0; i < frames; ++i)
+    for (int c = 0; c < 2; ++c) loud.push_back(int32_t(std::lround(0.9 * INT32_MAX * std::sin(0.01 * double(i) + c))));
   WriteFloatWav(dir.File("float.wav"), 44100, loud);
-  for (const auto& [name, container, rate] :
-       {std::tuple{"wide.wav", Container::Wav, 48000}, std::tuple{"in.flac", Container::Flac, 96000}}) {
-    std::string error;
-    SoundFile out = SoundFile::OpenWrite(dir.File(name), container, {rate, 24, 2}, error);
-    QVERIFY2(out.IsOpen(), error.c_str());
-    QVERIFY(out.Write(loud.data(), size_t(frames)));
-    QVERIFY(out.Close(error));
-  }
+  WriteSound(dir.File("wide.wav"), Container::Wav, {48000, 24, 2}, frames);
+  WriteSound(dir.File("in.flac"), Container::Flac, {96000, 24, 2}, frames);
   const struct {
     const char* input;
     int32_t rate, bits;
