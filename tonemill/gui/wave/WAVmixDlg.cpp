@@ -65,6 +65,9 @@ TWAVmixDlg::TWAVmixDlg(QWidget* parent, const LaunchValues& launch)
   const auto other = [this] { ui_->otherRateButton->setChecked(true); };
   connect(ui_->rateBox, &QComboBox::textActivated, this, other);
   connect(ui_->rateBox->lineEdit(), &QLineEdit::textEdited, this, other);
+  // Sources of the other containers are listed too, after the WAV files alone.
+  ui_->browser->Filter()->insertItem(1, "Audio (*.WAV;*.FLAC;*.OGG;*.OPUS;*.MP3;*.AIF;*.AIFF)",
+                                     QStringList{"*.WAV", "*.FLAC", "*.OGG", "*.OPUS", "*.MP3", "*.AIF", "*.AIFF"});
   ui_->browser->Start(Q(launch.input));
 }
 
