@@ -10,7 +10,6 @@
 #include "tonemill/files/fastfile.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/ops/playback.h"
-#include "tonemill/wave/samples.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
@@ -19,44 +18,6 @@
 namespace tonemill::wave {
 namespace {
 
-// A 16-bit copy of `source` at its own rate and channels, each sample at the same share of
-// full scale; nothing when done. A WAV file the engines read is narrowed through their own
-// decoding (floats included), any other file through the player's decoder.
-std::optional<Problem> NarrowCopy(const std::string& source, const std::string& target) {
-  if (!EngineEncoding(TWAVheader(source))) return ops::DecodeForPlaying(source, target);
-  try {
-    WavInputData in(source);
-    const AudioFormat format{in.Format().rate, 16, in.Format().channels};
-    WavOutputData out(target, format);
-    const int shift = BitsOf(in.Layout()) - 16;
-    constexpr int64_t kFrames = 16384;
-    std::vector<uint8_t> bytes(size_t(kFrames * in.FrameBytes()));
-    std::vector<uint8_t> narrow(size_t(kFrames * (2 * format.channels)));
-    const auto put = [](int32_t v, int shift, uint8_t* p) {
-      const int64_t n = shift > 0 ? (int64_t(v) + (int64_t(1) << (shift - 1))) >> shift : v;
-      samples::EncodeOne<Mono16>(int32_t(std::min<int64_t>(n, 32767)), p);
-    };
-    for (int64_t offset = 0; offset < in.WholeFrameBytes();) {
-      const size_t got = in.Read(bytes.data(), size_t(std::min<int64_t>(int64_t(bytes.size()), in.WholeFrameBytes() - offset)), offset);
-      const int64_t frames = int64_t(got) / in.FrameBytes();
-      if (frames == 0) break;
-      WithLayout(in.Layout(), [&]<SampleLayout L>() {
-        for (int64_t f = 0; f < frames; ++f) {
-          const FrameValues v = DecodeFrame<L>(&bytes[size_t(f * in.FrameBytes())]);
-          uint8_t* p = &narrow[size_t(f * (2 * format.channels))];
-          put(v.left, shift, p);
-          if (format.channels == 2) put(v.right, shift, p + 2);
-        }
-      });
-      out.Append(narrow.data(), size_t(frames * (2 * format.channels)));
-      offset += frames * in.FrameBytes();
-    }
-    out.Finish();
-  } catch (const EInOutError& e) {
-    return Problem(e.what(), source);
-  }
-  return std::nullopt;
-}
 
 
 constexpr int kHelpViewer = 3110;
@@ -180,7 +141,7 @@ bool TWAViewDlg::loadFile(const QString& name) {
   if (ops::NeedsDecoding(name.toStdString())) {
     copyDir = std::make_unique<QTemporaryDir>();
     const QString copy = copyDir->filePath("shown.wav");
-    if (!copyDir->isValid() || NarrowCopy(name.toStdString(), copy.toStdString())) {
+    if (!copyDir->isValid() || ops::DecodeForPlaying(name.toStdString(), copy.toStdString())) {
       copyDir.reset();
     } else {
       file_ = copy;
