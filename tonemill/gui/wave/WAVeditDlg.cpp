@@ -101,7 +101,13 @@ TWAVeditDlg::TWAVeditDlg(QWidget* parent, const QString& input, const QString& o
 
   // Every effect's button by the name its row gives: the editor's own operations run at once,
   // the others open their dialog.
-  std::vector<std::pair<QPushButton*, MakeDialog>> launchers = {{ui_->mixBtn, Make<TWAVmixDlg>(this)}};
+  // The mixer decodes its sources itself: it lists the input under its own name.
+  std::vector<std::pair<QPushButton*, MakeDialog>> launchers = {
+      {ui_->mixBtn, [this](const LaunchValues& launch) {
+         LaunchValues own = launch;
+         own.input = From().toStdString();
+         return std::make_unique<TWAVmixDlg>(this, own);
+       }}};
   for (const EffectEntry& e : Effects()) {
     QPushButton* button = findChild<QPushButton*>(e.launcher);
     if (!button) {

@@ -68,6 +68,8 @@ TWAVmixDlg::TWAVmixDlg(QWidget* parent, const LaunchValues& launch)
   // Sources of the other containers are listed too, after the WAV files alone.
   ui_->browser->Filter()->insertItem(1, "Audio (*.WAV;*.FLAC;*.OGG;*.OPUS;*.MP3;*.AIF;*.AIFF)",
                                      QStringList{"*.WAV", "*.FLAC", "*.OGG", "*.OPUS", "*.MP3", "*.AIF", "*.AIFF"});
+  if (const std::optional<Container> named = ContainerOfName(launch.input); named && *named != Container::Wav)
+    ui_->browser->Filter()->setCurrentIndex(1);
   ui_->browser->Start(Q(launch.input));
 }
 

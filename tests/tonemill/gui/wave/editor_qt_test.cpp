@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -479,6 +480,14 @@ void EditorTest::wideAndOtherContainerInputs() {
     viewer->Summary()->Columns(0, frames, 10, columns);
     QVERIFY(columns[0][0].max > 29000 && columns[1][0].min < -29000);
     QCOMPARE(answers.Texts(), QStringList());
+    // The mixer decodes its sources itself: it starts on the input under its own name.
+    QString firstSource;
+    editor.showDialog = [&](QDialog& d) {
+      d.show();
+      firstSource = Child<QTableWidget>(d, "StringGrid1")->item(0, 0)->text();
+    };
+    editor.Launcher("mixBtn")->click();
+    QCOMPARE(firstSource, qttesting::Q(dir.File(c.input)));
   }
   // A file no decoder reads, named as FLAC, says why.
   testing_support::WriteText(dir.File("bad.flac"), "not sound");
