@@ -177,11 +177,20 @@ bool TWAViewDlg::loadFile(const QString& name) {
   const QStringList positions{Q(view_.PositionText(last, true)), Q(view_.PositionText(last, false))};
   for (QWidget* w : std::initializer_list<QWidget*>{ui_->startEdit, ui_->endEdit, ui_->positionLabel})
     ui::FitText(w, positions);
-  ui::FitText(ui_->valueEdit, {"-32768"});
+  // The cursor's value at the file's own scale: its width's integers, or floats within ±1.
+  const std::optional<WaveEncoding> own = EngineEncoding(TWAVheader(source_.toStdString()));
+  valueFloat_ = own && own->isFloat;
+  valueShift_ = own && !own->isFloat && own->format.bits > 16 ? own->format.bits - 16 : 0;
+  ui::FitText(ui_->valueEdit, {ValueText(-32768)});
   ui::FitText(ui_->zoomHedit, {Q(WaveView::ZoomText(double(summary_->Frames())))});
   ui::FitText(ui_->zoomVedit, {Q(WaveView::ZoomText(128))});
   doReset();
   return true;
+}
+
+QString TWAViewDlg::ValueText(int32_t value) const {
+  if (valueFloat_) return QString::number(double(value) / 32768, 'f', 5);
+  return QString::number(int64_t(value) * (int64_t(1) << valueShift_));
 }
 
 void TWAViewDlg::doReset() {
@@ -262,7 +271,7 @@ void TWAViewDlg::curvesMouseMove(int x, int y) {
   const int32_t value = ui_->curves->ValueAt(y);
   ui_->curves->SetCross({x, y});
   ui_->positionLabel->setText(Q(view_.PositionText(frame, MsMode())));
-  ui_->valueEdit->setText(QString::number(value));
+  ui_->valueEdit->setText(ValueText(value));
   switch (view_.Marking()) {
     case WaveView::Mark::None: start_->SetText(Q(view_.PositionText(frame, MsMode()))); break;
     case WaveView::Mark::Started:

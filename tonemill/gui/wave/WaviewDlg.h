@@ -96,6 +96,10 @@ class TWAViewDlg : public ui::TDialog {
   QString source_;
   QString file_;
   std::unique_ptr<QTemporaryDir> copyDir_;
+  // How the drawn 16-bit values read at the file's own scale.
+  int valueShift_ = 0;
+  bool valueFloat_ = false;
+  QString ValueText(int32_t value) const;
   double framesPerMs_ = 1;
   WaveView view_;
   std::unique_ptr<WaveSummary> summary_;

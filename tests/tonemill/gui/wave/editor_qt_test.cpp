@@ -479,6 +479,10 @@ void EditorTest::wideAndOtherContainerInputs() {
     std::vector<SampleExtent> columns[2];
     viewer->Summary()->Columns(0, frames, 10, columns);
     QVERIFY(columns[0][0].max > 29000 && columns[1][0].min < -29000);
+    // The cursor at the top reads full scale in the file's own terms.
+    viewer->curvesMouseMove(5, 0);
+    const double top = Text(*viewer, "valueEdit").toDouble(), full = c.isFloat ? 1 : std::ldexp(1.0, c.bits - 1);
+    QVERIFY2(top > 0.95 * full && top <= full, qPrintable(Text(*viewer, "valueEdit")));
     QCOMPARE(answers.Texts(), QStringList());
     // The mixer decodes its sources itself: it starts on the input under its own name.
     QString firstSource;
