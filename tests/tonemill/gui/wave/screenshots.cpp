@@ -116,13 +116,16 @@ int main(int argc, char** argv) {
     viewer->curvesMouseMove(w * 45 / 100, h / 4);
     Settle();
     const QPixmap left = editor.grab(), right = viewer->grab();
-    QImage both(left.width() + 12 + right.width(), std::max(left.height(), right.height()),
+    // Grabs are in device pixels; the gap and the places are in logical ones.
+    const qreal ratio = left.devicePixelRatio();
+    QImage both(left.width() + int(12 * ratio) + right.width(), std::max(left.height(), right.height()),
                 QImage::Format_RGB32);
+    both.setDevicePixelRatio(ratio);
     both.fill(QColor(0x55, 0x6b, 0x7d));
     {
       QPainter p(&both);
-      p.drawPixmap(0, 0, left);
-      p.drawPixmap(left.width() + 12, 0, right);
+      p.drawPixmap(QPointF(0, 0), left);
+      p.drawPixmap(QPointF(left.width() / ratio + 12, 0), right);
     }
     if (!both.save(path)) {
       std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
