@@ -7,6 +7,8 @@
 #include "tonemill/files/soundfile.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/files/wavwriter.h"
+#include "tonemill/wave/samples.h"
+#include "tonemill/wave/wavblocks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,6 +45,44 @@ class PlaybackFront : public SongJobFront {
   platform::PumpFunction pump_;
   void* context_;
 };
+
+
+// A float WAV file narrowed to 16 bits through the engines' own decoding: read as integers, the
+// decoder would give its samples unscaled (silence).
+std::optional<Problem> NarrowFloats(const std::string& source, const std::string& target) {
+  try {
+    WavInputData in(source);
+    const AudioFormat format{in.Format().rate, 16, in.Format().channels};
+    WavOutputData out(target, format);
+    const int shift = BitsOf(in.Layout()) - 16;
+    constexpr int64_t kFrames = 16384;
+    std::vector<uint8_t> bytes(size_t(kFrames * in.FrameBytes()));
+    std::vector<uint8_t> narrow(size_t(kFrames * (2 * format.channels)));
+    const auto put = [](int32_t v, int shift, uint8_t* p) {
+      const int64_t n = shift > 0 ? (int64_t(v) + (int64_t(1) << (shift - 1))) >> shift : int64_t(v) << -shift;
+      samples::EncodeOne<Mono16>(int32_t(std::min<int64_t>(n, 32767)), p);
+    };
+    for (int64_t offset = 0; offset < in.WholeFrameBytes();) {
+      const size_t got = in.Read(bytes.data(), size_t(std::min<int64_t>(int64_t(bytes.size()), in.WholeFrameBytes() - offset)), offset);
+      const int64_t frames = int64_t(got) / in.FrameBytes();
+      if (frames == 0) break;
+      WithLayout(in.Layout(), [&]<SampleLayout L>() {
+        for (int64_t f = 0; f < frames; ++f) {
+          const FrameValues v = DecodeFrame<L>(&bytes[size_t(f * in.FrameBytes())]);
+          uint8_t* p = &narrow[size_t(f * (2 * format.channels))];
+          put(v.left, shift, p);
+          if (format.channels == 2) put(v.right, shift, p + 2);
+        }
+      });
+      out.Append(narrow.data(), size_t(frames * (2 * format.channels)));
+      offset += frames * in.FrameBytes();
+    }
+    out.Finish();
+  } catch (const EInOutError& e) {
+    return Problem(e.what(), source);
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -120,6 +160,8 @@ bool NeedsDecoding(const std::string& file) {
 }
 
 std::optional<Problem> DecodeForPlaying(const std::string& source, const std::string& target) {
+  if (const std::optional<WaveEncoding> e = EngineEncoding(TWAVheader(source)); e && e->isFloat)
+    return NarrowFloats(source, target);
   std::string error;
   SoundFile in = SoundFile::OpenRead(source, error);
   if (!in.IsOpen()) return Problem(source + ": " + error, source);

@@ -13,6 +13,7 @@
 #include "tonemill/gui/effects/ReverbDlg.h"
 #include "tonemill/gui/effects/VocodeDlg.h"
 #include "tonemill/effects/catalog.h"
+#include "tonemill/files/audioinput.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/ops/targets.h"
@@ -20,6 +21,8 @@
 #include "tonemill/gui/widgets/fittext.h"
 
 #include <QGridLayout>
+
+#include <filesystem>
 
 namespace tonemill::wave {
 namespace {
@@ -98,7 +101,13 @@ TWAVeditDlg::TWAVeditDlg(QWidget* parent, const QString& input, const QString& o
 
   // Every effect's button by the name its row gives: the editor's own operations run at once,
   // the others open their dialog.
-  std::vector<std::pair<QPushButton*, MakeDialog>> launchers = {{ui_->mixBtn, Make<TWAVmixDlg>(this)}};
+  // The mixer decodes its sources itself: it lists the input under its own name.
+  std::vector<std::pair<QPushButton*, MakeDialog>> launchers = {
+      {ui_->mixBtn, [this](const LaunchValues& launch) {
+         LaunchValues own = launch;
+         own.input = From().toStdString();
+         return std::make_unique<TWAVmixDlg>(this, own);
+       }}};
   for (const EffectEntry& e : Effects()) {
     QPushButton* button = findChild<QPushButton*>(e.launcher);
     if (!button) {
@@ -172,15 +181,61 @@ void TWAVeditDlg::disableControls() {
 }
 
 void TWAVeditDlg::UpdateSwap() {
-  // Swap makes the output the input: only a valid WAV file can be that.
-  ui_->swapBtn->setEnabled(TWAVheader(To().toStdString()).Valid);
+  // Swap makes the output the input: only a file the engines read, or one decoded for them, can
+  // be that.
+  const std::string to = To().toStdString();
+  const TWAVheader header(to);
+  bool readable = header.Found && EngineEncoding(header).has_value();
+  if (header.Found && !readable) {
+    std::string error;
+    readable = SoundFile::OpenRead(to, error).IsOpen();
+  }
+  ui_->swapBtn->setEnabled(readable);
+}
+
+bool TWAVeditDlg::RouteInput(const std::string& from) {
+  engineInput_ = from;
+  if (EnginesReadAsItIs(from)) return true;
+  // The same input, unchanged since, keeps its decoded samples.
+  std::error_code ec;
+  const auto stamp = std::filesystem::last_write_time(from, ec);
+  if (decodedDir_ && decodedFrom_ == from && !ec && stamp == decodedStamp_) {
+    engineInput_ = decodedDir_->filePath("decoded.wav").toStdString();
+    return true;
+  }
+  decodedDir_ = std::make_unique<QTemporaryDir>();
+  decodedFrom_.clear();
+  std::string error;
+  if (!decodedDir_->isValid()) {
+    Warn(from + ": no room for its decoded samples");
+    return false;
+  }
+  std::optional<EngineInput> routed;
+  {
+    platform::HourglassCursor hourglass;
+    routed = RouteEngineInput(from, decodedDir_->filePath("decoded.wav").toStdString(), error);
+  }
+  if (!routed) {
+    decodedDir_.reset();
+    Warn(error);
+    return false;
+  }
+  engineInput_ = routed->path;
+  if (routed->decoded) {
+    decodedFrom_ = from;
+    decodedStamp_ = stamp;
+  }
+  return true;
 }
 
 void TWAVeditDlg::fromFileEditExit() {
   const std::string from = From().toStdString(), to = To().toStdString();
   EditorInput facts;
-  if (std::optional<Problem> problem = CheckEditorInput(from, facts)) {
-    Warn(problem->message);
+  const bool routed = RouteInput(from);
+  std::optional<Problem> problem;
+  if (routed) problem = CheckEditorInput(engineInput_, facts);
+  if (!routed || problem) {
+    if (problem) Warn(problem->message);
     inputOk_ = false;
     disableControls();
     UpdateSwap();
@@ -257,7 +312,7 @@ LaunchValues TWAVeditDlg::CurrentLaunch() const {
   const ChannelChoice choice = ui_->leftBtn->isChecked()    ? ChannelChoice::Left
                                : ui_->rightBtn->isChecked() ? ChannelChoice::Right
                                                             : ChannelChoice::Both;
-  return EditorLaunch(From().toStdString(), To().toStdString(), input_, ui_->msButton->isChecked(),
+  return EditorLaunch(engineInput_, To().toStdString(), input_, ui_->msButton->isChecked(),
                       selection_, choice);
 }
 
@@ -321,7 +376,7 @@ void TWAVeditDlg::viewButtonClick() {
     return;
   }
   auto* viewer = new TWAViewDlg(this, ui_->msButton->isChecked());
-  if (!viewer->loadFile(From())) return;  // it closes itself
+  if (!viewer->loadFile(Q(engineInput_))) return;  // it closes itself
   viewer_ = viewer;
   // Its OK (or any close) sets the button back to "View".
   QPushButton* button = ui_->viewButton;  // the button itself, which may outlive ui_
@@ -354,7 +409,7 @@ void TWAVeditDlg::swapBtnClick() {
   fromFileEditExit();
   toFileEditExit();
   // An open viewer shows the new input.
-  if (viewer_ && inputOk_ && !viewer_->loadFile(From())) viewer_ = nullptr;
+  if (viewer_ && inputOk_ && !viewer_->loadFile(Q(engineInput_))) viewer_ = nullptr;
   if (!viewer_) ui_->viewButton->setText("View");
 }
 

@@ -15,7 +15,9 @@
 #include "tonemill/wave/selection.h"
 
 #include <QPointer>
+#include <QTemporaryDir>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -85,9 +87,17 @@ class TWAVeditDlg : public ui::TDialog {
   void Import();
   QString From() const;
   QString To() const;
+  // Routes the input into the engines: `engineInput_` is the input itself, or its samples
+  // decoded into a WAV file of their own width in decodedDir_. False (and said why) when the
+  // input cannot be decoded.
+  bool RouteInput(const std::string& from);
 
   std::unique_ptr<Ui::WAVeditDlg> ui_;
   EditorInput input_;
+  std::string engineInput_;  // the file the engines and the viewer read
+  std::unique_ptr<QTemporaryDir> decodedDir_;
+  std::string decodedFrom_;  // the input decodedDir_ holds the samples of, as it was then
+  std::filesystem::file_time_type decodedStamp_;
   bool inputOk_ = false;  // the input passed its check
   SelectionValues selection_;
   std::string selectedInput_;  // the input the selection belongs to

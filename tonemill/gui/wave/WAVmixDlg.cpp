@@ -5,13 +5,18 @@
 #include "platform/messages.h"
 #include "platform/qt/cursor.h"
 #include "tonemill/gui/widgets/ExtFileListBox.h"
+#include "tonemill/files/audioinput.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/paths.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/gui/widgets/fieldexit.h"
 #include "tonemill/gui/widgets/NumberField.h"
 
+#include <QComboBox>
 #include <QFileInfo>
+#include <QIntValidator>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QHeaderView>
 
 namespace tonemill::wave {
@@ -52,6 +57,19 @@ TWAVmixDlg::TWAVmixDlg(QWidget* parent, const LaunchValues& launch)
   connect(ui_->browser, &TFileBrowser::FileChange, this, &TWAVmixDlg::FileListBox1Change);
   connect(ui_->browser, &TFileBrowser::FileActivated, this, &TWAVmixDlg::addButtonClick);
   connect(&run_.Timer(), &QTimer::timeout, this, &TWAVmixDlg::Timer1Timer);
+  // Any rate the engines process; the usual ones beyond the three buttons are listed.
+  for (int rate : {8000, 16000, 32000, 48000, 88200, 96000, 176400, 192000})
+    ui_->rateBox->addItem(QString::number(rate));
+  ui_->rateBox->setCurrentText("48000");
+  ui_->rateBox->setValidator(new QIntValidator(0, kMaxEngineRate, ui_->rateBox));
+  const auto other = [this] { ui_->otherRateButton->setChecked(true); };
+  connect(ui_->rateBox, &QComboBox::textActivated, this, other);
+  connect(ui_->rateBox->lineEdit(), &QLineEdit::textEdited, this, other);
+  // Sources of the other containers are listed too, after the WAV files alone.
+  ui_->browser->Filter()->insertItem(1, "Audio (*.WAV;*.FLAC;*.OGG;*.OPUS;*.MP3;*.AIF;*.AIFF)",
+                                     QStringList{"*.WAV", "*.FLAC", "*.OGG", "*.OPUS", "*.MP3", "*.AIF", "*.AIFF"});
+  if (const std::optional<Container> named = ContainerOfName(launch.input); named && *named != Container::Wav)
+    ui_->browser->Filter()->setCurrentIndex(1);
   ui_->browser->Start(Q(launch.input));
 }
 
@@ -96,12 +114,23 @@ std::vector<MixSource> TWAVmixDlg::Sources() const {
   return sources;
 }
 
-AudioFormat TWAVmixDlg::Format() const {
-  AudioFormat f;
-  f.channels = ui_->monoButton->isChecked() ? 1 : 2;
-  f.bits = ui_->eightButton->isChecked() ? 8 : 16;
-  f.rate = ui_->elevenButton->isChecked() ? 11025 : ui_->twentytwoButton->isChecked() ? 22050 : 44100;
-  return f;
+std::optional<WaveEncoding> TWAVmixDlg::Format() const {
+  WaveEncoding e;
+  e.format.channels = ui_->monoButton->isChecked() ? 1 : 2;
+  e.isFloat = ui_->floatButton->isChecked();
+  e.format.bits = ui_->eightButton->isChecked()        ? 8
+                  : ui_->twentyfourButton->isChecked() ? 24
+                  : ui_->thirtytwoButton->isChecked() || e.isFloat ? 32
+                                                                   : 16;
+  if (ui_->otherRateButton->isChecked()) {
+    bool ok = false;
+    const int rate = ui_->rateBox->currentText().trimmed().toInt(&ok);
+    if (!ok || rate < kMinEngineRate || rate > kMaxEngineRate) return std::nullopt;
+    e.format.rate = rate;
+  } else {
+    e.format.rate = ui_->elevenButton->isChecked() ? 11025 : ui_->twentytwoButton->isChecked() ? 22050 : 44100;
+  }
+  return e;
 }
 
 std::optional<Problem> TWAVmixDlg::CheckCell(int row, int column) const {
@@ -109,7 +138,10 @@ std::optional<Problem> TWAVmixDlg::CheckCell(int row, int column) const {
   const std::string text = item ? S(item->text()) : std::string();
   double factor = 0;
   switch (column) {
-    case kFile: return CheckMixSource(text, S(ui_->toFileEdit->text()));
+    case kFile:
+      // Another container goes to the mix decoded; only a clash with the output is refused here.
+      if (!EnginesReadAsItIs(text)) return OutputIsInput(S(ui_->toFileEdit->text()), text, kCantOverwriteSource);
+      return CheckMixSource(text, S(ui_->toFileEdit->text()));
     case kLeft: return CheckMixFactor(text, true, factor);
     default: return CheckMixFactor(text, false, factor);
   }
@@ -132,7 +164,14 @@ bool TWAVmixDlg::StringGrid1SelectCell(int row, int column) {
 
 void TWAVmixDlg::FileListBox1Change() {
   const std::string file = S(ui_->browser->FileName());
-  ui_->addButton->setEnabled(!run_.Running() && !file.empty() && TWAVheader(file).Valid &&
+  // Any file the engines read, or one decoded for them.
+  const TWAVheader header(file);
+  bool readable = header.Found && EngineEncoding(header).has_value();
+  if (header.Found && !readable) {
+    std::string error;
+    readable = SoundFile::OpenRead(file, error).IsOpen();
+  }
+  ui_->addButton->setEnabled(!run_.Running() && !file.empty() && readable &&
                              !SameFile(file, S(ui_->toFileEdit->text())));
 }
 
@@ -201,9 +240,36 @@ void TWAVmixDlg::OKbtnClick() {
         ui_->OKBtn->setEnabled(false);
         return;
       }
-  const std::vector<MixSource> sources = Sources();
+  const std::optional<WaveEncoding> format = Format();
+  if (!format) {
+    platform::ShowError("Illegal sampling rate! (8000 to 192000 Hz)");
+    ui_->rateBox->setFocus();
+    return;
+  }
+  std::vector<MixSource> sources = Sources();
   std::vector<std::string> paths;
-  for (const MixSource& s : sources) paths.push_back(s.path);
+  // Sources of other containers are decoded into WAV files of their own width first.
+  QTemporaryDir decoded;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    MixSource& s = sources[i];
+    paths.push_back(s.path);
+    if (EnginesReadAsItIs(s.path)) continue;
+    std::string error;
+    std::optional<EngineInput> routed;
+    if (decoded.isValid()) {
+      platform::HourglassCursor hourglass;
+      routed = RouteEngineInput(s.path, S(decoded.filePath(QString("source-%1.wav").arg(i))), error);
+    } else {
+      error = s.path + ": no room for its decoded samples";
+    }
+    if (!routed) {
+      Select(int(i), kFile);
+      platform::ShowError(error);
+      return;
+    }
+    s.path = routed->path;
+    paths.push_back(s.path);
+  }
   const std::string output = S(ui_->toFileEdit->text());
   ops::OutputJob job = WaveOutputJob(output, paths, kCannotOpenMixOutput);
   if (const std::optional<ops::JobOutcome> refused = ops::PrepareOutput(job)) {
@@ -211,13 +277,12 @@ void TWAVmixDlg::OKbtnClick() {
     if (!refused->problem.message.empty()) platform::ShowError(refused->problem.BoxText());
     return;
   }
-  const AudioFormat format = Format();
   {
     RunScope scope(*this, ui_->CancelBtn);
     platform::HourglassCursor hourglass;
     run_.Start();
     outcome_ = ops::RunOutputJob(job, run_.Counters(), [&](const std::string& path, Progress& progress) {
-      const MixResult r = MixWavFiles(sources, path, format, progress);
+      const MixResult r = MixWavFilesAs(sources, path, *format, progress);
       return WaveWorkResult(output, r.cancelled, r.problem);
     });
     Timer1Timer();

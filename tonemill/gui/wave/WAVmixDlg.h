@@ -28,7 +28,8 @@ class TWAVmixDlg : public ui::TDialog {
 
   // The grid's rows as sources (factors as their cells read).
   std::vector<MixSource> Sources() const;
-  AudioFormat Format() const;
+  // The output's encoding; nothing while the rate box holds no rate from 8000 to 192000 Hz.
+  std::optional<WaveEncoding> Format() const;
   const std::optional<ops::JobOutcome>& Outcome() const { return outcome_; }
   TOperationRun& Run() { return run_; }
 

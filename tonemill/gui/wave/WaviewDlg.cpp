@@ -9,6 +9,7 @@
 #include "platform/qt/pump.h"
 #include "tonemill/files/fastfile.h"
 #include "tonemill/files/wavheader.h"
+#include "tonemill/ops/playback.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
@@ -16,6 +17,8 @@
 
 namespace tonemill::wave {
 namespace {
+
+
 
 constexpr int kHelpViewer = 3110;
 constexpr int kPlayTimerMs = 50;
@@ -130,17 +133,30 @@ bool TWAViewDlg::Playing() const { return playing_ != nullptr; }
 
 bool TWAViewDlg::loadFile(const QString& name) {
   StopPlaying();
+  source_ = name;
   file_ = name;
-  const TWAVheader header(name.toStdString());
+  // Samples wider than 16 bits, floats, other layouts and other containers are drawn and played
+  // from a 16-bit copy at the file's own rate: the same frames, at the same share of full scale.
+  std::unique_ptr<QTemporaryDir> copyDir;
+  if (ops::NeedsDecoding(name.toStdString())) {
+    copyDir = std::make_unique<QTemporaryDir>();
+    const QString copy = copyDir->filePath("shown.wav");
+    if (!copyDir->isValid() || ops::DecodeForPlaying(name.toStdString(), copy.toStdString())) {
+      copyDir.reset();
+    } else {
+      file_ = copy;
+    }
+  }
+  const TWAVheader header(file_.toStdString());
   std::unique_ptr<WaveSummary> summary;
   if (header.Valid) {
     try {
-      summary = std::make_unique<WaveSummary>(name.toStdString());
+      summary = std::make_unique<WaveSummary>(file_.toStdString());
     } catch (const EInOutError&) {
     }
   }
   QString error;
-  if (!summary || summary->Frames() < 2 || !player_.Open(name, error)) {
+  if (!summary || summary->Frames() < 2 || !player_.Open(file_, error)) {
     platform::ShowError("Error reading " + name.toStdString() + "!");
     summary_.reset();
     ui_->curves->SetSource(&view_, nullptr);
@@ -148,6 +164,7 @@ bool TWAViewDlg::loadFile(const QString& name) {
     return false;
   }
   summary_ = std::move(summary);
+  copyDir_ = std::move(copyDir);
   ui_->curves->SetSource(&view_, summary_.get());
   // Frames per ms as the editor computes them: total frames ÷ duration.
   const double frames = double(summary_->Frames());
@@ -160,11 +177,20 @@ bool TWAViewDlg::loadFile(const QString& name) {
   const QStringList positions{Q(view_.PositionText(last, true)), Q(view_.PositionText(last, false))};
   for (QWidget* w : std::initializer_list<QWidget*>{ui_->startEdit, ui_->endEdit, ui_->positionLabel})
     ui::FitText(w, positions);
-  ui::FitText(ui_->valueEdit, {"-32768"});
+  // The cursor's value at the file's own scale: its width's integers, or floats within ±1.
+  const std::optional<WaveEncoding> own = EngineEncoding(TWAVheader(source_.toStdString()));
+  valueFloat_ = own && own->isFloat;
+  valueShift_ = own && !own->isFloat && own->format.bits > 16 ? own->format.bits - 16 : 0;
+  ui::FitText(ui_->valueEdit, {ValueText(-32768)});
   ui::FitText(ui_->zoomHedit, {Q(WaveView::ZoomText(double(summary_->Frames())))});
   ui::FitText(ui_->zoomVedit, {Q(WaveView::ZoomText(128))});
   doReset();
   return true;
+}
+
+QString TWAViewDlg::ValueText(int32_t value) const {
+  if (valueFloat_) return QString::number(double(value) / 32768, 'f', 5);
+  return QString::number(int64_t(value) * (int64_t(1) << valueShift_));
 }
 
 void TWAViewDlg::doReset() {
@@ -245,7 +271,7 @@ void TWAViewDlg::curvesMouseMove(int x, int y) {
   const int32_t value = ui_->curves->ValueAt(y);
   ui_->curves->SetCross({x, y});
   ui_->positionLabel->setText(Q(view_.PositionText(frame, MsMode())));
-  ui_->valueEdit->setText(QString::number(value));
+  ui_->valueEdit->setText(ValueText(value));
   switch (view_.Marking()) {
     case WaveView::Mark::None: start_->SetText(Q(view_.PositionText(frame, MsMode()))); break;
     case WaveView::Mark::Started:

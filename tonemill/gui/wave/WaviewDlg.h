@@ -11,6 +11,7 @@
 #include "tonemill/wave/wavesummary.h"
 #include "tonemill/wave/waveview.h"
 
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
@@ -31,7 +32,7 @@ class TWAViewDlg : public ui::TDialog {
 
   // Reads the file and draws it; false after "Error reading NAME!" (the window then closes).
   bool loadFile(const QString& name);
-  QString FileName() const { return file_; }
+  QString FileName() const { return source_; }
   const WaveView& View() const { return view_; }
   WaveSummary* Summary() const { return summary_.get(); }
   app::TMediaPlayer& Player() { return player_; }
@@ -90,7 +91,15 @@ class TWAViewDlg : public ui::TDialog {
   void CancelRun() override;
 
   std::unique_ptr<Ui::WaviewDlg> ui_;
+  // The file it was opened on, and the file drawn and played: the file itself, or a 16-bit copy
+  // of it in copyDir_ for a width, layout or container the player does not read.
+  QString source_;
   QString file_;
+  std::unique_ptr<QTemporaryDir> copyDir_;
+  // How the drawn 16-bit values read at the file's own scale.
+  int valueShift_ = 0;
+  bool valueFloat_ = false;
+  QString ValueText(int32_t value) const;
   double framesPerMs_ = 1;
   WaveView view_;
   std::unique_ptr<WaveSummary> summary_;

@@ -13,6 +13,8 @@
 #include "tonemill/gui/app/RunForm.h"
 #include "tonemill/gui/app/TMmain.h"
 #include "tonemill/files/soundfile.h"
+#include "tonemill/files/wavheader.h"
+#include "tonemill/wave/samples.h"
 #include "tonemill/ops/mainrules.h"
 #include "tonemill/ops/playback.h"
 #include "tonemill/gui/widgets/fieldexit.h"
@@ -432,12 +434,23 @@ void DialogsTest::playsOtherFormatsDecoded() {
     tonemill::Container container;
     int bits;
   } files[] = {{"tone.flac", tonemill::Container::Flac, 24}, {"tone24.wav", tonemill::Container::Wav, 24},
-               {"tone.aiff", tonemill::Container::Aiff, 16}};
+               {"tone.aiff", tonemill::Container::Aiff, 16}, {"float.wav", tonemill::Container::Wav, 0}};
   for (const auto& f : files) {
     const std::string path = home.Path(std::string("Song/") + f.name);
-    std::string error;
-    tonemill::SoundFile out = tonemill::SoundFile::OpenWrite(path, f.container, {48000, f.bits, 2}, error);
-    QVERIFY2(out.IsOpen() && out.Write(wide.data(), wide.size() / 2) && out.Close(error), error.c_str());
+    if (f.bits == 0) {
+      // 32-bit floats holding the same values exactly.
+      std::vector<uint8_t> bytes =
+          tonemill::EngineWavHeader({{48000, 32, 2}, true}, uint32_t(wide.size() * 4));
+      const size_t start = bytes.size();
+      bytes.resize(start + wide.size() * 4);
+      for (size_t i = 0; i < wide.size(); ++i)
+        tonemill::samples::EncodeOne<tonemill::MonoFloat>(wide[i], &bytes[start + i * 4]);
+      testing_support::WriteBytes(path, bytes);
+    } else {
+      std::string error;
+      tonemill::SoundFile out = tonemill::SoundFile::OpenWrite(path, f.container, {48000, f.bits, 2}, error);
+      QVERIFY2(out.IsOpen() && out.Write(wide.data(), wide.size() / 2) && out.Close(error), error.c_str());
+    }
     const std::vector<uint8_t> before = testing_support::ReadBytes(path);
     FakeSound sound;
     Answers answers;

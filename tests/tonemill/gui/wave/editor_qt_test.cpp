@@ -10,6 +10,8 @@
 #include "tonemill/gui/wave/WAVmixDlg.h"
 #include "tonemill/gui/wave/WaveCurves.h"
 #include "tonemill/effects/catalog.h"
+#include "tonemill/files/wavheader.h"
+#include "tonemill/wave/samples.h"
 #include "tonemill/wave/editorops.h"
 
 #include <QGroupBox>
@@ -17,6 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -35,6 +38,15 @@ void Type(QObject& dialog, const char* edit, const QString& text) {
   e->setText(text);
   e->setFocus();
   QTest::keyClick(e, Qt::Key_Return);
+}
+
+void WriteFloatWav(const std::string& path, int32_t rate, const std::vector<int32_t>& values) {
+  const WaveEncoding e{{rate, 32, 2}, true};
+  std::vector<uint8_t> bytes = EngineWavHeader(e, uint32_t(values.size() * 4));
+  const size_t start = bytes.size();
+  bytes.resize(start + values.size() * 4);
+  for (size_t i = 0; i < values.size(); ++i) samples::EncodeOne<MonoFloat>(values[i], &bytes[start + i * 4]);
+  testing_support::WriteBytes(path, bytes);
 }
 
 }  // namespace
@@ -422,4 +434,71 @@ void EditorTest::editorAndViewerFitAndKeepTheirSize() {
     QVERIFY2(d->minimumSizeHint().width() <= 1280 && d->minimumSizeHint().height() <= 680,
              qPrintable(d->windowTitle()));
   QVERIFY(answers.Texts().isEmpty());
+}
+
+void EditorTest::wideAndOtherContainerInputs() {
+  // 24-bit at 48 kHz, floats, and FLAC: the editor's operations run on them, the output keeps
+  // the input's width, Swap goes on from it, and the viewer draws them at their own full scale.
+  testing_support::TempDir dir;
+  const int64_t frames = 9600;
+  std::vector<int32_t> loud;
+  for (int64_t i = 0; i < frames; ++i)
+    for (int c = 0; c < 2; ++c) loud.push_back(int32_t(std::lround(0.9 * INT32_MAX * std::sin(0.01 * double(i) + c))));
+  WriteFloatWav(dir.File("float.wav"), 44100, loud);
+  WriteSound(dir.File("wide.wav"), Container::Wav, {48000, 24, 2}, frames);
+  WriteSound(dir.File("in.flac"), Container::Flac, {96000, 24, 2}, frames);
+  const struct {
+    const char* input;
+    int32_t rate, bits;
+    bool isFloat;
+  } cases[] = {{"wide.wav", 48000, 24, false}, {"float.wav", 44100, 32, true}, {"in.flac", 96000, 24, false}};
+  for (const auto& c : cases) {
+    Answers answers;
+    const std::string output = dir.File(std::string("out-") + c.input + ".wav");
+    wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File(c.input)), qttesting::Q(output));
+    editor.show();
+    QCOMPARE(answers.Texts(), QStringList());
+    QVERIFY2(editor.InputValid() && editor.Launcher("fadeBtn")->isEnabled(), c.input);
+    const LaunchValues launch = editor.CurrentLaunch();
+    QCOMPARE(launch.rate, c.rate);
+    QCOMPARE(launch.totalFrames, frames);
+    editor.Launcher("reverseBtn")->click();
+    QVERIFY2(editor.Outcome() && editor.Outcome()->end == ops::JobOutcome::End::Done, c.input);
+    const TWAVheader result(output);
+    const std::optional<WaveEncoding> encoding = EngineEncoding(result);
+    QVERIFY(encoding);
+    QCOMPARE(encoding->format, (AudioFormat{c.rate, c.bits, 2}));
+    QCOMPARE(encoding->isFloat, c.isFloat);
+    QVERIFY(Child<QPushButton>(editor, "swapBtn")->isEnabled());
+
+    editor.viewButtonClick();
+    QPointer<wave::TWAViewDlg> viewer = editor.Viewer();
+    QVERIFY2(viewer, c.input);
+    QCOMPARE(viewer->FileName().toStdString(), launch.input);
+    QCOMPARE(viewer->View().Frames(), frames);
+    std::vector<SampleExtent> columns[2];
+    viewer->Summary()->Columns(0, frames, 10, columns);
+    QVERIFY(columns[0][0].max > 29000 && columns[1][0].min < -29000);
+    // The cursor at the top reads full scale in the file's own terms.
+    viewer->curvesMouseMove(5, 0);
+    const double top = Text(*viewer, "valueEdit").toDouble(), full = c.isFloat ? 1 : std::ldexp(1.0, c.bits - 1);
+    QVERIFY2(top > 0.95 * full && top <= full, qPrintable(Text(*viewer, "valueEdit")));
+    QCOMPARE(answers.Texts(), QStringList());
+    // The mixer decodes its sources itself: it starts on the input under its own name.
+    QString firstSource;
+    editor.showDialog = [&](QDialog& d) {
+      d.show();
+      firstSource = Child<QTableWidget>(d, "StringGrid1")->item(0, 0)->text();
+    };
+    editor.Launcher("mixBtn")->click();
+    QCOMPARE(firstSource, qttesting::Q(dir.File(c.input)));
+  }
+  // A file no decoder reads, named as FLAC, says why.
+  testing_support::WriteText(dir.File("bad.flac"), "not sound");
+  Answers answers;
+  wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File("bad.flac")), qttesting::Q(dir.File("o.wav")));
+  editor.show();
+  QVERIFY(!editor.InputValid());
+  QCOMPARE(answers.Texts().size(), qsizetype(1));
+  QVERIFY(answers.Texts()[0].startsWith(qttesting::Q(dir.File("bad.flac")) + ": unsupported encoding"));
 }

@@ -4,7 +4,9 @@
 #include "tonemill/gui/widgets/FileBrowser.h"
 #include "tonemill/gui/wave/WAVmixDlg.h"
 #include "tonemill/gui/wave/WavscanDlg.h"
+#include "tonemill/files/wavheader.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -20,6 +22,52 @@ using namespace workshop;
 using qttesting::Answers;
 using platform::Answer;
 using qttesting::Child;
+
+void MixScanTest::mixerTakesAnyInputAndOutputEncoding() {
+  // A FLAC source and a 24-bit 48 kHz one, mixed into other rates and widths; a rate out of
+  // range is refused before anything is written.
+  testing_support::TempDir dir;
+  WriteSound(dir.File("a.flac"), Container::Flac, {96000, 24, 2}, 4800);
+  WriteSound(dir.File("b.wav"), Container::Wav, {48000, 24, 1}, 4800);
+  const struct {
+    const char* button;
+    QString rate;
+    const char* width;
+    WaveEncoding expected;
+  } cases[] = {{"otherRateButton", "48000", "twentyfourButton", {{48000, 24, 2}, false}},
+               {"otherRateButton", "96000", "floatButton", {{96000, 32, 2}, true}},
+               {"fourtyfourButton", "7", "thirtytwoButton", {{44100, 32, 2}, false}},
+               {"otherRateButton", "8000", "eightButton", {{8000, 8, 2}, false}}};
+  for (const auto& c : cases) {
+    const std::string output = dir.File("mix.wav");
+    std::filesystem::remove(output);
+    Answers answers;
+    wave::TWAVmixDlg mix(nullptr, LaunchFor(dir.File("b.wav"), output, 0, 10, ChannelChoice::Both));
+    mix.show();
+    wave::TFileBrowser* browser = Child<wave::TFileBrowser>(mix, "browser");
+    browser->Filter()->setCurrentIndex(1);  // the other containers listed
+    browser->SelectFile(qttesting::Q(dir.File("a.flac")));
+    QCOMPARE(browser->FileName(), qttesting::Q(dir.File("a.flac")));
+    QVERIFY(Child<QPushButton>(mix, "addButton")->isEnabled());
+    mix.addButtonClick();
+    Child<QComboBox>(mix, "rateBox")->setCurrentText(c.rate);
+    Child<QRadioButton>(mix, c.button)->click();
+    Child<QRadioButton>(mix, c.width)->click();
+    mix.OKbtnClick();
+    QCOMPARE(answers.Texts(), QStringList());
+    QVERIFY(mix.Outcome() && mix.Outcome()->end == ops::JobOutcome::End::Done);
+    const std::optional<WaveEncoding> got = EngineEncoding(TWAVheader(output));
+    QVERIFY(got && *got == c.expected);
+  }
+  Answers answers;
+  wave::TWAVmixDlg mix(nullptr, LaunchFor(dir.File("b.wav"), dir.File("mix2.wav"), 0, 10, ChannelChoice::Both));
+  mix.show();
+  Child<QComboBox>(mix, "rateBox")->setCurrentText("192001");
+  Child<QRadioButton>(mix, "otherRateButton")->click();
+  mix.OKbtnClick();
+  QCOMPARE(answers.Texts(), QStringList{"Illegal sampling rate! (8000 to 192000 Hz)"});
+  QVERIFY(!std::filesystem::exists(dir.File("mix2.wav")));
+}
 
 void MixScanTest::mixerGridChecksAndRun() {
   testing_support::TempDir dir;

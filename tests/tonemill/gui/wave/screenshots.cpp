@@ -15,6 +15,7 @@
 #include "tonemill/gui/wave/WAVeditDlg.h"
 #include "tonemill/gui/wave/WAVmixDlg.h"
 #include "tonemill/gui/wave/WavscanDlg.h"
+#include "tonemill/files/soundfile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,7 +47,7 @@ void Save(QWidget& window, const QString& path) {
 
 // A few seconds of a stereo phrase: notes with an attack and a decay, the right channel an
 // octave lower and later, so that both curves and the envelope show.
-void WriteSong(const std::string& path) {
+void WriteSong(const std::string& path, const std::string& wide) {
   const int rate = 22050, frames = rate * 4;
   std::vector<int32_t> samples;
   samples.reserve(size_t(frames) * 2);
@@ -64,6 +65,17 @@ void WriteSong(const std::string& path) {
     samples.push_back(int32_t(right));
   }
   testing_support::WriteWav(path, {rate, 16, 2}, samples);
+  // The same phrase as 24-bit samples at 48 kHz (resampled by picking the nearest frame).
+  const int64_t wideFrames = int64_t(frames) * 48000 / rate;
+  std::vector<int32_t> top;
+  for (int64_t i = 0; i < wideFrames; ++i)
+    for (int c = 0; c < 2; ++c) top.push_back(samples[size_t(i * rate / 48000 * 2 + c)] * 65536);
+  std::string error;
+  SoundFile out = SoundFile::OpenWrite(wide, Container::Wav, {48000, 24, 2}, error);
+  if (!out.IsOpen() || !out.Write(top.data(), size_t(wideFrames)) || !out.Close(error)) {
+    std::fprintf(stderr, "screenshots: %s\n", error.c_str());
+    std::exit(1);
+  }
 }
 
 }  // namespace
@@ -80,43 +92,53 @@ int main(int argc, char** argv) {
   QDir().mkpath(out);
   QDir().mkpath(work);
   const std::string song = (work + "/song.wav").toStdString();
-  WriteSong(song);
+  const std::string wide = (work + "/song-24bit.wav").toStdString();
+  WriteSong(song, wide);
   const QString output = work + "/temp.wav";
 
+  // The editor with its viewer showing a marked range, the two side by side as they stand on
+  // the screen.
+  const auto shootEditor = [&](wave::TWAVeditDlg& editor, const QString& path) {
+    editor.show();
+    Settle();
+    editor.viewButtonClick();
+    wave::TWAViewDlg* viewer = editor.Viewer();
+    viewer->resize(900, 460);
+    viewer->move(editor.frameGeometry().right() + 10, editor.y());
+    Settle();
+    viewer->redraw();
+    const int w = viewer->findChild<QWidget*>("curves")->width();
+    const int h = viewer->findChild<QWidget*>("curves")->height();
+    viewer->curvesMouseMove(w * 3 / 10, h / 2);
+    viewer->curvesClick(w * 3 / 10, h / 2);
+    viewer->curvesMouseMove(w * 55 / 100, h / 3);
+    viewer->curvesClick(w * 55 / 100, h / 3);
+    viewer->curvesMouseMove(w * 45 / 100, h / 4);
+    Settle();
+    const QPixmap left = editor.grab(), right = viewer->grab();
+    // Grabs are in device pixels; the gap and the places are in logical ones.
+    const qreal ratio = left.devicePixelRatio();
+    QImage both(left.width() + int(12 * ratio) + right.width(), std::max(left.height(), right.height()),
+                QImage::Format_RGB32);
+    both.setDevicePixelRatio(ratio);
+    both.fill(QColor(0x55, 0x6b, 0x7d));
+    {
+      QPainter p(&both);
+      p.drawPixmap(QPointF(0, 0), left);
+      p.drawPixmap(QPointF(left.width() / ratio + 12, 0), right);
+    }
+    if (!both.save(path)) {
+      std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+      std::exit(1);
+    }
+    std::printf("screenshot: %s\n", qPrintable(path));
+  };
   wave::TWAVeditDlg editor(nullptr, QString::fromStdString(song), output);
-  editor.show();
-  Settle();
-  editor.viewButtonClick();
-  wave::TWAViewDlg* viewer = editor.Viewer();
-  viewer->resize(900, 460);
-  viewer->move(editor.frameGeometry().right() + 10, editor.y());
-  Settle();
-  viewer->redraw();
-  // A range marked with the mouse, the cross-hair inside it.
-  const int w = viewer->findChild<QWidget*>("curves")->width();
-  const int h = viewer->findChild<QWidget*>("curves")->height();
-  viewer->curvesMouseMove(w * 3 / 10, h / 2);
-  viewer->curvesClick(w * 3 / 10, h / 2);
-  viewer->curvesMouseMove(w * 55 / 100, h / 3);
-  viewer->curvesClick(w * 55 / 100, h / 3);
-  viewer->curvesMouseMove(w * 45 / 100, h / 4);
-  // The two windows side by side, as they stand on the screen.
-  Settle();
-  const QPixmap left = editor.grab(), right = viewer->grab();
-  QImage both(left.width() + 12 + right.width(), std::max(left.height(), right.height()),
-              QImage::Format_RGB32);
-  both.fill(QColor(0x55, 0x6b, 0x7d));
+  shootEditor(editor, out + "/wav-editor.png");
   {
-    QPainter p(&both);
-    p.drawPixmap(0, 0, left);
-    p.drawPixmap(left.width() + 12, 0, right);
+    wave::TWAVeditDlg wideEditor(nullptr, QString::fromStdString(wide), output);
+    shootEditor(wideEditor, out + "/wav-editor-24bit.png");
   }
-  const QString path = out + "/wav-editor.png";
-  if (!both.save(path)) {
-    std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
-    return 1;
-  }
-  std::printf("screenshot: %s\n", qPrintable(path));
 
   const LaunchValues launch = editor.CurrentLaunch();
   effectdialogs::TreverbDlg reverb(nullptr, launch);

@@ -4,6 +4,7 @@
 
 #include "tests/support/testfiles.h"
 #include "tests/tonemill/gui/app/qttesting.h"
+#include "tonemill/files/soundfile.h"
 #include "tonemill/wave/selection.h"
 
 #include <QObject>
@@ -16,6 +17,9 @@ namespace workshop {
 
 // A WAV file of `frames` frames: a loud, changing signal (stereo: the right channel differs).
 void WriteSignal(const std::string& path, const tonemill::AudioFormat& format, int64_t frames);
+// The same signal at 90 % of full scale through the sound file writer: any container and width.
+void WriteSound(const std::string& path, tonemill::Container container, const tonemill::AudioFormat& format,
+                int64_t frames);
 // The launch values the editor would hand over for the file: the selection in ms, a channel.
 tonemill::LaunchValues LaunchFor(const std::string& input, const std::string& output, double startMs,
                                  double endMs, tonemill::ChannelChoice choice);
@@ -52,12 +56,14 @@ class EditorTest : public QObject {
   void viewerPlaysExactFramesAndStops();
   void viewerSummaryStopsAndGoesOn();
   void editorAndViewerFitAndKeepTheirSize();
+  void wideAndOtherContainerInputs();
 };
 
 class MixScanTest : public QObject {
   Q_OBJECT
  private slots:
   void mixerGridChecksAndRun();
+  void mixerTakesAnyInputAndOutputEncoding();
   void scanFiguresAndCancel();
 };
 

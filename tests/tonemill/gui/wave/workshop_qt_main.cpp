@@ -25,6 +25,18 @@ void WriteSignal(const std::string& path, const tonemill::AudioFormat& format, i
   testing_support::WriteWav(path, format, samples);
 }
 
+void WriteSound(const std::string& path, tonemill::Container container, const tonemill::AudioFormat& format,
+                int64_t frames) {
+  std::vector<int32_t> samples;
+  for (int64_t i = 0; i < frames; ++i)
+    for (int c = 0; c < format.channels; ++c)
+      samples.push_back(int32_t(std::lround(0.9 * INT32_MAX * std::sin(0.01 * double(i) + c))));
+  std::string error;
+  tonemill::SoundFile out = tonemill::SoundFile::OpenWrite(path, container, format, error);
+  if (!out.IsOpen() || !out.Write(samples.data(), size_t(frames)) || !out.Close(error))
+    qFatal("cannot write %s: %s", path.c_str(), error.c_str());
+}
+
 tonemill::LaunchValues LaunchFor(const std::string& input, const std::string& output, double startMs,
                                  double endMs, tonemill::ChannelChoice choice) {
   tonemill::EditorInput facts;
