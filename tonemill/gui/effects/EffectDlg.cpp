@@ -299,13 +299,7 @@ void TEffectDlg::PreviewBtnClick() {
     run_.timerTimer();
     run_.Stop();
   }
-  if (outcome->end == ops::JobOutcome::End::Failed) {
-    platform::ShowError(outcome->problem.BoxText());
-    return;
-  }
-  if (outcome->end == ops::JobOutcome::End::Cancelled) return;
-  if (QString error; !preview_.Play(preview.firstFrame, preview.endFrame, launch_.totalFrames, error))
-    platform::ShowError(error.toStdString());
+  preview_.PlayOutcome(*outcome, preview.firstFrame, preview.endFrame, launch_.totalFrames);
 }
 
 void TEffectDlg::StopPreview() { preview_.Stop(); }

@@ -1,5 +1,6 @@
 #include "preview.h"
 
+#include "platform/messages.h"
 #include "tonemill/ops/playback.h"
 
 #include <QAbstractButton>
@@ -50,6 +51,16 @@ QString TPreview::File() {
         QString("preview-%1-%2.wav").arg(QCoreApplication::applicationPid()).arg(quintptr(this), 0, 16));
   }
   return file_;
+}
+
+void TPreview::PlayOutcome(const ops::JobOutcome& outcome, int64_t first, int64_t inputEnd,
+                           int64_t inputFrames) {
+  if (outcome.end == ops::JobOutcome::End::Failed) {
+    platform::ShowError(outcome.problem.BoxText());
+    return;
+  }
+  if (outcome.end == ops::JobOutcome::End::Cancelled) return;
+  if (QString error; !Play(first, inputEnd, inputFrames, error)) platform::ShowError(error.toStdString());
 }
 
 bool TPreview::Play(int64_t first, int64_t inputEnd, int64_t inputFrames, QString& error) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tonemill/gui/widgets/mediaplayer.h"
+#include "tonemill/ops/outputjob.h"
 
 #include <QObject>
 #include <QString>
@@ -32,6 +33,8 @@ class TPreview : public QObject {
   // before its end as the input had after `inputEnd` (an effect may change the length of its
   // range, never of what follows it; `inputFrames` 0 means the same length). False with `error` set when the file cannot be played.
   bool Play(int64_t first, int64_t inputEnd, int64_t inputFrames, QString& error);
+  // After the run into the file: its failure shown, nothing after a cancel, otherwise Play.
+  void PlayOutcome(const ops::JobOutcome& outcome, int64_t first, int64_t inputEnd, int64_t inputFrames);
   void Stop() { player_.Stop(); }
   // Closes the player and deletes the file.
   void Remove();
