@@ -80,8 +80,12 @@ BoundLibrary BoundLibrary::Load(const std::string& name, PumpFunction pump, void
   BoundLibrary lib;
   lib.name_ = Upper(name);
   std::string object = SharedObjectName(lib.name_);
-  lib.handle_ = ::dlopen((ExecutableDirectory() + object).c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!lib.handle_) lib.handle_ = ::dlopen(object.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Once loaded, a library stays for the life of the process: what it keeps for the process
+  // (the renderer's kept samples) must not vanish with it. Freeing the handle only gives up
+  // this binding.
+  constexpr int kFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+  lib.handle_ = ::dlopen((ExecutableDirectory() + object).c_str(), kFlags);
+  if (!lib.handle_) lib.handle_ = ::dlopen(object.c_str(), kFlags);
   if (!lib.handle_) return lib;
   for (const auto& entry : kPumpExport) {
     if (lib.name_ != entry[0]) continue;

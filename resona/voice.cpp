@@ -108,19 +108,13 @@ struct Synth::WorkBuffers {
   std::unique_ptr<int32_t[]> contributions[2];
 };
 
-namespace {
-thread_local std::unique_ptr<Synth::WorkBuffers> tSpareWork;
-}  // namespace
 
 Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirectory)
     : format_(format), file_(file), sampleDirectory_(std::move(sampleDirectory)) {
   blockFrames_ = kBlockSamples / format_.channels;
   const size_t blockElements =
       size_t(kBlockSamples) * size_t(std::max(format_.SampleBytes(), 2)) / 2;
-  if (tSpareWork && tSpareWork->blockElements == blockElements &&
-      tSpareWork->frames == blockFrames_) {
-    work_ = std::move(tSpareWork);
-  } else {
+  {
     work_ = std::make_unique<WorkBuffers>();
     work_->blockElements = blockElements;
     work_->frames = blockFrames_;
@@ -139,9 +133,7 @@ Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirector
   }
 }
 
-Synth::~Synth() {
-  if (!tSpareWork) tSpareWork = std::move(work_);
-}
+Synth::~Synth() = default;
 
 void Synth::ReleaseMemory() {
   sample_ = std::make_shared<InstrumentSample>();
