@@ -12,6 +12,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace resona {
 namespace {
@@ -109,12 +112,49 @@ struct Synth::WorkBuffers {
 };
 
 
+namespace {
+
+// Work buffers that finished synths gave back, for the next song of the same layout: at most
+// one per processor, so that what is kept stays bounded. The process keeps them, not each
+// thread: a loaded library's thread-local objects with destructors crash the leak checker's
+// scan of the threads at exit.
+class SpareWork {
+ public:
+  std::unique_ptr<Synth::WorkBuffers> Take(size_t blockElements, int32_t frames) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = buffers_.begin(); it != buffers_.end(); ++it)
+      if ((*it)->blockElements == blockElements && (*it)->frames == frames) {
+        std::unique_ptr<Synth::WorkBuffers> work = std::move(*it);
+        buffers_.erase(it);
+        return work;
+      }
+    return nullptr;
+  }
+  void GiveBack(std::unique_ptr<Synth::WorkBuffers> work) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (buffers_.size() < std::max<size_t>(2, std::thread::hardware_concurrency()))
+      buffers_.push_back(std::move(work));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Synth::WorkBuffers>> buffers_;
+};
+
+SpareWork& Spares() {
+  static SpareWork spares;
+  return spares;
+}
+
+}  // namespace
+
 Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirectory)
     : format_(format), file_(file), sampleDirectory_(std::move(sampleDirectory)) {
   blockFrames_ = kBlockSamples / format_.channels;
   const size_t blockElements =
       size_t(kBlockSamples) * size_t(std::max(format_.SampleBytes(), 2)) / 2;
-  {
+  work_ = Spares().Take(blockElements, blockFrames_);
+  if (!work_) {
     work_ = std::make_unique<WorkBuffers>();
     work_->blockElements = blockElements;
     work_->frames = blockFrames_;
@@ -133,7 +173,9 @@ Synth::Synth(const SongFormat& format, MixFile& file, std::string sampleDirector
   }
 }
 
-Synth::~Synth() = default;
+Synth::~Synth() {
+  if (work_) Spares().GiveBack(std::move(work_));
+}
 
 void Synth::ReleaseMemory() {
   sample_ = std::make_shared<InstrumentSample>();
