@@ -10,6 +10,7 @@
 #include "tonemill/gui/wave/WaviewDlg.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdio>
@@ -51,14 +52,17 @@ int main(int argc, char** argv) {
     dialog.show();
     application.exec();
   } else {
-    // The viewer deletes itself when it closes.
-    auto* viewer = new tonemill::wave::TWAViewDlg(nullptr, true);
+    // The viewer deletes itself when it closes; the pointer notices that.
+    QPointer<tonemill::wave::TWAViewDlg> viewer = new tonemill::wave::TWAViewDlg(nullptr, true);
     if (!viewer->loadFile(file)) return 2;
     QObject::connect(&viewer->Player(), &tonemill::app::TMediaPlayer::Notified, &application, ended);
     viewer->show();
     viewer->playAllBtnClick();
     application.exec();
-    // Left to the end of the process: it may have deleted itself on a close meanwhile.
+    // Its sound stream goes before the application: one left to the end of the process meets
+    // the sound system's connection already torn down there (an abort inside the client
+    // library, seen once in a dozen runs).
+    delete viewer;
   }
   return result;
 }
