@@ -3,6 +3,7 @@
 #include "loudness.h"
 #include "options.h"
 #include "terminal.h"
+#include "tonemill/files/audioinput.h"
 #include "tonemill/files/numbers.h"
 #include "tonemill/wave/wavscan.h"
 
@@ -131,7 +132,7 @@ int RunWavscan(int argc, char** argv) {
     return CancelledExitCode();
   }
   if (result.endsEarly) {
-    PrintProblem(Problem("Premature end of WAV file " + input, input));
+    PrintProblem(Problem(PrematureEndMessage(input), input));
     return kExitFailure;
   }
   return kExitOk;

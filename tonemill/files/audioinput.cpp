@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace tonemill {
 namespace {
@@ -16,6 +18,17 @@ bool LooksLikeWave(const std::string& path) {
   return got == sizeof head &&
          (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0) &&
          std::memcmp(head + 8, "WAVE", 4) == 0;
+}
+
+// The files RouteEngineInput decoded, by the path of their samples: what was decoded, and the
+// container's name.
+struct Decoded {
+  std::string input, container;
+};
+std::mutex decodedLock;
+std::map<std::string, Decoded>& DecodedFiles() {
+  static std::map<std::string, Decoded> files;
+  return files;
 }
 
 }  // namespace
@@ -54,7 +67,19 @@ std::optional<EngineInput> RouteEngineInput(const std::string& input, const std:
   routed.decoded = true;
   routed.container = LooksLikeWave(input) ? std::optional(Container::Wav) : ContainerOfName(input);
   routed.encoding = encoding;
+  const std::optional<Container> container = ContainerOfFile(input);
+  std::lock_guard lock(decodedLock);
+  DecodedFiles()[temporary] = {input, std::string(container ? DescriptionOf(*container) : "audio")};
   return routed;
+}
+
+std::string PrematureEndMessage(const std::string& name) {
+  {
+    std::lock_guard lock(decodedLock);
+    if (const auto found = DecodedFiles().find(name); found != DecodedFiles().end())
+      return "Premature end of " + found->second.container + " file " + found->second.input;
+  }
+  return "Premature end of WAV file " + name;
 }
 
 }  // namespace tonemill

@@ -32,4 +32,9 @@ struct EngineInput {
 std::optional<EngineInput> RouteEngineInput(const std::string& input, const std::string& temporary,
                                             std::string& error, bool fold = false);
 
+// What an engine reports of an input that ends before its data does: "Premature end of WAV
+// file NAME"; for the samples RouteEngineInput decoded from another container, that
+// container's name and the file decoded ("Premature end of FLAC file song.flac").
+std::string PrematureEndMessage(const std::string& name);
+
 }  // namespace tonemill

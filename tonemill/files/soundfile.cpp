@@ -109,6 +109,20 @@ int32_t BitsOf(int format) {
   }
 }
 
+std::optional<Container> ContainerOfInfo(const SF_INFO& info) {
+  switch (info.format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+    case SF_FORMAT_WAVEX:
+    case SF_FORMAT_RF64: return Container::Wav;
+    case SF_FORMAT_FLAC: return Container::Flac;
+    case SF_FORMAT_OGG:
+      return (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_OPUS ? Container::Opus : Container::Ogg;
+    case SF_FORMAT_MPEG: return Container::Mp3;
+    case SF_FORMAT_AIFF: return Container::Aiff;
+    default: return std::nullopt;
+  }
+}
+
 // libsndfile's scale runs from 0 (best) to 1 (smallest), the reverse of the option's.
 bool SetFileQuality(SNDFILE* file, std::optional<double> quality) {
   if (!quality) return true;
@@ -135,6 +149,14 @@ std::optional<Container> ContainerNamed(std::string_view name) {
   for (const ContainerRow& row : kContainers)
     if (lower == row.name) return row.container;
   return std::nullopt;
+}
+
+std::optional<Container> ContainerOfFile(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file) return std::nullopt;
+  sf_close(file);
+  return ContainerOfInfo(info);
 }
 
 std::string_view ExtensionOf(Container container) { return RowOf(container).extension; }
@@ -426,7 +448,10 @@ std::optional<std::string> DecodeToEngineWav(const std::string& source, const st
   }
   const int64_t claimed = knownLength ? std::max(written, info.frames * frameBytes) : written;
   // Nothing of what it claims decodes: there is nothing to process.
-  if (written == 0 && claimed > 0) return "Premature end of file " + source;
+  if (written == 0 && claimed > 0) {
+    const std::optional<Container> container = ContainerOfInfo(info);
+    return "Premature end of " + std::string(container ? DescriptionOf(*container) : "audio") + " file " + source;
+  }
   if (written % 2 != 0) {
     const uint8_t pad = !encoding.isFloat && encoding.format.bits == 8 ? 128 : 0;
     ok = ok && std::fputc(pad, out) != EOF;

@@ -29,6 +29,9 @@ std::optional<Container> ContainerNamed(std::string_view name);
 std::string_view ExtensionOf(Container container);
 // What the user reads: "FLAC", "Ogg Vorbis", ...
 std::string_view DescriptionOf(Container container);
+// The container libsndfile finds `path` to be in (an Ogg file holding Opus is Opus); nothing
+// for one it cannot read or one of the other formats it knows.
+std::optional<Container> ContainerOfFile(const std::string& path);
 // The message for an output name whose extension names no container.
 std::string UnknownContainerMessage(const std::string& path);
 

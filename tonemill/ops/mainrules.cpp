@@ -41,10 +41,10 @@ Operations EnabledOperations(Selector selector, const std::string& fileName, boo
   if (!fileSelected) return o;
   o.Copy = o.Move = o.Delete = true;
   const std::string ext = ExtensionOf(fileName);
-  // Songs and samples in the other audio containers play (decoded first).
+  // Songs and samples in the other audio containers play and scan (decoded first).
   if (selector == Selector::Song || selector == Selector::WAV)
     for (const char* other : {".flac", ".ogg", ".opus", ".mp3", ".aif", ".aiff"})
-      if (ext == other) o.Play = true;
+      if (ext == other) o.Play = o.Scan = true;
   switch (selector) {
     case Selector::MID:
       if (ext == ".mid") o.Play = o.Scan = o.Edit = o.Convert = o.Print = true;

@@ -1,5 +1,7 @@
 #include "operation.h"
 
+#include "tonemill/files/audioinput.h"
+
 namespace tonemill {
 
 ops::OutputJob WaveOutputJob(const std::string& output, const std::vector<std::string>& inputs,
@@ -29,7 +31,7 @@ ops::WorkResult WaveWorkResult(const std::string& output, bool cancelled,
 }
 
 Problem PrematureEnd(const std::string& name) {
-  return Problem("Premature end of WAV file " + name, name);
+  return Problem(PrematureEndMessage(name), name);
 }
 
 }  // namespace tonemill

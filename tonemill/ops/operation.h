@@ -27,7 +27,8 @@ ops::OutputJob WaveOutputJob(const std::string& output, const std::vector<std::s
 ops::WorkResult WaveWorkResult(const std::string& output, bool cancelled,
                                const std::optional<Problem>& endedEarly);
 
-// "Premature end of WAV file " + name.
+// "Premature end of WAV file " + name, or the container's name for samples decoded from
+// another (PrematureEndMessage).
 Problem PrematureEnd(const std::string& name);
 
 }  // namespace tonemill

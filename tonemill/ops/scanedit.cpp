@@ -17,7 +17,9 @@ std::string Extension(const std::string& file) {
 
 std::optional<ScanWay> ScanWayFor(const std::string& file) {
   const std::string ext = Extension(file);
-  if (ext == ".wav") return ScanWay::Wav;
+  // The other audio containers are scanned as the WAV files they decode to.
+  for (const char* audio : {".wav", ".flac", ".ogg", ".opus", ".mp3", ".aif", ".aiff"})
+    if (ext == audio) return ScanWay::Wav;
   if (ext == ".mid") return ScanWay::Midi;
   return std::nullopt;
 }

@@ -31,9 +31,9 @@ TEST(MainRules, EnablingTableForEverySelectorAndExtension) {
   const std::map<Selector, std::map<std::string, std::string>> table = {
       {Selector::MID, {{"a.mid", "PSEVR"}}},
       {Selector::LST, {{"b.LST", "EVR"}}},
-      {Selector::Song, {{"c.wav", "PSE"}, {"g.FLAC", "P"}}},
+      {Selector::Song, {{"c.wav", "PSE"}, {"g.FLAC", "PS"}}},
       {Selector::PRG, {{"d.prg", "EVR"}}},
-      {Selector::WAV, {{"c.wav", "PSV"}, {"g.FLAC", "P"}}},
+      {Selector::WAV, {{"c.wav", "PSV"}, {"g.FLAC", "PS"}}},
       {Selector::Temp,
        {{"a.mid", "PSEVR"}, {"b.LST", "PSEVR"}, {"c.wav", "PSEVR"}, {"d.prg", "PSEVR"},
         {"e.dft", "PSEVR"}, {"f.txt", "PSEVR"}, {"noext", "PSEVR"}, {"g.FLAC", "PSEVR"}}},

@@ -263,6 +263,7 @@ TEST(EffectFields, BandDialogAndExtendBounds) {
 TEST(ScanAndEdit, WaysReportAndEditorOutput) {
   EXPECT_EQ(ops::ScanWayFor("a/B.WAV"), ops::ScanWay::Wav);
   EXPECT_EQ(ops::ScanWayFor("song.Mid"), ops::ScanWay::Midi);
+  EXPECT_EQ(ops::ScanWayFor("song.FLAC"), ops::ScanWay::Wav);  // decoded first
   EXPECT_FALSE(ops::ScanWayFor("notes.txt"));
   EXPECT_EQ(ops::EditWayFor("5.PRG"), ops::EditWay::Prg);
   EXPECT_EQ(ops::EditWayFor("a.mid"), ops::EditWay::Mid);

@@ -20,6 +20,7 @@
 #include <QBoxLayout>
 #include <QFileInfo>
 #include <QLabel>
+#include <QTemporaryDir>
 
 namespace tonemill::wave {
 namespace {
@@ -259,14 +260,34 @@ void TplaySampleDlg::playButtonClick() {
     return;
   }
   player_.Stop();
+  player_.Close();
+  // A file of another container or width (a render named .flac, a 24-bit sample) is heard
+  // from its samples decoded to 16 bits, as the Play dialog hears it.
+  QString played = ui_->fileEdit->text();
+  decoded_.reset();
+  if (ops::NeedsDecoding(Output())) {
+    decoded_ = std::make_unique<QTemporaryDir>();
+    std::optional<Problem> problem;
+    if (!decoded_->isValid()) {
+      problem = Problem(Output() + ": no room for its decoded samples", Output());
+    } else {
+      played = decoded_->filePath("decoded.wav");
+      platform::HourglassCursor hourglass;
+      problem = ops::DecodeForPlaying(Output(), S(played));
+    }
+    if (problem) {
+      platform::ShowError(problem->BoxText());
+      return;
+    }
+  }
   QString error;
-  if (!player_.Open(ui_->fileEdit->text(), error)) {
+  if (!player_.Open(played, error)) {
     platform::ShowError(S(error));
     return;
   }
   // The note is as loud as the instrument's row makes it, often too quiet to judge: it is heard
   // raised to just below full scale, by the gain shown, and the file stays as written.
-  player_.SetGain(ops::PreviewGain(S(ui_->fileEdit->text())));
+  player_.SetGain(ops::PreviewGain(S(played)));
   gainLabel_->setText(Q(ops::PreviewGainText(player_.Gain())));
   playing_ = true;
   ui_->playButton->setText(tr("&Stop"));

@@ -16,6 +16,7 @@
 #include <vector>
 
 class QLabel;
+class QTemporaryDir;
 
 namespace Ui {
 class PlaySmplDlg;
@@ -83,6 +84,9 @@ class TplaySampleDlg : public ui::TDialog {
   ui::FieldExit* noteExit_ = nullptr;
   TNumberField* octave_ = nullptr;
   std::vector<TNumberField*> numbers_;  // duration, attack, pressure, release, modulation
+  // The samples of a file the player does not read as it is (another container or width),
+  // decoded for playing; it goes after the player that reads it.
+  std::unique_ptr<QTemporaryDir> decoded_;
   app::TMediaPlayer player_;
   QLabel* gainLabel_ = nullptr;  // the gain the file is played with
   bool playing_ = false;

@@ -4,9 +4,12 @@
 
 #include "platform/messages.h"
 #include "platform/qt/cursor.h"
+#include "tonemill/files/audioinput.h"
 #include "tonemill/files/numbers.h"
+#include "tonemill/gui/widgets/fittext.h"
 #include "tonemill/wave/loudness.h"
 
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace tonemill::wave {
@@ -35,9 +38,38 @@ TWAVscanDlg::~TWAVscanDlg() = default;
 
 QLineEdit* TWAVscanDlg::fileEdit() const { return ui_->fileEdit; }
 
+std::string TWAVscanDlg::Shown(std::string text) const {
+  if (setup_.name.empty() || setup_.name == name_) return text;
+  for (size_t at = text.find(setup_.name); at != std::string::npos; at = text.find(setup_.name, at + name_.size()))
+    text.replace(at, setup_.name.size(), name_);
+  return text;
+}
+
 bool TWAVscanDlg::fileOK() {
-  if (std::optional<Problem> problem = PrepareScan(ui_->fileEdit->text().toStdString(), setup_, stats_)) {
-    platform::ShowError(problem->BoxText());
+  name_ = ui_->fileEdit->text().toStdString();
+  std::string scanned = name_;
+  decoded_.reset();
+  if (!EnginesReadAsItIs(name_)) {
+    decoded_ = std::make_unique<QTemporaryDir>();
+    if (!decoded_->isValid()) {
+      platform::ShowError(name_ + ": no room for its decoded samples");
+      return false;
+    }
+    std::string error;
+    std::optional<EngineInput> routed;
+    {
+      platform::HourglassCursor hourglass;
+      routed = RouteEngineInput(name_, decoded_->filePath("decoded.wav").toStdString(), error);
+    }
+    if (!routed) {
+      platform::ShowError(error);
+      return false;
+    }
+    scanned = routed->path;
+  }
+  setup_.name = scanned;
+  if (std::optional<Problem> problem = PrepareScan(scanned, setup_, stats_)) {
+    platform::ShowError(Shown(problem->BoxText()));
     return false;
   }
   ui_->bitEdit->setText(QString::number(setup_.bits));
@@ -45,6 +77,10 @@ bool TWAVscanDlg::fileOK() {
   ui_->channelEdit->setText(QString::number(setup_.channels));
   ui_->sampleEdit->setText(QString::number(setup_.samples));
   ui_->msEdit->setText(Q(FormatFixed(setup_.durationMs, 2)));
+  // Wide samples make long figures: the fields fit the width's most negative value.
+  const std::string lowest = std::to_string(-int64_t(setup_.fullScale));
+  for (QLineEdit* e : {ui_->minLedit, ui_->maxLedit, ui_->minRedit, ui_->maxRedit})
+    ui::FitText(e, {Q(lowest + setup_.minSuffix)});
   return true;
 }
 
@@ -66,7 +102,7 @@ void TWAVscanDlg::RunScan() {
       result_ = ScanWav(setup_, stats_, run_.Counters());
     } catch (const std::exception& e) {
       result_ = ScanResult{};
-      platform::ShowError(e.what());
+      platform::ShowError(Shown(e.what()));
     }
     // The loudness, a second pass over a file scanned to its end.
     if (LoudnessFigures loudness; !result_->cancelled && !result_->endsEarly && !cancelled_ &&
@@ -84,7 +120,7 @@ void TWAVscanDlg::RunScan() {
     reject();
     return;
   }
-  if (result_->endsEarly) platform::ShowError("Premature end of WAV file " + setup_.name);
+  if (result_->endsEarly) platform::ShowError(Shown(PrematureEndMessage(setup_.name)));
 }
 
 void TWAVscanDlg::timerTimer() {

@@ -10,11 +10,13 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace Ui {
 class WavscanDlg;
 }
 class QLineEdit;
+class QTemporaryDir;
 
 namespace tonemill::wave {
 
@@ -25,7 +27,8 @@ class TWAVscanDlg : public ui::TDialog {
   ~TWAVscanDlg() override;
 
   QLineEdit* fileEdit() const;
-  // The header check, before the dialog is shown: false after its message.
+  // The header check, before the dialog is shown: false after its message. A file of another
+  // container or encoding is decoded first, as the editor decodes it.
   bool fileOK();
   const std::optional<ScanResult>& Result() const { return result_; }
   const WavStats& Stats() const { return stats_; }
@@ -43,7 +46,12 @@ class TWAVscanDlg : public ui::TDialog {
 
  private:
   std::unique_ptr<Ui::WavscanDlg> ui_;
+  // The message with the decoded samples' path named as the file the user chose.
+  std::string Shown(std::string text) const;
+
   ScanSetup setup_;
+  std::string name_;                       // the file chosen
+  std::unique_ptr<QTemporaryDir> decoded_;  // its decoded samples, where it needs decoding
   WavStats stats_;
   TOperationRun run_;
   std::optional<ScanResult> result_;

@@ -13,6 +13,7 @@
 #include "tonemill/gui/render/RendStatDlg.h"
 #include "tonemill/gui/prg/Keyboard.h"
 #include "tonemill/gui/prg/PlaySmplDlg.h"
+#include "tonemill/files/soundfile.h"
 #include "tonemill/gui/wave/WaviewDlg.h"
 
 #include <QApplication>
@@ -96,6 +97,7 @@ class InstrumentsTest : public QObject {
   void keyboardMouseAndGlissando();
   void samplePlayerNoteAndOctave();
   void samplePlayerWritesRendersAndPlays();
+  void samplePlayerPlaysOtherEncodings();
   void midEditorChecksAndRuns();
   void mainWindowEditOpensTheEditors();
 };
@@ -560,6 +562,56 @@ void InstrumentsTest::samplePlayerWritesRendersAndPlays() {
     }
     QCOMPARE(device->Bytes(), expected);
     QVERIFY(ts::ReadBytes(output) == written);
+  }
+  platform::SetAudioOutputFactory({});
+}
+
+void InstrumentsTest::samplePlayerPlaysOtherEncodings() {
+  // A render named .flac and a 24-bit file are heard from their samples decoded to 16 bits.
+  Studio s;
+  std::vector<PrgLine> rows(1);
+  rows[0].wavName = "PIANO";
+  rows[0].keyLow = 50;
+  rows[0].keyHigh = 70;
+  rows[0].endSample = 4000;
+  rows[0].baseVolume = 100;
+  platform::FakeAudioOutput* device = nullptr;
+  platform::SetAudioOutputFactory([&] {
+    auto fake = std::make_unique<platform::FakeAudioOutput>();
+    device = fake.get();
+    return fake;
+  });
+  const std::string flac = s.Temp() + "Temp.flac", wide = s.Temp() + "wide.wav";
+  ts::WriteWav(wide, {48000, 24, 2}, {0, 100 << 8, -(200 << 8), 8388607});
+  const struct {
+    std::string file;
+    bool render;
+    qint64 bytes;  // what is played: 16-bit frames
+  } cases[] = {{flac, true, 22050 / 20 * 2 * 2}, {wide, false, 2 * 2 * 2}};
+  for (const auto& c : cases) {
+    Answers answers;
+    wave::TplaySampleDlg player(nullptr, Q(s.Wav()), Q(s.Temp()), Q(c.file), "c5", rows, 0);
+    player.showRender = [](QDialog& d) {
+      d.show();
+      QCoreApplication::processEvents();
+      d.accept();
+    };
+    if (c.render) {
+      Type(player, "durationEdit", "50");
+      Child<QRadioButton>(player, "rate22Button")->setChecked(true);
+      player.writeButtonClick();
+      std::string error;
+      const SoundFile written = SoundFile::OpenRead(c.file, error);
+      QVERIFY2(written.IsOpen(), error.c_str());
+      QCOMPARE(written.Format().rate, 22050);
+    }
+    device = nullptr;
+    player.playButtonClick();
+    QCOMPARE(answers.Texts(), QStringList());
+    QVERIFY(device && device->Playing());
+    device->Advance(1 << 20);
+    QTRY_COMPARE(Text(player, "playButton"), QString("Play f&ile"));
+    QVERIFY(std::abs(device->Bytes().size() - c.bytes) <= 4);
   }
   platform::SetAudioOutputFactory({});
 }

@@ -177,3 +177,51 @@ void MixScanTest::scanFiguresAndCancel() {
   QCOMPARE(longScan.result(), int(QDialog::Rejected));
   QVERIFY(!longScan.isVisible());
 }
+
+void MixScanTest::scanDecodesOtherEncodings() {
+  // Scanned as the command line scans them: decoded first, the file named as the user chose it.
+  testing_support::TempDir dir;
+  WriteSound(dir.File("a.flac"), Container::Flac, {44100, 16, 1}, 22050);
+  WriteSound(dir.File("b24.wav"), Container::Wav, {48000, 24, 2}, 9600);
+  WriteSound(dir.File("long.flac"), Container::Flac, {96000, 24, 2}, 96000);
+  std::vector<uint8_t> cut = Bytes(dir.File("long.flac"));
+  cut.resize(cut.size() / 2);
+  testing_support::WriteBytes(dir.File("cut.flac"), cut);
+  testing_support::WriteText(dir.File("text.flac"), "not audio");
+  const struct {
+    const char* file;
+    const char* bits;
+    const char* rate;
+    const char* samples;
+    const char* minimumSuffix;
+    QString message;  // after the scan, or from fileOK when it refuses
+  } cases[] = {
+      {"a.flac", "16", "44100", "22050", "/-32768", {}},
+      {"b24.wav", "24", "48000", "9600", "/-8388608", {}},
+      {"cut.flac", "24", "96000", "96000", "/-8388608",
+       qttesting::Q("Premature end of FLAC file " + dir.File("cut.flac"))},
+      {"text.flac", "", "", "", "", qttesting::Q(dir.File("text.flac") + ": unsupported encoding (")},
+  };
+  for (const auto& c : cases) {
+    Answers answers;
+    wave::TWAVscanDlg scan(nullptr);
+    scan.fileEdit()->setText(qttesting::Q(dir.File(c.file)));
+    if (!*c.bits) {
+      QVERIFY(!scan.fileOK());
+      QCOMPARE(answers.Texts().size(), 1);
+      QVERIFY2(answers.Texts()[0].startsWith(c.message), qPrintable(answers.Texts()[0]));
+      continue;
+    }
+    QVERIFY2(scan.fileOK(), c.file);
+    QCOMPARE(Child<QLineEdit>(scan, "bitEdit")->text(), QString(c.bits));
+    QCOMPARE(Child<QLineEdit>(scan, "rateEdit")->text(), QString(c.rate));
+    QCOMPARE(Child<QLineEdit>(scan, "sampleEdit")->text(), QString(c.samples));
+    scan.show();
+    scan.RunScan();
+    QVERIFY(Child<QLineEdit>(scan, "minLedit")->text().endsWith(c.minimumSuffix));
+    QCOMPARE(Child<QLineEdit>(scan, "saturLedit")->text(), QString("0"));
+    // The loudness comes only after a whole scan.
+    QCOMPARE(Child<QLineEdit>(scan, "integratedEdit")->text().isEmpty(), !c.message.isEmpty());
+    QCOMPARE(answers.Texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+  }
+}

@@ -172,5 +172,16 @@ int main(int argc, char** argv) {
     scan.RunScan();
     Save(scan, out + "/scan.png");
   }
+  // The 24-bit phrase as a FLAC file, decoded for the scan.
+  const std::string flac = (work + "/phrase.flac").toStdString();
+  if (!EncodeSoundFile(wide, flac, Container::Flac)) {
+    wave::TWAVscanDlg flacScan(nullptr);
+    flacScan.fileEdit()->setText(QString::fromStdString(flac));
+    if (flacScan.fileOK()) {
+      flacScan.show();
+      flacScan.RunScan();
+      Save(flacScan, out + "/scan-flac.png");
+    }
+  }
   return 0;
 }

@@ -65,6 +65,7 @@ class MixScanTest : public QObject {
   void mixerGridChecksAndRun();
   void mixerTakesAnyInputAndOutputEncoding();
   void scanFiguresAndCancel();
+  void scanDecodesOtherEncodings();
 };
 
 class ScanEditTest : public QObject {
