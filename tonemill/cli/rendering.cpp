@@ -47,11 +47,8 @@ std::string FormatOptions::Extension() const {
 bool FormatOptions::ChooseContainer(const std::string& target, Container& chosen,
                                     std::string& error) const {
   if (!container.empty()) {
-    const std::optional<Container> named = ContainerNamed(container);
-    if (!named) {
-      error = "--format takes wav, flac, ogg, opus, mp3 or aiff, not " + container;
-      return false;
-    }
+    const std::optional<Container> named = FormatOptionContainer(container, error);
+    if (!named) return false;
     chosen = *named;
     return true;
   }

@@ -40,9 +40,10 @@ struct EffectCommand {
     container = ops::IsStandardOutput(out.output) ? Container::Wav
                                                   : ContainerOfName(out.output).value_or(Container::Wav);
     if (!format.empty()) {
-      const std::optional<Container> named = ContainerNamed(format);
+      std::string error;
+      const std::optional<Container> named = FormatOptionContainer(format, error);
       if (!named) {
-        PrintError(name + ": --format takes wav, flac, ogg, opus, mp3 or aiff, not " + format);
+        PrintError(name + ": " + error);
         return kExitUsage;
       }
       container = *named;

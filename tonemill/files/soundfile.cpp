@@ -159,6 +159,12 @@ std::optional<Container> ContainerOfFile(const std::string& path) {
   return ContainerOfInfo(info);
 }
 
+std::optional<Container> FormatOptionContainer(const std::string& name, std::string& error) {
+  const std::optional<Container> named = ContainerNamed(name);
+  if (!named) error = "--format takes wav, flac, ogg, opus, mp3 or aiff, not " + name;
+  return named;
+}
+
 std::string_view ExtensionOf(Container container) { return RowOf(container).extension; }
 std::string_view DescriptionOf(Container container) { return RowOf(container).description; }
 

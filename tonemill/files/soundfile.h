@@ -25,6 +25,9 @@ enum class Container { Wav, Flac, Ogg, Opus, Mp3, Aiff };
 std::optional<Container> ContainerOfName(const std::string& path);
 // The container --format names: wav, flac, ogg, opus, mp3, aiff (or aif).
 std::optional<Container> ContainerNamed(std::string_view name);
+// The value of a --format option: the container it names, or nothing with `error` set to
+// "--format takes wav, flac, ogg, opus, mp3 or aiff, not NAME".
+std::optional<Container> FormatOptionContainer(const std::string& name, std::string& error);
 // The usual extension, with its dot.
 std::string_view ExtensionOf(Container container);
 // What the user reads: "FLAC", "Ogg Vorbis", ...

@@ -70,6 +70,7 @@ TEST_F(Formats, SongsGoIntoTheContainerTheirNameOrFormatSays) {
 
 TEST_F(Formats, OutputsNoContainerTakesAreRefusedBeforeAnythingRuns) {
   testing_support::WriteBytes(home_ + "MID/s.mid", Song());
+  testing_support::WriteWav(home_ + "Temp/in.wav", {22050, 16, 1}, std::vector<int32_t>(100, 5));
   const struct {
     const char* command;
     int exitCode;
@@ -83,6 +84,8 @@ TEST_F(Formats, OutputsNoContainerTakesAreRefusedBeforeAnythingRuns) {
        ".wav, .flac, .ogg, .opus, .mp3, .aif or .aiff, or give --format\n"},
       {"render MID/s.mid -o Song/s.wav --format wma", 2,
        "tonemill: render: --format takes wav, flac, ogg, opus, mp3 or aiff, not wma\n"},
+      {"fade Temp/in.wav -o Temp/out.wav --format wma", 2,
+       "tonemill: fade: --format takes wav, flac, ogg, opus, mp3 or aiff, not wma\n"},
       {"render MID/s.mid -o - --stems", 2,
        "tonemill: render: the stems are files of their own: -o - takes the song alone\n"},
       {"lst2wav none.lst -o x.wma", 2,

@@ -1,7 +1,6 @@
 // The effect commands as a user runs them: worked outputs, the dialogs' messages for options,
 // patches kept between runs, outputs that are refused, and Ctrl-C.
-#include "tests/support/process.h"
-#include "tests/support/testfiles.h"
+#include "commandfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,23 +13,7 @@ using namespace testing_support;
 
 namespace {
 
-class EffectCommands : public ::testing::Test {
- protected:
-  void SetUp() override {
-    home_ = dir_.Dir();
-    ::setenv("TONEMILL_HOME", home_.c_str(), 1);
-  }
-  void TearDown() override { ::unsetenv("TONEMILL_HOME"); }
-
-  ProcessResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), TONEMILL_EXECUTABLE);
-    return RunProcess(args);
-  }
-  std::string File(const std::string& name) const { return home_ + name; }
-
-  TempDir dir_;
-  std::string home_;
-};
+using EffectCommands = CommandHome;
 
 TEST_F(EffectCommands, EchoOfAnImpulseInSamples) {
   std::vector<int32_t> x(100, 0);

@@ -1,7 +1,6 @@
 // The effect commands on 24-bit, float, 48/96 kHz and FLAC inputs: each writes the input's own
 // format, and the 24-bit echo of an impulse is the formula's.
-#include "tests/support/process.h"
-#include "tests/support/testfiles.h"
+#include "commandfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,27 +12,17 @@ using namespace testing_support;
 
 namespace {
 
-class WideEffectCommands : public ::testing::Test {
+class WideEffectCommands : public CommandHome {
  protected:
   void SetUp() override {
     if (std::system("sox --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "sox is not installed";
-    home_ = dir_.Dir();
-    ::setenv("TONEMILL_HOME", home_.c_str(), 1);
-  }
-  void TearDown() override { ::unsetenv("TONEMILL_HOME"); }
-  ProcessResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), TONEMILL_EXECUTABLE);
-    return RunProcess(args);
+    CommandHome::SetUp();
   }
   // soxi's answer about a file: -b bits, -r rate, -c channels, -s samples, -e encoding.
   std::string Soxi(const std::string& what, const std::string& path) {
     const ProcessResult r = RunProcess({"/bin/sh", "-c", "soxi " + what + " '" + path + "' 2>/dev/null"});
     return r.out;
   }
-  std::string File(const std::string& name) const { return home_ + name; }
-
-  TempDir dir_;
-  std::string home_;
 };
 
 TEST_F(WideEffectCommands, EachEffectKeepsTheInputsFormat) {
