@@ -6,6 +6,7 @@
 #include "climessages.h"
 #include "outcome.h"
 #include "commands.h"
+#include "tonemill/files/audioinput.h"
 #include "options.h"
 #include "rangeoptions.h"
 #include "terminal.h"
@@ -100,6 +101,7 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
     return kExitFailure;
   }
   job.wholeFile = range.range.empty();
+  if (const std::string given = ShownInputName(input); given != "-") job.tags = CarriedTags(given, false);
   EditorInput facts;
   if (std::optional<int> exit = range.Apply(input, output, facts, job.launch)) return *exit;
 

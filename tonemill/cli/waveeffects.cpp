@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "waverun.h"
 #include "tonemill/effects/catalog.h"
+#include "tonemill/files/audioinput.h"
 #include "tonemill/wave/widthconvert.h"
 
 #include <cstdio>
@@ -99,14 +100,19 @@ struct EffectCommand {
                                                     r.endsEarly ? std::optional(PrematureEnd(launch.input))
                                                                 : std::nullopt);
                             },
-                            {}, container);
+                            {}, container, CarriedTags(OriginalInput(), keepChunks));
+  }
+
+  // The file the user gave (standard input as its copy).
+  std::string OriginalInput() const {
+    const std::string original = ShownInputName(launch.input);
+    return original == "-" ? launch.input : original;
   }
 
   // The input's chunks other than its format and data, into a WAV output: asked for, or for an
   // input the canonical files do not describe (whose tags a user expects to stay).
   std::optional<std::string> KeepChunks(const std::string& output) const {
-    std::string original = ShownInputName(launch.input);
-    if (original == "-") original = launch.input;
+    const std::string original = OriginalInput();
     if (!keepChunks && WavInputProblem(TWAVheader(original), original).empty()) return std::nullopt;
     return CopyOtherChunks(original, output);
   }

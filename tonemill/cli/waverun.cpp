@@ -50,11 +50,13 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
 
 int RunWaveOperation(const std::string& output, const std::vector<std::string>& inputs,
                      const OutputOptions& options, const ops::OutputWork& engine,
-                     const std::string& cannotCreate, std::optional<Container> container) {
+                     const std::string& cannotCreate, std::optional<Container> container,
+                     const AudioTags& tags) {
   CliMessages messages(options.force);
   platform::MessageScope scope(messages);
   ops::OutputJob job = WaveOutputJob(output, inputs, cannotCreate);
   if (container) job.container = *container;
+  job.tags = tags;
   if (std::string error; !ParseQuality(options.quality, job.quality, error)) {
     PrintError(error);
     return kExitUsage;

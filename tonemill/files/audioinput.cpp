@@ -73,6 +73,11 @@ std::optional<EngineInput> RouteEngineInput(const std::string& input, const std:
   return routed;
 }
 
+AudioTags CarriedTags(const std::string& input, bool asked) {
+  if (!asked && WavInputProblem(TWAVheader(input), input).empty()) return {};
+  return ReadAudioTags(input);
+}
+
 std::string PrematureEndMessage(const std::string& name) {
   {
     std::lock_guard lock(decodedLock);

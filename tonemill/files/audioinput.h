@@ -32,6 +32,11 @@ struct EngineInput {
 std::optional<EngineInput> RouteEngineInput(const std::string& input, const std::string& temporary,
                                             std::string& error, bool fold = false);
 
+// The tags an output made from `input` carries into a container that holds them: all when
+// asked for (--keep-chunks), or for an input the canonical WAV files do not describe; none for
+// such a WAV file unasked, whose output stays canonical.
+AudioTags CarriedTags(const std::string& input, bool asked);
+
 // What an engine reports of an input that ends before its data does: "Premature end of WAV
 // file NAME"; for the samples RouteEngineInput decoded from another container, that
 // container's name and the file decoded ("Premature end of FLAC file song.flac").

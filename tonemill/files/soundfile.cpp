@@ -123,6 +123,16 @@ std::optional<Container> ContainerOfInfo(const SF_INFO& info) {
   }
 }
 
+constexpr int kTagKinds[] = {SF_STR_TITLE,   SF_STR_ARTIST, SF_STR_ALBUM,       SF_STR_COMMENT,
+                             SF_STR_DATE,    SF_STR_GENRE,  SF_STR_TRACKNUMBER, SF_STR_COPYRIGHT,
+                             SF_STR_LICENSE};
+
+// A container without a place for a tag keeps the rest: each is set on its own.
+void SetFileTags(SNDFILE* file, const AudioTags& tags) {
+  for (const AudioTag& tag : tags)
+    if (!tag.text.empty()) sf_set_string(file, tag.kind, tag.text.c_str());
+}
+
 // libsndfile's scale runs from 0 (best) to 1 (smallest), the reverse of the option's.
 bool SetFileQuality(SNDFILE* file, std::optional<double> quality) {
   if (!quality) return true;
@@ -253,6 +263,24 @@ SoundFile SoundFile::OpenWrite(const std::string& path, Container container,
 
 bool SoundFile::SetQuality(std::optional<double> quality) { return file_ && SetFileQuality(file_, quality); }
 
+void SoundFile::SetTags(const AudioTags& tags) {
+  if (file_) SetFileTags(file_, tags);
+}
+
+AudioTags ReadAudioTags(const std::string& path) {
+  AudioTags tags;
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file) return tags;
+  for (int kind : kTagKinds)
+    if (const char* text = sf_get_string(file, kind); text && *text) tags.push_back({kind, text});
+  sf_close(file);
+  return tags;
+}
+
+int TitleTag() { return SF_STR_TITLE; }
+int ArtistTag() { return SF_STR_ARTIST; }
+
 size_t SoundFile::Read(int32_t* samples, size_t frames) {
   if (!file_) return 0;
   const sf_count_t read = sf_readf_int(file_, samples, sf_count_t(frames));
@@ -279,7 +307,8 @@ namespace {
 // Float samples go through as floats: read as integers they would come out unscaled (silence).
 // The lossy encoders take them as they are, WAV and AIFF keep 32-bit floats; FLAC holds none.
 std::optional<std::string> EncodeFloats(const std::string& source, const std::string& target,
-                                        Container container, std::optional<double> quality) {
+                                        Container container, std::optional<double> quality,
+                                        const AudioTags& tags) {
   SF_INFO info{};
   SNDFILE* in = sf_open(source.c_str(), SFM_READ, &info);
   if (!in) return source + ": " + sf_strerror(nullptr);
@@ -299,6 +328,7 @@ std::optional<std::string> EncodeFloats(const std::string& source, const std::st
   if (!out) return target + ": " + sf_strerror(nullptr);
   Closer outCloser{out};
   if (!SetFileQuality(out, quality)) return target + ": " + sf_strerror(out);
+  SetFileTags(out, tags);
   constexpr sf_count_t kFrames = 8192;
   std::vector<float> block(size_t(kFrames) * size_t(std::max(info.channels, 1)));
   while (const sf_count_t frames = sf_readf_float(in, block.data(), kFrames))
@@ -319,14 +349,15 @@ std::optional<std::string> QualityProblem(Container container, double quality) {
 }
 
 std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
-                                           Container container, std::optional<double> quality) {
+                                           Container container, std::optional<double> quality,
+                                           const AudioTags& tags) {
   {
     SF_INFO info{};
     if (SNDFILE* probe = sf_open(source.c_str(), SFM_READ, &info)) {
       sf_close(probe);
       const int subtype = info.format & SF_FORMAT_SUBMASK;
       if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE)
-        return EncodeFloats(source, target, container, quality);
+        return EncodeFloats(source, target, container, quality, tags);
     }
   }
   std::string error;
@@ -335,6 +366,7 @@ std::optional<std::string> EncodeSoundFile(const std::string& source, const std:
   SoundFile out = SoundFile::OpenWrite(target, container, in.Format(), error);
   if (!out.IsOpen()) return error;
   if (!out.SetQuality(quality)) return target + ": " + out.Error();
+  out.SetTags(tags);
   constexpr size_t kFrames = 8192;
   std::vector<int32_t> block(kFrames * size_t(std::max(in.Format().channels, 1)));
   while (size_t frames = in.Read(block.data(), kFrames))

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 struct sf_private_tag;
 
@@ -42,6 +43,22 @@ std::string UnknownContainerMessage(const std::string& path);
 // otherwise a message saying which rate or width would do.
 std::optional<std::string> EncodingLimit(Container container, int32_t rate, int32_t bits);
 
+// A text tag of an audio file as libsndfile maps it between containers (title, artist, album,
+// comment, date, genre, track number, copyright, license): its string type and its text.
+struct AudioTag {
+  int kind;
+  std::string text;
+  bool operator==(const AudioTag&) const = default;
+};
+using AudioTags = std::vector<AudioTag>;
+// The tags of `path` (a WAV file's LIST/INFO chunk, a FLAC or Ogg file's comments, an MP3
+// file's ID3 tag); none for a file libsndfile cannot read. The software that wrote the file is
+// no tag of its content and is left out.
+AudioTags ReadAudioTags(const std::string& path);
+// The string types of the title and the artist, for callers that name them.
+int TitleTag();
+int ArtistTag();
+
 // One open audio file; closed when it goes. Samples are interleaved 32-bit integers, the
 // file's own width at the top (a 16-bit sample s reads as s << 16), so that integer material
 // passes from one container to another without change.
@@ -69,6 +86,9 @@ class SoundFile {
   // For a file opened for writing in a lossy container: the encoder's quality, 0 to 10 (see
   // QualityProblem). False when the encoder does not take it.
   bool SetQuality(std::optional<double> quality);
+  // For a file opened for writing, before its samples: the tags its container holds (the
+  // others are left out).
+  void SetTags(const AudioTags& tags);
   // Reads up to `frames` frames; returns how many were read (0 at the end).
   size_t Read(int32_t* samples, size_t frames);
   // Writes all `frames` frames; false with the reason from Error() when it could not.
@@ -90,9 +110,11 @@ std::optional<std::string> QualityProblem(Container container, double quality);
 // Copies the audio of `source` (any file libsndfile reads) into a new file `target` in
 // `container`, keeping its rate, channels and width, at the encoder's `quality` when given
 // (otherwise its default). Nothing when done, otherwise why not.
+// `tags` go into the target where its container holds them.
 std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
                                            Container container,
-                                           std::optional<double> quality = std::nullopt);
+                                           std::optional<double> quality = std::nullopt,
+                                           const AudioTags& tags = {});
 
 // Decodes `source` (any file libsndfile reads, of one or two channels) into `target`, a WAV
 // file the engines process: integer samples at their own width, floats as floats, the lossy

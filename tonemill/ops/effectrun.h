@@ -24,6 +24,8 @@ struct EffectJob {
   // with frames per ms, can truncate to the frame before the last one.
   bool wholeFile = false;
   Overwrite overwrite = Overwrite::Refuse;
+  // The input's tags, for an output in a container that holds them.
+  AudioTags tags;
 };
 
 // Before any work: the output may be neither the input nor the control file ("Can't overwrite

@@ -63,6 +63,8 @@ struct OutputJob {
   // The lossy encoder's quality, 0 to 10 (none: its default); refused before anything runs for
   // a container that takes none.
   std::optional<double> quality;
+  // Text tags for a target of another container that holds them (CarriedTags).
+  AudioTags tags;
   // A gain on the work's WAV file once it is done, before it is encoded and put into place:
   // the one that brings it to `loudness` under the true-peak ceiling, or `gainDb` as it is
   // (the stems of a song take the gain of its mix).

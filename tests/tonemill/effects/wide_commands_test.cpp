@@ -1,6 +1,7 @@
 // The effect commands on 24-bit, float, 48/96 kHz and FLAC inputs: each writes the input's own
 // format, and the 24-bit echo of an impulse is the formula's.
 #include "commandfixture.h"
+#include "tonemill/files/soundfile.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,44 @@ TEST_F(WideEffectCommands, TwentyFourBitEchoOfAnImpulse) {
                                             uint32_t(got[46 + 3 * n]) << 24) >> 8; };
   for (int n = 0; n < 100; ++n)
     EXPECT_EQ(sample(n), n == 10 ? 1193046 : n == 30 ? 1193046 * 128 / 256 : 0) << n;
+}
+
+// Title and artist (and the other tags libsndfile maps) go from an input of another container
+// or width into a tagged output; a canonical WAV file's only when asked (--keep-chunks).
+TEST_F(WideEffectCommands, TagsCarryIntoTaggedContainers) {
+  using tonemill::AudioTags;
+  using tonemill::Container;
+  const AudioTags tags{{tonemill::TitleTag(), "Night Piece"}, {tonemill::ArtistTag(), "The Players"}};
+  const auto write = [&](const std::string& name, Container container, const tonemill::AudioFormat& format) {
+    std::string error;
+    tonemill::SoundFile out = tonemill::SoundFile::OpenWrite(File(name), container, format, error);
+    ASSERT_TRUE(out.IsOpen()) << error;
+    out.SetTags(tags);
+    const std::vector<int32_t> samples(size_t(20000 * format.channels), 1 << 28);
+    ASSERT_TRUE(out.Write(samples.data(), 20000) && out.Close(error)) << error;
+  };
+  write("tagged.flac", Container::Flac, {44100, 16, 2});
+  write("tagged16.wav", Container::Wav, {22050, 16, 1});
+  write("tagged24.wav", Container::Wav, {48000, 24, 1});
+  const struct {
+    std::vector<std::string> args;
+    const char* output;
+    bool tagged;
+  } rows[] = {
+      {{"fade", File("tagged.flac")}, "o1.flac", true},
+      {{"echo", File("tagged.flac")}, "o2.mp3", true},
+      {{"fade", File("tagged16.wav"), "--keep-chunks", "--format", "flac"}, "o3.wav", true},
+      {{"fade", File("tagged16.wav"), "--format", "flac"}, "o4.wav", false},
+      {{"lowpass", File("tagged24.wav")}, "o5.ogg", true},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> args = row.args;
+    for (const char* more : {"-q", "-o"}) args.push_back(more);
+    args.push_back(File(row.output));
+    const ProcessResult r = Run(args);
+    ASSERT_EQ(r.exitCode, 0) << args[0] << " " << row.output << ": " << r.err;
+    EXPECT_EQ(tonemill::ReadAudioTags(File(row.output)), row.tagged ? tags : AudioTags{}) << row.output;
+  }
 }
 
 }  // namespace
