@@ -51,7 +51,7 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
   const EffectKind kind = effect.kind;
   const char* const command = effect.command;
   std::string output, patchName, savePatch;
-  bool force = false, quiet = false;
+  bool force = false, quiet = false, resample = false;
   RangeOptions range;
   OptionParser parser(command, effect.usage, effect.description);
   parser.Value("output", 'o', &output, "OUT.wav",
@@ -68,6 +68,8 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
   range.Register(parser);
   parser.Value("patch", 0, &patchName, "NAME", "start from this patch of the effect's patch file (default: its first)");
   parser.Value("save-patch", 0, &savePatch, "NAME", "keep the settings as this patch in the patch file");
+  parser.Flag("resample", 0, &resample,
+              "an output rate the encoder refuses (Opus, MP3) is converted to the nearest it takes");
   parser.Flag("force", 0, &force, "overwrite an existing output file");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 
@@ -102,8 +104,12 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
   }
   job.wholeFile = range.range.empty();
   if (const std::string given = ShownInputName(input); given != "-") job.tags = CarriedTags(given, false);
+  job.resample = resample;
   EditorInput facts;
   if (std::optional<int> exit = range.Apply(input, output, facts, job.launch)) return *exit;
+  if (!ops::IsStandardOutput(output))
+    SayResampling(resample, ContainerOfName(output).value_or(Container::Wav), TWAVheader(job.launch.input).SampleRate,
+                  output);
 
   // The patch file, created with its default patch when missing.
   const PatchLayout& layout = LayoutOf(kind);

@@ -66,6 +66,8 @@ int RunLst2Wav(int argc, char** argv) {
     return kExitUsage;
   }
 
+  song.resample = format.resample;
+  SayResampling(song.resample, song.container, song.format.rate, song.paths.wav);
   CliMessages messages(force);
   platform::MessageScope scope(messages);
   CliSongFront front(messages, !quiet);

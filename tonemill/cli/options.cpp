@@ -238,6 +238,11 @@ bool NewSpool(const std::string& stem, const std::string& shown, std::string& pa
 }  // namespace
 
 // Messages name standard input as the user gave it, not its temporary copy.
+void SayResampling(bool resample, Container container, int32_t rate, const std::string& target) {
+  if (resample && EncodableRate(container, rate) != rate)
+    PrintError(target + ": " + ResampleNotice(container, rate));
+}
+
 void PrintError(const std::string& message) {
   std::string text = message;
   for (const auto& [spool, shown] : SpooledInputs().All()) {

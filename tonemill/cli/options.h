@@ -6,6 +6,7 @@
 #include "tonemill/files/audioformat.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/files/problem.h"
+#include "tonemill/files/soundfile.h"
 
 #include <functional>
 #include <optional>
@@ -108,6 +109,10 @@ constexpr int kExitCancelled = 130;  // 128 + SIGINT; other signals give 128 + t
 
 // Prints "tonemill: message" on stderr.
 void PrintError(const std::string& message);
+// With --resample, when `container` refuses `rate`: says on stderr that `target` is converted
+// to the nearest rate it takes ("tonemill: s.opus: Opus takes ...: converted from 44100 Hz to
+// 48000 Hz").
+void SayResampling(bool resample, Container container, int32_t rate, const std::string& target);
 // Prints "tonemill: FILE:LINE: message" on stderr.
 void PrintProblem(const Problem& problem);
 

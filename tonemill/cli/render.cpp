@@ -30,6 +30,7 @@ struct RenderOptions {
   SongFormat format;
   Container container = Container::Wav;
   std::optional<double> quality;
+  bool resample = false;
   std::optional<LoudnessTarget> loudness;
   bool listIsOutput = false;  // --lst: the list is the user's file; otherwise a scratch file
   bool force = false;
@@ -74,6 +75,8 @@ int RenderOne(const RenderJob& job, const RenderOptions& o, std::optional<double
   song.format = o.format;
   song.container = o.container;
   song.quality = o.quality;
+  song.resample = o.resample;
+  SayResampling(o.resample, o.container, o.format.rate, job.paths.wav);
   song.keepList = ops::ListKeeping::AtEnd;
   if (!o.listIsOutput) song.listOverwrite = Overwrite::Replace;
   song.stem = job.stem;
@@ -158,6 +161,7 @@ int RunRender(int argc, char** argv) {
   std::string error;
   RenderOptions o;
   o.force = force;
+  o.resample = format.resample;
   o.progress = !quiet;
   o.listIsOutput = !lstOutput.empty();
   int jobs = ProcessorCount(), shardK = 1, shardN = 1;

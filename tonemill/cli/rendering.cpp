@@ -37,6 +37,9 @@ void FormatOptions::Register(OptionParser& parser) {
                "extension, or wav)");
   parser.Value("quality", 0, &quality, "Q",
                "the lossy encoder's quality (ogg, opus, mp3): 0 smallest to 10 best (default: its own)");
+  parser.Flag("resample", 0, &resample,
+              "a rate the encoder refuses (Opus, MP3) is converted to the nearest it takes, after "
+              "the render at --rate");
 }
 
 std::string FormatOptions::Extension() const {

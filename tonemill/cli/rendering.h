@@ -14,6 +14,7 @@ struct FormatOptions : AudioFormatOptions {
   std::string volume = "1.0";
   std::string container;  // --format; empty: the output's extension says
   std::string quality;    // --quality; empty: the encoder's default
+  bool resample = false;  // --resample: a rate the encoder refuses is converted
 
   void Register(OptionParser& parser);
   // Fills the format; false with `error` set on a bad value.

@@ -28,6 +28,8 @@ struct EffectCommand {
     parser.Value("bits", 0, &bits, "N", "8, 16, 24, 32 or float: the output's width (default the input's)");
     parser.Value("format", 0, &format, "NAME",
                  "the output's container: wav, flac, ogg, opus, mp3 or aiff (default: the output's extension)");
+    parser.Flag("resample", 0, &resample,
+                "an output rate the encoder refuses (Opus, MP3) is converted to the nearest it takes");
     parser.Flag("keep-chunks", 0, &keepChunks,
                 "copy the input's other chunks (LIST/INFO, cue, ...) into a WAV output; the default for "
                 "inputs of other widths, rates and formats");
@@ -62,8 +64,16 @@ struct EffectCommand {
     }
     if (container != Container::Wav)
       if (std::optional<std::string> limit = EncodingLimit(container, encoding.format.rate, encoding.format.bits)) {
-        PrintError(name + ": " + ShownInputName(launch.input) + ": " + *limit);
-        return kExitFailure;
+        const int32_t rate = EncodableRate(container, encoding.format.rate);
+        const bool converts = rate != encoding.format.rate && !EncodingLimit(container, rate, encoding.format.bits);
+        if (!converts || !resample) {
+          // The commands have no --rate: the remedy is --resample.
+          if (converts) limit = limit->substr(0, limit->find("; --rate ")) + "; --resample converts it to " +
+                                std::to_string(rate) + " Hz";
+          PrintError(name + ": " + ShownInputName(launch.input) + ": " + *limit);
+          return kExitFailure;
+        }
+        SayResampling(resample, container, encoding.format.rate, out.output);
       }
     return std::nullopt;
   }
@@ -100,7 +110,7 @@ struct EffectCommand {
                                                     r.endsEarly ? std::optional(PrematureEnd(launch.input))
                                                                 : std::nullopt);
                             },
-                            {}, container, CarriedTags(OriginalInput(), keepChunks));
+                            {}, {container, CarriedTags(OriginalInput(), keepChunks), resample});
   }
 
   // The file the user gave (standard input as its copy).
@@ -118,7 +128,7 @@ struct EffectCommand {
   }
 
   std::string name, bits, format;
-  bool keepChunks = false;
+  bool keepChunks = false, resample = false;
   Container container = Container::Wav;
   WaveEncoding encoding;
   OptionParser parser;

@@ -50,13 +50,13 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
 
 int RunWaveOperation(const std::string& output, const std::vector<std::string>& inputs,
                      const OutputOptions& options, const ops::OutputWork& engine,
-                     const std::string& cannotCreate, std::optional<Container> container,
-                     const AudioTags& tags) {
+                     const std::string& cannotCreate, const OutputEncoding& encoding) {
   CliMessages messages(options.force);
   platform::MessageScope scope(messages);
   ops::OutputJob job = WaveOutputJob(output, inputs, cannotCreate);
-  if (container) job.container = *container;
-  job.tags = tags;
+  if (encoding.container) job.container = *encoding.container;
+  job.tags = encoding.tags;
+  job.resample = encoding.resample;
   if (std::string error; !ParseQuality(options.quality, job.quality, error)) {
     PrintError(error);
     return kExitUsage;

@@ -39,12 +39,14 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
 // Checks the output against the inputs, asks before overwriting (--force says yes), runs the
 // engine through the output job with a progress bar and prints the outcome. Returns the exit
 // code.
-// `container`, when given, replaces the one the output's extension names; `tags` go into it
-// where it holds them.
+struct OutputEncoding {
+  std::optional<Container> container;  // replaces the one the output's extension names
+  AudioTags tags;                      // go into it where it holds them
+  bool resample = false;               // a rate its encoder refuses is converted
+};
 int RunWaveOperation(const std::string& output, const std::vector<std::string>& inputs,
                      const OutputOptions& options, const ops::OutputWork& engine,
-                     const std::string& cannotCreate = {},
-                     std::optional<Container> container = std::nullopt, const AudioTags& tags = {});
+                     const std::string& cannotCreate = {}, const OutputEncoding& encoding = {});
 
 // After an operation that put its output into place: when the output holds more saturated
 // samples (at full scale) than any input, says so with their share, since the operation clipped

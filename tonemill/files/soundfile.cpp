@@ -1,6 +1,7 @@
 #include "soundfile.h"
 
 #include <sndfile.h>
+#include <soxr.h>
 
 #include <algorithm>
 #include <array>
@@ -205,6 +206,24 @@ std::optional<std::string> EncodingLimit(Container container, int32_t rate, int3
   return std::nullopt;
 }
 
+int32_t EncodableRate(Container container, int32_t rate) {
+  switch (container) {
+    case Container::Opus: return Contains(kOpusRates, rate) ? rate : Nearest(kOpusRates, rate);
+    case Container::Mp3: return Contains(kMp3Rates, rate) ? rate : Nearest(kMp3Rates, rate);
+    case Container::Wav:
+    case Container::Flac:
+    case Container::Aiff:
+    case Container::Ogg: break;
+  }
+  return rate;
+}
+
+std::string ResampleNotice(Container container, int32_t rate) {
+  const std::string rates = container == Container::Opus ? RateList(kOpusRates) : RateList(kMp3Rates);
+  return std::string(DescriptionOf(container)) + " takes " + rates + ": converted from " +
+         std::to_string(rate) + " Hz to " + std::to_string(EncodableRate(container, rate)) + " Hz";
+}
+
 SoundFile::~SoundFile() {
   if (file_) sf_close(file_);
 }
@@ -339,6 +358,76 @@ std::optional<std::string> EncodeFloats(const std::string& source, const std::st
   return std::nullopt;
 }
 
+// The source converted to `rate` on its way into a lossy encoder, as floats (the encoders
+// take them as they are), in blocks: the memory does not grow with the file.
+std::optional<std::string> EncodeResampled(const std::string& source, const std::string& target,
+                                           Container container, std::optional<double> quality,
+                                           const AudioTags& tags, int32_t rate) {
+  SF_INFO info{};
+  SNDFILE* in = sf_open(source.c_str(), SFM_READ, &info);
+  if (!in) return source + ": " + sf_strerror(nullptr);
+  struct Closer {
+    SNDFILE* f;
+    ~Closer() {
+      if (f) sf_close(f);
+    }
+  } inCloser{in};
+  SF_INFO outInfo{};
+  outInfo.samplerate = rate;
+  outInfo.channels = info.channels;
+  outInfo.format = RowOf(container).major | SubtypeOf(container, 32);
+  SNDFILE* out = sf_open(target.c_str(), SFM_WRITE, &outInfo);
+  if (!out) return target + ": " + sf_strerror(nullptr);
+  Closer outCloser{out};
+  if (!SetFileQuality(out, quality)) return target + ": " + sf_strerror(out);
+  SetFileTags(out, tags);
+  const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+  const soxr_quality_spec_t spec = soxr_quality_spec(SOXR_HQ, 0);
+  const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
+  soxr_error_t failure = nullptr;
+  struct Resampler {
+    soxr_t r;
+    ~Resampler() {
+      if (r) soxr_delete(r);
+    }
+  } resampler{soxr_create(double(info.samplerate), double(rate), unsigned(info.channels), &failure, &io,
+                          &spec, &runtime)};
+  if (!resampler.r || failure) return target + ": resampler: " + (failure ? failure : "no memory");
+  constexpr size_t kFrames = 8192;
+  const size_t channels = size_t(std::max(info.channels, 1));
+  const size_t room = kFrames * size_t(rate) / size_t(std::max(info.samplerate, 1)) + 1024;
+  std::vector<float> block(kFrames * channels), converted(room * channels);
+  const auto put = [&](size_t frames) {
+    return frames == 0 || sf_writef_float(out, converted.data(), sf_count_t(frames)) == sf_count_t(frames);
+  };
+  for (;;) {
+    const sf_count_t got = sf_readf_float(in, block.data(), sf_count_t(kFrames));
+    if (got <= 0) break;
+    size_t left = size_t(got);
+    const float* next = block.data();
+    while (left > 0) {
+      size_t used = 0, made = 0;
+      if (const soxr_error_t e = soxr_process(resampler.r, next, left, &used, converted.data(), room, &made))
+        return target + ": resampler: " + e;
+      if (!put(made)) return target + ": " + sf_strerror(out);
+      if (used == 0 && made == 0) break;
+      next += used * channels;
+      left -= used;
+    }
+  }
+  // The resampler's tail.
+  for (;;) {
+    size_t made = 0;
+    if (const soxr_error_t e = soxr_process(resampler.r, nullptr, 0, nullptr, converted.data(), room, &made))
+      return target + ": resampler: " + e;
+    if (made == 0) break;
+    if (!put(made)) return target + ": " + sf_strerror(out);
+  }
+  if (const int status = sf_close(std::exchange(outCloser.f, nullptr)); status != 0)
+    return target + ": " + sf_error_number(status);
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> QualityProblem(Container container, double quality) {
@@ -350,11 +439,13 @@ std::optional<std::string> QualityProblem(Container container, double quality) {
 
 std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
                                            Container container, std::optional<double> quality,
-                                           const AudioTags& tags) {
+                                           const AudioTags& tags, bool resample) {
   {
     SF_INFO info{};
     if (SNDFILE* probe = sf_open(source.c_str(), SFM_READ, &info)) {
       sf_close(probe);
+      if (const int32_t rate = EncodableRate(container, info.samplerate); resample && rate != info.samplerate)
+        return EncodeResampled(source, target, container, quality, tags, rate);
       const int subtype = info.format & SF_FORMAT_SUBMASK;
       if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE)
         return EncodeFloats(source, target, container, quality, tags);

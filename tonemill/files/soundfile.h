@@ -59,6 +59,13 @@ AudioTags ReadAudioTags(const std::string& path);
 int TitleTag();
 int ArtistTag();
 
+// The rate nearest to `rate` that `container`'s encoder takes; `rate` itself where it takes it.
+int32_t EncodableRate(Container container, int32_t rate);
+// What is said when audio at `rate` is converted for `container` (EncodeSoundFile with
+// `resample`): "Opus takes 8000, 12000, 16000, 24000 or 48000 Hz: converted from 44100 Hz to
+// 48000 Hz".
+std::string ResampleNotice(Container container, int32_t rate);
+
 // One open audio file; closed when it goes. Samples are interleaved 32-bit integers, the
 // file's own width at the top (a 16-bit sample s reads as s << 16), so that integer material
 // passes from one container to another without change.
@@ -110,11 +117,12 @@ std::optional<std::string> QualityProblem(Container container, double quality);
 // Copies the audio of `source` (any file libsndfile reads) into a new file `target` in
 // `container`, keeping its rate, channels and width, at the encoder's `quality` when given
 // (otherwise its default). Nothing when done, otherwise why not.
-// `tags` go into the target where its container holds them.
+// `tags` go into the target where its container holds them. With `resample`, a rate the
+// encoder refuses is converted (band-limited) to the nearest it takes (EncodableRate).
 std::optional<std::string> EncodeSoundFile(const std::string& source, const std::string& target,
                                            Container container,
                                            std::optional<double> quality = std::nullopt,
-                                           const AudioTags& tags = {});
+                                           const AudioTags& tags = {}, bool resample = false);
 
 // Decodes `source` (any file libsndfile reads, of one or two channels) into `target`, a WAV
 // file the engines process: integer samples at their own width, floats as floats, the lossy

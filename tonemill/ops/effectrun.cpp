@@ -184,6 +184,7 @@ ops::JobOutcome RunEffect(const EffectJob& given, Progress& progress, platform::
   // The library writes a WAV file; the job encodes it into the container the target names.
   output.container = TargetContainer(job.launch.output);
   output.tags = job.tags;
+  output.resample = job.resample;
   return ops::RunOutputJob(output, progress, [&](const std::string& path, Progress& counters) {
     platform::BoundLibrary library = platform::BoundLibrary::Load("RESONA.DLL", pump, pumpContext);
     if (!library.IsLoaded()) return ops::WorkResult::Failure(Problem(platform::LoadErrorMessage("RESONA.DLL")));

@@ -26,6 +26,7 @@ struct EffectJob {
   Overwrite overwrite = Overwrite::Refuse;
   // The input's tags, for an output in a container that holds them.
   AudioTags tags;
+  bool resample = false;  // a rate the output's encoder refuses is converted (OutputJob)
 };
 
 // Before any work: the output may be neither the input nor the control file ("Can't overwrite

@@ -119,7 +119,7 @@ JobOutcome RunOutputJob(const OutputJob& job, Progress& progress, const OutputWo
   const auto finish = [&](Overwrite overwrite, Problem& why, bool hold) {
     if (encoding) {
       if (std::optional<std::string> failure =
-              EncodeSoundFile(wav.Path(), out.Path(), job.container, job.quality, job.tags)) {
+              EncodeSoundFile(wav.Path(), out.Path(), job.container, job.quality, job.tags, job.resample)) {
         why = Problem(nameTarget(*failure), target);
         wav.Discard();
         out.Discard();

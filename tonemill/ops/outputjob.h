@@ -65,6 +65,8 @@ struct OutputJob {
   std::optional<double> quality;
   // Text tags for a target of another container that holds them (CarriedTags).
   AudioTags tags;
+  // A rate the target's encoder refuses is converted to the nearest it takes (EncodableRate).
+  bool resample = false;
   // A gain on the work's WAV file once it is done, before it is encoded and put into place:
   // the one that brings it to `loudness` under the true-peak ceiling, or `gainDb` as it is
   // (the stems of a song take the gain of its mix).

@@ -51,7 +51,8 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
   if (!problem && !paths.wav.empty() && !songToStream) problem = UnwritableTarget(paths.wav);
   if (!problem && rendering)
     if (std::optional<std::string> limit = EncodingLimit(container, format.rate, format.bits))
-      problem = Problem(*limit, paths.wav);
+      if (!resample || EncodingLimit(container, EncodableRate(container, format.rate), format.bits))
+        problem = Problem(*limit, paths.wav);
   if (!problem && rendering && quality)
     if (std::optional<std::string> why = QualityProblem(container, *quality))
       problem = Problem(*why, paths.wav);
@@ -134,7 +135,8 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
 
   if (front.CancelRequested()) return finish(End::Cancelled, Step::Render, std::nullopt);
   const RenderRequest request{lstPath, paths.lst,    paths.wav, wavDirectory,
-                              format,  *songReplace, container, loudness, gainDb, quality};
+                              format,  *songReplace, container, loudness, gainDb, quality,
+                              resample};
   outcome.render = front.Render(request, [&request](SongProgress& progress,
                                                     platform::PumpFunction pump, void* context,
                                                     SongRenderResult* library) {

@@ -97,6 +97,9 @@ struct SongJob {
   std::optional<LoudnessTarget> loudness;
   std::optional<double> gainDb;
   std::optional<double> quality;  // the lossy encoder's, 0 to 10 (none: its default)
+  // A rate the container's encoder refuses is converted to the nearest it takes, instead of
+  // refusing the job.
+  bool resample = false;
   SongJobGoal goal = SongJobGoal::Song;
   ListKeeping keepList = ListKeeping::AfterConversion;
   // Whether an existing list or song may be replaced: empty asks the overwrite question (a

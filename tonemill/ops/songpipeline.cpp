@@ -120,6 +120,7 @@ JobOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
   job.overwrite = request.overwrite;
   job.container = request.container;
   job.quality = request.quality;
+  job.resample = request.resample;
   job.loudness = request.loudness;
   job.gainDb = request.gainDb;
   if (std::optional<JobOutcome> refused = PrepareOutput(job)) return *refused;

@@ -80,6 +80,7 @@ struct RenderRequest {
   std::optional<LoudnessTarget> loudness = std::nullopt;
   std::optional<double> gainDb = std::nullopt;
   std::optional<double> quality = std::nullopt;  // the lossy encoder's, 0 to 10
+  bool resample = false;  // a rate the encoder refuses is converted (OutputJob::resample)
 };
 
 // Renders the list as an output job: into a temporary file beside the WAV song, put into place

@@ -100,6 +100,47 @@ TEST_F(Formats, OutputsNoContainerTakesAreRefusedBeforeAnythingRuns) {
   EXPECT_TRUE(std::filesystem::is_empty(home_ + "Song"));
 }
 
+// --resample: a rate the encoder refuses is converted to the nearest it takes, and said; the
+// song is rendered at its own rate first.
+TEST_F(Formats, ResampleConvertsForTheEncodersRates) {
+  testing_support::WriteBytes(home_ + "MID/s.mid", Song());
+  testing_support::WriteWav(home_ + "Temp/in.wav", {44100, 16, 1}, std::vector<int32_t>(44100, 3000));
+  testing_support::WriteWav(home_ + "Temp/r96.wav", {96000, 16, 2}, std::vector<int32_t>(9600 * 2, -3000));
+  const struct {
+    const char* command;
+    const char* output;
+    int32_t rate;
+    const char* said;
+  } rows[] = {
+      {"render MID/s.mid -q --rate 22050 --resample -o Song/s.opus", "Song/s.opus", 24000,
+       "tonemill: Song/s.opus: Opus takes 8000, 12000, 16000, 24000 or 48000 Hz: converted from 22050 Hz to 24000 Hz\n"},
+      {"render MID/s.mid -q --rate 96000 --resample -o Song/s.mp3", "Song/s.mp3", 48000,
+       "tonemill: Song/s.mp3: MP3 takes 8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100 or 48000 Hz: "
+       "converted from 96000 Hz to 48000 Hz\n"},
+      {"fade Temp/in.wav -q -o Temp/in.opus", nullptr, 0,
+       "tonemill: fade: Temp/in.wav: Opus takes 8000, 12000, 16000, 24000 or 48000 Hz (not 44100 Hz); "
+       "--resample converts it to 48000 Hz\n"},
+      {"fade Temp/in.wav -q --resample -o Temp/in.opus", "Temp/in.opus", 48000,
+       "tonemill: Temp/in.opus: Opus takes 8000, 12000, 16000, 24000 or 48000 Hz: converted from 44100 Hz to 48000 Hz\n"},
+      {"echo Temp/r96.wav -q --resample -o Temp/r96.mp3", "Temp/r96.mp3", 48000,
+       "tonemill: Temp/r96.mp3: MP3 takes 8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100 or 48000 Hz: "
+       "converted from 96000 Hz to 48000 Hz\n"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(Run(row.command), row.output ? 0 : 1) << row.command;
+    EXPECT_EQ(err, row.said) << row.command;
+    if (!row.output) continue;
+    tonemill::AudioFormat format;
+    const std::vector<int32_t> samples = Decoded(home_ + row.output, format);
+    EXPECT_EQ(format.rate, row.rate) << row.command;
+    EXPECT_FALSE(samples.empty()) << row.command;
+  }
+  // The file's length carries over at the new rate (the fade of one second of 44100 Hz).
+  tonemill::AudioFormat format;
+  const size_t frames = Decoded(home_ + "Temp/in.opus", format).size();
+  EXPECT_NEAR(double(frames), 48000.0, 48000 * 0.02);
+}
+
 // "-o -" writes the finished file to standard output and nothing else there; /dev/null takes
 // the output and keeps nothing.
 TEST_F(Formats, StandardOutputCarriesTheFinishedFile) {
