@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <map>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -353,6 +354,14 @@ bool SpoolStandardInput(std::string& path, std::string& error, const std::string
 bool PrepareAudioInput(std::string& path, std::string& error, bool fold) {
   if (!SpoolStandardInput(path, error)) return false;
   if (EnginesReadAsItIs(path)) return true;
+  // A file given twice (the mixer's sources) is decoded once: the engines only read it.
+  static std::map<std::pair<std::string, bool>, std::string> decodedBefore;
+  const auto before = decodedBefore.find({path, fold});
+  if (before != decodedBefore.end()) {
+    path = before->second;
+    return true;
+  }
+  const std::string given = path;
   const std::string shown = SpooledInputs().ShownName(path);
   std::string decoded;
   int fd = -1;
@@ -361,6 +370,7 @@ bool PrepareAudioInput(std::string& path, std::string& error, bool fold) {
   const std::optional<EngineInput> routed = RouteEngineInput(path, decoded, error, fold);
   if (!routed) return false;
   path = routed->path;
+  if (routed->decoded) decodedBefore[{given, fold}] = path;
   return true;
 }
 

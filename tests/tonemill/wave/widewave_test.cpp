@@ -238,6 +238,10 @@ TEST_F(WideCommands, AFlacInputGivesTheBytesOfItsWavAndKeepsItsContainer) {
     EXPECT_EQ(Run(args), 1);
     EXPECT_NE(result_.err.find("Premature end of FLAC file " + F("cut.flac")), std::string::npos) << result_.err;
   }
+  // A source given twice (decoded once) mixes as its WAV file does.
+  ASSERT_EQ(Run({"mix", F("s.wav"), F("s.wav"), "-o", F("m1.wav"), "-q"}), 0) << result_.err;
+  ASSERT_EQ(Run({"mix", F("s.flac"), F("s.flac"), "-o", F("m2.wav"), "-q"}), 0) << result_.err;
+  EXPECT_EQ(ReadBytes(F("m1.wav")), ReadBytes(F("m2.wav")));
   // The scan names it as given.
   ASSERT_EQ(Run({"wavscan", "-q", F("s.flac")}), 0) << result_.err;
   EXPECT_NE(result_.out.find("File      " + F("s.flac")), std::string::npos) << result_.out;
