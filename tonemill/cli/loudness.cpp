@@ -9,6 +9,7 @@
 #include "terminal.h"
 #include "waverun.h"
 #include "platform/filesystem.h"
+#include "tonemill/files/audioinput.h"
 #include "tonemill/files/soundfile.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/midi/midscan.h"
@@ -168,6 +169,7 @@ int RunLoudness(int argc, char** argv) {
   ops::OutputJob job = WaveOutputJob(out.output, {input});
   job.container = container.value_or(Container::Wav);
   job.loudness = loudness;
+  job.tags = CarriedTags(input, false);
   if (std::string error; !ParseQuality(out.quality, job.quality, error)) {
     PrintError("loudness: " + error);
     return kExitUsage;

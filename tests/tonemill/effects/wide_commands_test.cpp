@@ -104,6 +104,7 @@ TEST_F(WideEffectCommands, TagsCarryIntoTaggedContainers) {
       {{"fade", File("tagged16.wav"), "--keep-chunks", "--format", "flac"}, "o3.wav", true},
       {{"fade", File("tagged16.wav"), "--format", "flac"}, "o4.wav", false},
       {{"lowpass", File("tagged24.wav")}, "o5.ogg", true},
+      {{"loudness", File("tagged.flac"), "--loudness", "-20"}, "o6.flac", true},
   };
   for (const auto& row : rows) {
     std::vector<std::string> args = row.args;
