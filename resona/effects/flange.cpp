@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace resona::effects {
 
@@ -24,51 +25,98 @@ SmoothingWeights FlangeSmoothing(int64_t t) {
 
 namespace {
 
-template <bool Wide>
+// The sweep's position advances by rateNum / rateDen table places a frame. The phase, counted in
+// 1/rateDen places, is kept as a whole index and a remainder, so that no frame divides.
+class Sweep {
+ public:
+  Sweep(int32_t rateNum, int32_t rateDen) : den_(rateDen) {
+    const int64_t modulus = int64_t(rateDen) * kFlangeTableSize;
+    const int64_t step = int64_t(rateNum) * kFlangeTableSize % modulus;
+    whole_ = int32_t(step / rateDen);
+    part_ = step % rateDen;
+  }
+  int32_t Index() const { return index_; }
+  void Advance() {
+    index_ += whole_;
+    partSum_ += part_;
+    if (partSum_ >= den_) {
+      partSum_ -= den_;
+      ++index_;
+    }
+    if (index_ >= kFlangeTableSize) index_ -= kFlangeTableSize;
+  }
+
+ private:
+  int64_t den_;
+  int32_t whole_ = 0;
+  int64_t part_ = 0, partSum_ = 0;
+  int32_t index_ = 0;
+};
+
+// Saturate: the wet and dry products may leave the 64-bit range (wide files with levels beyond
+// 2^30); otherwise the plain sum is the same.
+template <bool Saturate>
 class Flanger {
  public:
   Flanger(DelayLine& in, DelayLine& out, const FlangeParameters& p, int64_t variation,
           const InputFormat& format)
-      : in_(in), out_(out), p_(p), lo_(format.lo), hi_(format.hi) {
+      : in_(in), out_(out), p_(p), lo_(format.lo), hi_(format.hi), sweep_(p.rateNum, p.rateDen) {
     const int64_t t = std::llabs(variation * p.rateNum) / p.rateDen;
     weights_ = FlangeSmoothing(t);
-    phaseStep_ = int64_t(p.rateNum) * kFlangeTableSize;
-    phaseModulus_ = int64_t(p.rateDen) * kFlangeTableSize;
     o_ = int64_t(p.offsetFrames) - 1;
     v_ = variation / 2;
     absFeedback_ = std::abs(p.feedback);
   }
-  void BeginFrame() {}
-  int32_t Step(int channel, int32_t x) {
-    const int32_t* table = channel == 0 ? p_.sineTable : p_.cosineTable;
-    const int64_t m = (((int64_t(65536) - table[index_]) >> 8) * v_) >> 8;
-    const int64_t k = o_ - m;
-    const int64_t p = in_.Read(channel, k), q = out_.Read(channel, k);
-    const int64_t swept = (p * (256 - absFeedback_) + q * p_.feedback) >> 8;
-    // Both lines hold values in the sample range; at the wide widths the mix of two levels as
-    // large as 32 bits allow saturates rather than overflowing.
-    int64_t mixed;
-    if constexpr (Wide) mixed = SaturatedMixShift8(p_.wetLevel, swept, p_.dryLevel, x);
-    else mixed = (int64_t(p_.wetLevel) * swept + int64_t(p_.dryLevel) * x) >> 8;
-    const int32_t y = ClampSample(mixed, lo_, hi_);
-    int32_t& s = smooth_[channel];
-    s = ClampSample((int64_t(weights_.B) * x - int64_t(weights_.A) * s) >> 8, lo_, hi_);
-    in_.Write(channel, s);
-    out_.Write(channel, y);
-    return y;
-  }
-  void EndFrame() {
-    phase_ = (phase_ + phaseStep_) % phaseModulus_;
-    index_ = int32_t(phase_ / p_.rateDen);
+
+  // The sweep's table index of each frame, then each channel through the block on its own.
+  void ProcessBlock(int32_t* const x[2], int32_t frames, const bool process[2]) {
+    indices_.resize(size_t(frames));
+    for (int32_t n = 0; n < frames; ++n) {
+      indices_[size_t(n)] = sweep_.Index();
+      sweep_.Advance();
+    }
+    for (int c = 0; c < 2; ++c)
+      if (process[c]) Channel(c, x[c], frames);
   }
 
  private:
+  void Channel(int c, int32_t* x, int32_t frames) {
+    const int32_t* table = c == 0 ? p_.sineTable : p_.cosineTable;
+    const int32_t* index = indices_.data();
+    int32_t* inLine = in_.Data(c);
+    int32_t* outLine = out_.Data(c);
+    const int32_t size = in_.Size();
+    int32_t pos = in_.Position(c);
+    const int64_t o = o_, v = v_, dry = p_.dryLevel, wet = p_.wetLevel, feedback = p_.feedback;
+    const int64_t direct = 256 - absFeedback_, A = weights_.A, B = weights_.B;
+    const int32_t lo = lo_, hi = hi_;
+    int32_t s = smooth_[c];
+    for (int32_t n = 0; n < frames; ++n) {
+      const int64_t m = (((int64_t(65536) - table[index[n]]) >> 8) * v) >> 8;
+      const int32_t i = WrapIndex(pos, o - m, size);
+      const int64_t swept = (int64_t(inLine[i]) * direct + int64_t(outLine[i]) * feedback) >> 8;
+      const int64_t dx = x[n];
+      int64_t mixed;
+      if constexpr (Saturate) mixed = SaturatedMixShift8(wet, swept, dry, dx);
+      else mixed = (wet * swept + dry * dx) >> 8;
+      const int32_t y = ClampSample(mixed, lo, hi);
+      s = ClampSample((B * dx - A * s) >> 8, lo, hi);
+      inLine[pos] = s;
+      outLine[pos] = y;
+      if (++pos == size) pos = 0;
+      x[n] = y;
+    }
+    smooth_[c] = s;
+    in_.SetPosition(c, pos);
+    out_.SetPosition(c, pos);
+  }
+
   DelayLine &in_, &out_;
   const FlangeParameters& p_;
   int32_t lo_, hi_;
   SmoothingWeights weights_;
-  int64_t phaseStep_ = 0, phaseModulus_ = 1, phase_ = 0;
-  int32_t index_ = 0;
+  Sweep sweep_;
+  std::vector<int32_t> indices_;
   int64_t o_ = 0, v_ = 0;
   int32_t absFeedback_ = 0;
   int32_t smooth_[2] = {0, 0};
@@ -93,7 +141,10 @@ int32_t RunFlange(const EffectCall& call, const FlangeParameters& given) {
   const int channels = frame.Input().channels;
   if (!in.Allocate(size, channels) || !out.Allocate(size, channels)) return kEffectOutOfMemory;
   if (int32_t status = frame.Begin()) return status;
-  if (frame.Input().Wide()) {
+  // At the wide widths both lines and the input span up to 32 bits: the sum of the wet and dry
+  // products stays within 64 bits while neither level exceeds 2^30 in magnitude.
+  constexpr int64_t kPlainLevel = int64_t(1) << 30;
+  if (frame.Input().Wide() && (std::llabs(p.wetLevel) > kPlainLevel || std::llabs(p.dryLevel) > kPlainLevel)) {
     Flanger<true> flanger(in, out, p, variation, frame.Input());
     frame.Process(flanger);
   } else {

@@ -77,6 +77,13 @@ void EncodeWide(const InputFormat& format, const int32_t* in, int32_t frames, in
       const double r = ToReal(in[f]);
       std::memcpy(p, &r, 8);
     }
+  } else if (bytes == 3) {
+    for (int32_t f = 0; f < frames; ++f, p += step) {
+      const uint32_t v = uint32_t(in[f]);
+      p[0] = uint8_t(v);
+      p[1] = uint8_t(v >> 8);
+      p[2] = uint8_t(v >> 16);
+    }
   } else if (bytes == 1) {
     for (int32_t f = 0; f < frames; ++f, p += step) p[0] = uint8_t(in[f] + 128);
   } else {

@@ -101,6 +101,17 @@ class EffectFrame {
 
  private:
   void CopyUntil(int64_t target);
+  // The channels' sample planes, with room for `frames` samples each, and which of them the
+  // effect processes (never a second one in a mono file).
+  struct Planes {
+    int32_t* samples[2];
+    bool process[2];
+  };
+  Planes SamplePlanes(int32_t frames) {
+    samples_[0].resize(size_t(frames));
+    samples_[1].resize(size_t(frames));
+    return {{samples_[0].data(), samples_[1].data()}, {process_[0], input_.channels == 2 && process_[1]}};
+  }
   void Report() { *call_.progress = int32_t(extra_ + pos_); }
   bool RangeEnded() const { return int64_t(*call_.progress) - extra_ > end_; }
 
@@ -208,10 +219,7 @@ void EffectFrame::Process(Effect& effect) {
     if (got < bytes) std::fill(block_.begin() + std::ptrdiff_t(got), block_.end(), uint8_t(0));
     if (input_.Wide()) {
       const int channels = input_.channels;
-      const bool process[2] = {process_[0], channels == 2 && process_[1]};
-      samples_[0].resize(size_t(frames));
-      samples_[1].resize(size_t(frames));
-      int32_t* const planes[2] = {samples_[0].data(), samples_[1].data()};
+      const auto [planes, process] = SamplePlanes(frames);
       for (int c = 0; c < channels; ++c)
         if (process[c]) detail::DecodeWide(input_, block_.data(), frames, c, planes[c]);
       if constexpr (BlockEffect<Effect>) {
@@ -228,10 +236,7 @@ void EffectFrame::Process(Effect& effect) {
         if (process[c]) detail::EncodeWide(input_, planes[c], frames, c, block_.data());
     } else if constexpr (BlockEffect<Effect>) {
       const int channels = input_.channels;
-      const bool process[2] = {process_[0], channels == 2 && process_[1]};
-      samples_[0].resize(size_t(frames));
-      samples_[1].resize(size_t(frames));
-      int32_t* const planes[2] = {samples_[0].data(), samples_[1].data()};
+      const auto [planes, process] = SamplePlanes(frames);
       for (int c = 0; c < channels; ++c)
         if (process[c]) {
           if (input_.bits == 8) detail::Decode<true>(block_.data(), frames, channels, c, planes[c]);
