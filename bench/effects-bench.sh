@@ -4,15 +4,8 @@
 # runs each), the vocoder at 32 bands as times real time, and the peak memory of each effect on
 # the 60-second file and on a 240-second one (it must not grow with the file).
 # Usage: bench/effects-bench.sh [RUNS]   (needs sox and GNU time: scripts/setup.sh installs them)
-set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=${TONEMILL_BUILD_DIR:-$here/build}
 runs=${1:-5}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export TONEMILL_HOME=$work/home
-mkdir -p "$TONEMILL_HOME"
-tonemill=$build/bin/tonemill
+source "$(dirname "$0")/common.sh"
 
 # The input: two minutes' worth of chords and noise bursts, cut to 60 and 240 seconds; the
 # vocoder's control is amplitude-modulated pink noise, like a syllable rate of speech.
@@ -20,23 +13,6 @@ sox -n -r 44100 -b 16 -c 2 "$work/in.wav" synth 60 sine 220 sine 330 sine 440 pi
   remix 1,2v0.3,4v0.2 2,3v0.3,4v0.2 tremolo 3 60 gain -6
 sox "$work/in.wav" "$work/in.wav" "$work/in.wav" "$work/in.wav" "$work/long.wav"
 sox -n -r 44100 -b 16 -c 1 "$work/control.wav" synth 240 pinknoise tremolo 4 90 gain -3
-
-# Median processor time (user + system) of `runs` runs after one warm-up run: on a shared
-# machine it is steadier than wall time, which is reported beside it. Sets $median (processor
-# seconds), $wall (median wall seconds) and $kb (peak memory).
-measure() {
-  "$@" > /dev/null 2>&1
-  local cpu=() walls=()
-  for ((i = 0; i < runs; i++)); do
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" > /dev/null 2>&1
-    read -r t u s kb < "$work/time"
-    cpu+=("$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.2f", u + s }')")
-    walls+=("$t")
-  done
-  median=$(printf '%s\n' "${cpu[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
-  wall=$(printf '%s\n' "${walls[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); processor seconds (wall seconds)"
 printf '%-34s %13s %13s %6s %8s %9s\n' effect tonemill sox ratio "MB 60 s" "MB 240 s"

@@ -3,32 +3,12 @@
 # the same audio as a 24-bit FLAC, against SoX's comparable effect on the same file in the
 # same run (warm cache, median processor time of 3 runs each), with the peak memory.
 # Usage: bench/wide_bench.sh [RUNS]   (needs sox and GNU time: scripts/setup.sh installs them)
-set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=${TONEMILL_BUILD_DIR:-$here/build}
 runs=${1:-3}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export TONEMILL_HOME=$work/home
-mkdir -p "$TONEMILL_HOME"
-tonemill=$build/bin/tonemill
+source "$(dirname "$0")/common.sh"
 
 sox -n -r 48000 -b 24 -c 2 "$work/in.wav" synth 300 sine 220 sine 330 pinknoise \
   remix 1,3v0.2 2,3v0.2 tremolo 3 60 gain -6
 sox "$work/in.wav" "$work/in.flac"
-
-# Median processor time (user + system) of `runs` runs after one warm-up; sets $median, $kb.
-measure() {
-  "$@" > /dev/null 2>&1 || { echo "failed: $*" >&2; median=-; kb=0; return; }
-  local cpu=()
-  for ((i = 0; i < runs; i++)); do
-    /usr/bin/time -f "%U %S %M" -o "$work/time" "$@" > /dev/null 2>&1
-    read -r u s kb < "$work/time"
-    cpu+=("$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.2f", u + s }')")
-  done
-  median=$(printf '%s\n' "${cpu[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a != "-") printf "%.2f", a / b; else print "-" }'; }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); processor seconds"
 printf '%-10s %-6s %9s %9s %6s %6s\n' operation input tonemill sox ratio MB

@@ -4,12 +4,8 @@
 # same run (warm cache, median processor time of RUNS runs each, SoX writing the input's width).
 # The driver is a small C program built here against the library's header.
 # Usage: bench/wide_effects_bench.sh [RUNS]   (needs sox, a C compiler and GNU time)
-set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=${TONEMILL_BUILD_DIR:-$here/build}
 runs=${1:-5}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/common.sh"
 
 sox -n -r 48000 -b 24 -c 2 "$work/in24.wav" synth 60 sine 220 sine 330 sine 440 pinknoise \
   remix 1,2v0.3,4v0.2 2,3v0.3,4v0.2 tremolo 3 60 gain -6
@@ -41,18 +37,6 @@ int main(int argc, char** argv) {
 EOF
 cc -O2 -std=c11 -D_DEFAULT_SOURCE -I"$here" "$work/run.c" -o "$work/run" -L"$build/bin" -lresona \
   -Wl,-rpath,"$build/bin" -lm
-
-measure() {
-  "$@" > /dev/null 2>&1
-  local cpu=()
-  for ((i = 0; i < runs; i++)); do
-    /usr/bin/time -f "%U %S" -o "$work/time" "$@" > /dev/null 2>&1
-    read -r u s < "$work/time"
-    cpu+=("$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.2f", u + s }')")
-  done
-  median=$(printf '%s\n' "${cpu[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); processor seconds, 60 s of 48 kHz stereo"
 printf '%-9s %-42s %7s %7s %6s\n' input "effect (sox effect)" resona sox ratio

@@ -222,21 +222,17 @@ class Reverb {
         heard = scaled_[c].data();
       }
       EarlyReflections(c, heard, frames, earlySums_[c].data());
-      if (model_ == ReverbModel::Custom) {
-        combMeans_[c].resize(size_t(frames));
-        Combs(c, frames, earlySums_[c].data(), combMeans_[c].data());
-      }
     }
     if (model_ == ReverbModel::Custom) {
-      for (int32_t n = 0; n < frames; ++n)
-        for (int c = 0; c < 2; ++c)
-          if (process[c]) x[c][n] = CustomLoop(c, x[c][n], earlySums_[c][size_t(n)], combMeans_[c][size_t(n)]);
+      if (!process[0] && !process[1]) return;
+      Combs(process, frames);
+      CustomLoops(x, frames, process);
       return;
     }
     for (int32_t n = 0; n < frames; ++n) {
       for (int c = 0; c < 2; ++c)
         if (process[c]) x[c][n] = Late(c, x[c][n], earlySums_[c][size_t(n)]);
-      if (model_ != ReverbModel::Custom) tapLine_.Advance();
+      tapLine_.Advance();
     }
   }
 
@@ -317,32 +313,245 @@ class Reverb {
   }
 
   // Custom model, steps 3 to 5.2: e clamped (kept for the output), every comb stepped with
-  // trunc(e), and m = trunc(s ÷ 6.0) of the elements at the combs' write positions. The combs
-  // are independent of each other, so they run a few at a time over the block with their state
-  // in locals: each comb's low-pass recursion is a short chain, and the chains overlap.
-  void Combs(int c, int32_t frames, float* e, int32_t* means) {
-    values_.resize(size_t(frames));
-    sums_.assign(size_t(frames), 0);
-    for (int32_t n = 0; n < frames; ++n) {
-      e[n] = std::clamp(e[n], lo_, hi_);
-      values_[size_t(n)] = Trunc(e[n]);
+  // trunc(e), and m = trunc(s ÷ 6.0) of the elements at the combs' write positions.
+  void Combs(const bool process[2], int32_t frames) {
+    for (int c = 0; c < 2; ++c) {
+      if (!process[c]) continue;
+      // Room for the comb lanes to read a few values past the block.
+      values_[c].resize(size_t(frames) + 4);
+      sums_[c].assign(size_t(frames), 0);
+      float* e = earlySums_[c].data();
+      for (int32_t n = 0; n < frames; ++n) {
+        e[n] = std::clamp(e[n], lo_, hi_);
+        values_[c][size_t(n)] = Trunc(e[n]);
+      }
     }
     if (combs_[0].f == 0.0f) {
       // Without feedback a comb stores trunc(v + 0 × y) = v (its low-pass output is always
       // finite), so its low-pass is never heard: the comb is a plain delay.
-      for (CombFilter& comb : combs_) {
-        for (int32_t n = 0; n < frames; ++n) {
-          comb.line.Write(c, values_[size_t(n)]);
-          sums_[size_t(n)] += comb.line.ReadAtPosition(c);
-        }
-      }
+      for (int c = 0; c < 2; ++c)
+        if (process[c])
+          for (CombFilter& comb : combs_)
+            for (int32_t n = 0; n < frames; ++n) {
+              comb.line.Write(c, values_[c][size_t(n)]);
+              sums_[c][size_t(n)] += comb.line.ReadAtPosition(c);
+            }
     } else {
-      for (int k = 0; k < 6; k += kCombsAtOnce) CombGroup(c, k, frames);
+#if defined(__SSE2__)
+      CombLanes(process, frames);
+#else
+      for (int c = 0; c < 2; ++c)
+        if (process[c])
+          for (int k = 0; k < 6; k += kCombsAtOnce) CombGroup(c, k, frames);
+#endif
     }
-    for (int32_t n = 0; n < frames; ++n)
-      means[n] = int32_t(sums_[size_t(n)] / 6);  // trunc(s ÷ 6.0): integer division truncates alike
+    for (int c = 0; c < 2; ++c) {
+      if (!process[c]) continue;
+      combMeans_[c].resize(size_t(frames));
+      for (int32_t n = 0; n < frames; ++n)  // trunc(s ÷ 6.0): integer division truncates alike
+        combMeans_[c][size_t(n)] = sums_[c][size_t(n)] / 6;
+    }
   }
 
+  // One comb's step: the low-pass of the element written D steps ago, never above the input v
+  // in magnitude, fed back as trunc(v + f × y). The sum gets the element at the next position.
+  // The value a comb writes is within 2^24 + 1 in magnitude (|v| <= 2^23, f <= 1), so the sum of
+  // six stays far inside 32 bits.
+#if defined(__SSE2__)
+  // The combs of the processed channels run four to a vector: each comb's recursion is a short
+  // chain of single-precision operations, and a vector steps four of them with the same
+  // operations in the same order as one at a time. The block goes in chunks no longer than the
+  // shortest comb, so that every element a chunk reads was written before it: the chunk's
+  // inputs are copied out of the lines, the recursion runs over them, and its writes go back.
+  static constexpr int32_t kChunk = 256;
+  struct LaneGroup {
+    CombFilter* comb[4];  // nullptr: an idle slot
+    int channel[4];
+    int a, b;  // the channel of slots 0 and 2, and of slots 1 and 3
+  };
+
+  void SetUpLanes(const bool process[2]) {
+    int channels[2] = {0, 0}, count = 0;
+    for (int c = 0; c < 2; ++c)
+      if (process[c]) channels[count++] = c;
+    groupCount_ = 0;
+    for (int i = 0; i < count; ++i) {
+      LaneGroup& g = groups_[groupCount_++];
+      g.a = g.b = channels[i];
+      for (int slot = 0; slot < 4; ++slot) {
+        g.comb[slot] = &combs_[slot];
+        g.channel[slot] = channels[i];
+      }
+    }
+    LaneGroup& g = groups_[groupCount_++];
+    g.a = channels[0];
+    g.b = channels[count - 1];
+    for (int slot = 0; slot < 4; ++slot) {
+      g.comb[slot] = slot % 2 == 1 && count == 1 ? nullptr : &combs_[4 + slot / 2];
+      g.channel[slot] = slot % 2 == 0 ? g.a : g.b;
+    }
+    laneProcess_[0] = process[0];
+    laneProcess_[1] = process[1];
+    constexpr int32_t stride = kChunk + 4;
+    laneInts_.assign(size_t(12 * stride), 0);
+    laneFrames_.assign(size_t(3 * (kChunk + 2) * 4), 0.0f);
+    laneOutputs_.assign(size_t(3 * stride * 4), 0.0f);
+  }
+
+  void CombLanes(const bool process[2], int32_t frames) {
+    if (groupCount_ == 0 || laneProcess_[0] != process[0] || laneProcess_[1] != process[1])
+      SetUpLanes(process);
+    int32_t shortest = kChunk;
+    for (int g = 0; g < groupCount_; ++g)
+      for (const CombFilter* comb : groups_[g].comb)
+        if (comb) shortest = std::min(shortest, comb->line.Size());
+    constexpr int32_t stride = kChunk + 4;
+    for (int32_t done = 0; done < frames;) {
+      const int32_t length = std::min(frames - done, shortest), rounded = (length + 3) & ~3;
+      // Each comb's next inputs, lane by lane, and the sums of the elements each step leaves at
+      // the write position: the next step's inputs (the last one once the chunk is written).
+      for (int g = 0; g < groupCount_; ++g)
+        for (int slot = 0; slot < 4; ++slot) {
+          int32_t* row = &laneInts_[size_t((g * 4 + slot) * stride)];
+          const CombFilter* comb = groups_[g].comb[slot];
+          if (!comb) continue;
+          const int c = groups_[g].channel[slot];
+          const int32_t* line = comb->line.Data(c);
+          const int32_t size = comb->line.Size(), pos = comb->line.Position(c);
+          const int32_t first = std::min(length, size - pos);
+          std::copy(line + pos, line + pos + first, row);
+          std::copy(line, line + (length - first), row + first);
+          int32_t* sum = sums_[c].data() + done;
+          for (int32_t n = 0; n + 1 < length; ++n) sum[n] += row[n + 1];
+        }
+      // Frame by frame in single precision, after each low-pass's two previous inputs.
+      for (int g = 0; g < groupCount_; ++g) {
+        float* frame = &laneFrames_[size_t(g * (kChunk + 2) * 4)];
+        for (int slot = 0; slot < 4; ++slot) {
+          const CombFilter* comb = groups_[g].comb[slot];
+          const Lowpass* lp = comb ? &comb->lowpass[groups_[g].channel[slot]] : nullptr;
+          frame[slot] = lp ? lp->x2 : 0.0f;
+          frame[4 + slot] = lp ? lp->x1 : 0.0f;
+        }
+        const int32_t* rows = &laneInts_[size_t(g * 4 * stride)];
+        for (int32_t n = 0; n < rounded; n += 4) {
+          __m128 r0 = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows + n)));
+          __m128 r1 = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows + stride + n)));
+          __m128 r2 = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows + 2 * stride + n)));
+          __m128 r3 = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows + 3 * stride + n)));
+          _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+          float* at = frame + (2 + n) * 4;
+          _mm_storeu_ps(at, r0);
+          _mm_storeu_ps(at + 4, r1);
+          _mm_storeu_ps(at + 8, r2);
+          _mm_storeu_ps(at + 12, r3);
+        }
+      }
+      if (groupCount_ == 3) LaneRecursion<3>(length);
+      else LaneRecursion<2>(length);
+      // The writes, back into the lines.
+      const __m128 sign = _mm_set1_ps(-0.0f), f = _mm_set1_ps(combs_[0].f);
+      for (int g = 0; g < groupCount_; ++g) {
+        const LaneGroup& group = groups_[g];
+        const int32_t* va = values_[group.a].data() + done;
+        const int32_t* vb = values_[group.b].data() + done;
+        const float* out = &laneOutputs_[size_t(g * stride * 4)];
+        int32_t* rows = &laneInts_[size_t(g * 4 * stride)];
+        for (int32_t n = 0; n < rounded; n += 4) {
+          __m128i w[4];
+          for (int j = 0; j < 4; ++j) {
+            const __m128i vi = _mm_unpacklo_epi32(_mm_set1_epi32(va[n + j]), _mm_set1_epi32(vb[n + j]));
+            const __m128 v = _mm_cvtepi32_ps(vi);
+            const __m128 limitF = _mm_andnot_ps(sign, v);
+            const __m128i limit = _mm_cvttps_epi32(limitF);
+            __m128 y = _mm_loadu_ps(out + (n + j) * 4);
+            const __m128i t = _mm_cvttps_epi32(y);
+            const __m128 over = _mm_castsi128_ps(_mm_or_si128(
+                _mm_cmpgt_epi32(t, limit), _mm_cmpgt_epi32(_mm_sub_epi32(_mm_setzero_si128(), limit), t)));
+            const __m128 held = _mm_or_ps(_mm_and_ps(y, sign), limitF);
+            y = _mm_or_ps(_mm_and_ps(over, held), _mm_andnot_ps(over, y));
+            w[j] = _mm_cvttps_epi32(_mm_add_ps(v, _mm_mul_ps(f, y)));
+          }
+          __m128 c0 = _mm_castsi128_ps(w[0]), c1 = _mm_castsi128_ps(w[1]);
+          __m128 c2 = _mm_castsi128_ps(w[2]), c3 = _mm_castsi128_ps(w[3]);
+          _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rows + n), _mm_castps_si128(c0));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rows + stride + n), _mm_castps_si128(c1));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rows + 2 * stride + n), _mm_castps_si128(c2));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rows + 3 * stride + n), _mm_castps_si128(c3));
+        }
+        for (int slot = 0; slot < 4; ++slot) {
+          CombFilter* comb = group.comb[slot];
+          if (!comb) continue;
+          const int c = group.channel[slot];
+          const int32_t* row = rows + slot * stride;
+          int32_t* line = comb->line.Data(c);
+          const int32_t size = comb->line.Size(), pos = comb->line.Position(c);
+          const int32_t first = std::min(length, size - pos);
+          std::copy(row, row + first, line + pos);
+          std::copy(row + first, row + length, line);
+          const int32_t next = length - first < 1 ? pos + length : length - first;
+          const int32_t at = next == size ? 0 : next;
+          comb->line.SetPosition(c, at);
+          sums_[c][size_t(done + length - 1)] += line[at];
+          // The low-pass's last two inputs.
+          const float* frame = &laneFrames_[size_t(g * (kChunk + 2) * 4)];
+          Lowpass& lp = comb->lowpass[c];
+          lp.x2 = frame[length * 4 + slot];
+          lp.x1 = frame[(length + 1) * 4 + slot];
+        }
+      }
+      done += length;
+    }
+  }
+
+  // The low-pass recursions of every group, side by side: y = (d + x2)·a0 + a1·x1 − b1·y1 − b2·y2.
+  template <int Groups>
+  void LaneRecursion(int32_t length) {
+    __m128 a0[Groups], a1[Groups], b1[Groups], b2[Groups], y1[Groups], y2[Groups];
+    for (int g = 0; g < Groups; ++g) {
+      alignas(16) float k[6][4];
+      for (int slot = 0; slot < 4; ++slot) {
+        const CombFilter* comb = groups_[g].comb[slot];
+        const Lowpass none{};
+        const Lowpass& lp = comb ? comb->lowpass[groups_[g].channel[slot]] : none;
+        k[0][slot] = lp.a0, k[1][slot] = lp.a1, k[2][slot] = lp.b1, k[3][slot] = lp.b2;
+        k[4][slot] = lp.y1, k[5][slot] = lp.y2;
+      }
+      a0[g] = _mm_load_ps(k[0]), a1[g] = _mm_load_ps(k[1]), b1[g] = _mm_load_ps(k[2]);
+      b2[g] = _mm_load_ps(k[3]), y1[g] = _mm_load_ps(k[4]), y2[g] = _mm_load_ps(k[5]);
+    }
+    const float* frames[Groups];
+    float* outs[Groups];
+    for (int g = 0; g < Groups; ++g) {
+      frames[g] = &laneFrames_[size_t(g * (kChunk + 2) * 4)];
+      outs[g] = &laneOutputs_[size_t(g * (kChunk + 4) * 4)];
+    }
+    for (int32_t n = 0; n < length; ++n) {
+#pragma GCC unroll 3
+      for (int g = 0; g < Groups; ++g) {
+        const float* at = frames[g] + n * 4;
+        const __m128 x2 = _mm_loadu_ps(at), x1 = _mm_loadu_ps(at + 4), d = _mm_loadu_ps(at + 8);
+        const __m128 u = _mm_add_ps(_mm_mul_ps(_mm_add_ps(d, x2), a0[g]), _mm_mul_ps(a1[g], x1));
+        const __m128 y = _mm_sub_ps(_mm_sub_ps(u, _mm_mul_ps(b1[g], y1[g])), _mm_mul_ps(b2[g], y2[g]));
+        y2[g] = y1[g];
+        y1[g] = y;
+        _mm_storeu_ps(outs[g] + n * 4, y);
+      }
+    }
+    for (int g = 0; g < Groups; ++g) {
+      alignas(16) float k[2][4];
+      _mm_store_ps(k[0], y1[g]);
+      _mm_store_ps(k[1], y2[g]);
+      for (int slot = 0; slot < 4; ++slot)
+        if (CombFilter* comb = groups_[g].comb[slot]) {
+          Lowpass& lp = comb->lowpass[groups_[g].channel[slot]];
+          lp.y1 = k[0][slot];
+          lp.y2 = k[1][slot];
+        }
+    }
+  }
+#else
   static constexpr int kCombsAtOnce = 3;
   void CombGroup(int c, int first, int32_t frames) {
     struct State {
@@ -356,13 +565,11 @@ class Reverb {
       s[j] = {comb.line.Data(c), comb.line.Size(), comb.line.Position(c), lp.a0, lp.a1, lp.b1, lp.b2,
               lp.x1, lp.x2, lp.y1, lp.y2, comb.f};
     }
-    const int32_t* v = values_.data();
-    int64_t* sums = sums_.data();
+    const int32_t* v = values_[c].data();
+    int32_t* sums = sums_[c].data();
     for (int32_t n = 0; n < frames; ++n) {
       for (int j = 0; j < kCombsAtOnce; ++j) {
         State& t = s[j];
-        // The comb's step: the low-pass of the element written D steps ago, never above the
-        // input in magnitude, fed back.
         const float d = float(t.line[t.pos]);
         float y = (d + t.x2) * t.a0 + t.a1 * t.x1 - t.b1 * t.y1 - t.b2 * t.y2;
         t.x2 = t.x1;
@@ -386,8 +593,19 @@ class Reverb {
       comb.line.SetPosition(c, s[j].pos);
     }
   }
+#endif
 
   // Custom model, steps 5.3 to 6: the loop through the all-pass filters and the low-pass.
+  void CustomLoops(int32_t* const x[2], int32_t frames, const bool process[2]) {
+#if defined(__SSE2__)
+    LaneLoops(x, frames, process);
+#else
+    for (int32_t n = 0; n < frames; ++n)
+      for (int c = 0; c < 2; ++c)
+        if (process[c]) x[c][n] = CustomLoop(c, x[c][n], earlySums_[c][size_t(n)], combMeans_[c][size_t(n)]);
+#endif
+  }
+
   int32_t CustomLoop(int c, int32_t x, float e, int32_t mean) {
     const int32_t m = Trunc(std::clamp(float(mean) + float(Trunc(loop_[c].Last())) * gain_, lo_, hi_));
     const int32_t a1 = allpasses_[0].Step(c, m);
@@ -399,6 +617,90 @@ class Reverb {
     loop_[c].Step(a2);
     return Output(c, x, e);
   }
+
+#if defined(__SSE2__)
+  // The loop is one chain from a frame's low-pass output to the next frame's; both channels
+  // run in the two lanes of a vector, and each float(trunc(v)) stays in the vector registers
+  // (the truncating conversion and back). With one channel processed both lanes carry it: they
+  // compute the same values and write them to the same places. The outputs follow in a second
+  // pass.
+  void LaneLoops(int32_t* const x[2], int32_t frames, const bool process[2]) {
+    const int first = process[0] ? 0 : 1, second = process[1] ? 1 : 0;
+    const int lane[2] = {first, second};
+    auto pair = [](float a, float b) { return _mm_setr_ps(a, b, 0.0f, 0.0f); };
+    auto truncated = [](__m128 v) { return _mm_cvtepi32_ps(_mm_cvttps_epi32(v)); };
+    const Lowpass &l0 = loop_[first], &l1 = loop_[second];
+    const __m128 a0 = pair(l0.a0, l1.a0), a1 = pair(l0.a1, l1.a1), b1 = pair(l0.b1, l1.b1), b2 = pair(l0.b2, l1.b2);
+    __m128 x1 = pair(l0.x1, l1.x1), x2 = pair(l0.x2, l1.x2), y1 = pair(l0.y1, l1.y1), y2 = pair(l0.y2, l1.y2);
+    const __m128 gain = _mm_set1_ps(gain_), lo = _mm_set1_ps(lo_), hi = _mm_set1_ps(hi_);
+    struct Line {
+      int32_t* data[2];
+      int32_t size, pos[2];
+      __m128 g;
+    } lines[3];
+    for (int k = 0; k < 3; ++k) {
+      DelayLine& l = allpasses_[k].line;
+      lines[k] = {{l.Data(first), l.Data(second)}, l.Size(), {l.Position(first), l.Position(second)},
+                  _mm_set1_ps(allpasses_[k].g)};
+    }
+    loopInts_.resize(size_t(frames) * 6);
+    int32_t* outs = loopInts_.data();
+    const int32_t* means[2] = {combMeans_[first].data(), combMeans_[second].data()};
+    for (int32_t n = 0; n < frames; ++n) {
+      const __m128 mean =
+          _mm_cvtepi32_ps(_mm_unpacklo_epi32(_mm_cvtsi32_si128(means[0][n]), _mm_cvtsi32_si128(means[1][n])));
+      __m128 v = truncated(_mm_min_ps(hi, _mm_max_ps(lo, _mm_add_ps(mean, _mm_mul_ps(truncated(y1), gain)))));
+      for (int k = 0; k < 3; ++k) {
+        Line& l = lines[k];
+        const __m128 d = _mm_cvtepi32_ps(_mm_unpacklo_epi32(_mm_cvtsi32_si128(l.data[0][l.pos[0]]),
+                                                            _mm_cvtsi32_si128(l.data[1][l.pos[1]])));
+        const __m128 u = _mm_sub_ps(d, _mm_mul_ps(l.g, v));
+        const __m128i w = _mm_cvttps_epi32(_mm_add_ps(v, _mm_mul_ps(l.g, u)));
+        l.data[0][l.pos[0]] = _mm_cvtsi128_si32(w);
+        l.data[1][l.pos[1]] = _mm_cvtsi128_si32(_mm_shuffle_epi32(w, 1));
+        for (int j = 0; j < 2; ++j)
+          if (++l.pos[j] == l.size) l.pos[j] = 0;
+        const __m128i a = _mm_cvttps_epi32(u);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(outs + n * 6 + k * 2), a);
+        if (k < 2) v = _mm_cvtepi32_ps(a);
+        if (k == 1) {
+          // The loop's low-pass takes the second all-pass's output.
+          const __m128 y = _mm_sub_ps(
+              _mm_sub_ps(_mm_add_ps(_mm_mul_ps(_mm_add_ps(v, x2), a0), _mm_mul_ps(a1, x1)), _mm_mul_ps(b1, y1)),
+              _mm_mul_ps(b2, y2));
+          x2 = x1;
+          x1 = v;
+          y2 = y1;
+          y1 = y;
+        }
+      }
+    }
+    alignas(16) float state[4][4];
+    _mm_store_ps(state[0], x1);
+    _mm_store_ps(state[1], x2);
+    _mm_store_ps(state[2], y1);
+    _mm_store_ps(state[3], y2);
+    for (int j = 1; j >= 0; --j) {
+      Lowpass& l = loop_[lane[j]];
+      l.x1 = state[0][j], l.x2 = state[1][j], l.y1 = state[2][j], l.y2 = state[3][j];
+    }
+    for (int k = 0; k < 3; ++k)
+      for (int j = 1; j >= 0; --j) allpasses_[k].line.SetPosition(lane[j], lines[k].pos[j]);
+    for (int j = 0; j < 2; ++j) {
+      const int c = lane[j];
+      if (j == 1 && c == first) break;
+      const float* early = earlySums_[c].data();
+      for (int32_t n = 0; n < frames; ++n) {
+        const int32_t* a = outs + n * 6 + j;
+        float e = early[n];
+        e += float(a[0] / 3);
+        e += float(a[2] / 3);
+        e += float(a[4] / 3);
+        x[c][n] = Output(c, x[c][n], e);
+      }
+    }
+  }
+#endif
 
   int32_t Late(int c, int32_t x, float e) {
     {
@@ -463,8 +765,17 @@ class Reverb {
   int32_t earlyOffsets_[19] = {};
   std::vector<float> earlySums_[2];
   std::vector<int32_t> combMeans_[2];
-  std::vector<int32_t> values_;
-  std::vector<int64_t> sums_;
+  std::vector<int32_t> values_[2];
+  std::vector<int32_t> sums_[2];
+#if defined(__SSE2__)
+  LaneGroup groups_[3];
+  int groupCount_ = 0;
+  bool laneProcess_[2] = {false, false};
+  std::vector<int32_t> laneInts_;     // the lanes' inputs, then their writes, lane by lane
+  std::vector<float> laneFrames_;     // the groups' inputs frame by frame, after two of history
+  std::vector<float> laneOutputs_;    // the groups' low-pass outputs frame by frame
+  std::vector<int32_t> loopInts_;     // the all-pass outputs of each frame, two lanes each
+#endif
   DelayLine earlyLine_;
   static constexpr int32_t kBatch = 8;
   bool batched_ = false;
