@@ -39,6 +39,14 @@ inline std::vector<int32_t> Impulse(int frames, int at, int32_t amplitude) {
   return s;
 }
 
+// A PCM file of 16, 24 or 32 bits from signed samples (interleaved), and the samples of an
+// effect's output of that width.
+void WritePcm(const std::string& path, int bits, int rate, int channels, const std::vector<int32_t>& samples);
+std::vector<int32_t> ReadPcm(const std::string& path, int bits);
+
+// Random samples of `bits` bits, a tenth of them at full scale.
+std::vector<int32_t> RandomSamples(size_t count, int bits, uint32_t seed);
+
 // The library's pump for a test: runs `action` at each pump point.
 struct PumpHook {
   explicit PumpHook(std::function<void()> action);

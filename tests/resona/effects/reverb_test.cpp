@@ -172,11 +172,14 @@ struct RefLowpass {
   }
 };
 
-// The custom model, mono, read literally.
+// The custom model on one channel (0 left, 1 right), read literally. At 32 bits the network
+// hears x >> 8 and its wet signal comes back 256 times as loud, in double.
 std::vector<int32_t> ReferenceCustom(const std::vector<int32_t>& x, int bits, int rate,
-                                     const ReverbParameters& p) {
-  const bool eight = bits == 8;
-  const float lo = eight ? -128.0f : -32768.0f, hi = eight ? 127.0f : 32767.0f;
+                                     const ReverbParameters& p, int channel = 0) {
+  const bool eight = bits == 8, full = bits == 32;
+  const float top = eight ? 128.0f : bits == 16 ? 32768.0f : 8388608.0f;
+  const float lo = -top, hi = top - 1.0f;
+  const int32_t* lowpass = channel == 0 ? p.lowpassLeft : p.lowpassRight;
   auto ms = [rate](double n) { return size_t(std::trunc(double(rate) * n / 1000.0)); };
   int64_t taps[19], longest = 1;
   for (int k = 0; k < 19; ++k) {
@@ -196,14 +199,14 @@ std::vector<int32_t> ReferenceCustom(const std::vector<int32_t>& x, int bits, in
   for (int k = 0; k < 6; ++k) {
     const double d[6] = {50, 56, 61, 68, 72, 78};
     combs.push_back({std::vector<int32_t>(ms(d[k]), 0)});
-    combLowpass.emplace_back(p.lowpassLeft[k]);
+    combLowpass.emplace_back(lowpass[k]);
   }
   for (double d : {6.0, 9.1, 9.9}) allpasses.push_back({std::vector<int32_t>(ms(d), 0)});
   const float g[3] = {0.7f, 0.683f, 0.721f};
   int sum = 0;
-  for (int k = 0; k < 6; ++k) sum += p.lowpassLeft[k];
+  for (int k = 0; k < 6; ++k) sum += lowpass[k];
   RefLowpass loop(sum / 6);
-  const float wet = float(p.levelLeft) * 0.00390625f;
+  const float wet = float(channel == 0 ? p.levelLeft : p.levelRight) * 0.00390625f;
   auto allpass = [&](int k, int32_t v) {
     Line& l = allpasses[size_t(k)];
     const float u = float(l.v[l.pos]) - g[k] * float(v);
@@ -214,7 +217,7 @@ std::vector<int32_t> ReferenceCustom(const std::vector<int32_t>& x, int bits, in
   std::vector<int32_t> out;
   for (int32_t sample : x) {
     const int32_t xs = eight ? sample - 128 : sample;
-    early[size_t(ep)] = xs;
+    early[size_t(ep)] = full ? xs >> 8 : xs;
     ep = (ep + 1) % longest;
     float e = 0;
     for (int k = 0; k < 19; ++k)
@@ -240,8 +243,14 @@ std::vector<int32_t> ReferenceCustom(const std::vector<int32_t>& x, int bits, in
     e += float(a3 / 3);
     loop.Step(a2);
     const float o = float(xs) + wet * e;
-    if (eight) out.push_back(o < -128.0f ? 0 : o > 127.0f ? 255 : int32_t(o + 128.0f));
-    else out.push_back(int32_t(std::min(std::max(o, -32768.0f), 32767.0f)));
+    if (full) {
+      const double wide = double(xs) + double(wet * e) * 256.0;
+      out.push_back(wide >= 2147483647.0 ? INT32_MAX : wide <= -2147483648.0 ? INT32_MIN : int32_t(wide));
+    } else if (eight) {
+      out.push_back(o < -128.0f ? 0 : o > 127.0f ? 255 : int32_t(o + 128.0f));
+    } else {
+      out.push_back(int32_t(std::min(std::max(o, lo), hi)));
+    }
   }
   return out;
 }
@@ -278,6 +287,45 @@ TEST(Reverb, CustomModelFollowsItsDefinition) {
     EXPECT_EQ(Reverberate(x, {11025, 16, 1}, p), ReferenceCustom(x, 16, 11025, p)) << decay;
     const std::vector<int32_t> x8 = Noise(5000, 127, 128);
     EXPECT_EQ(Reverberate(x8, {22050, 8, 1}, p), ReferenceCustom(x8, 8, 22050, p)) << decay;
+  }
+}
+
+// Random input at every width, each channel against the definition: the channels have their
+// own settings, a channel left out keeps its samples, and low rates make combs shorter than
+// the stretches the network works at once.
+TEST(Reverb, CustomModelFollowsItsDefinitionOnRandomInput) {
+  struct Case {
+    int bits, rate, channels, leftOnly, rightOnly, decay;
+  };
+  const Case cases[] = {{16, 11025, 2, 0, 0, 900},   {24, 48000, 2, 0, 0, 3000}, {24, 48000, 2, 1, 0, 30000},
+                        {16, 2000, 2, 0, 1, 1500},   {24, 96000, 1, 0, 0, 900},  {32, 44100, 2, 0, 0, 5000},
+                        {32, 8000, 1, 0, 0, 20000}};
+  uint32_t seed = 1;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.bits) + " bits, " + std::to_string(k.rate) + " Hz, " + std::to_string(k.channels) +
+                 " channels, decay " + std::to_string(k.decay));
+    ReverbParameters p = Parameters(4, k.decay, int32_t(seed % 7), 200);
+    p.levelRight = 320;
+    for (int j = 0; j < 6; ++j) {
+      p.lowpassLeft[j] = int32_t((seed * 37 + uint32_t(j) * 11) % 100);
+      p.lowpassRight[j] = int32_t((seed * 53 + uint32_t(j) * 29) % 100);
+    }
+    const size_t frames = 12000;
+    std::vector<int32_t> x = effecttest::RandomSamples(frames * size_t(k.channels), k.bits, seed++);
+    for (size_t i = x.size() / 2; i < x.size(); ++i) x[i] = 0;  // the tail
+    TempDir dir;
+    effecttest::WritePcm(dir.File("in.wav"), k.bits, k.rate, k.channels, x);
+    Counters n;
+    ASSERT_EQ(RunReverb(Call(dir.File("in.wav"), dir.File("out.wav"), n, 0, INT32_MAX, k.leftOnly, k.rightOnly), p),
+              0);
+    const std::vector<int32_t> y = effecttest::ReadPcm(dir.File("out.wav"), k.bits);
+    ASSERT_EQ(y.size(), x.size());
+    for (int c = 0; c < k.channels; ++c) {
+      std::vector<int32_t> in, got;
+      for (size_t i = size_t(c); i < x.size(); i += size_t(k.channels)) in.push_back(x[i]), got.push_back(y[i]);
+      const bool processed = k.channels == 1 || (c == 0 ? k.rightOnly == 0 || k.leftOnly != 0 : k.leftOnly == 0);
+      EXPECT_EQ(got, processed ? ReferenceCustom(in, k.bits, k.rate, p, c) : in) << "channel " << c;
+    }
   }
 }
 
