@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Wide inputs: each operation over the whole of a 300-second 48000 Hz 24-bit stereo WAV and of
 # the same audio as a 24-bit FLAC, against SoX's comparable effect on the same file in the
-# same run (warm cache, median processor time of 3 runs each), with the peak memory.
+# same run (warm cache, median processor time of RUNS runs each, default 3), with the peak memory.
 # Usage: bench/wide_bench.sh [RUNS]   (needs sox and GNU time: scripts/setup.sh installs them)
 runs=${1:-3}
 source "$(dirname "$0")/common.sh"
@@ -26,6 +26,9 @@ for ext in wav flac; do
   compare lowpass "$ext" "lowpass -1 2000" lowpass --cutoff 2000
   compare reverse "$ext" "reverse" reverse
   compare compress "$ext" "compand 0.01,0.2 -60,-60,-30,-15,0,-5" compress
+  compare flange "$ext" "flanger" flange
+  compare chorus "$ext" "chorus 0.7 0.9 55 0.4 0.25 2 -t" chorus
+  compare reverb "$ext" "reverb" reverb --algorithm custom --decay 1500
 done
 # The mixer and the scan: sox -m and stats.
 for ext in wav flac; do
