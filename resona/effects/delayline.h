@@ -28,6 +28,7 @@ inline int32_t WrapIndex(int64_t pos, int64_t offset, int32_t size) {
   int64_t i = pos + offset;
   if (i >= 0 && i < size) return int32_t(i);
   if (i < 0 && i >= -int64_t(size)) return int32_t(i + size);
+  if (i >= size && i < 2 * int64_t(size)) return int32_t(i - size);
   i %= size;
   return int32_t(i < 0 ? i + size : i);
 }

@@ -66,6 +66,9 @@ class Flanger {
     o_ = int64_t(p.offsetFrames) - 1;
     v_ = variation / 2;
     absFeedback_ = std::abs(p.feedback);
+    // With B >= 0, A <= 0 and B - A <= 256 the smoothed value is at most a weighted mean of a
+    // sample and the previous value, so it never leaves the samples' range: no clamp is needed.
+    smoothingStaysInRange_ = weights_.B >= 0 && weights_.A <= 0 && weights_.B - weights_.A <= 256;
   }
 
   // The sweep's table index of each frame, then each channel through the block on its own.
@@ -76,10 +79,13 @@ class Flanger {
       sweep_.Advance();
     }
     for (int c = 0; c < 2; ++c)
-      if (process[c]) Channel(c, x[c], frames);
+      if (!process[c]) continue;
+      else if (smoothingStaysInRange_) Channel<false>(c, x[c], frames);
+      else Channel<true>(c, x[c], frames);
   }
 
  private:
+  template <bool ClampSmoothing>
   void Channel(int c, int32_t* x, int32_t frames) {
     const int32_t* table = c == 0 ? p_.sineTable : p_.cosineTable;
     const int32_t* index = indices_.data();
@@ -100,7 +106,8 @@ class Flanger {
       if constexpr (Saturate) mixed = SaturatedMixShift8(wet, swept, dry, dx);
       else mixed = (wet * swept + dry * dx) >> 8;
       const int32_t y = ClampSample(mixed, lo, hi);
-      s = ClampSample((B * dx - A * s) >> 8, lo, hi);
+      if constexpr (ClampSmoothing) s = ClampSample((B * dx - A * s) >> 8, lo, hi);
+      else s = int32_t((B * dx - A * s) >> 8);
       inLine[pos] = s;
       outLine[pos] = y;
       if (++pos == size) pos = 0;
@@ -119,6 +126,7 @@ class Flanger {
   std::vector<int32_t> indices_;
   int64_t o_ = 0, v_ = 0;
   int32_t absFeedback_ = 0;
+  bool smoothingStaysInRange_ = false;
   int32_t smooth_[2] = {0, 0};
 };
 

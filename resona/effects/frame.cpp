@@ -52,8 +52,8 @@ void DecodeWide(const InputFormat& format, const uint8_t* p, int32_t frames, int
       out[f] = FromReal(v);
     }
   } else if (bytes == 3) {
-    for (int32_t f = 0; f < frames; ++f, p += step)
-      out[f] = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+    // Four bytes at a time: the fourth (the next sample's, or past the block) is shifted out.
+    for (int32_t f = 0; f < frames; ++f, p += step) out[f] = int32_t(Le32(p) << 8) >> 8;
   } else if (bytes == 4) {
     for (int32_t f = 0; f < frames; ++f, p += step) out[f] = int32_t(Le32(p));
   } else if (bytes == 2) {

@@ -124,6 +124,8 @@ class EffectFrame {
   ByteReader reader_;
   ByteWriter writer_;
   PumpClock clock_;
+  // The block's bytes, and a few more that the wide decoders may read past its end.
+  static constexpr size_t kBlockSlack = 4;
   std::vector<uint8_t> block_;
   std::vector<int32_t> samples_[2];
 };
@@ -146,7 +148,8 @@ inline int32_t FromReal(double v) {
 }
 inline double ToReal(int32_t v) { return double(v) * (1.0 / 2147483648.0); }
 
-// The samples of one channel of a wide block, and back.
+// The samples of one channel of a wide block, and back. The decoder may read up to 3 bytes
+// past the block's last frame.
 void DecodeWide(const InputFormat& format, const uint8_t* p, int32_t frames, int channel, int32_t* out);
 void EncodeWide(const InputFormat& format, const int32_t* in, int32_t frames, int channel, uint8_t* p);
 
@@ -214,7 +217,7 @@ void EffectFrame::Process(Effect& effect) {
     const int64_t left = (end_ - pos_) / bpf + 1;
     const int32_t frames = int32_t(left < clock_.Room() ? left : clock_.Room());
     const size_t bytes = size_t(frames) * size_t(bpf);
-    block_.resize(bytes);
+    block_.resize(bytes + kBlockSlack);
     const size_t got = reader_.Read(block_.data(), bytes);
     if (got < bytes) std::fill(block_.begin() + std::ptrdiff_t(got), block_.end(), uint8_t(0));
     if (input_.Wide()) {
