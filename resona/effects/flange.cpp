@@ -78,14 +78,18 @@ class Flanger {
       indices_[size_t(n)] = sweep_.Index();
       sweep_.Advance();
     }
-    for (int c = 0; c < 2; ++c)
+    for (int c = 0; c < 2; ++c) {
       if (!process[c]) continue;
-      else if (smoothingStaysInRange_) Channel<false>(c, x[c], frames);
-      else Channel<true>(c, x[c], frames);
+      if (!smoothingStaysInRange_) Channel<true, true>(c, x[c], frames);
+      else if (p_.feedback != 0) Channel<false, true>(c, x[c], frames);
+      else Channel<false, false>(c, x[c], frames);
+    }
   }
 
  private:
-  template <bool ClampSmoothing>
+  // Without feedback (the chorus) the swept signal is the smoothed input alone, (p × 256) >> 8
+  // = p, and the line of outputs is never read, so it is not kept.
+  template <bool ClampSmoothing, bool Feedback>
   void Channel(int c, int32_t* x, int32_t frames) {
     const int32_t* table = c == 0 ? p_.sineTable : p_.cosineTable;
     const int32_t* index = indices_.data();
@@ -100,7 +104,8 @@ class Flanger {
     for (int32_t n = 0; n < frames; ++n) {
       const int64_t m = (((int64_t(65536) - table[index[n]]) >> 8) * v) >> 8;
       const int32_t i = WrapIndex(pos, o - m, size);
-      const int64_t swept = (int64_t(inLine[i]) * direct + int64_t(outLine[i]) * feedback) >> 8;
+      int64_t swept = inLine[i];
+      if constexpr (Feedback) swept = (swept * direct + int64_t(outLine[i]) * feedback) >> 8;
       const int64_t dx = x[n];
       int64_t mixed;
       if constexpr (Saturate) mixed = SaturatedMixShift8(wet, swept, dry, dx);
@@ -109,7 +114,7 @@ class Flanger {
       if constexpr (ClampSmoothing) s = ClampSample((B * dx - A * s) >> 8, lo, hi);
       else s = int32_t((B * dx - A * s) >> 8);
       inLine[pos] = s;
-      outLine[pos] = y;
+      if constexpr (Feedback) outLine[pos] = y;
       if (++pos == size) pos = 0;
       x[n] = y;
     }
