@@ -622,13 +622,16 @@ class Reverb {
   // The loop is one chain from a frame's low-pass output to the next frame's; both channels
   // run in the two lanes of a vector, and each float(trunc(v)) stays in the vector registers
   // (the truncating conversion and back). With one channel processed both lanes carry it: they
-  // compute the same values and write them to the same places. The outputs follow in a second
-  // pass.
+  // compute the same values and write them to the same places. The outputs, off the chain, are
+  // worked in its shadow; a/3 is trunc(a ÷ 3.0) in double, which rounds too little to cross an
+  // integer, so it truncates alike.
   void LaneLoops(int32_t* const x[2], int32_t frames, const bool process[2]) {
     const int first = process[0] ? 0 : 1, second = process[1] ? 1 : 0;
     const int lane[2] = {first, second};
     auto pair = [](float a, float b) { return _mm_setr_ps(a, b, 0.0f, 0.0f); };
     auto truncated = [](__m128 v) { return _mm_cvtepi32_ps(_mm_cvttps_epi32(v)); };
+    const __m128d three = _mm_set1_pd(3.0);
+    auto third = [three](__m128i a) { return _mm_cvtepi32_ps(_mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(a), three))); };
     const Lowpass &l0 = loop_[first], &l1 = loop_[second];
     const __m128 a0 = pair(l0.a0, l1.a0), a1 = pair(l0.a1, l1.a1), b1 = pair(l0.b1, l1.b1), b2 = pair(l0.b2, l1.b2);
     __m128 x1 = pair(l0.x1, l1.x1), x2 = pair(l0.x2, l1.x2), y1 = pair(l0.y1, l1.y1), y2 = pair(l0.y2, l1.y2);
@@ -643,13 +646,14 @@ class Reverb {
       lines[k] = {{l.Data(first), l.Data(second)}, l.Size(), {l.Position(first), l.Position(second)},
                   _mm_set1_ps(allpasses_[k].g)};
     }
-    loopInts_.resize(size_t(frames) * 6);
-    int32_t* outs = loopInts_.data();
     const int32_t* means[2] = {combMeans_[first].data(), combMeans_[second].data()};
+    const float* early[2] = {earlySums_[first].data(), earlySums_[second].data()};
+    const bool both = first != second;
     for (int32_t n = 0; n < frames; ++n) {
       const __m128 mean =
           _mm_cvtepi32_ps(_mm_unpacklo_epi32(_mm_cvtsi32_si128(means[0][n]), _mm_cvtsi32_si128(means[1][n])));
       __m128 v = truncated(_mm_min_ps(hi, _mm_max_ps(lo, _mm_add_ps(mean, _mm_mul_ps(truncated(y1), gain)))));
+      __m128 e = _mm_unpacklo_ps(_mm_load_ss(early[0] + n), _mm_load_ss(early[1] + n));
       for (int k = 0; k < 3; ++k) {
         Line& l = lines[k];
         const __m128 d = _mm_cvtepi32_ps(_mm_unpacklo_epi32(_mm_cvtsi32_si128(l.data[0][l.pos[0]]),
@@ -661,7 +665,7 @@ class Reverb {
         for (int j = 0; j < 2; ++j)
           if (++l.pos[j] == l.size) l.pos[j] = 0;
         const __m128i a = _mm_cvttps_epi32(u);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(outs + n * 6 + k * 2), a);
+        e = _mm_add_ps(e, third(a));
         if (k < 2) v = _mm_cvtepi32_ps(a);
         if (k == 1) {
           // The loop's low-pass takes the second all-pass's output.
@@ -674,6 +678,8 @@ class Reverb {
           y1 = y;
         }
       }
+      x[first][n] = Output(first, x[first][n], _mm_cvtss_f32(e));
+      if (both) x[second][n] = Output(second, x[second][n], _mm_cvtss_f32(_mm_shuffle_ps(e, e, 1)));
     }
     alignas(16) float state[4][4];
     _mm_store_ps(state[0], x1);
@@ -686,19 +692,6 @@ class Reverb {
     }
     for (int k = 0; k < 3; ++k)
       for (int j = 1; j >= 0; --j) allpasses_[k].line.SetPosition(lane[j], lines[k].pos[j]);
-    for (int j = 0; j < 2; ++j) {
-      const int c = lane[j];
-      if (j == 1 && c == first) break;
-      const float* early = earlySums_[c].data();
-      for (int32_t n = 0; n < frames; ++n) {
-        const int32_t* a = outs + n * 6 + j;
-        float e = early[n];
-        e += float(a[0] / 3);
-        e += float(a[2] / 3);
-        e += float(a[4] / 3);
-        x[c][n] = Output(c, x[c][n], e);
-      }
-    }
   }
 #endif
 
@@ -774,7 +767,6 @@ class Reverb {
   std::vector<int32_t> laneInts_;     // the lanes' inputs, then their writes, lane by lane
   std::vector<float> laneFrames_;     // the groups' inputs frame by frame, after two of history
   std::vector<float> laneOutputs_;    // the groups' low-pass outputs frame by frame
-  std::vector<int32_t> loopInts_;     // the all-pass outputs of each frame, two lanes each
 #endif
   DelayLine earlyLine_;
   static constexpr int32_t kBatch = 8;
