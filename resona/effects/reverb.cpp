@@ -331,11 +331,7 @@ class Reverb {
       // finite), so its low-pass is never heard: the comb is a plain delay.
       for (int c = 0; c < 2; ++c)
         if (process[c])
-          for (CombFilter& comb : combs_)
-            for (int32_t n = 0; n < frames; ++n) {
-              comb.line.Write(c, values_[c][size_t(n)]);
-              sums_[c][size_t(n)] += comb.line.ReadAtPosition(c);
-            }
+          for (CombFilter& comb : combs_) PlainDelay(comb.line, c, values_[c].data(), sums_[c].data(), frames);
     } else {
 #if defined(__SSE2__)
       CombLanes(process, frames);
@@ -351,6 +347,39 @@ class Reverb {
       for (int32_t n = 0; n < frames; ++n)  // trunc(s ÷ 6.0): integer division truncates alike
         combMeans_[c][size_t(n)] = sums_[c][size_t(n)] / 6;
     }
+  }
+
+  // A comb without feedback, a stretch at a time: each step writes v at the position and the
+  // sum gets the element at the next one. Over a stretch shorter than the line those elements
+  // are the ones the line held before it, so they are added first and the stretch's values
+  // copied in after.
+  static void PlainDelay(DelayLine& line, int c, const int32_t* v, int32_t* sums, int32_t frames) {
+    int32_t* data = line.Data(c);
+    const int32_t size = line.Size();
+    if (size == 1) {
+      for (int32_t n = 0; n < frames; ++n) sums[n] += data[0] = v[n];
+      return;
+    }
+    int32_t pos = line.Position(c);
+    for (int32_t done = 0; done < frames;) {
+      const int32_t length = std::min(frames - done, size - 1);
+      int32_t from = pos + 1 == size ? 0 : pos + 1;
+      for (int32_t n = 0; n < length;) {
+        const int32_t run = std::min(length - n, size - from);
+        for (int32_t j = 0; j < run; ++j) sums[done + n + j] += data[from + j];
+        n += run;
+        from = 0;
+      }
+      for (int32_t n = 0; n < length;) {
+        const int32_t run = std::min(length - n, size - pos);
+        std::copy(v + done + n, v + done + n + run, data + pos);
+        n += run;
+        pos += run;
+        if (pos == size) pos = 0;
+      }
+      done += length;
+    }
+    line.SetPosition(c, pos);
   }
 
   // One comb's step: the low-pass of the element written D steps ago, never above the input v
@@ -626,6 +655,13 @@ class Reverb {
   // worked in its shadow; a/3 is trunc(a ÷ 3.0) in double, which rounds too little to cross an
   // integer, so it truncates alike.
   void LaneLoops(int32_t* const x[2], int32_t frames, const bool process[2]) {
+    // Without comb feedback the loop's gain is 0: m + trunc(y) × 0 is m exactly (the product is
+    // ±0 and m an integer), and the chain from one frame to the next is gone.
+    if (gain_ == 0.0f) LaneLoops<false>(x, frames, process);
+    else LaneLoops<true>(x, frames, process);
+  }
+  template <bool Fed>
+  void LaneLoops(int32_t* const x[2], int32_t frames, const bool process[2]) {
     const int first = process[0] ? 0 : 1, second = process[1] ? 1 : 0;
     const int lane[2] = {first, second};
     auto pair = [](float a, float b) { return _mm_setr_ps(a, b, 0.0f, 0.0f); };
@@ -652,7 +688,9 @@ class Reverb {
     for (int32_t n = 0; n < frames; ++n) {
       const __m128 mean =
           _mm_cvtepi32_ps(_mm_unpacklo_epi32(_mm_cvtsi32_si128(means[0][n]), _mm_cvtsi32_si128(means[1][n])));
-      __m128 v = truncated(_mm_min_ps(hi, _mm_max_ps(lo, _mm_add_ps(mean, _mm_mul_ps(truncated(y1), gain)))));
+      __m128 v = mean;
+      if constexpr (Fed) v = _mm_add_ps(mean, _mm_mul_ps(truncated(y1), gain));
+      v = truncated(_mm_min_ps(hi, _mm_max_ps(lo, v)));
       __m128 e = _mm_unpacklo_ps(_mm_load_ss(early[0] + n), _mm_load_ss(early[1] + n));
       for (int k = 0; k < 3; ++k) {
         Line& l = lines[k];

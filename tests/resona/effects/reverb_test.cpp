@@ -299,7 +299,7 @@ TEST(Reverb, CustomModelFollowsItsDefinitionOnRandomInput) {
   };
   const Case cases[] = {{16, 11025, 2, 0, 0, 900},   {24, 48000, 2, 0, 0, 3000}, {24, 48000, 2, 1, 0, 30000},
                         {16, 2000, 2, 0, 1, 1500},   {24, 96000, 1, 0, 0, 900},  {32, 44100, 2, 0, 0, 5000},
-                        {32, 8000, 1, 0, 0, 20000}};
+                        {32, 8000, 1, 0, 0, 20000}, {24, 48000, 2, 0, 0, 250}};
   uint32_t seed = 1;
   for (const Case& k : cases) {
     SCOPED_TRACE(std::to_string(k.bits) + " bits, " + std::to_string(k.rate) + " Hz, " + std::to_string(k.channels) +
