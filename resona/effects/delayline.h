@@ -87,33 +87,34 @@ class BasicDelayLine {
 };
 using DelayLine = BasicDelayLine<int32_t>;
 
+// The two channels' elements side by side, so that both can be loaded and stored at once.
 class TapLine {
  public:
-  bool Allocate(int64_t size, int channels) {
+  bool Allocate(int64_t size, int /*channels*/) {
     if (size_ != 0) return true;
-    if (size > INT32_MAX) return false;
-    ZeroedArray left = AllocateZeroed(size), right;
-    if (!left) return false;
-    if (channels == 2 && !(right = AllocateZeroed(size))) return false;
-    arrays_[0] = std::move(left);
-    arrays_[1] = std::move(right);
+    if (size > INT32_MAX / 2) return false;
+    ZeroedArray pairs = AllocateZeroed(2 * size);
+    if (!pairs) return false;
+    pairs_ = std::move(pairs);
     size_ = int32_t(size);
     pos_ = 0;
     return true;
   }
   int32_t Size() const { return size_; }
-  // An offset already reduced modulo the size (0 <= offset < size).
-  int32_t& At(int channel, int32_t offset) {
+  // The two elements at an offset already reduced modulo the size (0 <= offset < size), left
+  // first.
+  int32_t* Pair(int32_t offset) {
     int32_t i = pos_ + offset;
     if (i >= size_) i -= size_;
-    return arrays_[channel][i];
+    return &pairs_[2 * int64_t(i)];
   }
+  int32_t& At(int channel, int32_t offset) { return Pair(offset)[channel]; }
   void Advance() {
     if (++pos_ == size_) pos_ = 0;
   }
 
  private:
-  ZeroedArray arrays_[2];
+  ZeroedArray pairs_;
   int32_t size_ = 0;
   int32_t pos_ = 0;
 };

@@ -229,11 +229,15 @@ class Reverb {
       CustomLoops(x, frames, process);
       return;
     }
+#if defined(__SSE2__)
+    LaneRooms(x, frames, process);
+#else
     for (int32_t n = 0; n < frames; ++n) {
       for (int c = 0; c < 2; ++c)
         if (process[c]) x[c][n] = Late(c, x[c][n], earlySums_[c][size_t(n)]);
       tapLine_.Advance();
     }
+#endif
   }
 
  private:
@@ -733,6 +737,68 @@ class Reverb {
   }
 #endif
 
+#if defined(__SSE2__)
+  // The room models with both channels in the two lanes of a vector: each step of the network
+  // loads and stores the two channels' elements together, with the same operations in the same
+  // order as one channel at a time. A channel left out (or the missing one of a mono file) runs
+  // on silence beside the other, and nothing of it is heard.
+  void LaneRooms(int32_t* const x[2], int32_t frames, const bool process[2]) {
+    silence_.assign(size_t(frames), 0.0f);
+    const float* early[2];
+    for (int c = 0; c < 2; ++c) early[c] = process[c] ? earlySums_[c].data() : silence_.data();
+    auto pair = [](float a, float b) { return _mm_setr_ps(a, b, 0.0f, 0.0f); };
+    auto load = [](const int32_t* p) {
+      return _mm_cvtepi32_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+    };
+    auto store = [](int32_t* p, __m128 v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_cvttps_epi32(v)); };
+    const Lowpass &l0 = loop_[0], &l1 = loop_[1];
+    const __m128 a0 = pair(l0.a0, l1.a0), a1 = pair(l0.a1, l1.a1), b1 = pair(l0.b1, l1.b1), b2 = pair(l0.b2, l1.b2);
+    __m128 x1 = pair(l0.x1, l1.x1), x2 = pair(l0.x2, l1.x2), y1 = pair(l0.y1, l1.y1), y2 = pair(l0.y2, l1.y2);
+    const __m128 gain = _mm_set1_ps(gain_), lo = _mm_set1_ps(lo_), hi = _mm_set1_ps(hi_);
+    for (int32_t n = 0; n < frames; ++n) {
+      __m128 e = _mm_unpacklo_ps(_mm_load_ss(early[0] + n), _mm_load_ss(early[1] + n));
+      e = _mm_add_ps(e, _mm_mul_ps(_mm_cvtepi32_ps(_mm_cvttps_epi32(y1)), gain));
+      e = _mm_min_ps(hi, _mm_max_ps(lo, e));
+      store(tapLine_.Pair(0), e);
+      for (const SectionAt& s : sections_) {
+        int32_t* pa = tapLine_.Pair(s.a);
+        int32_t* pb = tapLine_.Pair(s.b);
+        const __m128 g = _mm_set1_ps(s.g), p = load(pa), q = load(pb);
+        const __m128 u = _mm_sub_ps(q, _mm_mul_ps(g, p));
+        store(pa, _mm_add_ps(p, _mm_mul_ps(g, u)));
+        store(pb, u);
+      }
+      if (recirculates_) {
+        int32_t* r = tapLine_.Pair(recirculation_);
+        store(r, _mm_add_ps(_mm_mul_ps(gain, load(r)), e));
+      }
+      const __m128 in = load(tapLine_.Pair(lowpassInput_));
+      const __m128 y =
+          _mm_sub_ps(_mm_sub_ps(_mm_add_ps(_mm_mul_ps(_mm_add_ps(in, x2), a0), _mm_mul_ps(a1, x1)), _mm_mul_ps(b1, y1)),
+                     _mm_mul_ps(b2, y2));
+      x2 = x1;
+      x1 = in;
+      y2 = y1;
+      y1 = y;
+      __m128 sum = _mm_setzero_ps();
+      for (const OutputAt& t : outputs_) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(t.gain), load(tapLine_.Pair(t.offset))));
+      e = _mm_add_ps(e, sum);
+      if (process[0]) x[0][n] = Output(0, x[0][n], _mm_cvtss_f32(e));
+      if (process[1]) x[1][n] = Output(1, x[1][n], _mm_cvtss_f32(_mm_shuffle_ps(e, e, 1)));
+      tapLine_.Advance();
+    }
+    alignas(16) float state[4][4];
+    _mm_store_ps(state[0], x1);
+    _mm_store_ps(state[1], x2);
+    _mm_store_ps(state[2], y1);
+    _mm_store_ps(state[3], y2);
+    for (int c = 0; c < 2; ++c) {
+      Lowpass& l = loop_[c];
+      l.x1 = state[0][c], l.x2 = state[1][c], l.y1 = state[2][c], l.y2 = state[3][c];
+    }
+  }
+#endif
+
   int32_t Late(int c, int32_t x, float e) {
     {
       e = e + float(Trunc(loop_[c].Last())) * gain_;
@@ -814,6 +880,7 @@ class Reverb {
   ZeroedArray batchLine_[2];
   Lowpass loop_[2];
   TapLine tapLine_;
+  std::vector<float> silence_;
   std::vector<SectionAt> sections_;
   std::vector<OutputAt> outputs_;
   int32_t lowpassInput_ = 0, recirculation_ = 0;
