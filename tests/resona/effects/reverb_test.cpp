@@ -80,12 +80,28 @@ TEST(Reverb, CustomModelStartsWithNineteenEarlyReflections) {
   EXPECT_EQ(y, expected);
 }
 
-// The chamber, mono, read literally: every index taken modulo the buffer, the shared position
-// advanced after the output taps have been read one place further on.
+// Step 6: the input plus the wet signal, written back at the width (8 bits unsigned; 32 bits
+// with the wet signal 256 times as loud, in double).
+int32_t ReferenceOutput(int32_t x, float wet, int bits) {
+  if (bits == 32) {
+    const double o = double(x) + double(wet) * 256.0;
+    return o >= 2147483647.0 ? INT32_MAX : o <= -2147483648.0 ? INT32_MIN : int32_t(o);
+  }
+  const float o = float(x) + wet;
+  if (bits == 8) return o < -128.0f ? 0 : o > 127.0f ? 255 : int32_t(o + 128.0f);
+  const float top = bits == 16 ? 32768.0f : 8388608.0f;
+  return int32_t(std::min(std::max(o, -top), top - 1.0f));
+}
+
+// One channel of the chamber (0 left, 1 right), read literally: every index taken modulo the
+// buffer, the shared position advanced after the output taps have been read one place further
+// on. At 32 bits the network hears x >> 8 and its wet signal comes back 256 times as loud.
 std::vector<int32_t> ReferenceChamber(const std::vector<int32_t>& x, int bits, int rate,
-                                      const ReverbParameters& p) {
-  const bool eight = bits == 8;
-  const float lo = eight ? -128.0f : -32768.0f, hi = eight ? 127.0f : 32767.0f;
+                                      const ReverbParameters& p, int channel = 0) {
+  const bool eight = bits == 8, full = bits == 32;
+  const float top = eight ? 128.0f : bits == 16 ? 32768.0f : 8388608.0f;
+  const float lo = -top, hi = top - 1.0f;
+  const int32_t* lowpass = channel == 0 ? p.lowpassLeft : p.lowpassRight;
   auto ms = [rate](double n) { return int64_t(std::trunc(double(rate) * n / 1000.0)); };
   int64_t taps[19];
   const float scale = float(double(rate) * 125.0 / 79.7);
@@ -110,18 +126,18 @@ std::vector<int32_t> ReferenceChamber(const std::vector<int32_t>& x, int bits, i
                    {ms(59) + 1, ms(89) + 1, 0.4f}};
   const float G = p.decayMs <= 0 ? 0.1f : 0.1f + 0.0002f * float(p.decayMs);
   int sum = 0;
-  for (int k = 0; k < 6; ++k) sum += p.lowpassLeft[k];
+  for (int k = 0; k < 6; ++k) sum += lowpass[k];
   const float pi = 2.0f * float(std::acos(0.0));
   const float w = 1.0f / float(std::tan(double(pi * float(100 - sum / 6) / 200.0f)));
   const float r2 = float(std::sqrt(2.0));
   const float a0 = 1.0f / (1.0f + r2 * w + w * w), a1 = 2.0f * a0;
   const float b1 = 2.0f * (1.0f - w * w) * a0, b2 = (1.0f - r2 * w + w * w) * a0;
   float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-  const float wet = float(p.levelLeft) * 0.00390625f;
+  const float wet = float(channel == 0 ? p.levelLeft : p.levelRight) * 0.00390625f;
   std::vector<int32_t> out;
   for (int32_t v : x) {
     const int32_t xs = eight ? v - 128 : v;
-    early[size_t(ep)] = xs;
+    early[size_t(ep)] = full ? xs >> 8 : xs;
     ep = (ep + 1) % longest;
     float e = 0;
     for (int k = 0; k < 19; ++k)
@@ -143,9 +159,7 @@ std::vector<int32_t> ReferenceChamber(const std::vector<int32_t>& x, int bits, i
     y1 = y;
     pos = (pos + 1) % S;
     e = e + (0.5f * float(at(ms(59))) + 0.5f * float(at(ms(125))));
-    const float o = float(xs) + wet * e;
-    if (eight) out.push_back(o < -128.0f ? 0 : o > 127.0f ? 255 : int32_t(o + 128.0f));
-    else out.push_back(int32_t(std::min(std::max(o, -32768.0f), 32767.0f)));
+    out.push_back(ReferenceOutput(xs, wet * e, bits));
   }
   return out;
 }
@@ -242,15 +256,7 @@ std::vector<int32_t> ReferenceCustom(const std::vector<int32_t>& x, int bits, in
     const int32_t a3 = allpass(2, a2);
     e += float(a3 / 3);
     loop.Step(a2);
-    const float o = float(xs) + wet * e;
-    if (full) {
-      const double wide = double(xs) + double(wet * e) * 256.0;
-      out.push_back(wide >= 2147483647.0 ? INT32_MAX : wide <= -2147483648.0 ? INT32_MIN : int32_t(wide));
-    } else if (eight) {
-      out.push_back(o < -128.0f ? 0 : o > 127.0f ? 255 : int32_t(o + 128.0f));
-    } else {
-      out.push_back(int32_t(std::min(std::max(o, lo), hi)));
-    }
+    out.push_back(ReferenceOutput(xs, wet * e, bits));
   }
   return out;
 }
@@ -290,21 +296,22 @@ TEST(Reverb, CustomModelFollowsItsDefinition) {
   }
 }
 
-// Random input at every width, each channel against the definition: the channels have their
+// Random input at every width, each channel against the definitions: the channels have their
 // own settings, a channel left out keeps its samples, and low rates make combs shorter than
 // the stretches the network works at once.
-TEST(Reverb, CustomModelFollowsItsDefinitionOnRandomInput) {
+TEST(Reverb, CustomModelAndChamberFollowTheirDefinitionsOnRandomInput) {
   struct Case {
-    int bits, rate, channels, leftOnly, rightOnly, decay;
+    int algorithm, bits, rate, channels, leftOnly, rightOnly, decay;
   };
-  const Case cases[] = {{16, 11025, 2, 0, 0, 900},   {24, 48000, 2, 0, 0, 3000}, {24, 48000, 2, 1, 0, 30000},
-                        {16, 2000, 2, 0, 1, 1500},   {24, 96000, 1, 0, 0, 900},  {32, 44100, 2, 0, 0, 5000},
-                        {32, 8000, 1, 0, 0, 20000}, {24, 48000, 2, 0, 0, 250}};
+  const Case cases[] = {{4, 16, 11025, 2, 0, 0, 900},  {4, 24, 48000, 2, 0, 0, 3000}, {4, 24, 48000, 2, 1, 0, 30000},
+                        {4, 16, 2000, 2, 0, 1, 1500},  {4, 24, 96000, 1, 0, 0, 900},  {4, 32, 44100, 2, 0, 0, 5000},
+                        {4, 32, 8000, 1, 0, 0, 20000}, {4, 24, 48000, 2, 0, 0, 250},  {1, 24, 48000, 2, 0, 0, 1500},
+                        {1, 32, 44100, 2, 0, 1, 700},  {1, 24, 96000, 1, 0, 0, 3000}};
   uint32_t seed = 1;
   for (const Case& k : cases) {
-    SCOPED_TRACE(std::to_string(k.bits) + " bits, " + std::to_string(k.rate) + " Hz, " + std::to_string(k.channels) +
+    SCOPED_TRACE("algorithm " + std::to_string(k.algorithm) + ", " + std::to_string(k.bits) + " bits, " + std::to_string(k.rate) + " Hz, " + std::to_string(k.channels) +
                  " channels, decay " + std::to_string(k.decay));
-    ReverbParameters p = Parameters(4, k.decay, int32_t(seed % 7), 200);
+    ReverbParameters p = Parameters(k.algorithm, k.decay, int32_t(seed % 7), 200);
     p.levelRight = 320;
     for (int j = 0; j < 6; ++j) {
       p.lowpassLeft[j] = int32_t((seed * 37 + uint32_t(j) * 11) % 100);
@@ -324,7 +331,11 @@ TEST(Reverb, CustomModelFollowsItsDefinitionOnRandomInput) {
       std::vector<int32_t> in, got;
       for (size_t i = size_t(c); i < x.size(); i += size_t(k.channels)) in.push_back(x[i]), got.push_back(y[i]);
       const bool processed = k.channels == 1 || (c == 0 ? k.rightOnly == 0 || k.leftOnly != 0 : k.leftOnly == 0);
-      EXPECT_EQ(got, processed ? ReferenceCustom(in, k.bits, k.rate, p, c) : in) << "channel " << c;
+      const std::vector<int32_t> expected =
+          !processed           ? in
+          : k.algorithm == 4 ? ReferenceCustom(in, k.bits, k.rate, p, c)
+                               : ReferenceChamber(in, k.bits, k.rate, p, c);
+      EXPECT_EQ(got, expected) << "channel " << c;
     }
   }
 }
