@@ -124,9 +124,7 @@ class EffectFrame {
   ByteReader reader_;
   ByteWriter writer_;
   PumpClock clock_;
-  // The block's bytes, and a few more that the wide decoders may read past its end.
-  static constexpr size_t kBlockSlack = 4;
-  std::vector<uint8_t> block_;
+  std::vector<uint8_t> block_;  // the block's bytes, and the decoder's slack
   std::vector<int32_t> samples_[2];
 };
 
@@ -148,8 +146,9 @@ inline int32_t FromReal(double v) {
 }
 inline double ToReal(int32_t v) { return double(v) * (1.0 / 2147483648.0); }
 
-// The samples of one channel of a wide block, and back. The decoder may read up to 3 bytes
-// past the block's last frame.
+// The samples of one channel of a wide block, and back. The decoder may read up to
+// kDecodeSlack bytes past the block's last frame: a buffer it reads has that many more.
+constexpr size_t kDecodeSlack = 4;
 void DecodeWide(const InputFormat& format, const uint8_t* p, int32_t frames, int channel, int32_t* out);
 void EncodeWide(const InputFormat& format, const int32_t* in, int32_t frames, int channel, uint8_t* p);
 
@@ -217,7 +216,7 @@ void EffectFrame::Process(Effect& effect) {
     const int64_t left = (end_ - pos_) / bpf + 1;
     const int32_t frames = int32_t(left < clock_.Room() ? left : clock_.Room());
     const size_t bytes = size_t(frames) * size_t(bpf);
-    block_.resize(bytes + kBlockSlack);
+    block_.resize(bytes + detail::kDecodeSlack);
     const size_t got = reader_.Read(block_.data(), bytes);
     if (got < bytes) std::fill(block_.begin() + std::ptrdiff_t(got), block_.end(), uint8_t(0));
     if (input_.Wide()) {

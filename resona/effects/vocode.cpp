@@ -159,9 +159,10 @@ class Vocoder final : public VocoderBase {
     std::vector<uint8_t> block;
     while (left > 0) {
       const int32_t frames = int32_t(std::min<int64_t>(left, frame.Clock().Room()));
-      block.resize(size_t(frames) * size_t(control_.bytesPerFrame));
-      const size_t got = reader_.Read(block.data(), block.size());
-      if (got < block.size()) std::fill(block.begin() + std::ptrdiff_t(got), block.end(), uint8_t(0));
+      const size_t bytes = size_t(frames) * size_t(control_.bytesPerFrame);
+      block.resize(bytes + detail::kDecodeSlack);
+      const size_t got = reader_.Read(block.data(), bytes);
+      if (got < bytes) std::fill(block.begin() + std::ptrdiff_t(got), block.end(), uint8_t(0));
       for (int32_t f = 0; f < frames; ++f) {
         Envelope(block.data() + size_t(f) * size_t(control_.bytesPerFrame));
         for (int c = 0; c < control_.channels; ++c)
@@ -185,7 +186,7 @@ class Vocoder final : public VocoderBase {
   void Process(EffectFrame& frame) override { frame.Process(*this); }
 
   void BeginFrame() {
-    uint8_t bytes[16] = {};
+    uint8_t bytes[16 + detail::kDecodeSlack] = {};
     reader_.Read(bytes, size_t(control_.bytesPerFrame));
     Envelope(bytes);
   }
