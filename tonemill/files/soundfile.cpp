@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -323,6 +324,13 @@ bool SoundFile::Close(std::string& error) {
 
 namespace {
 
+// Closes a libsndfile handle it owns; a writer that must know whether the close succeeded
+// releases it and closes it itself.
+struct SndFileCloser {
+  void operator()(SNDFILE* file) const { sf_close(file); }
+};
+using SndFile = std::unique_ptr<SNDFILE, SndFileCloser>;
+
 // Float samples go through as floats: read as integers they would come out unscaled (silence).
 // The lossy encoders take them as they are, WAV and AIFF keep 32-bit floats; FLAC holds none.
 std::optional<std::string> EncodeFloats(const std::string& source, const std::string& target,
@@ -331,12 +339,7 @@ std::optional<std::string> EncodeFloats(const std::string& source, const std::st
   SF_INFO info{};
   SNDFILE* in = sf_open(source.c_str(), SFM_READ, &info);
   if (!in) return source + ": " + sf_strerror(nullptr);
-  struct Closer {
-    SNDFILE* f;
-    ~Closer() {
-      if (f) sf_close(f);
-    }
-  } inCloser{in};
+  const SndFile inCloser(in);
   if (std::optional<std::string> limit = EncodingLimit(container, info.samplerate, 32)) return limit;
   SF_INFO outInfo{};
   outInfo.samplerate = info.samplerate;
@@ -345,7 +348,7 @@ std::optional<std::string> EncodeFloats(const std::string& source, const std::st
   outInfo.format = RowOf(container).major | (lossy ? SubtypeOf(container, 32) : SF_FORMAT_FLOAT);
   SNDFILE* out = sf_open(target.c_str(), SFM_WRITE, &outInfo);
   if (!out) return target + ": " + sf_strerror(nullptr);
-  Closer outCloser{out};
+  SndFile outCloser(out);
   if (!SetFileQuality(out, quality)) return target + ": " + sf_strerror(out);
   SetFileTags(out, tags);
   constexpr sf_count_t kFrames = 8192;
@@ -353,7 +356,7 @@ std::optional<std::string> EncodeFloats(const std::string& source, const std::st
   while (const sf_count_t frames = sf_readf_float(in, block.data(), kFrames))
     if (frames < 0 || sf_writef_float(out, block.data(), frames) != frames)
       return target + ": " + sf_strerror(out);
-  if (const int status = sf_close(std::exchange(outCloser.f, nullptr)); status != 0)
+  if (const int status = sf_close(outCloser.release()); status != 0)
     return target + ": " + sf_error_number(status);
   return std::nullopt;
 }
@@ -366,19 +369,14 @@ std::optional<std::string> EncodeResampled(const std::string& source, const std:
   SF_INFO info{};
   SNDFILE* in = sf_open(source.c_str(), SFM_READ, &info);
   if (!in) return source + ": " + sf_strerror(nullptr);
-  struct Closer {
-    SNDFILE* f;
-    ~Closer() {
-      if (f) sf_close(f);
-    }
-  } inCloser{in};
+  const SndFile inCloser(in);
   SF_INFO outInfo{};
   outInfo.samplerate = rate;
   outInfo.channels = info.channels;
   outInfo.format = RowOf(container).major | SubtypeOf(container, 32);
   SNDFILE* out = sf_open(target.c_str(), SFM_WRITE, &outInfo);
   if (!out) return target + ": " + sf_strerror(nullptr);
-  Closer outCloser{out};
+  SndFile outCloser(out);
   if (!SetFileQuality(out, quality)) return target + ": " + sf_strerror(out);
   SetFileTags(out, tags);
   const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
@@ -423,7 +421,7 @@ std::optional<std::string> EncodeResampled(const std::string& source, const std:
     if (made == 0) break;
     if (!put(made)) return target + ": " + sf_strerror(out);
   }
-  if (const int status = sf_close(std::exchange(outCloser.f, nullptr)); status != 0)
+  if (const int status = sf_close(outCloser.release()); status != 0)
     return target + ": " + sf_error_number(status);
   return std::nullopt;
 }
@@ -508,10 +506,7 @@ std::optional<std::string> DecodeToEngineWav(const std::string& source, const st
   SF_INFO info{};
   SNDFILE* in = sf_open(source.c_str(), SFM_READ, &info);
   if (!in) return source + ": unsupported encoding (" + sf_strerror(nullptr) + ")";
-  struct Closer {
-    SNDFILE* f;
-    ~Closer() { sf_close(f); }
-  } closer{in};
+  const SndFile closer(in);
   const bool folding = fold && info.channels > 2;
   if (info.channels < 1 || (info.channels > 2 && !folding))
     return source + ": " + std::to_string(info.channels) +
