@@ -46,6 +46,10 @@ class MixFile {
   void Seek(int64_t position) { position_ = position; }
   void Skip(int64_t bytes) { position_ += bytes; }
   int64_t Limit() const { return limit_; }
+  // Where this file stops mixing: the limit, or the end of a window's range unless the window
+  // is the song's last one (which alone mixes what lies past the silence). A note that gets
+  // there has nothing more to add to this file.
+  int64_t MixEnd() const { return window_ && !grows_ ? to_ : limit_; }
   int64_t Size() const { return size_; }
 
   // Reads `bytes` at the current position without moving it.

@@ -339,7 +339,9 @@ void Synth::ApplyEvent(const Event& e) {
     v = Voice{};
     v.velocity = e.value;
     v.lastTime = e.time;
-    v.ended = false;
+    // A note that starts where this file mixes nothing more (past a mixing thread's range) is
+    // over for it at once.
+    v.ended = file_.Position() >= file_.MixEnd();
     ComputeGains();
     return;
   }
@@ -511,8 +513,9 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
   Voice& v = voice_;
   const int channels = format_.channels;
   const int64_t frameBytes = format_.frameBytes;
-  // Nothing is ever written past the file's limit; a voice that gets there is over.
-  const int64_t room = std::max<int64_t>(0, (file_.Limit() - file_.Position()) / frameBytes);
+  // Nothing is ever written past the file's limit; a voice that gets there is over, and so is
+  // one that leaves a mixing thread's range.
+  const int64_t room = std::max<int64_t>(0, (file_.MixEnd() - file_.Position()) / frameBytes);
   if (frames > room) {
     frames = room;
     v.ended = true;
