@@ -80,4 +80,21 @@ void WriteShotAndLoop(const SongFixture& f) {
   WriteSample(f, "L", {22050, 16, 2}, stereo);
 }
 
+Inst LoopedInstrument(int volume, int attackMs, int decayMs, const std::string& releaseSlope) {
+  Inst looped;
+  looped.name = "L";
+  looped.volume = volume;
+  looped.end = 3999;
+  looped.loopStart = 1000;
+  looped.loopEnd = 2999;
+  looped.modSens = 60;
+  looped.modRate = 5;
+  looped.attackMs = attackMs;
+  looped.decayMs = decayMs;
+  looped.decayFactor = "0.50";
+  looped.sustainSlope = "-0.05";
+  looped.releaseSlope = releaseSlope;
+  return looped;
+}
+
 }  // namespace testing_support

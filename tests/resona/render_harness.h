@@ -3,6 +3,7 @@
 #pragma once
 
 #include "resona/render.h"
+#include "song_builder.h"
 #include "tests/support/testfiles.h"
 
 #include <functional>
@@ -53,5 +54,9 @@ void WriteSample(const SongFixture& f, const std::string& name, const tonemill::
 // The two samples the mixer's tests play: S, a 44.1 kHz mono shot of full-range steps, and L,
 // a 22.05 kHz stereo sample (a sine left, steps right) long enough to loop.
 void WriteShotAndLoop(const SongFixture& f);
+
+// An instrument on L looped through its middle: vibrato (sensitivity 60 at 5 Hz), a decay to
+// half and a falling sustain, at the level, attack, decay and release given.
+Inst LoopedInstrument(int volume, int attackMs, int decayMs, const std::string& releaseSlope);
 
 }  // namespace testing_support

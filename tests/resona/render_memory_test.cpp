@@ -110,18 +110,7 @@ TEST_F(MemoryMix, FailuresAndCancelsLeaveTheStreamedFile) {
 // Long notes of the looped sample, with vibrato, crossing the ranges of every split and lasting
 // beyond one mixing block of 176,400 samples.
 std::string LongNotes() {
-  Inst looped;
-  looped.name = "L";
-  looped.volume = 16;
-  looped.end = 3999;
-  looped.loopStart = 1000;
-  looped.loopEnd = 2999;
-  looped.modSens = 60;
-  looped.modRate = 5;
-  looped.decayMs = 3000;
-  looped.decayFactor = "0.50";
-  looped.sustainSlope = "-0.05";
-  looped.releaseSlope = "-0.30";
+  const Inst looped = LoopedInstrument(16, 0, 3000, "-0.30");
   return Block(looped, {{60, {"0 ON 120", "2500 MOD 40", "5200 OFF 64"}},
                         {67, {"900 ON 110", "6100 OFF 30"}},
                         {48, {"3000 ON 127", "3100 BND 2000", "7900 OFF 100"}}});

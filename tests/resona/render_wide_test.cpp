@@ -50,22 +50,7 @@ class WideMix : public ::testing::Test {
 
 // A looped note with vibrato, a bend and a falling sustain: interpolated and direct values,
 // every envelope phase.
-Inst Looped() {
-  Inst looped;
-  looped.name = "L";
-  looped.volume = 90;
-  looped.end = 3999;
-  looped.loopStart = 1000;
-  looped.loopEnd = 2999;
-  looped.modSens = 60;
-  looped.modRate = 5;
-  looped.attackMs = 40;
-  looped.decayMs = 300;
-  looped.decayFactor = "0.50";
-  looped.sustainSlope = "-0.05";
-  looped.releaseSlope = "-20.00";
-  return looped;
-}
+Inst Looped() { return LoopedInstrument(90, 40, 300, "-20.00"); }
 
 struct Case {
   const char* what;
