@@ -213,6 +213,100 @@ RESONA_AVX512 inline void AddSixteenAvx512(int16_t* s, __m512i c) {
   const __m512i sum = _mm512_add_epi32(_mm512_cvtepi16_epi32(b), c);
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(s), _mm512_cvtsepi32_epi16(sum));
 }
+
+// The products of one channel, eight frames at a time from the first, as Avx512 forms them,
+// 0 outside the run; lanes whose truncation the double evaluation cannot decide come from the
+// definition. m × slope is exact in double precision (m < 2^21, a float's 24 bits), so the
+// fused multiply-add gives the level Avx512 gives. A run whose products all stay within the
+// contribution limit is not clamped.
+template <class V>
+class RunProducts {
+ public:
+  RESONA_AVX512 RunProducts(const RampRun<V>& r, int32_t first, int32_t last) : r_(r) {
+    const int32_t lo = std::max(r.lo, first), hi = std::min(r.hi, last);
+    if (hi > lo) {
+      const int bits = MagnitudeBitsAvx2(r.values + lo, hi - lo);
+      exact_ = ExactInDouble(r.level, r.slope, lo, hi - 1, bits + 1);
+      const double most = std::ldexp(1.0, bits) *
+                          std::max(std::fabs(double(r.level) + double(lo) * double(r.slope)),
+                                   std::fabs(double(r.level) + double(hi - 1) * double(r.slope)));
+      clamp_ = !(most * (1 + 0x1p-20) < 1048576.0);
+    }
+    ls_ = _mm512_set1_pd(r.level);
+    slope_ = _mm512_set1_pd(r.slope);
+    const double m = double(first);
+    m_ = _mm512_setr_pd(m, m + 1, m + 2, m + 3, m + 4, m + 5, m + 6, m + 7);
+  }
+  // The eight frames at j; each call goes on to the next eight.
+  RESONA_AVX512 __m256i Next(int32_t j) {
+    const __m512d vm = m_;
+    m_ = _mm512_add_pd(m_, _mm512_set1_pd(8.0));
+    __mmask8 inside = 0xFF;
+    if (j < r_.lo || j + 8 > r_.hi) [[unlikely]] {
+      if (j >= r_.hi || j + 8 <= r_.lo) return _mm256_setzero_si256();
+      const int32_t from = std::max(r_.lo - j, 0), to = std::min(r_.hi - j, 8);
+      inside = __mmask8(((1u << to) - 1) & ~((1u << from) - 1));
+    }
+    const __m512d level = _mm512_fmadd_pd(vm, slope_, ls_);
+    __m512d p = _mm512_maskz_mul_pd(inside, LoadEightAsDouble(r_.values + j), level);
+    if (clamp_) [[unlikely]]
+      p = _mm512_min_pd(_mm512_max_pd(p, _mm512_set1_pd(-kLimit<false>)), _mm512_set1_pd(kLimit<false>));
+    __m256i t = _mm512_cvttpd_epi32(p);
+    if (!exact_) {
+      // Within 2^-29 of an integer (the double product's error is below |p| × 2^-50, |p| below
+      // 2^20.5), and at least 1/2 away from 0, where both truncate to 0.
+      const __m512d q = _mm512_abs_pd(p);
+      const __m512d g = _mm512_add_pd(q, _mm512_set1_pd(0x1p-28));
+      const __m512d h = _mm512_sub_pd(g, _mm512_roundscale_pd(g, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
+      const __mmask8 unsafe = _mm512_mask_cmp_pd_mask(_mm512_cmp_pd_mask(q, _mm512_set1_pd(0.5), _CMP_GT_OQ),
+                                                      h, _mm512_set1_pd(0x1p-27), _CMP_LT_OQ);
+      if (unsafe) [[unlikely]] {
+        alignas(32) int32_t lanes[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), t);
+        for (int k = 0; k < 8; ++k)
+          if (unsafe >> k & 1) lanes[k] = RampProduct(r_.values[j + k], r_.level, r_.slope, j + k);
+        t = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+      }
+    }
+    return t;
+  }
+
+ private:
+  RampRun<V> r_;
+  bool exact_ = true, clamp_ = false;
+  __m512d ls_, slope_, m_;
+};
+
+template <class V>
+RESONA_AVX512 void MixRampsAvx512(int16_t* frames, int32_t channels, const RampRun<V>* runs,
+                                  int32_t first, int32_t last) {
+  // Eight frames at a time while all their values are there; the rest one by one.
+  int32_t j = first;
+  RunProducts<V> left(runs[0], first, last), right(runs[channels - 1], first, last);
+  if (channels == 1) {
+    for (; j + 8 <= last; j += 8) {
+      int16_t* s = frames + j;
+      const __m256i c = left.Next(j);
+      const __m256i sum = _mm256_add_epi32(_mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s))), c);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(s),
+                       _mm_packs_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1)));
+    }
+  } else {
+    const __m512i interleave = _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+    for (; j + 8 <= last; j += 8) {
+      const __m512i l = _mm512_castsi256_si512(left.Next(j));
+      const __m512i r = _mm512_castsi256_si512(right.Next(j));
+      AddSixteenAvx512(frames + 2 * j, _mm512_permutex2var_epi32(l, interleave, r));
+    }
+  }
+  for (; j < last; ++j)
+    for (int c = 0; c < channels; ++c) {
+      const RampRun<V>& r = runs[c];
+      if (j < r.lo || j >= r.hi) continue;
+      int16_t& s = frames[j * channels + c];
+      s = int16_t(std::clamp(s + RampProduct(r.values[j], r.level, r.slope, j), -32768, 32767));
+    }
+}
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -432,5 +526,17 @@ void AddUnsaturated(uint8_t* frames, int32_t channels, const int32_t* left, cons
     AddFloat(frames + 8 * j + 4, right[j]);
   }
 }
+
+template <class V>
+bool MixRamps(int16_t* frames, int32_t channels, const RampRun<V>* runs, int32_t first,
+              int32_t last) {
+  if (!mixdetail::HaveAvx512()) return false;
+  for (int c = 0; c < channels; ++c)
+    if (!std::isfinite(runs[c].level) || !std::isfinite(runs[c].slope)) return false;
+  if (last > first) mixdetail::MixRampsAvx512(frames, channels, runs, first, last);
+  return true;
+}
+template bool MixRamps<int16_t>(int16_t*, int32_t, const RampRun<int16_t>*, int32_t, int32_t);
+template bool MixRamps<int32_t>(int16_t*, int32_t, const RampRun<int32_t>*, int32_t, int32_t);
 
 }  // namespace resona

@@ -95,6 +95,25 @@ void AddSaturating(int16_t* frames, int32_t channels, const int32_t* left, const
 void AddSaturating(uint8_t* frames, int32_t channels, const int32_t* left, const int32_t* right,
                    int32_t count);
 
+// One channel's part of a block for MixRamps: frame j of [lo, hi) contributes
+// RampProduct(values[j], level, slope, j), the others nothing.
+template <class V>
+struct RampRun {
+  const V* values = nullptr;
+  float level = 0;
+  float slope = 0;
+  int32_t lo = 0, hi = 0;
+};
+
+// Adds the ramp products of each channel (runs[0] left or mono, runs[1] right) to the frames
+// [first, last) of a block of 16-bit frames, saturating: what RampProducts into contributions
+// that are 0 outside each run, then AddSaturating give, in one pass. Values are read for every
+// frame of [first, last). False (nothing done) where the machine has no such pass, or for a
+// level or slope that is not finite: then the caller takes those two steps.
+template <class V>
+bool MixRamps(int16_t* frames, int32_t channels, const RampRun<V>* runs, int32_t first,
+              int32_t last);
+
 namespace mixdetail {
 void AddSaturatingPortable(int16_t* frames, int32_t channels, const int32_t* left,
                            const int32_t* right, int32_t count);

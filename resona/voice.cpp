@@ -586,19 +586,36 @@ void Synth::RenderPhase(int64_t frames, float slopeLeft, float slopeRight, bool 
                                      : nullptr;
       uint8_t* block = target ? target - first * frameBytes : BlockBuffer();
       if (!target && last > first) file_.Read(block, written * frameBytes);
-      for (int c = 0; c < channels && last > first; ++c) {
-        int32_t* contributions = contributions_[c];
-        const int32_t lo = std::clamp(from[c], first, last);
-        const int32_t hi = std::clamp(to[c], lo, last);
-        std::fill(contributions + first, contributions + lo, 0);
-        std::fill(contributions + hi, contributions + last, 0);
-        if (hi == lo) continue;
-        if (direct[c])
-          Contribute(direct[c], lo, hi, level[c], slope[c], contributions);
-        else
-          Contribute(values_[c], lo, hi, level[c], slope[c], contributions);
+      // 16-bit frames take the products and the adds in one pass where the machine has one.
+      bool mixed = last <= first;
+      int32_t lo[2], hi[2];
+      for (int c = 0; c < channels; ++c) {
+        lo[c] = std::clamp(from[c], first, last);
+        hi[c] = std::clamp(to[c], lo[c], last);
       }
-      if (last > first) {
+      if (!mixed && format_.bits == 16) {
+        int16_t* samples = reinterpret_cast<int16_t*>(block);
+        if (direct[0]) {
+          RampRun<int16_t> runs[2];
+          for (int c = 0; c < channels; ++c) runs[c] = {direct[c], level[c], slope[c], lo[c], hi[c]};
+          mixed = MixRamps(samples, channels, runs, first, last);
+        } else {
+          RampRun<int32_t> runs[2];
+          for (int c = 0; c < channels; ++c) runs[c] = {values_[c], level[c], slope[c], lo[c], hi[c]};
+          mixed = MixRamps(samples, channels, runs, first, last);
+        }
+      }
+      if (!mixed) {
+        for (int c = 0; c < channels; ++c) {
+          int32_t* contributions = contributions_[c];
+          std::fill(contributions + first, contributions + lo[c], 0);
+          std::fill(contributions + hi[c], contributions + last, 0);
+          if (hi[c] == lo[c]) continue;
+          if (direct[c])
+            Contribute(direct[c], lo[c], hi[c], level[c], slope[c], contributions);
+          else
+            Contribute(values_[c], lo[c], hi[c], level[c], slope[c], contributions);
+        }
         const int32_t* right = channels == 2 ? contributions_[1] + first : nullptr;
         AddContributions(block + first * frameBytes, contributions_[0] + first, right,
                          last - first);

@@ -103,6 +103,57 @@ TEST(RampProducts, ExtremeAndNonFiniteLevelsSaturateOrVanish) {
   EXPECT_EQ(RampProduct(5, nan, 0, 0), 0);
 }
 
+// The one-pass mix of 16-bit blocks against the two steps it stands for, on random runs that
+// start and end anywhere in the block (and cover none of it), loud enough to saturate.
+template <class V>
+void ExpectMixRampsEqualsTwoSteps(std::mt19937& rng, int channels) {
+  std::uniform_int_distribution<int> sample(-32768, 32767);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  std::uniform_int_distribution<int> exponent(-12, 4);
+  for (int round = 0; round < 300; ++round) {
+    const int32_t frames = int32_t(rng() % 3000) + 1;
+    const int32_t first = int32_t(rng() % uint32_t(frames)), last = first + int32_t(rng() % uint32_t(frames - first + 1));
+    std::vector<V> values[2];
+    RampRun<V> runs[2];
+    for (int c = 0; c < channels; ++c) {
+      values[c].resize(size_t(frames));
+      for (auto& v : values[c]) v = V(round % 7 == 0 ? sample(rng) * 3 : sample(rng));
+      const int32_t lo = int32_t(rng() % uint32_t(frames + 1));
+      // Levels with few mantissa bits put products on and next to integers.
+      const float level = round % 4 == 0 ? float(rng() % 64) / 32.0f : std::ldexp(unit(rng), exponent(rng));
+      const float slope = round % 3 == 0 ? 0.0f : std::ldexp(unit(rng) - 0.5f, exponent(rng) - 14);
+      runs[c] = {values[c].data(), level, slope, lo, lo + int32_t(rng() % uint32_t(frames - lo + 1))};
+    }
+    std::vector<int16_t> block(size_t(frames * channels));
+    for (auto& s : block) s = int16_t(sample(rng));
+    std::vector<int16_t> expected = block;
+    std::vector<int32_t> contributions[2];
+    for (int c = 0; c < channels; ++c) {
+      contributions[c].assign(size_t(frames), 0);
+      const RampRun<V>& r = runs[c];
+      const int32_t lo = std::clamp(r.lo, first, last), hi = std::clamp(r.hi, lo, last);
+      for (int32_t j = lo; j < hi; ++j) contributions[c][size_t(j)] = RampProduct(r.values[j], r.level, r.slope, j);
+    }
+    mixdetail::AddSaturatingPortable(expected.data() + first * channels, channels,
+                                     contributions[0].data() + first,
+                                     channels == 2 ? contributions[1].data() + first : nullptr, last - first);
+    if (!MixRamps(block.data(), channels, runs, first, last)) return;  // no such pass here
+    ASSERT_EQ(block, expected) << round << ": " << channels << " channels, frames " << first << "-" << last;
+  }
+}
+
+TEST(MixRamps, EqualsTheProductsThenTheSaturatingAdds) {
+  std::mt19937 rng(5);
+  for (int channels : {1, 2}) {
+    ExpectMixRampsEqualsTwoSteps<int16_t>(rng, channels);
+    ExpectMixRampsEqualsTwoSteps<int32_t>(rng, channels);
+  }
+  std::vector<int16_t> block(16, 100);
+  std::vector<int16_t> values(8, 1);
+  RampRun<int16_t> nan[1] = {{values.data(), std::nanf(""), 0, 0, 8}};
+  EXPECT_FALSE(MixRamps(block.data(), 1, nan, 0, 8));  // left to the two steps
+}
+
 TEST(AddSaturating, ClampsInsteadOfWrappingInEveryLayout) {
   std::mt19937 rng(3);
   std::uniform_int_distribution<int> sample(-32768, 32767), contribution(-70000, 70000);
