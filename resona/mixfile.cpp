@@ -47,11 +47,15 @@ bool MixFile::Close() {
 
 bool MixFile::HoldInMemory() {
   if (fd_ < 0 || memory_ || window_ || position_ != size_ || limit_ <= size_) return false;
-  // The whole file up to the limit, shared: what is mixed there is the file. Only the part
-  // within the file's length on disk is ever touched.
+  // The whole file up to the limit, in memory of the process's own (only the pages a song
+  // touches are taken; not asked in large pages, whose compaction can stall a render for longer
+  // than the mix takes); the file gets it in one pass at the end.
+  // The disk's blocks are taken as the song grows, so a full disk shows where the streamed
+  // form meets it.
   const int64_t page = ::sysconf(_SC_PAGESIZE);
   const int64_t mapped = (limit_ + page - 1) / page * page;
-  void* map = ::mmap(nullptr, size_t(mapped), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+  void* map = ::mmap(nullptr, size_t(mapped), PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (map == MAP_FAILED) return false;
   map_ = static_cast<uint8_t*>(map);
   mapped_ = mapped;
@@ -62,15 +66,61 @@ bool MixFile::HoldInMemory() {
   return true;
 }
 
+bool MixFile::Reserve(int64_t at, int64_t bytes) {
+  if (bytes <= 0) return true;
+  if (silence_ != 0) std::memset(memory_ + (at - base_), silence_, size_t(bytes));
+  if (::fallocate(fd_, 0, off_t(at), off_t(bytes)) != 0) return false;
+  size_ = std::max(size_, at + bytes);
+  onDisk_ = std::max(onDisk_, at + bytes);
+  return true;
+}
+
+int64_t MixFile::WriteOutRange(int64_t from, int64_t to) {
+  while (from < to) {
+    const ssize_t n = ::pwrite(fd_, map_ + from, size_t(to - from), off_t(from));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    from += n;
+  }
+  return from;
+}
+
+bool MixFile::WriteOut() {
+  // From the file's start, so that whole pages go: the header as the file holds it now.
+  int64_t header = 0;
+  while (header < base_) {
+    const ssize_t n = ::pread(fd_, map_ + header, size_t(base_ - header), off_t(header));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    header += n;
+  }
+  if (header < base_) return false;
+  // Whole pages straight from memory where the file system takes them so (the song is written
+  // once and not read back: copying it through the page cache costs more than the mix), the
+  // rest and anything it refuses through the cache.
+  const int64_t pages = size_ / 4096 * 4096;
+  int64_t done = 0;
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (pages > 0 && flags >= 0 && ::fcntl(fd_, F_SETFL, flags | O_DIRECT) == 0) {
+    done = WriteOutRange(0, pages) / 4096 * 4096;
+    ::fcntl(fd_, F_SETFL, flags);
+  }
+  return WriteOutRange(done, size_) == size_;
+}
+
 bool MixFile::Grow(int64_t end) {
   if (end <= onDisk_) return true;
-  // Silence written through the descriptor, as the silence pass writes it: the disk's blocks
-  // are taken now, so that touching the mapping never meets a full disk. A little ahead, so
-  // that a song's tail grows the file a few times only.
+  // The disk's blocks are taken now, as the silence pass takes them (or silence written through
+  // the descriptor where they cannot be), so that the mix meets a full disk where the streamed
+  // form does. A little ahead, so that a song's tail grows the file a few times only.
   static constexpr int64_t kAhead = 1 << 20;
   const int64_t target = std::min(limit_, std::max(end, onDisk_ + kAhead));
-  const std::vector<uint8_t> fill(size_t(std::min<int64_t>(target - onDisk_, kAhead)), silence_);
   const int64_t size = size_;
+  if (memory_ && Reserve(onDisk_, target - onDisk_)) {
+    size_ = size;
+    return true;
+  }
+  const std::vector<uint8_t> fill(size_t(std::min<int64_t>(target - onDisk_, kAhead)), silence_);
   while (onDisk_ < target)
     if (!WriteAt(fill.data(), std::min<int64_t>(int64_t(fill.size()), target - onDisk_), onDisk_)) {
       size_ = size;
@@ -127,9 +177,9 @@ void MixFile::Release() {
 }
 
 bool MixFile::Flush() {
-  // The mix is in the file already; the silence written ahead of it goes.
+  // The mix goes to the file; the blocks taken ahead of it go.
   if (!memory_) return true;
-  bool ok = true;
+  bool ok = WriteOut();
   if (onDisk_ > size_ && ::ftruncate(fd_, off_t(size_)) != 0) ok = false;
   onDisk_ = size_;
   return ok;
@@ -144,7 +194,7 @@ bool MixFile::Reach(int64_t at, int64_t bytes) {
     Release();
     return false;
   }
-  // Memory past the end has never been written, so it still holds the mapping's zeros.
+  // Memory past the end has never been written, so it still holds zeros.
   if (silence_ != 0 && at + bytes > size_)
     std::memset(memory_ + (size_ - base_), silence_, size_t(at + bytes - size_));
   return true;
@@ -244,6 +294,12 @@ void MixFile::Write(const uint8_t* buffer, int64_t bytes) {
 }
 
 bool MixFile::WriteAll(const uint8_t* buffer, int64_t bytes) {
+  // In memory the silence is there already (or set here); on disk its blocks are taken.
+  if (memory_ && !window_ && position_ == size_ && position_ + bytes <= base_ + capacity_ &&
+      Reserve(position_, bytes)) {
+    position_ += bytes;
+    return true;
+  }
   bool ok = WriteAt(buffer, bytes, position_);
   position_ += bytes;
   return ok;

@@ -1,12 +1,12 @@
 // The output WAV file used as the mix buffer: blocks are read at the current position
 // (silence beyond the end of the file), modified and written back.
 //
-// A song that fits its memory budget is mixed in memory instead: the file is mapped and every
-// note mixed in place, with no reads and writes of its own. The silence pass writes the file
-// as in the streamed form (a full disk shows there alike), and silence is written ahead of the
-// notes that extend the file, so that the mapping is never touched past the file's end. The
-// bytes and the lengths the file passes through at the points the caller can see are the same
-// in both forms.
+// A song that fits its memory budget is mixed in memory instead: every note is mixed in place
+// in the process's memory, with no reads and writes of its own, and the file gets the mix in
+// one pass when it is closed (also after a failure). The silence pass takes the disk's blocks
+// for the song as the streamed form's writes would (a full disk shows there alike), and so do
+// the notes that extend the file, ahead of their frames. The bytes and the lengths the file
+// passes through at the points the caller can see are the same in both forms.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,7 @@ class MixFile {
   // Opens an existing file for reading and writing. `silence` is the byte that silence is made
   // of; nothing is ever written at or beyond `limit` bytes.
   bool Open(const char* path, uint8_t silence, int64_t limit);
-  // Flushes a mix held in memory and closes the file. False when the flush failed.
+  // Writes a mix held in memory to the file and closes it. False when that failed.
   bool Close();
 
   // Switches an open, empty-bodied file to mixing in memory, mapped up to the limit. False (and
@@ -36,10 +36,11 @@ class MixFile {
   // and what lies between their mixed bytes and that length is silence.
   void Absorb(const MixFile* windows, int count);
   bool InMemory() const { return memory_ != nullptr; }
-  // In memory: maps the pages of the file's present length for writing now, in one go, rather
-  // than at the first touch of each (a hint: nothing changes when it cannot be done).
+  // In memory: makes the pages of the file's present length ready for writing now, in one go,
+  // rather than at the first touch of each (a hint: nothing changes when it cannot be done).
   void Prefault();
-  // In memory: cuts the silence written ahead of the mix; false when that failed.
+  // In memory: writes the mix to the file and cuts the blocks taken ahead of it; false when
+  // that failed.
   bool Flush();
 
   int64_t Position() const { return position_; }
@@ -72,6 +73,13 @@ class MixFile {
 
  private:
   bool WriteAt(const uint8_t* buffer, int64_t bytes, int64_t at);
+  // In memory: silences [at, at + bytes) there and takes the disk's blocks for it, extending
+  // the file; false (the file as it was) where the file system cannot or the disk is full.
+  bool Reserve(int64_t at, int64_t bytes);
+  // In memory: writes the memory's [from, to) to the file; how far it got.
+  int64_t WriteOutRange(int64_t from, int64_t to);
+  // In memory: the file gets the mix, up to its length.
+  bool WriteOut();
   // Makes [at, at + bytes) available in memory, silencing what lies past the end; false when
   // that goes past the budget, after which the file is streamed.
   bool Reach(int64_t at, int64_t bytes);
@@ -85,8 +93,8 @@ class MixFile {
   int64_t size_ = 0;
   bool writeFailed_ = false;
 
-  // The mix in memory: file offsets [base_, base_ + capacity_) live at memory_, in the mapping
-  // of the file from offset 0 at map_.
+  // The mix in memory: file offsets [base_, base_ + capacity_) live at memory_, in memory that
+  // stands for the file from offset 0 at map_.
   uint8_t* map_ = nullptr;
   uint8_t* memory_ = nullptr;
   int64_t base_ = 0;
