@@ -163,7 +163,9 @@ int32_t Run(Voice& v, const NoteSample& note, int32_t frames, const int32_t* tab
   for (bool stop = false; j < frames && !stop;) {
     const int32_t n = std::min(kStretch, frames - j);
     // Without vibrato the period is 1 and the phase stays 0; the depth term is 0.
-    bool within = true;  // every step in [0, 65535]
+    bool within = true;        // every step in [0, 65535]
+    bool forward = true;       // none below 0
+    int64_t total = 0;
     for (int32_t k = 0; k < n; ++k) {
       int64_t s = step;
       if (kVibrato) {
@@ -173,6 +175,32 @@ int32_t Run(Voice& v, const NoteSample& note, int32_t frames, const int32_t* tab
       steps[k] = s;
       narrow[k] = int32_t(s);
       within &= s >= 0 && s < 65536;
+      forward &= s >= 0;
+      total += s;
+    }
+    // Without output, a stretch that moves forward only and stays clear of the loop's end and
+    // the buffer's is taken in one go: position and fraction from the sum of its steps, the
+    // interpolation base from its last move.
+    if (!kOutput && forward && c.fraction >= 0 && total < (int64_t(1) << 40)) {
+      const int64_t end = c.position + ((c.fraction + total) >> 15);
+      if (kLooping ? end <= note.loopEnd : end < note.lastIndex) {
+        if (end > c.position) {
+          int64_t sum = c.fraction + total;  // before each step from the last, back to the last move
+          int32_t k = n;
+          while ((sum - steps[k - 1]) >> 15 == (sum >> 15)) sum -= steps[--k];
+          const int64_t from = c.position + ((sum - steps[k - 1]) >> 15);
+          c.prevL = L[from];
+          c.deltaL = L[end] - c.prevL;
+          if (kStereo) {
+            c.prevR = R[from];
+            c.deltaR = R[end] - c.prevR;
+          }
+        }
+        c.fraction = (c.fraction + total) & 32767;
+        c.position = end;
+        j += n;
+        continue;
+      }
     }
     const bool eights = ahead && within && std::abs(c.deltaL) <= 65535 &&
                         (!kStereo || std::abs(c.deltaR) <= 65535);
