@@ -38,6 +38,10 @@ class Resampler {
   int32_t groups_;                // weights per phase
   std::vector<int32_t> weights_;  // A × groups_
   bool fitsInt32_;                // |sum| < 2^31 for any input
+  // The weights in 16 bits where they all fit, each phase's row padded with zeros to a
+  // multiple of 16 (padded_ per row); empty otherwise.
+  int32_t padded_ = 0;
+  std::vector<int16_t> narrow_;
 };
 
 }  // namespace resona
