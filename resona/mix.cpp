@@ -251,15 +251,15 @@ class RunProducts {
     __m512d p = _mm512_maskz_mul_pd(inside, LoadEightAsDouble(r_.values + j), level);
     if (clamp_) [[unlikely]]
       p = _mm512_min_pd(_mm512_max_pd(p, _mm512_set1_pd(-kLimit<false>)), _mm512_set1_pd(kLimit<false>));
-    __m256i t = _mm512_cvttpd_epi32(p);
-    if (!exact_) {
-      // Within 2^-29 of an integer (the double product's error is below |p| × 2^-50, |p| below
-      // 2^20.5), and at least 1/2 away from 0, where both truncate to 0.
-      const __m512d q = _mm512_abs_pd(p);
-      const __m512d g = _mm512_add_pd(q, _mm512_set1_pd(0x1p-28));
-      const __m512d h = _mm512_sub_pd(g, _mm512_roundscale_pd(g, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
-      const __mmask8 unsafe = _mm512_mask_cmp_pd_mask(_mm512_cmp_pd_mask(q, _mm512_set1_pd(0.5), _CMP_GT_OQ),
-                                                      h, _mm512_set1_pd(0x1p-27), _CMP_LT_OQ);
+    __m256i t;
+    if (exact_) {
+      t = _mm512_cvttpd_epi32(p);
+    } else {
+      // The extended product lies within |p| × 2^-50 of p, so between p × (1 - 2^-49) and
+      // p × (1 + 2^-49) (each rounded by at most 2^-53): where both truncate alike, so does it.
+      t = _mm512_cvttpd_epi32(_mm512_mul_pd(p, _mm512_set1_pd(1 + 0x1p-49)));
+      const __m256i other = _mm512_cvttpd_epi32(_mm512_mul_pd(p, _mm512_set1_pd(1 - 0x1p-49)));
+      const unsigned unsafe = ~unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(t, other)))) & 0xFF;
       if (unsafe) [[unlikely]] {
         alignas(32) int32_t lanes[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), t);

@@ -148,6 +148,14 @@ TEST(MixRamps, EqualsTheProductsThenTheSaturatingAdds) {
     ExpectMixRampsEqualsTwoSteps<int16_t>(rng, channels);
     ExpectMixRampsEqualsTwoSteps<int32_t>(rng, channels);
   }
+  // 3 × (1 − j × 2^-60) truncates to 2 past the first frame, where double precision says 3.
+  std::vector<int16_t> threes(16, 3), mixed(16, 0);
+  const RampRun<int16_t> shallow[1] = {{threes.data(), 1.0f, -0x1p-60f, 0, 16}};
+  if (MixRamps(mixed.data(), 1, shallow, 0, 16)) {
+    std::vector<int16_t> expected(16, 2);
+    expected[0] = 3;
+    EXPECT_EQ(mixed, expected);
+  }
   std::vector<int16_t> block(16, 100);
   std::vector<int16_t> values(8, 1);
   RampRun<int16_t> nan[1] = {{values.data(), std::nanf(""), 0, 0, 8}};
