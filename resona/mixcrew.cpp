@@ -13,6 +13,8 @@ constexpr size_t kMaxNotesAhead = 2;
 // Sleeping threads are woken once this many commands are posted (or when the caller waits),
 // not for each.
 constexpr size_t kWakeBatch = 64;
+// A thread takes up to this many posted commands at a time, locking once for them.
+constexpr size_t kTakeBatch = 128;
 
 }  // namespace
 
@@ -130,24 +132,31 @@ int32_t MixCrew::SlowestLine(int32_t caughtUp, Display& display) {
 void MixCrew::Run(int index) {
   Synth& synth = *synths_[size_t(index)];
   size_t next = 0;
+  std::vector<const Command*> batch;
+  batch.reserve(kTakeBatch);
   for (;;) {
-    const Command* c = nullptr;
+    batch.clear();
     {
       std::unique_lock<std::mutex> lock(mutex_);
       posted_.wait(lock, [&] { return next < postedCount_ || stopping_; });
       if (next >= postedCount_) return;
-      c = &commands_[next - firstIndex_];  // stays in place until this thread has done it
+      // What is posted, up to a batch: the commands stay in place until this thread has done
+      // them, so they are played without the lock.
+      const size_t end = std::min(postedCount_, next + kTakeBatch);
+      for (size_t i = next; i < end; ++i) batch.push_back(&commands_[i - firstIndex_]);
     }
-    if (c->note)
-      synth.PlayNote(*c->instrument, c->sample);
-    else
-      synth.ApplyEvent(c->event);
+    for (const Command* c : batch) {
+      if (c->note)
+        synth.PlayNote(*c->instrument, c->sample);
+      else
+        synth.ApplyEvent(c->event);
+    }
     bool tell = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      doneCount_[size_t(index)] = ++next;
-      // Every so often, and once caught up: what the caller waits for needs no more.
-      tell = waiting_ && (next % kWakeBatch == 0 || next == postedCount_);
+      next += batch.size();
+      doneCount_[size_t(index)] = next;
+      tell = waiting_;  // what the caller waits for may need no more
     }
     if (tell) done_.notify_all();
   }

@@ -70,7 +70,7 @@ class MixCrew {
   size_t Behind();  // commands the slowest thread has still to do; with the lock held
   void Stop();
   // Waits, pumping every 20 ms, until `ready` (tested with the lock held). The threads are
-  // woken for everything posted, and tell the caller of each command done while it waits.
+  // woken for everything posted, and tell the caller of each batch they finish while it waits.
   template <class Ready, class Show>
   void WaitUntil(Ready ready, Show show) {
     std::unique_lock<std::mutex> lock(mutex_);
