@@ -131,6 +131,7 @@ int32_t MixCrew::SlowestLine(int32_t caughtUp, Display& display) {
 
 void MixCrew::Run(int index) {
   Synth& synth = *synths_[size_t(index)];
+  windows_[size_t(index)].Prefault();
   size_t next = 0;
   std::vector<const Command*> batch;
   batch.reserve(kTakeBatch);

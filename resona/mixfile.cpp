@@ -162,11 +162,13 @@ void MixFile::Absorb(const MixFile* windows, int count) {
 
 void MixFile::Prefault() {
 #ifdef MADV_POPULATE_WRITE
-  if (!memory_ || window_) return;
+  if (!memory_) return;
   const int64_t page = ::sysconf(_SC_PAGESIZE);
-  const int64_t from = base_ / page * page;
-  const int64_t to = std::min(onDisk_, base_ + capacity_);
-  if (to > from) ::madvise(map_ + from, size_t(to - from), MADV_POPULATE_WRITE);
+  // A window: the silence of its range; else the whole file's length.
+  const int64_t from = (window_ ? from_ : base_) / page * page;
+  const int64_t to = window_ ? filled_ : std::min(onDisk_, base_ + capacity_);
+  uint8_t* map = memory_ - base_;  // offset 0 of the file
+  if (to > from) ::madvise(map + from, size_t(to - from), MADV_POPULATE_WRITE);
 #endif
 }
 

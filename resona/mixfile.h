@@ -36,8 +36,9 @@ class MixFile {
   // and what lies between their mixed bytes and that length is silence.
   void Absorb(const MixFile* windows, int count);
   bool InMemory() const { return memory_ != nullptr; }
-  // In memory: makes the pages of the file's present length ready for writing now, in one go,
-  // rather than at the first touch of each (a hint: nothing changes when it cannot be done).
+  // In memory: makes the pages of the file's present length (of a window: of the silence in
+  // its range) ready for writing now, in one go, rather than at the first touch of each (a
+  // hint: nothing changes when it cannot be done).
   void Prefault();
   // In memory: writes the mix to the file and cuts the blocks taken ahead of it; false when
   // that failed.

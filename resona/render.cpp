@@ -146,7 +146,6 @@ int32_t Render(const RenderRequest& r, MixFile& file) {
   // 7. Header for the silence; the file stays open for the parse.
   if (file.InMemory()) {
     WriteSongHeader(r.wavPath, format.bits, format.rate, format.channels);
-    if (!cancelled()) file.Prefault();
   } else {
     file.Close();
     WriteSongHeader(r.wavPath, format.bits, format.rate, format.channels);
@@ -163,6 +162,8 @@ int32_t Render(const RenderRequest& r, MixFile& file) {
       crew.reset();  // no threads to be had: the caller's thread mixes alone
     }
   }
+  // The song's pages are made ready in one go: by the threads, each for its range, or here.
+  if (!crew && file.InMemory() && !cancelled()) file.Prefault();
   // Whatever ends the parse, the threads finish what was posted (on an exception, when the crew
   // goes), and the fields are as one thread leaves them.
   auto finishCrew = [&] {
