@@ -9,6 +9,7 @@
 #include "wavefile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -25,6 +26,18 @@ thread_local void* gPumpContext = nullptr;
 
 constexpr int32_t kSilenceBlockSamples = 176400;
 constexpr int32_t kInternalError = -1;
+
+// Memory the system can give without swapping, by its own estimate; -1 when unknown.
+int64_t AvailableMemory() {
+  std::FILE* f = std::fopen("/proc/meminfo", "re");
+  if (!f) return -1;
+  char line[256];
+  long long kib = -1;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) break;
+  std::fclose(f);
+  return kib < 0 ? -1 : int64_t(kib) * 1024;
+}
 
 bool CreateEmpty(const char* path) {
   int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -128,7 +141,11 @@ int32_t Render(const RenderRequest& r, MixFile& file) {
   const uint8_t silence = format.bits == 8 ? 128 : 0;
   if (!file.Open(r.wavPath, silence, kWaveHeaderSize + maxData)) return kCantCreateOutput;
   file.Seek(kWaveHeaderSize);
-  if (silenceBytes <= r.memoryBytes) file.HoldInMemory();
+  // The mix in memory stays resident until the file gets it, so a song that would take more
+  // than half of what the system has free is mixed in its file, as one beyond the budget is.
+  const int64_t available = silenceBytes <= r.memoryBytes ? AvailableMemory() : -1;
+  if (silenceBytes <= r.memoryBytes && (available < 0 || silenceBytes <= available / 2))
+    file.HoldInMemory();
 
   // 6. Silence for the whole song.
   Synth synth(format, file, sampleDirectory);
