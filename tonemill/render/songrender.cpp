@@ -25,7 +25,9 @@ SongRenderResult RenderSongList(const SongRenderJob& job, SongProgress& progress
   result.binding = SongRenderResult::Binding::ExportMissing;
   if (!lstToWav) return result;
   result.binding = SongRenderResult::Binding::Called;
-  const WaveTables tables = BuildWaveTables();
+  // The same for every song: built once for the process (the first caller builds them, others
+  // wait), not at every render.
+  static const WaveTables tables = BuildWaveTables();
   const std::string sampleDirectory = WithBackslash(job.sampleDirectory);
   progress.counters.Reset(1);
   result.status = lstToWav(job.lstPath.c_str(), job.wavPath.c_str(), sampleDirectory.c_str(),
