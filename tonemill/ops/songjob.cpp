@@ -44,11 +44,12 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
     if (!problem) problem = OutputIsInput(paths.wav, paths.lst, "WAV can't overwrite LST!");
   } else {
     problem = CheckMidiFile(paths.mid);
-    if (!problem) problem = CheckSongPathClashes(paths);
-    if (!problem) problem = UnwritableTarget(paths.lst);
+    if (!problem && !privateOutputs) problem = CheckSongPathClashes(paths);
+    if (!problem && !privateOutputs) problem = UnwritableTarget(paths.lst);
   }
   const bool songToStream = IsStandardOutput(paths.wav) || IsNullDevice(paths.wav);
-  if (!problem && !paths.wav.empty() && !songToStream) problem = UnwritableTarget(paths.wav);
+  if (!problem && !paths.wav.empty() && !songToStream && !privateOutputs)
+    problem = UnwritableTarget(paths.wav);
   if (!problem && rendering)
     if (std::optional<std::string> limit = EncodingLimit(container, format.rate, format.bits))
       if (!resample || EncodingLimit(container, EncodableRate(container, format.rate), format.bits))
@@ -91,12 +92,12 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
       problem = ConvertSong(stem ? solo.Path() : paths.mid, paths.lst, prgDirectory, drums, converted);
     // Nor may the song replace an instrument the conversion read, nor the list a sample the
     // later steps read: refused before the list is kept.
-    if (!problem && rendering)
+    if (!problem && rendering && !privateOutputs)
       if (std::optional<Problem> clash = OutputIsAnyInput(paths.wav, converted.result.prgFiles)) {
         converted.file.Discard();
         return finish(End::Refused, Step::Conversion, clash);
       }
-    if (!problem && goal != SongJobGoal::List) {
+    if (!problem && goal != SongJobGoal::List && !privateOutputs) {
       const std::vector<std::string> samples =
           SampleFilesOf(converted.file.Path(), wavDirectory, dftDirectory);
       std::optional<Problem> clash = OutputIsAnyInput(paths.lst, samples);
@@ -126,7 +127,8 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
     SampleMaking making;
     BusyScope busy(front);
     problem = front.CheckSamples(making, [&] {
-      return ops::CheckSamples(lstPath, paths.lst, wavDirectory, dftDirectory, paths.wav, &making);
+      return ops::CheckSamples(lstPath, paths.lst, wavDirectory, dftDirectory,
+                               privateOutputs ? std::string() : paths.wav, &making);
     });
     outcome.samplesCancelled = making.cancelled;
     if (problem) return finish(End::Failed, Step::Samples, problem);

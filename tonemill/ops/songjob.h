@@ -110,6 +110,10 @@ struct SongJob {
   // renderer takes), so that every pair has its file.
   std::optional<TrackChannel> stem;
   std::string soloScratch;
+  // The list and the song go into a directory of the front end's own that holds nothing else
+  // (a program's scratch, removed after the job): no input can be there under any name, so the
+  // checks of the outputs against the inputs and of the targets' kinds are not made.
+  bool privateOutputs = false;
 
   // The checks (the MIDI file, the paths' clashes, writable targets), the overwrite questions,
   // the conversion, the song's notes and length, the sample check, the render — each as far as
