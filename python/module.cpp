@@ -38,6 +38,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -81,12 +82,28 @@ void TranslateFailure(const Failure& f) {
 
 // ---- Scratch files ------------------------------------------------------------------------
 
-// A directory of the render's own under the system's temporary directory, removed with it.
+// Room the memory file system must have for a scratch directory: the largest WAV song the
+// renderer writes, and its song list.
+constexpr uint64_t kScratchRoom = (uint64_t(1) << 31) + (uint64_t(256) << 20);
+
+// Where scratch directories go: TMPDIR when it is set; else the memory file system, when it has
+// room for the largest song, so that a render's song list and WAV song never reach a disk (no
+// blocks to allocate, nothing to write back, a sync that costs nothing); else /tmp.
+std::string ScratchRoot() {
+  if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp) return tmp;
+  const char* memory = "/dev/shm";
+  struct statvfs room{};
+  if (::statvfs(memory, &room) == 0 && uint64_t(room.f_bavail) * room.f_frsize >= kScratchRoom &&
+      ::access(memory, W_OK | X_OK) == 0)
+    return memory;
+  return "/tmp";
+}
+
+// A directory of the render's own under ScratchRoot(), removed with it.
 class Scratch {
  public:
   Scratch() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tonemill-XXXXXX";
+    std::string pattern = ScratchRoot() + "/tonemill-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (!::mkdtemp(buffer.data()))
@@ -471,9 +488,16 @@ class Front : public ops::SongJobFront {
 };
 
 // A rendered song's samples as the WAV file holds them.
+// `data` is left uninitialised until the file is read into it: the array takes it over as it is.
 struct Samples {
-  std::vector<uint8_t> data;
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
   AudioFormat format;
+
+  void Allocate(size_t bytes) {
+    data.reset(new uint8_t[std::max<size_t>(bytes, 1)]);
+    size = bytes;
+  }
 };
 
 // The song as the renderer writes it: the canonical 44-byte header, then the samples (24-bit
@@ -486,7 +510,7 @@ Samples ReadSong(const std::string& wav, int32_t bits) {
     if (const std::string problem = WavInputProblem(header, wav); !problem.empty())
       Raise(Problem(problem, wav));
     s.format = {header.SampleRate, header.BitsPerSample, header.Channels};
-    s.data.resize(size_t(header.DataSize));
+    s.Allocate(size_t(header.DataSize));
     start = header.DataStart;
   } else {
     std::ifstream head(wav, std::ios::binary);
@@ -500,13 +524,13 @@ Samples ReadSong(const std::string& wav, int32_t bits) {
     if (head.gcount() != 44 || std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 36, "data", 4) != 0)
       Raise(Problem("Not a WAV file", wav));
     s.format = {int32_t(le(24, 4)), int32_t(le(34, 2)), int32_t(le(22, 2))};
-    s.data.resize(le(40, 4));
+    s.Allocate(le(40, 4));
     start = 44;
   }
   std::ifstream in(wav, std::ios::binary);
   in.seekg(start);
-  in.read(reinterpret_cast<char*>(s.data.data()), std::streamsize(s.data.size()));
-  if (in.gcount() != std::streamsize(s.data.size())) Raise(Problem("Premature end of file", wav));
+  in.read(reinterpret_cast<char*>(s.data.get()), std::streamsize(s.size));
+  if (in.gcount() != std::streamsize(s.size)) Raise(Problem("Premature end of file", wav));
   return s;
 }
 
@@ -543,36 +567,35 @@ std::optional<Failure> RunSong(const ops::SongJob& job, Interrupts& interrupts, 
   } catch (const Failure& f) {
     return f;
   }
+  // Read, the song leaves the scratch directory at once: the stems of a song do not pile up.
+  ::unlink(job.paths.wav.c_str());
   return std::nullopt;
 }
 
-py::array ToArray(const Samples& s) {
+// The samples as an array; 8-bit, 16-bit and float samples are handed over without a copy.
+py::array ToArray(Samples& s) {
   const int channels = s.format.StoredChannels();
   const size_t sampleBytes = size_t(std::max(1, s.format.bits / 8));
-  const size_t frames = s.data.size() / (sampleBytes * size_t(channels));
+  const size_t frames = s.size / (sampleBytes * size_t(channels));
   const std::vector<py::ssize_t> shape{py::ssize_t(frames), py::ssize_t(channels)};
   if (s.format.bits == 24) {
     // Each sample's 24-bit value, sign-extended.
     py::array_t<int32_t> a(shape);
     int32_t* out = a.mutable_data();
-    const uint8_t* in = s.data.data();
+    const uint8_t* in = s.data.get();
     for (size_t i = 0; i < frames * size_t(channels); ++i, in += 3)
       out[i] = int32_t(uint32_t(in[0]) << 8 | uint32_t(in[1]) << 16 | uint32_t(in[2]) << 24) >> 8;
     return py::array(std::move(a));
   }
-  if (s.format.bits == kFloatBits) {
-    py::array_t<float> a(shape);
-    std::memcpy(a.mutable_data(), s.data.data(), frames * size_t(channels) * 4);
-    return py::array(std::move(a));
-  }
-  if (s.format.StoredBits() == 8) {
-    py::array_t<uint8_t> a(shape);
-    std::memcpy(a.mutable_data(), s.data.data(), frames * size_t(channels));
-    return py::array(std::move(a));
-  }
-  py::array_t<int16_t> a(shape);
-  std::memcpy(a.mutable_data(), s.data.data(), frames * size_t(channels) * 2);
-  return py::array(std::move(a));
+  const auto handOver = [&](auto sample) {
+    using T = decltype(sample);
+    T* data = reinterpret_cast<T*>(s.data.get());
+    py::capsule owner(s.data.release(), [](void* p) { delete[] static_cast<uint8_t*>(p); });
+    return py::array(py::array_t<T>(shape, data, owner));
+  };
+  if (s.format.bits == kFloatBits) return handOver(float());
+  if (s.format.StoredBits() == 8) return handOver(uint8_t());
+  return handOver(int16_t());
 }
 
 ops::SongJob BaseJob(const Instruments& instruments, const RenderOptions& options,
@@ -580,8 +603,10 @@ ops::SongJob BaseJob(const Instruments& instruments, const RenderOptions& option
   ops::SongJob job;
   job.prgDirectory = instruments.prg;
   job.wavDirectory = instruments.wav;
-  // Without a DFT directory the sample check looks into the empty scratch directory.
-  job.dftDirectory = instruments.dft.empty() ? scratch.Dir() : instruments.dft;
+  // Without a DFT directory the sample check looks into one that is not there, in the scratch
+  // directory: no sample is made.
+  job.dftDirectory = instruments.dft.empty() ? scratch.Path("no-dft") : instruments.dft;
+  job.privateOutputs = true;
   job.format = options.format;
   job.loudness = options.loudness;
   job.keepList = ops::ListKeeping::Never;
@@ -670,7 +695,7 @@ py::dict RenderStems(py::handle midi, const Instruments& instruments, const Rend
     job.soloScratch = ops::StemName(lst, pair, ".mid");
     jobs.push_back(job);
   }
-  const std::vector<Samples> stems = RunJobs(jobs, input, options.threads, mixFirst);
+  std::vector<Samples> stems = RunJobs(jobs, input, options.threads, mixFirst);
   py::dict result;
   for (size_t i = 0; i < pairs.size(); ++i)
     result[py::make_tuple(pairs[i].track, pairs[i].channel)] = ToArray(stems[i + (mixFirst ? 1 : 0)]);
