@@ -35,6 +35,7 @@
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -129,20 +130,20 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   if (!out.flush()) Raise(Problem("Can't write scratch file", path));
 }
 
-// A song or list given as a path, bytes or a file-like object. Contents go to a scratch file;
-// messages then name the input as `name` ("<bytes>", or the file object's name).
-struct Input {
-  std::string path;
-  std::string scratchPath;  // when the contents were written to the scratch directory
-  std::string name;
+// A song or list given as a path, bytes or a file-like object, taken with the interpreter's
+// lock; the contents of bytes or a file object are written to a scratch file without it.
+struct Source {
+  std::string path;  // as given, or empty
+  std::string contents;
+  std::string name;  // the name messages give the contents: "<bytes>", or the file object's
 };
 
-Input ResolveInput(py::handle source, const Scratch& scratch, const std::string& fileName) {
+Source SourceOf(py::handle source) {
   py::object os = py::module_::import("os");
   if (py::isinstance<py::str>(source) || py::hasattr(source, "__fspath__")) {
     py::object path = os.attr("fspath")(source);
     if (!py::isinstance<py::str>(path)) path = os.attr("fsdecode")(path);
-    const std::string p = path.cast<std::string>();
+    std::string p = path.cast<std::string>();
     return {p, "", p};
   }
   py::object data;
@@ -159,8 +160,21 @@ Input ResolveInput(py::handle source, const Scratch& scratch, const std::string&
   } else {
     throw py::type_error("expected a path, bytes or a binary file object");
   }
-  Input in{scratch.Path(fileName), scratch.Path(fileName), name};
-  WriteBytes(in.path, data.cast<std::string>());
+  return {"", data.cast<std::string>(), name};
+}
+
+// The input as the job reads it: the path given, or the scratch file `fileName` holding the
+// contents (then messages name the input as the caller gave it).
+struct Input {
+  std::string path;
+  std::string scratchPath;  // when the contents were written to the scratch directory
+  std::string name;
+};
+
+Input PlaceInput(const Source& source, const Scratch& scratch, const std::string& fileName) {
+  if (!source.path.empty()) return {source.path, "", source.path};
+  Input in{scratch.Path(fileName), scratch.Path(fileName), source.name};
+  WriteBytes(in.path, source.contents);
   return in;
 }
 
@@ -615,27 +629,50 @@ ops::SongJob BaseJob(const Instruments& instruments, const RenderOptions& option
   return job;
 }
 
-// Runs the jobs one after another without the lock, each song mixed by `threads` threads (by
-// default as many as the library chooses); raises the first failure, or the interrupt.
-// With `stemsOfMix`, the first job is the song's mix brought to a loudness: the jobs after it
-// are its stems and take its gain, so that they still add up to it.
-std::vector<Samples> RunJobs(std::vector<ops::SongJob> jobs, const Input& input,
-                             std::optional<int> threads, bool stemsOfMix = false) {
+// The jobs of one call, made in its scratch directory once the input is there; a failure of
+// the input's own checks comes back as a Failure thrown.
+using JobMaker = std::function<std::vector<ops::SongJob>(const Scratch&, const Input&)>;
+
+// A failure about the input: the input named as the caller gave it.
+[[noreturn]] void RaiseAbout(const Problem& problem, const Input& input) {
+  Failure f{problem, {}};
+  if (f.problem.file.empty()) f.problem.file = input.path;
+  NameInput(f, input);
+  throw f;
+}
+
+// Makes the scratch directory, puts the input there as `fileName`, makes the jobs and runs them
+// one after another, each song mixed by `threads` threads (by default as many as the library
+// chooses), and removes the scratch directory, all without the lock; raises the first failure,
+// or the interrupt. With `stemsOfMix`, the first job is the song's mix brought to a loudness:
+// the jobs after it are its stems and take its gain, so that they still add up to it.
+std::vector<Samples> RunJobs(const Source& source, const std::string& fileName,
+                             std::optional<int> threads, const JobMaker& makeJobs,
+                             bool stemsOfMix = false) {
   Interrupts interrupts;
-  std::vector<Samples> results(jobs.size());
+  std::vector<Samples> results;
   std::optional<Failure> failure;
+  Input input{source.path, "", source.name};
   const ResonaSetThreadsProc setThreads = gSetThreads;
   {
     py::gil_scoped_release release;
-    if (setThreads) setThreads(threads.value_or(0));
-    for (size_t i = 0; i < jobs.size() && !failure && !interrupts.Cancelled(); ++i) {
-      std::optional<double> gain;
-      failure = RunSong(jobs[i], interrupts, results[i], gain);
-      if (stemsOfMix && i == 0)
-        for (size_t j = 1; j < jobs.size(); ++j) {
-          jobs[j].loudness.reset();
-          jobs[j].gainDb = gain;
-        }
+    try {
+      const Scratch scratch;
+      input = PlaceInput(source, scratch, fileName);
+      std::vector<ops::SongJob> jobs = makeJobs(scratch, input);
+      results.resize(jobs.size());
+      if (setThreads) setThreads(threads.value_or(0));
+      for (size_t i = 0; i < jobs.size() && !failure && !interrupts.Cancelled(); ++i) {
+        std::optional<double> gain;
+        failure = RunSong(jobs[i], interrupts, results[i], gain);
+        if (stemsOfMix && i == 0)
+          for (size_t j = 1; j < jobs.size(); ++j) {
+            jobs[j].loudness.reset();
+            jobs[j].gainDb = gain;
+          }
+      }
+    } catch (const Failure& f) {
+      failure = f;
     }
   }
   interrupts.RaiseIfCancelled();
@@ -646,56 +683,50 @@ std::vector<Samples> RunJobs(std::vector<ops::SongJob> jobs, const Input& input,
   return results;
 }
 
-// A song job for `midi` in the scratch directory, with the options and the drums.
-ops::SongJob SongJobOf(py::handle midi, const Instruments& instruments, const RenderOptions& options,
-                       const std::vector<std::string>& drums, const Scratch& scratch, Input& input) {
+// A song job for the MIDI file `input` in the scratch directory, with the options and the drums.
+ops::SongJob SongJobOf(const Instruments& instruments, const RenderOptions& options,
+                       const std::vector<DrumPair>& drums, const Scratch& scratch, const Input& input) {
   ops::SongJob job = BaseJob(instruments, options, scratch);
-  job.drums = DrumsOf(drums);
-  input = ResolveInput(midi, scratch, "song.mid");
+  job.drums = drums;
   job.paths = {input.path, scratch.Path("song.lst"), scratch.Path("song.wav")};
   return job;
 }
 
 py::array Render(py::handle midi, const Instruments& instruments, const RenderOptions& options,
                  const std::vector<std::string>& drums) {
-  Scratch scratch;
-  Input input;
-  const ops::SongJob job = SongJobOf(midi, instruments, options, drums, scratch, input);
-  return ToArray(RunJobs({job}, input, options.threads)[0]);
+  const Source source = SourceOf(midi);
+  const std::vector<DrumPair> pairs = DrumsOf(drums);
+  return ToArray(RunJobs(source, "song.mid", options.threads, [&](const Scratch& scratch, const Input& input) {
+    return std::vector<ops::SongJob>{SongJobOf(instruments, options, pairs, scratch, input)};
+  })[0]);
 }
 
 py::dict RenderStems(py::handle midi, const Instruments& instruments, const RenderOptions& options,
                      const std::vector<std::string>& drums) {
-  Scratch scratch;
-  Input input;
-  const ops::SongJob mix = SongJobOf(midi, instruments, options, drums, scratch, input);
-  std::optional<Problem> problem;
-  std::vector<TrackChannel> pairs;
-  {
-    py::gil_scoped_release release;
-    if (std::optional<Problem> bad = ops::CheckMidiFile(input.path)) problem = bad;
-    else pairs = ops::PairsPlayingNotes(input.path, problem);
-  }
-  if (problem) {
-    Failure f{*problem, {}};
-    if (f.problem.file.empty()) f.problem.file = input.path;
-    NameInput(f, input);
-    throw f;
-  }
+  const Source source = SourceOf(midi);
+  const std::vector<DrumPair> drumPairs = DrumsOf(drums);
   // Brought to a loudness, the mix renders first for its gain.
   const bool mixFirst = options.loudness.has_value();
-  std::vector<ops::SongJob> jobs;
-  if (mixFirst) jobs.push_back(mix);
-  const std::string& lst = mix.paths.lst;
-  const std::string& wav = mix.paths.wav;
-  for (const TrackChannel& pair : pairs) {
-    ops::SongJob job = mix;
-    job.paths = {input.path, ops::StemName(lst, pair, ".lst"), ops::StemName(wav, pair, ".wav")};
-    job.stem = pair;
-    job.soloScratch = ops::StemName(lst, pair, ".mid");
-    jobs.push_back(job);
-  }
-  std::vector<Samples> stems = RunJobs(jobs, input, options.threads, mixFirst);
+  std::vector<TrackChannel> pairs;
+  const auto makeJobs = [&](const Scratch& scratch, const Input& input) {
+    std::optional<Problem> problem = ops::CheckMidiFile(input.path);
+    if (!problem) pairs = ops::PairsPlayingNotes(input.path, problem);
+    if (problem) RaiseAbout(*problem, input);
+    const ops::SongJob mix = SongJobOf(instruments, options, drumPairs, scratch, input);
+    std::vector<ops::SongJob> jobs;
+    if (mixFirst) jobs.push_back(mix);
+    const std::string& lst = mix.paths.lst;
+    const std::string& wav = mix.paths.wav;
+    for (const TrackChannel& pair : pairs) {
+      ops::SongJob job = mix;
+      job.paths = {input.path, ops::StemName(lst, pair, ".lst"), ops::StemName(wav, pair, ".wav")};
+      job.stem = pair;
+      job.soloScratch = ops::StemName(lst, pair, ".mid");
+      jobs.push_back(job);
+    }
+    return jobs;
+  };
+  std::vector<Samples> stems = RunJobs(source, "song.mid", options.threads, makeJobs, mixFirst);
   py::dict result;
   for (size_t i = 0; i < pairs.size(); ++i)
     result[py::make_tuple(pairs[i].track, pairs[i].channel)] = ToArray(stems[i + (mixFirst ? 1 : 0)]);
@@ -703,32 +734,37 @@ py::dict RenderStems(py::handle midi, const Instruments& instruments, const Rend
 }
 
 py::array RenderList(py::handle list, const Instruments& instruments, const RenderOptions& options) {
-  Scratch scratch;
-  ops::SongJob job = BaseJob(instruments, options, scratch);
-  job.fromList = true;
-  const Input input = ResolveInput(list, scratch, "song.lst");
-  job.paths = {"", input.path, scratch.Path("song.wav")};
-  return ToArray(RunJobs({job}, input, options.threads)[0]);
+  const Source source = SourceOf(list);
+  return ToArray(RunJobs(source, "song.lst", options.threads, [&](const Scratch& scratch, const Input& input) {
+    ops::SongJob job = BaseJob(instruments, options, scratch);
+    job.fromList = true;
+    job.paths = {"", input.path, scratch.Path("song.wav")};
+    return std::vector<ops::SongJob>{job};
+  })[0]);
 }
 
 py::object MidiInfo(py::handle midi) {
-  Scratch scratch;
-  const Input input = ResolveInput(midi, scratch, "song.mid");
+  const Source source = SourceOf(midi);
+  Input input{source.path, "", source.name};
   std::string json;
-  std::optional<Problem> problem;
+  std::optional<Failure> failure;
   {
     py::gil_scoped_release release;
-    problem = ops::ListMidi(input.path, input.name, ops::ListingForm::Json, [&](const std::string& piece) {
-      json += piece;
-      return true;
-    });
+    try {
+      // A path is listed where it is; contents go to a scratch file first.
+      std::optional<Scratch> scratch;
+      if (source.path.empty()) input = PlaceInput(source, scratch.emplace(), "song.mid");
+      const std::optional<Problem> problem =
+          ops::ListMidi(input.path, input.name, ops::ListingForm::Json, [&](const std::string& piece) {
+            json += piece;
+            return true;
+          });
+      if (problem) RaiseAbout(*problem, input);
+    } catch (const Failure& f) {
+      failure = f;
+    }
   }
-  if (problem) {
-    Failure f{*problem, {}};
-    if (f.problem.file.empty()) f.problem.file = input.path;
-    NameInput(f, input);
-    throw f;
-  }
+  if (failure) throw *failure;
   return py::module_::import("json").attr("loads")(json);
 }
 
