@@ -380,6 +380,9 @@ void* LoadLibrary(const char* name) {
   return nullptr;
 }
 
+// The interpreter's main thread, where signals are handled (noted when the module is imported).
+unsigned long gMainThread = 0;
+
 ResonaSetThreadsProc gSetThreads = nullptr;
 ResonaKeepSamplesProc gKeepSamples = nullptr;
 
@@ -405,10 +408,7 @@ std::shared_ptr<void> KeepSamples() {
 // handled), when it last looked for one, and the interrupt that cancelled it.
 class Interrupts {
  public:
-  Interrupts() {
-    py::object threading = py::module_::import("threading");
-    mainThread_ = threading.attr("current_thread")().is(threading.attr("main_thread")());
-  }
+  Interrupts() : mainThread_(PyThread_get_thread_ident() == gMainThread) {}
   ~Interrupts() {
     if (type_ || value_ || traceback_) {
       py::gil_scoped_acquire gil;
@@ -881,6 +881,7 @@ PYBIND11_MODULE(tonemill, m) {
   py::array_t<int32_t>(0);
   py::array_t<float>(0);
   LoadLibraries();
+  gMainThread = py::module_::import("threading").attr("main_thread")().attr("ident").cast<unsigned long>();
 
   gErrorType = PyErr_NewExceptionWithDoc(
       "tonemill.Error",

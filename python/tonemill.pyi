@@ -5,8 +5,9 @@ sample check and the same renderer, so an array holds exactly the samples the co
 writes into its WAV file for the same options. Renders release the interpreter's lock: threads
 render songs side by side, sharing one Instruments object. A KeyboardInterrupt during a render
 (on the main thread) cancels it as Ctrl-C cancels the command; the interrupt is raised and no
-array is returned. Each render works in a scratch directory of its own under TMPDIR and
-removes it; nothing else is written unless `write` is called.
+array is returned. Each render works in a scratch directory of its own (under TMPDIR when it
+is set, else in memory under /dev/shm when that has room for the largest song, else under
+/tmp) and removes it; nothing else is written unless `write` is called.
 """
 import os
 from typing import BinaryIO, Literal, Optional, Sequence, Union
