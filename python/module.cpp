@@ -89,27 +89,34 @@ constexpr uint64_t kScratchRoom = (uint64_t(1) << 31) + (uint64_t(256) << 20);
 
 // Where scratch directories go: TMPDIR when it is set; else the memory file system, when it has
 // room for the largest song, so that a render's song list and WAV song never reach a disk (no
-// blocks to allocate, nothing to write back, a sync that costs nothing); else /tmp.
-std::string ScratchRoot() {
-  if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp) return tmp;
+// blocks to allocate, nothing to write back, a sync that costs nothing), then /tmp.
+std::vector<std::string> ScratchRoots() {
+  if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp) return {tmp};
   const char* memory = "/dev/shm";
   struct statvfs room{};
-  if (::statvfs(memory, &room) == 0 && uint64_t(room.f_bavail) * room.f_frsize >= kScratchRoom &&
-      ::access(memory, W_OK | X_OK) == 0)
-    return memory;
-  return "/tmp";
+  if (::statvfs(memory, &room) == 0 && uint64_t(room.f_bavail) * room.f_frsize >= kScratchRoom)
+    return {memory, "/tmp"};
+  return {"/tmp"};
 }
 
-// A directory of the render's own under ScratchRoot(), removed with it.
+// A directory of the render's own under the first of ScratchRoots() that takes one, removed
+// with it.
 class Scratch {
  public:
   Scratch() {
-    std::string pattern = ScratchRoot() + "/tonemill-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!::mkdtemp(buffer.data()))
-      Raise(Problem("Can't create a scratch directory", pattern, 0, SystemReason(errno)));
-    dir_ = buffer.data();
+    int error = 0;
+    std::string pattern;
+    for (const std::string& root : ScratchRoots()) {
+      pattern = root + "/tonemill-XXXXXX";
+      std::vector<char> buffer(pattern.begin(), pattern.end());
+      buffer.push_back('\0');
+      if (::mkdtemp(buffer.data())) {
+        dir_ = buffer.data();
+        return;
+      }
+      error = errno;
+    }
+    Raise(Problem("Can't create a scratch directory", pattern, 0, SystemReason(error)));
   }
   ~Scratch() {
     std::error_code ec;
