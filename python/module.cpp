@@ -508,8 +508,8 @@ class Front : public ops::SongJobFront {
   SongProgress* song_ = nullptr;
 };
 
-// A rendered song's samples as the WAV file holds them.
-// `data` is left uninitialised until the file is read into it: the array takes it over as it is.
+// A rendered song's samples as the WAV file holds them, read into memory that nothing clears
+// first; the array takes it over as it is.
 struct Samples {
   std::unique_ptr<uint8_t[]> data;
   size_t size = 0;
