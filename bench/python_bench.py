@@ -23,6 +23,7 @@ import random
 import struct
 import subprocess
 import tempfile
+import threading
 import time
 
 import tonemill
@@ -70,6 +71,16 @@ def timed(run):
     return time.monotonic() - start
 
 
+def schedstat(thread):
+    """A thread's time on a processor and waiting for one, in seconds (Linux), or None."""
+    try:
+        with open(f"/proc/self/task/{thread}/schedstat") as f:
+            run, wait = f.read().split()[:2]
+        return int(run) / 1e9, int(wait) / 1e9
+    except (OSError, ValueError):
+        return None
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--songs", type=int, default=50)
@@ -98,30 +109,57 @@ def main():
                                 str(path.with_suffix(".wav")), "--prg-dir", prg, "--wav-dir", wav,
                                 "--force", "-q", "--jobs", "1"], check=True)
 
+        # Each rendering thread's schedstat before its first song and after the way's last one.
+        seen, ends = {}, {}
+
+        def render(path, threads):
+            here = threading.get_native_id()
+            if here not in seen:
+                seen[here] = schedstat(here)
+            tonemill.render(path, instruments, threads=threads)
+
+        def finished():
+            ends.update({thread: schedstat(thread) for thread in seen})
+
         def module(threads=None):
             for path in songs:
-                tonemill.render(path, instruments, threads=threads)
+                render(path, threads)
+            finished()
 
         # Each array is dropped once it is there, in every way alike: kept, the pool's 50 arrays
         # would be 50 MB of fresh memory that the one-thread ways never touch.
         def pool():
             with concurrent.futures.ThreadPoolExecutor(2) as workers:
-                for _ in workers.map(lambda p: tonemill.render(p, instruments, threads=1), songs):
+                for _ in workers.map(lambda p: render(p, 1), songs):
                     pass
+                finished()  # while its threads are there
 
         module()  # the samples into the page cache, for every way alike
         ways = (("processes", processes), ("module", module),
                 ("1 thread", lambda: module(1)), ("2 threads", pool))
         times = {name: float("inf") for name, _ in ways}
+        # Of the best round of each way: each rendering thread's time on a processor and waiting
+        # for one (a wait is the machine's other work, not the module's).
+        use = {}
         for _ in range(max(1, a.rounds)):
             for name, run in ways:
-                times[name] = min(times[name], timed(run))
+                seen.clear()
+                ends.clear()
+                took = timed(run)
+                if took < times[name]:
+                    times[name] = took
+                    use[name] = [(ends[t][0] - f[0], ends[t][1] - f[1])
+                                 for t, f in seen.items() if f and ends.get(t)]
         same = all((p.with_suffix(".wav").read_bytes()[44:] == tonemill.render(p, instruments).tobytes())
                    for p in songs[:3])
     print(f"{a.songs} songs of {a.seconds} s, 44100 Hz 16-bit stereo, {os.cpu_count()} processors, "
           f"best of {max(1, a.rounds)} rounds (load average {os.getloadavg()[0]:.2f})")
     for name, seconds in times.items():
         print(f"  {name:10} {seconds:7.2f} s")
+    for name in ("1 thread", "2 threads"):
+        if use.get(name):
+            print(f"  {name:10} on a processor " + " + ".join(f"{r:.3f}" for r, _ in use[name]) +
+                  " s, waiting for one " + " + ".join(f"{w:.3f}" for _, w in use[name]) + " s")
     print(f"  module / processes  {times['module'] / times['processes']:.2f}  (at most 0.5)")
     print(f"  2 threads / 1       {times['2 threads'] / times['1 thread']:.2f}  (at most 0.6)")
     print(f"  same samples as the command line: {same}")
