@@ -138,7 +138,7 @@ SongJobOutcome SongJob::Run(SongJobFront& front) const {
   if (front.CancelRequested()) return finish(End::Cancelled, Step::Render, std::nullopt);
   const RenderRequest request{lstPath, paths.lst,    paths.wav, wavDirectory,
                               format,  *songReplace, container, loudness, gainDb, quality,
-                              resample};
+                              resample, privateOutputs};
   outcome.render = front.Render(request, [&request](SongProgress& progress,
                                                     platform::PumpFunction pump, void* context,
                                                     SongRenderResult* library) {

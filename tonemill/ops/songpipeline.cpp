@@ -9,6 +9,9 @@
 #include "tonemill/render/provisioning.h"
 #include "tonemill/render/renderstatus.h"
 
+#include <cerrno>
+#include <cstdio>
+
 namespace tonemill::ops {
 namespace {
 
@@ -124,7 +127,7 @@ JobOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
   job.loudness = request.loudness;
   job.gainDb = request.gainDb;
   if (std::optional<JobOutcome> refused = PrepareOutput(job)) return *refused;
-  return RunOutputJob(job, progress.counters, [&](const std::string& temporaryPath, Progress&) {
+  const OutputWork work = [&](const std::string& temporaryPath, Progress&) {
     const SongRenderJob render{request.lstPath, temporaryPath, request.sampleDirectory,
                                request.format};
     const SongRenderResult result = RenderSongList(render, progress, pump, pumpContext);
@@ -149,7 +152,22 @@ JobOutcome RenderSong(const RenderRequest& request, SongProgress& progress,
                     "rendered before that line",
                 request.wavPath),
         false};
-  });
+  };
+  if (!request.privateOutput) return RunOutputJob(job, progress.counters, work);
+  OutputFile song;
+  JobOutcome outcome = RunOutputJob(job, progress.counters, work, &song);
+  if (song.IsOpen()) {
+    if (::rename(song.Path().c_str(), request.wavPath.c_str()) == 0) {
+      outcome.kept = true;
+    } else {
+      const int error = errno;
+      outcome.end = JobOutcome::End::Failed;
+      outcome.problem = Problem("Can't write file " + request.wavPath + "!", request.wavPath, 0,
+                                SystemReason(error));
+    }
+    song.Discard();  // its lock; the name is gone
+  }
+  return outcome;
 }
 
 }  // namespace tonemill::ops

@@ -81,6 +81,9 @@ struct RenderRequest {
   std::optional<double> gainDb = std::nullopt;
   std::optional<double> quality = std::nullopt;  // the lossy encoder's, 0 to 10
   bool resample = false;  // a rate the encoder refuses is converted (OutputJob::resample)
+  // The song goes into a directory of the front end's own, which reads it and removes it: it is
+  // moved into place as it is, without the sync and the permissions of a file that is kept.
+  bool privateOutput = false;
 };
 
 // Renders the list as an output job: into a temporary file beside the WAV song, put into place
