@@ -2,6 +2,7 @@
 
 #include "platform/filesystem.h"
 #include "tonemill/files/wavheader.h"
+#include "truepeak.h"
 
 #include <ebur128.h>
 #include <sndfile.h>
@@ -30,25 +31,26 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// The histogram mode keeps the meter's memory fixed however long the file is.
+// The histogram mode keeps the meter's memory fixed however long the file is. The true peak
+// is measured beside it, by the program's own meter.
 Meter NewMeter(int32_t channels, int32_t rate) {
   return Meter(ebur128_init(unsigned(channels), static_cast<unsigned long>(rate),
-                            EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK |
-                                EBUR128_MODE_HISTOGRAM));
+                            EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_HISTOGRAM));
 }
 
-std::optional<Problem> Finish(ebur128_state* meter, int32_t channels, int64_t frames,
+// Both measures get the same blocks.
+void AddBlock(ebur128_state* meter, TruePeakMeter& peaks, const double* samples, size_t frames) {
+  ebur128_add_frames_double(meter, samples, frames);
+  peaks.Add(samples, frames);
+}
+
+std::optional<Problem> Finish(ebur128_state* meter, TruePeakMeter& peaks, int64_t frames,
                               const std::string& path, LoudnessFigures& figures) {
-  double integrated = 0, range = 0, peak = 0;
+  double integrated = 0, range = 0;
   if (ebur128_loudness_global(meter, &integrated) != EBUR128_SUCCESS ||
       ebur128_loudness_range(meter, &range) != EBUR128_SUCCESS)
     return Problem("Can't measure the loudness of " + path, path);
-  for (int32_t c = 0; c < channels; ++c) {
-    double channelPeak = 0;
-    if (ebur128_true_peak(meter, unsigned(c), &channelPeak) != EBUR128_SUCCESS)
-      return Problem("Can't measure the loudness of " + path, path);
-    peak = std::max(peak, channelPeak);
-  }
+  const double peak = peaks.Finish();
   figures.integrated = integrated;
   figures.range = range;
   figures.truePeak = peak > 0 ? 20 * std::log10(peak) : -std::numeric_limits<double>::infinity();
@@ -61,6 +63,7 @@ std::optional<Problem> MeasureOwnWav(const std::string& path, const TWAVheader& 
   const int32_t channels = header.Channels == 1 ? 1 : 2;
   const int32_t bytes = header.BitsPerSample == 8 ? 1 : 2;
   Meter meter = NewMeter(channels, header.SampleRate);
+  TruePeakMeter peaks(channels, header.SampleRate);
   File file(std::fopen(platform::NativePath(path).c_str(), "rb"));
   if (!meter || !file || std::fseek(file.get(), header.DataStart, SEEK_SET) != 0)
     return Problem("Can't open WAV file " + path, path);
@@ -74,12 +77,12 @@ std::optional<Problem> MeasureOwnWav(const std::string& path, const TWAVheader& 
     for (size_t i = 0; i < got * size_t(channels); ++i)
       samples[i] = bytes == 1 ? (raw[i] - 128) / 128.0
                               : int16_t(raw[2 * i] | raw[2 * i + 1] << 8) / 32768.0;
-    ebur128_add_frames_double(meter.get(), samples.data(), got);
+    AddBlock(meter.get(), peaks, samples.data(), got);
     frames += int64_t(got);
     if (got < want) break;  // a file cut short is measured as far as it goes
     left -= int64_t(got);
   }
-  return Finish(meter.get(), channels, frames, path, figures);
+  return Finish(meter.get(), peaks, frames, path, figures);
 }
 
 // Read as doubles at full scale ±1, so that float files keep their values (and any level
@@ -91,15 +94,16 @@ std::optional<Problem> MeasureSoundFile(const std::string& path, LoudnessFigures
   const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> closer(file, sf_close);
   const int32_t channels = info.channels;
   Meter meter = NewMeter(channels, info.samplerate);
+  TruePeakMeter peaks(channels, info.samplerate);
   if (!meter) return Problem("Can't measure the loudness of " + path, path);
   std::vector<double> samples(kBlockFrames * size_t(channels));
   int64_t frames = 0;
   while (const sf_count_t got = sf_readf_double(file, samples.data(), sf_count_t(kBlockFrames))) {
     if (got < 0) break;
-    ebur128_add_frames_double(meter.get(), samples.data(), size_t(got));
+    AddBlock(meter.get(), peaks, samples.data(), size_t(got));
     frames += got;
   }
-  return Finish(meter.get(), channels, frames, path, figures);
+  return Finish(meter.get(), peaks, frames, path, figures);
 }
 
 // Where a WAV file's samples are and how they are stored.
