@@ -62,13 +62,18 @@ __attribute__((target("avx2"))) inline __m256 EightAvx2(const float* x, const fl
                                                        __m256 peak) {
   const __m256 first = _mm256_loadu_ps(x);
   __m256 sums[Phases];
+  // Unrolled whatever the optimisation level, so that the sums stay in registers.
+#pragma GCC unroll 4
   for (int p = 0; p < Phases; ++p) sums[p] = _mm256_mul_ps(_mm256_set1_ps(h[p][0]), first);
+#pragma GCC unroll 12
   for (int j = 1; j < kTaps; ++j) {
     const __m256 v = _mm256_loadu_ps(x - j);
+#pragma GCC unroll 4
     for (int p = 0; p < Phases; ++p)
       sums[p] = _mm256_add_ps(sums[p], _mm256_mul_ps(_mm256_set1_ps(h[p][j]), v));
   }
   peak = LargerAvx2(first, peak);
+#pragma GCC unroll 4
   for (int p = 0; p < Phases; ++p) peak = LargerAvx2(sums[p], peak);
   return peak;
 }
