@@ -98,20 +98,36 @@ Resampler::Resampler(const ResampleKernel& kernel)
 
 namespace {
 
+// Output sample i's window on the fine grid: it starts at p = i·B − h, q = floor(p / A) is its
+// first held sample and phi = p − q·A the phase of its weights.
+struct Window {
+  Window(int32_t a, int32_t b, int32_t h) : A(a), qStep(b / a), phiStep(b % a) {
+    const int64_t p = -int64_t(h);
+    q = p >= 0 ? p / A : -((-p + A - 1) / A);
+    phi = p - q * A;
+  }
+  [[gnu::always_inline]] void Next() {
+    ++i;
+    q += qStep;
+    phi += phiStep;
+    if (phi >= A) {
+      phi -= A;
+      ++q;
+    }
+  }
+  const int64_t A, qStep, phiStep;
+  int64_t i = 0, q = 0, phi = 0;
+};
+
 // The filter loop, inlined into a plain and a vector build of itself: integer sums, so every
 // build gives the same samples.
 template <class Acc>
 [[gnu::always_inline]] inline void Filter(const int32_t* weights, int32_t G, int32_t A, int32_t B,
                                           int32_t h, const int16_t* in, int64_t inLength,
                                           int16_t* out, int64_t outLength) {
-  // Window start p = i·B − h on the fine grid; q = floor(p / A) is its first held sample.
-  int64_t p = -int64_t(h);
-  int64_t q = p >= 0 ? p / A : -((-p + A - 1) / A);
-  int64_t phi = p - q * A;
-  const int64_t qStep = B / A;
-  const int64_t phiStep = B % A;
-  for (int64_t i = 0; i < outLength; ++i) {
-    const int32_t* w = weights + phi * G;
+  for (Window at(A, B, h); at.i < outLength; at.Next()) {
+    const int32_t* w = weights + at.phi * G;
+    const int64_t q = at.q;
     Acc acc = 0;
     if (q >= 0 && q + G <= inLength) {
       const int16_t* x = in + q;
@@ -122,13 +138,7 @@ template <class Acc>
       for (int64_t g = gFirst; g < gLast; ++g) acc += Acc(w[g]) * in[q + g];
     }
     Acc v = acc >> 15;
-    out[i] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
-    q += qStep;
-    phi += phiStep;
-    if (phi >= A) {
-      phi -= A;
-      ++q;
-    }
+    out[at.i] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
   }
 }
 
@@ -153,12 +163,8 @@ __attribute__((target("avx2"))) void FilterPairs(const int16_t* narrow, int32_t 
                                                  int32_t B, int32_t h, const int16_t* in,
                                                  int64_t inLength, int16_t* out,
                                                  int64_t outLength) {
-  int64_t p = -int64_t(h);
-  int64_t q = p >= 0 ? p / A : -((-p + A - 1) / A);
-  int64_t phi = p - q * A;
-  const int64_t qStep = B / A;
-  const int64_t phiStep = B % A;
-  for (int64_t i = 0; i < outLength; ++i) {
+  for (Window at(A, B, h); at.i < outLength; at.Next()) {
+    const int64_t q = at.q, phi = at.phi;
     int32_t acc = 0;
     if (q >= 0 && q + padded <= inLength) {
       const int16_t* x = in + q;
@@ -178,13 +184,7 @@ __attribute__((target("avx2"))) void FilterPairs(const int16_t* narrow, int32_t 
       for (int64_t g = gFirst; g < gLast; ++g) acc += w[g] * in[q + g];
     }
     const int32_t v = acc >> 15;
-    out[i] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
-    q += qStep;
-    phi += phiStep;
-    if (phi >= A) {
-      phi -= A;
-      ++q;
-    }
+    out[at.i] = int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
   }
 }
 
