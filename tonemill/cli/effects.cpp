@@ -51,7 +51,7 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
   const EffectKind kind = effect.kind;
   const char* const command = effect.command;
   std::string output, patchName, savePatch;
-  bool force = false, quiet = false, resample = false;
+  bool force = false, quiet = false, resample = false, keepChunks = false;
   RangeOptions range;
   OptionParser parser(command, effect.usage, effect.description);
   parser.Value("output", 'o', &output, "OUT.wav",
@@ -70,6 +70,9 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
   parser.Value("save-patch", 0, &savePatch, "NAME", "keep the settings as this patch in the patch file");
   parser.Flag("resample", 0, &resample,
               "an output rate the encoder refuses (Opus, MP3) is converted to the nearest it takes");
+  parser.Flag("keep-chunks", 0, &keepChunks,
+              "copy the input's other chunks (LIST/INFO, cue, ...) into a WAV output and its tags into a "
+              "tagged one; the default for inputs of other widths, rates and formats");
   parser.Flag("force", 0, &force, "overwrite an existing output file");
   parser.Flag("quiet", 'q', &quiet, "no progress bar");
 
@@ -103,7 +106,10 @@ int RunLibraryCommand(const EffectEntry& effect, int argc, char** argv) {
     return kExitFailure;
   }
   job.wholeFile = range.range.empty();
-  if (const std::string given = ShownInputName(input); given != "-") job.tags = CarriedTags(given, false);
+  // The file the user gave (standard input as its copy) keeps its chunks and tags by the rule
+  // every WAV command follows.
+  const std::string shown = ShownInputName(input);
+  job.keep = {shown == "-" ? input : shown, keepChunks};
   job.resample = resample;
   EditorInput facts;
   if (std::optional<int> exit = range.Apply(input, output, facts, job.launch)) return *exit;

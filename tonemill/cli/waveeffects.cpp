@@ -103,28 +103,17 @@ struct EffectCommand {
                               } remove{convert ? engineOutput : std::string()};
                               const RangeResult r = engine(RangeOf(launch, engineOutput), progress);
                               if (convert) ConvertWavWidth(engineOutput, path, encoding, progress);
-                              if (container == Container::Wav && !r.cancelled)
-                                if (std::optional<std::string> failed = KeepChunks(path))
-                                  return ops::WorkResult::Failure(Problem(*failed, out.output));
                               return WaveWorkResult(out.output, r.cancelled,
                                                     r.endsEarly ? std::optional(PrematureEnd(launch.input))
                                                                 : std::nullopt);
                             },
-                            {}, {container, CarriedTags(OriginalInput(), keepChunks), resample});
+                            {}, {container, {OriginalInput(), keepChunks}, resample});
   }
 
   // The file the user gave (standard input as its copy).
   std::string OriginalInput() const {
     const std::string original = ShownInputName(launch.input);
     return original == "-" ? launch.input : original;
-  }
-
-  // The input's chunks other than its format and data, into a WAV output: asked for, or for an
-  // input the canonical files do not describe (whose tags a user expects to stay).
-  std::optional<std::string> KeepChunks(const std::string& output) const {
-    const std::string original = OriginalInput();
-    if (!keepChunks && WavInputProblem(TWAVheader(original), original).empty()) return std::nullopt;
-    return CopyOtherChunks(original, output);
   }
 
   std::string name, bits, format;

@@ -55,7 +55,6 @@ int RunWaveOperation(const std::string& output, const std::vector<std::string>& 
   platform::MessageScope scope(messages);
   ops::OutputJob job = WaveOutputJob(output, inputs, cannotCreate);
   if (encoding.container) job.container = *encoding.container;
-  job.tags = encoding.tags;
   job.resample = encoding.resample;
   if (std::string error; !ParseQuality(options.quality, job.quality, error)) {
     PrintError(error);
@@ -66,7 +65,8 @@ int RunWaveOperation(const std::string& output, const std::vector<std::string>& 
   Progress progress;
   ProgressPump pump(progress, !options.quiet);
   pump.Attach();
-  const ops::JobOutcome outcome = ops::RunOutputJob(job, progress, engine);
+  const ops::OutputWork work = ops::CarryMetadata(job, encoding.keep, engine);
+  const ops::JobOutcome outcome = ops::RunOutputJob(job, progress, work);
   pump.Clear();
   const int code = ReportOutcome(outcome);
   ReportSaturation(inputs, output, outcome);

@@ -7,6 +7,7 @@
 #include "rangeoptions.h"
 #include "tonemill/files/progress.h"
 #include "tonemill/wave/fields.h"
+#include "tonemill/ops/keptmetadata.h"
 #include "tonemill/ops/operation.h"
 
 #include <functional>
@@ -41,7 +42,7 @@ std::optional<int> ParseEffectCommand(const OptionParser& parser, int argc, char
 // code.
 struct OutputEncoding {
   std::optional<Container> container;  // replaces the one the output's extension names
-  AudioTags tags;                      // go into it where it holds them
+  KeptMetadata keep;                   // the input's chunks and tags, where they go along
   bool resample = false;               // a rate its encoder refuses is converted
 };
 int RunWaveOperation(const std::string& output, const std::vector<std::string>& inputs,

@@ -73,9 +73,12 @@ std::optional<EngineInput> RouteEngineInput(const std::string& input, const std:
   return routed;
 }
 
+bool CarriesMetadata(const std::string& input, bool asked) {
+  return asked || !WavInputProblem(TWAVheader(input), input).empty();
+}
+
 AudioTags CarriedTags(const std::string& input, bool asked) {
-  if (!asked && WavInputProblem(TWAVheader(input), input).empty()) return {};
-  return ReadAudioTags(input);
+  return CarriesMetadata(input, asked) ? ReadAudioTags(input) : AudioTags{};
 }
 
 std::string PrematureEndMessage(const std::string& name) {

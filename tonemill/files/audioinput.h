@@ -32,9 +32,11 @@ struct EngineInput {
 std::optional<EngineInput> RouteEngineInput(const std::string& input, const std::string& temporary,
                                             std::string& error, bool fold = false);
 
-// The tags an output made from `input` carries into a container that holds them: all when
-// asked for (--keep-chunks), or for an input the canonical WAV files do not describe; none for
-// such a WAV file unasked, whose output stays canonical.
+// Whether an output made from `input` carries its chunks and tags: when asked for
+// (--keep-chunks, the editor's box), or for an input the canonical WAV files do not describe;
+// never for such a WAV file unasked, whose output stays canonical.
+bool CarriesMetadata(const std::string& input, bool asked);
+// The tags an output made from `input` carries into a container that holds them, by that rule.
 AudioTags CarriedTags(const std::string& input, bool asked);
 
 // What an engine reports of an input that ends before its data does: "Premature end of WAV

@@ -162,6 +162,7 @@ EffectPreview PreviewOf(const EffectJob& job, const std::string& output, double 
   preview.job.launch = range.launch;
   preview.job.wholeFile = false;
   preview.job.overwrite = Overwrite::Replace;
+  preview.job.keep = {};
   preview.firstFrame = range.firstFrame;
   preview.endFrame = range.endFrame;
   return preview;
@@ -183,9 +184,8 @@ ops::JobOutcome RunEffect(const EffectJob& given, Progress& progress, platform::
   output.overwrite = job.overwrite;
   // The library writes a WAV file; the job encodes it into the container the target names.
   output.container = TargetContainer(job.launch.output);
-  output.tags = job.tags;
   output.resample = job.resample;
-  return ops::RunOutputJob(output, progress, [&](const std::string& path, Progress& counters) {
+  const ops::OutputWork work = ops::CarryMetadata(output, job.keep, [&](const std::string& path, Progress& counters) {
     platform::BoundLibrary library = platform::BoundLibrary::Load("RESONA.DLL", pump, pumpContext);
     if (!library.IsLoaded()) return ops::WorkResult::Failure(Problem(platform::LoadErrorMessage("RESONA.DLL")));
     void* entry = library.Export(OrdinalOf(job.kind));
@@ -213,6 +213,7 @@ ops::JobOutcome RunEffect(const EffectJob& given, Progress& progress, platform::
                     " bytes: the output holds what was processed before the cancel",
                 job.launch.output)};
   });
+  return ops::RunOutputJob(output, progress, work);
 }
 
 std::string PatchFilePath(EffectKind kind) {

@@ -7,6 +7,7 @@
 #include "platform/library.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/progress.h"
+#include "tonemill/ops/keptmetadata.h"
 #include "tonemill/ops/outputjob.h"
 
 #include <optional>
@@ -24,8 +25,8 @@ struct EffectJob {
   // with frames per ms, can truncate to the frame before the last one.
   bool wholeFile = false;
   Overwrite overwrite = Overwrite::Refuse;
-  // The input's tags, for an output in a container that holds them.
-  AudioTags tags;
+  // The input's chunks and tags, where the output takes them (CarryMetadata).
+  KeptMetadata keep;
   bool resample = false;  // a rate the output's encoder refuses is converted (OutputJob)
 };
 
@@ -62,8 +63,8 @@ struct PreviewRange {
 PreviewRange PreviewOf(const LaunchValues& launch, const std::string& output, double seconds = 10);
 
 // The same for an effect's job: a job that runs the effect over the cut selection into
-// `output`, replaced without a question; everything else is the job's, so the preview sounds as
-// OK's run would.
+// `output`, replaced without a question and carrying no chunks or tags; everything else is the
+// job's, so the preview sounds as OK's run would.
 struct EffectPreview {
   EffectJob job;
   int64_t firstFrame = 0, endFrame = 0;

@@ -1,0 +1,30 @@
+// What an output carries over from the file it was made of besides its samples: the input's
+// chunks other than its format and data (LIST/INFO, cue, smpl, ...) into a WAV output, its text
+// tags into a container that holds them. The same rule for the command line and the editor.
+#pragma once
+
+#include "outputjob.h"
+
+#include <string>
+
+namespace tonemill {
+
+struct KeptMetadata {
+  // The file the user gave (a copy of standard input for "-"), never the samples decoded from
+  // it; empty: nothing is carried.
+  std::string from;
+  // The user asked for it (the editor's "Keep chunks and tags", --keep-chunks). Without it only
+  // an input the canonical WAV files do not describe carries its chunks and tags; a WAV file
+  // they describe keeps its canonical output.
+  bool asked = false;
+};
+
+namespace ops {
+
+// Gives `job` the tags `keep` carries and returns `work` followed, for a WAV target and a run
+// that was neither cancelled nor failed, by the copy of the chunks into the work's file. A copy
+// that fails fails the job with its reason.
+OutputWork CarryMetadata(OutputJob& job, const KeptMetadata& keep, OutputWork work);
+
+}  // namespace ops
+}  // namespace tonemill
