@@ -244,6 +244,7 @@ std::optional<EffectJob> TEffectDlg::CurrentJob() {
   job.kind = kind_;
   job.launch = launch_;
   job.fields = fields_;
+  job.keep = keep_;
   if (std::optional<Problem> problem = PrepareJob(job)) {
     platform::ShowError(problem->BoxText());
     return std::nullopt;

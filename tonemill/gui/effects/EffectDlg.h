@@ -45,6 +45,9 @@ class TEffectDlg : public ui::TDialog {
   // none is set.
   void SetPreviewDirectory(const QString& directory) { preview_.SetDirectory(directory); }
   ui::TPreview& Preview() { return preview_; }
+  // What OK's output carries from the input (the editor's "Keep chunks and tags"); nothing by
+  // default. The preview carries nothing.
+  void SetKept(const KeptMetadata& keep) { keep_ = keep; }
 
  public slots:
   void OKbtnClick();
@@ -112,6 +115,7 @@ class TEffectDlg : public ui::TDialog {
   bool filling_ = false;
   std::optional<ops::JobOutcome> outcome_;
   ui::TPreview preview_;
+  KeptMetadata keep_;
 };
 
 }  // namespace tonemill::effectdialogs

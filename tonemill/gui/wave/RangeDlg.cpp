@@ -167,11 +167,12 @@ void TRangeDlg::OKBtnClick() {
     RunScope scope(*this, cancel_);
     platform::HourglassCursor hourglass;
     run_.Start();
-    outcome_ = ops::RunOutputJob(job, run_.Counters(), [&](const std::string& path, Progress& progress) {
+    const ops::OutputWork work = ops::CarryMetadata(job, keep_, [&](const std::string& path, Progress& progress) {
       const RangeResult r = effect_.run(tonemill::RangeOf(launch_, path), values, progress);
       return WaveWorkResult(launch_.output, r.cancelled,
                             r.endsEarly ? std::optional(PrematureEnd(launch_.input)) : std::nullopt);
     });
+    outcome_ = ops::RunOutputJob(job, run_.Counters(), work);
     run_.timerTimer();
     run_.Stop();
   }

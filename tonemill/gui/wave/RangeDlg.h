@@ -13,6 +13,7 @@
 #include "tonemill/gui/widgets/dialog.h"
 #include "tonemill/gui/widgets/preview.h"
 #include "tonemill/effects/catalog.h"
+#include "tonemill/ops/keptmetadata.h"
 #include "tonemill/ops/operation.h"
 #include "tonemill/wave/rangeframe.h"
 
@@ -43,6 +44,9 @@ class TRangeDlg : public ui::TDialog {
   // Where Preview writes its file (the Temp directory).
   void SetPreviewDirectory(const QString& directory) { preview_.SetDirectory(directory); }
   ui::TPreview& Preview() { return preview_; }
+  // What OK's output carries from the input (the editor's "Keep chunks and tags"); nothing by
+  // default. The preview carries nothing.
+  void SetKept(const KeptMetadata& keep) { keep_ = keep; }
 
  public slots:
   void OKBtnClick();
@@ -74,6 +78,7 @@ class TRangeDlg : public ui::TDialog {
   std::vector<Control> controls_;  // one per field of the row
   std::optional<ops::JobOutcome> outcome_;
   ui::TPreview preview_;
+  KeptMetadata keep_;
 };
 
 }  // namespace tonemill::wave

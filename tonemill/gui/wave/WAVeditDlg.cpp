@@ -316,6 +316,8 @@ LaunchValues TWAVeditDlg::CurrentLaunch() const {
                       selection_, choice);
 }
 
+KeptMetadata TWAVeditDlg::Kept() const { return {From().toStdString(), ui_->keepChunksBox->isChecked()}; }
+
 void TWAVeditDlg::CloseViewer() {
   if (viewer_) {
     viewer_->close();
@@ -329,10 +331,13 @@ void TWAVeditDlg::Launch(const std::function<std::unique_ptr<QDialog>(const Laun
   CloseViewer();
   originals_.Add(From().toStdString());
   std::unique_ptr<QDialog> dialog = make(CurrentLaunch());
-  if (auto* effect = qobject_cast<effectdialogs::TEffectDlg*>(dialog.get()))
+  if (auto* effect = qobject_cast<effectdialogs::TEffectDlg*>(dialog.get())) {
     effect->SetPreviewDirectory(tempDirectory_);
-  else if (auto* range = qobject_cast<TRangeDlg*>(dialog.get()))
+    effect->SetKept(Kept());
+  } else if (auto* range = qobject_cast<TRangeDlg*>(dialog.get())) {
     range->SetPreviewDirectory(tempDirectory_);
+    range->SetKept(Kept());
+  }
   showDialog(*dialog);
   dialog.reset();
   UpdateSwap();
@@ -352,12 +357,13 @@ void TWAVeditDlg::RunOperation(const EffectEntry& operation) {
     RunScope scope(*this, ui_->CancelBtn);
     platform::HourglassCursor hourglass;
     run_.Start();
-    outcome_ = ops::RunOutputJob(job, run_.Counters(), [&](const std::string& path, Progress& progress) {
+    const ops::OutputWork work = ops::CarryMetadata(job, Kept(), [&](const std::string& path, Progress& progress) {
       const RangeResult r =
           operation.run(tonemill::RangeOf(launch, path), DefaultValues(operation, launch), progress);
       return WaveWorkResult(launch.output, r.cancelled,
                             r.endsEarly ? std::optional(PrematureEnd(launch.input)) : std::nullopt);
     });
+    outcome_ = ops::RunOutputJob(job, run_.Counters(), work);
     run_.timerTimer();
     run_.Stop();
   }

@@ -9,6 +9,7 @@
 #include "tonemill/gui/widgets/NumberField.h"
 #include "tonemill/gui/wave/OperationRun.h"
 #include "tonemill/gui/wave/WaviewDlg.h"
+#include "tonemill/ops/keptmetadata.h"
 #include "tonemill/ops/operation.h"
 #include "tonemill/ops/targets.h"
 #include "tonemill/wave/rangeframe.h"
@@ -43,6 +44,9 @@ class TWAVeditDlg : public ui::TDialog {
   bool InputValid() const { return inputOk_; }
   TWAViewDlg* Viewer() const { return viewer_; }
   QPushButton* Launcher(const QString& name) const;
+  // What the operations carry from the input: its chunks and tags, always for an input the
+  // canonical WAV files do not describe, for the others when "Keep chunks and tags" is checked.
+  KeptMetadata Kept() const;
   // How the last Cut, Maximize or Reverse ended.
   const std::optional<ops::JobOutcome>& Outcome() const { return outcome_; }
   TOperationRun& Run() { return run_; }

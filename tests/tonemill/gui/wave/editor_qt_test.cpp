@@ -14,6 +14,7 @@
 #include "tonemill/wave/samples.h"
 #include "tonemill/wave/editorops.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -501,4 +502,62 @@ void EditorTest::wideAndOtherContainerInputs() {
   QVERIFY(!editor.InputValid());
   QCOMPARE(answers.Texts().size(), qsizetype(1));
   QVERIFY(answers.Texts()[0].startsWith(qttesting::Q(dir.File("bad.flac")) + ": unsupported encoding"));
+}
+
+void EditorTest::keepChunksAndTags() {
+  // A canonical WAV file's other chunks go into an operation's output only with "Keep chunks and
+  // tags" checked, through a range dialog, a library effect's dialog and the editor's own
+  // operations alike; a FLAC file's tags go into a FLAC output with the box off.
+  testing_support::TempDir dir;
+  const std::vector<uint8_t> list = {'L', 'I', 'S', 'T', 14, 0, 0, 0, 'I', 'N', 'F', 'O',
+                                     'I', 'N', 'A', 'M', 2,  0, 0, 0, 'T', 0};
+  WriteSignal(dir.File("in.wav"), {22050, 16, 2}, 4410);
+  std::vector<uint8_t> tagged = Bytes(dir.File("in.wav"));
+  tagged.insert(tagged.end(), list.begin(), list.end());
+  const uint32_t riff = uint32_t(tagged.size() - 8);
+  std::memcpy(tagged.data() + 4, &riff, 4);
+  testing_support::WriteBytes(dir.File("in.wav"), tagged);
+  const AudioTags tags{{TitleTag(), "Night Piece"}, {ArtistTag(), "The Players"}};
+  std::string error;
+  SoundFile flac = SoundFile::OpenWrite(dir.File("in.flac"), Container::Flac, {44100, 16, 2}, error);
+  flac.SetTags(tags);
+  const std::vector<int32_t> level(2 * 4410, 1 << 28);
+  QVERIFY(flac.Write(level.data(), 4410) && flac.Close(error));
+
+  const struct {
+    const char *input, *output, *launcher;
+    bool box, kept;
+  } cases[] = {{"in.wav", "out.wav", "fadeBtn", false, false},   {"in.wav", "out.wav", "fadeBtn", true, true},
+               {"in.wav", "out.wav", "echoBtn", false, false},   {"in.wav", "out.wav", "echoBtn", true, true},
+               {"in.wav", "out.wav", "reverseBtn", true, true},  {"in.flac", "out.flac", "echoBtn", false, true},
+               {"in.flac", "out.flac", "reverseBtn", false, true}};
+  for (const auto& c : cases) {
+    const std::string output = dir.File(c.output);
+    std::filesystem::remove(output);
+    Answers answers;
+    wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File(c.input)), qttesting::Q(output));
+    editor.showDialog = [](QDialog& d) {
+      d.show();
+      Child<QPushButton>(d, "OKBtn")->click();
+    };
+    editor.show();
+    QCheckBox* box = Child<QCheckBox>(editor, "keepChunksBox");
+    QCOMPARE(box->text(), QString("Keep chunks and tags"));
+    QVERIFY(!box->isChecked());
+    box->setChecked(c.box);
+    editor.Launcher(c.launcher)->click();
+    QCOMPARE(answers.Texts(), QStringList());
+    const std::string row = std::string(c.input) + " " + c.launcher + (c.box ? " checked" : "");
+    if (std::string(c.output) == "out.flac") {
+      QVERIFY2(ReadAudioTags(output) == (c.kept ? tags : AudioTags{}), row.c_str());
+      continue;
+    }
+    const std::vector<uint8_t> got = Bytes(output);
+    QVERIFY2(got.size() > 44, row.c_str());
+    const bool kept = std::equal(list.begin(), list.end(), got.end() - long(list.size()));
+    QVERIFY2(kept == c.kept, row.c_str());
+    uint32_t length = 0;
+    std::memcpy(&length, got.data() + 4, 4);
+    QCOMPARE(length, uint32_t(got.size() - 8));
+  }
 }

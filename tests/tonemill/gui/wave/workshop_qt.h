@@ -57,6 +57,7 @@ class EditorTest : public QObject {
   void viewerSummaryStopsAndGoesOn();
   void editorAndViewerFitAndKeepTheirSize();
   void wideAndOtherContainerInputs();
+  void keepChunksAndTags();
 };
 
 class MixScanTest : public QObject {
