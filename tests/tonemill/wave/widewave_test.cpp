@@ -281,22 +281,27 @@ TEST_F(WideCommands, OtherChunksStayWhereTheCanonicalFileDidNotDescribeTheInput)
   WriteWide(F("w.wav"), k24Stereo, V(200, 1000));
   tagged(F("w.wav"));
   tagged(F("s.wav"));
+  // A range command and a library effect follow the same rule.
+  ::setenv("TONEMILL_HOME", dir_.Dir().c_str(), 1);
   const struct {
-    const char* input;
+    const char *command, *input;
     bool keep;
     bool kept;
-  } cases[] = {{"w.wav", false, true}, {"s.wav", false, false}, {"s.wav", true, true}};
+  } cases[] = {{"fade", "w.wav", false, true}, {"fade", "s.wav", false, false}, {"fade", "s.wav", true, true},
+               {"echo", "w.wav", false, true}, {"echo", "s.wav", false, false}, {"echo", "s.wav", true, true}};
   for (const auto& c : cases) {
-    std::vector<std::string> args{"fade", F(c.input), "-o", F("o.wav"), "-q", "--force"};
+    std::vector<std::string> args{c.command, F(c.input), "-o", F("o.wav"), "-q", "--force"};
     if (c.keep) args.push_back("--keep-chunks");
+    if (std::string(c.command) == "echo") args.insert(args.end(), {"--unit", "samples", "--delay", "20"});
     ASSERT_EQ(Run(args), 0) << result_.err;
     const std::vector<uint8_t> out = ReadBytes(F("o.wav"));
     const bool kept = out.size() > list.size() && std::equal(list.begin(), list.end(), out.end() - long(list.size()));
-    EXPECT_EQ(kept, c.kept) << c.input << " " << c.keep;
+    EXPECT_EQ(kept, c.kept) << c.command << " " << c.input << " " << c.keep;
     uint32_t riff = 0;
     std::memcpy(&riff, out.data() + 4, 4);
     EXPECT_EQ(riff, out.size() - 8);
   }
+  ::unsetenv("TONEMILL_HOME");
 }
 
 TEST_F(WideCommands, FloatOutputsKeepTheirLevelInEveryContainer) {
