@@ -142,8 +142,10 @@ std::optional<std::string> CopyOtherChunks(const std::string& source, const std:
     uint8_t chunk[8];
     while (std::fread(chunk, 1, 8, in) == 8) {
       const uint32_t length = Le32(chunk + 4);
+      // The peak chunk states the input's peaks, which the processed samples no longer have.
       const bool skipped = std::memcmp(chunk, "fmt ", 4) == 0 || std::memcmp(chunk, "data", 4) == 0 ||
-                           std::memcmp(chunk, "fact", 4) == 0 || std::memcmp(chunk, "ds64", 4) == 0;
+                           std::memcmp(chunk, "fact", 4) == 0 || std::memcmp(chunk, "ds64", 4) == 0 ||
+                           std::memcmp(chunk, "PEAK", 4) == 0;
       // A data chunk of unknown (or RF64's) length runs to the end of the file: nothing follows.
       if (std::memcmp(chunk, "data", 4) == 0 && (length == 0xFFFFFFFF || std::memcmp(head, "RF64", 4) == 0))
         break;

@@ -64,8 +64,8 @@ std::vector<uint8_t> CanonicalWavHeader(const AudioFormat& format, uint32_t data
 // sizes from the real width. For 8 and 16 bits it is the canonical header.
 std::vector<uint8_t> EngineWavHeader(const WaveEncoding& encoding, uint32_t dataSize);
 // Appends to the WAV file `target` the chunks of the RIFF WAVE file `source` other than its
-// format, data and size chunks ("fmt ", "data", "fact", "ds64": LIST/INFO, cue, smpl, ...), in
-// their order, and corrects the RIFF length. Nothing when done (or `source` has none), otherwise
+// format, data and size chunks ("fmt ", "data", "fact", "ds64") and its peaks ("PEAK"):
+// LIST/INFO, cue, smpl, ..., in their order, and corrects the RIFF length. Nothing when done (or `source` has none), otherwise
 // why not.
 std::optional<std::string> CopyOtherChunks(const std::string& source, const std::string& target);
 
