@@ -31,8 +31,8 @@ struct EffectCommand {
     parser.Flag("resample", 0, &resample,
                 "an output rate the encoder refuses (Opus, MP3) is converted to the nearest it takes");
     parser.Flag("keep-chunks", 0, &keepChunks,
-                "copy the input's other chunks (LIST/INFO, cue, ...) into a WAV output; the default for "
-                "inputs of other widths, rates and formats");
+                "copy the input's other chunks (LIST/INFO, cue, ...) into a WAV output and its tags into a "
+                "tagged one; the default for inputs of other widths, rates and formats");
     range.Register(parser);
     if (auto exit = ParseEffectCommand(parser, argc, argv, name, out, range, facts, launch)) return exit;
     return ChooseOutput();
