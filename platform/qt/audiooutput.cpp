@@ -7,8 +7,19 @@
 #include <QMediaDevices>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace platform {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kSettleTime = std::chrono::milliseconds(330);
+// When the last output closed (the clock's ticks; 0: none has).
+std::atomic<Clock::rep> lastClosed{0};
+
+void NoteClosed() { lastClosed = Clock::now().time_since_epoch().count(); }
 
 class QtAudioOutput : public AudioOutput {
  public:
@@ -60,10 +71,15 @@ class QtAudioOutput : public AudioOutput {
   void Resume() override {
     if (sink_) sink_->resume();
   }
+  ~QtAudioOutput() override {
+    if (sink_) NoteClosed();
+  }
   void Stop() override {
     tail_.stop();
-    if (sink_) sink_->stop();
+    if (!sink_) return;
+    sink_->stop();
     sink_.reset();
+    NoteClosed();
   }
   qint64 PlayedFrames() const override {
     return sink_ ? sink_->processedUSecs() * rate_ / 1000000 : 0;
@@ -91,6 +107,13 @@ std::unique_ptr<AudioOutput> MakeAudioOutput() {
 }
 
 void SetAudioOutputFactory(AudioOutputFactory factory) { Factory() = std::move(factory); }
+
+void SettleAudioOutputs() {
+  const Clock::rep closed = lastClosed;
+  if (closed == 0) return;
+  const Clock::time_point settled = Clock::time_point(Clock::duration(closed)) + kSettleTime;
+  if (Clock::now() < settled) std::this_thread::sleep_until(settled);
+}
 
 bool FakeAudioOutput::Start(const PcmFormat& format, QIODevice* source) {
   if (!refuse_.isEmpty()) {

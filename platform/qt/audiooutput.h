@@ -47,6 +47,12 @@ using AudioOutputFactory = std::function<std::unique_ptr<AudioOutput>()>;
 // Installs `factory` (an empty one puts the default back).
 void SetAudioOutputFactory(AudioOutputFactory factory);
 
+// Waits, before the process ends, until a third of a second has passed since the last output
+// closed: the sound system answers a closed stream with a change of its device, which Qt
+// Multimedia's client handles on a thread of its own, and a process that tore the client down
+// meanwhile aborted inside it.
+void SettleAudioOutputs();
+
 // A device for tests: plays nothing until Advance is called, never fails unless told to.
 class FakeAudioOutput : public AudioOutput {
   Q_OBJECT

@@ -4,6 +4,7 @@
 // playback check of scripts/test-playback.sh.
 //   playback_driver play|viewer FILE
 #include "platform/messages.h"
+#include "platform/qt/audiooutput.h"
 #include "tonemill/files/settings.h"
 #include "tonemill/files/wavheader.h"
 #include "tonemill/gui/app/PlayDlg.h"
@@ -13,7 +14,11 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
+
+#include <execinfo.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,9 +30,22 @@ class PrintedMessages : public platform::MessageSink {
   }
 };
 
+// A crash prints where it happened to stderr (which the playback check shows on a failure),
+// then ends the process as the signal would have.
+void PrintWhereAndDie(int signal) {
+  void* frames[64];
+  const int count = backtrace(frames, 64);
+  const char heading[] = "crash; the stack:\n";
+  (void)!write(2, heading, sizeof heading - 1);
+  backtrace_symbols_fd(frames, count, 2);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (const int signal : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE}) std::signal(signal, PrintWhereAndDie);
   QApplication application(argc, argv);
   if (argc != 3) {
     std::fprintf(stderr, "usage: %s play|viewer FILE\n", argv[0]);
@@ -52,17 +70,18 @@ int main(int argc, char** argv) {
     dialog.show();
     application.exec();
   } else {
-    // The viewer deletes itself when it closes; the pointer notices that.
+    // The viewer deletes itself when it closes (the pointer notices that); its player goes
+    // before the application, as the program's viewers go with their editor.
     QPointer<tonemill::wave::TWAViewDlg> viewer = new tonemill::wave::TWAViewDlg(nullptr, true);
     if (!viewer->loadFile(file)) return 2;
     QObject::connect(&viewer->Player(), &tonemill::app::TMediaPlayer::Notified, &application, ended);
     viewer->show();
     viewer->playAllBtnClick();
     application.exec();
-    // Its sound stream goes before the application: one left to the end of the process meets
-    // the sound system's connection already torn down there (an abort inside the client
-    // library, seen once in a dozen runs).
     delete viewer;
   }
+  // The player's sound stream is closed; the sound system's answer to that comes before the
+  // process ends, as in the program.
+  platform::SettleAudioOutputs();
   return result;
 }
