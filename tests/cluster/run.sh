@@ -2,7 +2,7 @@
 # The cluster path on a real scheduler. A private one-node Slurm cluster (scripts/one-node-slurm.sh)
 #   1. runs the README's array job over five short songs: every song is rendered exactly once
 #      into a complete WAV file, every task succeeds, and nothing else appears;
-#   2. runs a render of two long songs and cancels it with scancel, which sends SIGTERM: the
+#   2. runs a render of ten long songs and cancels it with scancel, which sends SIGTERM: the
 #      render must take the cancel path (exit 143) and leave no half-written file under a
 #      song's name and no temporary file.
 # Skips, saying why, on a machine that cannot host the cluster; never waits without a limit.
@@ -60,9 +60,17 @@ write_song "$work/midi/Strings Theme.mid" 3 48 4 3 500 55 59 62 57 60 64
 write_song "$work/midi/flute.mid" 4 73 10 1 200 72 74 76 77 79
 write_song "$work/midi/drums.mid" 10 0 12 2 250 36 42 38 42
 songs=("strings theme" bass drums flute piano)  # the outputs' names: lower-cased
-# Half an hour of sixteen-voice chords: many seconds of rendering, so the cancel lands in it.
-write_song "$work/long/long1.mid" 1 48 900 16 2000 36 40 43 48 52 55 60 64 67 72 76 79 84 88 91 96
-write_song "$work/long/long2.mid" 1 19 900 16 2000 38 41 45 50 53 57 62 65 69 74 77 81 86 89 93 98
+# Ten songs of half an hour of sixteen-voice chords, two at a time: many seconds of rendering
+# (about a second a song here), so that the cancel lands in it.
+long_songs=()
+for n in $(seq 10); do
+  if ((n % 2)); then
+    write_song "$work/long/long$n.mid" 1 48 900 16 2000 36 40 43 48 52 55 60 64 67 72 76 79 84 88 91 96
+  else
+    write_song "$work/long/long$n.mid" 1 19 900 16 2000 38 41 45 50 53 57 62 65 69 74 77 81 86 89 93 98
+  fi
+  long_songs+=("$work/long/long$n.mid")
+done
 marker=$work/started
 touch "$marker"
 
@@ -163,7 +171,7 @@ exec perl -e 'my $status = shift; $SIG{TERM} = sub {}; system(@ARGV); my $s = $?
 EOF
 job=$(slurm_cmd sbatch --parsable --cpus-per-task="$(nproc)" --chdir="$work/run" \
   --output="$work/logs/cancel.out" "$work/cancel-job.sh" \
-  "$status" tonemill render --quiet --jobs 2 "$work/long/long1.mid" "$work/long/long2.mid") ||
+  "$status" tonemill render --quiet --jobs 2 "${long_songs[@]}") ||
   { fail "sbatch refused the long render"; exit 1; }
 # Writing has begun once a temporary file, or a file under a song's name, is there.
 rendering() { [ -n "$(find "$home/Song" -name '.long*.tmp-*' -o -name 'long*.wav' | head -n 1)" ]; }
@@ -189,7 +197,7 @@ else
   [ -z "$leftovers" ] || fail "temporary files left after SIGTERM: $(oneline "$leftovers")"
   # A cancelled song is either not there or complete: the cancel path finishes the file before
   # it takes the song's name. A render that died with the signal had no chance to.
-  for song in long1 long2; do
+  for song in $(seq -f long%g 10); do
     wav=$home/Song/$song.wav
     [ -e "$wav" ] || continue
     if ! problem=$(probe_wav "$wav" 2>&1 > /dev/null); then
