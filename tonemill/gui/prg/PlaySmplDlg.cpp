@@ -37,17 +37,6 @@ TNumberField::Check PlayerCheck(const PlayerField& field) {
   };
 }
 
-// The box layout under `layout` that holds `widget`.
-QLayout* BoxOf(QLayout* layout, QWidget* widget) {
-  if (!layout) return nullptr;
-  for (int i = 0; i < layout->count(); ++i) {
-    QLayoutItem* item = layout->itemAt(i);
-    if (item->widget() == widget) return layout;
-    if (QLayout* inner = BoxOf(item->layout(), widget)) return inner;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 TplaySampleDlg::TplaySampleDlg(QWidget* parent, const QString& wavDirectory,
@@ -100,7 +89,7 @@ TplaySampleDlg::TplaySampleDlg(QWidget* parent, const QString& wavDirectory,
   gainLabel_ = new QLabel(this);
   gainLabel_->setObjectName("gainLabel");
   ui::FitText(gainLabel_, {Q(ops::PreviewGainText(100.0))});
-  if (auto* row = qobject_cast<QBoxLayout*>(BoxOf(layout(), ui_->playButton)))
+  if (auto* row = qobject_cast<QBoxLayout*>(ui::LayoutHolding(layout(), ui_->playButton)))
     row->insertWidget(row->indexOf(ui_->playButton) + 1, gainLabel_);
 
   ui_->Keys1->SetNoteWidth(18);

@@ -1,5 +1,7 @@
 #include "containerbox.h"
 
+#include "dialog.h"
+
 #include <QBoxLayout>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -12,22 +14,11 @@ namespace {
 constexpr Container kContainers[] = {Container::Wav, Container::Flac, Container::Ogg,
                                      Container::Opus, Container::Mp3, Container::Aiff};
 
-// The layout under `layout` that holds `widget`.
-QLayout* Holding(QLayout* layout, QWidget* widget) {
-  if (!layout) return nullptr;
-  for (int i = 0; i < layout->count(); ++i) {
-    QLayoutItem* item = layout->itemAt(i);
-    if (item->widget() == widget) return layout;
-    if (QLayout* inner = Holding(item->layout(), widget)) return inner;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 TContainerBox* TContainerBox::Beside(QLineEdit* field) {
   auto* box = new TContainerBox(field, field->parentWidget());
-  QLayout* holder = Holding(field->window()->layout(), field);
+  QLayout* holder = LayoutHolding(field->window()->layout(), field);
   auto* line = new QHBoxLayout;
   line->setContentsMargins(0, 0, 0, 0);
   if (auto* form = qobject_cast<QFormLayout*>(holder)) {

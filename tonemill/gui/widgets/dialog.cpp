@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 
 namespace tonemill::ui {
 
@@ -74,6 +75,16 @@ TDialog::RunScope::~RunScope() {
   for (const QPointer<QWidget>& w : disabled_)
     if (w) w->setEnabled(true);
   dialog_.running_ = false;
+}
+
+QLayout* LayoutHolding(QLayout* layout, QWidget* widget) {
+  if (!layout) return nullptr;
+  for (int i = 0; i < layout->count(); ++i) {
+    QLayoutItem* item = layout->itemAt(i);
+    if (item->widget() == widget) return layout;
+    if (QLayout* inner = LayoutHolding(item->layout(), widget)) return inner;
+  }
+  return nullptr;
 }
 
 }  // namespace tonemill::ui

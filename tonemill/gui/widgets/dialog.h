@@ -55,4 +55,8 @@ class TDialog : public QDialog {
   bool running_ = false;
 };
 
+// The layout, at or under `layout`, whose item `widget` is; none when no layout holds it. For
+// dialogs that add a control beside one of their form's.
+QLayout* LayoutHolding(QLayout* layout, QWidget* widget);
+
 }  // namespace tonemill::ui
