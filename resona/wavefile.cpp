@@ -30,6 +30,18 @@ void PutLe32(unsigned char* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
+// Reads chunk headers from the file's position on, skipping every chunk (padded to even
+// sizes) up to the data chunk, whose size it gives; false when the file ends first.
+bool SkipToData(std::FILE* file, uint32_t& size) {
+  for (;;) {
+    unsigned char chunk[8];
+    if (std::fread(chunk, 1, sizeof chunk, file) < sizeof chunk) return false;
+    size = Le32(chunk + 4);
+    if (std::memcmp(chunk, "data", 4) == 0) return true;
+    if (fseeko(file, off_t(size) + (size & 1), SEEK_CUR) != 0) return false;
+  }
+}
+
 }  // namespace
 
 WaveInfo ReadWaveInfo(const char* path) {
@@ -58,13 +70,7 @@ WaveInfo ReadWaveInfo(const char* path) {
   if (fseeko(file.get(), off_t(fmtSize) + (fmtSize & 1) - 16, SEEK_CUR) != 0) return info;
 
   uint32_t size = 0;
-  for (;;) {
-    unsigned char chunk[8];
-    if (std::fread(chunk, 1, sizeof chunk, file.get()) < sizeof chunk) return info;
-    size = Le32(chunk + 4);
-    if (std::memcmp(chunk, "data", 4) == 0) break;
-    if (fseeko(file.get(), off_t(size) + (size & 1), SEEK_CUR) != 0) return info;
-  }
+  if (!SkipToData(file.get(), size)) return info;
   off_t offset = ftello(file.get());
   if (offset < 0 || offset > INT32_MAX) return info;
 
@@ -125,13 +131,7 @@ WaveFormat ReadWaveFormat(const char* path) {
   if (rate < uint32_t(kWideMinRate) || rate > uint32_t(kWideMaxRate)) return format;
 
   uint32_t size = 0;
-  for (;;) {
-    unsigned char chunk[8];
-    if (std::fread(chunk, 1, sizeof chunk, file.get()) < sizeof chunk) return format;
-    size = Le32(chunk + 4);
-    if (std::memcmp(chunk, "data", 4) == 0) break;
-    if (fseeko(file.get(), off_t(size) + (size & 1), SEEK_CUR) != 0) return format;
-  }
+  if (!SkipToData(file.get(), size)) return format;
   const off_t offset = ftello(file.get());
   if (offset < 0 || offset > INT32_MAX) return format;
   format.valid = 1;
