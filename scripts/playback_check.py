@@ -3,7 +3,8 @@
 samples after aligning the start.
 
   playback_check.py write FILE RATE BITS CHANNELS SECONDS
-  playback_check.py compare FILE RECORDING   (exit 0 when the recording holds every frame)
+  playback_check.py compare FILE RECORDING [FIRST LAST]
+      (exit 0 when the recording holds every frame, or frames FIRST to LAST inclusive)
 """
 import math
 import struct
@@ -32,10 +33,12 @@ def write(path, rate, bits, channels, seconds):
         w.writeframes(bytes(data))
 
 
-def compare(path, recording):
+def compare(path, recording, first=None, last=None):
     with wave.open(path, 'rb') as w:
         frame = w.getsampwidth() * w.getnchannels()
         data = w.readframes(w.getnframes())
+    if first is not None:
+        data = data[first * frame:(last + 1) * frame]
     with open(recording, 'rb') as f:
         rec = f.read()
     # The lead-in is silence; the played data starts at its first frame.
@@ -46,7 +49,14 @@ def compare(path, recording):
         return 1
     got = rec[start:start + len(data)]
     if got == data:
-        print('compare: all %d frames, %d ms lead-in' % (len(data) // frame, start // frame * 1000 // w.getframerate()))
+        # Nothing but silence after the last frame played: the play stopped where it should.
+        silence = 0x80 if w.getsampwidth() == 1 else 0
+        tail = rec[start + len(data):]
+        if any(b != silence for b in tail):
+            print('compare: sound after the last of %d frames' % (len(data) // frame))
+            return 1
+        print('compare: all %d frames, %d ms lead-in, %d ms of silence after' %
+              (len(data) // frame, start // frame * 1000 // w.getframerate(), len(tail) // frame * 1000 // w.getframerate()))
         return 0
     for i in range(0, min(len(got), len(data)), frame):
         if got[i:i + frame] != data[i:i + frame]:
@@ -61,4 +71,5 @@ if __name__ == '__main__':
     if sys.argv[1] == 'write':
         write(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5]), float(sys.argv[6]))
         sys.exit(0)
-    sys.exit(compare(sys.argv[2], sys.argv[3]))
+    bounds = [int(a) for a in sys.argv[4:6]]
+    sys.exit(compare(sys.argv[2], sys.argv[3], *bounds))

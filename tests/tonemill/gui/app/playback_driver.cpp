@@ -1,8 +1,10 @@
-// Plays one WAV file on the real sound device, through the Play dialog ("play") or through the
-// viewer's "Play all" ("viewer"), and exits when the play has ended: 0 when it ran to its end,
-// 1 when it ended otherwise, 2 when it did not end in time. Messages go to stderr. For the
-// playback check of scripts/test-playback.sh.
-//   playback_driver play|viewer FILE
+// Plays one WAV file on the real sound device, through the Play dialog ("play"), the viewer's
+// "Play all" ("viewer") or the viewer's "Play selected" after dragging a range from three
+// quarters of the curves back to one quarter ("selected"; prints "range FIRST LAST", the frames
+// played, to stdout), and exits when the play has ended: 0 when it ran to its end, 1 when it
+// ended otherwise, 2 when it did not end in time. Messages go to stderr. For the playback
+// check of scripts/test-playback.sh.
+//   playback_driver play|viewer|selected FILE
 #include "platform/messages.h"
 #include "platform/qt/audiooutput.h"
 #include "tonemill/files/settings.h"
@@ -14,6 +16,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -48,7 +51,7 @@ int main(int argc, char** argv) {
   for (const int signal : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE}) std::signal(signal, PrintWhereAndDie);
   QApplication application(argc, argv);
   if (argc != 3) {
-    std::fprintf(stderr, "usage: %s play|viewer FILE\n", argv[0]);
+    std::fprintf(stderr, "usage: %s play|viewer|selected FILE\n", argv[0]);
     return 2;
   }
   PrintedMessages messages;
@@ -72,11 +75,26 @@ int main(int argc, char** argv) {
   } else {
     // The viewer deletes itself when it closes (the pointer notices that); its player goes
     // before the application, as the program's viewers go with their editor.
-    QPointer<tonemill::wave::TWAViewDlg> viewer = new tonemill::wave::TWAViewDlg(nullptr, true);
+    const bool selected = mode == "selected";
+    // Samples as the unit: the marked range reads as frames.
+    QPointer<tonemill::wave::TWAViewDlg> viewer = new tonemill::wave::TWAViewDlg(nullptr, !selected);
     if (!viewer->loadFile(file)) return 2;
     QObject::connect(&viewer->Player(), &tonemill::app::TMediaPlayer::Notified, &application, ended);
     viewer->show();
-    viewer->playAllBtnClick();
+    if (selected) {
+      while (viewer->Drawing()) application.processEvents(QEventLoop::WaitForMoreEvents, 50);
+      application.processEvents();
+      const int width = viewer->findChild<QWidget*>("curves")->width();
+      viewer->curvesDragStart(3 * width / 4);
+      viewer->curvesDrag(3 * width / 4, width / 4);
+      const auto range = viewer->MarkedRange();
+      if (!range) return 2;
+      std::printf("range %.0f %.0f\n", std::min(range->first, range->second), std::max(range->first, range->second));
+      std::fflush(stdout);
+      viewer->playSelectedBtnClick();
+    } else {
+      viewer->playAllBtnClick();
+    }
     application.exec();
     delete viewer;
   }
