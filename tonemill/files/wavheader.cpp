@@ -1,5 +1,6 @@
 #include "wavheader.h"
 
+#include "chunkpositions.h"
 #include "fastfile.h"
 
 #include <array>
@@ -132,10 +133,11 @@ std::vector<uint8_t> EngineWavHeader(const WaveEncoding& encoding, uint32_t data
   return h;
 }
 
-std::optional<std::string> CopyOtherChunks(const std::string& source, const std::string& target) {
+std::optional<std::string> CopyOtherChunks(const std::string& source, const std::string& target,
+                                           const FrameMap& frames, std::vector<std::string>* dropped) {
   std::FILE* in = std::fopen(source.c_str(), "rb");
   if (!in) return source + ": " + std::strerror(errno);
-  std::vector<uint8_t> kept;
+  std::vector<RiffChunk> chunks;
   uint8_t head[12];
   if (std::fread(head, 1, 12, in) == 12 && std::memcmp(head + 8, "WAVE", 4) == 0 &&
       (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0)) {
@@ -154,13 +156,24 @@ std::optional<std::string> CopyOtherChunks(const std::string& source, const std:
         if (std::fseek(in, long(padded), SEEK_CUR) != 0) break;
         continue;
       }
-      std::vector<uint8_t> body(static_cast<size_t>(padded));
-      if (std::fread(body.data(), 1, body.size(), in) != body.size()) break;  // a cut chunk is left out
-      kept.insert(kept.end(), chunk, chunk + 8);
-      kept.insert(kept.end(), body.begin(), body.end());
+      RiffChunk kept;
+      std::memcpy(kept.id, chunk, 4);
+      kept.length = length;
+      kept.body.resize(static_cast<size_t>(padded));
+      if (std::fread(kept.body.data(), 1, kept.body.size(), in) != kept.body.size()) break;  // a cut chunk is left out
+      chunks.push_back(std::move(kept));
     }
   }
   std::fclose(in);
+  std::vector<std::string> left = FollowFrames(chunks, frames);
+  if (dropped) *dropped = std::move(left);
+  std::vector<uint8_t> kept;
+  for (const RiffChunk& c : chunks) {
+    kept.insert(kept.end(), c.id, c.id + 4);
+    for (int i = 0; i < 4; ++i) kept.push_back(uint8_t(c.length >> (8 * i)));
+    kept.insert(kept.end(), c.body.begin(), c.body.end());
+    if (c.body.size() % 2) kept.push_back(0);
+  }
   if (kept.empty()) return std::nullopt;
   std::FILE* out = std::fopen(target.c_str(), "r+b");
   if (!out) return target + ": " + std::strerror(errno);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "audioformat.h"
+#include "framemap.h"
 
 #include <cstdint>
 #include <optional>
@@ -65,9 +66,13 @@ std::vector<uint8_t> CanonicalWavHeader(const AudioFormat& format, uint32_t data
 std::vector<uint8_t> EngineWavHeader(const WaveEncoding& encoding, uint32_t dataSize);
 // Appends to the WAV file `target` the chunks of the RIFF WAVE file `source` other than its
 // format, data and size chunks ("fmt ", "data", "fact", "ds64") and its peaks ("PEAK"):
-// LIST/INFO, cue, smpl, ..., in their order, and corrects the RIFF length. Nothing when done (or `source` has none), otherwise
-// why not.
-std::optional<std::string> CopyOtherChunks(const std::string& source, const std::string& target);
+// LIST/INFO, cue, smpl, ..., in their order, and corrects the RIFF length. Their positions follow
+// `frames`, where `target`'s frames are in `source`'s (FollowFrames); the names of the chunks
+// left out for an unknown map go into `dropped`. Nothing when done (or `source` has none),
+// otherwise why not.
+std::optional<std::string> CopyOtherChunks(const std::string& source, const std::string& target,
+                                           const FrameMap& frames = {},
+                                           std::vector<std::string>* dropped = nullptr);
 
 // The same, for callers that still pass the three numbers.
 inline std::vector<uint8_t> CanonicalWavHeader(int32_t bits, int32_t channels, int32_t rate,
