@@ -10,7 +10,9 @@ RangeResult CutRange(const RangeRequest& request, Progress& progress) {
   WavOutputData output(request.output, input.Encoding());
   output.AppendCopy(input, 0, range.empty ? input.DataSize() : range.start, progress);
   if (!range.empty) output.AppendCopy(input, range.end + 1, input.DataSize() - range.end - 1, progress);
-  return FinishOutput(output, input, progress);
+  RangeResult result = FinishOutput(output, input, progress);
+  if (!range.empty) result.frames.Remove(range.start / input.FrameBytes(), range.Count() / input.FrameBytes());
+  return result;
 }
 
 }  // namespace tonemill

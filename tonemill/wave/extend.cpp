@@ -21,7 +21,9 @@ RangeResult ExtendWav(const std::string& inputPath, const std::string& outputPat
   output.AppendCopy(input, 0, insertAt, progress);
   output.AppendFill(input.Format().bits == 8 ? 128 : 0, silence, progress);
   output.AppendCopy(input, insertAt, dataSize - insertAt, progress);
-  return FinishOutput(output, input, progress);
+  RangeResult result = FinishOutput(output, input, progress);
+  result.frames.Insert(insertAt / frameBytes, silence / frameBytes);
+  return result;
 }
 
 }  // namespace tonemill

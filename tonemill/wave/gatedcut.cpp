@@ -35,7 +35,9 @@ class GatedCut {
     next = WithLayout(input_.Layout(), [&]<SampleLayout L>() { return Cut<L>(info, output); });
     if (!CancelRequested(progress_))
       output.AppendCopy(input_, next, input_.DataSize() - next, progress_);
-    return FinishOutput(output, input_, progress_);
+    RangeResult result = FinishOutput(output, input_, progress_);
+    result.frames = std::move(removed_);
+    return result;
   }
 
  private:
@@ -57,8 +59,13 @@ class GatedCut {
       if (frames == 0) break;
       for (int64_t i = 0; i < frames; ++i) {
         const uint8_t* p = block.data() + i * frameBytes;
-        if (LevelOf<L>(p, info.left, info.right) < threshold) continue;
         const int64_t at = next + i * frameBytes;
+        if (LevelOf<L>(p, info.left, info.right) < threshold) {
+          if (!settings_.prune) removed_.Remove(at / frameBytes, 1);
+          continue;
+        }
+        // With Prune the quiet frames before the first passing one are the first to go.
+        if (settings_.prune && keptUpTo < 0) removed_.Remove(info.bytes.start / frameBytes, (at - info.bytes.start) / frameBytes);
         if (settings_.prune && keptUpTo >= 0 && keptUpTo < at) KeepWaiting(output, block, next, keptUpTo, at);
         output.Append(p, size_t(frameBytes));
         keptUpTo = at + frameBytes;
@@ -66,6 +73,11 @@ class GatedCut {
       next += frames * frameBytes;
       progress_.done += int32_t(frames * frameBytes);
       progress_.Pump();
+    }
+    // With Prune: the quiet frames after the last passing one, or all of them.
+    if (settings_.prune) {
+      const int64_t from = keptUpTo < 0 ? info.bytes.start : keptUpTo;
+      removed_.Remove(from / frameBytes, (next - from) / frameBytes);
     }
     return next;
   }
@@ -89,6 +101,7 @@ class GatedCut {
   GatedCutSettings settings_;
   Progress& progress_;
   WavInputData input_;
+  FrameMap removed_;  // the frames left out
 };
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "samples.h"
 #include "selection.h"
 #include "wavblocks.h"
+#include "tonemill/files/framemap.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,6 +46,9 @@ struct RangeResult {
   bool cancelled = false;
   // The data chunk claims more bytes than the file holds: everything there was processed.
   bool endsEarly = false;
+  // Where the output's frames came from, for the chunks that point at them; the operations that
+  // leave, add or reorder frames say so.
+  FrameMap frames;
 };
 
 // Ends an output made from `input`: writes its header and says whether the run was cancelled

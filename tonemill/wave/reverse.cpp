@@ -45,7 +45,13 @@ RangeResult ReverseRange(const RangeRequest& request, Progress& progress) {
   }
   if (!CancelRequested(progress) && !range.empty)
     output.AppendCopy(input, range.end + 1, input.DataSize() - range.end - 1, progress);
-  return FinishOutput(output, input, progress);
+  RangeResult result = FinishOutput(output, input, progress);
+  // With one channel reversed a position no longer names one sound.
+  if (oneChannel && range.Count() > frameBytes)
+    result.frames = FrameMap::Unknown();
+  else if (!range.empty)
+    result.frames.Reverse(range.start / frameBytes, range.end / frameBytes);
+  return result;
 }
 
 }  // namespace tonemill
