@@ -103,9 +103,7 @@ struct EffectCommand {
                               } remove{convert ? engineOutput : std::string()};
                               const RangeResult r = engine(RangeOf(launch, engineOutput), progress);
                               if (convert) ConvertWavWidth(engineOutput, path, encoding, progress);
-                              return WaveWorkResult(out.output, r.cancelled,
-                                                    r.endsEarly ? std::optional(PrematureEnd(launch.input))
-                                                                : std::nullopt);
+                              return WaveWorkResult(out.output, r, launch.input);
                             },
                             {}, {container, {OriginalInput(), keepChunks}, resample});
   }

@@ -65,10 +65,12 @@ int RunWaveOperation(const std::string& output, const std::vector<std::string>& 
   Progress progress;
   ProgressPump pump(progress, !options.quiet);
   pump.Attach();
-  const ops::OutputWork work = ops::CarryMetadata(job, encoding.keep, engine);
+  std::vector<std::string> dropped;
+  const ops::OutputWork work = ops::CarryMetadata(job, encoding.keep, engine, &dropped);
   const ops::JobOutcome outcome = ops::RunOutputJob(job, progress, work);
   pump.Clear();
   const int code = ReportOutcome(outcome);
+  if (outcome.kept && !dropped.empty()) PrintError(ops::DroppedChunksWarning(output, dropped));
   ReportSaturation(inputs, output, outcome);
   return code;
 }

@@ -5,18 +5,27 @@
 
 namespace tonemill::ops {
 
-OutputWork CarryMetadata(OutputJob& job, const KeptMetadata& keep, OutputWork work) {
+OutputWork CarryMetadata(OutputJob& job, const KeptMetadata& keep, OutputWork work,
+                         std::vector<std::string>* dropped) {
   if (keep.from.empty() || !CarriesMetadata(keep.from, keep.asked)) return work;
   job.tags = ReadAudioTags(keep.from);
   if (job.container != Container::Wav) return work;
-  return [work = std::move(work), from = keep.from, target = job.target](const std::string& path,
-                                                                         Progress& progress) {
+  return [work = std::move(work), from = keep.from, target = job.target, dropped](const std::string& path,
+                                                                                  Progress& progress) {
     WorkResult result = work(path, progress);
     if (result.end == WorkResult::End::Cancelled || result.end == WorkResult::End::Failed) return result;
-    if (std::optional<std::string> failed = CopyOtherChunks(from, path))
+    if (std::optional<std::string> failed = CopyOtherChunks(from, path, result.frames, dropped))
       return WorkResult::Failure(Problem(*failed, target));
     return result;
   };
+}
+
+std::string DroppedChunksWarning(const std::string& output, const std::vector<std::string>& dropped) {
+  if (dropped.empty()) return {};
+  std::string names;
+  for (const std::string& name : dropped) names += (names.empty() ? "" : ", ") + name;
+  return "warning: " + output + ": left out the input's " + names +
+         (dropped.size() == 1 ? " chunk: its" : " chunks: their") + " positions cannot follow the frames this operation moved";
 }
 
 }  // namespace tonemill::ops

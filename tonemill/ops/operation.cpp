@@ -30,6 +30,13 @@ ops::WorkResult WaveWorkResult(const std::string& output, bool cancelled,
   return result;
 }
 
+ops::WorkResult WaveWorkResult(const std::string& output, const RangeResult& result, const std::string& input) {
+  ops::WorkResult work =
+      WaveWorkResult(output, result.cancelled, result.endsEarly ? std::optional(PrematureEnd(input)) : std::nullopt);
+  work.frames = result.frames;
+  return work;
+}
+
 Problem PrematureEnd(const std::string& name) {
   return Problem(PrematureEndMessage(name), name);
 }

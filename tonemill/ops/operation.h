@@ -6,6 +6,7 @@
 
 #include "outputjob.h"
 #include "tonemill/files/problem.h"
+#include "tonemill/wave/rangeframe.h"
 
 #include <optional>
 #include <string>
@@ -26,6 +27,9 @@ ops::OutputJob WaveOutputJob(const std::string& output, const std::vector<std::s
 // before its data chunk said, is reported after everything there was processed.
 ops::WorkResult WaveWorkResult(const std::string& output, bool cancelled,
                                const std::optional<Problem>& endedEarly);
+// The same for an engine's result on `input` (PrematureEnd names it), with the engine's frame
+// map for the chunks the output keeps.
+ops::WorkResult WaveWorkResult(const std::string& output, const RangeResult& result, const std::string& input);
 
 // "Premature end of WAV file " + name, or the container's name for samples decoded from
 // another (PrematureEndMessage).

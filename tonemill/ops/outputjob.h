@@ -6,6 +6,7 @@
 // and exit status and the dialogs into their boxes.
 #pragma once
 
+#include "tonemill/files/framemap.h"
 #include "tonemill/files/outputfile.h"
 #include "tonemill/files/problem.h"
 #include "tonemill/files/progress.h"
@@ -87,9 +88,11 @@ struct WorkResult {
   Problem problem;
   // A failed work's output is put into place all the same: what it holds shows where it stopped.
   bool keepAfterFailure = false;
+  // Where the output's frames came from in the input, for the chunks carried over with them.
+  FrameMap frames = {};
 
   static WorkResult Done() { return {}; }
-  static WorkResult Failure(Problem problem) { return {End::Failed, std::move(problem), false}; }
+  static WorkResult Failure(Problem problem) { return {End::Failed, std::move(problem), false, {}}; }
 };
 
 using OutputWork = std::function<WorkResult(const std::string& temporaryPath, Progress& progress)>;
