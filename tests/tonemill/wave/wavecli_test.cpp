@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
@@ -109,6 +110,31 @@ TEST_F(WaveCommands, EveryOperationRunsOnARangeAndAChannel) {
   const WavData mix = ReadWav(F("mix.wav"));
   EXPECT_EQ(AudioFormat(mix), (AudioFormat{11025, 8, 1}));
   EXPECT_EQ(mix.samples.size(), 11025u + 1);  // with the pad byte
+}
+
+TEST_F(WaveCommands, KeptCuePointsFollowACutAndPositionsThatCannotAreLeftOutWithAWarning) {
+  // A cue point at 0.5 s (11025) in a file of one second.
+  std::vector<uint8_t> file = ReadBytes(F("s.wav"));
+  const uint8_t cue[] = {'c', 'u', 'e', ' ', 28, 0, 0, 0, 1, 0, 0, 0, 7, 0, 0, 0, 0x11, 0x2B, 0, 0,
+                         'd', 'a', 't', 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0x11, 0x2B, 0, 0};
+  file.insert(file.end(), std::begin(cue), std::end(cue));
+  const uint32_t riff = uint32_t(file.size() - 8);
+  std::memcpy(file.data() + 4, &riff, 4);
+  WriteBytes(F("cue.wav"), file);
+  const auto offset = [&](const std::string& name) {
+    const std::vector<uint8_t> out = ReadBytes(F(name));
+    uint32_t at = 0;
+    std::memcpy(&at, out.data() + out.size() - 4, 4);
+    return at;
+  };
+  ASSERT_EQ(Run({"cut", "cue.wav", "-o", "cut.wav", "--keep-chunks", "--range", "0:5511", "--unit", "samples"}), 0) << result_.err;
+  EXPECT_EQ(offset("cut.wav"), 11025u - 5512u);
+  EXPECT_EQ(result_.err, "");
+  ASSERT_EQ(Run({"reverse", "cue.wav", "-o", "rev.wav", "--keep-chunks", "--channel", "left"}), 0) << result_.err;
+  EXPECT_EQ(ReadBytes(F("rev.wav")).size(), 44u + 4 * 22050);
+  EXPECT_EQ(result_.err, "tonemill: warning: " + F("rev.wav") +
+                             ": left out the input's cue chunk: its positions cannot follow the frames this "
+                             "operation moved\n");
 }
 
 TEST_F(WaveCommands, RefusalsSayWhyWithTheSystemsMessages) {
