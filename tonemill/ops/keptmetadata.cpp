@@ -4,6 +4,17 @@
 #include "tonemill/files/wavheader.h"
 
 namespace tonemill::ops {
+namespace {
+
+// The frames a WAV file's data chunk holds; nothing for another file.
+std::optional<int64_t> FramesOf(const std::string& path) {
+  const TWAVheader header(path);
+  const std::optional<WaveEncoding> encoding = EngineEncoding(header);
+  if (!encoding) return std::nullopt;
+  return header.DataSize / encoding->FrameBytes();
+}
+
+}  // namespace
 
 OutputWork CarryMetadata(OutputJob& job, const KeptMetadata& keep, OutputWork work,
                          std::vector<std::string>* dropped) {
@@ -14,7 +25,13 @@ OutputWork CarryMetadata(OutputJob& job, const KeptMetadata& keep, OutputWork wo
                                                                                   Progress& progress) {
     WorkResult result = work(path, progress);
     if (result.end == WorkResult::End::Cancelled || result.end == WorkResult::End::Failed) return result;
-    if (std::optional<std::string> failed = CopyOtherChunks(from, path, result.frames, dropped))
+    FrameMap frames = result.frames;
+    // A work that changed the number of frames without saying how: nobody knows where they went.
+    if (!frames.Moves() && result.end == WorkResult::End::Done) {
+      const std::optional<int64_t> in = FramesOf(from), out = FramesOf(path);
+      if (in && out && *in != *out) frames = FrameMap::Unknown();
+    }
+    if (std::optional<std::string> failed = CopyOtherChunks(from, path, frames, dropped))
       return WorkResult::Failure(Problem(*failed, target));
     return result;
   };

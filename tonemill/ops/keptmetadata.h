@@ -25,8 +25,9 @@ namespace ops {
 // Gives `job` the tags `keep` carries and returns `work` followed, for a WAV target and a run
 // that was neither cancelled nor failed, by the copy of the chunks into the work's file. A copy
 // that fails fails the job with its reason. The chunks' positions follow the frames the work's
-// result says it moved; where it cannot say, the chunks holding positions are left out and
-// their names go into `dropped` (which must outlive the job's run).
+// result says it moved; where it cannot say (or changed the number of frames without saying
+// how), the chunks holding positions are left out and their names go into `dropped` (which must
+// outlive the job's run).
 OutputWork CarryMetadata(OutputJob& job, const KeptMetadata& keep, OutputWork work,
                          std::vector<std::string>* dropped = nullptr);
 

@@ -1,6 +1,8 @@
 // The chunks an output keeps still point at the same sound after an operation that left out,
 // added or reordered frames.
 #include "tonemill/files/wavheader.h"
+#include "tonemill/ops/keptmetadata.h"
+#include "tonemill/ops/operation.h"
 #include "tonemill/wave/editorops.h"
 #include "tonemill/wave/extend.h"
 #include "tonemill/wave/gatedcut.h"
@@ -91,6 +93,22 @@ Kept Read(const Bytes& file) {
   return k;
 }
 
+// 100 stereo frames, quiet at 0-4, 40-44 and 90-99, with the chunks.
+void WriteInput(const std::string& path) {
+  std::vector<int32_t> samples;
+  for (int f = 0; f < 100; ++f) {
+    const bool quiet = f < 5 || (f >= 40 && f < 45) || f >= 90;
+    samples.insert(samples.end(), {quiet ? 0 : 20000 + f, quiet ? 0 : -20000});
+  }
+  testing_support::WriteWav(path, kStereo16, samples);
+  Bytes in = ReadBytes(path);
+  const Bytes chunks = Chunks();
+  in.insert(in.end(), chunks.begin(), chunks.end());
+  const uint32_t riff = uint32_t(in.size() - 8);
+  std::memcpy(in.data() + 4, &riff, 4);
+  WriteBytes(path, in);
+}
+
 TEST(KeptPositions, FollowTheFramesEachOperationMoved) {
   using Engine = std::function<RangeResult(const RangeRequest&, Progress&)>;
   const auto extend = [](int64_t at, int64_t frames) -> Engine {
@@ -130,19 +148,8 @@ TEST(KeptPositions, FollowTheFramesEachOperationMoved) {
       // One channel reversed: no position names one sound any more.
       {"reverse left", reverse, 0, 99, true, {{}, {}, -1, -1, 1000}, {"cue", "LIST adtl", "plst", "smpl"}},
   };
-  std::vector<int32_t> samples;
-  for (int f = 0; f < 100; ++f) {
-    const bool quiet = f < 5 || (f >= 40 && f < 45) || f >= 90;
-    samples.insert(samples.end(), {quiet ? 0 : 20000 + f, quiet ? 0 : -20000});
-  }
   TempDir dir;
-  testing_support::WriteWav(dir.File("in.wav"), kStereo16, samples);
-  Bytes in = ReadBytes(dir.File("in.wav"));
-  const Bytes chunks = Chunks();
-  in.insert(in.end(), chunks.begin(), chunks.end());
-  const uint32_t riff = uint32_t(in.size() - 8);
-  std::memcpy(in.data() + 4, &riff, 4);
-  WriteBytes(dir.File("in.wav"), in);
+  WriteInput(dir.File("in.wav"));
   for (const auto& c : cases) {
     Progress progress;
     const RangeResult result =
@@ -151,6 +158,29 @@ TEST(KeptPositions, FollowTheFramesEachOperationMoved) {
     ASSERT_FALSE(CopyOtherChunks(dir.File("in.wav"), dir.File("out.wav"), result.frames, &dropped)) << c.what;
     EXPECT_EQ(Read(ReadBytes(dir.File("out.wav"))), c.kept) << c.what;
     EXPECT_EQ(dropped, c.dropped) << c.what;
+  }
+}
+
+TEST(KeptPositions, TheOutputJobTakesTheEnginesMapAndDropsPositionsAnUnstatedOneMoved) {
+  TempDir dir;
+  WriteInput(dir.File("in.wav"));
+  for (const bool stated : {true, false}) {
+    const std::string out = dir.File(stated ? "stated.wav" : "unstated.wav");
+    ops::OutputJob job = WaveOutputJob(out, {dir.File("in.wav")});
+    std::vector<std::string> dropped;
+    const ops::OutputWork work = ops::CarryMetadata(
+        job, {dir.File("in.wav"), true},
+        [&](const std::string& path, Progress& progress) {
+          const RangeResult r = CutRange({dir.File("in.wav"), path, 40, 49}, progress);
+          return stated ? WaveWorkResult(out, r, dir.File("in.wav")) : WaveWorkResult(out, r.cancelled, {});
+        },
+        &dropped);
+    Progress progress;
+    ASSERT_EQ(ops::RunOutputJob(job, progress, work).end, ops::JobOutcome::End::Done);
+    const Kept kept = Read(ReadBytes(out));
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(kept.cues, stated ? (std::vector<int64_t>{10, 40, 70}) : std::vector<int64_t>());
+    EXPECT_EQ(dropped, stated ? Names() : (Names{"cue", "LIST adtl", "plst", "smpl"}));
   }
 }
 
