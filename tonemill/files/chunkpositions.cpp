@@ -136,6 +136,24 @@ void FollowTimeReference(RiffChunk& c, const FrameMap& map) {
   Put32(c.body, at + 4, int64_t(reference >> 32));
 }
 
+// The cart chunk's eight post timers (a usage code and a sample offset each, from byte 684); an
+// unused one has no usage code, or the offset 0xFFFFFFFF.
+constexpr size_t kPostTimers = 684, kTimers = 8;
+
+bool TimersInUse(const RiffChunk& c) {
+  for (size_t i = 0; i < kTimers && Declared(c) >= kPostTimers + 8 * (i + 1); ++i)
+    if (Get32(c.body, kPostTimers + 8 * i) != 0 && Get32(c.body, kPostTimers + 8 * i + 4) != 0xFFFFFFFF) return true;
+  return false;
+}
+
+void FollowTimers(RiffChunk& c, const FrameMap& map) {
+  for (size_t i = 0; i < kTimers && Declared(c) >= kPostTimers + 8 * (i + 1); ++i) {
+    const size_t at = kPostTimers + 8 * i;
+    if (Get32(c.body, at) != 0 && Get32(c.body, at + 4) != 0xFFFFFFFF)
+      Put32(c.body, at + 4, map.Point(Get32(c.body, at + 4)));
+  }
+}
+
 }  // namespace
 
 bool RiffChunk::Is(const char* name) const { return std::memcmp(id, name, 4) == 0; }
@@ -145,7 +163,8 @@ std::vector<std::string> FollowFrames(std::vector<RiffChunk>& chunks, const Fram
   if (!map.Moves()) return dropped;
   if (!map.Known()) {
     const auto holdsPositions = [](const RiffChunk& c) {
-      return c.Is("cue ") || c.Is("plst") || IsAdtl(c) || (c.Is("smpl") && LoopCount(c) > 0);
+      return c.Is("cue ") || c.Is("plst") || IsAdtl(c) || (c.Is("smpl") && LoopCount(c) > 0) ||
+             (c.Is("cart") && TimersInUse(c));
     };
     for (const RiffChunk& c : chunks)
       if (holdsPositions(c)) {
@@ -163,6 +182,7 @@ std::vector<std::string> FollowFrames(std::vector<RiffChunk>& chunks, const Fram
     if (c.Is("plst")) FollowPlayList(c, cues, map);
     if (c.Is("smpl")) FollowLoops(c, map);
     if (c.Is("bext")) FollowTimeReference(c, map);
+    if (c.Is("cart")) FollowTimers(c, map);
   }
   return dropped;
 }

@@ -33,8 +33,8 @@ void Chunk(Bytes& file, const char* id, const Bytes& body) {
 }
 
 // Cue points 1, 2 and 3 at frames 10, 45 and 80, a labelled region of 20 frames from cue 2
-// (with the same length in a play list), loops over 20-30 and 50-70, a time stamp of 1000 and a
-// fact chunk.
+// (with the same length in a play list), loops over 20-30 and 50-70, a time stamp of 1000, a
+// post timer at cue 3's frame (another unused) and a fact chunk.
 Bytes Chunks() {
   Bytes file, cue, adtl{'a', 'd', 't', 'l'}, plst, smpl(28, 0), bext(346, 0);
   Put(cue, 3);
@@ -57,6 +57,9 @@ Bytes Chunks() {
   Chunk(file, "plst", plst);
   Chunk(file, "smpl", smpl);
   Chunk(file, "bext", bext);
+  Bytes cart(684, 0);
+  cart.insert(cart.end(), {'S', 'E', 'G', 's'}), Put(cart, 80), Put(cart, 0), Put(cart, 0xFFFFFFFF);
+  Chunk(file, "cart", cart);
   return file;
 }
 
@@ -66,6 +69,7 @@ struct Kept {
   std::vector<int64_t> cues, loops;
   int64_t region = -1, segment = -1, stamp = -1;
   bool fact = false;
+  int64_t timer = -1;
   bool operator==(const Kept&) const = default;
 };
 
@@ -88,6 +92,10 @@ Kept Read(const Bytes& file) {
         k.loops.insert(k.loops.end(), {Get(file, body + 36 + 24 * i + 8), Get(file, body + 36 + 24 * i + 12)});
     }
     if (id == "bext") k.stamp = Get(file, body + 338);
+    if (id == "cart") {
+      k.timer = Get(file, body + 684 + 4);
+      EXPECT_EQ(Get(file, body + 684 + 12), 0xFFFFFFFF);
+    }
     at = body + length + length % 2;
   }
   return k;
@@ -146,7 +154,7 @@ TEST(KeptPositions, FollowTheFramesEachOperationMoved) {
       {"gatedcut prune", gatedCut(true), 0, 99, false, {{5, 40, 75}, {15, 25, 45, 65}, 20, 20, 1005}, {}},
       {"gatedcut", gatedCut(false), 0, 99, false, {{5, 35, 70}, {15, 25, 40, 60}, 20, 20, 1005}, {}},
       // One channel reversed: no position names one sound any more.
-      {"reverse left", reverse, 0, 99, true, {{}, {}, -1, -1, 1000}, {"cue", "LIST adtl", "plst", "smpl"}},
+      {"reverse left", reverse, 0, 99, true, {{}, {}, -1, -1, 1000}, {"cue", "LIST adtl", "plst", "smpl", "cart"}},
   };
   TempDir dir;
   WriteInput(dir.File("in.wav"));
@@ -156,7 +164,9 @@ TEST(KeptPositions, FollowTheFramesEachOperationMoved) {
         c.engine({dir.File("in.wav"), dir.File("out.wav"), c.first, c.last, c.oneChannel, false}, progress);
     std::vector<std::string> dropped;
     ASSERT_FALSE(CopyOtherChunks(dir.File("in.wav"), dir.File("out.wav"), result.frames, &dropped)) << c.what;
-    EXPECT_EQ(Read(ReadBytes(dir.File("out.wav"))), c.kept) << c.what;
+    Kept expected = c.kept;
+    expected.timer = expected.cues.empty() ? -1 : expected.cues[2];  // the timer marks cue 3's frame
+    EXPECT_EQ(Read(ReadBytes(dir.File("out.wav"))), expected) << c.what;
     EXPECT_EQ(dropped, c.dropped) << c.what;
   }
 }
@@ -180,7 +190,7 @@ TEST(KeptPositions, TheOutputJobTakesTheEnginesMapAndDropsPositionsAnUnstatedOne
     const Kept kept = Read(ReadBytes(out));
     using Names = std::vector<std::string>;
     EXPECT_EQ(kept.cues, stated ? (std::vector<int64_t>{10, 40, 70}) : std::vector<int64_t>());
-    EXPECT_EQ(dropped, stated ? Names() : (Names{"cue", "LIST adtl", "plst", "smpl"}));
+    EXPECT_EQ(dropped, stated ? Names() : (Names{"cue", "LIST adtl", "plst", "smpl", "cart"}));
   }
 }
 
