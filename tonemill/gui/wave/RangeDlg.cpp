@@ -169,8 +169,7 @@ void TRangeDlg::OKBtnClick() {
     run_.Start();
     const ops::OutputWork work = ops::CarryMetadata(job, keep_, [&](const std::string& path, Progress& progress) {
       const RangeResult r = effect_.run(tonemill::RangeOf(launch_, path), values, progress);
-      return WaveWorkResult(launch_.output, r.cancelled,
-                            r.endsEarly ? std::optional(PrematureEnd(launch_.input)) : std::nullopt);
+      return WaveWorkResult(launch_.output, r, launch_.input);
     });
     outcome_ = ops::RunOutputJob(job, run_.Counters(), work);
     run_.timerTimer();

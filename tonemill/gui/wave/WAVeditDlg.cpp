@@ -360,8 +360,7 @@ void TWAVeditDlg::RunOperation(const EffectEntry& operation) {
     const ops::OutputWork work = ops::CarryMetadata(job, Kept(), [&](const std::string& path, Progress& progress) {
       const RangeResult r =
           operation.run(tonemill::RangeOf(launch, path), DefaultValues(operation, launch), progress);
-      return WaveWorkResult(launch.output, r.cancelled,
-                            r.endsEarly ? std::optional(PrematureEnd(launch.input)) : std::nullopt);
+      return WaveWorkResult(launch.output, r, launch.input);
     });
     outcome_ = ops::RunOutputJob(job, run_.Counters(), work);
     run_.timerTimer();

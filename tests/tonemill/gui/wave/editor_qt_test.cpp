@@ -560,4 +560,29 @@ void EditorTest::keepChunksAndTags() {
     std::memcpy(&length, got.data() + 4, 4);
     QCOMPARE(length, uint32_t(got.size() - 8));
   }
+
+  // A kept cue point follows the editor's own operations: reversed, frame 3000 of 4410 is 1409.
+  const uint32_t at = 3000;
+  std::vector<uint8_t> cue = {'c', 'u', 'e', ' ', 28, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+  for (const uint32_t field : {at, uint32_t('d' | 'a' << 8 | 't' << 16 | 'a' << 24), 0u, 0u, at})
+    for (int b = 0; b < 4; ++b) cue.push_back(uint8_t(field >> (8 * b)));
+  WriteSignal(dir.File("cue.wav"), {22050, 16, 2}, 4410);
+  std::vector<uint8_t> cued = Bytes(dir.File("cue.wav"));
+  cued.insert(cued.end(), cue.begin(), cue.end());
+  const uint32_t cuedRiff = uint32_t(cued.size() - 8);
+  std::memcpy(cued.data() + 4, &cuedRiff, 4);
+  testing_support::WriteBytes(dir.File("cue.wav"), cued);
+  Answers answers;
+  wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File("cue.wav")), qttesting::Q(dir.File("cued.wav")));
+  editor.show();
+  Child<QCheckBox>(editor, "keepChunksBox")->setChecked(true);
+  editor.Launcher("reverseBtn")->click();
+  QCOMPARE(answers.Texts(), QStringList());
+  const std::vector<uint8_t> got = Bytes(dir.File("cued.wav"));
+  QVERIFY(got.size() >= cue.size());
+  uint32_t position = 0, offset = 0;
+  std::memcpy(&position, got.data() + got.size() - 20, 4);
+  std::memcpy(&offset, got.data() + got.size() - 4, 4);
+  QCOMPARE(position, 1409u);
+  QCOMPARE(offset, 1409u);
 }
