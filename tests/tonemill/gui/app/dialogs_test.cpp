@@ -292,6 +292,11 @@ void DialogsTest::playWithoutSoundDevice() {
   dialog.show();
   QCOMPARE(answers.Texts(), QStringList{"No sound device"});
   QCOMPARE(Child<QLabel>(dialog, "StatusPanel")->text(), QString(" Not ready "));
+  // Play again, in the dialog and in a new one: the same message each time.
+  dialog.PlayBtnClick();
+  app::TPlayDlg again(nullptr, Q(wav), tonemill::Settings{});
+  again.show();
+  QCOMPARE(answers.Texts(), (QStringList{"No sound device", "No sound device", "No sound device"}));
 }
 
 void DialogsTest::playMidiRendersIntoScratchFiles() {
