@@ -509,14 +509,18 @@ void EditorTest::keepChunksAndTags() {
   // tags" checked, through a range dialog, a library effect's dialog and the editor's own
   // operations alike; a FLAC file's tags go into a FLAC output with the box off.
   testing_support::TempDir dir;
+  // A stereo signal of 4410 frames with `chunk` after its data.
+  auto writeWithChunk = [&](const std::string& path, const std::vector<uint8_t>& chunk) {
+    WriteSignal(path, {22050, 16, 2}, 4410);
+    std::vector<uint8_t> bytes = Bytes(path);
+    bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+    const uint32_t riff = uint32_t(bytes.size() - 8);
+    std::memcpy(bytes.data() + 4, &riff, 4);
+    testing_support::WriteBytes(path, bytes);
+  };
   const std::vector<uint8_t> list = {'L', 'I', 'S', 'T', 14, 0, 0, 0, 'I', 'N', 'F', 'O',
                                      'I', 'N', 'A', 'M', 2,  0, 0, 0, 'T', 0};
-  WriteSignal(dir.File("in.wav"), {22050, 16, 2}, 4410);
-  std::vector<uint8_t> tagged = Bytes(dir.File("in.wav"));
-  tagged.insert(tagged.end(), list.begin(), list.end());
-  const uint32_t riff = uint32_t(tagged.size() - 8);
-  std::memcpy(tagged.data() + 4, &riff, 4);
-  testing_support::WriteBytes(dir.File("in.wav"), tagged);
+  writeWithChunk(dir.File("in.wav"), list);
   const AudioTags tags{{TitleTag(), "Night Piece"}, {ArtistTag(), "The Players"}};
   std::string error;
   SoundFile flac = SoundFile::OpenWrite(dir.File("in.flac"), Container::Flac, {44100, 16, 2}, error);
@@ -566,12 +570,7 @@ void EditorTest::keepChunksAndTags() {
   std::vector<uint8_t> cue = {'c', 'u', 'e', ' ', 28, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
   for (const uint32_t field : {at, uint32_t('d' | 'a' << 8 | 't' << 16 | 'a' << 24), 0u, 0u, at})
     for (int b = 0; b < 4; ++b) cue.push_back(uint8_t(field >> (8 * b)));
-  WriteSignal(dir.File("cue.wav"), {22050, 16, 2}, 4410);
-  std::vector<uint8_t> cued = Bytes(dir.File("cue.wav"));
-  cued.insert(cued.end(), cue.begin(), cue.end());
-  const uint32_t cuedRiff = uint32_t(cued.size() - 8);
-  std::memcpy(cued.data() + 4, &cuedRiff, 4);
-  testing_support::WriteBytes(dir.File("cue.wav"), cued);
+  writeWithChunk(dir.File("cue.wav"), cue);
   Answers answers;
   wave::TWAVeditDlg editor(nullptr, qttesting::Q(dir.File("cue.wav")), qttesting::Q(dir.File("cued.wav")));
   editor.show();
