@@ -20,6 +20,8 @@ class TDialog : public QDialog {
   int HelpContext() const { return helpContext_; }
   void SetHelpContext(int context) { helpContext_ = context; }
   bool Running() const { return running_; }
+  // Shows the window, then runs the first show's work (FormActivate).
+  void setVisible(bool visible) override;
 
  public slots:
   void HelpBtnClick();
@@ -51,6 +53,7 @@ class TDialog : public QDialog {
 
  private:
   int helpContext_;
+  bool measured_ = false;
   bool activated_ = false;
   bool running_ = false;
 };
