@@ -150,6 +150,14 @@ void TWAVeditDlg::FormActivate() {
   disableLaunchers();
   fromFileEditExit();
   toFileEditExit();
+  // Nothing here gains from more room but the file names: the groups keep their width beside
+  // a stretch (their fields stay by their labels) and the window grows no taller than its
+  // content, once it is laid out on the screen (the first show). Where the window system
+  // ignores that limit, the height left over stays below the buttons.
+  ui_->layout167->insertStretch(ui_->layout167->indexOf(ui_->layout166), 1);
+  ui_->layout170->addStretch(1);
+  layout()->activate();
+  setMaximumHeight(std::max(sizeHint().height(), minimumSizeHint().height()));
 }
 
 void TWAVeditDlg::enableLaunchers() {
