@@ -424,6 +424,14 @@ void InstrumentsTest::samplePlayerNoteAndOctave() {
   QVERIFY(Enabled(player, "writeButton"));
   QVERIFY(!Enabled(player, "playButton"));  // no output file yet
   QCOMPARE(player.Keys()->NoteWidth(), 18);
+  // Made taller, the player gives the height to its keyboard, not to its option groups.
+  player.show();
+  QCoreApplication::processEvents();
+  const int keys = player.Keys()->height(), group = Child(player, "channelGroup")->height();
+  player.resize(player.width() + 200, player.height() + 300);
+  QCoreApplication::processEvents();
+  QVERIFY(player.Keys()->height() >= keys + 290);
+  QCOMPARE(Child(player, "channelGroup")->height(), group);
 
   // Note and octave; what a field takes is the player's rules' (prg/sampleplay).
   Type(player, "noteEdit", "C#6");
