@@ -636,6 +636,13 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   midi::TMIDeditDlg editor(nullptr, Q(source), Q(destination));
   editor.show();
   QTableWidget* grid = editor.Grid();
+  // Made taller, the editor gives the height to the table.
+  QCoreApplication::processEvents();
+  const int rows = grid->height(), operation = Child(editor, "operationGroup")->height();
+  editor.resize(editor.width(), editor.height() + 300);
+  QCoreApplication::processEvents();
+  QVERIFY(grid->height() >= rows + 290);
+  QCOMPARE(Child(editor, "operationGroup")->height(), operation);
   QCOMPARE(grid->rowCount(), 1);
   QCOMPARE(grid->item(0, 0)->text() + ":" + grid->item(0, 1)->text(), QString("1:1"));
   QVERIFY(Child<QRadioButton>(editor, "muteButton")->isChecked());
