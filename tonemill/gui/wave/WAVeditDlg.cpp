@@ -151,13 +151,9 @@ void TWAVeditDlg::FormActivate() {
   fromFileEditExit();
   toFileEditExit();
   // Nothing here gains from more room but the file names: the groups keep their width beside
-  // a stretch (their fields stay by their labels) and the window grows no taller than its
-  // content, once it is laid out on the screen (the first show). Where the window system
-  // ignores that limit, the height left over stays below the buttons.
+  // a stretch (their fields stay by their labels) and the window its height.
   ui_->layout167->insertStretch(ui_->layout167->indexOf(ui_->layout166), 1);
-  ui_->layout170->addStretch(1);
-  layout()->activate();
-  setMaximumHeight(std::max(sizeHint().height(), minimumSizeHint().height()));
+  KeepContentHeight();
 }
 
 void TWAVeditDlg::enableLaunchers() {

@@ -5,10 +5,13 @@
 #include "platform/qt/help.h"
 
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+
+#include <algorithm>
 
 namespace tonemill::ui {
 
@@ -37,6 +40,12 @@ void TDialog::setVisible(bool visible) {
   // Once the window is on the screen: the show event comes before its window is mapped, and a
   // message box the activation shows there left the dialog as an empty 100 x 30 window.
   FormActivate();
+}
+
+void TDialog::KeepContentHeight() {
+  if (auto* box = qobject_cast<QBoxLayout*>(layout())) box->addStretch(1);
+  if (layout()) layout()->activate();
+  setMaximumHeight(std::max(sizeHint().height(), minimumSizeHint().height()));
 }
 
 void TDialog::closeEvent(QCloseEvent* event) {

@@ -31,6 +31,10 @@ class TDialog : public QDialog {
   virtual void FormActivate() {}
   // Called when the window is closed or Esc pressed during a run.
   virtual void CancelRun() {}
+  // For a dialog with nothing that gains from height, called once it is laid out on the
+  // screen (FormActivate): it grows no taller than its content; where the window system
+  // ignores that limit, the height left over stays below the last row.
+  void KeepContentHeight();
 
   // While it lives, every control but `cancel` is disabled and a close of the window asks
   // for CancelRun instead.
