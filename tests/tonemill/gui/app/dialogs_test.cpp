@@ -311,7 +311,7 @@ void DialogsTest::playWithoutSoundDevice() {
   dialog.PlayBtnClick();
   app::TPlayDlg again(nullptr, Q(wav), tonemill::Settings{});
   again.show();
-  QCOMPARE(answers.Texts(), (QStringList{"No sound device", "No sound device", "No sound device"}));
+  QCOMPARE(seen.texts, (QStringList{"No sound device", "No sound device", "No sound device"}));
 }
 
 void DialogsTest::playMidiRendersIntoScratchFiles() {
