@@ -1,8 +1,11 @@
 #include "messagebox.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -62,7 +65,20 @@ Answer MessageBoxSink::Show(const Message& message) {
     // "All" is the system's word for the fourth answer of the group question.
     if (answer == Answer::All) b->setText(QObject::tr("All"));
   }
-  if (!message.detail.empty()) box.setInformativeText(QString::fromStdString(message.detail));
+  if (!message.detail.empty()) {
+    const QString detail = QString::fromStdString(message.detail);
+    box.setInformativeText(detail);
+    // The box is as narrow as its short main text and wraps the detail to that: a path broke
+    // at its slashes. The detail's longest line gets its room, up to three quarters of the screen.
+    if (auto* label = box.findChild<QLabel*>("qt_msgbox_informativelabel")) {
+      int widest = 0;
+      for (const QString& line : detail.split('\n'))
+        widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+      const QScreen* screen = box.screen();
+      const int limit = screen ? screen->availableGeometry().width() * 3 / 4 : 640;
+      label->setMinimumWidth(std::min(widest + 2, limit));
+    }
+  }
   box.setDefaultButton(buttons.front().first);
   // Esc and the window's close button give the answer that changes nothing.
   const Answer safe = SafeAnswer(message.buttons);

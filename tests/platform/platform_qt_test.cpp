@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
@@ -26,6 +27,7 @@ class PlatformQtTest : public QObject {
   Q_OBJECT
  private slots:
   void messageBoxesGiveTheAnswerOfTheButton();
+  void detailLinesAreNotBrokenUp();
   void hourglassIsRestoredOnEveryPath();
   void printableLines();
   void printsToPdf();
@@ -81,6 +83,25 @@ void PlatformQtTest::messageBoxesGiveTheAnswerOfTheButton() {
     QCOMPARE(shown.size(), c.count);
     QCOMPARE(title, QString("Tonemill for Windows 95/NT"));
   }
+}
+
+void PlatformQtTest::detailLinesAreNotBrokenUp() {
+  // A short main text over a path: the path keeps its line.
+  const QString path = "Premature end of WAV file /home/someone/Music/Takes/bogus.wav";
+  int room = 0, needed = 0;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) qFatal("no message box");
+    auto* label = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+    if (!label) qFatal("no detail");
+    room = label->contentsRect().width();
+    needed = label->fontMetrics().horizontalAdvance(path);
+    box->reject();
+  });
+  platform::MessageBoxSink("t").Show({platform::MessageKind::Error, Buttons::Ok,
+                                      platform::Topic::Notice, "Error reading file!",
+                                      path.toStdString()});
+  QVERIFY2(room >= needed, qPrintable(QString("%1 < %2").arg(room).arg(needed)));
 }
 
 void PlatformQtTest::hourglassIsRestoredOnEveryPath() {

@@ -37,6 +37,8 @@ bool LegalName(const std::string& name) {
 TMIDeditDlg::TMIDeditDlg(QWidget* parent, const QString& source, const QString& destination)
     : TDialog(parent, kHelpTrackEditor), ui_(std::make_unique<Ui::MIDeditDlg>()) {
   ui_->setupUi(this);
+  // Made taller, the dialog gives the height to the pairs' table, not to the operation.
+  ui_->leftLayout->setStretchFactor(ui_->pairGroup, 1);
   // Enter in a field or the table checks it and nothing more.
   wave::NoDefaultButton(this);
   ui_->Edit1->setText(source);

@@ -93,6 +93,10 @@ TplaySampleDlg::TplaySampleDlg(QWidget* parent, const QString& wavDirectory,
     row->insertWidget(row->indexOf(ui_->playButton) + 1, gainLabel_);
 
   ui_->Keys1->SetNoteWidth(18);
+  // Made taller, the dialog gives the height to the keys (longer keys, finer velocities), not
+  // to its groups of options.
+  ui_->Keys1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  ui_->mainLayout->setStretchFactor(ui_->Keys1, 1);
   connect(ui_->Keys1, &TKeys::OnNoteOn, this, &TplaySampleDlg::KeysNoteOn);
   connect(ui_->writeButton, &QPushButton::clicked, this, &TplaySampleDlg::writeButtonClick);
   connect(ui_->playButton, &QPushButton::clicked, this, &TplaySampleDlg::playButtonClick);

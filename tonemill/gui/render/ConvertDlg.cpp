@@ -117,6 +117,12 @@ SongFormat TConvertDlg::Format() const {
 }
 
 void TConvertDlg::FormActivate() {
+  // Only the file names gain from more room: the choices keep their width, the window its
+  // height.
+  for (QWidget* group : {static_cast<QWidget*>(ui_->operationGroup), ui_->formatGroup})
+    group->setSizePolicy(QSizePolicy::Maximum, group->sizePolicy().verticalPolicy());
+  ui_->choices->addStretch(1);
+  KeepContentHeight();
   // A proposal can be the source itself ("MID 1 to 0" of a name like song0.mid).
   ui_->OKBtn->setEnabled(CheckSource(false) && CheckTarget(true));
 }

@@ -90,6 +90,8 @@ void TRangeDlg::Lay() {
     controls_.push_back(c);
     ++row;
   }
+  // Wider, the fields stay by their labels.
+  grid->setColumnStretch(4, 1);
   layout->addWidget(group);
 
   auto* gauge = Named(new QProgressBar(this), "gauge");
@@ -147,6 +149,7 @@ FieldValues TRangeDlg::Values() const {
 }
 
 void TRangeDlg::FormActivate() {
+  KeepContentHeight();
   for (const Control& c : controls_)
     if (c.number) c.number->SetText(QString::fromStdString(c.rule.defaultText));
 }

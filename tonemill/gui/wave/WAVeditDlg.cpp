@@ -150,6 +150,10 @@ void TWAVeditDlg::FormActivate() {
   disableLaunchers();
   fromFileEditExit();
   toFileEditExit();
+  // Nothing here gains from more room but the file names: the groups keep their width beside
+  // a stretch (their fields stay by their labels) and the window its height.
+  ui_->layout167->insertStretch(ui_->layout167->indexOf(ui_->layout166), 1);
+  KeepContentHeight();
 }
 
 void TWAVeditDlg::enableLaunchers() {

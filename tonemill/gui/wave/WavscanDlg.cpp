@@ -85,6 +85,8 @@ bool TWAVscanDlg::fileOK() {
 }
 
 void TWAVscanDlg::FormActivate() {
+  // Nothing here gains from height.
+  KeepContentHeight();
   // The window is drawn first; the scan starts from the event loop.
   QTimer::singleShot(0, this, &TWAVscanDlg::RunScan);
 }

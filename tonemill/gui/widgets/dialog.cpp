@@ -5,10 +5,13 @@
 #include "platform/qt/help.h"
 
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+
+#include <algorithm>
 
 namespace tonemill::ui {
 
@@ -21,14 +24,28 @@ void TDialog::HelpBtnClick() { platform::ShowHelpTopic(helpContext_); }
 
 void TDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (activated_) return;
-  activated_ = true;
+  if (measured_) return;
+  measured_ = true;
   // A label with a shortcut letter is drawn a little wider than Qt measures it ("To" kerned,
   // drawn with its underline unkerned, lost its "o"): room for one more character.
   for (QLabel* label : findChildren<QLabel*>())
     if (label->buddy() && label->text().contains('&'))
       label->setMinimumWidth(label->sizeHint().width() + label->fontMetrics().averageCharWidth());
+}
+
+void TDialog::setVisible(bool visible) {
+  QDialog::setVisible(visible);
+  if (!visible || activated_ || !isVisible()) return;
+  activated_ = true;
+  // Once the window is on the screen: the show event comes before its window is mapped, and a
+  // message box the activation shows there left the dialog as an empty 100 x 30 window.
   FormActivate();
+}
+
+void TDialog::KeepContentHeight() {
+  if (auto* box = qobject_cast<QBoxLayout*>(layout())) box->addStretch(1);
+  if (layout()) layout()->activate();
+  setMaximumHeight(std::max(sizeHint().height(), minimumSizeHint().height()));
 }
 
 void TDialog::closeEvent(QCloseEvent* event) {

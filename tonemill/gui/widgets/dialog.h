@@ -20,6 +20,8 @@ class TDialog : public QDialog {
   int HelpContext() const { return helpContext_; }
   void SetHelpContext(int context) { helpContext_ = context; }
   bool Running() const { return running_; }
+  // Shows the window, then runs the first show's work (FormActivate).
+  void setVisible(bool visible) override;
 
  public slots:
   void HelpBtnClick();
@@ -29,6 +31,10 @@ class TDialog : public QDialog {
   virtual void FormActivate() {}
   // Called when the window is closed or Esc pressed during a run.
   virtual void CancelRun() {}
+  // For a dialog with nothing that gains from height, called once it is laid out on the
+  // screen (FormActivate): it grows no taller than its content; where the window system
+  // ignores that limit, the height left over stays below the last row.
+  void KeepContentHeight();
 
   // While it lives, every control but `cancel` is disabled and a close of the window asks
   // for CancelRun instead.
@@ -51,6 +57,7 @@ class TDialog : public QDialog {
 
  private:
   int helpContext_;
+  bool measured_ = false;
   bool activated_ = false;
   bool running_ = false;
 };

@@ -24,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QWindow>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -287,16 +288,30 @@ void DialogsTest::playWithoutSoundDevice() {
   const std::string wav = home.Path("tone.wav");
   testing_support::WriteWav(wav, {11025, 8, 1}, std::vector<int32_t>(500, 128));
   FakeSound sound("No sound device");
-  Answers answers;
+  // The message comes once the dialog's window is on the screen at its own size (shown from
+  // the show event, it left an empty 100 x 30 window on X).
+  struct Seen : platform::MessageSink {
+    platform::Answer Show(const platform::Message& message) override {
+      texts << QString::fromStdString(message.text);
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle() == "WAV Play")
+          shown = w->windowHandle() && w->windowHandle()->isVisible() && w->width() > 100;
+      return platform::SafeAnswer(message.buttons);
+    }
+    QStringList texts;
+    bool shown = false;
+  } seen;
+  platform::MessageScope scope(seen);
   app::TPlayDlg dialog(nullptr, Q(wav), tonemill::Settings{});
   dialog.show();
-  QCOMPARE(answers.Texts(), QStringList{"No sound device"});
+  QCOMPARE(seen.texts, QStringList{"No sound device"});
+  QVERIFY(seen.shown);
   QCOMPARE(Child<QLabel>(dialog, "StatusPanel")->text(), QString(" Not ready "));
   // Play again, in the dialog and in a new one: the same message each time.
   dialog.PlayBtnClick();
   app::TPlayDlg again(nullptr, Q(wav), tonemill::Settings{});
   again.show();
-  QCOMPARE(answers.Texts(), (QStringList{"No sound device", "No sound device", "No sound device"}));
+  QCOMPARE(seen.texts, (QStringList{"No sound device", "No sound device", "No sound device"}));
 }
 
 void DialogsTest::playMidiRendersIntoScratchFiles() {

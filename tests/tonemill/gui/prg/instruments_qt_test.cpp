@@ -424,6 +424,14 @@ void InstrumentsTest::samplePlayerNoteAndOctave() {
   QVERIFY(Enabled(player, "writeButton"));
   QVERIFY(!Enabled(player, "playButton"));  // no output file yet
   QCOMPARE(player.Keys()->NoteWidth(), 18);
+  // Made taller, the player gives the height to its keyboard, not to its option groups.
+  player.show();
+  QCoreApplication::processEvents();
+  const int keys = player.Keys()->height(), group = Child(player, "channelGroup")->height();
+  player.resize(player.width() + 200, player.height() + 300);
+  QCoreApplication::processEvents();
+  QVERIFY(player.Keys()->height() >= keys + 290);
+  QCOMPARE(Child(player, "channelGroup")->height(), group);
 
   // Note and octave; what a field takes is the player's rules' (prg/sampleplay).
   Type(player, "noteEdit", "C#6");
@@ -628,6 +636,13 @@ void InstrumentsTest::midEditorChecksAndRuns() {
   midi::TMIDeditDlg editor(nullptr, Q(source), Q(destination));
   editor.show();
   QTableWidget* grid = editor.Grid();
+  // Made taller, the editor gives the height to the table.
+  QCoreApplication::processEvents();
+  const int rows = grid->height(), operation = Child(editor, "operationGroup")->height();
+  editor.resize(editor.width(), editor.height() + 300);
+  QCoreApplication::processEvents();
+  QVERIFY(grid->height() >= rows + 290);
+  QCOMPARE(Child(editor, "operationGroup")->height(), operation);
   QCOMPARE(grid->rowCount(), 1);
   QCOMPARE(grid->item(0, 0)->text() + ":" + grid->item(0, 1)->text(), QString("1:1"));
   QVERIFY(Child<QRadioButton>(editor, "muteButton")->isChecked());

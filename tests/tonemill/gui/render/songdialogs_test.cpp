@@ -212,6 +212,16 @@ void SongDialogsTest::convertProposalsAndControls() {
     for (const char* control : wavControls)
       QCOMPARE(Enabled(dialog, control), tonemill::ops::RendersSong(conversion));
   }
+  // Made larger, it keeps its height and its choices their width.
+  dialog.show();
+  dialog.resize(dialog.width() + 300, dialog.height());
+  QCoreApplication::processEvents();
+  const QSize before = dialog.size();
+  const int volume = Child(dialog, "volumeGroup")->width();
+  dialog.resize(before.width() + 400, before.height() + 300);
+  QCoreApplication::processEvents();
+  QCOMPARE(dialog.height(), before.height());
+  QCOMPARE(Child(dialog, "volumeGroup")->width(), volume);
   const SongFormat format = dialog.Format();
   QCOMPARE(format.rate, 44100);
   QCOMPARE(format.bits, 16);

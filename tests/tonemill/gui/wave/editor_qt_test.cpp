@@ -424,6 +424,18 @@ void EditorTest::editorAndViewerFitAndKeepTheirSize() {
   QCoreApplication::processEvents();
   QVERIFY(fits(*viewer, "startEdit", Text(*viewer, "startEdit")));
   QCOMPARE(viewer->size(), before);
+  // Made larger, the viewer gives the height to its waveform; the editor, which has nothing
+  // to grow, stays as tall as it was and keeps its fields beside their labels.
+  const int curvesBefore = Child<QWidget>(*viewer, "curves")->height();
+  viewer->resize(1200, viewer->height() + 300);
+  QCoreApplication::processEvents();
+  QVERIFY(Child<QWidget>(*viewer, "curves")->height() >= curvesBefore + 290);
+  const int editorHeight = editor.height();
+  editor.resize(1200, editorHeight + 300);
+  QCoreApplication::processEvents();
+  QCOMPARE(editor.height(), editorHeight);
+  const QRect label = Child<QLabel>(editor, "startLabel")->geometry();
+  QVERIFY(Child<QLineEdit>(editor, "startTimeEdit")->geometry().left() - label.right() < 40);
   // Every dialog the editor opens fits as well.
   const LaunchValues launch = editor.CurrentLaunch();
   std::vector<std::unique_ptr<QDialog>> dialogs;

@@ -156,6 +156,10 @@ void MixScanTest::scanFiguresAndCancel() {
   QCOMPARE(Child<QLineEdit>(scan, "minLedit")->text(), QString());
   scan.show();
   scan.RunScan();
+  // Made taller, it grows no more than its content: nothing in it gains from height.
+  const int height = scan.height();
+  scan.resize(scan.width(), height + 300);
+  QVERIFY(scan.height() < height + 50);
   QCOMPARE(Child<QLineEdit>(scan, "minLedit")->text(), QString("0/0"));
   QCOMPARE(Child<QLineEdit>(scan, "maxLedit")->text(), QString("255/255"));
   QCOMPARE(Child<QLineEdit>(scan, "saturLedit")->text(), QString("2"));

@@ -138,6 +138,12 @@ void RangeDialogsTest::fieldsRestoreBadTextAndSpinWithinRange() {
   wave::TRangeDlg gate(nullptr, *FindEffect("gate"), launch);
   gate.show();
   QCOMPARE(gate.findChild<QLabel*>("rangeLabel")->text(), QString("(0-255)"));
+  // Made larger, it keeps its height and its fields stay by their labels.
+  const int height = gate.height();
+  gate.resize(gate.width() + 600, height + 300);
+  QVERIFY(gate.height() < height + 50);
+  QVERIFY(gate.Field("thresholdEdit")->Edit()->geometry().left() <
+          gate.findChild<QLabel*>("thresholdLabel")->geometry().right() + 200);
   QCOMPARE(gate.Field("thresholdEdit")->Text(), QString("26"));
   QCOMPARE(gate.Field("attackEdit")->Text(), QString("0.00"));
   wave::TNumberField* threshold = gate.Field("thresholdEdit");
