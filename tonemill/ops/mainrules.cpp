@@ -116,9 +116,46 @@ bool MatchesFilter(const std::string& name, const std::vector<std::string>& patt
   return false;
 }
 
-bool NaturalLess(const std::string& a, const std::string& b) {
+namespace {
+
+// A name as the list compares it: ASCII letters in lower case, and the accented Latin letters
+// (U+00C0 to U+017F, in UTF-8) as their base letter, so that "Étude" sorts among the e's.
+std::string SortKey(const std::string& name) {
+  // The base letter of U+00C0..U+017F; '-' for the two signs among them (× and ÷), kept.
+  static constexpr char kBase[] =
+      "aaaaaaaceeeeiiiidnooooo-ouuuuytsaaaaaaaceeeeiiiidnooooo-ouuuuyty"
+      "aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiiijjkkkllllllllllnnnnnnnnnoooooooorrrrrrss"
+      "ssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
+  static_assert(sizeof kBase == 0x180 - 0xC0 + 1);
+  std::string key;
+  key.reserve(name.size());
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c >= 'A' && c <= 'Z') {
+      key += char(c - 'A' + 'a');
+      continue;
+    }
+    if ((c == 0xC3 || c == 0xC4 || c == 0xC5) && i + 1 < name.size()) {
+      const auto next = static_cast<unsigned char>(name[i + 1]);
+      if ((next & 0xC0) == 0x80) {
+        const unsigned code = (c & 0x1Fu) << 6 | (next & 0x3Fu);
+        if (code >= 0xC0 && code <= 0x17F && kBase[code - 0xC0] != '-') {
+          key += kBase[code - 0xC0];
+          ++i;
+          continue;
+        }
+      }
+    }
+    key += char(c);
+  }
+  return key;
+}
+
+}  // namespace
+
+bool NaturalLess(const std::string& first, const std::string& second) {
   auto digit = [](char c) { return c >= '0' && c <= '9'; };
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  const std::string a = SortKey(first), b = SortKey(second);
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
     if (digit(a[i]) && digit(b[j])) {
@@ -136,13 +173,13 @@ bool NaturalLess(const std::string& a, const std::string& b) {
       j = ej;
       continue;
     }
-    const unsigned char x = lower(a[i]), y = lower(b[j]);
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[j]);
     if (x != y) return x < y;
     ++i;
     ++j;
   }
   if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
-  return a < b;
+  return first < second;
 }
 
 std::string SizeText(uint64_t size, bool separator) {

@@ -48,7 +48,8 @@ std::vector<FilterChoice> ParseFilter(const std::string& filter);
 bool MatchesFilter(const std::string& name, const std::vector<std::string>& patterns);
 
 // The file list's order: runs of digits by their value (0, 1, 2, 10, 100), the other characters
-// without regard to ASCII case; names equal that way fall back to the plain byte order.
+// without regard to ASCII case, accented Latin letters beside their base letter ("Étude" among
+// the e's); names equal that way fall back to the plain byte order.
 bool NaturalLess(const std::string& a, const std::string& b);
 
 // "123,456,789" with separators, "123456789" without.

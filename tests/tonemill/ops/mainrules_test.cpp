@@ -98,6 +98,13 @@ TEST(MainRules, NaturalOrder) {
                                              "10.prg",  "100.prg", "A.wav",     "a.WAV",
                                              "b.wav",   "take 9.wav", "take 10.wav"};
   EXPECT_EQ(names, expected);
+  // Accented letters sort beside their base letter, whatever their case; a lone byte of a
+  // broken sequence sorts as itself.
+  names = {"zebra.wav", "\xC3\x89tude 10.wav", "etude 9.wav", "\xC3\xA9tude 2.wav", "\xC5\x81\xC3\xB3" "d\xC5\xBA.wav",
+           "lamp.wav", "\xC3.wav", "waltz.wav"};
+  std::sort(names.begin(), names.end(), NaturalLess);
+  EXPECT_EQ(names, (std::vector<std::string>{"\xC3\xA9tude 2.wav", "etude 9.wav", "\xC3\x89tude 10.wav", "lamp.wav",
+                                             "\xC5\x81\xC3\xB3" "d\xC5\xBA.wav", "waltz.wav", "zebra.wav", "\xC3.wav"}));
   // Long digit runs compare by value without overflowing.
   EXPECT_TRUE(NaturalLess("x99999999999999999999999", "x100000000000000000000000"));
 }
