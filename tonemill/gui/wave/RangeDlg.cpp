@@ -199,8 +199,7 @@ void TRangeDlg::PreviewBtnClick() {
     run_.Start();
     outcome = ops::RunOutputJob(job, run_.Counters(), [&](const std::string& path, Progress& progress) {
       const RangeResult r = effect_.run(tonemill::RangeOf(preview.launch, path), values, progress);
-      return WaveWorkResult(preview.launch.output, r.cancelled,
-                            r.endsEarly ? std::optional(PrematureEnd(launch_.input)) : std::nullopt);
+      return WaveWorkResult(preview.launch.output, r, launch_.input);
     });
     run_.timerTimer();
     run_.Stop();
